@@ -1,0 +1,78 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "PodDisplays.h"
+
+class CUsbPod;
+class Clock;
+class SFileImage;
+
+// What a front end lends the operation commands: its displays and its busy state.
+class OperationUi {
+public:
+    virtual ~OperationUi() = default;
+    virtual MessageDisplay& Messages() = 0;
+    virtual StatusDisplay& Status() = 0;
+    virtual ProgressDisplay& Progress() = 0;
+    virtual LedDisplay& Led(int index) = 0; // 0..3 for LED 1..4
+    // Busy: operation controls disabled and the wait cursor shown; idle undoes both.
+    virtual void SetBusy(bool busy) = 0;
+};
+
+// One row of the region list as the commands read it: its first column and its tick.
+struct RegionListItem {
+    std::string name;
+    bool ticked = false;
+};
+
+enum class TargetCommand { Write, WriteVerify, Verify };
+enum class PodCommand { Write, Verify };
+
+struct CommandOutcome {
+    enum class Kind {
+        Refused,     // a blue message, nothing touched (unsupported CPU, no data, no selection)
+        Unreachable, // a red message from ConnectPod
+        Failed,      // the sequence returned a non-zero result (status text tells which)
+        Succeeded,
+        ResetFailed, // succeeded, then the reset after writing failed
+    };
+    Kind kind = Kind::Refused;
+    std::uint16_t result = 0;  // the sequence's PodResult
+    std::string statusText;    // what the status label shows afterwards ("" when unchanged)
+    std::string elapsedText;   // "%.2f sec", or "" when the clock could not be read
+    double seconds = 0.0;
+
+    bool Ok() const { return kind == Kind::Succeeded; }
+};
+
+// The six operation buttons: checks, refusals, opening the pod, lamps, busy state, timing,
+// result texts, the reset after writing and closing the pod. The window and the command
+// line both run these, so every text comes from one place.
+class ProgrammerCommands {
+public:
+    ProgrammerCommands(CUsbPod& pod, const SFileImage& image, Clock& clock, OperationUi& ui);
+
+    bool ConnectPod();
+    void ResetLeds();
+
+    CommandOutcome TargetReset();
+    CommandOutcome RunTarget(TargetCommand command, const std::vector<RegionListItem>& list,
+                             bool eraseAllBoot, bool resetAfterWrite);
+    CommandOutcome RunPod(PodCommand command, std::size_t listRowCount, bool eraseAllBoot,
+                          bool resetAfterWrite);
+
+    // Status texts of the results.
+    static const char* TargetErrorText(std::uint16_t result);
+    static const char* PodWriteErrorText(std::uint16_t result);
+    static const char* PodVerifyErrorText(std::uint16_t result);
+
+private:
+    CUsbPod& pod_;
+    const SFileImage& image_;
+    Clock& clock_;
+    OperationUi& ui_;
+};
