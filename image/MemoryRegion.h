@@ -24,4 +24,6 @@ const char* RegionName(MemoryRegion region);
 // Exact, case-sensitive match against the four names.
 std::optional<MemoryRegion> RegionFromName(std::string_view name);
 
-inline constexpr int RegionIndex(MemoryRegion region) { return static_cast<int>(region); }
+inline constexpr int RegionIndex(MemoryRegion region) {
+    return static_cast<int>(region);
+}

@@ -6,8 +6,8 @@
 // element i holds the word for address (region start + i).
 struct RegionImage {
     std::uint16_t* words = nullptr;
-    std::uint32_t capacity = 0;   // fixed: the largest size of the region over all CPUs
-    std::uint16_t minAddress = 0; // lowest address loaded (data-space address for DFLASH)
+    std::uint32_t capacity = 0;    // fixed: the largest size of the region over all CPUs
+    std::uint16_t minAddress = 0;  // lowest address loaded (data-space address for DFLASH)
     std::uint16_t maxAddress = 0;
     // Words stored while reading (a word stored twice counts twice); File Load replaces it
     // by the span maxAddress - minAddress + 1.

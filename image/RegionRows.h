@@ -11,12 +11,12 @@ class SFileImage;
 // One row of the buffer window's region list.
 struct RegionRow {
     MemoryRegion region;
-    std::uint16_t start; // minAddress (data-space address for DFLASH)
-    std::uint16_t end;   // maxAddress
-    std::uint16_t span;  // maxAddress - minAddress + 1
-    std::string name;      // "PFLASH", ...
-    std::string startText; // "0x%04X"
-    std::string sizeText;  // "0x%X Words"
+    std::uint16_t start;    // minAddress (data-space address for DFLASH)
+    std::uint16_t end;      // maxAddress
+    std::uint16_t span;     // maxAddress - minAddress + 1
+    std::string name;       // "PFLASH", ...
+    std::string startText;  // "0x%04X"
+    std::string sizeText;   // "0x%X Words"
 };
 
 // The rows File Load lists: present regions in list order (P2FLASH only on the DSP56F807).

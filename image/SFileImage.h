@@ -20,8 +20,8 @@ public:
     static constexpr std::uint32_t DataSpaceOffset = 0x200000;
 
     // Capacity of each region's word array: its largest size over all CPUs.
-    static constexpr std::array<std::uint32_t, kRegionCount> kRegionCapacity = {
-        32768, 28672, 2048, 8192};
+    static constexpr std::array<std::uint32_t, kRegionCount> kRegionCapacity = {32768, 28672, 2048,
+                                                                                8192};
     static constexpr std::uint32_t kTotalWords = 71680;
 
     // Allocates the fixed word storage once, clears it and applies the DSP56F807 map.
@@ -55,13 +55,12 @@ public:
     std::uint16_t WordAt(MemoryRegion region, std::uint32_t address) const;
 
 private:
-    class Reader;
-    friend class Reader;
+    friend class SRecordReader;
 
     void StoreWord(std::uint32_t address, std::uint16_t word, std::uint32_t line);
     void Store(MemoryRegion region, std::uint32_t element, std::uint16_t recorded,
                std::uint16_t word);
 
     std::unique_ptr<std::uint16_t[]> storage_;
-    std::unique_ptr<char[]> readBuffer_; // file chunks, allocated once with the storage
+    std::unique_ptr<char[]> readBuffer_;  // file chunks, allocated once with the storage
 };

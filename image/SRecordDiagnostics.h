@@ -6,11 +6,11 @@
 // What the reader noticed without changing what it loaded. Line numbers start at 1;
 // 0 means "none seen".
 struct SRecordDiagnostics {
-    std::uint32_t badChecksums = 0;     // S3 records whose checksum byte does not match
-    std::uint32_t nonHexRecords = 0;    // S3 records with characters that are not hex digits
-    std::uint32_t truncatedRecords = 0; // S3 records whose text ends before their byte count
-                                        // says, or that are too long to be held and skipped
-    std::uint32_t droppedWords = 0;     // data words that fall in no flash region of the CPU
+    std::uint32_t badChecksums = 0;      // S3 records whose checksum byte does not match
+    std::uint32_t nonHexRecords = 0;     // S3 records with characters that are not hex digits
+    std::uint32_t truncatedRecords = 0;  // S3 records whose text ends before their byte count
+                                         // says, or that are too long to be held and skipped
+    std::uint32_t droppedWords = 0;      // data words that fall in no flash region of the CPU
     std::uint32_t firstBadChecksumLine = 0;
     std::uint32_t firstNonHexLine = 0;
     std::uint32_t firstTruncatedLine = 0;

@@ -1,0 +1,30 @@
+#include "SRecordDiagnostics.h"
+
+#include <cstdio>
+
+namespace {
+
+void Append(std::string& text, std::uint32_t count, const char* one, const char* many,
+            std::uint32_t line) {
+    if (count == 0) {
+        return;
+    }
+    char part[128];
+    std::snprintf(part, sizeof part, "%s%u %s (first at line %u)", text.empty() ? "" : ", ", count,
+                  count == 1 ? one : many, line);
+    text += part;
+}
+
+}  // namespace
+
+std::string SRecordDiagnostics::Summary() const {
+    std::string text;
+    Append(text, badChecksums, "record with a bad checksum", "records with a bad checksum",
+           firstBadChecksumLine);
+    Append(text, nonHexRecords, "record with non-hexadecimal characters",
+           "records with non-hexadecimal characters", firstNonHexLine);
+    Append(text, truncatedRecords, "truncated record", "truncated records", firstTruncatedLine);
+    Append(text, droppedWords, "word outside the CPU's flash", "words outside the CPU's flash",
+           firstDroppedLine);
+    return text.empty() ? text : "S File warnings: " + text;
+}
