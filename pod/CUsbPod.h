@@ -1,0 +1,155 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "D2xxApi.h"
+#include "MemoryRegion.h"
+#include "NullDisplay.h"
+#include "PodDisplays.h"
+#include "PodResult.h"
+#include "RegionSelection.h"
+
+class Clock;
+class D2xxLibrary;
+struct PodInfoRecord;
+class SFileImage;
+class WireTrace;
+
+// The driver of the USB programming pod: D2XX binding, finding and opening the pod, framed
+// I/O with time-outs, the command protocol, flash region operations, the target sequences
+// and the pod's EEPROM image store. Every command blocks until the pod has answered or its
+// time-out has passed; all waiting goes through the Clock.
+class CUsbPod {
+public:
+    static constexpr std::size_t kReplyBufferSize = 400;
+    static constexpr std::size_t kFrameBufferSize = 400;
+    static constexpr std::size_t kDescriptionSize = 64;
+    static constexpr const char* kPodDescription = "USB POD";
+
+    CUsbPod(D2xxLibrary& library, Clock& clock, const SFileImage& image);
+    // Closes the pod, then releases the library the close still calls into.
+    ~CUsbPod();
+    CUsbPod(const CUsbPod&) = delete;
+    CUsbPod& operator=(const CUsbPod&) = delete;
+
+    // Displays are borrowed, never owned; until handed over, reports go nowhere.
+    void SetIndicators(StatusDisplay& status, ProgressDisplay& progress, MessageDisplay& messages);
+    void SetLeds(LedDisplay& led1, LedDisplay& led2, LedDisplay& led3, LedDisplay& led4);
+    // Optional wire log (null switches it off); see WireTrace.h for the line format.
+    void SetWireTrace(WireTrace* trace) { trace_ = trace; }
+
+    // Transport.
+    bool LoadDriverLibrary();
+    void FreeDriverLibrary();
+    bool FindPod();
+    PodOpenResult Open();
+    bool Close();
+    bool WriteFrame(const void* bytes, std::uint32_t length, std::uint32_t timeoutMs);
+    // count must not exceed kReplyBufferSize; the buffer must hold count bytes.
+    bool ReadReply(std::uint8_t* buffer, std::uint32_t count, std::uint32_t timeoutMs);
+    bool ReceiveQueueCount(std::uint32_t& waiting);
+
+    // Simple commands; true when the pod acknowledged with "!".
+    bool Identify();
+    bool ResetTarget();
+    bool EnterDebugMode(std::uint8_t argument);  // 1 before programming, 0 before verify
+    bool DownloadFirmware();
+    bool StoreImageInfo(bool eraseAllBoot, bool resetAfterWrite);
+    void SendAbort();
+
+    // Flash region operations; addresses are target word addresses.
+    BlockResult WriteBlock(MemoryRegion region, bool verify, std::uint32_t first,
+                           std::uint32_t last, std::uint32_t progress);
+    BlockResult VerifyBlock(MemoryRegion region, std::uint32_t first, std::uint32_t last,
+                            std::uint32_t progress);
+    PodResult EraseAndWriteRegion(MemoryRegion region, bool verify, bool eraseAllBoot);
+    PodResult VerifyRegion(MemoryRegion region);
+
+    // Target sequences, on an open pod.
+    PodResult ProgramTarget(const RegionSelection& selection, bool eraseAllBoot);
+    PodResult ProgramAndVerifyTarget(const RegionSelection& selection, bool eraseAllBoot);
+    PodResult VerifyTarget(const RegionSelection& selection);
+    void UpdateLed(int step, bool failed);
+
+    // Pod EEPROM image store, on an open pod.
+    bool TransferRegionToEeprom(MemoryRegion region, bool verify);
+    PodResult WritePodEeprom(bool eraseAllBoot, bool resetAfterWrite);
+    PodResult VerifyPodEeprom();
+
+    bool HasLibrary() const { return api_ != nullptr; }
+    bool IsFound() const { return found_ != 0; }
+    bool IsOpen() const { return open_ != 0; }
+    // The matched device's description ("USB POD"), empty when none matched.
+    const char* Description() const { return description_; }
+    const char* LibraryName() const;
+    std::string LastLibraryError() const;
+    // The bytes of the last reply a command read (the O info record, for instance).
+    const std::uint8_t* ReplyBuffer() const { return replyBuffer_; }
+
+private:
+    // Frames and replies (PodCommands.cpp).
+#if defined(__GNUC__)
+    __attribute__((format(printf, 3, 4)))
+#endif
+    bool
+    SendFrame(std::uint32_t writeTimeoutMs, const char* format, ...);
+    bool AwaitAck(std::uint32_t replyTimeoutMs);
+    bool AwaitReply(std::uint32_t count, std::uint32_t replyTimeoutMs);
+    bool ReadReplyBytes(std::uint8_t* buffer, std::uint32_t count, std::uint32_t timeoutMs,
+                        bool stopOnRefusal);
+    void ShowStatus(const char* text);
+    void ShowProgress(std::uint32_t position);
+    void ShowRange(std::uint32_t upper);
+    void Trace(char direction, const std::uint8_t* bytes, std::size_t count, const char* failure);
+
+    // T frame batches (PodCommands.cpp).
+    void AppendWordToBatch(std::uint16_t word);
+    bool FlushBatch();
+    std::size_t BatchLength() const {
+        return batchLength_;
+    }
+
+    // Region work (RegionOperations.cpp, TargetSequences.cpp, EepromStore.cpp).
+    bool StreamBlock(MemoryRegion region, std::uint32_t first, std::uint32_t last,
+                     std::uint32_t& progress);
+    bool SendVerifyFrame(MemoryRegion region, std::uint32_t first);
+    bool EraseRegionPages(MemoryRegion region, std::uint32_t start, std::uint32_t end,
+                          bool eraseAllBoot);
+    bool IsUntouched(MemoryRegion region) const;
+    bool RegionApplies(MemoryRegion region) const;
+    std::uint16_t ImageWord(MemoryRegion region, std::uint32_t address) const;
+    std::uint16_t ProgramRamStart() const;
+    std::uint16_t BlockParameter() const;
+    std::uint8_t CpuCode() const;
+    PodResult RunTargetSequence(const RegionSelection& selection, bool program, bool verify,
+                                bool eraseAllBoot);
+    bool SendStoredExtent(MemoryRegion region, std::uint16_t start, std::uint16_t end,
+                          std::uint16_t length);
+    bool ImageMatchesRecord(const PodInfoRecord& record) const;
+    void PrintInfoRecord(const PodInfoRecord& record);
+    PodResult VerifyStoredRegions(int& step);
+
+    D2xxLibrary& library_;
+    Clock& clock_;
+    const SFileImage& image_;
+
+    D2xxApi* api_ = nullptr;  // the library handle: non-null while the library is loaded
+    FT_HANDLE handle_ = nullptr;
+    std::int32_t found_ = 0;
+    std::int32_t open_ = 0;
+    char description_[kDescriptionSize] = {};
+    std::uint8_t replyBuffer_[kReplyBufferSize] = {};
+    char frameBuffer_[kFrameBufferSize] = {};
+    char batch_[kFrameBufferSize] = {};
+    std::size_t batchLength_ = 0;
+
+    NullDisplay nullDisplay_;
+    StatusDisplay* status_ = &nullDisplay_;
+    ProgressDisplay* progress_ = &nullDisplay_;
+    MessageDisplay* messages_ = &nullDisplay_;
+    std::array<LedDisplay*, 4> leds_ = {&nullDisplay_, &nullDisplay_, &nullDisplay_, &nullDisplay_};
+    WireTrace* trace_ = nullptr;
+};
