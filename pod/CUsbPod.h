@@ -5,15 +5,15 @@
 #include <cstdint>
 #include <string>
 
+#include "Clock.h"
 #include "D2xxApi.h"
+#include "D2xxLibrary.h"
 #include "MemoryRegion.h"
 #include "NullDisplay.h"
 #include "PodDisplays.h"
 #include "PodResult.h"
 #include "RegionSelection.h"
 
-class Clock;
-class D2xxLibrary;
 struct PodInfoRecord;
 class SFileImage;
 class WireTrace;
