@@ -49,7 +49,7 @@ public:
     bool Close();
     bool WriteFrame(const void* bytes, std::uint32_t length, std::uint32_t timeoutMs);
     // count must not exceed kReplyBufferSize; the buffer must hold count bytes.
-    bool ReadReply(std::uint8_t* buffer, std::uint32_t count, std::uint32_t timeoutMs);
+    bool ReadReply(void* buffer, std::uint32_t count, std::uint32_t timeoutMs);
     bool ReceiveQueueCount(std::uint32_t& waiting);
 
     // Simple commands; true when the pod acknowledged with "!".

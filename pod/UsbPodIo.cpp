@@ -57,8 +57,8 @@ bool CUsbPod::WriteFrame(const void* bytes, std::uint32_t length, std::uint32_t 
     return txQueue == 0;
 }
 
-bool CUsbPod::ReadReply(std::uint8_t* buffer, std::uint32_t count, std::uint32_t timeoutMs) {
-    return ReadReplyBytes(buffer, count, timeoutMs, false);
+bool CUsbPod::ReadReply(void* buffer, std::uint32_t count, std::uint32_t timeoutMs) {
+    return ReadReplyBytes(static_cast<std::uint8_t*>(buffer), count, timeoutMs, false);
 }
 
 // One byte per FT_Read. The first byte may take the caller's time-out, every further byte
