@@ -32,3 +32,24 @@ clean:
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs -r clang-format -i
+
+# Installation and packaging (packaging/CMakeLists.txt): PREFIX and DESTDIR as usual.
+.PHONY: install package windows-cli
+
+install: deps build
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX),)
+
+# The Debian package vantix_<version>_<arch>.deb, written into $(BUILD).
+package: deps build
+	cmake --build $(BUILD) --target package
+
+# vantix-cli.exe for 64-bit Windows with Debian's mingw-w64; it loads Ftd2xx.dll at run time.
+WINDOWS_BUILD ?= build-windows
+
+windows-cli:
+	@scripts/install-deps.sh mingw-w64
+	cmake -S . -B $(WINDOWS_BUILD) $(GENERATOR) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
+	  -DVANTIX_GUI=OFF -DVANTIX_LIBFTDI=OFF -DVANTIX_TESTS=OFF -DVANTIX_BENCH=OFF
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target vantix-cli
+	@echo "Built $(WINDOWS_BUILD)/cli/vantix-cli.exe"

@@ -1,0 +1,10 @@
+#pragma once
+
+// Exit statuses of vantix-cli; scripts and production lines rely on these values.
+enum CliExit : int {
+    kExitSuccess = 0,
+    kExitFailed = 1,       // the operation ran and failed (result, reset after writing, reset)
+    kExitInputError = 2,   // command line, file, image or refusal
+    kExitUnreachable = 3,  // no driver library, no pod, the pod could not be opened
+    kExitInterrupted = 130,
+};

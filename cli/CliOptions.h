@@ -1,0 +1,49 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "CpuType.h"
+
+enum class CliCommand {
+    None,
+    Info,
+    Dump,
+    Write,
+    WriteVerify,
+    Verify,
+    Reset,
+    PodWrite,
+    PodVerify,
+    PodInfo,
+    List,
+    Help,
+};
+
+enum class CliVerbosity { Quiet, Normal, Verbose };
+
+// Everything the command line asked for.
+struct CliOptions {
+    // Global options, accepted before or after the command.
+    bool simulate = false;
+    bool simRealtime = false;
+    std::string simStatePath;
+    std::string tracePath;
+    CliVerbosity verbosity = CliVerbosity::Normal;
+    bool help = false;  // help for `command` (the tool when None)
+    bool version = false;
+    bool udevRule = false;
+
+    CliCommand command = CliCommand::None;
+    CliCommand helpTopic = CliCommand::None;  // help COMMAND
+    std::optional<std::string> file;
+    std::optional<CpuType> cpu;
+    // --regions: names as given; absent means every listed region.
+    std::optional<std::vector<std::string>> regions;
+    std::string dumpRegion;  // --region
+    bool json = false;
+    bool strict = false;
+    bool eraseAllBoot = true;
+    bool resetAfter = false;
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "CpuType.h"
+#include "MemoryRegion.h"
+#include "RegionRows.h"
+
+class ConsoleUi;
+class SFileImage;
+
+// Reads FILE for a CPU as File Load does and lists its rows. Reports on the console with
+// File Load's texts; reader findings are warnings, or with `strict` an input error.
+// Returns kExitSuccess or kExitInputError.
+int LoadImageFile(const std::string& path, CpuType cpu, bool strict, SFileImage& image,
+                  std::vector<RegionRow>& rows, ConsoleUi& ui);
+
+// A region name as typed on the command line, in any letter case.
+std::optional<MemoryRegion> RegionFromUserName(const std::string& name);
+
+// The listed row of a region, or null when the file does not fill it.
+const RegionRow* FindRow(const std::vector<RegionRow>& rows, MemoryRegion region);

@@ -1,0 +1,61 @@
+#include "ImageReports.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "SFileImage.h"
+
+namespace {
+
+constexpr int kWordsPerRow = 8;
+
+std::string Padded(const std::string& text, std::size_t width) {
+    std::string cell = text;
+    if (cell.size() < width) {
+        cell.append(width - cell.size(), ' ');
+    }
+    return cell;
+}
+
+}  // namespace
+
+void WriteInfoTable(std::ostream& out, const std::vector<RegionRow>& rows) {
+    out << "Memory Name  Start Address  Data Size\n";
+    for (const RegionRow& row : rows) {
+        out << Padded(row.name, 13) << Padded(row.startText, 15) << row.sizeText << '\n';
+    }
+}
+
+void WriteInfoJson(std::ostream& out, const SFileImage& image, const std::vector<RegionRow>& rows) {
+    const SRecordDiagnostics& found = image.diagnostics;
+    out << "{\"cpu\":\"" << CpuName(image.cpu) << "\",\"regions\":[";
+    const char* separator = "";
+    for (const RegionRow& row : rows) {
+        out << separator << "{\"name\":\"" << row.name << "\",\"start\":" << row.start
+            << ",\"end\":" << row.end << ",\"words\":" << row.span << '}';
+        separator = ",";
+    }
+    out << "],\"badChecksums\":" << found.badChecksums
+        << ",\"nonHexRecords\":" << found.nonHexRecords
+        << ",\"truncatedRecords\":" << found.truncatedRecords
+        << ",\"droppedWords\":" << found.droppedWords << "}\n";
+}
+
+void WriteRegionDump(std::ostream& out, const SFileImage& image, MemoryRegion region) {
+    const AddressArea& area = image.Area(region);
+    const RegionImage& loaded = image.Region(region);
+    const std::uint32_t size = std::min(area.size, loaded.capacity);
+    std::string row;
+    char text[8];
+    for (std::uint32_t i = 0; i < size; i += kWordsPerRow) {
+        std::snprintf(text, sizeof text, "%04X:", static_cast<unsigned>((area.start + i) & 0xFFFF));
+        row = text;
+        for (std::uint32_t k = i; k < i + kWordsPerRow && k < size; ++k) {
+            std::snprintf(text, sizeof text, " %04X", static_cast<unsigned>(loaded.words[k]));
+            row += text;
+        }
+        row += '\n';
+        out << row;
+    }
+}

@@ -1,0 +1,106 @@
+#include "RunCli.h"
+
+#include "CliExit.h"
+#include "CliHelp.h"
+#include "CommandLineParser.h"
+#include "CommandTable.h"
+#include "ConsoleUi.h"
+#include "ImageLoading.h"
+#include "ImageReports.h"
+#include "PodCommandRunner.h"
+#include "SFileImage.h"
+
+namespace {
+
+int RunInfo(const CliOptions& options, std::ostream& out, ConsoleUi& ui) {
+    SFileImage image;
+    std::vector<RegionRow> rows;
+    const int status = LoadImageFile(*options.file, *options.cpu, options.strict, image, rows, ui);
+    if (status != kExitSuccess) {
+        return status;
+    }
+    if (options.json) {
+        WriteInfoJson(out, image, rows);
+    } else {
+        WriteInfoTable(out, rows);
+    }
+    if (rows.empty()) {
+        ui.Error(std::string("vantix-cli: ") + *options.file + " holds no data for " +
+                 CpuName(image.cpu));
+        return kExitInputError;
+    }
+    return kExitSuccess;
+}
+
+int RunDump(const CliOptions& options, std::ostream& out, ConsoleUi& ui) {
+    SFileImage image;
+    std::vector<RegionRow> rows;
+    const int status = LoadImageFile(*options.file, *options.cpu, false, image, rows, ui);
+    if (status != kExitSuccess) {
+        return status;
+    }
+    if (rows.empty()) {
+        ui.Error(std::string("vantix-cli: ") + *options.file + " holds no data for " +
+                 CpuName(image.cpu));
+        return kExitInputError;
+    }
+    MemoryRegion region = rows.front().region;
+    if (!options.dumpRegion.empty()) {
+        const std::optional<MemoryRegion> named = RegionFromUserName(options.dumpRegion);
+        if (!named) {
+            ui.Error("vantix-cli: unknown region '" + options.dumpRegion +
+                     "': use PFLASH, P2FLASH, BFLASH or DFLASH");
+            return kExitInputError;
+        }
+        if (FindRow(rows, *named) == nullptr) {
+            ui.Error(std::string("vantix-cli: region ") + RegionName(*named) +
+                     " is not present in the file for this CPU");
+            return kExitInputError;
+        }
+        region = *named;
+    }
+    WriteRegionDump(out, image, region);
+    return kExitSuccess;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           const CliEnvironment& environment) {
+    CommandLineParser parser;
+    const CliParseResult parsed = parser.Parse(args);
+    const CliOptions& options = parsed.options;
+
+    if (!parsed.error.empty()) {
+        err << "vantix-cli: " << parsed.error << '\n';
+        if (options.command != CliCommand::None && options.command != CliCommand::Help) {
+            err << "Try 'vantix-cli " << SpecOf(options.command).name << " --help'.\n";
+        } else {
+            err << "Try 'vantix-cli --help'.\n";
+        }
+        return kExitInputError;
+    }
+    if (options.help) {
+        out << (options.helpTopic == CliCommand::None ? ToolHelp()
+                                                      : CommandHelp(options.helpTopic));
+        return kExitSuccess;
+    }
+    if (options.version) {
+        out << "vantix-cli " << VANTIX_VERSION << '\n';
+        return kExitSuccess;
+    }
+    if (options.udevRule) {
+        out << UdevRule();
+        return kExitSuccess;
+    }
+
+    ConsoleUi ui(err, options.verbosity, environment.stderrIsTerminal);
+    switch (options.command) {
+        case CliCommand::Info:
+            return RunInfo(options, out, ui);
+        case CliCommand::Dump:
+            return RunDump(options, out, ui);
+        default:
+            return PodCommandRunner(options, environment, ui, out).Run();
+    }
+}

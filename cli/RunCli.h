@@ -1,0 +1,26 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "BackendSelection.h"
+
+class Clock;
+
+// What the process around the command line provides.
+struct CliEnvironment {
+    // Whether stderr is a terminal: then progress is a bar redrawn in place.
+    bool stderrIsTerminal = false;
+    // Raised by Ctrl+C; the running operation then stops and the pod is closed.
+    const std::atomic<bool>* interrupted = nullptr;
+    // Makes the D2XX backend; empty for the program's own (MakeD2xxBackend).
+    std::function<D2xxBackend(const BackendOptions&, Clock&)> makeBackend;
+};
+
+// The whole command line: args without the program name; data on out, messages on err.
+// Returns the exit status (CliExit.h).
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           const CliEnvironment& environment = {});

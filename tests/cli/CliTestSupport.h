@@ -1,0 +1,109 @@
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "Clock.h"
+#include "RunCli.h"
+#include "sim/SimulatedD2xxLibrary.h"
+#include "sim/SimulatedPod.h"
+
+// One in-process run of the command line.
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+inline CliRun RunInProcess(const std::vector<std::string>& args,
+                           const CliEnvironment& environment = {}) {
+    std::ostringstream out;
+    std::ostringstream err;
+    CliRun run;
+    run.status = RunCli(args, out, err, environment);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+inline std::string Example(const std::string& name) {
+    return std::string(VANTIX_EXAMPLES_DIR) + "/" + name;
+}
+
+inline std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+inline std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// A fresh folder per test, removed afterwards.
+class ScratchDir {
+public:
+    ScratchDir() {
+        static std::atomic<int> counter{0};
+        path_ = std::filesystem::temp_directory_path() /
+                ("vantix-cli-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+        std::filesystem::create_directories(path_);
+    }
+    ~ScratchDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    std::string Write(const std::string& name, const std::string& text) const {
+        std::ofstream(path_ / name, std::ios::binary) << text;
+        return File(name);
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+// A simulated pod the test can script and inspect after the run; the command line gets it
+// as its backend (the run must pass --simulate so that its clock is virtual). The pod
+// outlives the run, its clock does not: inspect memory, logs and state, not time.
+class ScriptedPod {
+public:
+    std::function<void(SimulatedPod&)> script;
+    std::unique_ptr<SimulatedPod> pod;
+    bool libraryMissing = false;
+
+    CliEnvironment Environment() {
+        CliEnvironment environment;
+        environment.makeBackend = [this](const BackendOptions& options, Clock& clock) {
+            auto simulated = std::make_unique<SimulatedPod>(dynamic_cast<VirtualClock&>(clock));
+            D2xxBackend backend;
+            if (!options.simStatePath.empty() && std::filesystem::exists(options.simStatePath)) {
+                simulated->LoadState(options.simStatePath, &backend.error);
+            }
+            if (script) {
+                script(*simulated);
+            }
+            pod = std::move(simulated);
+            backend.simulatedPod = pod.get();
+            auto library = std::make_unique<SimulatedD2xxLibrary>(*pod);
+            library->SetMissing(libraryMissing);
+            backend.library = std::move(library);
+            return backend;
+        };
+        return environment;
+    }
+};

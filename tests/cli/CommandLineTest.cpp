@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include "CliExit.h"
+#include "CliTestSupport.h"
+#include "CommandLineParser.h"
+
+namespace {
+
+CliParseResult Parse(const std::vector<std::string>& args) {
+    return CommandLineParser().Parse(args);
+}
+
+TEST(CommandLineParser, GlobalOptionsStandBeforeOrAfterTheCommand) {
+    const CliParseResult before =
+        Parse({"--simulate", "-q", "--trace", "t.log", "write", "f.s", "--cpu", "807"});
+    ASSERT_EQ(before.error, "");
+    EXPECT_TRUE(before.options.simulate);
+    EXPECT_EQ(before.options.verbosity, CliVerbosity::Quiet);
+    EXPECT_EQ(before.options.tracePath, "t.log");
+    EXPECT_EQ(before.options.command, CliCommand::Write);
+
+    const CliParseResult after =
+        Parse({"write", "f.s", "--cpu=dsp56f807", "--sim-state=s.bin", "--verbose"});
+    ASSERT_EQ(after.error, "");
+    EXPECT_TRUE(after.options.simulate) << "a state file means the simulated pod";
+    EXPECT_EQ(after.options.simStatePath, "s.bin");
+    EXPECT_EQ(after.options.verbosity, CliVerbosity::Verbose);
+    EXPECT_EQ(after.options.cpu, CpuType::DSP56F807);
+    EXPECT_EQ(after.options.file, "f.s");
+}
+
+TEST(CommandLineParser, WriteOptionsAndTheirDefaults) {
+    const CliParseResult plain = Parse({"write", "f.s", "--cpu", "805"});
+    ASSERT_EQ(plain.error, "");
+    EXPECT_TRUE(plain.options.eraseAllBoot);
+    EXPECT_FALSE(plain.options.resetAfter);
+    EXPECT_FALSE(plain.options.regions.has_value());
+
+    const CliParseResult set = Parse({"write-verify", "f.s", "--cpu", "805", "--no-erase-all-boot",
+                                      "--reset-after", "--regions", " PFLASH, dflash,,"});
+    ASSERT_EQ(set.error, "");
+    EXPECT_FALSE(set.options.eraseAllBoot);
+    EXPECT_TRUE(set.options.resetAfter);
+    ASSERT_TRUE(set.options.regions.has_value());
+    EXPECT_EQ(*set.options.regions, (std::vector<std::string>{"PFLASH", "dflash"}));
+
+    const CliParseResult last =
+        Parse({"pod-write", "f.s", "--cpu", "803", "--no-erase-all-boot", "--erase-all-boot"});
+    EXPECT_TRUE(last.options.eraseAllBoot) << "the last of the pair wins";
+
+    const CliParseResult none = Parse({"write", "f.s", "--cpu", "805", "--regions="});
+    ASSERT_TRUE(none.options.regions.has_value());
+    EXPECT_TRUE(none.options.regions->empty());
+}
+
+TEST(CommandLineParser, DoubleDashEndsTheOptions) {
+    const CliParseResult parsed = Parse({"info", "--cpu", "803", "--", "-odd-name.s"});
+    ASSERT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.options.file, "-odd-name.s");
+}
+
+TEST(CommandLineParser, HelpWinsOverMissingArguments) {
+    const CliParseResult write = Parse({"write", "--help"});
+    EXPECT_EQ(write.error, "");
+    EXPECT_TRUE(write.options.help);
+    EXPECT_EQ(write.options.helpTopic, CliCommand::Write);
+
+    const CliParseResult topic = Parse({"help", "pod-info"});
+    EXPECT_EQ(topic.error, "");
+    EXPECT_EQ(topic.options.helpTopic, CliCommand::PodInfo);
+
+    EXPECT_EQ(Parse({"--bogus", "dump", "-h"}).error, "");
+}
+
+struct BadCommandLine {
+    std::vector<std::string> args;
+    std::string message;
+    std::string hint;
+};
+
+class CommandLineErrors : public ::testing::TestWithParam<BadCommandLine> {};
+
+TEST_P(CommandLineErrors, ExitWithTwoAndSayWhy) {
+    const CliRun run = RunInProcess(GetParam().args);
+    EXPECT_EQ(run.status, kExitInputError);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "vantix-cli: " + GetParam().message + "\n" + GetParam().hint + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, CommandLineErrors,
+    ::testing::Values(
+        BadCommandLine{{}, "no command given", "Try 'vantix-cli --help'."},
+        BadCommandLine{{"flash", "f.s"}, "unknown command 'flash'", "Try 'vantix-cli --help'."},
+        BadCommandLine{{"help", "flash"}, "unknown command 'flash'", "Try 'vantix-cli --help'."},
+        BadCommandLine{{"write", "f.s", "--cpu", "807", "--force"},
+                       "unknown option '--force'",
+                       "Try 'vantix-cli --help'."},
+        BadCommandLine{{"-x", "reset"}, "unknown option '-x'", "Try 'vantix-cli --help'."},
+        BadCommandLine{{"verify", "f.s", "--cpu", "807", "--erase-all-boot"},
+                       "unknown option '--erase-all-boot' for 'verify'",
+                       "Try 'vantix-cli verify --help'."},
+        BadCommandLine{{"info", "f.s", "--cpu", "807", "--region", "PFLASH"},
+                       "unknown option '--region' for 'info'",
+                       "Try 'vantix-cli info --help'."},
+        BadCommandLine{{"write", "--cpu", "807"},
+                       "'write' needs FILE, the S-record file",
+                       "Try 'vantix-cli write --help'."},
+        BadCommandLine{{"write", "f.s"},
+                       "'write' needs --cpu CPU (DSP56F801, DSP56F803, DSP56F805, DSP56F807 or "
+                       "801, 803, 805, 807)",
+                       "Try 'vantix-cli write --help'."},
+        BadCommandLine{{"dump", "f.s", "--cpu", "56F807"},
+                       "unknown CPU '56F807': use DSP56F801, DSP56F803, DSP56F805, DSP56F807 or "
+                       "801, 803, 805, 807",
+                       "Try 'vantix-cli dump --help'."},
+        BadCommandLine{
+            {"info", "f.s", "--cpu"}, "option '--cpu' needs a value", "Try 'vantix-cli --help'."},
+        BadCommandLine{{"reset", "now"},
+                       "unexpected argument 'now' for 'reset'",
+                       "Try 'vantix-cli reset --help'."},
+        BadCommandLine{{"info", "a.s", "b.s", "--cpu", "805"},
+                       "unexpected argument 'b.s' for 'info'",
+                       "Try 'vantix-cli info --help'."},
+        BadCommandLine{{"--json=yes", "info", "f.s", "--cpu", "805"},
+                       "option '--json' takes no value",
+                       "Try 'vantix-cli --help'."}));
+
+TEST(CliHelp, EveryCommandHasUsageAndAnExample) {
+    for (const char* command : {"info", "dump", "write", "write-verify", "verify", "reset",
+                                "pod-write", "pod-verify", "pod-info", "list", "help"}) {
+        const CliRun run = RunInProcess({command, "--help"});
+        EXPECT_EQ(run.status, kExitSuccess) << command;
+        EXPECT_EQ(run.out.rfind(std::string("Usage: vantix-cli ") + command, 0), 0u) << run.out;
+        EXPECT_NE(run.out.find("Example:\n  vantix-cli"), std::string::npos) << command;
+        EXPECT_EQ(run.err, "");
+    }
+    const CliRun tool = RunInProcess({"--help"});
+    EXPECT_EQ(tool.status, kExitSuccess);
+    for (const char* text : {"Usage: vantix-cli [OPTIONS] COMMAND", "--sim-state PATH",
+                             "Exit status:", "130", "Example:"}) {
+        EXPECT_NE(tool.out.find(text), std::string::npos) << text;
+    }
+}
+
+TEST(CliHelp, VersionAndUdevRule) {
+    const CliRun version = RunInProcess({"--version"});
+    EXPECT_EQ(version.status, kExitSuccess);
+    EXPECT_EQ(version.out.rfind("vantix-cli ", 0), 0u);
+
+    const CliRun rule = RunInProcess({"--udev-rule"});
+    EXPECT_EQ(rule.status, kExitSuccess);
+    EXPECT_NE(rule.out.find("SUBSYSTEM==\"usb\", ATTRS{idVendor}==\"0403\", "
+                            "ATTRS{product}==\"USB POD\", MODE=\"0660\", TAG+=\"uaccess\"\n"),
+              std::string::npos);
+    // The installed rule file is the same text.
+    EXPECT_EQ(rule.out, ReadText(VANTIX_UDEV_RULE_FILE));
+}
+
+}  // namespace
