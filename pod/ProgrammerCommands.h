@@ -18,7 +18,7 @@ public:
     virtual MessageDisplay& Messages() = 0;
     virtual StatusDisplay& Status() = 0;
     virtual ProgressDisplay& Progress() = 0;
-    virtual LedDisplay& Led(int index) = 0; // 0..3 for LED 1..4
+    virtual LedDisplay& Led(int index) = 0;  // 0..3 for LED 1..4
     // Busy: operation controls disabled and the wait cursor shown; idle undoes both.
     virtual void SetBusy(bool busy) = 0;
 };
@@ -34,11 +34,11 @@ enum class PodCommand { Write, Verify };
 
 struct CommandOutcome {
     enum class Kind {
-        Refused,     // a blue message, nothing touched (unsupported CPU, no data, no selection)
-        Unreachable, // a red message from ConnectPod
-        Failed,      // the sequence returned a non-zero result (status text tells which)
+        Refused,      // a blue message, nothing touched (unsupported CPU, no data, no selection)
+        Unreachable,  // a red message from ConnectPod
+        Failed,       // the sequence returned a non-zero result (status text tells which)
         Succeeded,
-        ResetFailed, // succeeded, then the reset after writing failed
+        ResetFailed,  // succeeded, then the reset after writing failed
     };
     Kind kind = Kind::Refused;
     std::uint16_t result = 0;  // the sequence's PodResult
@@ -69,8 +69,17 @@ public:
     static const char* TargetErrorText(std::uint16_t result);
     static const char* PodWriteErrorText(std::uint16_t result);
     static const char* PodVerifyErrorText(std::uint16_t result);
+    // What ConnectPod reports when the library or the pod is missing; the window's start-up
+    // check reports the same.
+    static constexpr const char* kNoLibraryText = "Fail to load FTD2XX.DLL file";
+    static constexpr const char* kNoPodText = "Not connect to USB Programmer";
 
 private:
+    // Lamps off, busy, displays handed to the pod.
+    void BeginSequence();
+    // Status text with an immediate repaint, and the progress bar back to 0.
+    void ShowStatus(const std::string& text, CommandOutcome* outcome);
+
     CUsbPod& pod_;
     const SFileImage& image_;
     Clock& clock_;
