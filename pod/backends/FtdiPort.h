@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// libusb's error codes that the backend tells apart (libusb's stable values).
+inline constexpr int kUsbErrorIo = -1;
+inline constexpr int kUsbErrorAccess = -3;
+inline constexpr int kUsbErrorNoDevice = -4;
+inline constexpr int kUsbErrorBusy = -6;
+inline constexpr int kUsbErrorTimeout = -7;
+// libftdi's answer when the device handle has gone.
+inline constexpr int kFtdiDeviceUnavailable = -666;
+
+// One opened FTDI device, call for call as libftdi1 offers it: results are libftdi's
+// (0 or a count for success, negative for failure). Production: LibFtdiPort; tests put a
+// double here that talks to the simulated pod.
+class FtdiPort {
+public:
+    virtual ~FtdiPort() = default;
+    // The chip's serial engine reset (ftdi_usb_reset).
+    virtual int Reset() = 0;
+    virtual int GetLatencyTimer(std::uint8_t& ms) = 0;
+    virtual int SetLatencyTimer(std::uint8_t ms) = 0;
+    virtual int SetBaudRate(int baud) = 0;
+    // bits 7 or 8; stopBits 0 (one), 1 (one and a half), 2 (two); parity 0 none, 1 odd,
+    // 2 even, 3 mark, 4 space: libftdi's numbering, which is also the D2XX numbering.
+    virtual int SetLineProperty(int bits, int stopBits, int parity) = 0;
+    // 0 none, 0x100 RTS/CTS, 0x200 DTR/DSR, 0x400 XON/XOFF with the two characters.
+    virtual int SetFlowControl(int flow, std::uint8_t xon, std::uint8_t xoff) = 0;
+    // How long one USB transfer may take before libusb gives up.
+    virtual void SetUsbTimeouts(int readMs, int writeMs) = 0;
+    // Empties the chip's queues: rx is what the device sent us, tx what we sent it.
+    virtual int Flush(bool rx, bool tx) = 0;
+    // Bytes written, or a negative error.
+    virtual int Write(const std::uint8_t* data, int size) = 0;
+    // What has arrived so far, often 0 bytes; never waits for size bytes.
+    virtual int Read(std::uint8_t* data, int size) = 0;
+    virtual int Close() = 0;
+    // libftdi's text for the last failure.
+    virtual std::string ErrorString() const = 0;
+};
