@@ -6,7 +6,7 @@ GENERATOR := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,)
 LAUNCHER  := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
 CTEST_ENV := QT_QPA_PLATFORM=offscreen
 
-.PHONY: all deps configure build test run clean format
+.PHONY: all deps configure build test test-sanitize fuzz run clean format
 
 all: build
 
@@ -23,6 +23,30 @@ build: configure
 
 test: deps build
 	cd $(BUILD) && $(CTEST_ENV) ctest --output-on-failure -j $(JOBS)
+
+# The whole suite under AddressSanitizer (leaks included) and UndefinedBehaviorSanitizer.
+SANITIZE_BUILD ?= build-sanitize
+SANITIZE_ENV   := $(CTEST_ENV) ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
+                  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+                  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+test-sanitize: deps
+	cmake -S . -B $(SANITIZE_BUILD) $(GENERATOR) $(LAUNCHER) -DCMAKE_BUILD_TYPE=$(TYPE) \
+	  -DVANTIX_SANITIZE=ON -DVANTIX_BENCH=OFF
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && $(SANITIZE_ENV) ctest --output-on-failure -j $(JOBS)
+
+# libFuzzer with clang: builds the fuzzers and runs each for FUZZ_SECONDS.
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 60
+
+fuzz:
+	@scripts/install-deps.sh clang libclang-rt-14-dev
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(GENERATOR) $(LAUNCHER) \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTIX_FUZZ=ON -DVANTIX_GUI=OFF -DVANTIX_TESTS=OFF \
+	  -DVANTIX_BENCH=OFF -DVANTIX_LIBFTDI=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+	fuzz/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 run: deps build
 	$(BUILD)/cli/vantix-cli info examples/dsp56f807.s --cpu DSP56F807

@@ -1,0 +1,101 @@
+// Any bytes as an S-record file, read for each CPU. The image must equal a plain second
+// reading of the same text, keep its invariants (present regions inside the CPU's range,
+// min <= max, words outside the extent still erased) and come out the same when the text
+// arrives in pieces, as file chunks do.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "FuzzCheck.h"
+#include "ReferenceSRecordReader.h"
+#include "RegionRows.h"
+#include "SFileImage.h"
+#include "SRecordReader.h"
+
+namespace {
+
+void CheckAgainstReference(const SFileImage& image, const ReferenceSRecordReader& reference) {
+    for (const MemoryRegion region : kAllRegions) {
+        const int r = RegionIndex(region);
+        const RegionImage& got = image.Region(region);
+        const ReferenceSRecordReader::Region& want = reference.At(r);
+        FUZZ_CHECK(got.loaded == want.loaded);
+        FUZZ_CHECK(got.wordCount == (want.stored & 0xFFFF));
+        for (std::uint32_t i = 0; i < got.capacity; ++i) {
+            FUZZ_CHECK(got.words[i] == want.words[i]);
+        }
+        if (!got.loaded) {
+            FUZZ_CHECK(got.minAddress == 0 && got.maxAddress == 0 && got.wordCount == 0);
+            continue;
+        }
+        FUZZ_CHECK(got.minAddress == want.minAddress && got.maxAddress == want.maxAddress);
+        // The invariants, stated on the image alone.
+        const AddressArea& area = image.Area(region);
+        FUZZ_CHECK(got.minAddress <= got.maxAddress);
+        FUZZ_CHECK(area.Contains(got.minAddress) && area.Contains(got.maxAddress));
+        FUZZ_CHECK(region != MemoryRegion::P2FLASH || image.cpu == CpuType::DSP56F807);
+        for (std::uint32_t i = 0; i < got.capacity; ++i) {
+            const std::uint32_t address = area.start + i;
+            if (address < got.minAddress || address > got.maxAddress) {
+                FUZZ_CHECK(got.words[i] == 0xFFFF);
+            }
+        }
+    }
+}
+
+bool SameImage(const SFileImage& a, const SFileImage& b) {
+    for (const MemoryRegion region : kAllRegions) {
+        const RegionImage& x = a.Region(region);
+        const RegionImage& y = b.Region(region);
+        if (x.loaded != y.loaded || x.minAddress != y.minAddress || x.maxAddress != y.maxAddress ||
+            x.wordCount != y.wordCount) {
+            return false;
+        }
+        for (std::uint32_t i = 0; i < x.capacity; ++i) {
+            if (x.words[i] != y.words[i]) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static SFileImage image;
+    static SFileImage pieces;
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    for (int cpu = 0; cpu < kCpuTypeCount; ++cpu) {
+        image.cpu = static_cast<CpuType>(cpu);
+        image.ApplyCpuMemoryMap();
+        image.ReadSRecordText(text);
+        ReferenceSRecordReader reference(
+            cpu, {SFileImage::kRegionCapacity[0], SFileImage::kRegionCapacity[1],
+                  SFileImage::kRegionCapacity[2], SFileImage::kRegionCapacity[3]});
+        reference.Read(text);
+        CheckAgainstReference(image, reference);
+        (void)image.diagnostics.Summary();
+
+        // The same text cut at two points the input chooses: tokens straddle the cuts.
+        pieces.cpu = image.cpu;
+        pieces.ApplyCpuMemoryMap();
+        pieces.ClearImage();
+        const std::size_t cut1 = size == 0 ? 0 : data[0] % (size + 1);
+        const std::size_t cut2 = size == 0 ? 0 : cut1 + (data[size - 1] % (size - cut1 + 1));
+        SRecordReader reader(pieces);
+        reader.Feed(text.data(), cut1);
+        reader.Feed(text.data() + cut1, cut2 - cut1);
+        reader.Feed(text.data() + cut2, size - cut2);
+        reader.Finish();
+        FUZZ_CHECK(SameImage(image, pieces));
+
+        // The buffer window's rows: each listed region's count becomes its span.
+        for (const RegionRow& row : ListPresentRegions(image)) {
+            FUZZ_CHECK(row.start <= row.end);
+            FUZZ_CHECK(row.span == static_cast<std::uint16_t>(row.end - row.start + 1));
+            FUZZ_CHECK(image.Region(row.region).wordCount == row.span);
+        }
+    }
+    return 0;
+}
