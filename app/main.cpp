@@ -1,0 +1,5 @@
+#include "CVantixApp.h"
+
+int main(int argc, char** argv) {
+    return CVantixApp::Main(argc, argv);
+}

@@ -1,0 +1,231 @@
+#include "CVantixView.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QPushButton>
+
+#include "CpuType.h"
+#include "SFileImage.h"
+
+using FormLayout::ControlKind;
+using FormLayout::FormControl;
+
+CVantixView::CVantixView(QSettings& settings, SFileImage& image, D2xxLibrary& library, Clock& clock,
+                         QWidget* parent)
+    : QWidget(parent),
+      settings_(settings),
+      image_(image),
+      clock_(clock),
+      units_(DialogUnits::FormFont()),
+      statusLabel_(this),
+      progressBar_(this),
+      bufferCaption_(this),
+      messageCaption_(this),
+      messageWindow_(this),
+      cpuSelection_(this),
+      pathBox_(this),
+      hexDisplay_(this),
+      regionList_(this),
+      timeLabel_(this),
+      pod_(library, clock, image),
+      statusDisplay_(statusLabel_),
+      progressDisplay_(progressBar_),
+      messageDisplay_(messageWindow_),
+      ledDisplays_{LedLampDisplay(leds_[0]), LedLampDisplay(leds_[1]), LedLampDisplay(leds_[2]),
+                   LedLampDisplay(leds_[3])},
+      commands_(pod_, image, clock, *this) {
+    setFont(DialogUnits::FormFont());
+    for (CiLedRoundX& led : leds_) {
+        led.setParent(this);
+    }
+    BuildControls();
+    ConnectCommands();
+    setFixedSize(FormSize());
+}
+
+CVantixView::~CVantixView() {
+    if (initialised_ && !settingsSaved_) {
+        SaveSettings();
+    }
+    if (busy_) {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+QSize CVantixView::FormSize() const {
+    return units_.ToPixels(QSize(FormLayout::kFormWidthDu, FormLayout::kFormHeightDu));
+}
+
+void CVantixView::BuildControls() {
+    const QHash<int, QWidget*> members = {
+        {FormLayout::kStatusLabel, &statusLabel_},
+        {FormLayout::kProgressBar, &progressBar_},
+        {FormLayout::kBufferCaption, &bufferCaption_},
+        {FormLayout::kMessageCaption, &messageCaption_},
+        {FormLayout::kMessageWindow, &messageWindow_},
+        {FormLayout::kCpuSelection, &cpuSelection_},
+        {FormLayout::kPathBox, &pathBox_},
+        {FormLayout::kHexDisplay, &hexDisplay_},
+        {FormLayout::kRegionList, &regionList_},
+        {FormLayout::kTimeLabel, &timeLabel_},
+        {FormLayout::kLed1, &leds_[0]},
+        {FormLayout::kLed2, &leds_[1]},
+        {FormLayout::kLed3, &leds_[2]},
+        {FormLayout::kLed4, &leds_[3]},
+    };
+    QWidget* previous = nullptr;
+    for (const FormControl& control : FormLayout::Controls()) {
+        QWidget* widget = members.value(control.id, nullptr);
+        if (widget == nullptr) {
+            widget = CreateStaticControl(control);
+        }
+        const bool dropDown = control.kind == ControlKind::DropDownList ||
+                              control.kind == ControlKind::EditableDropDown;
+        const int heightDu = dropDown ? FormLayout::kClosedDropDownHeightDu : control.h;
+        widget->setGeometry(units_.ToPixels(control.x, control.y, control.w, heightDu));
+        // Children stack in creation order; raising in table order puts the group boxes
+        // underneath the controls they frame, and the tab order follows the table too.
+        widget->raise();
+        if (control.id != FormLayout::kNoId) {
+            controls_.insert(control.id, widget);
+        }
+        if (widget->focusPolicy() != Qt::NoFocus) {
+            if (previous != nullptr) {
+                setTabOrder(previous, widget);
+            }
+            previous = widget;
+        }
+    }
+
+    statusLabel_.SetWindowText(
+        QString::fromLatin1(FormLayout::Find(FormLayout::kStatusLabel)->caption));
+    messageCaption_.SetText(
+        QString::fromLatin1(FormLayout::Find(FormLayout::kMessageCaption)->caption));
+    bufferCaption_.SetText(
+        QString::fromLatin1(FormLayout::Find(FormLayout::kBufferCaption)->caption));
+    timeLabel_.setText(QString::fromLatin1(FormLayout::Find(FormLayout::kTimeLabel)->caption));
+    timeLabel_.setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    for (int cpu = 0; cpu < kCpuTypeCount; ++cpu) {
+        cpuSelection_.addItem(QString::fromLatin1(CpuName(static_cast<CpuType>(cpu))));
+    }
+    pathBox_.setEditable(true);
+    // Typing and Enter never add entries: the list holds the recent files only.
+    pathBox_.setInsertPolicy(QComboBox::NoInsert);
+    pathBox_.setMaxVisibleItems(10);
+    ConfigureRegionList();
+}
+
+QWidget* CVantixView::CreateStaticControl(const FormControl& control) {
+    const QString caption = QString::fromLatin1(control.caption);
+    switch (control.kind) {
+        case ControlKind::GroupBox:
+            return new QGroupBox(caption, this);
+        case ControlKind::CheckBox:
+            return new QCheckBox(caption, this);
+        case ControlKind::PushButton: {
+            auto* button = new QPushButton(caption, this);
+            // Flat: a plain outline instead of a raised bevel (the toolkit's own flat
+            // button has no outline at all).
+            button->setStyleSheet(QStringLiteral(
+                "QPushButton { border: 1px solid palette(shadow); background: palette(button); }"
+                "QPushButton:hover { background: palette(light); }"
+                "QPushButton:pressed { background: palette(mid); }"
+                "QPushButton:disabled { color: palette(mid); border-color: palette(mid); }"));
+            button->setAutoDefault(false);
+            return button;
+        }
+        default: {
+            auto* label = new QLabel(caption, this);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            return label;
+        }
+    }
+}
+
+void CVantixView::ConfigureRegionList() {
+    regionList_.setColumnCount(3);
+    regionList_.verticalHeader()->hide();
+    regionList_.setShowGrid(true);
+    regionList_.setSelectionBehavior(QAbstractItemView::SelectRows);
+    regionList_.setSelectionMode(QAbstractItemView::SingleSelection);
+    regionList_.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    regionList_.setSortingEnabled(false);
+    regionList_.setWordWrap(false);
+    regionList_.horizontalHeader()->setSectionsClickable(false);
+    regionList_.horizontalHeader()->setSortIndicatorShown(false);
+    regionList_.horizontalHeader()->setHighlightSections(false);
+    regionList_.horizontalHeader()->setStretchLastSection(false);
+    regionList_.horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    regionList_.verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+}
+
+void CVantixView::ConnectCommands() {
+    connect(&regionList_, &QTableWidget::cellDoubleClicked, this,
+            [this](int row, int) { OnRegionDoubleClick(row); });
+    const std::pair<int, void (CVantixView::*)()> buttons[] = {
+        {FormLayout::kBrowse, &CVantixView::OnBrowse},
+        {FormLayout::kFileLoad, &CVantixView::OnFileLoad},
+        {FormLayout::kTargetReset, &CVantixView::OnTargetReset},
+        {FormLayout::kTargetWrite, &CVantixView::OnTargetWrite},
+        {FormLayout::kTargetWriteVerify, &CVantixView::OnTargetWriteVerify},
+        {FormLayout::kTargetVerify, &CVantixView::OnTargetVerify},
+        {FormLayout::kPodWrite, &CVantixView::OnPodWrite},
+        {FormLayout::kPodVerify, &CVantixView::OnPodVerify},
+    };
+    for (const auto& [id, handler] : buttons) {
+        connect(Button(id), &QPushButton::clicked, this, handler);
+    }
+    // Picking an entry from the drop-down list, not typing, shows that file's time.
+    connect(&pathBox_, &QComboBox::activated, this, &CVantixView::OnPathSelChange);
+}
+
+QPushButton* CVantixView::Button(int id) const {
+    return qobject_cast<QPushButton*>(Control(id));
+}
+
+QCheckBox& CVantixView::EraseAllBootBox() const {
+    return *qobject_cast<QCheckBox*>(Control(FormLayout::kEraseAllBoot));
+}
+
+QCheckBox& CVantixView::ResetAfterWriteBox() const {
+    return *qobject_cast<QCheckBox*>(Control(FormLayout::kResetAfterWrite));
+}
+
+std::array<int, 3> CVantixView::ColumnWidths() const {
+    return {regionList_.columnWidth(0), regionList_.columnWidth(1), regionList_.columnWidth(2)};
+}
+
+LedDisplay& CVantixView::Led(int index) {
+    return ledDisplays_[static_cast<std::size_t>(index & 3)];
+}
+
+void CVantixView::AddMessage(const char* text, std::uint32_t colour) {
+    messageWindow_.AddMessage(text, colour);
+}
+
+void CVantixView::EnableOperationControls(bool enable) {
+    for (int id : {FormLayout::kFileLoad, FormLayout::kTargetReset, FormLayout::kTargetWrite,
+                   FormLayout::kTargetWriteVerify, FormLayout::kTargetVerify, FormLayout::kPodWrite,
+                   FormLayout::kPodVerify}) {
+        Control(id)->setEnabled(enable);
+    }
+    cpuSelection_.setEnabled(enable);
+    regionList_.setEnabled(enable);
+}
+
+void CVantixView::SetBusy(bool busy) {
+    if (busy == busy_) {
+        return;
+    }
+    busy_ = busy;
+    if (busy) {
+        EnableOperationControls(false);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+        EnableOperationControls(true);
+    }
+}
