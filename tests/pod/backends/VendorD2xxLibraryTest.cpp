@@ -61,15 +61,6 @@ TEST(VendorLibraryLoad, NextNameIsTriedAfterAnIncompleteLibrary) {
     EXPECT_EQ(library.LastError(), "");
 }
 
-TEST(VendorLibraryLoad, DefaultNamesAreThePlatformsOwn) {
-#ifdef _WIN32
-    EXPECT_EQ(VendorD2xxLibrary::DefaultFileNames(), std::vector<std::string>{"Ftd2xx.dll"});
-#else
-    EXPECT_EQ(VendorD2xxLibrary::DefaultFileNames(),
-              (std::vector<std::string>{"libftd2xx.so", "libftd2xx.so.1"}));
-#endif
-}
-
 // Calls through the loaded library reach the attached device with their arguments, and
 // what the device reports comes back through the vendor's types.
 class VendorLibraryCalls : public testing::Test {
