@@ -1,0 +1,14 @@
+#pragma once
+
+#include "ExpectedOutcome.h"
+#include "SweepRun.h"
+
+// Everything a finished run must show: the outcome, status line, messages and lamps that
+// were expected, the busy state undone, the pod closed after a purge (or at least a close
+// tried when the device vanished), the loaded image untouched, and a pod that holds the
+// image whenever a write claims success.
+void ExpectRun(SweepRun& run, const CommandOutcome& outcome, const ExpectedOutcome& expected,
+               const SweepFault& fault);
+
+// The target flash or the EEPROM holds every word of the image's present regions.
+void ExpectPodHoldsImage(const SweepRun& run);
