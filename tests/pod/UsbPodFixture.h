@@ -15,7 +15,7 @@
 #include "ScriptedLibrary.h"
 #include "WireTrace.h"
 
-struct TraceLog : WireTrace {
+struct TraceLines : WireTrace {
     void Line(const std::string& line) override { lines.push_back(line); }
     std::vector<std::string> lines;
 };
@@ -93,6 +93,6 @@ protected:
     ScriptedLibrary library{device};
     SFileImage image;
     RecordingDisplays displays;
-    TraceLog trace;
+    TraceLines trace;
     CUsbPod pod{library, clock, image};  // last: destroyed first, while the rest still lives
 };
