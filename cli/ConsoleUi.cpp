@@ -2,6 +2,14 @@
 
 #include "ProgressLine.h"
 
+namespace {
+
+std::string FirstWord(const std::string& text) {
+    return text.substr(0, text.find(' '));
+}
+
+}  // namespace
+
 ConsoleUi::ConsoleUi(std::ostream& err, CliVerbosity verbosity, bool terminal)
     : err_(err), verbosity_(verbosity), terminal_(terminal) {}
 
@@ -74,17 +82,22 @@ void ConsoleUi::RepaintNow() {
         return;
     }
     const bool isNew = shownStatus_.insert(text).second;
-    currentText_ = text;
     if (!terminal_) {
+        currentText_ = text;
         if (isNew) {
             Line(text);
         }
         return;
     }
-    if (isNew) {
+    // One line per region or step: its phases (erasing, writing, verifying, and a
+    // failure) take turns on it, so the pieces of a write-verify do not add lines.
+    if (lineOpen_ && FirstWord(text) == FirstWord(currentText_)) {
+        barShown_ = pos_ > lower_;
+    } else {
         Finish();
         barShown_ = false;
     }
+    currentText_ = text;
     DrawProgress(true);
 }
 
@@ -101,10 +114,8 @@ std::int32_t ConsoleUi::SetPos(std::int32_t position) {
     const std::int32_t previous = pos_;
     pos_ = position;
     if (terminal_ && !currentText_.empty()) {
-        // Moving back to the start is how a finished operation tidies up; it draws no bar.
-        if (position > lower_) {
-            barShown_ = true;
-        }
+        // Moving back to the start is how a finished operation tidies up; it hides the bar.
+        barShown_ = position > lower_;
         DrawProgress(false);
     }
     return previous;

@@ -12,12 +12,12 @@
 
 // The command line's displays: everything for people goes to stderr through here.
 //
-// Status texts are the phases of an operation. On a terminal the current phase is one line
-// redrawn in place with a progress bar; a phase not shown before in this operation starts a
-// new line (the Writing/Verifying texts alternate piece by piece and share one line).
-// Elsewhere (a log, a pipe) each phase is printed once, as a plain line, with no bar.
-// Messages keep the window's colours as meaning: red ones are errors and always print; the
-// rest are quiet in --quiet, except that a refusal can be reported afterwards.
+// Status texts are the phases of an operation. On a terminal each region or step (the
+// status text's first word: "PFLASH", "Enter", "Flash" ...) gets one line, redrawn in place
+// with a progress bar while its phases go by. Elsewhere (a log, a pipe) each status text is
+// printed once, as a plain line, with no bar. Messages keep the window's colours as meaning:
+// red ones are errors and always print; the rest are quiet in --quiet, except that a
+// refusal can be reported afterwards.
 class ConsoleUi final : public OperationUi,
                         private StatusDisplay,
                         private ProgressDisplay,

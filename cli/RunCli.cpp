@@ -95,12 +95,20 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
 
     ConsoleUi ui(err, options.verbosity, environment.stderrIsTerminal);
+    int status = kExitSuccess;
     switch (options.command) {
         case CliCommand::Info:
-            return RunInfo(options, out, ui);
+            status = RunInfo(options, out, ui);
+            break;
         case CliCommand::Dump:
-            return RunDump(options, out, ui);
+            status = RunDump(options, out, ui);
+            break;
         default:
             return PodCommandRunner(options, environment, ui, out).Run();
     }
+    // Ctrl+C during a file command leaves its output incomplete: say so in the status.
+    if (environment.interrupted != nullptr && environment.interrupted->load()) {
+        return kExitInterrupted;
+    }
+    return status;
 }

@@ -83,8 +83,17 @@ TEST_F(ConsoleUiTest, TerminalRedrawsThePhaseLineInPlace) {
     ui.Trace("< 21");
     EXPECT_EQ(err.str(), "\r" + std::string(half.size(), ' ') + "\r< 21\n\r" + half);
     err.str("");
+    // The region's next phase takes over its line and keeps the bar where it stands...
     Phase(ui, "DFLASH Writing...");
-    EXPECT_EQ(err.str(), "\n\rDFLASH Writing...") << "a new phase keeps the last one's line";
+    EXPECT_EQ(err.str(), "\r" + ProgressLine::Format("DFLASH Writing...", 50));
+    err.str("");
+    // ... until the position goes back to the start.
+    ui.Progress().SetPos(0);
+    EXPECT_EQ(err.str(), "\rDFLASH Writing..." + std::string(half.size() - 17, ' '));
+    err.str("");
+    // The next region keeps the last one's line and starts its own.
+    Phase(ui, "PFLASH Erasing...");
+    EXPECT_EQ(err.str(), "\n\rPFLASH Erasing...");
     err.str("");
     ui.Messages().AddMessage("Fail to reset target board", kColourRed);
     EXPECT_EQ(err.str(), "\nFail to reset target board\n");
