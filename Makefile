@@ -65,6 +65,7 @@ install: deps build
 
 # The Debian package vantix_<version>_<arch>.deb, written into $(BUILD).
 package: deps build
+	@scripts/install-deps.sh dpkg-dev file
 	cmake --build $(BUILD) --target package
 
 # vantix-cli.exe for 64-bit Windows with Debian's mingw-w64; it loads Ftd2xx.dll at run time.
