@@ -78,6 +78,9 @@ public:
     bool TransferRegionToEeprom(MemoryRegion region, bool verify);
     PodResult WritePodEeprom(bool eraseAllBoot, bool resetAfterWrite);
     PodResult VerifyPodEeprom();
+    // Reads the pod's record of its stored image and prints it as VerifyPodEeprom does,
+    // without comparing: 0, or 11 when there is no record or no stored image.
+    PodResult ReadPodInfo();
 
     bool HasLibrary() const { return api_ != nullptr; }
     bool IsFound() const { return found_ != 0; }
@@ -130,6 +133,7 @@ private:
                           std::uint16_t length);
     bool ImageMatchesRecord(const PodInfoRecord& record) const;
     void PrintInfoRecord(const PodInfoRecord& record);
+    PodResult ReadStoredInfo(PodInfoRecord& record);
     PodResult VerifyStoredRegions(int& step);
 
     D2xxLibrary& library_;

@@ -74,16 +74,33 @@ PodResult CUsbPod::VerifyStoredRegions(int& step) {
     return kPodOk;
 }
 
-PodResult CUsbPod::VerifyPodEeprom() {
+PodResult CUsbPod::ReadStoredInfo(PodInfoRecord& record) {
     if (!SendFrame(kFrameWriteMs, "%cO%c", kStx, kEtx) ||
         !AwaitReply(PodInfoRecord::kReplySize, kInfoReplyMs)) {
         return kEepromInfoError;
     }
     messages_->AddMessage("[Current SFile Info. in Serial EEPROM of USB POD]", kColourBlue);
-    const PodInfoRecord record = PodInfoRecord::Parse(replyBuffer_);
+    record = PodInfoRecord::Parse(replyBuffer_);
     if (!record.HasImage()) {
         messages_->AddMessage("There is No SFile Info.", kColourRed);
         return kEepromInfoError;
+    }
+    return kPodOk;
+}
+
+PodResult CUsbPod::ReadPodInfo() {
+    PodInfoRecord record;
+    const PodResult result = ReadStoredInfo(record);
+    if (result == kPodOk) {
+        PrintInfoRecord(record);
+    }
+    return result;
+}
+
+PodResult CUsbPod::VerifyPodEeprom() {
+    PodInfoRecord record;
+    if (const PodResult result = ReadStoredInfo(record); result != kPodOk) {
+        return result;
     }
     const bool matches = ImageMatchesRecord(record);
     PrintInfoRecord(record);

@@ -203,6 +203,34 @@ TEST_F(ProgrammerCommandsTest, PodWriteThenVerifyAndTheirFailures) {
     EXPECT_FALSE(pod.IsOpen());
 }
 
+TEST_F(ProgrammerCommandsTest, PodInfoPrintsTheStoredRecordWithoutComparing) {
+    Load807();
+    ASSERT_TRUE(commands.ConnectPod());
+    pod.SetIndicators(ui.status, ui.progress, ui.messages);
+    EXPECT_EQ(pod.ReadPodInfo(), kEepromInfoError);
+    EXPECT_EQ(ui.messages.lines,
+              (std::vector<Line>{{"[Current SFile Info. in Serial EEPROM of USB POD]", kColourBlue},
+                                 {"There is No SFile Info.", kColourRed}}));
+    pod.Close();
+
+    ASSERT_TRUE(commands.RunPod(PodCommand::Write, list.size(), true, true).Ok());
+    Load(CpuType::DSP56F805, "dsp56f805.s");  // a different image: no comparison is made
+    ui.messages.lines.clear();
+    sim.ClearLogs();
+    ASSERT_TRUE(commands.ConnectPod());
+    EXPECT_EQ(pod.ReadPodInfo(), kPodOk);
+    pod.Close();
+    ASSERT_EQ(ui.messages.lines.size(), 7u);
+    EXPECT_EQ(ui.messages.lines[1], (Line{"[CPU] : DSP56F807", kColourGreen}));
+    EXPECT_EQ(
+        ui.messages.lines[2],
+        (Line{"[Option] : Erase All BFLASH, Target Reset After Flash Writing", kColourGreen}));
+    EXPECT_EQ(
+        ui.messages.lines[3].first.rfind("[PFLASH Info] Start Address : 0x0004, End Address", 0),
+        0u);
+    EXPECT_EQ(sim.FrameLog(), (std::vector<std::string>{"I", "O"}));
+}
+
 TEST_F(ProgrammerCommandsTest, ElapsedTimeSurvivesTickWrap) {
     Load807();
     clock.AdvanceUs((0x100000000ull - 300) * 1000);  // the tick wraps during the write
