@@ -9,15 +9,6 @@
 #include "PodSession.h"
 #include "SFileImage.h"
 
-template <typename Pod>
-PodResult ReadInfoTemp(Pod& pod) {
-    if constexpr (requires { pod.ReadPodInfo(); }) {
-        return pod.ReadPodInfo();
-    } else {
-        return kEepromInfoError;
-    }
-}
-
 PodCommandRunner::PodCommandRunner(const CliOptions& options, const CliEnvironment& environment,
                                    ConsoleUi& ui, std::ostream& out)
     : options_(options), environment_(environment), ui_(ui), out_(out) {}
@@ -134,7 +125,7 @@ int PodCommandRunner::RunPodInfo() {
     PodInfoPrinter printer(out_, ui_);
     CUsbPod& pod = session.Pod();
     pod.SetIndicators(ui_.Status(), ui_.Progress(), printer);
-    const PodResult result = ReadInfoTemp(pod);
+    const PodResult result = pod.ReadPodInfo();
     pod.Close();
     if (result != kPodOk) {
         ui_.Error(ProgrammerCommands::PodVerifyErrorText(result));

@@ -136,6 +136,37 @@ TEST_F(PodCommands, PodWriteThenPodVerifyInALaterRun) {
     EXPECT_NE(empty.err.find("Fail to Get EEPROM Info.\n"), std::string::npos);
 }
 
+TEST_F(PodCommands, PodInfoPrintsTheStoredRecordAsData) {
+    const std::string state = dir.File("pod.state");
+    const CliRun none = RunInProcess({"--sim-state", state, "pod-info"});
+    EXPECT_EQ(none.status, kExitFailed);
+    EXPECT_EQ(none.out, "[Current SFile Info. in Serial EEPROM of USB POD]\n");
+    EXPECT_EQ(none.err, "There is No SFile Info.\nFail to Get EEPROM Info.\n");
+
+    ASSERT_EQ(RunInProcess(
+                  {"--sim-state", state, "pod-write", f807, "--cpu", "807", "--no-erase-all-boot"})
+                  .status,
+              kExitSuccess);
+    const CliRun info = RunInProcess({"--sim-state", state, "-q", "pod-info"});
+    EXPECT_EQ(info.status, kExitSuccess) << info.err;
+    EXPECT_EQ(info.err, "");
+    EXPECT_EQ(info.out,
+              "[Current SFile Info. in Serial EEPROM of USB POD]\n"
+              "[CPU] : DSP56F807\n"
+              "[Option] : Not Erase All BFLASH, No Target Reset After Flash Writing\n"
+              "[PFLASH Info] Start Address : 0x0004, End Address : 0x7F7F, Length : 0x7F7C\n"
+              "[P2FLASH Info] Start Address : 0x8000, End Address : 0x839F, Length : 0x03A0\n"
+              "[BFLASH Info] Start Address : 0xF800, End Address : 0xFC03, Length : 0x0404\n"
+              "[DFLASH Info] Start Address : 0x2000, End Address : 0x223F, Length : 0x0240\n");
+
+    scripted.script = [](SimulatedPod& pod) { pod.Faults().SilenceReply('O'); };
+    const CliRun silent = Run({"pod-info"});
+    EXPECT_EQ(silent.status, kExitFailed);
+    EXPECT_EQ(silent.out, "");
+    EXPECT_EQ(silent.err, "Fail to Get EEPROM Info.\n");
+    EXPECT_FALSE(scripted.pod->IsOpen());
+}
+
 TEST_F(PodCommands, RegionsAndEraseOptionsReachThePod) {
     ASSERT_EQ(Run({"write", f805, "--cpu", "805", "--regions", "pflash,BFLASH"}).status,
               kExitSuccess);
