@@ -6,7 +6,7 @@ GENERATOR := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,)
 LAUNCHER  := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
 CTEST_ENV := QT_QPA_PLATFORM=offscreen
 
-.PHONY: all deps configure build test test-sanitize fuzz run clean format
+.PHONY: all deps configure build test test-sanitize fuzz run screenshot clean format
 
 all: build
 
@@ -48,8 +48,24 @@ fuzz:
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
 	fuzz/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
+# Benchmarks (bench/), built in Release: runs them all and rewrites BENCHMARKS.md.
+BENCH_BUILD ?= build-bench
+
+.PHONY: bench
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) $(GENERATOR) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Release -DVANTIX_BENCH=ON
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target vantix_benchmarks
+	python3 bench/run-benchmarks.py --build $(BENCH_BUILD) --out BENCHMARKS.md
+
+# The window over the simulated pod, which takes the time a real one would: no hardware needed.
 run: deps build
-	$(BUILD)/cli/vantix-cli info examples/dsp56f807.s --cpu DSP56F807
+	$(BUILD)/app/vantix --simulate
+
+# docs/screenshot.png: the window after "Target Write && Verify" on the simulated pod, rendered
+# off-screen at instant pace.
+screenshot: deps configure
+	cmake --build $(BUILD) -j $(JOBS) --target vantix-screenshot
+	QT_QPA_PLATFORM=offscreen $(BUILD)/app/vantix-screenshot examples/dsp56f807.s docs/screenshot.png
 
 clean:
 	rm -rf $(BUILD) build-*

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QHash>
 #include <QLabel>
+#include <QPushButton>
 #include <QString>
 #include <QStringList>
 #include <QTableWidget>
@@ -30,8 +32,6 @@
 
 class Clock;
 class D2xxLibrary;
-class QCheckBox;
-class QPushButton;
 class QSettings;
 class SFileImage;
 

@@ -1,0 +1,253 @@
+// Start-up, the main frame and its saved rectangle, the About box and the single instance,
+// over the simulated pod at instant pace and a settings file in a scratch folder.
+#include <QApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+#include "CAboutDialog.h"
+#include "CMainFrame.h"
+#include "CVantixApp.h"
+#include "CVantixView.h"
+#include "Clock.h"
+#include "FormLayout.h"
+#include "SingleInstanceGuard.h"
+#include "sim/SimulatedD2xxLibrary.h"
+#include "sim/SimulatedPod.h"
+
+namespace {
+
+const QString kMain = QStringLiteral("Main Configuration/");
+
+// An application over a scratch settings file and an instant simulated pod.
+struct AppRig {
+    QTemporaryDir dir;
+    std::unique_ptr<CVantixApp> app = std::make_unique<CVantixApp>();
+    SimulatedPod* sim = nullptr;
+
+    QString SettingsPath() const { return dir.filePath(QStringLiteral("settings.ini")); }
+    QSettings Stored() const { return QSettings(SettingsPath(), QSettings::IniFormat); }
+
+    bool Start(bool injectSettings = true) {
+        if (injectSettings) {
+            app->UseSettings(std::make_unique<QSettings>(SettingsPath(), QSettings::IniFormat));
+        }
+        auto clock = std::make_unique<VirtualClock>();
+        auto pod = std::make_unique<SimulatedPod>(*clock, SimPace::Instant);
+        sim = pod.get();
+        app->UsePodBackend(std::move(clock),
+                           std::make_unique<SimulatedD2xxLibrary>(std::move(pod)));
+        return app->AcquireInstanceLock(dir.path()) &&
+               app->InitInstance({QStringLiteral("vantix"), QStringLiteral("--simulate")});
+    }
+    CMainFrame& Frame() { return *app->MainWindow(); }
+    CVantixView& Form() { return *app->MainWindow()->Form(); }
+};
+
+class AppTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startUpShowsOneFixedTitledFrame() {
+        AppRig rig;
+        QVERIFY(rig.Start());
+        CMainFrame& frame = rig.Frame();
+        QVERIFY(frame.isVisible());
+        QCOMPARE(frame.windowTitle(),
+                 QStringLiteral("Rudududi VER56A80D Udavedorov Ver1.3 - Kelvora"));
+        QCOMPARE(frame.size(), rig.Form().FormSize());
+        QCOMPARE(frame.minimumSize(), frame.maximumSize());
+        QCOMPARE(rig.Form().geometry(), QRect(QPoint(0, 0), rig.Form().FormSize()));
+        const Qt::WindowFlags flags = frame.windowFlags();
+        QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
+        QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+        QVERIFY(flags & Qt::WindowCloseButtonHint);
+        QVERIFY(frame.findChildren<QMenuBar*>().isEmpty());
+        const auto text = rig.Form().MessageWindow().toPlainText();
+        QCOMPARE(text, QStringLiteral("Simulated USB POD: no hardware is used\n"));
+    }
+
+    void theAboutBoxOpensOnlyThroughItsCommand() {
+        AppRig rig;
+        QVERIFY(rig.Start());
+        QString caption;
+        QStringList texts;
+        QSize size;
+        int opened = 0;
+        auto inspect = [&] {
+            if (auto* about = qobject_cast<CAboutDialog*>(QApplication::activeModalWidget())) {
+                ++opened;
+                caption = about->windowTitle();
+                size = about->size();
+                for (const QLabel* label : about->findChildren<QLabel*>()) {
+                    texts.append(label->text());
+                }
+                about->findChild<QPushButton*>()->click();
+            }
+        };
+        for (int id : {57600, 57601, 57603, 57680}) {
+            QTimer::singleShot(0, inspect);
+            rig.app->OnCommand(id);
+            QApplication::processEvents();
+        }
+        QTest::keyClick(&rig.Frame(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(opened, 0);
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+
+        QTimer::singleShot(0, inspect);
+        rig.app->OnCommand(CVantixApp::kAboutCommand);
+        QCOMPARE(opened, 1);
+        QCOMPARE(caption, QStringLiteral("About Zezoreva DAV Izizovevu"));
+        QVERIFY(texts.contains(QStringLiteral("Zezoreva DAV Izizovevu Ver 1.3")));
+        QCOMPARE(size, rig.Form().Units().ToPixels(QSize(235, 55)));
+    }
+
+    void theRectangleIsWrittenAtExitAndUsedAtTheNextStart() {
+        AppRig rig;
+        QVERIFY(rig.Start());
+        {
+            const QSettings first = rig.Stored();
+            QVERIFY(!first.contains(kMain + QStringLiteral("Left Pos")));
+        }
+        rig.Frame().move(40, 30);
+        QApplication::processEvents();
+        const QRect outer = rig.Frame().frameGeometry();
+        QVERIFY(rig.Frame().close());
+        rig.app->ExitInstance();
+        const QSettings stored = rig.Stored();
+        QCOMPARE(stored.value(kMain + QStringLiteral("Left Pos")).toInt(), outer.x());
+        QCOMPARE(stored.value(kMain + QStringLiteral("Top Pos")).toInt(), outer.y());
+        QCOMPARE(stored.value(kMain + QStringLiteral("Right Pos")).toInt() -
+                     stored.value(kMain + QStringLiteral("Left Pos")).toInt(),
+                 outer.width());
+        QCOMPARE(stored.value(kMain + QStringLiteral("Bottom Pos")).toInt() -
+                     stored.value(kMain + QStringLiteral("Top Pos")).toInt(),
+                 outer.height());
+
+        AppRig again;
+        {
+            QSettings seed(again.SettingsPath(), QSettings::IniFormat);
+            seed.setValue(kMain + QStringLiteral("Left Pos"), 40);
+            seed.setValue(kMain + QStringLiteral("Top Pos"), 30);
+            seed.setValue(kMain + QStringLiteral("Right Pos"), 40 + outer.width());
+            seed.setValue(kMain + QStringLiteral("Bottom Pos"), 30 + outer.height());
+        }
+        QVERIFY(again.Start());
+        QCOMPARE(again.Frame().pos(), QPoint(40, 30));
+    }
+
+    void aRectangleOffEveryScreenIsIgnored() {
+        AppRig rig;
+        {
+            QSettings seed(rig.SettingsPath(), QSettings::IniFormat);
+            seed.setValue(kMain + QStringLiteral("Left Pos"), -30000);
+            seed.setValue(kMain + QStringLiteral("Top Pos"), -30000);
+            seed.setValue(kMain + QStringLiteral("Right Pos"), -29000);
+            seed.setValue(kMain + QStringLiteral("Bottom Pos"), -29000);
+        }
+        QVERIFY(rig.Start());
+        QVERIFY(rig.Frame().pos() != QPoint(-30000, -30000));
+        QVERIFY(!rig.Frame().PlaceAtSavedRectangle());
+    }
+
+    // While a sequence holds the thread, a close request is refused.
+    void closingIsRefusedWhileBusy() {
+        AppRig rig;
+        QVERIFY(rig.Start());
+        CVantixView& form = rig.Form();
+        form.PathBox().setEditText(QStringLiteral(VANTIX_EXAMPLES_DIR "/dsp56f807.s"));
+        form.OnFileLoad();
+        int refused = 0;
+        struct CloseOnPaint : QObject {
+            CMainFrame* frame;
+            int* refused;
+            bool eventFilter(QObject*, QEvent* event) override {
+                if (event->type() == QEvent::Paint && !frame->close()) {
+                    ++*refused;
+                }
+                return false;
+            }
+        } closer;
+        closer.frame = &rig.Frame();
+        closer.refused = &refused;
+        form.StatusLabel().installEventFilter(&closer);
+        form.OnTargetWrite();
+        form.StatusLabel().removeEventFilter(&closer);
+        QVERIFY(refused > 0);
+        QVERIFY(rig.Frame().isVisible());
+        QVERIFY(form.StatusLabel().Text().rfind("Flash Write Completed - ", 0) == 0);
+        QVERIFY(rig.Frame().close());
+    }
+
+    void theSettingsRootIsKelvoraVantix16() {
+        QStandardPaths::setTestModeEnabled(true);
+        AppRig rig;
+        QVERIFY(rig.Start(false));
+        const QString file = rig.app->Settings()->fileName();
+        QVERIFY2(file.endsWith(QStringLiteral("Kelvora/Vantix16.conf")), qPrintable(file));
+        rig.app->ExitInstance();
+        QSettings stored(file, QSettings::IniFormat);
+        QCOMPARE(stored.value(kMain + QStringLiteral("CPU Type")).toInt(), 3);
+        QVERIFY(stored.contains(kMain + QStringLiteral("Left Pos")));
+        QFile::remove(file);
+        QStandardPaths::setTestModeEnabled(false);
+    }
+
+    void aSecondInstanceIsRefused() {
+        QTemporaryDir dir;
+        SingleInstanceGuard running(dir.path());
+        QVERIFY(running.TryAcquire());
+        CVantixApp second;
+        QVERIFY(!second.AcquireInstanceLock(dir.path()));
+        QVERIFY(second.MainWindow() == nullptr);
+    }
+
+    void aLockLeftByACrashIsTakenOver() {
+        QTemporaryDir dir;
+        QProcess gone;
+        gone.start(QStringLiteral("/bin/true"));
+        QVERIFY(gone.waitForStarted());
+        const qint64 pid = gone.processId();
+        QVERIFY(gone.waitForFinished());
+        QFile lock(QDir(dir.path()).filePath(SingleInstanceGuard::LockFileName()));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write(
+            QStringLiteral("%1\nvantix\n%2\n").arg(pid).arg(QSysInfo::machineHostName()).toUtf8());
+        lock.close();
+        CVantixApp app;
+        QVERIFY(app.AcquireInstanceLock(dir.path()));
+    }
+
+    // The real program, started beside a running one: no window, no output, no settings.
+    void aSecondStartEndsSilently() {
+        QTemporaryDir dir;
+        SingleInstanceGuard running(dir.path());
+        QVERIFY(running.TryAcquire());
+        QProcess second;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TMPDIR"), dir.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        second.setProcessEnvironment(env);
+        second.start(QStringLiteral(VANTIX_BINARY), {QStringLiteral("--simulate")});
+        QVERIFY(second.waitForFinished(60000));
+        QVERIFY(second.exitCode() != 0);
+        QCOMPARE(second.readAllStandardOutput(), QByteArray());
+        QCOMPARE(second.readAllStandardError(), QByteArray());
+        QVERIFY(!QDir(dir.filePath(QStringLiteral("config"))).exists());
+    }
+};
+
+}  // namespace
+
+QTEST_MAIN(AppTest)
+
+#include "AppTest.moc"

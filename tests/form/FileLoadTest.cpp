@@ -1,0 +1,181 @@
+// "File Load": refusals, the rows for each kind of file, the hex display, double-clicks.
+#include <QTest>
+
+#include "FormRig.h"
+#include "FormTests.h"
+
+namespace {
+
+using Rows = QList<QStringList>;
+
+Rows ListRows(CVantixView& view) {
+    Rows rows;
+    QTableWidget& list = view.RegionList();
+    for (int row = 0; row < list.rowCount(); ++row) {
+        rows.append(
+            {list.item(row, 0)->text(), list.item(row, 1)->text(), list.item(row, 2)->text()});
+    }
+    return rows;
+}
+
+std::string Words(std::uint32_t address, std::uint32_t count) {
+    std::string text;
+    for (std::uint32_t done = 0; done < count; done += 16) {
+        text += S3Record(address + done, std::vector<std::uint16_t>(16, 0x1234));
+    }
+    return text;
+}
+
+class FileLoadTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void refusedLoadsChangeNothing() {
+        FormRig rig;
+        rig.Start();
+        rig.LoadExample("dsp56f807.s", CpuType::DSP56F807);
+        const Rows before = ListRows(*rig.view);
+        rig.Load(QStringLiteral("   "), CpuType::DSP56F805);
+        QCOMPARE(
+            rig.Messages().back(),
+            FormRig::Line(QStringLiteral("Please, specify S File to load buffer"), kColourRed));
+        rig.Load(rig.dir.filePath(QStringLiteral("missing.s")), CpuType::DSP56F805);
+        QCOMPARE(rig.Messages().back(),
+                 FormRig::Line(QStringLiteral("The specified S File path is wrong"), kColourRed));
+        QCOMPARE(ListRows(*rig.view), before);
+        QCOMPARE(rig.image.cpu, CpuType::DSP56F807);
+    }
+
+    // A path that exists but is no file empties the list and shows erased PFLASH.
+    void aFailedReadClearsTheBuffer() {
+        FormRig rig;
+        rig.Start();
+        rig.LoadExample("dsp56f807.s", CpuType::DSP56F807);
+        rig.view->OnRegionDoubleClick(3);
+        rig.Load(rig.dir.path(), CpuType::DSP56F807);
+        QCOMPARE(rig.Messages().back(),
+                 FormRig::Line(QStringLiteral("Fail to read S File"), kColourRed));
+        QCOMPARE(rig.view->RegionList().rowCount(), 0);
+        QCOMPARE(rig.view->HexDisplay().Length(), 0x10000u);
+        QCOMPARE(rig.view->HexDisplay().BaseAddress(), 0u);
+        QCOMPARE(rig.view->RecentFiles().size(), 1);
+        rig.view->OnTargetWrite();
+        QCOMPARE(rig.LastMessage(), QStringLiteral("There is no S File data to write into flash"));
+    }
+
+    void rowsFollowTheFileAndTheCpu_data() {
+        QTest::addColumn<int>("cpu");
+        QTest::addColumn<QString>("content");
+        QTest::addColumn<Rows>("rows");
+        QTest::addColumn<uint>("hexWords");
+        QTest::addColumn<uint>("hexBase");
+        const std::string sparse = S3Record(0x0004, {0x1111}) + S3Record(0x0100, {0x2222});
+        QTest::newRow("805 sparse PFLASH")
+            << 2 << QString::fromStdString(sparse) << Rows{{"PFLASH", "0x0004", "0xFD Words"}}
+            << 0x7E00u << 0u;
+        QTest::newRow("803 data space only")
+            << 1 << QString::fromStdString(Words(0x201000, 0x100))
+            << Rows{{"DFLASH", "0x1000", "0x100 Words"}} << 0x1000u << 0x1000u;
+        QTest::newRow("805 words at 0 to 3 land in BFLASH")
+            << 2 << QString::fromStdString(S3Record(0, {1, 2, 3, 4}))
+            << Rows{{"BFLASH", "0x8000", "0x4 Words"}} << 0x800u << 0x8000u;
+        QTest::newRow("no S3 record")
+            << 3 << QStringLiteral("S0030000FC\nS9030000FC\n") << Rows{} << 0x8000u << 0u;
+    }
+
+    void rowsFollowTheFileAndTheCpu() {
+        QFETCH(int, cpu);
+        QFETCH(QString, content);
+        QFETCH(Rows, rows);
+        QFETCH(uint, hexWords);
+        QFETCH(uint, hexBase);
+        FormRig rig;
+        rig.Start();
+        rig.Load(rig.WriteFile(QStringLiteral("f.s"), content.toStdString()),
+                 static_cast<CpuType>(cpu));
+        QCOMPARE(rig.Messages().back(),
+                 FormRig::Line(QStringLiteral("Reading S File is OK !!!"), kColourGreen));
+        QCOMPARE(ListRows(*rig.view), rows);
+        for (int row = 0; row < rig.view->RegionList().rowCount(); ++row) {
+            QCOMPARE(rig.view->RegionList().item(row, 0)->checkState(), Qt::Checked);
+        }
+        QCOMPARE(rig.view->HexDisplay().Length(), 2 * hexWords);
+        QCOMPARE(rig.view->HexDisplay().BaseAddress(), hexBase);
+    }
+
+    void the807ExampleFillsAllFourRegions() {
+        FormRig rig;
+        rig.Start();
+        rig.LoadExample("dsp56f807.s", CpuType::DSP56F807);
+        Rows rows = ListRows(*rig.view);
+        QCOMPARE(rows.size(), 4);
+        QCOMPARE((QStringList{rows[0][0], rows[1][0], rows[2][0], rows[3][0]}),
+                 (QStringList{"PFLASH", "P2FLASH", "BFLASH", "DFLASH"}));
+        QCOMPARE(rig.view->HexDisplay().Length(), 0x10000u);
+        QVERIFY(rig.view->RegionList().selectedItems().isEmpty());
+        QCOMPARE(rig.view->RegionList().currentRow(), 0);
+
+        // The same file for a DSP56F805 has no P2FLASH row.
+        rig.LoadExample("dsp56f807.s", CpuType::DSP56F805);
+        rows = ListRows(*rig.view);
+        QVERIFY(std::none_of(rows.begin(), rows.end(),
+                             [](const QStringList& r) { return r[0] == "P2FLASH"; }));
+    }
+
+    void readerWarningsFollowTheSuccessLine() {
+        FormRig rig;
+        rig.Start();
+        std::string bad = S3Record(0x0010, {0xABCD});
+        bad[bad.size() - 2] = bad[bad.size() - 2] == '0' ? '1' : '0';  // spoil the checksum
+        rig.Load(rig.WriteFile(QStringLiteral("bad.s"), bad), CpuType::DSP56F807);
+        const auto lines = rig.Messages();
+        QCOMPARE(lines.size(), std::size_t{2});
+        QCOMPARE(lines[0].first, QStringLiteral("Reading S File is OK !!!"));
+        QVERIFY(lines[1].first.startsWith(
+            QStringLiteral("S File warnings: 1 record with a bad checksum")));
+        QCOMPARE(lines[1].second, kColourRed);
+    }
+
+    void onlyADoubleClickShowsARegion() {
+        FormRig rig;
+        rig.Start();
+        rig.LoadExample("dsp56f807.s", CpuType::DSP56F807);
+        QTableWidget& list = rig.view->RegionList();
+        const QPoint dflash = list.visualItemRect(list.item(3, 1)).center();
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, dflash);
+        QCOMPARE(rig.view->HexDisplay().BaseAddress(), 0u);
+        QTest::keyClick(&list, Qt::Key_Down);
+        QCOMPARE(rig.view->HexDisplay().BaseAddress(), 0u);
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, dflash);
+        const AddressArea& area = rig.image.Area(MemoryRegion::DFLASH);
+        QCOMPARE(rig.view->HexDisplay().BaseAddress(), area.start);
+        QCOMPARE(rig.view->HexDisplay().Length(), 2 * area.size);
+
+        // A double-click below the rows or on a renamed row does nothing.
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {},
+                           QPoint(5, list.viewport()->height() - 3));
+        list.item(0, 0)->setText(QStringLiteral("pflash"));
+        rig.view->OnRegionDoubleClick(0);
+        QCOMPARE(rig.view->HexDisplay().BaseAddress(), area.start);
+    }
+
+    // The commands use the CPU of the last load, not the selection's current state.
+    void theCpuTakesEffectAtTheNextLoad() {
+        FormRig rig;
+        rig.Start();
+        rig.LoadExample("dsp56f801.s", CpuType::DSP56F801);
+        rig.view->CpuSelection().setCurrentIndex(3);
+        rig.view->OnTargetWrite();
+        QCOMPARE(rig.Messages().back(),
+                 FormRig::Line(QStringLiteral("Not currently support DSP56F801"), kColourBlue));
+        QVERIFY(rig.sim.FrameLog().empty());
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<QObject> MakeFileLoadTest() {
+    return std::make_unique<FileLoadTest>();
+}
+
+#include "FileLoadTest.moc"

@@ -1,0 +1,120 @@
+// Where the form's controls sit, what they say, and which handler each button runs.
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTest>
+
+#include "FormLayout.h"
+#include "FormRig.h"
+#include "FormTests.h"
+
+namespace {
+
+class LayoutTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void dialogUnitsRoundLikeTemplates() {
+        const DialogUnits units(7, 14);
+        QCOMPARE(units.ToPixels(QSize(411, 388)), QSize(719, 679));
+        QCOMPARE(units.X(2), 4);  // 3.5 rounds up
+        QCOMPARE(units.Y(1), 2);  // 1.75
+        QCOMPARE(units.X(0), 0);
+    }
+
+    void averageWidthIsTakenOverTheLatinLetters() {
+        const QFont font = DialogUnits::FormFont();
+        const int letters = QFontMetrics(font).horizontalAdvance(
+            QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+        const DialogUnits units(font);
+        QCOMPARE(units.AverageCharWidth(), (letters / 26 + 1) / 2);
+        QCOMPARE(units.CharHeight(), QFontMetrics(font).height());
+    }
+
+    void everyControlSitsWhereTheTableSays() {
+        FormRig rig;
+        rig.Start();
+        const DialogUnits& units = rig.view->Units();
+        QCOMPARE(rig.view->size(), units.ToPixels(QSize(411, 388)));
+        int placed = 0;
+        for (const FormLayout::FormControl& control : FormLayout::Controls()) {
+            if (control.id == FormLayout::kNoId) {
+                continue;
+            }
+            QWidget* widget = rig.view->Control(control.id);
+            QVERIFY2(widget != nullptr, qPrintable(QString::number(control.id)));
+            const QRect expected = units.ToPixels(control.x, control.y, control.w, control.h);
+            QCOMPARE(widget->pos(), expected.topLeft());
+            QCOMPARE(widget->width(), expected.width());
+            ++placed;
+        }
+        QCOMPARE(placed, 24);
+    }
+
+    // Group boxes are stacked under what they frame, so clicks reach the buttons.
+    void controlsLieAboveTheirGroupBoxes() {
+        FormRig rig;
+        rig.Start();
+        for (int id : {FormLayout::kFileLoad, FormLayout::kTargetVerify, FormLayout::kEraseAllBoot,
+                       FormLayout::kBrowse}) {
+            QWidget* control = rig.view->Control(id);
+            QCOMPARE(rig.view->childAt(control->geometry().center()), control);
+        }
+    }
+
+    void captionsAndTheRegionListAreSetUp() {
+        FormRig rig;
+        rig.Start();
+        QCOMPARE(rig.view->Button(FormLayout::kTargetWriteVerify)->text(),
+                 QStringLiteral("Target Write && Verify"));
+        QCOMPARE(rig.view->Button(FormLayout::kBrowse)->text(), QStringLiteral("..."));
+        QCOMPARE(rig.view->StatusLabel().ShownText(), QStringLiteral("Current Status"));
+        QCOMPARE(rig.view->CpuSelection().count(), 4);
+        QCOMPARE(rig.view->CpuSelection().itemText(0), QStringLiteral("DSP56F801"));
+        QTableWidget& list = rig.view->RegionList();
+        QCOMPARE(list.columnCount(), 3);
+        QCOMPARE(list.horizontalHeaderItem(0)->text(), QStringLiteral("Memory Name"));
+        QCOMPARE(list.horizontalHeaderItem(1)->text(), QStringLiteral("Start Address"));
+        QCOMPARE(list.horizontalHeaderItem(2)->text(), QStringLiteral("Data Size"));
+        QVERIFY(!list.horizontalHeader()->sectionsClickable());
+        QVERIFY(!list.isSortingEnabled());
+        QVERIFY(list.showGrid());
+        QCOMPARE(list.selectionMode(), QAbstractItemView::SingleSelection);
+        QCOMPARE(list.selectionBehavior(), QAbstractItemView::SelectRows);
+        QVERIFY(rig.view->PathBox().isEditable());
+        QCOMPARE(rig.view->PathBox().insertPolicy(), QComboBox::NoInsert);
+    }
+
+    // Each button reaches its own handler: with nothing loaded each refuses in its own words.
+    void buttonsRunTheirOwnHandlers() {
+        FormRig rig;
+        rig.Start();
+        const std::pair<int, const char*> buttons[] = {
+            {FormLayout::kTargetWrite, "There is no S File data to write into flash"},
+            {FormLayout::kTargetWriteVerify, "There is no S File data to write && verify"},
+            {FormLayout::kTargetVerify, "There is no S File data to verify with flash"},
+            {FormLayout::kPodWrite, "There is no S File data to write into EEPROM"},
+            {FormLayout::kPodVerify, "There is no S File data to verify with EEPROM"},
+            {FormLayout::kTargetReset, "Target board reset is OK !!!"},
+            {FormLayout::kFileLoad, "Please, specify S File to load buffer"},
+        };
+        for (const auto& [id, text] : buttons) {
+            QTest::mouseClick(rig.view->Button(id), Qt::LeftButton);
+            QCOMPARE(rig.LastMessage(), QString::fromLatin1(text));
+        }
+        bool browsed = false;
+        rig.view->SetFileChooser([&](const QString&) {
+            browsed = true;
+            return QString();
+        });
+        QTest::mouseClick(rig.view->Button(FormLayout::kBrowse), Qt::LeftButton);
+        QVERIFY(browsed);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<QObject> MakeLayoutTest() {
+    return std::make_unique<LayoutTest>();
+}
+
+#include "LayoutTest.moc"
