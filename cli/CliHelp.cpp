@@ -26,8 +26,9 @@ Commands:
 Options (before or after COMMAND):
   --simulate         use the simulated pod, at instant pace, instead of a real one
   --sim-realtime     pace the simulated pod by its timing model on the real clock
+                     (implies --simulate)
   --sim-state PATH   keep the simulated target memory and pod EEPROM in PATH between
-                     runs (created when absent)
+                     runs (created when absent; implies --simulate)
   --trace PATH       write every transfer on the wire to PATH, one line each:
                      "> 02 49 03" sent, "< 21" received
   -q, --quiet        print errors only
@@ -94,7 +95,9 @@ Example:
 
 const char* const kTargetOptions =
     R"(  --regions LIST        comma-separated region names to process (PFLASH, P2FLASH,
-                        BFLASH, DFLASH); default: every region the file fills
+                        BFLASH, DFLASH, any letter case); default: every region the
+                        file fills. The regions always go in the order DFLASH, PFLASH,
+                        P2FLASH, BFLASH.
 )";
 
 const char* const kEraseOptions =
@@ -168,8 +171,10 @@ Example:
 
 const char* const kListHelp = R"(Usage: vantix-cli list
 
-Lists the attached FTDI devices, one line each with its index and description;
-the pod is the one described "USB POD".
+Lists the attached FTDI devices on stdout, one line each: index, description and
+serial number separated by tabs, and a fourth field saying why when a device's
+strings could not be read (often a permission problem: see --udev-rule). The pod
+is the device described "USB POD". With --simulate, the simulated pod is listed.
 
 Example:
   vantix-cli list
@@ -200,7 +205,7 @@ std::string CommandHelp(CliCommand command) {
                 "write FILE --cpu CPU [--regions LIST] [--erase-all-boot | --no-erase-all-boot]\n"
                 "                      [--reset-after] [--strict]",
                 "Erases and programs the regions of FILE on the target board (\"Target "
-                "Write\"),\nin the order DFLASH, PFLASH, P2FLASH, BFLASH.",
+                "Write\").",
                 true,
                 "vantix-cli write firmware.s --cpu 807 --regions PFLASH,BFLASH --reset-after");
         case CliCommand::WriteVerify:
@@ -209,7 +214,7 @@ std::string CommandHelp(CliCommand command) {
                 "                      [--erase-all-boot | --no-erase-all-boot] "
                 "[--reset-after] [--strict]",
                 "Erases, programs and compares the regions of FILE on the target board\n"
-                "(\"Target Write & Verify\"), in the order DFLASH, PFLASH, P2FLASH, BFLASH.",
+                "(\"Target Write & Verify\").",
                 true, "vantix-cli write-verify firmware.s --cpu 805 --no-erase-all-boot");
         case CliCommand::Verify:
             return TargetHelp(

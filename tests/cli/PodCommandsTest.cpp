@@ -275,6 +275,13 @@ TEST_F(PodCommands, InputErrorsNeverCreateAPod) {
     const CliRun trace = Run({"--trace", dir.File("no/such/dir/t.log"), "reset"});
     EXPECT_EQ(trace.status, kExitInputError);
     EXPECT_EQ(scripted.pod, nullptr);
+
+    const std::string state = dir.Write("broken.state", "not a state file");
+    const CliRun broken = RunInProcess({"--sim-state", state, "reset"});
+    EXPECT_EQ(broken.status, kExitInputError);
+    EXPECT_EQ(broken.err.rfind("vantix-cli: cannot read the simulated pod's state from ", 0), 0u)
+        << broken.err;
+    EXPECT_EQ(ReadText(state), "not a state file") << "left as it was";
 }
 
 TEST_F(PodCommands, VerboseShowsTheFramesOnStderr) {
