@@ -43,6 +43,9 @@ CVantixView::CVantixView(QSettings& settings, SFileImage& image, D2xxLibrary& li
     BuildControls();
     ConnectCommands();
     setFixedSize(FormSize());
+    if (QCoreApplication::instance() != nullptr) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
 }
 
 CVantixView::~CVantixView() {
@@ -226,6 +229,30 @@ void CVantixView::SetBusy(bool busy) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
     } else {
         QApplication::restoreOverrideCursor();
+        // While the sequence ran, the window system kept the user's clicks and keys queued.
+        // They were meant for a busy window: drop them before the buttons come back, or a
+        // second click on "Target Write" would start the sequence again.
+        discardingInput_ = true;
+        QCoreApplication::processEvents();
+        discardingInput_ = false;
         EnableOperationControls(true);
     }
+}
+
+bool CVantixView::eventFilter(QObject* watched, QEvent* event) {
+    if (discardingInput_) {
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::Wheel:
+            case QEvent::ShortcutOverride:
+                return true;
+            default:
+                break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }

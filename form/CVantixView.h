@@ -119,6 +119,10 @@ public:
     CUsbPod& Pod() { return pod_; }
     SFileImage& Image() { return image_; }
 
+protected:
+    // Drops the clicks and keys that queued up while a sequence held the thread.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void BuildControls();
     QWidget* CreateStaticControl(const FormLayout::FormControl& control);
@@ -163,6 +167,7 @@ private:
     QHash<int, QWidget*> controls_;
     FileChooser chooseFile_;
     bool busy_ = false;
+    bool discardingInput_ = false;
     bool initialised_ = false;
     bool settingsSaved_ = false;
 };
