@@ -6,5 +6,6 @@
 // The suites of the form's test executable; main() runs one by name or all of them.
 std::unique_ptr<QObject> MakeLayoutTest();
 std::unique_ptr<QObject> MakeSettingsTest();
+std::unique_ptr<QObject> MakeSettingsAttackTest();
 std::unique_ptr<QObject> MakeFileLoadTest();
 std::unique_ptr<QObject> MakeCommandsTest();

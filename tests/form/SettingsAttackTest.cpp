@@ -13,8 +13,6 @@
 #include "FormSettings.h"
 #include "FormTests.h"
 
-std::unique_ptr<QObject> MakeSettingsAttackTest();
-
 namespace {
 
 using Widths = std::array<int, 3>;

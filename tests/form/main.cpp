@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
     const std::vector<std::pair<QString, std::unique_ptr<QObject> (*)()>> suites = {
         {QStringLiteral("Layout"), &MakeLayoutTest},
         {QStringLiteral("Settings"), &MakeSettingsTest},
+        {QStringLiteral("SettingsAttack"), &MakeSettingsAttackTest},
         {QStringLiteral("FileLoad"), &MakeFileLoadTest},
         {QStringLiteral("Commands"), &MakeCommandsTest},
     };
