@@ -287,7 +287,13 @@ def section_read(build, rounds):
         "```",
         "",
     ]
-    return "\n".join(lines), {"ratio": slowest_ratio, "rss_growth_kb": rss_growth}
+    return "\n".join(lines), [
+        ("S-record reading: speed", f"{slowest_ratio:.2f}× srec_cat", "≥ 3×",
+         "met" if slowest_ratio >= 3.0 else
+         f"missed: needs {(3.0 / slowest_ratio - 1) * 100:.0f}% more speed"),
+        ("S-record reading: peak memory", f"{rss_growth:+d} KiB for 10× the file",
+         "does not grow", "met" if abs(rss_growth) <= 256 else "missed"),
+    ]
 
 
 # --- 2. Host overhead on the pod link ------------------------------------------------------
@@ -405,7 +411,14 @@ def section_link(build, repetitions):
         "```",
         "",
     ]
-    return "\n".join(lines), {"misses": misses}
+    host = cpu[("HostOnly", "TargetWriteVerify")]["median"]
+    worst = max(wire[op]["ratio"] for op in OPERATION_NAMES)
+    return "\n".join(lines), [
+        ("Link: host CPU, Target Write && Verify", f"{host:.1f} ms ({host * 1e6 / words:.0f} "
+         "ns a word)", "< 20 ms", "met" if host < 20 else "missed"),
+        ("Link: simulated time / wire bound", f"{worst:.4f} (worst of three)", "≤ 1.10",
+         "met" if worst <= 1.10 else "missed"),
+    ]
 
 
 # --- 3. Hex view ---------------------------------------------------------------------------
@@ -414,7 +427,7 @@ def section_hex(build, repetitions):
     hex_bench = os.path.join(build, "bench", "vantix_hexview_bench")
     if not os.path.exists(hex_bench):
         return ("## 3. Hex view\n\nNot measured: `vantix_hexview_bench` is not built (it needs "
-                "controls/ and Qt).\n"), {}
+                "controls/ and Qt).\n"), []
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
     report = run_gbench([hex_bench] + GBENCH_REPEAT(repetitions), env=env)
     sizes, positions = ["2KiB", "64KiB", "16MiB"], ["top", "middle", "end"]
@@ -473,7 +486,10 @@ def section_hex(build, repetitions):
         "```",
         "",
     ]
-    return "\n".join(lines), {"growth": growth}
+    return "\n".join(lines), [
+        ("Hex view: paint cost, 16 MiB / 2 KiB", f"{best_growth:.2f}× (fastest runs)",
+         "does not grow", "met" if best_growth < 1.25 else "missed"),
+    ]
 
 
 # --- 4. Start-up ---------------------------------------------------------------------------
@@ -482,7 +498,7 @@ def section_startup(build, rounds):
     probe = os.path.join(build, "bench", "vantix-first-paint")
     if not os.path.exists(probe):
         return ("## 4. Start-up\n\nNot measured: `vantix-first-paint` is not built (it needs "
-                "app/ and Qt).\n"), {}
+                "app/ and Qt).\n"), []
     samples = []
     with tempfile.TemporaryDirectory() as home:
         env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_CONFIG_HOME=home,
@@ -536,12 +552,15 @@ def section_startup(build, rounds):
         "```",
         "",
     ]
-    return "\n".join(lines), {"first_frame_ms": done * 1000}
+    return "\n".join(lines), [
+        ("Start-up: first frame painted", f"{done * 1000:.0f} ms, {rss / 1024:.1f} MiB peak",
+         "recorded", "-"),
+    ]
 
 
 # --- the report ----------------------------------------------------------------------------
 
-def write_report(path, info, sections, notes, command):
+def write_report(path, info, sections, summary, notes, command):
     lines = [
         "# Benchmarks",
         "",
@@ -560,7 +579,14 @@ def write_report(path, info, sections, notes, command):
         f"| commit | {info['commit']} |",
         f"| reproduce | `{command}` |",
         "",
+        "## Summary",
+        "",
+        "| benchmark | figure | target | verdict |",
+        "|---|---|---|---|",
     ]
+    lines += [f"| {name} | {figure} | {target} | {verdict} |"
+              for name, figure, target, verdict in summary]
+    lines += [""]
     lines += sections
     if notes:
         lines += ["## Notes", ""] + notes + [""]
@@ -584,6 +610,7 @@ def main():
     info = machine()
 
     sections = []
+    summary = []
     runners = {
         "read": lambda: section_read(build, args.rounds),
         "link": lambda: section_link(build, 7),
@@ -593,14 +620,15 @@ def main():
     for name in SECTIONS:
         if name in wanted:
             print(f"bench: {name} ...", flush=True)
-            text, _ = runners[name]()
+            text, rows = runners[name]()
             sections.append(text)
+            summary += rows
             print(text, flush=True)
     notes = []
     if os.path.exists(args.notes):
         with open(args.notes) as f:
             notes = [f.read().strip()]
-    write_report(args.out, info, sections, notes, "make bench")
+    write_report(args.out, info, sections, summary, notes, "make bench")
     print(f"bench: wrote {rel(args.out)}")
 
 
