@@ -1,36 +1,40 @@
 #include "SRecordReader.h"
 
+#include <array>
+#include <cstring>
+
 #include "SFileImage.h"
 
 namespace {
 
-// Any run of these separates tokens.
-constexpr bool IsSeparator(unsigned char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
+struct CharTables {
+    // Any run of separators ends a token.
+    std::array<bool, 256> separator{};
+    // '0'-'9' and 'a'-'f' by value; every other character as if it were 'A'-'F' (c - 0x37),
+    // kept to eight bits. Characters are not validated, so garbage decodes to some value.
+    std::array<std::uint8_t, 256> nibble{};
+    std::array<std::uint8_t, 256> hexDigit{};  // 1 for the 22 hexadecimal digit characters
+};
 
-// '0'-'9' and 'a'-'f' by value; every other character as if it were 'A'-'F'.
-// Characters are not validated, so garbage decodes to some value rather than failing.
-constexpr unsigned HexNibble(unsigned char c) {
-    if (c >= '0' && c <= '9') {
-        return c - 0x30u;
+constexpr CharTables MakeTables() {
+    CharTables t;
+    for (const char c : {' ', '\t', '\n', '\r', '\v', '\f'}) {
+        t.separator[static_cast<unsigned char>(c)] = true;
     }
-    if (c >= 'a' && c <= 'f') {
-        return c - 0x57u;
+    for (unsigned c = 0; c < 256; ++c) {
+        if (c >= '0' && c <= '9') {
+            t.nibble[c] = static_cast<std::uint8_t>(c - 0x30);
+        } else if (c >= 'a' && c <= 'f') {
+            t.nibble[c] = static_cast<std::uint8_t>(c - 0x57);
+        } else {
+            t.nibble[c] = static_cast<std::uint8_t>(c - 0x37);
+        }
+        t.hexDigit[c] = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
     }
-    return c - 0x37u;
+    return t;
 }
 
-constexpr bool IsHexDigit(unsigned char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-// Two characters, most significant first, kept to eight bits.
-inline unsigned HexByte(const char* p) {
-    return (16u * HexNibble(static_cast<unsigned char>(p[0])) +
-            HexNibble(static_cast<unsigned char>(p[1]))) &
-           0xFFu;
-}
+constexpr CharTables kTables = MakeTables();
 
 inline void Note(std::uint32_t& count, std::uint32_t& firstLine, std::uint32_t line) {
     if (count++ == 0) {
@@ -43,24 +47,34 @@ inline void Note(std::uint32_t& count, std::uint32_t& firstLine, std::uint32_t l
 SRecordReader::SRecordReader(SFileImage& image) : image_(image) {}
 
 void SRecordReader::Feed(const char* data, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i) {
-        const auto c = static_cast<unsigned char>(data[i]);
-        if (IsSeparator(c)) {
-            if (tokenLength_ != 0) {
-                EndToken();
-            }
-            if (c == '\n') {
-                ++line_;
-            }
-            continue;
-        }
+    const auto* p = reinterpret_cast<const unsigned char*>(data);
+    const auto* const end = p + size;
+    while (p < end) {
         if (tokenLength_ == 0) {
+            while (p < end && kTables.separator[*p]) {
+                line_ += *p == '\n';
+                ++p;
+            }
+            if (p == end) {
+                break;
+            }
             tokenLine_ = line_;
         }
-        if (tokenLength_ < kTokenBufferSize - 1) {
-            token_[tokenLength_] = static_cast<char>(c);
+        const auto* const start = p;
+        while (p < end && !kTables.separator[*p]) {
+            ++p;
         }
-        ++tokenLength_;
+        const std::size_t run = static_cast<std::size_t>(p - start);
+        if (tokenLength_ < kTokenBufferSize - 1) {
+            std::memcpy(token_ + tokenLength_, start,
+                        run < kTokenBufferSize - 1 - tokenLength_
+                            ? run
+                            : kTokenBufferSize - 1 - tokenLength_);
+        }
+        tokenLength_ += run;
+        if (p < end) {
+            EndToken();  // p stands on the separator, which the next pass skips
+        }
     }
 }
 
@@ -86,53 +100,56 @@ void SRecordReader::EndToken() {
 
 void SRecordReader::ParseRecord() {
     const std::size_t length = tokenLength_;
-    const char* text = token_;
+    const auto* text = reinterpret_cast<const unsigned char*>(token_);
     SRecordDiagnostics& d = image_.diagnostics;
 
-    bool allHex = true;
-    for (std::size_t i = 2; i < length; ++i) {
-        if (!IsHexDigit(static_cast<unsigned char>(text[i]))) {
-            allHex = false;
-            break;
-        }
+    // Decode every character pair after "S3" once: byte count, address, data, checksum.
+    const std::size_t pairs = (length - 2) / 2;
+    unsigned allHex = 1;
+    for (std::size_t k = 0; k < pairs; ++k) {
+        const unsigned char high = text[2 + 2 * k];
+        const unsigned char low = text[3 + 2 * k];
+        bytes_[k] = static_cast<std::uint8_t>(16u * kTables.nibble[high] + kTables.nibble[low]);
+        allHex &= kTables.hexDigit[high] & kTables.hexDigit[low];
+    }
+    if ((length - 2) % 2 != 0) {
+        allHex &= kTables.hexDigit[text[length - 1]];
     }
     if (!allHex) {
         Note(d.nonHexRecords, d.firstNonHexLine, tokenLine_);
     }
 
-    if (length < 12) {
+    if (pairs < 5) {
         // No complete byte count and address: nothing to store.
         Note(d.truncatedRecords, d.firstTruncatedLine, tokenLine_);
         return;
     }
-    const unsigned byteCount = HexByte(text + 2);
-    std::uint32_t address = 0;
-    for (int i = 0; i < 4; ++i) {
-        address = (address << 8) | HexByte(text + 4 + 2 * i);
-    }
-    const std::size_t expectedLength = 4 + 2 * std::size_t{byteCount};
-    if (length < expectedLength) {
+    const unsigned byteCount = bytes_[0];
+    const std::uint32_t address = (std::uint32_t{bytes_[1]} << 24) |
+                                  (std::uint32_t{bytes_[2]} << 16) |
+                                  (std::uint32_t{bytes_[3]} << 8) | bytes_[4];
+    if (pairs < byteCount + 1) {
         Note(d.truncatedRecords, d.firstTruncatedLine, tokenLine_);
     } else if (allHex && byteCount > 0) {
         unsigned sum = 0;
-        for (std::size_t i = 2; i + 2 < expectedLength; i += 2) {
-            sum += HexByte(text + i);
+        for (unsigned k = 0; k < byteCount; ++k) {
+            sum += bytes_[k];
         }
-        const unsigned checksum = HexByte(text + expectedLength - 2);
-        if (((~sum) & 0xFFu) != checksum) {
+        if (((~sum) & 0xFFu) != bytes_[byteCount]) {
             Note(d.badChecksums, d.firstBadChecksumLine, tokenLine_);
         }
     }
 
     // Four address bytes and one checksum byte are not data; an odd data byte is dropped.
-    const int words = byteCount >= 5 ? static_cast<int>(byteCount - 5) / 2 : 0;
-    for (int i = 0; i < words; ++i) {
-        const std::size_t at = 12 + 4 * static_cast<std::size_t>(i);
-        if (at + 4 > length) {
-            break;  // the record's text ended early: only complete words count
-        }
-        const unsigned low = HexByte(text + at);
-        const unsigned high = HexByte(text + at + 2);
+    // Only words whose four characters are all present are stored.
+    std::size_t words = byteCount >= 5 ? (byteCount - 5) / 2 : 0;
+    const std::size_t complete = (pairs - 5) / 2;
+    if (words > complete) {
+        words = complete;
+    }
+    for (std::size_t i = 0; i < words; ++i) {
+        const std::uint8_t low = bytes_[5 + 2 * i];
+        const std::uint8_t high = bytes_[6 + 2 * i];
         image_.StoreWord(address + static_cast<std::uint32_t>(i),
                          static_cast<std::uint16_t>((high << 8) | low), tokenLine_);
     }

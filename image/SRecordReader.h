@@ -23,7 +23,8 @@ private:
 
     SFileImage& image_;
     char token_[kTokenBufferSize];
-    std::size_t tokenLength_ = 0;  // characters seen, may exceed what the buffer holds
+    std::uint8_t bytes_[kTokenBufferSize / 2];  // the token's character pairs, decoded
+    std::size_t tokenLength_ = 0;               // characters seen, may exceed what the buffer holds
     std::uint32_t line_ = 1;
     std::uint32_t tokenLine_ = 1;
 };
