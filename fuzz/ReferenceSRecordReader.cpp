@@ -1,5 +1,7 @@
 #include "ReferenceSRecordReader.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::uint32_t kDataSpaceOffset = 0x200000;
@@ -43,6 +45,15 @@ ReferenceSRecordReader::ReferenceSRecordReader(int cpu,
         region.start = kMaps[cpu][r][0];
         region.end = kMaps[cpu][r][1];
         region.words.assign(capacities[static_cast<std::size_t>(r)], 0xFFFF);
+    }
+}
+
+void ReferenceSRecordReader::Clear() {
+    for (Region& region : regions_) {
+        std::fill(region.words.begin(), region.words.end(), std::uint16_t{0xFFFF});
+        region.stored = 0;
+        region.loaded = false;
+        region.minAddress = region.maxAddress = 0;
     }
 }
 

@@ -24,6 +24,8 @@ public:
     // cpu 0..3 (DSP56F801 .. DSP56F807); capacities as the image's fixed storage.
     ReferenceSRecordReader(int cpu, const std::array<std::uint32_t, 4>& capacities);
 
+    // Erased words, nothing loaded: ready for the next text without allocating again.
+    void Clear();
     void Read(std::string_view text);
 
     const Region& At(int region) const { return regions_[static_cast<std::size_t>(region)]; }
