@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 #include <QSettings>
 #include <cstdio>
 
@@ -40,6 +41,10 @@ bool CVantixApp::AcquireInstanceLock(const QString& directory) {
 bool CVantixApp::InitInstance(const QStringList& arguments) {
     QCoreApplication::setOrganizationName(QString::fromLatin1(kOrganisation));
     QCoreApplication::setApplicationName(QString::fromLatin1(kApplication));
+    if (QApplication::windowIcon().isNull()) {
+        // The icon the package installs; the About box shows it too.
+        QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vantix")));
+    }
     if (!settings_) {
         settings_ = std::make_unique<QSettings>(QString::fromLatin1(kOrganisation),
                                                 QString::fromLatin1(kApplication));

@@ -29,12 +29,12 @@ CVantixView::CVantixView(QSettings& settings, SFileImage& image, D2xxLibrary& li
       hexDisplay_(this),
       regionList_(this),
       timeLabel_(this),
-      pod_(library, clock, image),
       statusDisplay_(statusLabel_),
       progressDisplay_(progressBar_),
       messageDisplay_(messageWindow_),
       ledDisplays_{LedLampDisplay(leds_[0]), LedLampDisplay(leds_[1]), LedLampDisplay(leds_[2]),
                    LedLampDisplay(leds_[3])},
+      pod_(library, clock, image),
       commands_(pod_, image, clock, *this) {
     setFont(DialogUnits::FormFont());
     for (CiLedRoundX& led : leds_) {

@@ -152,16 +152,16 @@ private:
     QTableWidget regionList_;
     QLabel timeLabel_;
     std::array<CiLedRoundX, 4> leds_;
+    // The displays lent to the pod driver outlive it.
+    StatusLabelDisplay statusDisplay_;
+    ProgressBarDisplay progressDisplay_;
+    MessageWindowDisplay messageDisplay_;
+    std::array<LedLampDisplay, 4> ledDisplays_;
     std::array<int, 3> columnWidths_ = {100, 100, 110};
     QStringList recentFiles_;
     QString sFilePath_;
     QString sFileDirectory_;
     CUsbPod pod_;
-
-    StatusLabelDisplay statusDisplay_;
-    ProgressBarDisplay progressDisplay_;
-    MessageWindowDisplay messageDisplay_;
-    std::array<LedLampDisplay, 4> ledDisplays_;
     ProgrammerCommands commands_;
 
     QHash<int, QWidget*> controls_;
