@@ -21,6 +21,7 @@ CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent) {
     auto* picture = new QLabel(this);
     const int side = style()->pixelMetric(QStyle::PM_LargeIconSize);
     picture->setPixmap(icon.pixmap(side, side));
+    picture->setScaledContents(true);
     picture->move(units.X(11), units.Y(17));
     picture->resize(side, side);
 
