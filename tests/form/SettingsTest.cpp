@@ -114,7 +114,7 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(
             "[Main%20Configuration]\nS%20File%20Directory=a,b,c\nErase%20All%20BFlash=\xff\xfe\n"
-            "[File%20List]\nRecent%20File0=/tmp/\xc3\x28\xff.s\nRecent%20File1=x,y\n");
+            "[File%20List]\nRecent%20File0=/no/such/\xc3\x28\xff.s\nRecent%20File1=x,y\n");
         file.close();
         rig.settings = std::make_unique<QSettings>(rig.SettingsPath(), QSettings::IniFormat);
         rig.Start();
