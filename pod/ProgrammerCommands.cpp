@@ -62,11 +62,11 @@ bool ProgrammerCommands::ConnectPod() {
     }
     MessageDisplay& messages = ui_.Messages();
     if (!pod_.HasLibrary()) {
-        messages.AddMessage("Fail to load FTD2XX.DLL file", kColourRed);
+        messages.AddMessage(kNoLibraryText, kColourRed);
         return false;
     }
     if (!pod_.FindPod()) {
-        messages.AddMessage("Not connect to USB Programmer", kColourRed);
+        messages.AddMessage(kNoPodText, kColourRed);
         return false;
     }
     switch (pod_.Open()) {
