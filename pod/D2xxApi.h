@@ -63,7 +63,7 @@ public:
     // Waits until count bytes arrived or the read time-out of FT_SetTimeouts passed.
     virtual FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, std::uint32_t count,
                               std::uint32_t* received) = 0;
-    virtual FT_STATUS FT_GetStatus(FT_HANDLE handle, std::uint32_t* rxQueue,
-                                   std::uint32_t* txQueue, std::uint32_t* eventStatus) = 0;
+    virtual FT_STATUS FT_GetStatus(FT_HANDLE handle, std::uint32_t* rxQueue, std::uint32_t* txQueue,
+                                   std::uint32_t* eventStatus) = 0;
     virtual FT_STATUS FT_GetQueueStatus(FT_HANDLE handle, std::uint32_t* rxQueue) = 0;
 };

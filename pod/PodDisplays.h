@@ -5,9 +5,9 @@
 // The displays the pod driver and the command logic report through. The window's widgets,
 // the command line and the tests implement them. Colours are 0x00BBGGRR.
 
-inline constexpr std::uint32_t kColourRed = 0x0000FF;   // failure
-inline constexpr std::uint32_t kColourGreen = 0x008000; // success
-inline constexpr std::uint32_t kColourBlue = 0xFF0000;  // refused request or heading
+inline constexpr std::uint32_t kColourRed = 0x0000FF;    // failure
+inline constexpr std::uint32_t kColourGreen = 0x008000;  // success
+inline constexpr std::uint32_t kColourBlue = 0xFF0000;   // refused request or heading
 
 inline constexpr std::uint32_t kLedNormalLit = 0x00FF00;
 inline constexpr std::uint32_t kLedNormalUnlit = 0x005500;
