@@ -6,7 +6,8 @@ sim_pod_fuzzer: host byte streams cut at 0xFF, where the byte after each cut pic
 (0 reads a byte); a whole Target Write && Verify and a POD Write then POD Verify of a few
 words, as the host sends them.
 host_fuzzer: a command byte, an image and selection byte, then the pod's decisions; a
-well-behaved pod for every command, and a few single faults.
+well-behaved pod for every command, and a few single faults. Inputs a fuzzer once stopped
+on are kept in the same folders beside these (not written by this script).
 """
 import os
 
