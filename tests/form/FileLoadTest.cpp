@@ -21,7 +21,7 @@ Rows ListRows(CVantixView& view) {
 std::string Words(std::uint32_t address, std::uint32_t count) {
     std::string text;
     for (std::uint32_t done = 0; done < count; done += 16) {
-        text += S3Record(address + done, std::vector<std::uint16_t>(16, 0x1234));
+        text += S3Line(address + done, std::vector<std::uint16_t>(16, 0x1234));
     }
     return text;
 }
@@ -69,7 +69,7 @@ private slots:
         QTest::addColumn<Rows>("rows");
         QTest::addColumn<uint>("hexWords");
         QTest::addColumn<uint>("hexBase");
-        const std::string sparse = S3Record(0x0004, {0x1111}) + S3Record(0x0100, {0x2222});
+        const std::string sparse = S3Line(0x0004, {0x1111}) + S3Line(0x0100, {0x2222});
         QTest::newRow("805 sparse PFLASH")
             << 2 << QString::fromStdString(sparse) << Rows{{"PFLASH", "0x0004", "0xFD Words"}}
             << 0x7E00u << 0u;
@@ -77,7 +77,7 @@ private slots:
             << 1 << QString::fromStdString(Words(0x201000, 0x100))
             << Rows{{"DFLASH", "0x1000", "0x100 Words"}} << 0x1000u << 0x1000u;
         QTest::newRow("805 words at 0 to 3 land in BFLASH")
-            << 2 << QString::fromStdString(S3Record(0, {1, 2, 3, 4}))
+            << 2 << QString::fromStdString(S3Line(0, {1, 2, 3, 4}))
             << Rows{{"BFLASH", "0x8000", "0x4 Words"}} << 0x800u << 0x8000u;
         QTest::newRow("no S3 record")
             << 3 << QStringLiteral("S0030000FC\nS9030000FC\n") << Rows{} << 0x8000u << 0u;
@@ -125,7 +125,7 @@ private slots:
     void readerWarningsFollowTheSuccessLine() {
         FormRig rig;
         rig.Start();
-        std::string bad = S3Record(0x0010, {0xABCD});
+        std::string bad = S3Line(0x0010, {0xABCD});
         bad[bad.size() - 2] = bad[bad.size() - 2] == '0' ? '1' : '0';  // spoil the checksum
         rig.Load(rig.WriteFile(QStringLiteral("bad.s"), bad), CpuType::DSP56F807);
         const auto lines = rig.Messages();

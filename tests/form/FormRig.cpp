@@ -9,6 +9,7 @@
 
 #include "ColorRef.h"
 #include "FormLayout.h"
+#include "SRecordText.h"
 
 FormRig::FormRig() : settings(std::make_unique<QSettings>(SettingsPath(), QSettings::IniFormat)) {}
 
@@ -105,24 +106,6 @@ bool FormRig::AllLedsLit(std::uint32_t colour) const {
     return true;
 }
 
-std::string S3Record(std::uint32_t address, const std::vector<std::uint16_t>& words) {
-    std::vector<std::uint8_t> body;
-    body.push_back(static_cast<std::uint8_t>(words.size() * 2 + 5));
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        body.push_back(static_cast<std::uint8_t>(address >> shift));
-    }
-    for (std::uint16_t w : words) {
-        body.push_back(static_cast<std::uint8_t>(w & 0xFF));
-        body.push_back(static_cast<std::uint8_t>(w >> 8));
-    }
-    unsigned sum = 0;
-    std::string text = "S3";
-    char hex[3];
-    for (std::uint8_t b : body) {
-        sum += b;
-        std::snprintf(hex, sizeof hex, "%02X", b);
-        text += hex;
-    }
-    std::snprintf(hex, sizeof hex, "%02X", (~sum) & 0xFF);
-    return text + hex + "\n";
+std::string S3Line(std::uint32_t address, const std::vector<std::uint16_t>& words) {
+    return S3Record(address, words) + "\n";
 }

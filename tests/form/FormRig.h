@@ -57,7 +57,7 @@ struct FormRig {
 };
 
 // Words written low byte first at word addresses; data-space words at 0x200000 + address.
-std::string S3Record(std::uint32_t address, const std::vector<std::uint16_t>& words);
+std::string S3Line(std::uint32_t address, const std::vector<std::uint16_t>& words);
 
 // Lets queued work run; never sleeps.
 inline void Settle() {
