@@ -47,6 +47,9 @@ public:
     bool FindPod();
     PodOpenResult Open();
     bool Close();
+    // Forgets a handle whose close failed (the device is gone) without calling D2XX, so the
+    // next command opens afresh instead of working on a dead handle.
+    void AbandonHandle();
     bool WriteFrame(const void* bytes, std::uint32_t length, std::uint32_t timeoutMs);
     // count must not exceed kReplyBufferSize; the buffer must hold count bytes.
     bool ReadReply(void* buffer, std::uint32_t count, std::uint32_t timeoutMs);

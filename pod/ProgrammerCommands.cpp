@@ -57,8 +57,11 @@ ProgrammerCommands::ProgrammerCommands(CUsbPod& pod, const SFileImage& image, Cl
     : pod_(pod), image_(image), clock_(clock), ui_(ui) {}
 
 bool ProgrammerCommands::ConnectPod() {
-    if (pod_.IsOpen()) {
-        return true;
+    // Every command closes the pod, so it is open here only when that close failed: the pod
+    // was pulled out mid-command. Reusing the dead handle would fail every later command with
+    // a misleading text; close it again or give it up, then find and open it afresh.
+    if (pod_.IsOpen() && !pod_.Close()) {
+        pod_.AbandonHandle();
     }
     MessageDisplay& messages = ui_.Messages();
     if (!pod_.HasLibrary()) {

@@ -148,3 +148,8 @@ bool CUsbPod::Close() {
     open_ = 0;
     return true;
 }
+
+void CUsbPod::AbandonHandle() {
+    handle_ = nullptr;
+    open_ = 0;
+}

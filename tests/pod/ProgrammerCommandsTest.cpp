@@ -231,6 +231,20 @@ TEST_F(ProgrammerCommandsTest, PodInfoPrintsTheStoredRecordWithoutComparing) {
     EXPECT_EQ(sim.FrameLog(), (std::vector<std::string>{"I", "O"}));
 }
 
+TEST_F(ProgrammerCommandsTest, PodPulledMidCommandIsNotReusedByTheNext) {
+    Load807();
+    sim.Faults().UnplugAtCall(40);  // well inside the write; even the close fails
+    EXPECT_EQ(commands.RunTarget(TargetCommand::Write, list, true, false).kind, Kind::Failed);
+    ASSERT_TRUE(pod.IsOpen());  // the failed close keeps the handle, as a close must
+
+    ui.messages.lines.clear();
+    const CommandOutcome next = commands.RunTarget(TargetCommand::Write, list, true, false);
+    EXPECT_EQ(next.kind, Kind::Unreachable);
+    EXPECT_EQ(ui.messages.lines,
+              (std::vector<Line>{{"Fail to open USB communication port", kColourRed}}));
+    EXPECT_FALSE(pod.IsOpen());
+}
+
 TEST_F(ProgrammerCommandsTest, ElapsedTimeSurvivesTickWrap) {
     Load807();
     clock.AdvanceUs((0x100000000ull - 300) * 1000);  // the tick wraps during the write
