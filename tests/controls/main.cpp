@@ -1,16 +1,12 @@
 #include <QApplication>
-#include <QStringList>
-#include <QTest>
-#include <cstdio>
-#include <utility>
-#include <vector>
 
 #include "ControlTests.h"
+#include "QtSuiteRunner.h"
 
 // Usage: vantix_controls_tests [Suite] [QtTest options]. Without a suite name all run.
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    const std::vector<std::pair<QString, std::unique_ptr<QObject> (*)()>> suites = {
+    return RunQtSuites({
         {QStringLiteral("HexLayout"), &MakeHexLayoutTest},
         {QStringLiteral("HexView"), &MakeHexViewTest},
         {QStringLiteral("SectionLabel"), &MakeSectionLabelTest},
@@ -18,24 +14,5 @@ int main(int argc, char** argv) {
         {QStringLiteral("Progress"), &MakeProgressTest},
         {QStringLiteral("Led"), &MakeLedTest},
         {QStringLiteral("MessageWindow"), &MakeMessageWindowTest},
-    };
-    QStringList args = QCoreApplication::arguments();
-    QString only;
-    if (args.size() > 1 && !args[1].startsWith(QLatin1Char('-'))) {
-        only = args.takeAt(1);
-    }
-    int failures = 0;
-    bool ran = false;
-    for (const auto& [name, make] : suites) {
-        if (only.isEmpty() || only == name) {
-            ran = true;
-            const std::unique_ptr<QObject> suite = make();
-            failures += QTest::qExec(suite.get(), args);
-        }
-    }
-    if (!ran) {
-        std::fprintf(stderr, "no test suite named %s\n", qPrintable(only));
-        return 1;
-    }
-    return failures;
+    });
 }
