@@ -129,6 +129,8 @@ private:
     void ConnectCommands();
     void ConfigureRegionList();
     void AddMessage(const char* text, std::uint32_t colour);
+    // Erased PFLASH from address 0: the hex display when no region is loaded.
+    void ShowErasedFlash();
     // The hex display gets its own copy of count words, as little-endian bytes.
     void ShowWords(const std::uint16_t* words, std::uint32_t count, std::uint32_t baseAddress);
     void RunTargetCommand(TargetCommand command);

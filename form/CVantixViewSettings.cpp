@@ -58,7 +58,7 @@ void CVantixView::InitForm() {
     hexDisplay_.ShowAddress(true, false);
     hexDisplay_.ShowAscii(false, false);
     hexDisplay_.SetBytesPerRow(8, true, false);
-    ShowWords(image_.Region(MemoryRegion::PFLASH).words, kErasedDisplayWords, 0);
+    ShowErasedFlash();
 
     if (recentFiles_.isEmpty()) {
         timeLabel_.clear();

@@ -91,6 +91,9 @@ private slots:
         QFETCH(uint, hexBase);
         FormRig rig;
         rig.Start();
+        rig.LoadExample("dsp56f807.s", CpuType::DSP56F807);
+        rig.view->OnRegionDoubleClick(3);  // what was shown before must go
+        rig.ClearMessages();
         rig.Load(rig.WriteFile(QStringLiteral("f.s"), content.toStdString()),
                  static_cast<CpuType>(cpu));
         QCOMPARE(rig.Messages().front(),
