@@ -45,6 +45,8 @@ class CVantixView : public QWidget, public OperationUi {
 public:
     // An empty or unreadable image shows the whole PFLASH array: 0x10000 bytes.
     static constexpr std::uint32_t kErasedDisplayWords = 0x8000;
+    // The browse dialog's one filter: firmware builds name their files .s or .S.
+    static constexpr const char* kSFileFilter = "Mot Hex Files (.s) (*.s *.S)";
 
     // The settings, image, library and clock are borrowed and must outlive the form; the
     // clock is the one the pod runs on, so elapsed times are the pod's.

@@ -214,6 +214,17 @@ private slots:
         }
     }
 
+    // Some dialogs match the filter's patterns letter case and all.
+    void theBrowseFilterTakesBothSpellings() {
+        FormRig rig;
+        rig.WriteFile(QStringLiteral("a.s"), "");
+        rig.WriteFile(QStringLiteral("b.S"), "");
+        const QString patterns = QString::fromLatin1(CVantixView::kSFileFilter).section('(', -1);
+        QCOMPARE(QDir(rig.dir.path())
+                     .entryList(patterns.chopped(1).split(' '), QDir::Files | QDir::CaseSensitive),
+                 (QStringList{"a.s", "b.S"}));
+    }
+
     void browsingSetsThePathAndStoresTheFolderAtOnce() {
         FormRig rig;
         rig.Start();
