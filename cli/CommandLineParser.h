@@ -1,41 +1,62 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "CliOptions.h"
+
+namespace CLI {
+class App;
+}
 
 struct CliParseResult {
     CliOptions options;
     std::string error;  // empty when the command line is sound
 };
 
-// Turns the arguments (without the program name) into options. Global options may stand
-// before or after the command; "--name value" and "--name=value" both work, and "--" ends
-// the options. Help and version requests win over every other finding, so
-// "vantix-cli write --help" works without FILE.
+// Turns the arguments (without the program name) into options, with CLI11. Global options
+// may stand before or after the command, and so may the command's own; "--name value" and
+// "--name=value" both work, "--" ends the options, and "--config FILE" reads further
+// options from a job file, which those on the command line override. Help and version
+// requests win over every other finding, so "vantix-cli write --help" works without FILE.
 class CommandLineParser {
 public:
+    CommandLineParser();
+    ~CommandLineParser();
+    CommandLineParser(const CommandLineParser&) = delete;
+    CommandLineParser& operator=(const CommandLineParser&) = delete;
+
     CliParseResult Parse(const std::vector<std::string>& args);
+    // The usage text of the tool (None) or of a command, each with an example.
+    std::string Help(CliCommand topic) const;
 
 private:
-    struct CommandOptionUse {
-        std::string name;
-        unsigned kind;
+    // What CLI11 writes the global options into.
+    struct GlobalValues {
+        bool simulate = false;
+        bool simRealtime = false;
+        std::string simStatePath;
+        std::string tracePath;
+        bool quiet = false;
+        bool verbose = false;
+        bool help = false;
+        bool version = false;
+        bool udevRule = false;
     };
 
-    bool ParseLong(const std::string& arg, const std::vector<std::string>& args, std::size_t& i);
-    bool ParseShort(const std::string& arg);
-    bool TakeValue(const std::string& name, const std::string* inlineValue,
-                   const std::vector<std::string>& args, std::size_t& i, std::string& value);
-    bool Fail(std::string message);
-    void Validate();
-    void ValidateCommandOptions(unsigned accepted, const char* commandName);
-    void ValidateOperands();
+    void AddGlobalOptions();
+    void AddCommand(const struct CommandSpec& spec);
+    std::vector<std::string> Prepare(const std::vector<std::string>& args);
+    void ReadGlobals();
+    void ReadCommand(const CLI::App& command, const std::vector<std::string>& args);
+    bool AskedForHelp(const std::vector<std::string>& args) const;
+    void Note(std::size_t position, std::string message);
 
+    std::unique_ptr<CLI::App> app_;
+    GlobalValues globals_;
     CliParseResult result_;
-    std::vector<std::string> operands_;
-    std::vector<CommandOptionUse> used_;
-    std::string cpuText_;
-    bool cpuGiven_ = false;
+    // The first finding while reading the arguments, by position.
+    std::size_t findingAt_ = 0;
+    std::string finding_;
 };

@@ -80,7 +80,10 @@ void PodSession::ReportUnreachable() {
         return;
     }
     const std::string reason = library_->LastError();
-    if (!reason.empty()) {
-        ui_.Error(std::string("vantix-cli: ") + library_->Name() + ": " + reason);
+    if (reason.empty()) {
+        return;
     }
+    // A library that tried others names each one in its reason already.
+    const std::string name = library_->Name();
+    ui_.Error("vantix-cli: " + (reason.rfind(name + ": ", 0) == 0 ? reason : name + ": " + reason));
 }

@@ -1,0 +1,63 @@
+#include "CliHelpFormatter.h"
+
+#include <algorithm>
+
+#include "CommandTable.h"
+
+namespace {
+
+constexpr std::size_t kOptionColumn = 26;
+
+}  // namespace
+
+CliHelpFormatter::CliHelpFormatter() {
+    column_width(kOptionColumn);
+    label("Subcommands", "Commands");
+}
+
+std::string CliHelpFormatter::make_help(const CLI::App* app, std::string name,
+                                        CLI::AppFormatMode mode) const {
+    std::string text = make_usage(app, name) + "\n" + app->get_description() + "\n";
+    text += make_groups(app, mode);
+    text += make_subcommands(app, mode);
+    return text + "\n" + make_footer(app);
+}
+
+std::string CliHelpFormatter::make_usage(const CLI::App* app, std::string name) const {
+    std::string usage = "Usage: " + name;
+    if (app->get_parent() == nullptr) {
+        return usage + " [OPTIONS] COMMAND [ARGS]\n";
+    }
+    const CommandSpec* spec = FindCommand(app->get_name());
+    if (spec != nullptr && spec->needsFile) {
+        usage += " FILE --cpu CPU";
+    }
+    bool moreOptions = false;
+    for (const CLI::Option* option : app->get_options()) {
+        if (option->get_positional()) {
+            if (option->get_name() != "FILE") {
+                usage += " [" + option->get_name() + "]";
+            }
+        } else if (option->get_name() != "--cpu") {
+            moreOptions = true;
+        }
+    }
+    return usage + (moreOptions ? " [OPTIONS]\n" : "\n");
+}
+
+std::string CliHelpFormatter::make_subcommand(const CLI::App* sub) const {
+    // The list shows each command's one-line summary; its description is its own help's.
+    const CommandSpec* spec = FindCommand(sub->get_name());
+    std::string line = "  " + sub->get_name();
+    line.resize(std::max(line.size() + 1, column_width_), ' ');
+    return line + (spec != nullptr ? spec->summary : "") + "\n";
+}
+
+std::string CliHelpFormatter::make_option_name(const CLI::Option* option, bool positional) const {
+    // A negated flag shows as "--no-erase-all-boot", not with the value it stands for.
+    std::string name = CLI::Formatter::make_option_name(option, positional);
+    for (std::size_t open; (open = name.find('{')) != std::string::npos;) {
+        name.erase(open, name.find('}', open) - open + 1);
+    }
+    return name;
+}
