@@ -20,7 +20,12 @@ std::string CliHelpFormatter::make_help(const CLI::App* app, std::string name,
     std::string text = make_usage(app, name) + "\n" + app->get_description() + "\n";
     text += make_groups(app, mode);
     text += make_subcommands(app, mode);
-    return text + "\n" + make_footer(app);
+    text += "\n" + make_footer(app);
+    // CLI11 separates its sections generously; one blank line is enough.
+    for (std::size_t at; (at = text.find("\n\n\n")) != std::string::npos;) {
+        text.erase(at, 1);
+    }
+    return text;
 }
 
 std::string CliHelpFormatter::make_usage(const CLI::App* app, std::string name) const {

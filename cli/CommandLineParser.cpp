@@ -48,7 +48,10 @@ CLI::Option* AddFlag(CLI::App& app, const char* names, const std::string& descri
 CLI::Option* AddCommandOption(CLI::App& app, CommandOption option) {
     switch (option) {
         case kTakesCpu:
-            return app.add_option("--cpu", CLI::callback_t{}, "the CPU: see the tool's help")
+            return app
+                .add_option("--cpu", CLI::callback_t{},
+                            "DSP56F801, DSP56F803, DSP56F805, DSP56F807 or 801, 803,\n"
+                            "805, 807, in any letter case")
                 ->type_name("CPU");
         case kTakesJson:
             return AddFlag(app, "--json", "print one JSON object instead (see above)");
@@ -229,6 +232,14 @@ CliParseResult CommandLineParser::Parse(const std::vector<std::string>& args) {
         Note(args.size() - 1, "option '" + NameOf(args.back()) + "' needs a value");
     } catch (const CLI::FileError&) {
         Note(0, "cannot read the job file " + app_->get_config_ptr()->as<std::string>());
+    } catch (const CLI::ConfigError& error) {
+        // CLI11 names a key it does not know in words of its own.
+        const std::string what = error.what();
+        const std::string unknown = "INI was not able to parse ";
+        Note(0, "in the job file " + app_->get_config_ptr()->as<std::string>() + ": " +
+                    (what.rfind(unknown, 0) == 0
+                         ? "unknown option '" + what.substr(unknown.size()) + "'"
+                         : what));
     } catch (const CLI::ParseError& error) {
         Note(0,
              "in the job file " + app_->get_config_ptr()->as<std::string>() + ": " + error.what());
