@@ -173,27 +173,27 @@ CommandLineParser::~CommandLineParser() = default;
 
 void CommandLineParser::AddGlobalOptions() {
     CLI::App& app = *app_;
-    GlobalValues& g = globals_;
-    app.add_flag("--simulate", g.simulate,
+    CliOptions& o = result_.options;
+    app.add_flag("--simulate", o.simulate,
                  "use the simulated pod, at instant pace, instead of a real one");
-    app.add_flag("--sim-realtime", g.simRealtime,
+    app.add_flag("--sim-realtime", o.simRealtime,
                  "pace the simulated pod by its timing model on the real clock\n"
                  "(implies --simulate)");
-    app.add_option("--sim-state", g.simStatePath,
+    app.add_option("--sim-state", o.simStatePath,
                    "keep the simulated target memory and pod EEPROM in PATH\n"
                    "between runs (created when absent; implies --simulate)")
         ->type_name("PATH");
-    app.add_option("--trace", g.tracePath,
+    app.add_option("--trace", o.tracePath,
                    "write every transfer on the wire to PATH, one line each:\n"
                    "\"> 02 49 03\" sent, \"< 21\" received")
         ->type_name("PATH");
     app.set_config("--config", "", "read further options from FILE, an INI or TOML job file")
         ->type_name("FILE");
-    app.add_flag("-q,--quiet", g.quiet, "print errors only");
-    app.add_flag("-v,--verbose", g.verbose, "also print the transfers on stderr");
-    app.add_flag("-h,--help", g.help, "show this text; \"COMMAND --help\" shows the command's");
-    app.add_flag("--version", g.version, "print the version");
-    app.add_flag("--udev-rule", g.udevRule,
+    app.add_flag("-q,--quiet", quiet_, "print errors only");
+    app.add_flag("-v,--verbose", verbose_, "also print the transfers on stderr");
+    app.add_flag("-h,--help", o.help, "show this text; \"COMMAND --help\" shows the command's");
+    app.add_flag("--version", o.version, "print the version");
+    app.add_flag("--udev-rule", o.udevRule,
                  "print the udev rule that gives users access to the pod");
     for (CLI::Option* option : app.get_options()) {
         option->group(kGlobalGroup);
@@ -219,7 +219,8 @@ void CommandLineParser::AddCommand(const CommandSpec& spec) {
 
 CliParseResult CommandLineParser::Parse(const std::vector<std::string>& args) {
     result_ = {};
-    globals_ = {};
+    quiet_ = false;
+    verbose_ = false;
     finding_.clear();
     findingAt_ = args.size();
 
@@ -358,13 +359,6 @@ std::vector<std::string> CommandLineParser::Prepare(const std::vector<std::strin
 
 void CommandLineParser::ReadGlobals() {
     CliOptions& o = result_.options;
-    o.simulate = globals_.simulate;
-    o.simRealtime = globals_.simRealtime;
-    o.simStatePath = globals_.simStatePath;
-    o.tracePath = globals_.tracePath;
-    o.help = globals_.help;
-    o.version = globals_.version;
-    o.udevRule = globals_.udevRule;
     // Anything about the simulation means the simulated pod.
     if (o.simRealtime || !o.simStatePath.empty()) {
         o.simulate = true;
@@ -372,9 +366,9 @@ void CommandLineParser::ReadGlobals() {
     // Of --quiet and --verbose the later one wins.
     const CLI::Option* quiet = app_->get_option("--quiet");
     const CLI::Option* verbose = app_->get_option("--verbose");
-    o.verbosity = globals_.quiet     ? CliVerbosity::Quiet
-                  : globals_.verbose ? CliVerbosity::Verbose
-                                     : CliVerbosity::Normal;
+    o.verbosity = quiet_     ? CliVerbosity::Quiet
+                  : verbose_ ? CliVerbosity::Verbose
+                             : CliVerbosity::Normal;
     for (const CLI::Option* option : app_->parse_order()) {
         if (option == quiet) {
             o.verbosity = CliVerbosity::Quiet;

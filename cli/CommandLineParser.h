@@ -32,19 +32,6 @@ public:
     std::string Help(CliCommand topic) const;
 
 private:
-    // What CLI11 writes the global options into.
-    struct GlobalValues {
-        bool simulate = false;
-        bool simRealtime = false;
-        std::string simStatePath;
-        std::string tracePath;
-        bool quiet = false;
-        bool verbose = false;
-        bool help = false;
-        bool version = false;
-        bool udevRule = false;
-    };
-
     void AddGlobalOptions();
     void AddCommand(const struct CommandSpec& spec);
     std::vector<std::string> Prepare(const std::vector<std::string>& args);
@@ -54,8 +41,10 @@ private:
     void Note(std::size_t position, std::string message);
 
     std::unique_ptr<CLI::App> app_;
-    GlobalValues globals_;
+    // CLI11 writes the global options straight into result_.options.
     CliParseResult result_;
+    bool quiet_ = false;
+    bool verbose_ = false;
     // The first finding while reading the arguments, by position.
     std::size_t findingAt_ = 0;
     std::string finding_;
