@@ -29,25 +29,13 @@ std::string CliHelpFormatter::make_help(const CLI::App* app, std::string name,
 }
 
 std::string CliHelpFormatter::make_usage(const CLI::App* app, std::string name) const {
-    std::string usage = "Usage: " + name;
-    if (app->get_parent() == nullptr) {
-        return usage + " [OPTIONS] COMMAND [ARGS]\n";
-    }
     const CommandSpec* spec = FindCommand(app->get_name());
-    if (spec != nullptr && spec->needsFile) {
-        usage += " FILE --cpu CPU";
+    if (app->get_parent() == nullptr || spec == nullptr) {
+        return "Usage: " + name + " [OPTIONS] COMMAND [ARGS]\n";
     }
-    bool moreOptions = false;
-    for (const CLI::Option* option : app->get_options()) {
-        if (option->get_positional()) {
-            if (option->get_name() != "FILE") {
-                usage += " [" + option->get_name() + "]";
-            }
-        } else if (option->get_name() != "--cpu") {
-            moreOptions = true;
-        }
-    }
-    return usage + (moreOptions ? " [OPTIONS]\n" : "\n");
+    return "Usage: " + name + (spec->needsFile ? " FILE --cpu CPU" : "") +
+           (spec->command == CliCommand::Help ? " [COMMAND]" : "") +
+           ((spec->options & ~kTakesCpu) != 0 ? " [OPTIONS]" : "") + "\n";
 }
 
 std::string CliHelpFormatter::make_subcommand(const CLI::App* sub) const {

@@ -34,83 +34,47 @@ Exit status:
 Example:
   vantix-cli write firmware.s --cpu 807 --reset-after)";
 
-constexpr CommandOption kCommandOptions[] = {kTakesCpu,       kTakesJson,   kTakesStrict,
-                                             kTakesRegions,   kTakesRegion, kTakesEraseAllBoot,
-                                             kTakesResetAfter};
+// The options commands take, in the order their help lists them; a flag has no TYPE.
+struct CommandOptionSpec {
+    CommandOption bit;
+    const char* names;
+    const char* type;
+    const char* description;
+};
 
-// A flag that only counts, with no variable behind it.
-CLI::Option* AddFlag(CLI::App& app, const char* names, const std::string& description) {
-    return app.add_flag(names, description);
-}
+constexpr CommandOptionSpec kCommandOptions[] = {
+    {kTakesCpu, "--cpu", "CPU",
+     "DSP56F801, DSP56F803, DSP56F805, DSP56F807 or 801, 803,\n805, 807, in any letter case"},
+    {kTakesRegion, "--region", "NAME",
+     "PFLASH, P2FLASH, BFLASH or DFLASH (a region the file fills);\n"
+     "default: the first region info lists"},
+    {kTakesRegions, "--regions", "LIST",
+     "comma-separated region names to process (PFLASH, P2FLASH,\n"
+     "BFLASH, DFLASH, any letter case); default: every region the\n"
+     "file fills. The regions always go in the order DFLASH,\nPFLASH, P2FLASH, BFLASH."},
+    {kTakesEraseAllBoot, "--erase-all-boot,!--no-erase-all-boot", nullptr,
+     "erase the whole boot flash before writing BFLASH (default),\n"
+     "or only the boot flash pages the image touches"},
+    {kTakesResetAfter, "--reset-after", nullptr, "reset the target board after success"},
+    {kTakesJson, "--json", nullptr, "print one JSON object instead (see above)"},
+    {kTakesStrict, "--strict", nullptr,
+     "refuse a file with reader warnings (bad checksums, malformed\n"
+     "records, words outside the CPU's flash): exit 2, before the\npod is touched"},
+};
 
 // Registers one command option on a command, or (hidden) on the tool itself, where it
 // catches the option before the command and at the top of a job file.
-CLI::Option* AddCommandOption(CLI::App& app, CommandOption option) {
-    switch (option) {
-        case kTakesCpu:
-            return app
-                .add_option("--cpu", CLI::callback_t{},
-                            "DSP56F801, DSP56F803, DSP56F805, DSP56F807 or 801, 803,\n"
-                            "805, 807, in any letter case")
-                ->type_name("CPU");
-        case kTakesJson:
-            return AddFlag(app, "--json", "print one JSON object instead (see above)");
-        case kTakesStrict:
-            return AddFlag(app, "--strict",
-                           "refuse a file with reader warnings (bad checksums, malformed\n"
-                           "records, words outside the CPU's flash): exit 2, before the\n"
-                           "pod is touched");
-        case kTakesRegions:
-            // A job file may give the list as an array; its items join up again.
-            return app
-                .add_option("--regions", CLI::callback_t{},
-                            "comma-separated region names to process (PFLASH, P2FLASH,\n"
-                            "BFLASH, DFLASH, any letter case); default: every region the\n"
-                            "file fills. The regions always go in the order DFLASH,\n"
-                            "PFLASH, P2FLASH, BFLASH.")
-                ->type_name("LIST")
-                ->delimiter(',')
-                ->multi_option_policy(CLI::MultiOptionPolicy::Join);
-        case kTakesRegion:
-            return app
-                .add_option("--region", CLI::callback_t{},
-                            "PFLASH, P2FLASH, BFLASH or DFLASH (a region the file fills);\n"
-                            "default: the first region info lists")
-                ->type_name("NAME");
-        case kTakesEraseAllBoot:
-            return AddFlag(app, "--erase-all-boot,!--no-erase-all-boot",
-                           "erase the whole boot flash before writing BFLASH (default),\n"
-                           "or only the boot flash pages the image touches");
-        case kTakesResetAfter:
-            return AddFlag(app, "--reset-after", "reset the target board after success");
+CLI::Option* AddCommandOption(CLI::App& app, const CommandOptionSpec& spec) {
+    const std::string description = spec.description;
+    if (spec.type == nullptr) {
+        return app.add_flag(spec.names, description);
     }
-    return nullptr;
-}
-
-std::string Trim(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) {
-        return {};
+    CLI::Option* option = app.add_option(spec.names, CLI::callback_t{}, description);
+    if (spec.bit == kTakesRegions) {
+        // Every name counts, however the list is split: "A,B", a job file's array.
+        option->delimiter(',')->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     }
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
-
-std::vector<std::string> SplitList(const std::string& list) {
-    std::vector<std::string> names;
-    std::size_t begin = 0;
-    while (begin <= list.size()) {
-        std::size_t end = list.find(',', begin);
-        if (end == std::string::npos) {
-            end = list.size();
-        }
-        std::string name = Trim(list.substr(begin, end - begin));
-        if (!name.empty()) {
-            names.push_back(std::move(name));
-        }
-        begin = end + 1;
-    }
-    return names;
+    return option->type_name(spec.type);
 }
 
 // "--name=value" and "-x" name options; "-" alone is a file (stdin by convention).
@@ -133,16 +97,13 @@ const CLI::Option* Effective(const CLI::App& tool, const CLI::App& command,
                              const std::string& name) {
     const CLI::Option* own = command.get_option_no_throw(name);
     const CLI::Option* wide = tool.get_option_no_throw(name);
-    if (OnCommandLine(command, own)) {
-        return own;
+    for (const CLI::Option* option : {OnCommandLine(command, own) ? own : nullptr,
+                                      OnCommandLine(tool, wide) ? wide : nullptr, own, wide}) {
+        if (option != nullptr && option->count() > 0) {
+            return option;
+        }
     }
-    if (OnCommandLine(tool, wide)) {
-        return wide;
-    }
-    if (own != nullptr && own->count() > 0) {
-        return own;
-    }
-    return wide != nullptr && wide->count() > 0 ? wide : nullptr;
+    return nullptr;
 }
 
 }  // namespace
@@ -161,17 +122,30 @@ CommandLineParser::CommandLineParser()
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     app.footer(kToolFooter);
     AddGlobalOptions();
-    for (const CommandOption option : kCommandOptions) {
+    for (const CommandOptionSpec& option : kCommandOptions) {
         AddCommandOption(app, option)->group("");
     }
     for (const CommandSpec& spec : Commands()) {
-        AddCommand(spec);
+        CLI::App* command = app.add_subcommand(spec.name, spec.description);
+        command->group("Commands")->footer(std::string("Example:\n  ") + spec.example);
+        if (spec.needsFile) {
+            command->add_option("FILE", CLI::callback_t{}, "the S-record file");
+        }
+        if (spec.command == CliCommand::Help) {
+            command->add_option("COMMAND", CLI::callback_t{}, "the command to explain");
+        }
+        for (const CommandOptionSpec& option : kCommandOptions) {
+            if ((spec.options & option.bit) != 0) {
+                AddCommandOption(*command, option);
+            }
+        }
     }
 }
 
 CommandLineParser::~CommandLineParser() = default;
 
 void CommandLineParser::AddGlobalOptions() {
+    // One line per option; CLI11 writes the value straight into the parsed options.
     CLI::App& app = *app_;
     CliOptions& o = result_.options;
     app.add_flag("--simulate", o.simulate,
@@ -200,158 +174,96 @@ void CommandLineParser::AddGlobalOptions() {
     }
 }
 
-void CommandLineParser::AddCommand(const CommandSpec& spec) {
-    CLI::App* command = app_->add_subcommand(spec.name, spec.description);
-    command->group("Commands");
-    command->footer(std::string("Example:\n  ") + spec.example);
-    if (spec.needsFile) {
-        command->add_option("FILE", CLI::callback_t{}, "the S-record file");
-    }
-    if (spec.command == CliCommand::Help) {
-        command->add_option("COMMAND", CLI::callback_t{}, "the command to explain");
-    }
-    for (const CommandOption option : kCommandOptions) {
-        if ((spec.options & option) != 0) {
-            AddCommandOption(*command, option);
-        }
-    }
-}
-
 CliParseResult CommandLineParser::Parse(const std::vector<std::string>& args) {
     result_ = {};
-    quiet_ = false;
-    verbose_ = false;
-    finding_.clear();
-    findingAt_ = args.size();
-
-    std::vector<std::string> reversed = Prepare(args);
+    quiet_ = verbose_ = false;
+    CliOptions& o = result_.options;
+    // The first finding while reading the arguments; help still wins over it.
+    std::string finding;
+    std::vector<std::string> reversed = Prepare(args, finding);
     std::reverse(reversed.begin(), reversed.end());
     try {
         app_->parse(reversed);
     } catch (const CLI::ArgumentMismatch&) {
         // The only way to run short of a value: the option ends the command line.
-        Note(args.size() - 1, "option '" + NameOf(args.back()) + "' needs a value");
+        finding = "option '" + NameOf(args.back()) + "' needs a value";
     } catch (const CLI::FileError&) {
-        Note(0, "cannot read the job file " + app_->get_config_ptr()->as<std::string>());
-    } catch (const CLI::ConfigError& error) {
-        // CLI11 names a key it does not know in words of its own.
-        const std::string what = error.what();
-        const std::string unknown = "INI was not able to parse ";
-        Note(0, "in the job file " + app_->get_config_ptr()->as<std::string>() + ": " +
-                    (what.rfind(unknown, 0) == 0
-                         ? "unknown option '" + what.substr(unknown.size()) + "'"
-                         : what));
+        finding = "cannot read the job file " + app_->get_config_ptr()->as<std::string>();
     } catch (const CLI::ParseError& error) {
-        Note(0,
-             "in the job file " + app_->get_config_ptr()->as<std::string>() + ": " + error.what());
+        finding = JobFileError(error);
     }
-    ReadGlobals();
-    CliOptions& o = result_.options;
-
     const std::vector<CLI::App*> chosen = app_->get_subcommands();
     const CLI::App* command = chosen.empty() ? nullptr : chosen.front();
     std::string stray;
     for (const std::string& left : app_->remaining(true)) {
-        if (IsOption(left)) {
-            const auto at = std::find(args.begin(), args.end(), left) - args.begin();
-            Note(static_cast<std::size_t>(at), "unknown option '" + NameOf(left) + "'");
-        } else if (left != "--" && stray.empty()) {
+        if (IsOption(left) && finding.empty()) {
+            finding = "unknown option '" + NameOf(left) + "'";
+        } else if (!IsOption(left) && left != "--" && stray.empty()) {
             stray = left;
         }
     }
-    o.help = o.help || AskedForHelp(args);
-    if (!finding_.empty() && !o.help) {
-        result_.error = finding_;
-        return result_;
+    // Arguments after an error were never read; help among them still counts.
+    const auto optionsEnd = std::find(args.begin(), args.end(), "--");
+    o.help = o.help || std::find_if(args.begin(), optionsEnd, [](const std::string& arg) {
+                           return arg == "--help" || arg == "-h";
+                       }) != optionsEnd;
+    if (!finding.empty() && !o.help) {
+        return Fail(finding);
     }
     // An unknown command is reported even when help was asked for: help about what?
     if (command == nullptr && !stray.empty()) {
-        result_.error = "unknown command '" + stray + "'";
-        o.help = false;
-        return result_;
+        return Fail("unknown command '" + stray + "'");
     }
     if (command != nullptr && command->get_name() == "help") {
         // "help --help" is about the help command itself.
         o.helpTopic = o.help ? CliCommand::Help : CliCommand::None;
         o.help = true;
-        const CLI::Option* topic = command->get_option("COMMAND");
-        if (topic->count() > 0) {
+        if (const CLI::Option* topic = command->get_option("COMMAND"); topic->count() > 0) {
             const CommandSpec* spec = FindCommand(topic->as<std::string>());
             if (spec == nullptr) {
-                result_.error = "unknown command '" + topic->as<std::string>() + "'";
-                o.help = false;
-                return result_;
+                return Fail("unknown command '" + topic->as<std::string>() + "'");
             }
             o.helpTopic = spec->command;
         }
         return result_;
     }
     if (o.help) {
-        o.helpTopic =
-            command != nullptr ? FindCommand(command->get_name())->command : CliCommand::None;
+        o.helpTopic = command ? FindCommand(command->get_name())->command : CliCommand::None;
         return result_;
     }
     if (o.version || o.udevRule) {
         return result_;
     }
     if (command == nullptr) {
-        result_.error = "no command given";
-        return result_;
+        return Fail("no command given");
     }
+    ReadGlobals();
     o.command = FindCommand(command->get_name())->command;
-    ReadCommand(*command, args);
-    if (result_.error.empty() && !stray.empty()) {
-        result_.error = "unexpected argument '" + stray + "' for '" + command->get_name() + "'";
-    }
-    if (!result_.error.empty()) {
-        return result_;
-    }
-    const CommandSpec& spec = SpecOf(o.command);
-    if (!spec.needsFile) {
-        return result_;
-    }
-    const CLI::Option* file = command->get_option("FILE");
-    if (file->count() == 0) {
-        result_.error = std::string("'") + spec.name + "' needs FILE, the S-record file";
-        return result_;
-    }
-    o.file = file->as<std::string>();
-    const CLI::Option* cpu = Effective(*app_, *command, "--cpu");
-    if (cpu == nullptr) {
-        result_.error = std::string("'") + spec.name + "' needs --cpu CPU (" + kCpuChoices + ")";
-        return result_;
-    }
-    const std::string cpuText = cpu->as<std::string>();
-    o.cpu = CpuFromName(cpuText);
-    if (!o.cpu) {
-        result_.error = "unknown CPU '" + cpuText + "': use " + kCpuChoices;
-    }
-    return result_;
+    return ReadCommand(*command, args, stray);
 }
 
-std::vector<std::string> CommandLineParser::Prepare(const std::vector<std::string>& args) {
+std::vector<std::string> CommandLineParser::Prepare(const std::vector<std::string>& args,
+                                                    std::string& finding) const {
     // CLI11 reads "--name=" as "--name" followed by the next argument; here it is an empty
     // value. A flag given a value is refused, as CLI11 would take "--json=no" for false.
     std::vector<std::string> prepared;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        optionsEnded = optionsEnded || arg == "--";
-        const std::size_t equals = arg.find('=');
+    const auto optionsEnd = std::find(args.begin(), args.end(), "--");
+    for (auto arg = args.begin(); arg != args.end(); ++arg) {
+        const std::size_t equals = arg->find('=');
         const CLI::Option* option = nullptr;
-        if (!optionsEnded && arg.rfind("--", 0) == 0 && equals != std::string::npos) {
-            option = app_->get_option_no_throw(arg.substr(0, equals));
+        if (arg < optionsEnd && arg->rfind("--", 0) == 0 && equals != std::string::npos) {
+            option = app_->get_option_no_throw(arg->substr(0, equals));
         }
-        if (option == nullptr) {
-            prepared.push_back(arg);
-        } else if (option->get_expected_max() == 0) {
-            Note(i, "option '" + arg.substr(0, equals) + "' takes no value");
-            prepared.push_back(arg.substr(0, equals));
-        } else if (equals + 1 == arg.size()) {
-            prepared.push_back(arg.substr(0, equals));
+        if (option != nullptr && option->get_expected_max() == 0) {
+            if (finding.empty()) {
+                finding = "option '" + arg->substr(0, equals) + "' takes no value";
+            }
+            prepared.push_back(arg->substr(0, equals));
+        } else if (option != nullptr && equals + 1 == arg->size()) {
+            prepared.push_back(arg->substr(0, equals));
             prepared.emplace_back();
         } else {
-            prepared.push_back(arg);
+            prepared.push_back(*arg);
         }
     }
     return prepared;
@@ -360,84 +272,95 @@ std::vector<std::string> CommandLineParser::Prepare(const std::vector<std::strin
 void CommandLineParser::ReadGlobals() {
     CliOptions& o = result_.options;
     // Anything about the simulation means the simulated pod.
-    if (o.simRealtime || !o.simStatePath.empty()) {
-        o.simulate = true;
-    }
+    o.simulate = o.simulate || o.simRealtime || !o.simStatePath.empty();
     // Of --quiet and --verbose the later one wins.
-    const CLI::Option* quiet = app_->get_option("--quiet");
-    const CLI::Option* verbose = app_->get_option("--verbose");
-    o.verbosity = quiet_     ? CliVerbosity::Quiet
-                  : verbose_ ? CliVerbosity::Verbose
-                             : CliVerbosity::Normal;
+    o.verbosity = quiet_ ? CliVerbosity::Quiet : verbose_ ? CliVerbosity::Verbose : o.verbosity;
     for (const CLI::Option* option : app_->parse_order()) {
-        if (option == quiet) {
-            o.verbosity = CliVerbosity::Quiet;
-        } else if (option == verbose) {
-            o.verbosity = CliVerbosity::Verbose;
+        if (option->check_name("--quiet") || option->check_name("--verbose")) {
+            o.verbosity =
+                option->check_name("--quiet") ? CliVerbosity::Quiet : CliVerbosity::Verbose;
         }
     }
 }
 
-void CommandLineParser::ReadCommand(const CLI::App& command, const std::vector<std::string>& args) {
+CliParseResult CommandLineParser::ReadCommand(const CLI::App& command,
+                                              const std::vector<std::string>& args,
+                                              const std::string& stray) {
     CliOptions& o = result_.options;
+    const std::string& name = command.get_name();
     // A command option the command does not take, given on the command line, is refused in
-    // the words the user typed it.
+    // the words it was typed in (hidden options have no name to show).
     for (const CLI::Option* option : app_->parse_order()) {
-        // Hidden options have no name to show, only the names they answer to.
         if (option->get_group().empty() &&
             command.get_option_no_throw("--" + option->get_lnames().front()) == nullptr) {
-            for (const std::string& arg : args) {
-                if (IsOption(arg) && option->check_name(NameOf(arg))) {
-                    result_.error =
-                        "unknown option '" + NameOf(arg) + "' for '" + command.get_name() + "'";
-                    return;
+            const auto typed = std::find_if(args.begin(), args.end(), [&](const std::string& arg) {
+                return IsOption(arg) && option->check_name(NameOf(arg));
+            });
+            const std::string shown =
+                typed != args.end() ? NameOf(*typed) : "--" + option->get_lnames().front();
+            return Fail("unknown option '" + shown + "' for '" + name + "'");
+        }
+    }
+    if (!stray.empty()) {
+        return Fail("unexpected argument '" + stray + "' for '" + name + "'");
+    }
+    try {
+        if (const CLI::Option* regions = Effective(*app_, command, "--regions")) {
+            o.regions.emplace();
+            for (std::string region : regions->as<std::vector<std::string>>()) {
+                region.erase(0, region.find_first_not_of(" \t"));
+                region.erase(region.find_last_not_of(" \t") + 1);
+                if (!region.empty()) {
+                    o.regions->push_back(region);
                 }
             }
         }
-    }
-    if (const CLI::Option* regions = Effective(*app_, command, "--regions")) {
-        o.regions = SplitList(regions->as<std::string>());
-    }
-    if (const CLI::Option* region = Effective(*app_, command, "--region")) {
-        o.dumpRegion = region->as<std::string>();
-    }
-    const auto flag = [&](const char* name, bool fallback) {
-        const CLI::Option* option = Effective(*app_, command, name);
-        if (option == nullptr) {
-            return fallback;
+        if (const CLI::Option* region = Effective(*app_, command, "--region")) {
+            o.dumpRegion = region->as<std::string>();
         }
-        try {
-            return option->as<bool>();
-        } catch (const CLI::ConversionError&) {
-            // Only a job file can say "json = maybe".
-            result_.error = std::string("option '") + name + "' takes true or false";
-            return fallback;
-        }
-    };
-    o.json = flag("--json", false);
-    o.strict = flag("--strict", false);
-    o.eraseAllBoot = flag("--erase-all-boot", true);
-    o.resetAfter = flag("--reset-after", false);
+        const auto flag = [&](const char* flagName, bool fallback) {
+            const CLI::Option* option = Effective(*app_, command, flagName);
+            return option != nullptr ? option->as<bool>() : fallback;
+        };
+        o.json = flag("--json", false);
+        o.strict = flag("--strict", false);
+        o.eraseAllBoot = flag("--erase-all-boot", true);
+        o.resetAfter = flag("--reset-after", false);
+    } catch (const CLI::ConversionError& error) {
+        // Only a job file can say "json = maybe".
+        return Fail(JobFileError(error));
+    }
+    if (!SpecOf(o.command).needsFile) {
+        return result_;
+    }
+    const CLI::Option* file = command.get_option("FILE");
+    if (file->count() == 0) {
+        return Fail("'" + name + "' needs FILE, the S-record file");
+    }
+    o.file = file->as<std::string>();
+    const CLI::Option* cpu = Effective(*app_, command, "--cpu");
+    if (cpu == nullptr) {
+        return Fail("'" + name + "' needs --cpu CPU (" + kCpuChoices + ")");
+    }
+    o.cpu = CpuFromName(cpu->as<std::string>());
+    if (!o.cpu) {
+        return Fail("unknown CPU '" + cpu->as<std::string>() + "': use " + kCpuChoices);
+    }
+    return result_;
 }
 
-bool CommandLineParser::AskedForHelp(const std::vector<std::string>& args) const {
-    // Arguments after an error were never read; help among them still counts.
-    for (const std::string& arg : args) {
-        if (arg == "--") {
-            break;
-        }
-        if (arg == "--help" || arg == "-h") {
-            return true;
-        }
-    }
-    return false;
+std::string CommandLineParser::JobFileError(const CLI::Error& error) const {
+    // CLI11 names a key it does not know in words of its own.
+    const std::string what = error.what();
+    const std::string unknown = "INI was not able to parse ";
+    return "in the job file " + app_->get_config_ptr()->as<std::string>() + ": " +
+           (what.rfind(unknown, 0) == 0 ? "unknown option '" + what.substr(unknown.size()) + "'"
+                                        : what);
 }
 
-void CommandLineParser::Note(std::size_t position, std::string message) {
-    if (finding_.empty() || position < findingAt_) {
-        findingAt_ = position;
-        finding_ = std::move(message);
-    }
+CliParseResult CommandLineParser::Fail(std::string message) {
+    result_.error = std::move(message);
+    return result_;
 }
 
 std::string CommandLineParser::Help(CliCommand topic) const {

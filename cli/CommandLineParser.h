@@ -8,7 +8,8 @@
 
 namespace CLI {
 class App;
-}
+class Error;
+}  // namespace CLI
 
 struct CliParseResult {
     CliOptions options;
@@ -33,19 +34,17 @@ public:
 
 private:
     void AddGlobalOptions();
-    void AddCommand(const struct CommandSpec& spec);
-    std::vector<std::string> Prepare(const std::vector<std::string>& args);
+    std::vector<std::string> Prepare(const std::vector<std::string>& args,
+                                     std::string& finding) const;
     void ReadGlobals();
-    void ReadCommand(const CLI::App& command, const std::vector<std::string>& args);
-    bool AskedForHelp(const std::vector<std::string>& args) const;
-    void Note(std::size_t position, std::string message);
+    CliParseResult ReadCommand(const CLI::App& command, const std::vector<std::string>& args,
+                               const std::string& stray);
+    std::string JobFileError(const CLI::Error& error) const;
+    CliParseResult Fail(std::string message);
 
     std::unique_ptr<CLI::App> app_;
     // CLI11 writes the global options straight into result_.options.
     CliParseResult result_;
     bool quiet_ = false;
     bool verbose_ = false;
-    // The first finding while reading the arguments, by position.
-    std::size_t findingAt_ = 0;
-    std::string finding_;
 };

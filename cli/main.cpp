@@ -27,31 +27,23 @@ extern "C" void OnInterrupt(int) {
     std::signal(SIGINT, SIG_DFL);
 }
 
-#ifdef _WIN32
-// Arguments and file names are UTF-8 (the manifest sets the code page); the console shows
-// them as such while the program runs and gets its own code page back afterwards.
-class Utf8Console {
-public:
-    Utf8Console() : previous_(GetConsoleOutputCP()) { SetConsoleOutputCP(CP_UTF8); }
-    ~Utf8Console() { SetConsoleOutputCP(previous_); }
-    Utf8Console(const Utf8Console&) = delete;
-    Utf8Console& operator=(const Utf8Console&) = delete;
-
-private:
-    UINT previous_;
-};
-#endif
-
 }  // namespace
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
-    Utf8Console console;
+    // Messages may carry UTF-8 file names (the manifest makes UTF-8 the code page); the
+    // console gets its own code page back afterwards.
+    const UINT consoleCodePage = GetConsoleOutputCP();
+    SetConsoleOutputCP(CP_UTF8);
 #endif
     std::signal(SIGINT, OnInterrupt);
     CliEnvironment environment;
     environment.stderrIsTerminal = VANTIX_ISATTY(2) != 0;
     environment.interrupted = &interruptRequested;
     const std::vector<std::string> args(argv + 1, argv + argc);
-    return RunCli(args, std::cout, std::cerr, environment);
+    const int status = RunCli(args, std::cout, std::cerr, environment);
+#ifdef _WIN32
+    SetConsoleOutputCP(consoleCodePage);
+#endif
+    return status;
 }
