@@ -1,23 +1,17 @@
 #include "CliHelpFormatter.h"
 
-#include <algorithm>
-
 #include "CommandTable.h"
 
-namespace {
-
-constexpr std::size_t kOptionColumn = 26;
-
-}  // namespace
-
 CliHelpFormatter::CliHelpFormatter() {
-    column_width(kOptionColumn);
-    label("Subcommands", "Commands");
+    column_width(26);  // option names, then their text
 }
 
 std::string CliHelpFormatter::make_help(const CLI::App* app, std::string name,
                                         CLI::AppFormatMode mode) const {
-    std::string text = make_usage(app, name) + "\n" + app->get_description() + "\n";
+    // A command's own help explains it at length; the tool's list shows the summary only.
+    const CommandSpec* spec = app->get_parent() ? FindCommand(app->get_name()) : nullptr;
+    std::string text =
+        make_usage(app, name) + "\n" + (spec ? spec->description : app->get_description()) + "\n";
     text += make_groups(app, mode);
     text += make_subcommands(app, mode);
     text += "\n" + make_footer(app);
@@ -36,14 +30,6 @@ std::string CliHelpFormatter::make_usage(const CLI::App* app, std::string name) 
     return "Usage: " + name + (spec->needsFile ? " FILE --cpu CPU" : "") +
            (spec->command == CliCommand::Help ? " [COMMAND]" : "") +
            ((spec->options & ~kTakesCpu) != 0 ? " [OPTIONS]" : "") + "\n";
-}
-
-std::string CliHelpFormatter::make_subcommand(const CLI::App* sub) const {
-    // The list shows each command's one-line summary; its description is its own help's.
-    const CommandSpec* spec = FindCommand(sub->get_name());
-    std::string line = "  " + sub->get_name();
-    line.resize(std::max(line.size() + 1, column_width_), ' ');
-    return line + (spec != nullptr ? spec->summary : "") + "\n";
 }
 
 std::string CliHelpFormatter::make_option_name(const CLI::Option* option, bool positional) const {

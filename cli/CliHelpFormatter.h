@@ -14,6 +14,5 @@ public:
     std::string make_help(const CLI::App* app, std::string name,
                           CLI::AppFormatMode mode) const override;
     std::string make_usage(const CLI::App* app, std::string name) const override;
-    std::string make_subcommand(const CLI::App* sub) const override;
     std::string make_option_name(const CLI::Option* option, bool positional) const override;
 };

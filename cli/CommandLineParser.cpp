@@ -15,13 +15,9 @@ const char* const kToolDescription =
     "programming pod, for scripts and production lines.";
 
 const char* const kToolFooter =
-    R"(CPU is DSP56F801, DSP56F803, DSP56F805, DSP56F807 or 801, 803, 805, 807, in any
-letter case. Messages and progress go to stderr, data (info, dump, list, pod-info)
-to stdout. "COMMAND --help" shows a command's options.
-
-A job file (--config FILE) holds options as "name = value" lines, INI or TOML: those
-at the top apply to every command, those under [COMMAND] to that command only, and
-the command line overrides both. Quote values with spaces or commas.
+    R"(Messages and progress go to stderr, data (info, dump, list, pod-info) to stdout.
+A job file holds "name = value" lines: at the top for every command, under [COMMAND]
+for that command; the command line overrides it. Quote values with blanks or commas.
 
 Exit status:
   0    success
@@ -126,7 +122,7 @@ CommandLineParser::CommandLineParser()
         AddCommandOption(app, option)->group("");
     }
     for (const CommandSpec& spec : Commands()) {
-        CLI::App* command = app.add_subcommand(spec.name, spec.description);
+        CLI::App* command = app.add_subcommand(spec.name, spec.summary);
         command->group("Commands")->footer(std::string("Example:\n  ") + spec.example);
         if (spec.needsFile) {
             command->add_option("FILE", CLI::callback_t{}, "the S-record file");
@@ -289,16 +285,13 @@ CliParseResult CommandLineParser::ReadCommand(const CLI::App& command,
     CliOptions& o = result_.options;
     const std::string& name = command.get_name();
     // A command option the command does not take, given on the command line, is refused in
-    // the words it was typed in (hidden options have no name to show).
-    for (const CLI::Option* option : app_->parse_order()) {
-        if (option->get_group().empty() &&
-            command.get_option_no_throw("--" + option->get_lnames().front()) == nullptr) {
-            const auto typed = std::find_if(args.begin(), args.end(), [&](const std::string& arg) {
-                return IsOption(arg) && option->check_name(NameOf(arg));
-            });
-            const std::string shown =
-                typed != args.end() ? NameOf(*typed) : "--" + option->get_lnames().front();
-            return Fail("unknown option '" + shown + "' for '" + name + "'");
+    // the words it was typed in.
+    for (const std::string& arg : args) {
+        const CLI::Option* option =
+            IsOption(arg) ? app_->get_option_no_throw(NameOf(arg)) : nullptr;
+        if (option != nullptr && option->get_group().empty() && OnCommandLine(*app_, option) &&
+            command.get_option_no_throw(NameOf(arg)) == nullptr) {
+            return Fail("unknown option '" + NameOf(arg) + "' for '" + name + "'");
         }
     }
     if (!stray.empty()) {
@@ -307,10 +300,8 @@ CliParseResult CommandLineParser::ReadCommand(const CLI::App& command,
     try {
         if (const CLI::Option* regions = Effective(*app_, command, "--regions")) {
             o.regions.emplace();
-            for (std::string region : regions->as<std::vector<std::string>>()) {
-                region.erase(0, region.find_first_not_of(" \t"));
-                region.erase(region.find_last_not_of(" \t") + 1);
-                if (!region.empty()) {
+            for (const std::string& item : regions->as<std::vector<std::string>>()) {
+                if (std::string region = CLI::detail::trim_copy(item); !region.empty()) {
                     o.regions->push_back(region);
                 }
             }

@@ -16,11 +16,9 @@ struct CliParseResult {
     std::string error;  // empty when the command line is sound
 };
 
-// Turns the arguments (without the program name) into options, with CLI11. Global options
-// may stand before or after the command, and so may the command's own; "--name value" and
-// "--name=value" both work, "--" ends the options, and "--config FILE" reads further
-// options from a job file, which those on the command line override. Help and version
-// requests win over every other finding, so "vantix-cli write --help" works without FILE.
+// Turns the arguments (without the program name) into options, with CLI11. Options may stand
+// before or after the command; "--config FILE" reads more from a job file, which the command
+// line overrides. Help wins over every other finding: "vantix-cli write --help" needs no FILE.
 class CommandLineParser {
 public:
     CommandLineParser();

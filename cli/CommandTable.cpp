@@ -18,18 +18,13 @@ constexpr std::array<CommandSpec, 11> kCommands = {{
      "  {\"cpu\":\"DSP56F807\",\"regions\":[{\"name\":\"PFLASH\",\"start\":4,\"end\":2291,"
      "\"words\":2288},...],\n"
      "  \"badChecksums\":0,\"nonHexRecords\":0,\"truncatedRecords\":0,\"droppedWords\":0}\n"
-     "start and end are the lowest and highest address loaded (data-space addresses for\n"
-     "DFLASH), words the span end - start + 1.",
+     "start and end are the lowest and highest address loaded, words end - start + 1.",
      "vantix-cli info examples/dsp56f807.s --cpu DSP56F807 --json"},
     {CliCommand::Dump, "dump", true, kTakesCpu | kTakesRegion,
      "print one region's words as the hex view shows them",
-     "Prints one region of FILE as the hex view shows it: the whole region as the CPU's\n"
-     "memory map lays it out, from the region's start for its full size, unloaded words\n"
-     "as FFFF. One row per 8 words:\n\n"
-     "  AAAA: wwww wwww wwww wwww wwww wwww wwww wwww\n\n"
-     "AAAA is the address of the row's first word and wwww each word's value, all in\n"
-     "upper-case hexadecimal with 4 digits, separated by single blanks; DFLASH rows carry\n"
-     "data-space addresses.",
+     "Prints one region of FILE as the hex view shows it: all of it as the CPU's memory map\n"
+     "lays it out, unloaded words as FFFF, in rows \"AAAA: wwww wwww ...\" of 8 words in\n"
+     "upper-case hexadecimal (AAAA the first word's address, data-space for DFLASH).",
      "vantix-cli dump examples/dsp56f805.s --cpu 805 --region DFLASH"},
     {CliCommand::Write, "write", true, kTargetWriteOptions,
      "Target Write: erase and program the regions",
@@ -53,9 +48,8 @@ constexpr std::array<CommandSpec, 11> kCommands = {{
      kTakesCpu | kTakesStrict | kTakesEraseAllBoot | kTakesResetAfter,
      "POD Write: store the whole image in the pod's EEPROM",
      "Stores the whole image of FILE in the pod's serial EEPROM (\"POD Write\"), with the CPU\n"
-     "and the two options, so that the pod can later program boards on its own: it then\n"
-     "erases the boot flash as --erase-all-boot says and resets the board when\n"
-     "--reset-after is given. Every region the file fills is stored.",
+     "and the two options, so that the pod can later program boards on its own. Every\n"
+     "region the file fills is stored.",
      "vantix-cli pod-write firmware.s --cpu 805 --reset-after"},
     {CliCommand::PodVerify, "pod-verify", true, kTakesCpu | kTakesStrict,
      "POD Verify: compare the pod's stored image with the file",
