@@ -13,7 +13,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 linux_cli=$(realpath "$1/cli/vantix-cli")
 windows_build=$(realpath "$2")
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
-export WINEPREFIX="$windows_build/wineprefix" WINEDEBUG=-all
+# No Mono or Gecko: a console program needs neither, and their installers would ask.
+export WINEPREFIX="$windows_build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 # Every file the runs touch lives under a folder whose name has blanks and non-ASCII letters.
 work="$windows_build/wine test/Prüfstand Ω"
