@@ -4,6 +4,7 @@
 
 #include "Clock.h"
 #include "FallbackD2xxLibrary.h"
+#include "Utf8Path.h"
 #include "VendorD2xxLibrary.h"
 #include "sim/SimulatedD2xxLibrary.h"
 #include "sim/SimulatedPod.h"
@@ -20,7 +21,8 @@ D2xxBackend MakeSimulated(const BackendOptions& options, Clock& clock) {
                    ? std::make_unique<SimulatedPod>(*virtualClock, SimPace::Instant)
                    : std::make_unique<SimulatedPod>(clock);
     std::error_code ignored;
-    if (!options.simStatePath.empty() && std::filesystem::exists(options.simStatePath, ignored)) {
+    if (!options.simStatePath.empty() &&
+        std::filesystem::exists(Utf8Path(options.simStatePath), ignored)) {
         std::string error;
         if (!pod->LoadState(options.simStatePath, &error)) {
             backend.error =
