@@ -29,6 +29,11 @@ Options (before or after COMMAND):
                      (implies --simulate)
   --sim-state PATH   keep the simulated target memory and pod EEPROM in PATH between
                      runs (created when absent; implies --simulate)
+  --sim-fill FILL    what a new simulated target holds: random (old firmware, the
+                     default), erased, or four hex digits (that word in every cell);
+                     unless erased, the new pod's EEPROM holds a stale image of
+                     another CPU. Ignored when --sim-state names an existing file
+                     (implies --simulate)
   --trace PATH       write every transfer on the wire to PATH, one line each:
                      "> 02 49 03" sent, "< 21" received
   -q, --quiet        print errors only

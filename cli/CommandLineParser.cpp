@@ -131,6 +131,19 @@ bool CommandLineParser::ParseLong(const std::string& arg, const std::vector<std:
     if (name == "--sim-state") {
         return TakeValue(name, given, args, i, o.simStatePath);
     }
+    if (name == "--sim-fill") {
+        if (!TakeValue(name, given, args, i, value)) {
+            return false;
+        }
+        const std::optional<SimFill> fill = SimFill::Parse(value);
+        if (!fill) {
+            return Fail("option '--sim-fill' wants erased, random or four hex digits, not '" +
+                        value + "'");
+        }
+        o.simFill = *fill;
+        o.simFillGiven = true;
+        return true;
+    }
     if (name == "--trace") {
         return TakeValue(name, given, args, i, o.tracePath);
     }
@@ -198,7 +211,7 @@ bool CommandLineParser::Fail(std::string message) {
 void CommandLineParser::Validate() {
     CliOptions& o = result_.options;
     // Anything about the simulation means the simulated pod.
-    if (o.simRealtime || !o.simStatePath.empty()) {
+    if (o.simRealtime || !o.simStatePath.empty() || o.simFillGiven) {
         o.simulate = true;
     }
     if (!operands_.empty()) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "CliExit.h"
 #include "CliTestSupport.h"
 #include "CommandLineParser.h"
@@ -124,7 +126,28 @@ INSTANTIATE_TEST_SUITE_P(
                        "Try 'vantix-cli info --help'."},
         BadCommandLine{{"--json=yes", "info", "f.s", "--cpu", "805"},
                        "option '--json' takes no value",
-                       "Try 'vantix-cli --help'."}));
+                       "Try 'vantix-cli --help'."}),
+    // Named by the arguments, letters and digits only: "write_f_s_cpu_807_force".
+    [](const auto& info) {
+        std::string name;
+        for (const std::string& arg : info.param.args) {
+            for (const char c : arg) {
+                const bool word = std::isalnum(static_cast<unsigned char>(c)) != 0;
+                if (word) {
+                    name += c;
+                } else if (!name.empty() && name.back() != '_') {
+                    name += '_';
+                }
+            }
+            if (!name.empty() && name.back() != '_') {
+                name += '_';
+            }
+        }
+        while (!name.empty() && name.back() == '_') {
+            name.pop_back();
+        }
+        return name.empty() ? std::string("NoArguments") : name;
+    });
 
 TEST(CliHelp, EveryCommandHasUsageAndAnExample) {
     for (const char* command : {"info", "dump", "write", "write-verify", "verify", "reset",

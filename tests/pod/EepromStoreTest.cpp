@@ -105,7 +105,8 @@ INSTANTIATE_TEST_SUITE_P(EveryStoreError, EepromStoreFault,
                                            std::make_tuple("N0", 1, "1R00"),
                                            std::make_tuple("Y1", 3, "11R0"),
                                            std::make_tuple("N2", 5, "111R"),
-                                           std::make_tuple("Z", 9, "1111")));
+                                           std::make_tuple("Z", 9, "1111")),
+                         [](const auto& info) { return std::string(std::get<0>(info.param)); });
 
 TEST_F(EepromStoreTest, PodWriteThatCannotStartSendsNothingMore) {
     Fill803();
@@ -238,7 +239,8 @@ INSTANTIATE_TEST_SUITE_P(EveryCompareError, EepromCompareFault,
                          ::testing::Values(std::make_tuple("Q3", 8, "R000"),
                                            std::make_tuple("Q0", 2, "1R00"),
                                            std::make_tuple("Q1", 4, "11R0"),
-                                           std::make_tuple("Q2", 6, "111R")));
+                                           std::make_tuple("Q2", 6, "111R")),
+                         [](const auto& info) { return std::string(std::get<0>(info.param)); });
 
 TEST_F(EepromStoreTest, CompareThatCannotStartIsAVerifyError) {
     Fill803();

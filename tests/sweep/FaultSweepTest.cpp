@@ -69,18 +69,6 @@ std::vector<Candidate> Candidates(const std::vector<CommandPosition>& positions)
 
 class FaultSweep : public ::testing::TestWithParam<std::tuple<CpuType, SweepCommand>> {};
 
-}  // namespace
-
-// Parameters by name in test listings rather than as raw bytes.
-void PrintTo(CpuType cpu, std::ostream* out) {
-    *out << CpuName(cpu);
-}
-void PrintTo(SweepCommand command, std::ostream* out) {
-    *out << CommandName(command);
-}
-
-namespace {
-
 TEST_P(FaultSweep, EveryFaultAtEveryPositionEndsAsItShould) {
     const auto [cpu, command] = GetParam();
     const SweepScenario s = MakeScenario(cpu, command);

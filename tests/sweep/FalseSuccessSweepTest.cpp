@@ -1,0 +1,126 @@
+// Replies that come at the wrong moment: after the host's time-out, twice, behind a stray "!",
+// or (the info record) cut half way. Whatever the pod does, a command may report success only
+// when the target or the EEPROM holds exactly the image, and no run may hang. Each run starts
+// from a target that holds old firmware and a pod whose EEPROM holds a stale image.
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <map>
+#include <string>
+#include <tuple>
+
+#include "CommandPositions.h"
+#include "SweepChecks.h"
+#include "SweepRun.h"
+#include "SweepScenarios.h"
+
+namespace {
+
+using Kind = CommandOutcome::Kind;
+using FaultKind = SweepFault::Kind;
+
+// Per fault kind, letter and region at most this many positions, first to last.
+constexpr std::size_t kPositionsPerGroup = 4;
+// Longer than any run can take with one fault: the clean run, a late reply's whole wait and
+// a retried identify.
+constexpr std::uint64_t kHangUs = 15'000'000;
+
+const char* FaultName(FaultKind kind) {
+    switch (kind) {
+        case FaultKind::Late:
+            return "late reply";
+        case FaultKind::Twice:
+            return "reply sent twice";
+        case FaultKind::Stray:
+            return "stray byte before the reply";
+        case FaultKind::Cut:
+            return "info record cut half way";
+        default:
+            return "other";
+    }
+}
+
+std::vector<SweepFault> Faults(const std::vector<CommandPosition>& positions) {
+    std::map<std::tuple<int, char, int>, std::vector<SweepFault>> groups;
+    for (const CommandPosition& p : positions) {
+        if (ReplyTimeoutMs(p.letter) == 0) {
+            continue;
+        }
+        const int region = p.region ? RegionIndex(*p.region) : -1;
+        for (const FaultKind kind : {FaultKind::Late, FaultKind::Twice, FaultKind::Stray}) {
+            groups[{static_cast<int>(kind), p.letter, region}].push_back(
+                {kind, p.letter, p.occurrence, 0, 0});
+        }
+        if (p.letter == 'O') {
+            groups[{static_cast<int>(FaultKind::Cut), 'O', -1}].push_back(
+                {FaultKind::Cut, 'O', p.occurrence, 0, 0});
+        }
+    }
+    std::vector<SweepFault> chosen;
+    for (const auto& [key, group] : groups) {
+        const std::size_t n = group.size();
+        const std::size_t take = std::min(n, kPositionsPerGroup);
+        for (std::size_t k = 0; k < take; ++k) {
+            chosen.push_back(group[take == 1 ? 0 : k * (n - 1) / (take - 1)]);
+        }
+    }
+    return chosen;
+}
+
+struct Tally {
+    int runs = 0;
+    int falseSuccesses = 0;
+    int hangs = 0;
+};
+
+class FalseSuccessSweep : public ::testing::TestWithParam<std::tuple<CpuType, SweepCommand>> {};
+
+TEST_P(FalseSuccessSweep, NoSuccessUnlessThePodHoldsTheImageAndNoHang) {
+    const auto [cpu, command] = GetParam();
+    const SweepScenario s = MakeScenario(cpu, command);
+    SweepRun clean(s, {});
+    ASSERT_TRUE(clean.Execute().Ok()) << s.name;
+    if (command != SweepCommand::TargetReset) {
+        ASSERT_EQ(ImageDifference(clean), "") << s.name;
+    }
+
+    std::map<FaultKind, Tally> tallies;
+    for (const SweepFault& fault : Faults(CommandPositions(clean.tap.Calls(), *s.image))) {
+        SCOPED_TRACE(s.name + ": " + FaultName(fault.kind) + " at " + fault.letter + " #" +
+                     std::to_string(fault.occurrence));
+        SweepRun run(s, fault);
+        const CommandOutcome outcome = run.Execute();
+        Tally& tally = tallies[fault.kind];
+        ++tally.runs;
+        const bool claimed = outcome.kind == Kind::Succeeded || outcome.kind == Kind::ResetFailed;
+        if (claimed && command != SweepCommand::TargetReset && ImageDifference(run) != "") {
+            ++tally.falseSuccesses;
+            ADD_FAILURE() << "success reported, but the pod differs: " << ImageDifference(run);
+        }
+        if (run.elapsedUs > clean.elapsedUs + kHangUs) {
+            ++tally.hangs;
+            ADD_FAILURE() << "took " << run.elapsedUs << " us";
+        }
+        EXPECT_FALSE(run.sim.IsOpen());
+        EXPECT_EQ(run.ui.busyChanges.empty(), outcome.kind == Kind::Unreachable ||
+                                                  command == SweepCommand::TargetReset);
+    }
+    for (const auto& [kind, tally] : tallies) {
+        std::cout << "false-success sweep (" << s.name << "), " << FaultName(kind) << ": "
+                  << tally.runs << " runs, " << tally.falseSuccesses << " false successes, "
+                  << tally.hangs << " hangs" << std::endl;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, FalseSuccessSweep,
+    ::testing::Combine(::testing::Values(CpuType::DSP56F807, CpuType::DSP56F805),
+                       ::testing::Values(SweepCommand::TargetWrite, SweepCommand::TargetWriteVerify,
+                                         SweepCommand::TargetVerify, SweepCommand::PodWrite,
+                                         SweepCommand::PodVerify, SweepCommand::TargetReset)),
+    [](const auto& info) {
+        return std::string(CpuName(std::get<0>(info.param))) + "_" +
+               CommandName(std::get<1>(info.param));
+    });
+
+}  // namespace
