@@ -47,6 +47,23 @@ protected:
     }
 };
 
+// An image that never went through the region listing: wordCount holds the words read, not
+// the extent. The pod still gets the extent, and POD Verify compares the record with it.
+TEST_F(EepromStoreTest, ExtentIsTheSpanWhateverWordCountHolds) {
+    UseCpu(CpuType::DSP56F803);
+    Fill(MemoryRegion::PFLASH, 0x0100, 0x0201);
+    image.Region(MemoryRegion::PFLASH).wordCount = 4;
+    EXPECT_TRUE(pod.TransferRegionToEeprom(MemoryRegion::PFLASH, false));
+    EXPECT_EQ(FramesOf('Y'), Strings{"Y0010002010102"});
+    EXPECT_EQ(displays.Only("range"), Strings{"range 0 258"});
+    EXPECT_EQ(displays.Only("pos").back(), "pos 258");
+
+    device.ReplyWhen("O", InfoRecord('w', 1, 0, {{0x0100, 0x0201, 0x0102}}), 1);
+    EXPECT_EQ(pod.VerifyPodEeprom(), kPodOk);
+    device.ReplyWhen("O", InfoRecord('w', 1, 0, {{0x0100, 0x0201, 4}}));
+    EXPECT_EQ(pod.VerifyPodEeprom(), kEepromInfoMismatch);
+}
+
 TEST_F(EepromStoreTest, ThreeHundredWordsAreStoredInBlocksOf132) {
     UseCpu(CpuType::DSP56F803);
     Fill(MemoryRegion::PFLASH, 0x0100, 0x0100 + 299);

@@ -67,6 +67,21 @@ std::vector<SweepFault> Faults(const std::vector<CommandPosition>& positions) {
     return chosen;
 }
 
+// The scenario's start with the last word the command compares changed: BFLASH's last word
+// on the target, or in the EEPROM.
+SweepScenario WithLastWordChanged(const SweepScenario& s) {
+    SweepScenario changed = s;
+    const RegionImage& boot = s.image->Region(MemoryRegion::BFLASH);
+    if (s.command == SweepCommand::PodVerify) {
+        const std::uint32_t offset = boot.maxAddress - boot.minAddress;
+        const std::uint32_t region = static_cast<std::uint32_t>(RegionIndex(MemoryRegion::BFLASH));
+        changed.start.blocks.at({region, offset / 132}).at(offset % 132) ^= 0x0001;
+    } else {
+        changed.start.program.at(boot.maxAddress) ^= 0x0001;
+    }
+    return changed;
+}
+
 struct Tally {
     int runs = 0;
     int falseSuccesses = 0;
@@ -84,31 +99,48 @@ TEST_P(FalseSuccessSweep, NoSuccessUnlessThePodHoldsTheImageAndNoHang) {
         ASSERT_EQ(ImageDifference(clean), "") << s.name;
     }
 
-    std::map<FaultKind, Tally> tallies;
-    for (const SweepFault& fault : Faults(CommandPositions(clean.tap.Calls(), *s.image))) {
-        SCOPED_TRACE(s.name + ": " + FaultName(fault.kind) + " at " + fault.letter + " #" +
-                     std::to_string(fault.occurrence));
-        SweepRun run(s, fault);
-        const CommandOutcome outcome = run.Execute();
-        Tally& tally = tallies[fault.kind];
-        ++tally.runs;
-        const bool claimed = outcome.kind == Kind::Succeeded || outcome.kind == Kind::ResetFailed;
-        if (claimed && command != SweepCommand::TargetReset && ImageDifference(run) != "") {
-            ++tally.falseSuccesses;
-            ADD_FAILURE() << "success reported, but the pod differs: " << ImageDifference(run);
-        }
-        if (run.elapsedUs > clean.elapsedUs + kHangUs) {
-            ++tally.hangs;
-            ADD_FAILURE() << "took " << run.elapsedUs << " us";
-        }
-        EXPECT_FALSE(run.sim.IsOpen());
-        EXPECT_EQ(run.ui.busyChanges.empty(), outcome.kind == Kind::Unreachable ||
-                                                  command == SweepCommand::TargetReset);
+    // Verifying commands run a second time against a pod that differs from the image in the
+    // very last word compared: there every success is a false one. A stray "!" is left out
+    // there: ahead of the last compare's "?" it cannot be told from the answer itself.
+    std::vector<SweepScenario> starts = {s};
+    if (command == SweepCommand::TargetVerify || command == SweepCommand::PodVerify) {
+        starts.push_back(WithLastWordChanged(s));
     }
-    for (const auto& [kind, tally] : tallies) {
-        std::cout << "false-success sweep (" << s.name << "), " << FaultName(kind) << ": "
-                  << tally.runs << " runs, " << tally.falseSuccesses << " false successes, "
-                  << tally.hangs << " hangs" << std::endl;
+    const std::vector<SweepFault> faults = Faults(CommandPositions(clean.tap.Calls(), *s.image));
+    for (const SweepScenario& start : starts) {
+        const bool differs = &start != &starts.front();
+        std::map<FaultKind, Tally> tallies;
+        for (const SweepFault& fault : faults) {
+            if (differs && fault.kind == FaultKind::Stray) {
+                continue;
+            }
+            SCOPED_TRACE(s.name + (differs ? " on a differing pod: " : ": ") +
+                         FaultName(fault.kind) + " at " + fault.letter + " #" +
+                         std::to_string(fault.occurrence));
+            SweepRun run(start, fault);
+            const CommandOutcome outcome = run.Execute();
+            Tally& tally = tallies[fault.kind];
+            ++tally.runs;
+            const bool claimed =
+                outcome.kind == Kind::Succeeded || outcome.kind == Kind::ResetFailed;
+            if (claimed && command != SweepCommand::TargetReset && ImageDifference(run) != "") {
+                ++tally.falseSuccesses;
+                ADD_FAILURE() << "success reported, but the pod differs: " << ImageDifference(run);
+            }
+            if (run.elapsedUs > clean.elapsedUs + kHangUs) {
+                ++tally.hangs;
+                ADD_FAILURE() << "took " << run.elapsedUs << " us";
+            }
+            EXPECT_FALSE(run.sim.IsOpen());
+            EXPECT_EQ(run.ui.busyChanges.empty(), outcome.kind == Kind::Unreachable ||
+                                                      command == SweepCommand::TargetReset);
+        }
+        for (const auto& [kind, tally] : tallies) {
+            std::cout << "false-success sweep (" << s.name << (differs ? ", differing pod" : "")
+                      << "), " << FaultName(kind) << ": " << tally.runs << " runs, "
+                      << tally.falseSuccesses << " false successes, " << tally.hangs << " hangs"
+                      << std::endl;
+        }
     }
 }
 

@@ -77,6 +77,7 @@ TEST_P(FaultSweep, EveryFaultAtEveryPositionEndsAsItShould) {
     const CommandOutcome cleanOutcome = clean.Execute();
     ExpectRun(clean, cleanOutcome, ExpectedOutcome::Clean(s), {});
     ASSERT_TRUE(cleanOutcome.Ok()) << s.name;
+    EXPECT_EQ(clean.sim.Counters().Refusals(), 0) << "a correct host drew a refusal";
     const std::vector<CommandPosition> positions = CommandPositions(clean.tap.Calls(), *s.image);
     ASSERT_EQ(WrittenFrames(clean.tap.Calls()), clean.sim.FrameLog());
 
