@@ -30,12 +30,7 @@ namespace {
 enum class Backend { SimulatedPod, LibFtdiFakeBus };
 
 const SFileImage& Image() {
-    static const std::unique_ptr<SFileImage> image = [] {
-        auto loaded = std::make_unique<SFileImage>();
-        FullImage::Load(*loaded);
-        return loaded;
-    }();
-    return *image;
+    return FullImage::Shared();
 }
 
 // The simulated pod behind the chosen backend, and the D2XX calls the driver talks to.
@@ -60,29 +55,38 @@ struct Stack {
     D2xxApi* device = nullptr;
 };
 
-void Run(benchmark::State& state, Backend backend) {
-    Stack stack(backend);
+// The driver over the stack, with the pod open; null (and the benchmark skipped) otherwise.
+std::unique_ptr<PodRig> OpenRig(benchmark::State& state, Stack& stack) {
     if (stack.device == nullptr) {
         state.SkipWithError("backend not built");
-        return;
+        return nullptr;
     }
-    PodRig rig(*stack.device, stack.clock, Image());
-    if (!rig.Opened()) {
+    auto rig = std::make_unique<PodRig>(*stack.device, stack.clock, Image());
+    if (!rig->Opened()) {
         state.SkipWithError("the pod did not open");
+        return nullptr;
+    }
+    return rig;
+}
+
+void Run(benchmark::State& state, Backend backend) {
+    Stack stack(backend);
+    const std::unique_ptr<PodRig> rig = OpenRig(state, stack);
+    if (!rig) {
         return;
     }
     int queuePolls = 0;
     std::uint64_t answered = 0;
     for (auto _ : state) {
         const int pollsBefore = stack.sim.Counters().queuePolls;
-        rig.ResetCounts();
-        if (const PodResult result = rig.Run(PodRig::Operation::TargetWriteVerify);
+        rig->ResetCounts();
+        if (const PodResult result = rig->Run(PodRig::Operation::TargetWriteVerify);
             result != kPodOk) {
             state.SkipWithError(("result " + std::to_string(result)).c_str());
             return;
         }
         queuePolls = stack.sim.Counters().queuePolls - pollsBefore;
-        answered = rig.Wire().repliedFrames;
+        answered = rig->Wire().repliedFrames;
         state.PauseTiming();
         stack.sim.ClearLogs();
         state.ResumeTiming();
@@ -93,18 +97,13 @@ void Run(benchmark::State& state, Backend backend) {
 
 void Check(benchmark::State& state, Backend backend) {
     Stack stack(backend);
-    if (stack.device == nullptr) {
-        state.SkipWithError("backend not built");
-        return;
-    }
-    PodRig rig(*stack.device, stack.clock, Image());
-    if (!rig.Opened()) {
-        state.SkipWithError("the pod did not open");
+    const std::unique_ptr<PodRig> rig = OpenRig(state, stack);
+    if (!rig) {
         return;
     }
     std::uint32_t waiting = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(rig.Pod().ReceiveQueueCount(waiting));
+        benchmark::DoNotOptimize(rig->Pod().ReceiveQueueCount(waiting));
     }
     if (waiting != 0) {
         state.SkipWithError("bytes waiting");
@@ -114,8 +113,8 @@ void Check(benchmark::State& state, Backend backend) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::pair<Backend, const char*> backends[] = {{Backend::SimulatedPod, "SimulatedPod"},
-                                                        {Backend::LibFtdiFakeBus, "LibFtdiFakeBus"}};
+    const std::pair<Backend, const char*> backends[] = {
+        {Backend::SimulatedPod, "SimulatedPod"}, {Backend::LibFtdiFakeBus, "LibFtdiFakeBus"}};
     for (const auto& [backend, name] : backends) {
         benchmark::RegisterBenchmark((std::string("Run/") + name).c_str(), Run, backend)
             ->Unit(benchmark::kMillisecond)

@@ -14,14 +14,15 @@
 #include "CUsbPod.h"
 #include "Clock.h"
 #include "FuzzCheck.h"
+#include "FuzzCommand.h"
 #include "FuzzImages.h"
 #include "PodResult.h"
 #include "SFileImage.h"
 
 namespace {
 
-enum class Command { Write, WriteVerify, Verify, Reset, PodWrite, PodVerify };
-constexpr int kCommandCount = 6;
+using Command = FuzzCommand;
+constexpr int kCommandCount = kFuzzCommandCount;
 
 const std::set<PodResult>& ResultsOf(Command command) {
     static const std::set<PodResult> kProgram = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
@@ -142,26 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(pod.LoadDriverLibrary());
         opened = pod.FindPod() && pod.Open() == kPodOpenOk;
         if (opened) {
-            switch (command) {
-                case Command::Write:
-                    result = pod.ProgramTarget(selection, eraseAllBoot);
-                    break;
-                case Command::WriteVerify:
-                    result = pod.ProgramAndVerifyTarget(selection, eraseAllBoot);
-                    break;
-                case Command::Verify:
-                    result = pod.VerifyTarget(selection);
-                    break;
-                case Command::Reset:
-                    result = pod.ResetTarget() ? 0 : 1;
-                    break;
-                case Command::PodWrite:
-                    result = pod.WritePodEeprom(eraseAllBoot, resetAfterWrite);
-                    break;
-                case Command::PodVerify:
-                    result = pod.VerifyPodEeprom();
-                    break;
-            }
+            result = RunFuzzCommand(pod, command, selection, eraseAllBoot, resetAfterWrite);
         }
         closed = pod.Close();
         FUZZ_CHECK(!closed || !pod.IsOpen());

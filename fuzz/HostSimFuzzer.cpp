@@ -15,6 +15,7 @@
 #include "CUsbPod.h"
 #include "Clock.h"
 #include "FuzzCheck.h"
+#include "FuzzCommand.h"
 #include "FuzzImages.h"
 #include "PodResult.h"
 #include "SFileImage.h"
@@ -23,8 +24,8 @@
 
 namespace {
 
-enum class Command { Write, WriteVerify, Verify, Reset, PodWrite, PodVerify };
-constexpr int kCommandCount = 6;
+using Command = FuzzCommand;
+constexpr int kCommandCount = kFuzzCommandCount;
 constexpr char kLetters[] = "IRGMXWPVNQYZO";
 constexpr std::uint32_t kEepromBlockWords = 132;
 // Far beyond the longest run of these small images with every fault the input can hold.
@@ -108,7 +109,8 @@ void ChangeOneWord(SimulatedPod& pod, const SFileImage& image, std::uint8_t pick
             continue;
         }
         const RegionImage& words = image.Region(region);
-        const std::uint32_t a = words.minAddress + pick % (words.maxAddress - words.minAddress + 1u);
+        const std::uint32_t a =
+            words.minAddress + pick % (words.maxAddress - words.minAddress + 1u);
         const std::uint16_t flipped = static_cast<std::uint16_t>(image.WordAt(region, a) ^ 0x0040);
         if (region == MemoryRegion::DFLASH) {
             pod.Target().SetDataWord(a, flipped);
@@ -199,26 +201,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(pod.LoadDriverLibrary());
         opened = pod.FindPod() && pod.Open() == kPodOpenOk;
         if (opened) {
-            switch (command) {
-                case Command::Write:
-                    result = pod.ProgramTarget(selection, eraseAllBoot);
-                    break;
-                case Command::WriteVerify:
-                    result = pod.ProgramAndVerifyTarget(selection, eraseAllBoot);
-                    break;
-                case Command::Verify:
-                    result = pod.VerifyTarget(selection);
-                    break;
-                case Command::Reset:
-                    result = pod.ResetTarget() ? 0 : 1;
-                    break;
-                case Command::PodWrite:
-                    result = pod.WritePodEeprom(eraseAllBoot, resetAfterWrite);
-                    break;
-                case Command::PodVerify:
-                    result = pod.VerifyPodEeprom();
-                    break;
-            }
+            result = RunFuzzCommand(pod, command, selection, eraseAllBoot, resetAfterWrite);
         }
         pod.Close();
     }

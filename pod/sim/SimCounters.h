@@ -34,7 +34,7 @@ struct SimCounters {
     int imageInfoCodes = 0;       // Z with a CPU above 3 or an unknown option code (silence)
 
     int Refusals() const {
-        return linkRefusals + pageCrossings + wholeBootPageFields + oversizedBatches +
-               reusedWords + eepromBlockOrder + eepromBlockSizes + eepromExtents + imageInfoCodes;
+        return linkRefusals + pageCrossings + wholeBootPageFields + oversizedBatches + reusedWords +
+               eepromBlockOrder + eepromBlockSizes + eepromExtents + imageInfoCodes;
     }
 };

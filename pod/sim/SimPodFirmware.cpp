@@ -146,8 +146,9 @@ SimPodFirmware::Reply SimPodFirmware::StoreExtent(const SimFrame& frame) {
     const std::uint32_t length = frame.Field(3);
     if (eeprom_.InSession() && region < SimEeprom::kRegionCount) {
         const std::uint32_t stored = eeprom_.WordsStored(region);
-        const bool agrees =
-            length == 0 ? stored == 0 : end >= start && end - start + 1 == length && stored == length;
+        const bool agrees = length == 0
+                                ? stored == 0
+                                : end >= start && end - start + 1 == length && stored == length;
         if (!agrees) {
             ++counters_.eepromExtents;
             return Silence();

@@ -129,8 +129,8 @@ TEST_F(PodCommands, PodWriteThenPodVerifyInALaterRun) {
               std::string::npos);
     EXPECT_NE(wrongCpu.err.find("EEPROM Info. is not sameness\n"), std::string::npos);
 
-    const CliRun empty = RunInProcess({"--sim-state", dir.File("new.state"), "--sim-fill",
-                                       "erased", "pod-verify", f805, "--cpu", "805"});
+    const CliRun empty = RunInProcess({"--sim-state", dir.File("new.state"), "--sim-fill", "erased",
+                                       "pod-verify", f805, "--cpu", "805"});
     EXPECT_EQ(empty.status, kExitFailed);
     EXPECT_NE(empty.err.find("There is No SFile Info.\n"), std::string::npos);
     EXPECT_NE(empty.err.find("Fail to Get EEPROM Info.\n"), std::string::npos);

@@ -6,9 +6,9 @@
 #include "CUsbPod.h"
 #include "Clock.h"
 #include "SFileImage.h"
+#include "WireTrace.h"
 #include "sim/SimulatedD2xxLibrary.h"
 #include "sim/SimulatedPod.h"
-#include "WireTrace.h"
 
 namespace {
 

@@ -18,8 +18,8 @@ protected:
     }
     std::string Store(unsigned region, unsigned index, const std::vector<std::uint16_t>& words) {
         h.Stream(words);
-        return h.Command(SimPodHarness::Hex("N%X%04X%04X", region, index,
-                                            static_cast<unsigned>(words.size())));
+        return h.Command(
+            SimPodHarness::Hex("N%X%04X%04X", region, index, static_cast<unsigned>(words.size())));
     }
     const SimCounters& Counters() const { return h.pod.Counters(); }
 
@@ -64,9 +64,9 @@ TEST_F(SimStrictness, MoreThanFiftyWordsBeforeAQueueCheckDrawAnObjection) {
     h.Write(batch);
     EXPECT_EQ(h.Read(), "?");
     EXPECT_EQ(Counters().oversizedBatches, 1);
-    EXPECT_EQ(h.Command(SimPodHarness::Hex("W%02X%04X%04X%04X%04X%04X", 0x05, 0, 51, kRam805, 0,
-                                           0x400)),
-              "");
+    EXPECT_EQ(
+        h.Command(SimPodHarness::Hex("W%02X%04X%04X%04X%04X%04X", 0x05, 0, 51, kRam805, 0, 0x400)),
+        "");
     h.Queued();
     EXPECT_EQ(Write(0x0000, std::vector<std::uint16_t>(100, 0)), "!");  // 50, a check, 50
 }
@@ -76,8 +76,8 @@ TEST_F(SimStrictness, WordsServeOneStream) {
     ASSERT_EQ(Write(0x0100, {1, 2}), "!");
     EXPECT_EQ(h.Command("P0100"), "!");  // W, then P on the same words
     EXPECT_EQ(h.Command("P0100"), "");
-    EXPECT_EQ(h.Command(SimPodHarness::Hex("W%02X%04X%04X%04X%04X%04X", 0x05, 0x0102, 2, kRam805,
-                                           3, 0x400)),
+    EXPECT_EQ(h.Command(SimPodHarness::Hex("W%02X%04X%04X%04X%04X%04X", 0x05, 0x0102, 2, kRam805, 3,
+                                           0x400)),
               "");
     h.Write(SimPodHarness::Frame("K"));
     ASSERT_EQ(Store(3, 0, {1}), "!");

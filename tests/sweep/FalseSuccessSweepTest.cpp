@@ -58,11 +58,8 @@ std::vector<SweepFault> Faults(const std::vector<CommandPosition>& positions) {
     }
     std::vector<SweepFault> chosen;
     for (const auto& [key, group] : groups) {
-        const std::size_t n = group.size();
-        const std::size_t take = std::min(n, kPositionsPerGroup);
-        for (std::size_t k = 0; k < take; ++k) {
-            chosen.push_back(group[take == 1 ? 0 : k * (n - 1) / (take - 1)]);
-        }
+        const auto spread = Spread(group, kPositionsPerGroup);
+        chosen.insert(chosen.end(), spread.begin(), spread.end());
     }
     return chosen;
 }
@@ -132,8 +129,8 @@ TEST_P(FalseSuccessSweep, NoSuccessUnlessThePodHoldsTheImageAndNoHang) {
                 ADD_FAILURE() << "took " << run.elapsedUs << " us";
             }
             EXPECT_FALSE(run.sim.IsOpen());
-            EXPECT_EQ(run.ui.busyChanges.empty(), outcome.kind == Kind::Unreachable ||
-                                                      command == SweepCommand::TargetReset);
+            EXPECT_EQ(run.ui.busyChanges.empty(),
+                      outcome.kind == Kind::Unreachable || command == SweepCommand::TargetReset);
         }
         for (const auto& [kind, tally] : tallies) {
             std::cout << "false-success sweep (" << s.name << (differs ? ", differing pod" : "")

@@ -58,11 +58,8 @@ std::vector<Candidate> Candidates(const std::vector<CommandPosition>& positions)
     }
     std::vector<Candidate> chosen;
     for (const auto& [key, group] : groups) {
-        const std::size_t n = group.size();
-        const std::size_t take = std::min(n, kPositionsPerGroup);
-        for (std::size_t k = 0; k < take; ++k) {
-            chosen.push_back(group[take == 1 ? 0 : k * (n - 1) / (take - 1)]);
-        }
+        const auto spread = Spread(group, kPositionsPerGroup);
+        chosen.insert(chosen.end(), spread.begin(), spread.end());
     }
     return chosen;
 }
