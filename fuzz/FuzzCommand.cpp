@@ -1,5 +1,7 @@
 #include "FuzzCommand.h"
 
+#include "FuzzImages.h"
+
 PodResult RunFuzzCommand(CUsbPod& pod, FuzzCommand command, const RegionSelection& selection,
                          bool eraseAllBoot, bool resetAfterWrite) {
     switch (command) {
@@ -17,4 +19,16 @@ PodResult RunFuzzCommand(CUsbPod& pod, FuzzCommand command, const RegionSelectio
             return pod.VerifyPodEeprom();
     }
     return 0xFFFF;
+}
+
+FuzzRequest FuzzRequest::Decode(std::uint8_t commandByte, std::uint8_t imageByte) {
+    FuzzRequest request;
+    request.command = static_cast<FuzzCommand>(commandByte % kFuzzCommandCount);
+    request.eraseAllBoot = (commandByte & 0x40) != 0;
+    request.resetAfterWrite = (commandByte & 0x80) != 0;
+    request.image = &FuzzImages::At(imageByte % FuzzImages::kCount);
+    for (int r = 0; r < kRegionCount; ++r) {
+        request.selection[static_cast<std::size_t>(r)] = (imageByte >> (4 + r)) & 1;
+    }
+    return request;
 }

@@ -25,7 +25,6 @@
 namespace {
 
 using Command = FuzzCommand;
-constexpr int kCommandCount = kFuzzCommandCount;
 constexpr char kLetters[] = "IRGMXWPVNQYZO";
 constexpr std::uint32_t kEepromBlockWords = 132;
 // Far beyond the longest run of these small images with every fault the input can hold.
@@ -167,14 +166,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 3) {
         return 0;
     }
-    const auto command = static_cast<Command>(data[0] % kCommandCount);
-    const bool eraseAllBoot = (data[0] & 0x40) != 0;
-    const bool resetAfterWrite = (data[0] & 0x80) != 0;
-    const SFileImage& image = FuzzImages::At(data[1] % FuzzImages::kCount);
-    RegionSelection selection{};
-    for (int r = 0; r < kRegionCount; ++r) {
-        selection[static_cast<std::size_t>(r)] = (data[1] >> (4 + r)) & 1;
-    }
+    const auto [command, eraseAllBoot, resetAfterWrite, imageToWrite, selection] =
+        FuzzRequest::Decode(data[0], data[1]);
+    const SFileImage& image = *imageToWrite;
 
     VirtualClock clock;
     SimulatedPod sim(clock, SimPace::Instant, SimFill::Random(1u + data[2]));
