@@ -169,7 +169,8 @@ INSTANTIATE_TEST_SUITE_P(EveryConfigurationCall, OpenStepFailure,
                          ::testing::Values("FT_ResetDevice", "FT_GetLatencyTimer",
                                            "FT_SetLatencyTimer", "FT_SetBaudRate",
                                            "FT_SetDataCharacteristics", "FT_SetFlowControl",
-                                           "FT_SetTimeouts", "FT_Purge"));
+                                           "FT_SetTimeouts", "FT_Purge"),
+                         [](const auto& info) { return std::string(info.param); });
 
 TEST_F(UsbPodTransportTest, FailedOpenExLeavesNothingToClose) {
     device.FailCall("FT_OpenEx");
