@@ -6,10 +6,13 @@
 // the image, and every run ends within a bound of virtual time.
 //
 // Input: a command byte, an image and selection byte, a start byte, then three bytes per
-// fault. A wrong or stray byte is never "!". A forged acknowledgement cannot be told from the
-// real one: a "!" ahead of a reply shifts every later reply by one, and when no queue check
-// comes between it and the end (a short stream, the last compare) the command can end on
-// the answer of the command before it.
+// fault; only the first fault that spoils a reply counts. A wrong or stray byte is never "!".
+// Both limits are the protocol's: a forged acknowledgement cannot be told from the real one,
+// and two spoilt replies (a stray byte that fails the first identify while its "!" is still
+// on the way, then a late second identify) can put a reply exactly where a later command
+// waits for its own. A "!" out of its place shifts every later reply by one, and when no
+// queue check comes between it and the end (a short stream, the last compare) the command
+// ends on the answer of the command before it.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -127,6 +130,9 @@ void ChangeOneWord(SimulatedPod& pod, const SFileImage& image, std::uint8_t pick
     }
 }
 
+// Kinds 0 to 5 spoil one reply, 6 and 7 fail a stream or the device.
+constexpr int kReplyFaultKinds = 6;
+
 void AddFault(SimFaults& faults, const std::uint8_t* f) {
     const char letter = kLetters[f[1] % (sizeof kLetters - 1)];
     const int occurrence = 1 + f[2] % 8;
@@ -179,8 +185,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (changed) {
         ChangeOneWord(sim, image, data[2]);
     }
+    bool replySpoilt = false;
     for (std::size_t at = 3; at + 3 <= size; at += 3) {
-        AddFault(sim.Faults(), data + at);
+        const bool spoilsReply = data[at] % 8 < kReplyFaultKinds;
+        if (!(spoilsReply && replySpoilt)) {
+            AddFault(sim.Faults(), data + at);
+        }
+        replySpoilt = replySpoilt || spoilsReply;
     }
     SimulatedD2xxLibrary library(sim);
     const std::uint64_t begin = clock.NowUs();
