@@ -79,6 +79,9 @@ struct BadCommandLine {
     std::string message;
     std::string hint;
 };
+void PrintTo(const BadCommandLine& c, std::ostream* out) {
+    *out << '"' << c.message << '"';
+}
 
 class CommandLineErrors : public ::testing::TestWithParam<BadCommandLine> {};
 
@@ -131,22 +134,15 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) {
         std::string name;
         for (const std::string& arg : info.param.args) {
-            for (const char c : arg) {
-                const bool word = std::isalnum(static_cast<unsigned char>(c)) != 0;
-                if (word) {
+            for (const char c : arg + " ") {
+                if (std::isalnum(static_cast<unsigned char>(c)) != 0) {
                     name += c;
                 } else if (!name.empty() && name.back() != '_') {
                     name += '_';
                 }
             }
-            if (!name.empty() && name.back() != '_') {
-                name += '_';
-            }
         }
-        while (!name.empty() && name.back() == '_') {
-            name.pop_back();
-        }
-        return name.empty() ? std::string("NoArguments") : name;
+        return name.empty() ? std::string("NoArguments") : name.substr(0, name.size() - 1);
     });
 
 TEST(CliHelp, EveryCommandHasUsageAndAnExample) {

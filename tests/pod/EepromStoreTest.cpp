@@ -106,7 +106,7 @@ TEST_F(EepromStoreTest, PodWriteStoresEveryRegionThenTheCpuAndOptions) {
 
 class EepromStoreFault
     : public EepromStoreTest,
-      public ::testing::WithParamInterface<std::tuple<const char*, PodResult, const char*>> {};
+      public ::testing::WithParamInterface<std::tuple<std::string, PodResult, std::string>> {};
 
 TEST_P(EepromStoreFault, AbortsAndMarksTheStep) {
     Fill803();
@@ -232,7 +232,7 @@ TEST_F(EepromStoreTest, MissingOrRefusedRecordFailsWithoutAMessage) {
 
 class EepromCompareFault
     : public EepromStoreTest,
-      public ::testing::WithParamInterface<std::tuple<const char*, PodResult, const char*>> {};
+      public ::testing::WithParamInterface<std::tuple<std::string, PodResult, std::string>> {};
 
 TEST_P(EepromCompareFault, ClosesWithLAndMarksTheStep) {
     UseCpu(CpuType::DSP56F807);

@@ -214,6 +214,9 @@ struct RegionFault {
     const char* verifyPrefix;
     PodResult eraseError, writeError, verifyError;
 };
+void PrintTo(const RegionFault& f, std::ostream* out) {
+    *out << RegionName(f.region);
+}
 
 class RegionFaults : public UsbPodFixture, public ::testing::WithParamInterface<RegionFault> {
 protected:

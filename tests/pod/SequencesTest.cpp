@@ -155,6 +155,9 @@ struct TargetFault {
     PodResult expected;
     const char* leds;
 };
+void PrintTo(const TargetFault& f, std::ostream* out) {
+    *out << f.prefix << (f.verifyOnly ? " in Target Verify" : " in Target Write && Verify");
+}
 
 class TargetFaults : public SequencesTest, public ::testing::WithParamInterface<TargetFault> {};
 

@@ -25,20 +25,11 @@ constexpr std::size_t kPositionsPerGroup = 4;
 // a retried identify.
 constexpr std::uint64_t kHangUs = 15'000'000;
 
-const char* FaultName(FaultKind kind) {
-    switch (kind) {
-        case FaultKind::Late:
-            return "late reply";
-        case FaultKind::Twice:
-            return "reply sent twice";
-        case FaultKind::Stray:
-            return "stray byte before the reply";
-        case FaultKind::Cut:
-            return "info record cut half way";
-        default:
-            return "other";
-    }
-}
+const std::map<FaultKind, const char*> kFaultNames = {
+    {FaultKind::Late, "late reply"},
+    {FaultKind::Twice, "reply sent twice"},
+    {FaultKind::Stray, "stray byte before the reply"},
+    {FaultKind::Cut, "info record cut half way"}};
 
 std::vector<SweepFault> Faults(const std::vector<CommandPosition>& positions) {
     std::map<std::tuple<int, char, int>, std::vector<SweepFault>> groups;
@@ -112,7 +103,7 @@ TEST_P(FalseSuccessSweep, NoSuccessUnlessThePodHoldsTheImageAndNoHang) {
                 continue;
             }
             SCOPED_TRACE(s.name + (differs ? " on a differing pod: " : ": ") +
-                         FaultName(fault.kind) + " at " + fault.letter + " #" +
+                         kFaultNames.at(fault.kind) + " at " + fault.letter + " #" +
                          std::to_string(fault.occurrence));
             SweepRun run(start, fault);
             const CommandOutcome outcome = run.Execute();
@@ -134,7 +125,7 @@ TEST_P(FalseSuccessSweep, NoSuccessUnlessThePodHoldsTheImageAndNoHang) {
         }
         for (const auto& [kind, tally] : tallies) {
             std::cout << "false-success sweep (" << s.name << (differs ? ", differing pod" : "")
-                      << "), " << FaultName(kind) << ": " << tally.runs << " runs, "
+                      << "), " << kFaultNames.at(kind) << ": " << tally.runs << " runs, "
                       << tally.falseSuccesses << " false successes, " << tally.hangs << " hangs"
                       << std::endl;
         }
