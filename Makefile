@@ -48,6 +48,12 @@ fuzz:
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
 	fuzz/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
+# Plants small host faults in pod/ and image/ one at a time, rebuilds the tests on a copy of
+# the tree in build-mutants/ and runs them: every fault must be caught. Slow; not part of test.
+.PHONY: mutants
+mutants: deps
+	python3 scripts/mutants.py --build $(CURDIR)/build-mutants --jobs $(JOBS)
+
 # Benchmarks (bench/), built in Release: runs them all and rewrites BENCHMARKS.md.
 BENCH_BUILD ?= build-bench
 

@@ -25,22 +25,5 @@ char FrameScanner::Feed(std::uint8_t byte) {
 }
 
 bool FrameScanner::Acknowledged(char letter) {
-    switch (letter) {
-        case 'I':
-        case 'R':
-        case 'G':
-        case 'M':
-        case 'X':
-        case 'W':
-        case 'P':
-        case 'V':
-        case 'N':
-        case 'Q':
-        case 'Y':
-        case 'Z':
-        case 'O':
-            return true;
-        default:
-            return false;  // S, T, K, ?, L go unanswered
-    }
+    return PodFrames::ExpectsReply(letter);  // S, T, K, ?, L go unanswered
 }

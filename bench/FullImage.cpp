@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <memory>
 
 #include "SFileImage.h"
 
@@ -74,4 +75,13 @@ void FullImage::Load(SFileImage& image) {
                 static_cast<std::uint16_t>(region.maxAddress - region.minAddress + 1);
         }
     }
+}
+
+const SFileImage& FullImage::Shared() {
+    static const std::unique_ptr<SFileImage> image = [] {
+        auto loaded = std::make_unique<SFileImage>();
+        Load(*loaded);
+        return loaded;
+    }();
+    return *image;
 }

@@ -17,4 +17,6 @@ public:
     // Reads the text into the image for the DSP56F807 and, as File Load does, turns each
     // region's count into its span.
     static void Load(SFileImage& image);
+    // One loaded image for the whole program.
+    static const SFileImage& Shared();
 };

@@ -40,12 +40,7 @@ const char* ShortName(Operation operation) {
 }
 
 const SFileImage& Image() {
-    static const std::unique_ptr<SFileImage> image = [] {
-        auto loaded = std::make_unique<SFileImage>();
-        FullImage::Load(*loaded);
-        return loaded;
-    }();
-    return *image;
+    return FullImage::Shared();
 }
 
 // POD Verify needs an image in the pod first; the other two start from a fresh pod.

@@ -26,6 +26,7 @@ public:
 
     const CountingD2xxApi::Counts& Wire() const { return counting_.Totals(); }
     const CountingClock& HostClock() const { return hostClock_; }
+    CUsbPod& Pod() { return pod_; }
 
     static const char* Name(Operation operation);
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "CpuType.h"
+#include "sim/SimFill.h"
 
 enum class CliCommand {
     None,
@@ -29,6 +30,9 @@ struct CliOptions {
     bool simulate = false;
     bool simRealtime = false;
     std::string simStatePath;
+    // --sim-fill: what a new simulated target holds (a state file read wins).
+    SimFill simFill;
+    bool simFillGiven = false;
     std::string tracePath;
     CliVerbosity verbosity = CliVerbosity::Normal;
     bool help = false;  // help for `command` (the tool when None)

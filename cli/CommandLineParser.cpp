@@ -153,6 +153,13 @@ void CommandLineParser::AddGlobalOptions() {
                    "keep the simulated target memory and pod EEPROM in PATH\n"
                    "between runs (created when absent; implies --simulate)")
         ->type_name("PATH");
+    app.add_option("--sim-fill", simFill_,
+                   "what a new simulated target holds: random (old firmware, the\n"
+                   "default), erased, or four hex digits (that word in every cell);\n"
+                   "unless erased, the new pod's EEPROM holds a stale image of\n"
+                   "another CPU. Ignored when --sim-state names an existing file\n"
+                   "(implies --simulate)")
+        ->type_name("FILL");
     app.add_option("--trace", o.tracePath,
                    "write every transfer on the wire to PATH, one line each:\n"
                    "\"> 02 49 03\" sent, \"< 21\" received")
@@ -173,6 +180,7 @@ void CommandLineParser::AddGlobalOptions() {
 CliParseResult CommandLineParser::Parse(const std::vector<std::string>& args) {
     result_ = {};
     quiet_ = verbose_ = false;
+    simFill_.clear();
     CliOptions& o = result_.options;
     // The first finding while reading the arguments; help still wins over it.
     std::string finding;
@@ -234,6 +242,15 @@ CliParseResult CommandLineParser::Parse(const std::vector<std::string>& args) {
         return Fail("no command given");
     }
     ReadGlobals();
+    if (!simFill_.empty()) {
+        const std::optional<SimFill> fill = SimFill::Parse(simFill_);
+        if (!fill) {
+            return Fail("option '--sim-fill' wants erased, random or four hex digits, not '" +
+                        simFill_ + "'");
+        }
+        o.simFill = *fill;
+        o.simFillGiven = true;
+    }
     o.command = FindCommand(command->get_name())->command;
     return ReadCommand(*command, args, stray);
 }
@@ -268,7 +285,7 @@ std::vector<std::string> CommandLineParser::Prepare(const std::vector<std::strin
 void CommandLineParser::ReadGlobals() {
     CliOptions& o = result_.options;
     // Anything about the simulation means the simulated pod.
-    o.simulate = o.simulate || o.simRealtime || !o.simStatePath.empty();
+    o.simulate = o.simulate || o.simRealtime || !o.simStatePath.empty() || !simFill_.empty();
     // Of --quiet and --verbose the later one wins.
     o.verbosity = quiet_ ? CliVerbosity::Quiet : verbose_ ? CliVerbosity::Verbose : o.verbosity;
     for (const CLI::Option* option : app_->parse_order()) {

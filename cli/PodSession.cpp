@@ -36,6 +36,7 @@ int PodSession::Start(const SFileImage& image) {
     backendOptions.simulate = options_.simulate;
     backendOptions.simRealtime = options_.simRealtime;
     backendOptions.simStatePath = options_.simStatePath;
+    backendOptions.simFill = options_.simFill;
     backend_ = environment_.makeBackend ? environment_.makeBackend(backendOptions, *clock_)
                                         : MakeD2xxBackend(backendOptions, *clock_);
     if (!backend_.library) {

@@ -14,14 +14,14 @@
 #include "CUsbPod.h"
 #include "Clock.h"
 #include "FuzzCheck.h"
+#include "FuzzCommand.h"
 #include "FuzzImages.h"
 #include "PodResult.h"
 #include "SFileImage.h"
 
 namespace {
 
-enum class Command { Write, WriteVerify, Verify, Reset, PodWrite, PodVerify };
-constexpr int kCommandCount = 6;
+using Command = FuzzCommand;
 
 const std::set<PodResult>& ResultsOf(Command command) {
     static const std::set<PodResult> kProgram = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
@@ -121,14 +121,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 2) {
         return 0;
     }
-    const auto command = static_cast<Command>(data[0] % kCommandCount);
-    const bool eraseAllBoot = (data[0] & 0x40) != 0;
-    const bool resetAfterWrite = (data[0] & 0x80) != 0;
-    const SFileImage& image = FuzzImages::At(data[1] % FuzzImages::kCount);
-    RegionSelection selection{};
-    for (int r = 0; r < kRegionCount; ++r) {
-        selection[static_cast<std::size_t>(r)] = (data[1] >> (4 + r)) & 1;
-    }
+    const auto [command, eraseAllBoot, resetAfterWrite, imageToWrite, selection] =
+        FuzzRequest::Decode(data[0], data[1]);
+    const SFileImage& image = *imageToWrite;
 
     VirtualClock clock;
     BabblingD2xx device(clock, data + 2, size - 2, FuzzImages::InfoReplyFor(image));
@@ -142,26 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(pod.LoadDriverLibrary());
         opened = pod.FindPod() && pod.Open() == kPodOpenOk;
         if (opened) {
-            switch (command) {
-                case Command::Write:
-                    result = pod.ProgramTarget(selection, eraseAllBoot);
-                    break;
-                case Command::WriteVerify:
-                    result = pod.ProgramAndVerifyTarget(selection, eraseAllBoot);
-                    break;
-                case Command::Verify:
-                    result = pod.VerifyTarget(selection);
-                    break;
-                case Command::Reset:
-                    result = pod.ResetTarget() ? 0 : 1;
-                    break;
-                case Command::PodWrite:
-                    result = pod.WritePodEeprom(eraseAllBoot, resetAfterWrite);
-                    break;
-                case Command::PodVerify:
-                    result = pod.VerifyPodEeprom();
-                    break;
-            }
+            result = RunFuzzCommand(pod, command, selection, eraseAllBoot, resetAfterWrite);
         }
         closed = pod.Close();
         FUZZ_CHECK(!closed || !pod.IsOpen());

@@ -22,6 +22,7 @@ bool OpenLikeTheHost(SimulatedPod& pod, FT_HANDLE& handle) {
            pod.FT_SetBaudRate(handle, 921600) == FT_OK &&
            pod.FT_SetDataCharacteristics(handle, FT_BITS_8, FT_STOP_BITS_1, FT_PARITY_NONE) ==
                FT_OK &&
+           pod.FT_SetFlowControl(handle, FT_FLOW_NONE, 0, 0) == FT_OK &&
            pod.FT_SetLatencyTimer(handle, 1) == FT_OK &&
            pod.FT_SetTimeouts(handle, 200, 200) == FT_OK;
 }

@@ -1,12 +1,19 @@
 #!/usr/bin/env python3
-"""Writes the seed inputs of the pod fuzzers into fuzz/seeds/ (the S-record fuzzer starts
-from the files in examples/).
+"""Writes the seed inputs of the fuzzers into fuzz/seeds/.
+
+srecord_fuzzer: a few records each, small so the fuzzer spends its time on variations rather
+than on long files: one S3 record per region, data-space words, a bad checksum, a short
+record, other record types.
 
 sim_pod_fuzzer: host byte streams cut at 0xFF, where the byte after each cut picks an action
 (0 reads a byte); a whole Target Write && Verify and a POD Write then POD Verify of a few
 words, as the host sends them.
 host_fuzzer: a command byte, an image and selection byte, then the pod's decisions; a
-well-behaved pod for every command, and a few single faults. Inputs a fuzzer once stopped
+well-behaved pod for every command, and a few single faults.
+host_sim_fuzzer: a command byte, an image and selection byte, a start byte (bit 0: the pod
+already holds the image, bit 1: with one word changed), then three bytes per fault (kind,
+command letter, occurrence); a clean run of every command and one of each fault kind.
+Inputs a fuzzer once stopped
 on are kept in the same folders beside these (not written by this script).
 """
 import os
@@ -50,8 +57,41 @@ def babble():
     return frame("S") + frame("T12") + frame("T1234") + b"\x02\x02W\x03garbage" + frame("P12345")
 
 
+def s3(address, words):
+    body = bytes([len(words) * 2 + 5]) + address.to_bytes(4, "big")
+    body += b"".join(w.to_bytes(2, "little") for w in words)
+    return "S3" + body.hex().upper() + "%02X" % (~sum(body) & 0xFF) + "\n"
+
+
+def srecords():
+    return {
+        "pflash": s3(0x0004, [0x1234, 0xABCD]),
+        "bflash": "S0030000FC\n" + s3(0xF800, [0x0F0F, 0xF0F0, 0x5555]),
+        "dflash": s3(0x200000 + 0x2000, [0x0001, 0x0002]) + "S70500000000FA\n",
+        "two-pages": s3(0x00FE, [1, 2, 3, 4]) + s3(0x0200, [5]),
+        "bad-checksum": s3(0x0010, [0x1111])[:-3] + "00\n",
+        "short": "S30900000100\n",
+    }
+
+
 def main():
     top = os.path.join(os.path.dirname(os.path.abspath(__file__)), "seeds")
+    records = os.path.join(top, "srecord_fuzzer")
+    os.makedirs(records, exist_ok=True)
+    for name, text in srecords().items():
+        with open(os.path.join(records, name + ".s"), "w") as f:
+            f.write(text)
+    strict = os.path.join(top, "host_sim_fuzzer")
+    os.makedirs(strict, exist_ok=True)
+    for cmd in range(6):
+        for start in (0, 1, 3):
+            with open(os.path.join(strict, f"clean-{cmd}-{start}"), "wb") as f:
+                f.write(bytes([cmd | 0x40, 0xF0 | cmd, start]))
+    # Faults: kind 0 silence, 1 wrong byte, 2 late, 3 twice, 4 stray, 5 cut, 6 objection,
+    # 7 unplug; the letter is an index into "IRGMXWPVNQYZO".
+    for kind in range(8):
+        with open(os.path.join(strict, f"fault-{kind}"), "wb") as f:
+            f.write(bytes([1 | 0x40, 0xF1, 0, kind, 4, 1]))
     sim = os.path.join(top, "sim_pod_fuzzer")
     host = os.path.join(top, "host_fuzzer")
     os.makedirs(sim, exist_ok=True)

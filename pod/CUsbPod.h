@@ -54,6 +54,8 @@ public:
     // count must not exceed kReplyBufferSize; the buffer must hold count bytes.
     bool ReadReply(void* buffer, std::uint32_t count, std::uint32_t timeoutMs);
     bool ReceiveQueueCount(std::uint32_t& waiting);
+    // Drops whatever waits in the receive queue (before the second identify only).
+    bool DiscardReceived();
 
     // Simple commands; true when the pod acknowledged with "!".
     bool Identify();
@@ -102,6 +104,9 @@ private:
 #endif
     bool
     SendFrame(std::uint32_t writeTimeoutMs, const char* format, ...);
+    // True when nothing waits in the receive queue before a command that expects a reply: a
+    // waiting byte answers nothing this host asked and fails the command it would be taken for.
+    bool NothingWaitingBefore(char letter);
     bool AwaitAck(std::uint32_t replyTimeoutMs);
     bool AwaitReply(std::uint32_t count, std::uint32_t replyTimeoutMs);
     bool ReadReplyBytes(std::uint8_t* buffer, std::uint32_t count, std::uint32_t timeoutMs,
@@ -110,6 +115,7 @@ private:
     void ShowProgress(std::uint32_t position);
     void ShowRange(std::uint32_t upper);
     void Trace(char direction, const std::uint8_t* bytes, std::size_t count, const char* failure);
+    void TraceNote(const std::string& note);
 
     // T frame batches (PodCommands.cpp).
     void AppendWordToBatch(std::uint16_t word);
@@ -132,6 +138,7 @@ private:
     std::uint8_t CpuCode() const;
     PodResult RunTargetSequence(const RegionSelection& selection, bool program, bool verify,
                                 bool eraseAllBoot);
+    std::uint16_t StoredLength(MemoryRegion region) const;
     bool SendStoredExtent(MemoryRegion region, std::uint16_t start, std::uint16_t end,
                           std::uint16_t length);
     bool ImageMatchesRecord(const PodInfoRecord& record) const;

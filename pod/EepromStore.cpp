@@ -29,6 +29,16 @@ bool CUsbPod::SendStoredExtent(MemoryRegion region, std::uint16_t start, std::ui
            AwaitAck(kQuickReplyMs);
 }
 
+// The words the pod keeps for a region: its whole extent, as streamed. wordCount equals it
+// only once a front end has listed the regions, so it is not taken from there.
+std::uint16_t CUsbPod::StoredLength(MemoryRegion region) const {
+    if (IsUntouched(region)) {
+        return 0;
+    }
+    const RegionImage& words = image_.Region(region);
+    return static_cast<std::uint16_t>(words.maxAddress - words.minAddress + 1);
+}
+
 // Streams the region in blocks of 132 words; after each block the pod stores it (N) or
 // compares it with the stored one (Q), and a new S opens the next block.
 bool CUsbPod::TransferRegionToEeprom(MemoryRegion region, bool verify) {
@@ -36,13 +46,13 @@ bool CUsbPod::TransferRegionToEeprom(MemoryRegion region, bool verify) {
     const RegionImage& words = image_.Region(region);
     const std::uint16_t start = words.minAddress;
     const std::uint16_t end = words.maxAddress;
-    const std::uint16_t length = words.wordCount;
-    if (length == 0) {
+    if (IsUntouched(region)) {
         return verify || SendStoredExtent(region, start, end, 0);
     }
     if (start > end) {
         return false;  // an inverted extent would be recorded without a word behind it
     }
+    const std::uint16_t length = StoredLength(region);
     ShowStatus(verify ? protocol.eepromVerifyingText : protocol.eepromWritingText);
     const char letter = verify ? 'Q' : 'N';
     ShowProgress(0);

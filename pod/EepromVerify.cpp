@@ -19,19 +19,20 @@ constexpr std::array<MemoryRegion, kRegionCount> kCompareOrder = {
 }  // namespace
 
 // The option code is not compared: the stored options may differ from the form's boxes.
-// Regions the image does not hold are not compared either, whatever the record says.
+// Regions the image does not hold are not compared either, whatever the record says. The
+// length compared is the extent POD Write stores.
 bool CUsbPod::ImageMatchesRecord(const PodInfoRecord& record) const {
     if (record.cpu != CpuCode()) {
         return false;
     }
     for (const MemoryRegion region : kAllRegions) {
         const RegionImage& words = image_.Region(region);
-        if (words.wordCount == 0) {
+        if (IsUntouched(region)) {
             continue;
         }
         const PodInfoRecord::Extent& stored = record.Region(region);
         if (stored.start != words.minAddress || stored.end != words.maxAddress ||
-            stored.length != words.wordCount) {
+            stored.length != StoredLength(region)) {
             return false;
         }
     }

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "CUsbPod.h"
 #include "Clock.h"
@@ -25,7 +26,27 @@ bool CUsbPod::SendFrame(std::uint32_t writeTimeoutMs, const char* format, ...) {
     if (length <= 0 || static_cast<std::size_t>(length) >= sizeof frameBuffer_) {
         return false;
     }
+    if (length > 1 && ExpectsReply(frameBuffer_[1]) && !NothingWaitingBefore(frameBuffer_[1])) {
+        return false;
+    }
     return WriteFrame(frameBuffer_, static_cast<std::uint32_t>(length), writeTimeoutMs);
+}
+
+// The host reads the first waiting byte as the reply, so a byte already waiting (a late or
+// doubled answer to an earlier frame, noise on the line) would be taken for this command's
+// answer and every later command would read its predecessor's.
+bool CUsbPod::NothingWaitingBefore(char letter) {
+    std::uint32_t waiting = 0;
+    if (!ReceiveQueueCount(waiting)) {
+        TraceNote(std::string("# receive queue check failed before ") + letter);
+        return false;
+    }
+    if (waiting != 0) {
+        TraceNote("# " + std::to_string(waiting) + (waiting == 1 ? " stale byte" : " stale bytes") +
+                  " waiting before " + letter);
+        return false;
+    }
+    return true;
 }
 
 bool CUsbPod::AwaitAck(std::uint32_t replyTimeoutMs) {

@@ -22,6 +22,28 @@ inline constexpr std::uint32_t kTargetReplyMs = 1000;
 inline constexpr std::uint32_t kFirmwareReplyMs = 2000;
 inline constexpr std::uint32_t kFlashReplyMs = 3000;
 
+// Commands the pod answers; the receive queue must be empty before each of them.
+inline bool ExpectsReply(char letter) {
+    switch (letter) {
+        case 'I':
+        case 'R':
+        case 'G':
+        case 'M':
+        case 'X':
+        case 'W':
+        case 'P':
+        case 'V':
+        case 'N':
+        case 'Q':
+        case 'Y':
+        case 'Z':
+        case 'O':
+            return true;
+        default:
+            return false;
+    }
+}
+
 // T frames go out together once the batch text reaches this size (50 frames).
 inline constexpr std::size_t kTFrameSize = 7;
 inline constexpr std::size_t kBatchFlushSize = 350;

@@ -162,3 +162,9 @@ void CUsbPod::Trace(char direction, const std::uint8_t* bytes, std::size_t count
     }
     trace_->Line(line);
 }
+
+void CUsbPod::TraceNote(const std::string& note) {
+    if (trace_ != nullptr) {
+        trace_->Line(note);
+    }
+}

@@ -123,8 +123,9 @@ PodOpenResult CUsbPod::Open() {
         handle_ = nullptr;
         return kPodOpenPortFailure;
     }
-    // The pod may miss the first identify right after power-up; one retry.
-    if (!Identify() && !Identify()) {
+    // The pod may miss the first identify right after power-up; one retry. An answer to the
+    // first that comes after its time-out must not be read as the answer to the second.
+    if (!Identify() && (!DiscardReceived() || !Identify())) {
         api_->FT_Close(handle_);
         handle_ = nullptr;
         return kPodOpenNoAnswer;
@@ -147,6 +148,10 @@ bool CUsbPod::Close() {
     handle_ = nullptr;
     open_ = 0;
     return true;
+}
+
+bool CUsbPod::DiscardReceived() {
+    return api_ != nullptr && handle_ != nullptr && api_->FT_Purge(handle_, FT_PURGE_RX) == FT_OK;
 }
 
 void CUsbPod::AbandonHandle() {

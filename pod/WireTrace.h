@@ -8,6 +8,9 @@
 // Bytes are two upper-case hex digits separated by single spaces. A failed transfer adds
 // " (failed: <reason>)" after the bytes that did go out or arrive, for example
 // "< (failed: time-out, 0 of 1 bytes)" or "< 3F (failed: not acknowledged)".
+// Lines that begin with "# " are remarks, not transfers, for example
+// "# 1 stale byte waiting before G" when a command is not sent because its reply could not be
+// told apart from a byte already waiting.
 class WireTrace {
 public:
     virtual ~WireTrace() = default;

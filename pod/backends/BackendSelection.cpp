@@ -17,9 +17,10 @@ namespace {
 D2xxBackend MakeSimulated(const BackendOptions& options, Clock& clock) {
     D2xxBackend backend;
     auto* virtualClock = dynamic_cast<VirtualClock*>(&clock);
-    auto pod = (virtualClock && !options.simRealtime)
-                   ? std::make_unique<SimulatedPod>(*virtualClock, SimPace::Instant)
-                   : std::make_unique<SimulatedPod>(clock);
+    auto pod =
+        (virtualClock && !options.simRealtime)
+            ? std::make_unique<SimulatedPod>(*virtualClock, SimPace::Instant, options.simFill)
+            : std::make_unique<SimulatedPod>(clock, options.simFill);
     std::error_code ignored;
     if (!options.simStatePath.empty() &&
         std::filesystem::exists(Utf8Path(options.simStatePath), ignored)) {

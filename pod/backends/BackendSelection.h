@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "D2xxLibrary.h"
+#include "sim/SimFill.h"
 
 class Clock;
 class SimulatedPod;
@@ -20,6 +21,8 @@ struct BackendOptions {
     // The simulated pod's target memory and EEPROM from an earlier run ("" for a fresh
     // pod; a file that does not exist yet is a fresh pod too).
     std::string simStatePath;
+    // What a new simulated pod holds: used only when there is no state file to read.
+    SimFill simFill;
     // The vendor library's file names to try; empty for the platform's own.
     std::vector<std::string> vendorLibraryFiles;
 };

@@ -19,4 +19,22 @@ struct SimCounters {
     int queuePolls = 0;   // FT_GetQueueStatus
     int tBatches = 0;     // writes that carried T frames
     int malformedFrames = 0;
+
+    // What a correct host never sends. The pod refuses each as it refuses anything else (in
+    // silence, or with "?" while words arrive) and counts it here.
+    int linkRefusals = 0;         // writes over a link not at 921600 baud 8N1, no flow control,
+                                  // 200 ms time-outs (silence: the pod hears nothing sound)
+    int pageCrossings = 0;        // W, P or V block crossing a 256-word page (silence)
+    int wholeBootPageFields = 0;  // X 06 whose page field is not 0000 (silence)
+    int oversizedBatches = 0;     // more than 50 T frames before a queue check ("?")
+    int reusedWords = 0;          // W, P, V, N or Q on words a stream has used (silence)
+    int eepromBlockOrder = 0;     // N not the next block of its region (silence)
+    int eepromBlockSizes = 0;     // N whose count differs from the words sent (silence)
+    int eepromExtents = 0;        // Y disagreeing with the blocks stored for it (silence)
+    int imageInfoCodes = 0;       // Z with a CPU above 3 or an unknown option code (silence)
+
+    int Refusals() const {
+        return linkRefusals + pageCrossings + wholeBootPageFields + oversizedBatches + reusedWords +
+               eepromBlockOrder + eepromBlockSizes + eepromExtents + imageInfoCodes;
+    }
 };

@@ -19,6 +19,33 @@ SimEeprom::InfoRecord BlankRecord() {
 
 SimEeprom::SimEeprom() : record_(BlankRecord()) {}
 
+void SimEeprom::Fill(const SimFill& fill) {
+    inSession_ = false;
+    imageBegun_ = false;
+    blocks_.clear();
+    if (fill.kind == SimFill::Kind::Erased) {
+        record_ = BlankRecord();
+        return;
+    }
+    // DSP56F801, both options: PFLASH 0x0000-0x01FF, BFLASH 0x8000-0x807F, DFLASH 0x1000-0x10FF.
+    record_ = InfoRecord{kImageMarker, 0, 3, {}};
+    record_.regions[0] = {0x0000, 0x01FF, 0x0200};
+    record_.regions[2] = {0x8000, 0x807F, 0x0080};
+    record_.regions[3] = {0x1000, 0x10FF, 0x0100};
+    std::uint32_t state = (fill.seed ^ 0xEE9A) != 0 ? fill.seed ^ 0xEE9A : SimFill::kDefaultSeed;
+    for (std::uint32_t region = 0; region < kRegionCount; ++region) {
+        std::uint32_t left = record_.regions[region].length;
+        for (std::uint32_t index = 0; left != 0; ++index) {
+            const std::uint32_t words = left < kBlockWords ? left : kBlockWords;
+            std::vector<std::uint16_t>& block = blocks_[{region, index}];
+            for (std::uint32_t i = 0; i < words; ++i) {
+                block.push_back(SimFill::NextWord(state));
+            }
+            left -= words;
+        }
+    }
+}
+
 void SimEeprom::BeginSession() {
     inSession_ = true;
     imageBegun_ = false;
@@ -36,6 +63,33 @@ void SimEeprom::BeginImageOnce() {
     imageBegun_ = true;
     blocks_.clear();
     record_ = InfoRecord{};
+}
+
+std::optional<std::uint32_t> SimEeprom::NextBlockIndex(std::uint32_t region) const {
+    if (!imageBegun_) {
+        return 0;
+    }
+    std::uint32_t next = 0;
+    for (auto it = blocks_.lower_bound({region, 0});
+         it != blocks_.end() && it->first.first == region; ++it) {
+        if (it->second.size() < kBlockWords) {
+            return std::nullopt;
+        }
+        next = it->first.second + 1;
+    }
+    return next;
+}
+
+std::uint32_t SimEeprom::WordsStored(std::uint32_t region) const {
+    if (!imageBegun_) {
+        return 0;
+    }
+    std::uint32_t words = 0;
+    for (auto it = blocks_.lower_bound({region, 0});
+         it != blocks_.end() && it->first.first == region; ++it) {
+        words += static_cast<std::uint32_t>(it->second.size());
+    }
+    return words;
 }
 
 bool SimEeprom::ValidBlock(std::uint32_t region, std::uint32_t index, std::size_t words) {

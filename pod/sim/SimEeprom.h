@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "SimFill.h"
+
 // The pod's serial EEPROM: image blocks of up to 132 words per region and the info record
 // that the O command returns.
 //
@@ -40,6 +42,10 @@ public:
 
     SimEeprom();
 
+    // Erased: blank, as from the factory. Otherwise a stale image of a DSP56F801 (a CPU this
+    // host never stores), its words from the fill's seed.
+    void Fill(const SimFill& fill);
+
     void BeginSession();                       // K
     void EndSession() { inSession_ = false; }  // L
     void Abort();                              // ?
@@ -66,6 +72,13 @@ public:
     static InfoRecord DecodeRecord(const std::array<std::uint8_t, kRecordBytes>& bytes);
     // Replaces the contents, e.g. from a state file; ends any session.
     void Restore(const InfoRecord& record, Blocks blocks);
+
+    // What the next N for a region must be, as seen by the image the session is writing (a
+    // session that has not begun its image yet starts every region afresh): the index of the
+    // next block, or nullopt once a block shorter than kBlockWords has ended the region.
+    std::optional<std::uint32_t> NextBlockIndex(std::uint32_t region) const;
+    // Words stored for a region in the image being written (0 before it has begun).
+    std::uint32_t WordsStored(std::uint32_t region) const;
 
     static bool ValidBlock(std::uint32_t region, std::uint32_t index, std::size_t words);
 

@@ -12,6 +12,9 @@ struct SimFaults {
         Silence,    // the reply is lost; the command itself took effect
         WrongByte,  // the first reply byte is replaced
         Late,       // the pod works lateMs longer before it answers
+        Twice,      // the reply goes out twice
+        Stray,      // byte is readable as soon as the frame has arrived, before the reply
+        Cut,        // only the first half of the reply goes out (O: 14 of 28 bytes)
     };
     struct ReplyFault {
         char letter = 0;
@@ -45,6 +48,15 @@ struct SimFaults {
     }
     void LateReply(char letter, int occurrence, std::uint32_t lateMs) {
         replies.push_back({letter, occurrence, ReplyKind::Late, 0, lateMs});
+    }
+    void DoubleReply(char letter, int occurrence) {
+        replies.push_back({letter, occurrence, ReplyKind::Twice, 0, 0});
+    }
+    void StrayBeforeReply(char letter, int occurrence, std::uint8_t byte = '!') {
+        replies.push_back({letter, occurrence, ReplyKind::Stray, byte, 0});
+    }
+    void CutReply(char letter, int occurrence) {
+        replies.push_back({letter, occurrence, ReplyKind::Cut, 0, 0});
     }
     void IgnoreFirstIdentify() { SilenceReply('I', 1); }
     void FailCall(int n) { failCall = n, unplugged = false; }

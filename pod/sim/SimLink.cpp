@@ -7,6 +7,13 @@ bool SimLink::PodHears() const {
            settings.stopBits == 0 && settings.parity == 0;
 }
 
+bool SimLink::SetUpAsTheHostMust() const {
+    return PodHears() && settings.formatSet && settings.flowControlSet &&
+           settings.flowControl == 0 && settings.timeoutsSet &&
+           settings.readTimeoutMs == SimTiming::kHostTimeoutMs &&
+           settings.writeTimeoutMs == SimTiming::kHostTimeoutMs;
+}
+
 std::uint64_t SimLink::WireUs(std::uint64_t bytes) const {
     return SimTiming::WireUs(bytes, settings.baud);
 }

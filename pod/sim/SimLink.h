@@ -24,12 +24,19 @@ public:
         std::uint8_t latencyMs = SimTiming::kDefaultLatencyMs;
         std::uint32_t readTimeoutMs = SimTiming::kDefaultReadTimeoutMs;
         std::uint32_t writeTimeoutMs = SimTiming::kDefaultWriteTimeoutMs;
+        // Whether the host set these since the open, whatever the defaults happen to be.
+        bool formatSet = false;
+        bool flowControlSet = false;
+        bool timeoutsSet = false;
     };
 
     Settings settings;
 
     // The pod's UART only makes sense of 921600 baud, 8N1; anything else is noise to it.
     bool PodHears() const;
+    // Heard, and set up as the host must: the data format, no flow control and the 200 ms
+    // time-outs set explicitly after the open.
+    bool SetUpAsTheHostMust() const;
     std::uint64_t WireUs(std::uint64_t bytes) const;
 
     // Host to pod: the line is busy until the last write has gone out.

@@ -1,5 +1,6 @@
 #include "SimPodFirmware.h"
 
+#include "SimCounters.h"
 #include "SimEeprom.h"
 #include "SimTarget.h"
 #include "SimTiming.h"
@@ -21,8 +22,8 @@ SimPodFirmware::Reply Silence() {
 
 }  // namespace
 
-SimPodFirmware::SimPodFirmware(SimTarget& target, SimEeprom& eeprom)
-    : target_(target), eeprom_(eeprom) {}
+SimPodFirmware::SimPodFirmware(SimTarget& target, SimEeprom& eeprom, SimCounters& counters)
+    : target_(target), eeprom_(eeprom), counters_(counters) {}
 
 SimPodFirmware::Reply SimPodFirmware::Handle(const SimFrame& frame) {
     if (frame.letter == 'T') {
@@ -30,6 +31,7 @@ SimPodFirmware::Reply SimPodFirmware::Handle(const SimFrame& frame) {
     }
     if (frame.letter == 'S') {
         collected_.clear();
+        wordsUse_ = WordsUse::Fresh;
         streamOpen_ = true;
         spoiled_ = false;
         objected_ = false;
@@ -50,31 +52,26 @@ SimPodFirmware::Reply SimPodFirmware::Handle(const SimFrame& frame) {
             return target_.DownloadFirmware(frame.Field(0), frame.Field(1))
                        ? Ack(SimTiming::kFirmwareDownloadUs)
                        : Silence();
-        case 'X': {
-            const auto work = target_.Erase(frame.Field(0), frame.Field(1), frame.Field(2));
-            return work ? Ack(*work) : Silence();
-        }
+        case 'X':
+            return Erase(frame);
         case 'W':
-            return Write(frame);
+            return WordsFree('W') ? UseWords('W', Write(frame)) : Silence();
         case 'P':
         case 'V':
-            return Compare(frame.letter == 'P', frame.Field(0));
+            return WordsFree(frame.letter)
+                       ? UseWords(frame.letter, Compare(frame.letter == 'P', frame.Field(0)))
+                       : Silence();
         case 'K':
             eeprom_.BeginSession();
             return Silence();
         case 'N':
-            return StoreBlock(frame);
+            return WordsFree('N') ? UseWords('N', StoreBlock(frame)) : Silence();
         case 'Q':
-            return CompareBlock(frame);
+            return WordsFree('Q') ? UseWords('Q', CompareBlock(frame)) : Silence();
         case 'Y':
-            return eeprom_.SetRegionInfo(frame.Field(0), frame.Field(1), frame.Field(2),
-                                         frame.Field(3))
-                       ? Ack(SimTiming::EepromWriteUs(6))
-                       : Silence();
+            return StoreExtent(frame);
         case 'Z':
-            return eeprom_.SetImageInfo(frame.Field(0), frame.Field(1))
-                       ? Ack(SimTiming::EepromWriteUs(3))
-                       : Silence();
+            return StoreImageInfo(frame);
         case '?':
             eeprom_.Abort();
             return Silence();
@@ -96,6 +93,78 @@ SimPodFirmware::Reply SimPodFirmware::HandleMalformed(char letter) {
         return Object();
     }
     return Silence();
+}
+
+SimPodFirmware::Reply SimPodFirmware::RefuseBatch() {
+    ++counters_.oversizedBatches;
+    spoiled_ = true;
+    return Object();
+}
+
+// W takes fresh words; P or V fresh words or those W just wrote; N and Q fresh words only.
+// Words are used once a frame has done its work with them; a refused frame uses nothing.
+bool SimPodFirmware::WordsFree(char letter) {
+    const bool compareAfterWrite =
+        (letter == 'P' || letter == 'V') && wordsUse_ == WordsUse::Written;
+    if (wordsUse_ == WordsUse::None || wordsUse_ == WordsUse::Fresh || compareAfterWrite) {
+        return true;  // with nothing collected the frame is refused further on, as ever
+    }
+    ++counters_.reusedWords;
+    return false;
+}
+
+SimPodFirmware::Reply SimPodFirmware::UseWords(char letter, Reply reply) {
+    if (!reply.bytes.empty()) {
+        wordsUse_ = letter == 'W' ? WordsUse::Written : WordsUse::UsedUp;
+    }
+    return reply;
+}
+
+// A block programs or compares inside one 256-word page.
+bool SimPodFirmware::InsidePage(std::uint32_t start) {
+    if (collected_.empty() || (start & 0xFF) + collected_.size() <= 0x100) {
+        return true;
+    }
+    ++counters_.pageCrossings;
+    return false;
+}
+
+SimPodFirmware::Reply SimPodFirmware::Erase(const SimFrame& frame) {
+    if (frame.Field(0) == SimTarget::kEraseWholeBoot && frame.Field(1) != 0) {
+        ++counters_.wholeBootPageFields;
+        return Silence();
+    }
+    const auto work = target_.Erase(frame.Field(0), frame.Field(1), frame.Field(2));
+    return work ? Ack(*work) : Silence();
+}
+
+// Y: the extent must be the blocks this session stored for the region, in words.
+SimPodFirmware::Reply SimPodFirmware::StoreExtent(const SimFrame& frame) {
+    const std::uint32_t region = frame.Field(0);
+    const std::uint32_t start = frame.Field(1);
+    const std::uint32_t end = frame.Field(2);
+    const std::uint32_t length = frame.Field(3);
+    if (eeprom_.InSession() && region < SimEeprom::kRegionCount) {
+        const std::uint32_t stored = eeprom_.WordsStored(region);
+        const bool agrees = length == 0
+                                ? stored == 0
+                                : end >= start && end - start + 1 == length && stored == length;
+        if (!agrees) {
+            ++counters_.eepromExtents;
+            return Silence();
+        }
+    }
+    return eeprom_.SetRegionInfo(region, start, end, length) ? Ack(SimTiming::EepromWriteUs(6))
+                                                             : Silence();
+}
+
+SimPodFirmware::Reply SimPodFirmware::StoreImageInfo(const SimFrame& frame) {
+    if (frame.Field(0) > 3 || frame.Field(1) > 3) {
+        ++counters_.imageInfoCodes;
+        return Silence();
+    }
+    return eeprom_.SetImageInfo(frame.Field(0), frame.Field(1)) ? Ack(SimTiming::EepromWriteUs(3))
+                                                                : Silence();
 }
 
 SimPodFirmware::Reply SimPodFirmware::Word(std::uint16_t word) {
@@ -127,7 +196,7 @@ bool SimPodFirmware::CollectionUsable(std::uint32_t count) const {
 
 SimPodFirmware::Reply SimPodFirmware::Write(const SimFrame& frame) {
     // Fields: write code, start, count, program-RAM start, checksum, block parameter.
-    if (!CollectionUsable(frame.Field(2))) {
+    if (!CollectionUsable(frame.Field(2)) || !InsidePage(frame.Field(1))) {
         return Silence();
     }
     std::uint32_t sum = 0;
@@ -143,7 +212,7 @@ SimPodFirmware::Reply SimPodFirmware::Write(const SimFrame& frame) {
 }
 
 SimPodFirmware::Reply SimPodFirmware::Compare(bool programSpace, std::uint32_t start) {
-    if (spoiled_ || !target_.CanCompare()) {
+    if (spoiled_ || !target_.CanCompare() || !InsidePage(start)) {
         return Silence();
     }
     const bool equal = target_.Compare(programSpace, start, collected_);
@@ -151,7 +220,17 @@ SimPodFirmware::Reply SimPodFirmware::Compare(bool programSpace, std::uint32_t s
 }
 
 SimPodFirmware::Reply SimPodFirmware::StoreBlock(const SimFrame& frame) {
+    if (!spoiled_ && !collected_.empty() &&
+        (frame.Field(2) != collected_.size() || collected_.size() > SimEeprom::kBlockWords)) {
+        ++counters_.eepromBlockSizes;
+        return Silence();
+    }
     if (!CollectionUsable(frame.Field(2))) {
+        return Silence();
+    }
+    if (eeprom_.InSession() && frame.Field(0) < SimEeprom::kRegionCount &&
+        eeprom_.NextBlockIndex(frame.Field(0)) != frame.Field(1)) {
+        ++counters_.eepromBlockOrder;
         return Silence();
     }
     const auto work = eeprom_.StoreBlock(frame.Field(0), frame.Field(1), collected_);

@@ -6,6 +6,21 @@
 
 SimTarget::SimTarget() : program_(kSpaceWords, 0xFFFF), data_(kSpaceWords, 0xFFFF) {}
 
+void SimTarget::Fill(const SimFill& fill) {
+    if (fill.kind != SimFill::Kind::Random) {
+        const std::uint16_t word = fill.kind == SimFill::Kind::Word ? fill.word : 0xFFFF;
+        program_.assign(kSpaceWords, word);
+        data_.assign(kSpaceWords, word);
+        return;
+    }
+    std::uint32_t state = fill.seed != 0 ? fill.seed : SimFill::kDefaultSeed;
+    for (std::vector<std::uint16_t>* space : {&program_, &data_}) {
+        for (std::uint16_t& word : *space) {
+            word = SimFill::NextWord(state);
+        }
+    }
+}
+
 void SimTarget::Reset() {
     mode_ = DebugMode::Off;
     firmwareLoaded_ = false;

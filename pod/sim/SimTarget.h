@@ -6,6 +6,7 @@
 
 #include "CpuMemoryMap.h"
 #include "CpuType.h"
+#include "SimFill.h"
 
 // The target board as the pod sees it through the debug port: 64K words of program space and
 // 64K words of data space, all flash cells. Programming only clears bits, as on NOR flash, so
@@ -31,6 +32,10 @@ public:
     enum class DebugMode { Off, VerifyOnly, Program };
 
     SimTarget();
+
+    // Both spaces as the fill says (old firmware, erased, or one word everywhere); the state
+    // of the debug port is left alone.
+    void Fill(const SimFill& fill);
 
     // R: the core runs again; debug mode and the downloaded routines are gone.
     void Reset();

@@ -14,6 +14,8 @@ struct SimTiming {
     static constexpr std::uint8_t kDefaultLatencyMs = 16;
     static constexpr std::uint32_t kDefaultReadTimeoutMs = 200;
     static constexpr std::uint32_t kDefaultWriteTimeoutMs = 200;
+    // The read and write time-outs the host sets after opening.
+    static constexpr std::uint32_t kHostTimeoutMs = 200;
 
     // The pod's work on the target.
     static constexpr std::uint64_t kDebugEntryUs = 5'000;         // G: halt the core via OnCE

@@ -28,14 +28,23 @@ bool DescribesPod(const std::string& description) {
 
 }  // namespace
 
-SimulatedPod::SimulatedPod(VirtualClock& clock, SimPace pace)
+SimulatedPod::SimulatedPod(VirtualClock& clock, SimPace pace, const SimFill& fill)
     : timeline_(pace == SimPace::Instant ? SimTimeline(clock)
                                          : SimTimeline(static_cast<Clock&>(clock))),
       startUs_(timeline_.NowUs()),
-      firmware_(target_, eeprom_) {}
+      firmware_(target_, eeprom_, counters_) {
+    Fill(fill);
+}
 
-SimulatedPod::SimulatedPod(Clock& clock)
-    : timeline_(clock), startUs_(timeline_.NowUs()), firmware_(target_, eeprom_) {}
+SimulatedPod::SimulatedPod(Clock& clock, const SimFill& fill)
+    : timeline_(clock), startUs_(timeline_.NowUs()), firmware_(target_, eeprom_, counters_) {
+    Fill(fill);
+}
+
+void SimulatedPod::Fill(const SimFill& fill) {
+    target_.Fill(fill);
+    eeprom_.Fill(fill);
+}
 
 // Every call counts; the scripted failing call and, once unplugged, every later one report
 // an I/O error as the vendor library does when the device has gone.
@@ -111,6 +120,7 @@ FT_STATUS SimulatedPod::FT_OpenEx(void* arg, std::uint32_t flags, FT_HANDLE* han
     link_.settings = SimLink::Settings{};
     link_.settings.latencyMs = faults_.initialLatencyMs;
     link_.Clear();
+    tFramesSinceQueueCheck_ = 0;
     handleValue_ = kHandleBase + 16 * ++openGeneration_;
     *handle = reinterpret_cast<FT_HANDLE>(handleValue_);
     ++counters_.opens;
@@ -184,6 +194,7 @@ FT_STATUS SimulatedPod::FT_SetDataCharacteristics(FT_HANDLE handle, std::uint8_t
         return FT_INVALID_PARAMETER;
     }
     link_.settings.dataBits = wordLength;
+    link_.settings.formatSet = true;
     link_.settings.stopBits = stopBits;
     link_.settings.parity = parity;
     return FT_OK;
@@ -198,6 +209,7 @@ FT_STATUS SimulatedPod::FT_SetFlowControl(FT_HANDLE handle, std::uint16_t flowCo
         return FT_INVALID_HANDLE;
     }
     link_.settings.flowControl = flowControl;
+    link_.settings.flowControlSet = true;
     return FT_OK;
 }
 
@@ -211,6 +223,7 @@ FT_STATUS SimulatedPod::FT_SetTimeouts(FT_HANDLE handle, std::uint32_t readMs,
     }
     link_.settings.readTimeoutMs = readMs;
     link_.settings.writeTimeoutMs = writeMs;
+    link_.settings.timeoutsSet = true;
     return FT_OK;
 }
 
@@ -264,7 +277,9 @@ FT_STATUS SimulatedPod::FT_Write(FT_HANDLE handle, const void* buffer, std::uint
 
     const std::uint64_t begin = std::max(timeline_.NowUs(), link_.TxBusyUntil());
     const std::uint64_t end = begin + link_.WireUs(count);
-    if (OpenDeviceIsPod() && link_.PodHears()) {
+    if (OpenDeviceIsPod() && !link_.SetUpAsTheHostMust()) {
+        ++counters_.linkRefusals;
+    } else if (OpenDeviceIsPod()) {
         bool carriedT = false;
         for (std::uint32_t i = 0; i < count; ++i) {
             Receive(bytes[i], begin + link_.WireUs(std::uint64_t{i} + 1), end, carriedT);
@@ -291,6 +306,15 @@ void SimulatedPod::Receive(std::uint8_t byte, std::uint64_t arrivedUs, std::uint
     SimFrameParser::Result result = parser_.Feed(byte);
     if (result.kind == SimFrameParser::Kind::Frame) {
         carriedT = carriedT || result.frame.letter == 'T';
+        if (result.frame.letter == 'T' &&
+            ++tFramesSinceQueueCheck_ > SimPodFirmware::kHostBatchFrames) {
+            LogFrame(result.frame.text);
+            Deliver(tFramesSinceQueueCheck_ == SimPodFirmware::kHostBatchFrames + 1
+                        ? firmware_.RefuseBatch()
+                        : SimPodFirmware::Reply{},
+                    nullptr, arrivedUs, batchEndUs);
+            return;
+        }
         Dispatch(result.frame, arrivedUs, batchEndUs);
     } else if (result.kind == SimFrameParser::Kind::Malformed) {
         carriedT = carriedT || result.letter == 'T';
@@ -329,6 +353,15 @@ void SimulatedPod::Deliver(const SimPodFirmware::Reply& reply, const SimFaults::
                 break;
             case SimFaults::ReplyKind::Late:
                 workUs += std::uint64_t{fault->lateMs} * 1000;
+                break;
+            case SimFaults::ReplyKind::Twice:
+                bytes += bytes;
+                break;
+            case SimFaults::ReplyKind::Stray:
+                link_.PutReadable(fault->byte, arrivedUs);
+                break;
+            case SimFaults::ReplyKind::Cut:
+                bytes.resize(bytes.size() / 2);
                 break;
         }
     }
@@ -407,6 +440,7 @@ FT_STATUS SimulatedPod::FT_GetQueueStatus(FT_HANDLE handle, std::uint32_t* rxQue
         return FT_INVALID_PARAMETER;
     }
     ++counters_.queuePolls;
+    tFramesSinceQueueCheck_ = 0;
     *rxQueue = static_cast<std::uint32_t>(link_.ReadableCount(timeline_.NowUs()));
     return FT_OK;
 }

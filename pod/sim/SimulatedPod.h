@@ -9,6 +9,7 @@
 #include "SimCounters.h"
 #include "SimEeprom.h"
 #include "SimFaults.h"
+#include "SimFill.h"
 #include "SimFrameParser.h"
 #include "SimLink.h"
 #include "SimPodFirmware.h"
@@ -41,7 +42,10 @@ enum class SimPace {
 //   with what is there (instant pace: the virtual clock jumps; real time: 1 ms sleeps).
 //   A read time-out of 0 returns at once.
 // - The pod hears only 921600 baud, 8N1; every open starts at 9600 baud, the default
-//   time-outs and the latency timer of SimFaults::initialLatencyMs.
+//   time-outs and the latency timer of SimFaults::initialLatencyMs. Bytes written before the
+//   host has set the baud rate, data format, flow control and time-outs it must are not
+//   answered (SimCounters::linkRefusals).
+// - More than 50 T frames without an FT_GetQueueStatus in between make the pod object.
 // - One device can be open at a time; close drops what waits in the receive queue.
 class SimulatedPod final : public D2xxApi {
 public:
@@ -52,9 +56,13 @@ public:
 
     // Instant pace by default; RealTime on a virtual clock lets tests run the real-time
     // path deterministically (its 1 ms sleeps advance the clock).
-    explicit SimulatedPod(VirtualClock& clock, SimPace pace = SimPace::Instant);
+    explicit SimulatedPod(VirtualClock& clock, SimPace pace = SimPace::Instant,
+                          const SimFill& fill = {});
     // Real-time pace, e.g. on the SteadyClock for "--simulate".
-    explicit SimulatedPod(Clock& clock);
+    explicit SimulatedPod(Clock& clock, const SimFill& fill = {});
+
+    // Target memory and EEPROM as a new pod and board hold them (see SimFill).
+    void Fill(const SimFill& fill);
 
     // --- D2xxApi ---
     FT_STATUS FT_ListDevices(void* arg1, void* arg2, std::uint32_t flags) override;
@@ -133,6 +141,7 @@ private:
     SimLink link_;
     std::uint64_t podBusyUntil_ = 0;
     std::array<int, 256> letterCounts_{};
+    int tFramesSinceQueueCheck_ = 0;
     int openDevice_ = -1;
     std::string openDescription_;
     std::uintptr_t handleValue_ = 0;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "CliExit.h"
 #include "CliTestSupport.h"
 #include "CommandLineParser.h"
@@ -116,6 +118,9 @@ struct BadCommandLine {
     std::string message;
     std::string hint;
 };
+void PrintTo(const BadCommandLine& c, std::ostream* out) {
+    *out << '"' << c.message << '"';
+}
 
 class CommandLineErrors : public ::testing::TestWithParam<BadCommandLine> {};
 
@@ -163,7 +168,21 @@ INSTANTIATE_TEST_SUITE_P(
                        "Try 'vantix-cli info --help'."},
         BadCommandLine{{"--json=yes", "info", "f.s", "--cpu", "805"},
                        "option '--json' takes no value",
-                       "Try 'vantix-cli --help'."}));
+                       "Try 'vantix-cli --help'."}),
+    // Named by the arguments, letters and digits only: "write_f_s_cpu_807_force".
+    [](const auto& info) {
+        std::string name;
+        for (const std::string& arg : info.param.args) {
+            for (const char c : arg + " ") {
+                if (std::isalnum(static_cast<unsigned char>(c)) != 0) {
+                    name += c;
+                } else if (!name.empty() && name.back() != '_') {
+                    name += '_';
+                }
+            }
+        }
+        return name.empty() ? std::string("NoArguments") : name.substr(0, name.size() - 1);
+    });
 
 TEST(CliHelp, EveryCommandHasUsageAndAnExample) {
     for (const char* command : {"info", "dump", "write", "write-verify", "verify", "reset",

@@ -129,16 +129,37 @@ TEST_F(PodCommands, PodWriteThenPodVerifyInALaterRun) {
               std::string::npos);
     EXPECT_NE(wrongCpu.err.find("EEPROM Info. is not sameness\n"), std::string::npos);
 
-    const CliRun empty =
-        RunInProcess({"--sim-state", dir.File("new.state"), "pod-verify", f805, "--cpu", "805"});
+    const CliRun empty = RunInProcess({"--sim-state", dir.File("new.state"), "--sim-fill", "erased",
+                                       "pod-verify", f805, "--cpu", "805"});
     EXPECT_EQ(empty.status, kExitFailed);
     EXPECT_NE(empty.err.find("There is No SFile Info.\n"), std::string::npos);
     EXPECT_NE(empty.err.find("Fail to Get EEPROM Info.\n"), std::string::npos);
 }
 
+TEST_F(PodCommands, SimFillChoosesWhatANewSimulatedPodHoldsOnly) {
+    // A new pod holds a stale image of another CPU unless it starts erased.
+    const CliRun stale = RunInProcess({"--sim-state", dir.File("old.state"), "-q", "pod-info"});
+    EXPECT_EQ(stale.status, kExitSuccess) << stale.err;
+    EXPECT_NE(stale.out.find("[CPU] : DSP56F801\n"), std::string::npos) << stale.out;
+
+    // The fill only makes a new state: an existing file keeps what it holds.
+    const std::string state = dir.File("pod.state");
+    ASSERT_EQ(RunInProcess({"--sim-state", state, "--sim-fill", "erased", "reset"}).status,
+              kExitSuccess);
+    const CliRun blank = RunInProcess({"--sim-state", state, "--sim-fill", "12aF", "pod-info"});
+    EXPECT_EQ(blank.status, kExitFailed);
+    EXPECT_NE(blank.err.find("There is No SFile Info.\n"), std::string::npos) << blank.err;
+
+    const CliRun bad = RunInProcess({"--sim-fill=12G4", "reset"});
+    EXPECT_EQ(bad.status, kExitInputError);
+    EXPECT_NE(bad.err.find("option '--sim-fill' wants erased, random or four hex digits"),
+              std::string::npos)
+        << bad.err;
+}
+
 TEST_F(PodCommands, PodInfoPrintsTheStoredRecordAsData) {
     const std::string state = dir.File("pod.state");
-    const CliRun none = RunInProcess({"--sim-state", state, "pod-info"});
+    const CliRun none = RunInProcess({"--sim-state", state, "--sim-fill", "erased", "pod-info"});
     EXPECT_EQ(none.status, kExitFailed);
     EXPECT_EQ(none.out, "[Current SFile Info. in Serial EEPROM of USB POD]\n");
     EXPECT_EQ(none.err, "There is No SFile Info.\nFail to Get EEPROM Info.\n");

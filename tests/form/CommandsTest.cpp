@@ -193,6 +193,7 @@ private slots:
         QFETCH(QString, status);
         QFETCH(int, redLamp);
         FormRig rig;
+        rig.sim.Fill(SimFill::Erased());  // the blank board and empty pod the rows name
         if (silenced != '\0') {
             rig.sim.Faults().SilenceReply(silenced);
         }
@@ -254,13 +255,14 @@ private slots:
         for (int row : {0, 1, 3}) {
             rig.Tick(row, false);
         }
-        rig.view->OnTargetWrite();
-        QVERIFY(rig.Status().startsWith(QStringLiteral("Flash Write Completed - ")));
         const RegionImage& boot = rig.image.Region(MemoryRegion::BFLASH);
         const RegionImage& program = rig.image.Region(MemoryRegion::PFLASH);
+        const std::uint16_t oldFirmware = rig.sim.ProgramWord(program.minAddress);
+        rig.view->OnTargetWrite();
+        QVERIFY(rig.Status().startsWith(QStringLiteral("Flash Write Completed - ")));
         QCOMPARE(rig.sim.ProgramWord(boot.minAddress),
                  rig.image.WordAt(MemoryRegion::BFLASH, boot.minAddress));
-        QCOMPARE(rig.sim.ProgramWord(program.minAddress), std::uint16_t{0xFFFF});
+        QCOMPARE(rig.sim.ProgramWord(program.minAddress), oldFirmware);
     }
 
     void targetResetNeedsNoImage() {

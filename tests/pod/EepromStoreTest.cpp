@@ -47,6 +47,23 @@ protected:
     }
 };
 
+// An image that never went through the region listing: wordCount holds the words read, not
+// the extent. The pod still gets the extent, and POD Verify compares the record with it.
+TEST_F(EepromStoreTest, ExtentIsTheSpanWhateverWordCountHolds) {
+    UseCpu(CpuType::DSP56F803);
+    Fill(MemoryRegion::PFLASH, 0x0100, 0x0201);
+    image.Region(MemoryRegion::PFLASH).wordCount = 4;
+    EXPECT_TRUE(pod.TransferRegionToEeprom(MemoryRegion::PFLASH, false));
+    EXPECT_EQ(FramesOf('Y'), Strings{"Y0010002010102"});
+    EXPECT_EQ(displays.Only("range"), Strings{"range 0 258"});
+    EXPECT_EQ(displays.Only("pos").back(), "pos 258");
+
+    device.ReplyWhen("O", InfoRecord('w', 1, 0, {{0x0100, 0x0201, 0x0102}}), 1);
+    EXPECT_EQ(pod.VerifyPodEeprom(), kPodOk);
+    device.ReplyWhen("O", InfoRecord('w', 1, 0, {{0x0100, 0x0201, 4}}));
+    EXPECT_EQ(pod.VerifyPodEeprom(), kEepromInfoMismatch);
+}
+
 TEST_F(EepromStoreTest, ThreeHundredWordsAreStoredInBlocksOf132) {
     UseCpu(CpuType::DSP56F803);
     Fill(MemoryRegion::PFLASH, 0x0100, 0x0100 + 299);
@@ -89,7 +106,7 @@ TEST_F(EepromStoreTest, PodWriteStoresEveryRegionThenTheCpuAndOptions) {
 
 class EepromStoreFault
     : public EepromStoreTest,
-      public ::testing::WithParamInterface<std::tuple<const char*, PodResult, const char*>> {};
+      public ::testing::WithParamInterface<std::tuple<std::string, PodResult, std::string>> {};
 
 TEST_P(EepromStoreFault, AbortsAndMarksTheStep) {
     Fill803();
@@ -105,7 +122,8 @@ INSTANTIATE_TEST_SUITE_P(EveryStoreError, EepromStoreFault,
                                            std::make_tuple("N0", 1, "1R00"),
                                            std::make_tuple("Y1", 3, "11R0"),
                                            std::make_tuple("N2", 5, "111R"),
-                                           std::make_tuple("Z", 9, "1111")));
+                                           std::make_tuple("Z", 9, "1111")),
+                         [](const auto& info) { return std::string(std::get<0>(info.param)); });
 
 TEST_F(EepromStoreTest, PodWriteThatCannotStartSendsNothingMore) {
     Fill803();
@@ -214,7 +232,7 @@ TEST_F(EepromStoreTest, MissingOrRefusedRecordFailsWithoutAMessage) {
 
 class EepromCompareFault
     : public EepromStoreTest,
-      public ::testing::WithParamInterface<std::tuple<const char*, PodResult, const char*>> {};
+      public ::testing::WithParamInterface<std::tuple<std::string, PodResult, std::string>> {};
 
 TEST_P(EepromCompareFault, ClosesWithLAndMarksTheStep) {
     UseCpu(CpuType::DSP56F807);
@@ -238,7 +256,8 @@ INSTANTIATE_TEST_SUITE_P(EveryCompareError, EepromCompareFault,
                          ::testing::Values(std::make_tuple("Q3", 8, "R000"),
                                            std::make_tuple("Q0", 2, "1R00"),
                                            std::make_tuple("Q1", 4, "11R0"),
-                                           std::make_tuple("Q2", 6, "111R")));
+                                           std::make_tuple("Q2", 6, "111R")),
+                         [](const auto& info) { return std::string(std::get<0>(info.param)); });
 
 TEST_F(EepromStoreTest, CompareThatCannotStartIsAVerifyError) {
     Fill803();

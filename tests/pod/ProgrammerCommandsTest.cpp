@@ -204,6 +204,7 @@ TEST_F(ProgrammerCommandsTest, PodWriteThenVerifyAndTheirFailures) {
 }
 
 TEST_F(ProgrammerCommandsTest, PodInfoPrintsTheStoredRecordWithoutComparing) {
+    sim.Fill(SimFill::Erased());  // a pod that never stored an image
     Load807();
     ASSERT_TRUE(commands.ConnectPod());
     pod.SetIndicators(ui.status, ui.progress, ui.messages);

@@ -105,6 +105,10 @@ struct AckCase {
     std::uint32_t timeoutMs;
     std::function<bool(CUsbPod&)> command;
 };
+// Test output names the case rather than dumping its bytes.
+void PrintTo(const AckCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class AckTimeOut : public UsbPodFixture, public ::testing::WithParamInterface<AckCase> {
 protected:

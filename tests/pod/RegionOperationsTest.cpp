@@ -96,7 +96,8 @@ TEST_F(RegionOperationsTest, HundredTwentyWordsGoOutInBatchesOfFifty) {
     Fill(MemoryRegion::PFLASH, 0x0200, 0x0277);
     EXPECT_EQ(pod.WriteBlock(MemoryRegion::PFLASH, false, 0x0200, 0x0277, 0), kBlockOk);
     EXPECT_THAT(BatchSizes(), ElementsAre(350u, 350u, 140u));
-    EXPECT_EQ(device.CallCount("FT_GetQueueStatus"), 3u + 1u);  // 3 batches + the W reply
+    // 3 batches, the empty queue before W and the W reply.
+    EXPECT_EQ(device.CallCount("FT_GetQueueStatus"), 3u + 1u + 1u);
     EXPECT_THAT(displays.Only("pos"), ElementsAre("pos 0", "pos 50", "pos 100", "pos 120"));
     EXPECT_EQ(FramesOf('T').front(), "T" + Hex4(DefaultWord(0x200)));
 }
@@ -213,6 +214,9 @@ struct RegionFault {
     const char* verifyPrefix;
     PodResult eraseError, writeError, verifyError;
 };
+void PrintTo(const RegionFault& f, std::ostream* out) {
+    *out << RegionName(f.region);
+}
 
 class RegionFaults : public UsbPodFixture, public ::testing::WithParamInterface<RegionFault> {
 protected:
@@ -243,6 +247,7 @@ INSTANTIATE_TEST_SUITE_P(
         RegionFault{MemoryRegion::PFLASH, 0x0100, 0x0110, "X04", "W05", "P", 3, 4, 5},
         RegionFault{MemoryRegion::P2FLASH, 0x8000, 0x8010, "X08", "W09", "P", 6, 7, 8},
         RegionFault{MemoryRegion::BFLASH, 0xF800, 0xF810, "X0A", "W07", "P", 9, 10, 11},
-        RegionFault{MemoryRegion::DFLASH, 0x2000, 0x2010, "X02", "W03", "V", 12, 13, 14}));
+        RegionFault{MemoryRegion::DFLASH, 0x2000, 0x2010, "X02", "W03", "V", 12, 13, 14}),
+    [](const auto& info) { return std::string(RegionName(info.param.region)); });
 
 }  // namespace

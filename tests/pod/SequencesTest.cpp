@@ -155,6 +155,9 @@ struct TargetFault {
     PodResult expected;
     const char* leds;
 };
+void PrintTo(const TargetFault& f, std::ostream* out) {
+    *out << f.prefix << (f.verifyOnly ? " in Target Verify" : " in Target Write && Verify");
+}
 
 class TargetFaults : public SequencesTest, public ::testing::WithParamInterface<TargetFault> {};
 
@@ -180,6 +183,9 @@ INSTANTIATE_TEST_SUITE_P(
                       TargetFault{"V2000", false, 14, "R000"}, TargetFault{"G", true, 1, "0000"},
                       TargetFault{"P0100", true, 5, "1R00"}, TargetFault{"P8000", true, 8, "11R0"},
                       TargetFault{"PF800", true, 11, "111R"},
-                      TargetFault{"V2000", true, 14, "R000"}));
+                      TargetFault{"V2000", true, 14, "R000"}),
+    [](const auto& info) {
+        return std::string(info.param.prefix) + (info.param.verifyOnly ? "_Verify" : "_Write");
+    });
 
 }  // namespace

@@ -26,19 +26,19 @@ protected:
 TEST_F(SimEepromStore, InfoRecordHoldsWhatYAndZStoredLittleEndian) {
     h.Write(SimPodHarness::Frame("K"));
     ASSERT_EQ(StoreBlock(0, 0, {0x0102, 0x0304}), "!");
-    ASSERT_EQ(h.Command("Y0010012340002"), "!");  // PFLASH 0x0100..0x1234, 2 words
+    ASSERT_EQ(h.Command("Y0010001010002"), "!");  // PFLASH 0x0100..0x0101, 2 words
     ASSERT_EQ(h.Command("Y1000000000000"), "!");
-    ASSERT_EQ(h.Command("Y280008003ABCD"), "!");
-    ASSERT_EQ(h.Command("Y3200021FF0100"), "!");
+    ASSERT_EQ(h.Command("Y2800080030000"), "!");  // no words: the addresses do not matter
+    ASSERT_EQ(h.Command("Y3200021FF0000"), "!");
     ASSERT_EQ(h.Command("Z32"), "!");
     const std::string record = Info();
     ASSERT_EQ(record.size(), 28u);
     const std::string expected =
-        std::string("!w\x03\x02", 4) + std::string("\x00\x01\x34\x12\x02\x00", 6) +
-        std::string("\x00\x00\x00\x00\x00\x00", 6) + std::string("\x00\x80\x03\x80\xCD\xAB", 6) +
-        std::string("\x00\x20\xFF\x21\x00\x01", 6);
+        std::string("!w\x03\x02", 4) + std::string("\x00\x01\x01\x01\x02\x00", 6) +
+        std::string("\x00\x00\x00\x00\x00\x00", 6) + std::string("\x00\x80\x03\x80\x00\x00", 6) +
+        std::string("\x00\x20\xFF\x21\x00\x00", 6);
     EXPECT_EQ(record, expected);
-    EXPECT_EQ(h.pod.EepromRecord().regions[2].length, 0xABCD);
+    EXPECT_EQ(h.pod.EepromRecord().regions[2].end, 0x8003);
 }
 
 TEST_F(SimEepromStore, NewPodHasNoImage) {
@@ -50,16 +50,16 @@ TEST_F(SimEepromStore, NewPodHasNoImage) {
 
 TEST_F(SimEepromStore, CompareAcknowledgesOnlyAnEqualStoredBlock) {
     h.Write(SimPodHarness::Frame("K"));
-    ASSERT_EQ(StoreBlock(3, 1, {0xAAAA, 0xBBBB, 0xCCCC}), "!");
+    ASSERT_EQ(StoreBlock(3, 0, {0xAAAA, 0xBBBB, 0xCCCC}), "!");
     h.Write(SimPodHarness::Frame("L"));
     h.Write(SimPodHarness::Frame("K"));
-    EXPECT_EQ(CompareBlock(3, 1, {0xAAAA, 0xBBBB, 0xCCCC}), "!");
-    EXPECT_EQ(CompareBlock(3, 1, {0xAAAA, 0xBBBB, 0xCCCD}), "?");
-    EXPECT_EQ(CompareBlock(3, 1, {0xAAAA, 0xBBBB}), "?");
-    EXPECT_EQ(CompareBlock(3, 2, {0xAAAA}), "?");  // never stored
-    EXPECT_EQ(CompareBlock(0, 1, {0xAAAA, 0xBBBB, 0xCCCC}), "?");
+    EXPECT_EQ(CompareBlock(3, 0, {0xAAAA, 0xBBBB, 0xCCCC}), "!");
+    EXPECT_EQ(CompareBlock(3, 0, {0xAAAA, 0xBBBB, 0xCCCD}), "?");
+    EXPECT_EQ(CompareBlock(3, 0, {0xAAAA, 0xBBBB}), "?");
+    EXPECT_EQ(CompareBlock(3, 1, {0xAAAA}), "?");  // never stored
+    EXPECT_EQ(CompareBlock(0, 0, {0xAAAA, 0xBBBB, 0xCCCC}), "?");
     // Comparing is no write: the stored block stays.
-    ASSERT_NE(h.pod.Eeprom().Block(3, 1), nullptr);
+    ASSERT_NE(h.pod.Eeprom().Block(3, 0), nullptr);
 }
 
 TEST_F(SimEepromStore, StoreRefusesOutsideASessionAndWrongSizes) {

@@ -76,6 +76,7 @@ TEST_F(SimFlash, ProgrammingAndsIntoTheCellsUntilErased) {
     EXPECT_EQ(h.pod.ProgramWord(0x0200), 0x000F);
     EXPECT_EQ(h.pod.ProgramWord(0x0201), 0x1234);
     EXPECT_EQ(h.Command("P0200"), "?");
+    h.Stream({0x00FF, 0x1234});
     EXPECT_EQ(h.Command("V0200"), "?");  // data space still erased
 
     ASSERT_EQ(h.Command(SimPodHarness::Hex("X%02X%04X%04X", 0x04, 0x02, kRam805)), "!");
@@ -90,6 +91,7 @@ TEST_F(SimFlash, DataFlashIsComparedInDataSpace) {
     EXPECT_EQ(h.pod.DataWord(0x1000), 0xBEEF);
     EXPECT_EQ(h.pod.ProgramWord(0x1000), 0xFFFF);
     EXPECT_EQ(h.Command("V1000"), "!");
+    h.Stream({0xBEEF});
     EXPECT_EQ(h.Command("P1000"), "?");
 }
 
@@ -98,6 +100,7 @@ TEST_F(SimFlash, VerifyOnlyDebugModeCompares) {
     ASSERT_EQ(h.Command("G0"), "!");
     h.Stream({0xAAAA});
     EXPECT_EQ(h.Command("P0004"), "!");
+    h.Stream({0xAAAA});
     EXPECT_EQ(h.Command("P0005"), "?");
 }
 
@@ -175,14 +178,7 @@ TEST_F(SimFlash, MalformedWordSpoilsTheStream) {
 }
 
 TEST_F(SimFlash, CollectionOverflowIsAnObjection) {
-    h.Write(SimPodHarness::Frame("S"));
-    std::string batch;
-    for (int i = 0; i < 1024; ++i) {
-        batch += SimPodHarness::Frame("T0000");
-    }
-    for (std::size_t i = 0; i < SimPodFirmware::kMaxCollectedWords / 1024; ++i) {
-        h.Write(batch);
-    }
+    h.Stream(std::vector<std::uint16_t>(SimPodFirmware::kMaxCollectedWords, 0));
     EXPECT_EQ(h.Queued(), 0u);
     h.Write(SimPodHarness::Frame("T0000"));
     EXPECT_EQ(h.Queued(), 1u);

@@ -70,7 +70,6 @@ TEST(SimFrameParser, SkipsNoiseAndReportsCutAndOverlongFrames) {
 TEST(SimFrameParser, RandomByteStreamsKeepThePodBounded) {
     SimPodHarness h;
     ASSERT_TRUE(h.Open());
-    h.pod.FT_SetTimeouts(h.handle, 1, 1);
     std::mt19937 random(1234);
     const std::string alphabet = "\x02\x03STWPVXGMKNQYZOLRI?0123456789ABCDEFa";
     for (int round = 0; round < 400; ++round) {

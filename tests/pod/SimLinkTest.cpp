@@ -53,7 +53,12 @@ TEST(SimDevices, PodHearsNothingUntilTheLineIsSetUp) {
               FT_OK);
     EXPECT_EQ(h.Command("I"), "");  // 9600 baud after opening
     h.pod.FT_SetBaudRate(h.handle, 921600);
+    h.pod.FT_SetDataCharacteristics(h.handle, FT_BITS_8, FT_STOP_BITS_1, FT_PARITY_NONE);
+    h.pod.FT_SetFlowControl(h.handle, FT_FLOW_NONE, 0, 0);
+    EXPECT_EQ(h.Command("I"), "");  // the time-outs are not set yet
+    h.pod.FT_SetTimeouts(h.handle, 200, 200);
     EXPECT_EQ(h.Command("I"), "!");
+    EXPECT_EQ(h.pod.Counters().linkRefusals, 2);
 }
 
 TEST(SimDevices, LibraryHandsOutThePodOrIsMissing) {
@@ -103,10 +108,10 @@ TEST(SimTiming, ReadWithNothingComingWaitsTheReadTimeout) {
     std::uint64_t t0 = h.clock.NowUs();
     EXPECT_EQ(h.Read(), "");
     EXPECT_EQ(h.clock.NowUs() - t0, 200'000u);
-    h.pod.FT_SetTimeouts(h.handle, 50, 50);
+    h.pod.FT_SetTimeouts(h.handle, 200, 200);
     t0 = h.clock.NowUs();
     EXPECT_EQ(h.Command("O", 40).size(), 28u);  // 40 never come: what is there at the time-out
-    EXPECT_EQ(h.clock.NowUs() - t0, SimTiming::WireUs(3, 921600) + 50'000u);
+    EXPECT_EQ(h.clock.NowUs() - t0, SimTiming::WireUs(3, 921600) + 200'000u);
 }
 
 // Real-time pace on a virtual clock: writes leave the transmit queue by their wire time and
@@ -118,6 +123,9 @@ TEST(SimTiming, RealTimePaceLetsTimePassOnItsOwn) {
     FT_HANDLE handle = nullptr;
     ASSERT_EQ(pod.FT_OpenEx(const_cast<char*>("USB POD"), FT_OPEN_BY_DESCRIPTION, &handle), FT_OK);
     pod.FT_SetBaudRate(handle, 921600);
+    pod.FT_SetDataCharacteristics(handle, FT_BITS_8, FT_STOP_BITS_1, FT_PARITY_NONE);
+    pod.FT_SetFlowControl(handle, FT_FLOW_NONE, 0, 0);
+    pod.FT_SetTimeouts(handle, 200, 200);
     pod.FT_SetLatencyTimer(handle, 1);
     const std::string batch(300, 'x');  // noise to the pod, 3.3 ms on the wire
     std::uint32_t written = 0;
@@ -178,11 +186,11 @@ TEST(SimFaults, ObjectionAfterTheNthBatchOfWords) {
 
 TEST(SimFaults, FailingCallAndUnpluggedPod) {
     SimPodHarness h;
-    h.pod.Faults().FailCall(6);  // calls 1-4 open and set up the line
+    h.pod.Faults().FailCall(8);  // calls 1-6 open and set up the line
     ASSERT_TRUE(h.Open());
-    EXPECT_EQ(h.Write(SimPodHarness::Frame("I")), FT_OK);        // call 5
-    EXPECT_EQ(h.Write(SimPodHarness::Frame("I")), FT_IO_ERROR);  // call 6
-    EXPECT_EQ(h.Read(), "!");                                    // call 7: back to normal
+    EXPECT_EQ(h.Write(SimPodHarness::Frame("I")), FT_OK);        // call 7
+    EXPECT_EQ(h.Write(SimPodHarness::Frame("I")), FT_IO_ERROR);  // call 8
+    EXPECT_EQ(h.Read(), "!");                                    // call 9: back to normal
 
     h.pod.Faults().UnplugAtCall(h.pod.Counters().calls + 2);
     EXPECT_EQ(h.Write(SimPodHarness::Frame("I")), FT_OK);
@@ -201,6 +209,9 @@ TEST(SimFaults, InitialLatencyCountersAndFrameLog) {
     h.pod.FT_GetLatencyTimer(h.handle, &latency);
     EXPECT_EQ(latency, 1);
     h.pod.FT_SetBaudRate(h.handle, 921600);
+    h.pod.FT_SetDataCharacteristics(h.handle, FT_BITS_8, FT_STOP_BITS_1, FT_PARITY_NONE);
+    h.pod.FT_SetFlowControl(h.handle, FT_FLOW_NONE, 0, 0);
+    h.pod.FT_SetTimeouts(h.handle, 200, 200);
     h.Write(SimPodHarness::Frame("W0501000100F00012340400") + SimPodHarness::Frame("T12"));
     EXPECT_EQ(h.pod.FrameLog(), (std::vector<std::string>{"W0501000100F00012340400", "!bad:T12"}));
     h.pod.FT_Purge(h.handle, FT_PURGE_RX | FT_PURGE_TX);

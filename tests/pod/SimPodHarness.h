@@ -8,11 +8,12 @@
 #include "Clock.h"
 #include "sim/SimulatedPod.h"
 
-// Drives the simulated pod with raw bytes in virtual time, as a host would.
+// Drives the simulated pod with raw bytes in virtual time, as a host would. The pod starts
+// erased, so each test states the cells it relies on.
 class SimPodHarness {
 public:
     VirtualClock clock;
-    SimulatedPod pod{clock};
+    SimulatedPod pod{clock, SimPace::Instant, SimFill::Erased()};
     FT_HANDLE handle = nullptr;
 
     static std::string Frame(const std::string& body) { return "\x02" + body + "\x03"; }
@@ -24,7 +25,8 @@ public:
         return text;
     }
 
-    // Opens the device and sets the line as the pod needs it: 921600 baud, 8N1, latency 1.
+    // Opens the device and sets the line as the pod needs it: 921600 baud, 8N1, no flow
+    // control, 200 ms time-outs, latency 1.
     bool Open(const char* description = "USB POD") {
         if (pod.FT_OpenEx(const_cast<char*>(description), FT_OPEN_BY_DESCRIPTION, &handle) !=
             FT_OK) {
@@ -33,6 +35,8 @@ public:
         return pod.FT_SetBaudRate(handle, 921600) == FT_OK &&
                pod.FT_SetDataCharacteristics(handle, FT_BITS_8, FT_STOP_BITS_1, FT_PARITY_NONE) ==
                    FT_OK &&
+               pod.FT_SetFlowControl(handle, FT_FLOW_NONE, 0, 0) == FT_OK &&
+               pod.FT_SetTimeouts(handle, 200, 200) == FT_OK &&
                pod.FT_SetLatencyTimer(handle, 1) == FT_OK;
     }
 
@@ -63,14 +67,19 @@ public:
         return n;
     }
 
-    // S, then every word as a T frame in one write.
+    // S, then the words as T frames, 50 to a write with a look at the queue after each, as
+    // the host sends them.
     void Stream(const std::vector<std::uint16_t>& words) {
         Write(Frame("S"));
         std::string batch;
-        for (const std::uint16_t w : words) {
-            batch += Frame(Hex("T%04X", w));
+        for (std::size_t i = 0; i < words.size(); ++i) {
+            batch += Frame(Hex("T%04X", words[i]));
+            if (i % 50 == 49 || i + 1 == words.size()) {
+                Write(batch);
+                Queued();
+                batch.clear();
+            }
         }
-        Write(batch);
     }
 
     static std::uint16_t Sum(const std::vector<std::uint16_t>& words) {

@@ -101,11 +101,11 @@ TEST_F(UsbPodTransportTest, OpenConfiguresTheLinkAndIdentifiesThePod) {
     EXPECT_EQ(device.readTimeout, 200u);
     EXPECT_EQ(device.writeTimeout, 200u);
     EXPECT_EQ(device.purgeMask, 3u);
-    const Strings configuration(device.calls.begin(), device.calls.begin() + 10);
+    const Strings configuration(device.calls.begin(), device.calls.begin() + 11);
     EXPECT_EQ(configuration,
               (Strings{"FT_OpenEx", "FT_ResetDevice", "FT_GetLatencyTimer", "FT_SetLatencyTimer",
                        "FT_SetBaudRate", "FT_SetDataCharacteristics", "FT_SetFlowControl",
-                       "FT_SetTimeouts", "FT_Purge", "FT_Write"}));
+                       "FT_SetTimeouts", "FT_Purge", "FT_GetQueueStatus", "FT_Write"}));
     EXPECT_EQ(device.WriteTexts(), Strings{"[I]"});
 }
 
@@ -169,7 +169,8 @@ INSTANTIATE_TEST_SUITE_P(EveryConfigurationCall, OpenStepFailure,
                          ::testing::Values("FT_ResetDevice", "FT_GetLatencyTimer",
                                            "FT_SetLatencyTimer", "FT_SetBaudRate",
                                            "FT_SetDataCharacteristics", "FT_SetFlowControl",
-                                           "FT_SetTimeouts", "FT_Purge"));
+                                           "FT_SetTimeouts", "FT_Purge"),
+                         [](const auto& info) { return std::string(info.param); });
 
 TEST_F(UsbPodTransportTest, FailedOpenExLeavesNothingToClose) {
     device.FailCall("FT_OpenEx");

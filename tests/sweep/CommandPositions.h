@@ -34,3 +34,15 @@ std::vector<std::string> WrittenFrames(const std::vector<CallTap::Call>& calls);
 
 // The reply time-out of a command letter in milliseconds; 0 for frames without a reply.
 std::uint32_t ReplyTimeoutMs(char letter);
+
+// At most k of the items, spread evenly from the first to the last.
+template <typename T>
+std::vector<T> Spread(const std::vector<T>& items, std::size_t k) {
+    const std::size_t n = items.size();
+    const std::size_t take = n < k ? n : k;
+    std::vector<T> chosen;
+    for (std::size_t i = 0; i < take; ++i) {
+        chosen.push_back(items[take == 1 ? 0 : i * (n - 1) / (take - 1)]);
+    }
+    return chosen;
+}

@@ -285,8 +285,11 @@ ExpectedOutcome ExpectedOutcome::ForOpenCall(const std::string& callName) {
     e.kind = Kind::Unreachable;
     e.status = "Current Status";
     e.failsAtPosition = true;
-    e.messages = {{callName == "FT_ListDevices" ? "Not connect to USB Programmer"
-                                                : "Fail to open USB communication port",
+    // The look at the receive queue belongs to the identify: an identify that cannot be
+    // sent is one the pod did not answer.
+    e.messages = {{callName == "FT_ListDevices"      ? "Not connect to USB Programmer"
+                   : callName == "FT_GetQueueStatus" ? "Fail to initialize USB Programmer"
+                                                     : "Fail to open USB communication port",
                    kColourRed}};
     return e;
 }

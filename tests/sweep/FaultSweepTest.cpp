@@ -58,28 +58,13 @@ std::vector<Candidate> Candidates(const std::vector<CommandPosition>& positions)
     }
     std::vector<Candidate> chosen;
     for (const auto& [key, group] : groups) {
-        const std::size_t n = group.size();
-        const std::size_t take = std::min(n, kPositionsPerGroup);
-        for (std::size_t k = 0; k < take; ++k) {
-            chosen.push_back(group[take == 1 ? 0 : k * (n - 1) / (take - 1)]);
-        }
+        const auto spread = Spread(group, kPositionsPerGroup);
+        chosen.insert(chosen.end(), spread.begin(), spread.end());
     }
     return chosen;
 }
 
 class FaultSweep : public ::testing::TestWithParam<std::tuple<CpuType, SweepCommand>> {};
-
-}  // namespace
-
-// Parameters by name in test listings rather than as raw bytes.
-void PrintTo(CpuType cpu, std::ostream* out) {
-    *out << CpuName(cpu);
-}
-void PrintTo(SweepCommand command, std::ostream* out) {
-    *out << CommandName(command);
-}
-
-namespace {
 
 TEST_P(FaultSweep, EveryFaultAtEveryPositionEndsAsItShould) {
     const auto [cpu, command] = GetParam();
@@ -89,6 +74,7 @@ TEST_P(FaultSweep, EveryFaultAtEveryPositionEndsAsItShould) {
     const CommandOutcome cleanOutcome = clean.Execute();
     ExpectRun(clean, cleanOutcome, ExpectedOutcome::Clean(s), {});
     ASSERT_TRUE(cleanOutcome.Ok()) << s.name;
+    EXPECT_EQ(clean.sim.Counters().Refusals(), 0) << "a correct host drew a refusal";
     const std::vector<CommandPosition> positions = CommandPositions(clean.tap.Calls(), *s.image);
     ASSERT_EQ(WrittenFrames(clean.tap.Calls()), clean.sim.FrameLog());
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -23,42 +24,59 @@ bool IsSequenceCommand(SweepCommand command) {
 
 }  // namespace
 
-void ExpectPodHoldsImage(const SweepRun& run) {
+std::string ImageDifference(const SweepRun& run) {
     const SweepScenario& s = run.scenario;
     const SFileImage& image = *s.image;
+    const bool eeprom = s.command == SweepCommand::PodWrite || s.command == SweepCommand::PodVerify;
+    const auto at = [](MemoryRegion region, std::uint32_t address) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%s word at 0x%04X", RegionName(region),
+                      static_cast<unsigned>(address));
+        return std::string(text);
+    };
     for (const MemoryRegion region : kAllRegions) {
         if (!image.IsPresent(region)) {
             continue;
         }
         const RegionImage& words = image.Region(region);
-        if (s.command == SweepCommand::PodWrite) {
-            const auto& stored = run.sim.EepromRecord().regions[RegionIndex(region)];
-            ASSERT_EQ(stored.start, words.minAddress) << RegionName(region);
-            ASSERT_EQ(stored.end, words.maxAddress) << RegionName(region);
-            ASSERT_EQ(stored.length, words.wordCount) << RegionName(region);
-            for (std::uint32_t a = words.minAddress; a <= words.maxAddress; ++a) {
-                const std::uint32_t offset = a - words.minAddress;
-                const auto block = run.sim.StoredBlocks().find(
-                    {static_cast<std::uint32_t>(RegionIndex(region)), offset / 132});
-                ASSERT_NE(block, run.sim.StoredBlocks().end())
-                    << RegionName(region) << " block " << offset / 132;
-                ASSERT_EQ(block->second.at(offset % 132), image.WordAt(region, a));
+        const std::uint32_t r = static_cast<std::uint32_t>(RegionIndex(region));
+        if (eeprom) {
+            const auto& stored = run.sim.EepromRecord().regions[r];
+            if (stored.start != words.minAddress || stored.end != words.maxAddress ||
+                stored.length != words.maxAddress - words.minAddress + 1) {
+                return std::string(RegionName(region)) + " extent in the EEPROM record";
             }
-            continue;
         }
         for (std::uint32_t a = words.minAddress; a <= words.maxAddress; ++a) {
-            const std::uint16_t onTarget =
-                region == MemoryRegion::DFLASH ? run.sim.DataWord(a) : run.sim.ProgramWord(a);
-            ASSERT_EQ(onTarget, image.WordAt(region, a))
-                << RegionName(region) << " at " << std::hex << a;
+            const std::uint16_t want = image.WordAt(region, a);
+            if (!eeprom) {
+                const std::uint16_t held =
+                    region == MemoryRegion::DFLASH ? run.sim.DataWord(a) : run.sim.ProgramWord(a);
+                if (held != want) {
+                    return at(region, a);
+                }
+                continue;
+            }
+            const std::uint32_t offset = a - words.minAddress;
+            const auto block = run.sim.StoredBlocks().find({r, offset / 132});
+            if (block == run.sim.StoredBlocks().end() || offset % 132 >= block->second.size() ||
+                block->second[offset % 132] != want) {
+                return at(region, a);
+            }
         }
     }
-    if (s.command == SweepCommand::PodWrite) {
-        EXPECT_EQ(run.sim.EepromRecord().marker, 'w');
-        EXPECT_EQ(run.sim.EepromRecord().cpu, static_cast<std::uint8_t>(image.cpu));
-        EXPECT_EQ(run.sim.EepromRecord().option,
-                  (s.eraseAllBoot ? 1 : 0) + (s.resetAfterWrite ? 2 : 0));
+    if (eeprom) {
+        const auto& record = run.sim.EepromRecord();
+        if (record.marker != 'w' || record.cpu != static_cast<std::uint8_t>(image.cpu) ||
+            record.option != (s.eraseAllBoot ? 1 : 0) + (s.resetAfterWrite ? 2 : 0)) {
+            return "EEPROM record marker, CPU or options";
+        }
     }
+    return "";
+}
+
+void ExpectPodHoldsImage(const SweepRun& run) {
+    EXPECT_EQ(ImageDifference(run), "");
 }
 
 void ExpectRun(SweepRun& run, const CommandOutcome& outcome, const ExpectedOutcome& e,

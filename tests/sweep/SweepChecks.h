@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "ExpectedOutcome.h"
 #include "SweepRun.h"
 
@@ -10,5 +12,8 @@
 void ExpectRun(SweepRun& run, const CommandOutcome& outcome, const ExpectedOutcome& expected,
                const SweepFault& fault);
 
-// The target flash or the EEPROM holds every word of the image's present regions.
+// The target flash (target commands) or the EEPROM (pod commands) holds every word of the
+// image's present regions, and the EEPROM record this image; "" when it does, else the first
+// difference.
+std::string ImageDifference(const SweepRun& run);
 void ExpectPodHoldsImage(const SweepRun& run);

@@ -1,5 +1,6 @@
 #include "SweepRun.h"
 
+#include "CommandPositions.h"
 #include "SFileImage.h"
 
 SweepRun::SweepRun(const SweepScenario& s, const SweepFault& fault)
@@ -25,6 +26,20 @@ SweepRun::SweepRun(const SweepScenario& s, const SweepFault& fault)
             break;
         case SweepFault::Kind::Unplug:
             faults.UnplugAtCall(fault.call);
+            break;
+        case SweepFault::Kind::Late:
+            // Past the host's whole wait: the first device read, then the reply time-out.
+            faults.LateReply(fault.letter, fault.occurrence,
+                             ReplyTimeoutMs(fault.letter) + kLateBeyondTimeoutMs);
+            break;
+        case SweepFault::Kind::Twice:
+            faults.DoubleReply(fault.letter, fault.occurrence);
+            break;
+        case SweepFault::Kind::Stray:
+            faults.StrayBeforeReply(fault.letter, fault.occurrence);
+            break;
+        case SweepFault::Kind::Cut:
+            faults.CutReply(fault.letter, fault.occurrence);
             break;
     }
     pod.LoadDriverLibrary();

@@ -23,11 +23,17 @@ enum class SweepCommand {
     TargetReset
 };
 
+// A late reply comes this long after the reply time-out of its command: past the device
+// read (200 ms) and the silence that follows it.
+inline constexpr std::uint32_t kLateBeyondTimeoutMs = 500;
+
 // One fault injected into the simulated pod for a whole run.
 struct SweepFault {
-    enum class Kind { None, Silence, WrongByte, Objection, Unplug };
+    // Late: the reply comes after the host's time-out; Twice: it comes twice; Stray: a "!"
+    // nobody sent comes first; Cut: O's record stops half way.
+    enum class Kind { None, Silence, WrongByte, Objection, Unplug, Late, Twice, Stray, Cut };
     Kind kind = Kind::None;
-    char letter = 0;     // Silence, WrongByte: the command character
+    char letter = 0;     // Silence, WrongByte, Late, Twice, Stray, Cut: the command character
     int occurrence = 0;  //   and which frame with it, from 1
     int batch = 0;       // Objection: the n-th write carrying T frames
     int call = 0;        // Unplug: the n-th D2XX call and every later one fail

@@ -62,6 +62,14 @@ const char* CommandName(SweepCommand command) {
     return "";
 }
 
+void PrintTo(CpuType cpu, std::ostream* out) {
+    *out << CpuName(cpu);
+}
+
+void PrintTo(SweepCommand command, std::ostream* out) {
+    *out << CommandName(command);
+}
+
 SweepScenario MakeScenario(CpuType cpu, SweepCommand command) {
     const LoadedImage& loaded = SweepImage(cpu);
     SweepScenario s;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <vector>
 
 #include "ProgrammerCommands.h"
@@ -21,6 +22,9 @@ const LoadedImage& SweepImage(CpuType cpu);
 std::vector<std::uint16_t> ImageWords(const SFileImage& image);
 std::vector<std::uint16_t> ImageExtents(const SFileImage& image);
 const char* CommandName(SweepCommand command);
+// Parameters by name in test output rather than as raw bytes.
+void PrintTo(CpuType cpu, std::ostream* out);
+void PrintTo(SweepCommand command, std::ostream* out);
 
 // A command on an image as a person runs it: the DSP56F807 with the whole boot flash erased,
 // the DSP56F805 page by page, both resetting the target after writing. Verifying commands

@@ -37,6 +37,10 @@ std::string BackendName(const testing::TestParamInfo<Backend>& info) {
     }
 }
 
+void PrintTo(Backend backend, std::ostream* out) {
+    *out << BackendName(testing::TestParamInfo<Backend>(backend, 0));
+}
+
 class BackendProtocol : public testing::TestWithParam<Backend> {
 protected:
     void SetUp() override {

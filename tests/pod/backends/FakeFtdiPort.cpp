@@ -44,6 +44,10 @@ void FakeFtdiPort::SetUsbTimeouts(int readMs, int writeMs) {
     ++record_.otherCalls;
     record_.usbReadTimeoutMs = readMs;
     record_.usbWriteTimeoutMs = writeMs;
+    // What libftdi keeps on the host side the D2XX device keeps in the chip: the simulated
+    // pod checks the host set them.
+    device_.FT_SetTimeouts(handle_, static_cast<std::uint32_t>(readMs),
+                           static_cast<std::uint32_t>(writeMs));
 }
 
 int FakeFtdiPort::Flush(bool rx, bool tx) {

@@ -39,6 +39,7 @@ protected:
         ASSERT_EQ(api->FT_SetBaudRate(handle, 921600), FT_OK);
         ASSERT_EQ(api->FT_SetDataCharacteristics(handle, FT_BITS_8, FT_STOP_BITS_1, FT_PARITY_NONE),
                   FT_OK);
+        ASSERT_EQ(api->FT_SetFlowControl(handle, FT_FLOW_NONE, 0, 0), FT_OK);
         ASSERT_EQ(api->FT_SetTimeouts(handle, 200, 200), FT_OK);
     }
 
