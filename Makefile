@@ -88,7 +88,7 @@ package: deps build
 WINDOWS_BUILD ?= build-windows
 
 windows-cli:
-	@scripts/install-deps.sh mingw-w64
+	@scripts/install-deps.sh mingw-w64 libz-mingw-w64-dev
 	cmake -S . -B $(WINDOWS_BUILD) $(GENERATOR) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
 	  -DVANTIX_GUI=OFF -DVANTIX_LIBFTDI=OFF -DVANTIX_TESTS=OFF -DVANTIX_BENCH=OFF

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libftdi1-dev libusb-1.0-0-dev
+  libssl-dev zlib1g-dev
   fonts-liberation2 fonts-dejavu-core
   srecord
   "$@"
