@@ -77,7 +77,9 @@ CliRun RunProgram(const std::vector<std::string>& args) {
 TEST(Program, InfoOfAnExample) {
     const CliRun run = RunProgram({"info", Example("dsp56f807.s"), "--cpu", "DSP56F807"});
     EXPECT_EQ(run.status, kExitSuccess) << run.err;
-    EXPECT_EQ(run.out.rfind("Memory Name  Start Address  Data Size\nPFLASH       0x0004", 0), 0u);
+    EXPECT_EQ(run.out.rfind("Memory Name  Start Address  Data Size      CRC-32\nPFLASH       0x0004",
+                            0),
+              0u);
     EXPECT_EQ(run.err, "");
 }
 
