@@ -1,6 +1,7 @@
 #include "PodLock.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,6 +34,21 @@ std::string FileNameFor(const std::string& serial) {
 }
 
 }  // namespace
+
+std::string PodLock::KeyFor(const std::string& serial, const std::string* simulatedStatePath) {
+    if (simulatedStatePath == nullptr) {
+        return serial;
+    }
+    std::error_code ec;
+    const std::string path = std::filesystem::absolute(*simulatedStatePath, ec).string();
+    std::uint64_t hash = 1469598103934665603ull;  // FNV-1a
+    for (const unsigned char c : path) {
+        hash = (hash ^ c) * 1099511628211ull;
+    }
+    char suffix[24];
+    std::snprintf(suffix, sizeof suffix, "-%016llx", static_cast<unsigned long long>(hash));
+    return serial + suffix;
+}
 
 PodLock::~PodLock() {
     Release();
@@ -70,8 +86,8 @@ PodLock::Result PodLock::Acquire(const std::string& serial, std::string& error) 
                               GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        error = "cannot open the lock file " + path + " (error " +
-                std::to_string(GetLastError()) + ")";
+        error =
+            "cannot open the lock file " + path + " (error " + std::to_string(GetLastError()) + ")";
         return Result::Failed;
     }
     OVERLAPPED whole = {};

@@ -20,6 +20,10 @@ public:
     void Release();
     bool Held() const;
 
+    // The key of a pod's lock: its serial number. A simulated pod lives in its state file:
+    // pods of two state files are two pods whatever their serial numbers, so the file (its
+    // absolute path) is part of the key.
+    static std::string KeyFor(const std::string& serial, const std::string* simulatedStatePath);
     // The folder of the lock files: $XDG_RUNTIME_DIR, else a per-user folder in the
     // temporary folder; on Windows the user's temporary folder.
     static std::string Directory();

@@ -1,8 +1,5 @@
 #include "PodSession.h"
 
-#include <cstdio>
-#include <filesystem>
-
 #include "AttachedDevices.h"
 #include "CliExit.h"
 #include "CliOptions.h"
@@ -93,27 +90,6 @@ std::uint32_t PodSession::ElapsedMs() const {
     return clock_ ? clock_->TickMs() - startMs_ : 0;
 }
 
-namespace {
-
-// A simulated pod lives in its state file: pods of two different state files are two
-// different pods whatever their serial numbers, so the file is part of the lock's key.
-std::string LockKey(const std::string& serial, const BackendOptions& options) {
-    if (!options.simulate) {
-        return serial;
-    }
-    std::error_code ec;
-    const std::string path = std::filesystem::absolute(options.simStatePath, ec).string();
-    std::uint64_t hash = 1469598103934665603ull;  // FNV-1a
-    for (const unsigned char c : path) {
-        hash = (hash ^ c) * 1099511628211ull;
-    }
-    char suffix[24];
-    std::snprintf(suffix, sizeof suffix, "-%016llx", static_cast<unsigned long long>(hash));
-    return serial + suffix;
-}
-
-}  // namespace
-
 int PodSession::ClaimPod() {
     const int status = TryClaimPod();
     claimRefused_ = status != kExitSuccess;
@@ -158,7 +134,8 @@ int PodSession::TryClaimPod() {
     const std::string key = podSerial_.empty() ? CUsbPod::kPodDescription : podSerial_;
     // A simulated pod without a state file belongs to this process alone.
     if (!options_.simulate || !options_.simStatePath.empty()) {
-        switch (lock_.Acquire(LockKey(key, backendOptions_), error)) {
+        switch (lock_.Acquire(
+            PodLock::KeyFor(key, options_.simulate ? &options_.simStatePath : nullptr), error)) {
             case PodLock::Result::Locked:
                 break;
             case PodLock::Result::InUse:
