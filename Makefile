@@ -86,11 +86,22 @@ package: deps build
 
 # vantix-cli.exe for 64-bit Windows with Debian's mingw-w64; it loads Ftd2xx.dll at run time.
 WINDOWS_BUILD ?= build-windows
+WINDOWS_CONFIGURE := cmake -S . -B $(WINDOWS_BUILD) $(GENERATOR) $(LAUNCHER) \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
+  -DVANTIX_GUI=OFF -DVANTIX_LIBFTDI=OFF -DVANTIX_TESTS=OFF -DVANTIX_BENCH=OFF
 
-windows-cli:
+windows-cli: deps
 	@scripts/install-deps.sh mingw-w64 libz-mingw-w64-dev
-	cmake -S . -B $(WINDOWS_BUILD) $(GENERATOR) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
-	  -DVANTIX_GUI=OFF -DVANTIX_LIBFTDI=OFF -DVANTIX_TESTS=OFF -DVANTIX_BENCH=OFF
+	$(WINDOWS_CONFIGURE)
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target vantix-cli
 	@echo "Built $(WINDOWS_BUILD)/cli/vantix-cli.exe"
+
+# Runs vantix-cli.exe under Wine against the Linux build: help, info, the simulated pod, the
+# wire trace byte for byte, exit statuses, a stand-in Ftd2xx.dll, unusual paths and CRLF files.
+.PHONY: test-windows
+test-windows: deps configure
+	@scripts/install-deps.sh mingw-w64 libz-mingw-w64-dev wine64
+	cmake --build $(BUILD) -j $(JOBS) --target vantix-cli
+	$(WINDOWS_CONFIGURE)
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target vantix-cli vantix_test_ftd2xx
+	scripts/test-windows.sh $(BUILD) $(WINDOWS_BUILD)

@@ -1,281 +1,362 @@
 #include "CommandLineParser.h"
 
-#include <optional>
+#include <algorithm>
 
+#include "CliHelpFormatter.h"
 #include "CommandTable.h"
 
 namespace {
 
 const char* const kCpuChoices = "DSP56F801, DSP56F803, DSP56F805, DSP56F807 or 801, 803, 805, 807";
+const char* const kGlobalGroup = "Options (before or after COMMAND)";
 
-std::string Trim(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) {
-        return {};
+const char* const kToolDescription =
+    "Programs the flash of Motorola DSP56F801/803/805/807 controllers through the USB\n"
+    "programming pod, for scripts and production lines.";
+
+const char* const kToolFooter =
+    R"(Messages and progress go to stderr, data (info, dump, list, pod-info) to stdout.
+A job file holds "name = value" lines: at the top for every command, under [COMMAND]
+for that command; the command line overrides it. Quote values with blanks or commas.
+
+Exit status:
+  0    success
+  1    the operation ran and failed (an error result, a failed reset)
+  2    command-line or input error (unknown option, unreadable file, no data,
+       a DSP56F801 image for the pod, an unknown region, --strict findings)
+  3    the pod cannot be reached (no driver library, no pod, open failure)
+  130  interrupted (Ctrl+C); the pod is closed first
+
+Example:
+  vantix-cli write firmware.s --cpu 807 --reset-after)";
+
+// The options commands take, in the order their help lists them; a flag has no TYPE.
+struct CommandOptionSpec {
+    CommandOption bit;
+    const char* names;
+    const char* type;
+    const char* description;
+};
+
+constexpr CommandOptionSpec kCommandOptions[] = {
+    {kTakesCpu, "--cpu", "CPU",
+     "DSP56F801, DSP56F803, DSP56F805, DSP56F807 or 801, 803,\n805, 807, in any letter case"},
+    {kTakesRegion, "--region", "NAME",
+     "PFLASH, P2FLASH, BFLASH or DFLASH (a region the file fills);\n"
+     "default: the first region info lists"},
+    {kTakesRegions, "--regions", "LIST",
+     "comma-separated region names to process (PFLASH, P2FLASH,\n"
+     "BFLASH, DFLASH, any letter case); default: every region the\n"
+     "file fills. The regions always go in the order DFLASH,\nPFLASH, P2FLASH, BFLASH."},
+    {kTakesEraseAllBoot, "--erase-all-boot,!--no-erase-all-boot", nullptr,
+     "erase the whole boot flash before writing BFLASH (default),\n"
+     "or only the boot flash pages the image touches"},
+    {kTakesResetAfter, "--reset-after", nullptr, "reset the target board after success"},
+    {kTakesJson, "--json", nullptr, "print one JSON object instead (see above)"},
+    {kTakesStrict, "--strict", nullptr,
+     "refuse a file with reader warnings (bad checksums, malformed\n"
+     "records, words outside the CPU's flash): exit 2, before the\npod is touched"},
+};
+
+// Registers one command option on a command, or (hidden) on the tool itself, where it
+// catches the option before the command and at the top of a job file.
+CLI::Option* AddCommandOption(CLI::App& app, const CommandOptionSpec& spec) {
+    const std::string description = spec.description;
+    if (spec.type == nullptr) {
+        return app.add_flag(spec.names, description);
     }
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
+    CLI::Option* option = app.add_option(spec.names, CLI::callback_t{}, description);
+    if (spec.bit == kTakesRegions) {
+        // Every name counts, however the list is split: "A,B", a job file's array.
+        option->delimiter(',')->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    }
+    return option->type_name(spec.type);
 }
 
-std::vector<std::string> SplitList(const std::string& list) {
-    std::vector<std::string> names;
-    std::size_t begin = 0;
-    while (begin <= list.size()) {
-        std::size_t end = list.find(',', begin);
-        if (end == std::string::npos) {
-            end = list.size();
+// "--name=value" and "-x" name options; "-" alone is a file (stdin by convention).
+bool IsOption(const std::string& arg) {
+    return arg.size() > 1 && arg[0] == '-' && arg != "--";
+}
+
+std::string NameOf(const std::string& arg) {
+    return arg.substr(0, arg.find('='));
+}
+
+bool OnCommandLine(const CLI::App& app, const CLI::Option* option) {
+    const auto& order = app.parse_order();
+    return option != nullptr && std::find(order.begin(), order.end(), option) != order.end();
+}
+
+// Where a command option's value comes from: the command line beats the job file, and the
+// command's own option (after it, or under its [section]) the tool-wide one.
+const CLI::Option* Effective(const CLI::App& tool, const CLI::App& command,
+                             const std::string& name) {
+    const CLI::Option* own = command.get_option_no_throw(name);
+    const CLI::Option* wide = tool.get_option_no_throw(name);
+    for (const CLI::Option* option : {OnCommandLine(command, own) ? own : nullptr,
+                                      OnCommandLine(tool, wide) ? wide : nullptr, own, wide}) {
+        if (option != nullptr && option->count() > 0) {
+            return option;
         }
-        std::string name = Trim(list.substr(begin, end - begin));
-        if (!name.empty()) {
-            names.push_back(std::move(name));
-        }
-        begin = end + 1;
     }
-    return names;
+    return nullptr;
 }
 
 }  // namespace
 
+CommandLineParser::CommandLineParser()
+    : app_(std::make_unique<CLI::App>(kToolDescription, "vantix-cli")) {
+    CLI::App& app = *app_;
+    // Set before the commands are added, which inherit them.
+    app.formatter(std::make_shared<CliHelpFormatter>());
+    app.set_help_flag();  // help is an ordinary flag here: it must win over every error
+    app.allow_extras();   // leftovers are reported in this tool's words
+    app.allow_windows_style_options(false);  // "/path" is a file on every system
+    app.allow_config_extras(CLI::config_extras_mode::error);
+    app.fallthrough();
+    app.require_subcommand(0, 1);
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app.footer(kToolFooter);
+    AddGlobalOptions();
+    for (const CommandOptionSpec& option : kCommandOptions) {
+        AddCommandOption(app, option)->group("");
+    }
+    for (const CommandSpec& spec : Commands()) {
+        CLI::App* command = app.add_subcommand(spec.name, spec.summary);
+        command->group("Commands")->footer(std::string("Example:\n  ") + spec.example);
+        if (spec.needsFile) {
+            command->add_option("FILE", CLI::callback_t{}, "the S-record file");
+        }
+        if (spec.command == CliCommand::Help) {
+            command->add_option("COMMAND", CLI::callback_t{}, "the command to explain");
+        }
+        for (const CommandOptionSpec& option : kCommandOptions) {
+            if ((spec.options & option.bit) != 0) {
+                AddCommandOption(*command, option);
+            }
+        }
+    }
+}
+
+CommandLineParser::~CommandLineParser() = default;
+
+void CommandLineParser::AddGlobalOptions() {
+    // One line per option; CLI11 writes the value straight into the parsed options.
+    CLI::App& app = *app_;
+    CliOptions& o = result_.options;
+    app.add_flag("--simulate", o.simulate,
+                 "use the simulated pod, at instant pace, instead of a real one");
+    app.add_flag("--sim-realtime", o.simRealtime,
+                 "pace the simulated pod by its timing model on the real clock\n"
+                 "(implies --simulate)");
+    app.add_option("--sim-state", o.simStatePath,
+                   "keep the simulated target memory and pod EEPROM in PATH\n"
+                   "between runs (created when absent; implies --simulate)")
+        ->type_name("PATH");
+    app.add_option("--trace", o.tracePath,
+                   "write every transfer on the wire to PATH, one line each:\n"
+                   "\"> 02 49 03\" sent, \"< 21\" received")
+        ->type_name("PATH");
+    app.set_config("--config", "", "read further options from FILE, an INI or TOML job file")
+        ->type_name("FILE");
+    app.add_flag("-q,--quiet", quiet_, "print errors only");
+    app.add_flag("-v,--verbose", verbose_, "also print the transfers on stderr");
+    app.add_flag("-h,--help", o.help, "show this text; \"COMMAND --help\" shows the command's");
+    app.add_flag("--version", o.version, "print the version");
+    app.add_flag("--udev-rule", o.udevRule,
+                 "print the udev rule that gives users access to the pod");
+    for (CLI::Option* option : app.get_options()) {
+        option->group(kGlobalGroup);
+    }
+}
+
 CliParseResult CommandLineParser::Parse(const std::vector<std::string>& args) {
     result_ = {};
-    operands_.clear();
-    used_.clear();
-    cpuText_.clear();
-    cpuGiven_ = false;
-
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        bool ok = true;
-        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            operands_.push_back(arg);
-        } else if (arg == "--") {
-            optionsEnded = true;
-        } else if (arg[1] == '-') {
-            ok = ParseLong(arg, args, i);
-        } else {
-            ok = ParseShort(arg);
-        }
-        if (!ok && !result_.options.help) {
-            // Keep scanning only to learn whether help was asked for.
-            for (std::size_t j = i + 1; j < args.size(); ++j) {
-                if (args[j] == "--help" || args[j] == "-h") {
-                    result_.options.help = true;
-                }
-            }
-            if (!result_.options.help) {
-                return result_;
-            }
-        }
-    }
-    Validate();
-    return result_;
-}
-
-bool CommandLineParser::ParseLong(const std::string& arg, const std::vector<std::string>& args,
-                                  std::size_t& i) {
-    std::string name = arg;
-    std::optional<std::string> inlineValue;
-    if (const auto equals = arg.find('='); equals != std::string::npos) {
-        name = arg.substr(0, equals);
-        inlineValue = arg.substr(equals + 1);
-    }
-    const std::string* given = inlineValue ? &*inlineValue : nullptr;
+    quiet_ = verbose_ = false;
     CliOptions& o = result_.options;
-
-    struct Flag {
-        const char* name;
-        bool* target;
-        bool value;
-    };
-    const Flag flags[] = {
-        {"--simulate", &o.simulate, true},
-        {"--sim-realtime", &o.simRealtime, true},
-        {"--help", &o.help, true},
-        {"--version", &o.version, true},
-        {"--udev-rule", &o.udevRule, true},
-        {"--json", &o.json, true},
-        {"--strict", &o.strict, true},
-        {"--erase-all-boot", &o.eraseAllBoot, true},
-        {"--no-erase-all-boot", &o.eraseAllBoot, false},
-        {"--reset-after", &o.resetAfter, true},
-    };
-    for (const Flag& flag : flags) {
-        if (name == flag.name) {
-            if (given) {
-                return Fail("option '" + name + "' takes no value");
-            }
-            *flag.target = flag.value;
-            if (name == "--json") {
-                used_.push_back({name, kTakesJson});
-            } else if (name == "--strict") {
-                used_.push_back({name, kTakesStrict});
-            } else if (name == "--erase-all-boot" || name == "--no-erase-all-boot") {
-                used_.push_back({name, kTakesEraseAllBoot});
-            } else if (name == "--reset-after") {
-                used_.push_back({name, kTakesResetAfter});
-            }
-            return true;
+    // The first finding while reading the arguments; help still wins over it.
+    std::string finding;
+    std::vector<std::string> reversed = Prepare(args, finding);
+    std::reverse(reversed.begin(), reversed.end());
+    try {
+        app_->parse(reversed);
+    } catch (const CLI::ArgumentMismatch&) {
+        // The only way to run short of a value: the option ends the command line.
+        finding = "option '" + NameOf(args.back()) + "' needs a value";
+    } catch (const CLI::FileError&) {
+        finding = "cannot read the job file " + app_->get_config_ptr()->as<std::string>();
+    } catch (const CLI::ParseError& error) {
+        finding = JobFileError(error);
+    }
+    const std::vector<CLI::App*> chosen = app_->get_subcommands();
+    const CLI::App* command = chosen.empty() ? nullptr : chosen.front();
+    std::string stray;
+    for (const std::string& left : app_->remaining(true)) {
+        if (IsOption(left) && finding.empty()) {
+            finding = "unknown option '" + NameOf(left) + "'";
+        } else if (!IsOption(left) && left != "--" && stray.empty()) {
+            stray = left;
         }
     }
-    if (name == "--quiet") {
-        o.verbosity = CliVerbosity::Quiet;
-        return given ? Fail("option '--quiet' takes no value") : true;
+    // Arguments after an error were never read; help among them still counts.
+    const auto optionsEnd = std::find(args.begin(), args.end(), "--");
+    o.help = o.help || std::find_if(args.begin(), optionsEnd, [](const std::string& arg) {
+                           return arg == "--help" || arg == "-h";
+                       }) != optionsEnd;
+    if (!finding.empty() && !o.help) {
+        return Fail(finding);
     }
-    if (name == "--verbose") {
-        o.verbosity = CliVerbosity::Verbose;
-        return given ? Fail("option '--verbose' takes no value") : true;
+    // An unknown command is reported even when help was asked for: help about what?
+    if (command == nullptr && !stray.empty()) {
+        return Fail("unknown command '" + stray + "'");
     }
-
-    std::string value;
-    if (name == "--sim-state") {
-        return TakeValue(name, given, args, i, o.simStatePath);
-    }
-    if (name == "--trace") {
-        return TakeValue(name, given, args, i, o.tracePath);
-    }
-    if (name == "--cpu") {
-        used_.push_back({name, kTakesCpu});
-        cpuGiven_ = true;
-        return TakeValue(name, given, args, i, cpuText_);
-    }
-    if (name == "--regions") {
-        used_.push_back({name, kTakesRegions});
-        if (!TakeValue(name, given, args, i, value)) {
-            return false;
-        }
-        o.regions = SplitList(value);
-        return true;
-    }
-    if (name == "--region") {
-        used_.push_back({name, kTakesRegion});
-        return TakeValue(name, given, args, i, o.dumpRegion);
-    }
-    return Fail("unknown option '" + name + "'");
-}
-
-bool CommandLineParser::ParseShort(const std::string& arg) {
-    CliOptions& o = result_.options;
-    for (std::size_t k = 1; k < arg.size(); ++k) {
-        switch (arg[k]) {
-            case 'q':
-                o.verbosity = CliVerbosity::Quiet;
-                break;
-            case 'v':
-                o.verbosity = CliVerbosity::Verbose;
-                break;
-            case 'h':
-                o.help = true;
-                break;
-            default:
-                return Fail("unknown option '-" + std::string(1, arg[k]) + "'");
-        }
-    }
-    return true;
-}
-
-bool CommandLineParser::TakeValue(const std::string& name, const std::string* inlineValue,
-                                  const std::vector<std::string>& args, std::size_t& i,
-                                  std::string& value) {
-    if (inlineValue) {
-        value = *inlineValue;
-        return true;
-    }
-    if (i + 1 >= args.size()) {
-        return Fail("option '" + name + "' needs a value");
-    }
-    value = args[++i];
-    return true;
-}
-
-bool CommandLineParser::Fail(std::string message) {
-    if (result_.error.empty()) {
-        result_.error = std::move(message);
-    }
-    return false;
-}
-
-void CommandLineParser::Validate() {
-    CliOptions& o = result_.options;
-    // Anything about the simulation means the simulated pod.
-    if (o.simRealtime || !o.simStatePath.empty()) {
-        o.simulate = true;
-    }
-    if (!operands_.empty()) {
-        const CommandSpec* spec = FindCommand(operands_.front());
-        if (spec == nullptr) {
-            result_.error = "unknown command '" + operands_.front() + "'";
-            o.help = false;
-            return;
-        }
-        o.command = spec->command;
-        operands_.erase(operands_.begin());
-    }
-    if (o.command == CliCommand::Help) {
+    if (command != nullptr && command->get_name() == "help") {
         // "help --help" is about the help command itself.
         o.helpTopic = o.help ? CliCommand::Help : CliCommand::None;
         o.help = true;
-        if (!operands_.empty()) {
-            const CommandSpec* topic = FindCommand(operands_.front());
-            if (topic == nullptr) {
-                result_.error = "unknown command '" + operands_.front() + "'";
-                o.help = false;
-                return;
+        if (const CLI::Option* topic = command->get_option("COMMAND"); topic->count() > 0) {
+            const CommandSpec* spec = FindCommand(topic->as<std::string>());
+            if (spec == nullptr) {
+                return Fail("unknown command '" + topic->as<std::string>() + "'");
             }
-            o.helpTopic = topic->command;
+            o.helpTopic = spec->command;
         }
-        return;
+        return result_;
     }
     if (o.help) {
-        o.helpTopic = o.command;
-        result_.error.clear();
-        return;
+        o.helpTopic = command ? FindCommand(command->get_name())->command : CliCommand::None;
+        return result_;
     }
-    if (o.version || o.udevRule || !result_.error.empty()) {
-        return;
+    if (o.version || o.udevRule) {
+        return result_;
     }
-    if (o.command == CliCommand::None) {
-        result_.error = "no command given";
-        return;
+    if (command == nullptr) {
+        return Fail("no command given");
     }
-    const CommandSpec& spec = SpecOf(o.command);
-    ValidateCommandOptions(spec.options, spec.name);
-    if (result_.error.empty()) {
-        ValidateOperands();
-    }
+    ReadGlobals();
+    o.command = FindCommand(command->get_name())->command;
+    return ReadCommand(*command, args, stray);
 }
 
-void CommandLineParser::ValidateCommandOptions(unsigned accepted, const char* commandName) {
-    for (const CommandOptionUse& use : used_) {
-        if ((accepted & use.kind) == 0) {
-            Fail("unknown option '" + use.name + "' for '" + commandName + "'");
-            return;
+std::vector<std::string> CommandLineParser::Prepare(const std::vector<std::string>& args,
+                                                    std::string& finding) const {
+    // CLI11 reads "--name=" as "--name" followed by the next argument; here it is an empty
+    // value. A flag given a value is refused, as CLI11 would take "--json=no" for false.
+    std::vector<std::string> prepared;
+    const auto optionsEnd = std::find(args.begin(), args.end(), "--");
+    for (auto arg = args.begin(); arg != args.end(); ++arg) {
+        const std::size_t equals = arg->find('=');
+        const CLI::Option* option = nullptr;
+        if (arg < optionsEnd && arg->rfind("--", 0) == 0 && equals != std::string::npos) {
+            option = app_->get_option_no_throw(arg->substr(0, equals));
+        }
+        if (option != nullptr && option->get_expected_max() == 0) {
+            if (finding.empty()) {
+                finding = "option '" + arg->substr(0, equals) + "' takes no value";
+            }
+            prepared.push_back(arg->substr(0, equals));
+        } else if (option != nullptr && equals + 1 == arg->size()) {
+            prepared.push_back(arg->substr(0, equals));
+            prepared.emplace_back();
+        } else {
+            prepared.push_back(*arg);
+        }
+    }
+    return prepared;
+}
+
+void CommandLineParser::ReadGlobals() {
+    CliOptions& o = result_.options;
+    // Anything about the simulation means the simulated pod.
+    o.simulate = o.simulate || o.simRealtime || !o.simStatePath.empty();
+    // Of --quiet and --verbose the later one wins.
+    o.verbosity = quiet_ ? CliVerbosity::Quiet : verbose_ ? CliVerbosity::Verbose : o.verbosity;
+    for (const CLI::Option* option : app_->parse_order()) {
+        if (option->check_name("--quiet") || option->check_name("--verbose")) {
+            o.verbosity =
+                option->check_name("--quiet") ? CliVerbosity::Quiet : CliVerbosity::Verbose;
         }
     }
 }
 
-void CommandLineParser::ValidateOperands() {
+CliParseResult CommandLineParser::ReadCommand(const CLI::App& command,
+                                              const std::vector<std::string>& args,
+                                              const std::string& stray) {
     CliOptions& o = result_.options;
-    const CommandSpec& spec = SpecOf(o.command);
-    const std::size_t wanted = spec.needsFile ? 1 : 0;
-    if (operands_.size() > wanted) {
-        Fail("unexpected argument '" + operands_[wanted] + "' for '" + spec.name + "'");
-        return;
+    const std::string& name = command.get_name();
+    // A command option the command does not take, given on the command line, is refused in
+    // the words it was typed in.
+    for (const std::string& arg : args) {
+        const CLI::Option* option =
+            IsOption(arg) ? app_->get_option_no_throw(NameOf(arg)) : nullptr;
+        if (option != nullptr && option->get_group().empty() && OnCommandLine(*app_, option) &&
+            command.get_option_no_throw(NameOf(arg)) == nullptr) {
+            return Fail("unknown option '" + NameOf(arg) + "' for '" + name + "'");
+        }
     }
-    if (!spec.needsFile) {
-        return;
+    if (!stray.empty()) {
+        return Fail("unexpected argument '" + stray + "' for '" + name + "'");
     }
-    if (operands_.empty()) {
-        Fail(std::string("'") + spec.name + "' needs FILE, the S-record file");
-        return;
+    try {
+        if (const CLI::Option* regions = Effective(*app_, command, "--regions")) {
+            o.regions.emplace();
+            for (const std::string& item : regions->as<std::vector<std::string>>()) {
+                if (std::string region = CLI::detail::trim_copy(item); !region.empty()) {
+                    o.regions->push_back(region);
+                }
+            }
+        }
+        if (const CLI::Option* region = Effective(*app_, command, "--region")) {
+            o.dumpRegion = region->as<std::string>();
+        }
+        const auto flag = [&](const char* flagName, bool fallback) {
+            const CLI::Option* option = Effective(*app_, command, flagName);
+            return option != nullptr ? option->as<bool>() : fallback;
+        };
+        o.json = flag("--json", false);
+        o.strict = flag("--strict", false);
+        o.eraseAllBoot = flag("--erase-all-boot", true);
+        o.resetAfter = flag("--reset-after", false);
+    } catch (const CLI::ConversionError& error) {
+        // Only a job file can say "json = maybe".
+        return Fail(JobFileError(error));
     }
-    o.file = operands_.front();
-    if (!cpuGiven_) {
-        Fail(std::string("'") + spec.name + "' needs --cpu CPU (" + kCpuChoices + ")");
-        return;
+    if (!SpecOf(o.command).needsFile) {
+        return result_;
     }
-    o.cpu = CpuFromName(cpuText_);
+    const CLI::Option* file = command.get_option("FILE");
+    if (file->count() == 0) {
+        return Fail("'" + name + "' needs FILE, the S-record file");
+    }
+    o.file = file->as<std::string>();
+    const CLI::Option* cpu = Effective(*app_, command, "--cpu");
+    if (cpu == nullptr) {
+        return Fail("'" + name + "' needs --cpu CPU (" + kCpuChoices + ")");
+    }
+    o.cpu = CpuFromName(cpu->as<std::string>());
     if (!o.cpu) {
-        Fail("unknown CPU '" + cpuText_ + "': use " + kCpuChoices);
+        return Fail("unknown CPU '" + cpu->as<std::string>() + "': use " + kCpuChoices);
     }
+    return result_;
+}
+
+std::string CommandLineParser::JobFileError(const CLI::Error& error) const {
+    // CLI11 names a key it does not know in words of its own.
+    const std::string what = error.what();
+    const std::string unknown = "INI was not able to parse ";
+    return "in the job file " + app_->get_config_ptr()->as<std::string>() + ": " +
+           (what.rfind(unknown, 0) == 0 ? "unknown option '" + what.substr(unknown.size()) + "'"
+                                        : what);
+}
+
+CliParseResult CommandLineParser::Fail(std::string message) {
+    result_.error = std::move(message);
+    return result_;
+}
+
+std::string CommandLineParser::Help(CliCommand topic) const {
+    if (topic == CliCommand::None) {
+        return app_->help();
+    }
+    return app_->get_subcommand(SpecOf(topic).name)->help("vantix-cli");
 }

@@ -1,41 +1,48 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "CliOptions.h"
+
+namespace CLI {
+class App;
+class Error;
+}  // namespace CLI
 
 struct CliParseResult {
     CliOptions options;
     std::string error;  // empty when the command line is sound
 };
 
-// Turns the arguments (without the program name) into options. Global options may stand
-// before or after the command; "--name value" and "--name=value" both work, and "--" ends
-// the options. Help and version requests win over every other finding, so
-// "vantix-cli write --help" works without FILE.
+// Turns the arguments (without the program name) into options, with CLI11. Options may stand
+// before or after the command; "--config FILE" reads more from a job file, which the command
+// line overrides. Help wins over every other finding: "vantix-cli write --help" needs no FILE.
 class CommandLineParser {
 public:
+    CommandLineParser();
+    ~CommandLineParser();
+    CommandLineParser(const CommandLineParser&) = delete;
+    CommandLineParser& operator=(const CommandLineParser&) = delete;
+
     CliParseResult Parse(const std::vector<std::string>& args);
+    // The usage text of the tool (None) or of a command, each with an example.
+    std::string Help(CliCommand topic) const;
 
 private:
-    struct CommandOptionUse {
-        std::string name;
-        unsigned kind;
-    };
+    void AddGlobalOptions();
+    std::vector<std::string> Prepare(const std::vector<std::string>& args,
+                                     std::string& finding) const;
+    void ReadGlobals();
+    CliParseResult ReadCommand(const CLI::App& command, const std::vector<std::string>& args,
+                               const std::string& stray);
+    std::string JobFileError(const CLI::Error& error) const;
+    CliParseResult Fail(std::string message);
 
-    bool ParseLong(const std::string& arg, const std::vector<std::string>& args, std::size_t& i);
-    bool ParseShort(const std::string& arg);
-    bool TakeValue(const std::string& name, const std::string* inlineValue,
-                   const std::vector<std::string>& args, std::size_t& i, std::string& value);
-    bool Fail(std::string message);
-    void Validate();
-    void ValidateCommandOptions(unsigned accepted, const char* commandName);
-    void ValidateOperands();
-
+    std::unique_ptr<CLI::App> app_;
+    // CLI11 writes the global options straight into result_.options.
     CliParseResult result_;
-    std::vector<std::string> operands_;
-    std::vector<CommandOptionUse> used_;
-    std::string cpuText_;
-    bool cpuGiven_ = false;
+    bool quiet_ = false;
+    bool verbose_ = false;
 };

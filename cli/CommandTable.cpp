@@ -8,22 +8,74 @@ constexpr unsigned kTargetWriteOptions =
     kTakesCpu | kTakesStrict | kTakesRegions | kTakesEraseAllBoot | kTakesResetAfter;
 
 constexpr std::array<CommandSpec, 11> kCommands = {{
-    {CliCommand::Info, "info", true, kTakesCpu | kTakesJson | kTakesStrict},
-    {CliCommand::Dump, "dump", true, kTakesCpu | kTakesRegion},
-    {CliCommand::Write, "write", true, kTargetWriteOptions},
-    {CliCommand::WriteVerify, "write-verify", true, kTargetWriteOptions},
+    {CliCommand::Info, "info", true, kTakesCpu | kTakesJson | kTakesStrict,
+     "list the flash regions the file fills",
+     "Reads FILE for CPU and lists the flash regions it fills, as the buffer window does:\n"
+     "name, start address (\"0x%04X\") and size (\"0x%X Words\"), in the order PFLASH, "
+     "P2FLASH\n(DSP56F807 only), BFLASH, DFLASH. Warnings about the file go to stderr. A file "
+     "that\nfills no region is listed empty and exits with 2.\n\n"
+     "--json prints one JSON object instead:\n"
+     "  {\"cpu\":\"DSP56F807\",\"regions\":[{\"name\":\"PFLASH\",\"start\":4,\"end\":2291,"
+     "\"words\":2288},...],\n"
+     "  \"badChecksums\":0,\"nonHexRecords\":0,\"truncatedRecords\":0,\"droppedWords\":0}\n"
+     "start and end are the lowest and highest address loaded, words end - start + 1.",
+     "vantix-cli info examples/dsp56f807.s --cpu DSP56F807 --json"},
+    {CliCommand::Dump, "dump", true, kTakesCpu | kTakesRegion,
+     "print one region's words as the hex view shows them",
+     "Prints one region of FILE as the hex view shows it: all of it as the CPU's memory map\n"
+     "lays it out, unloaded words as FFFF, in rows \"AAAA: wwww wwww ...\" of 8 words in\n"
+     "upper-case hexadecimal (AAAA the first word's address, data-space for DFLASH).",
+     "vantix-cli dump examples/dsp56f805.s --cpu 805 --region DFLASH"},
+    {CliCommand::Write, "write", true, kTargetWriteOptions,
+     "Target Write: erase and program the regions",
+     "Erases and programs the regions of FILE on the target board (\"Target Write\").",
+     "vantix-cli write firmware.s --cpu 807 --regions PFLASH,BFLASH --reset-after"},
+    {CliCommand::WriteVerify, "write-verify", true, kTargetWriteOptions,
+     "Target Write & Verify: program, then compare each piece",
+     "Erases, programs and compares the regions of FILE on the target board\n"
+     "(\"Target Write & Verify\").",
+     "vantix-cli write-verify firmware.s --cpu 805 --no-erase-all-boot"},
     {CliCommand::Verify, "verify", true,
-     kTakesCpu | kTakesStrict | kTakesRegions | kTakesResetAfter},
-    {CliCommand::Reset, "reset", false, 0},
+     kTakesCpu | kTakesStrict | kTakesRegions | kTakesResetAfter,
+     "Target Verify: compare the regions with the target",
+     "Compares the regions of FILE with the target board's flash (\"Target Verify\").",
+     "vantix-cli verify firmware.s --cpu 803"},
+    {CliCommand::Reset, "reset", false, 0, "Target Reset: reset the target board",
+     "Resets the target board through the pod (\"Target Reset\"). Exits with 1 when the pod\n"
+     "does not acknowledge the reset.",
+     "vantix-cli reset"},
     {CliCommand::PodWrite, "pod-write", true,
-     kTakesCpu | kTakesStrict | kTakesEraseAllBoot | kTakesResetAfter},
-    {CliCommand::PodVerify, "pod-verify", true, kTakesCpu | kTakesStrict},
-    {CliCommand::PodInfo, "pod-info", false, 0},
-    {CliCommand::List, "list", false, 0},
-    {CliCommand::Help, "help", false, 0},
+     kTakesCpu | kTakesStrict | kTakesEraseAllBoot | kTakesResetAfter,
+     "POD Write: store the whole image in the pod's EEPROM",
+     "Stores the whole image of FILE in the pod's serial EEPROM (\"POD Write\"), with the CPU\n"
+     "and the two options, so that the pod can later program boards on its own. Every\n"
+     "region the file fills is stored.",
+     "vantix-cli pod-write firmware.s --cpu 805 --reset-after"},
+    {CliCommand::PodVerify, "pod-verify", true, kTakesCpu | kTakesStrict,
+     "POD Verify: compare the pod's stored image with the file",
+     "Reads the pod's record of its stored image, prints it, and has the pod compare every\n"
+     "stored block with FILE (\"POD Verify\").",
+     "vantix-cli pod-verify firmware.s --cpu 805"},
+    {CliCommand::PodInfo, "pod-info", false, 0, "print the pod's record of its stored image",
+     "Reads the pod's record of the image stored in its EEPROM and prints it on stdout as\n"
+     "POD Verify does (\"[CPU] : ...\", \"[Option] : ...\", one \"[... Info]\" line per "
+     "region),\nwithout comparing anything. Exits with 1 when the pod holds no image.",
+     "vantix-cli pod-info"},
+    {CliCommand::List, "list", false, 0, "list the attached FTDI devices",
+     "Lists the attached FTDI devices on stdout, one line each: index, description and\n"
+     "serial number separated by tabs, and a fourth field saying why when a device's\n"
+     "strings could not be read (often a permission problem: see --udev-rule). The pod\n"
+     "is the device described \"USB POD\". With --simulate, the simulated pod is listed.",
+     "vantix-cli list"},
+    {CliCommand::Help, "help", false, 0, "this text, or the text of COMMAND",
+     "Shows the tool's usage, or the usage of COMMAND.", "vantix-cli help write"},
 }};
 
 }  // namespace
+
+std::span<const CommandSpec> Commands() {
+    return kCommands;
+}
 
 const CommandSpec* FindCommand(std::string_view name) {
     for (const CommandSpec& spec : kCommands) {

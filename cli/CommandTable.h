@@ -1,10 +1,12 @@
 #pragma once
 
+#include <span>
 #include <string_view>
 
 #include "CliOptions.h"
 
-// Which options a command takes; the parser refuses the others.
+// The options a command takes besides the global ones; the parser registers each on the
+// commands that name it and refuses it on the others.
 enum CommandOption : unsigned {
     kTakesCpu = 1u << 0,
     kTakesJson = 1u << 1,
@@ -15,13 +17,19 @@ enum CommandOption : unsigned {
     kTakesResetAfter = 1u << 6,
 };
 
+// One command: what it is called, what it takes and how its help explains it.
 struct CommandSpec {
     CliCommand command;
     const char* name;
     bool needsFile;  // FILE and --cpu
     unsigned options;
+    const char* summary;      // its line in the tool's list of commands
+    const char* description;  // the text under its usage line
+    const char* example;
 };
 
+// Every command, in the order the tool's help lists them.
+std::span<const CommandSpec> Commands();
 // The command of that name, or null.
 const CommandSpec* FindCommand(std::string_view name);
 const CommandSpec& SpecOf(CliCommand command);

@@ -8,6 +8,7 @@
 #include <zlib.h>
 
 #include "SFileImage.h"
+#include "Utf8Path.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -86,9 +87,7 @@ private:
 
 bool FileSha256(const std::string& path, std::string& hex, std::string& error) {
     hex.clear();
-    // Paths are UTF-8 on every system; Windows needs them widened.
-    const std::filesystem::path file(std::u8string(path.begin(), path.end()));
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(Utf8Path(path), std::ios::binary);
     if (!in) {
         error = "cannot read " + path;
         return false;

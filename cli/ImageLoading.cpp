@@ -6,6 +6,7 @@
 #include "CliExit.h"
 #include "ConsoleUi.h"
 #include "SFileImage.h"
+#include "Utf8Path.h"
 
 int LoadImageFile(const std::string& path, CpuType cpu, bool strict, SFileImage& image,
                   std::vector<RegionRow>& rows, ConsoleUi& ui) {
@@ -15,7 +16,7 @@ int LoadImageFile(const std::string& path, CpuType cpu, bool strict, SFileImage&
         return kExitInputError;
     }
     std::error_code error;
-    if (!std::filesystem::exists(path, error)) {
+    if (!std::filesystem::exists(Utf8Path(path), error)) {
         ui.Error("The specified S File path is wrong: " + path);
         return kExitInputError;
     }

@@ -80,9 +80,11 @@ void PodSession::ReportUnreachable() {
     if (!library_ || claimRefused_) {
         return;
     }
+    // A library that tried others names each one in its reason already.
     const std::string reason = library_->LastError();
+    const std::string name = std::string(library_->Name()) + ": ";
     if (!reason.empty()) {
-        ui_.Error(std::string("vantix-cli: ") + library_->Name() + ": " + reason);
+        ui_.Error("vantix-cli: " + (reason.rfind(name, 0) == 0 ? reason : name + reason));
     }
 }
 

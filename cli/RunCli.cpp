@@ -1,7 +1,6 @@
 #include "RunCli.h"
 
 #include "CliExit.h"
-#include "CliHelp.h"
 #include "CommandLineParser.h"
 #include "CommandTable.h"
 #include "ConsoleUi.h"
@@ -12,6 +11,12 @@
 #include "SFileImage.h"
 
 namespace {
+
+// The udev rule that lets a logged-in user open the pod without root.
+const char* const kUdevRule =
+    "# Vantix: let the logged-in user open the USB programming pod.\n"
+    "SUBSYSTEM==\"usb\", ATTRS{idVendor}==\"0403\", ATTRS{product}==\"USB POD\", "
+    "MODE=\"0660\", TAG+=\"uaccess\"\n";
 
 int RunInfo(const CliOptions& options, std::ostream& out, ConsoleUi& ui) {
     SFileImage image;
@@ -87,8 +92,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return kExitInputError;
     }
     if (options.help) {
-        out << (options.helpTopic == CliCommand::None ? ToolHelp()
-                                                      : CommandHelp(options.helpTopic));
+        out << parser.Help(options.helpTopic);
         return kExitSuccess;
     }
     if (options.version) {
@@ -96,7 +100,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return kExitSuccess;
     }
     if (options.udevRule) {
-        out << UdevRule();
+        out << kUdevRule;
         return kExitSuccess;
     }
 

@@ -1,5 +1,7 @@
 #include "RunLog.h"
 
+#include "Utf8Path.h"
+
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -35,7 +37,7 @@ bool RunLog::IsOpen() const {
 bool RunLog::Open(const std::string& path, std::string& error) {
     path_ = path;
 #ifdef _WIN32
-    const std::filesystem::path file(std::u8string(path.begin(), path.end()));
+    const std::filesystem::path file = Utf8Path(path);
     // FILE_APPEND_DATA alone makes every write land at the end, whoever else appends.
     HANDLE handle = CreateFileW(file.wstring().c_str(), FILE_APPEND_DATA,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,

@@ -5,7 +5,8 @@
 TraceLog::TraceLog(ConsoleUi& console) : console_(console) {}
 
 bool TraceLog::OpenFile(const std::string& path) {
-    file_.open(path, std::ios::out | std::ios::trunc);
+    // Binary, so that every system writes the same bytes: lines end in "\n" on Windows too.
+    file_.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
     return file_.is_open();
 }
 

@@ -6,6 +6,7 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #define VANTIX_ISATTY(fd) _isatty(fd)
 #else
 #include <unistd.h>
@@ -29,10 +30,20 @@ extern "C" void OnInterrupt(int) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // Messages may carry UTF-8 file names (the manifest makes UTF-8 the code page); the
+    // console gets its own code page back afterwards.
+    const UINT consoleCodePage = GetConsoleOutputCP();
+    SetConsoleOutputCP(CP_UTF8);
+#endif
     std::signal(SIGINT, OnInterrupt);
     CliEnvironment environment;
     environment.stderrIsTerminal = VANTIX_ISATTY(2) != 0;
     environment.interrupted = &interruptRequested;
     const std::vector<std::string> args(argv + 1, argv + argc);
-    return RunCli(args, std::cout, std::cerr, environment);
+    const int status = RunCli(args, std::cout, std::cerr, environment);
+#ifdef _WIN32
+    SetConsoleOutputCP(consoleCodePage);
+#endif
+    return status;
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "SRecordReader.h"
+#include "Utf8Path.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ std::uint16_t SFileImage::WordAt(MemoryRegion region, std::uint32_t address) con
 bool SFileImage::ReadSFile(const std::string& path) {
     ClearImage();
     std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
+    if (std::filesystem::is_directory(Utf8Path(path), error)) {
         return false;
     }
     std::FILE* file = std::fopen(path.c_str(), "rb");

@@ -7,6 +7,7 @@ packages=(
   cmake g++ make ninja-build pkg-config ccache
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libcli11-dev
   libftdi1-dev libusb-1.0-0-dev
   libssl-dev zlib1g-dev
   fonts-liberation2 fonts-dejavu-core

@@ -4,6 +4,7 @@
 
 #include "Clock.h"
 #include "FallbackD2xxLibrary.h"
+#include "Utf8Path.h"
 #include "VendorD2xxLibrary.h"
 #include "sim/SimulatedD2xxLibrary.h"
 #include "sim/SimulatedPod.h"
@@ -21,7 +22,7 @@ std::unique_ptr<SimulatedPod> MakeSimulatedPod(const BackendOptions& options, Cl
                    ? std::make_unique<SimulatedPod>(*virtualClock, SimPace::Instant)
                    : std::make_unique<SimulatedPod>(clock);
     std::error_code ignored;
-    if (!statePath.empty() && std::filesystem::exists(statePath, ignored)) {
+    if (!statePath.empty() && std::filesystem::exists(Utf8Path(statePath), ignored)) {
         std::string reason;
         if (!pod->LoadState(statePath, &reason)) {
             error = "cannot read the simulated pod's state from " + statePath + ": " + reason;

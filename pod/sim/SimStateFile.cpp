@@ -9,6 +9,7 @@
 
 #include "SimEeprom.h"
 #include "SimTarget.h"
+#include "Utf8Path.h"
 
 namespace {
 
@@ -219,15 +220,15 @@ bool SimStateFile::Save(const SimTarget& target, const SimEeprom& eeprom, const 
         out.close();
         if (!out) {
             std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
+            std::filesystem::remove(Utf8Path(temporary), ignored);
             Fail(error, "cannot write " + temporary);
             return false;
         }
     }
     std::error_code ec;
-    std::filesystem::rename(temporary, path, ec);
+    std::filesystem::rename(Utf8Path(temporary), Utf8Path(path), ec);
     if (ec) {
-        std::filesystem::remove(temporary, ec);
+        std::filesystem::remove(Utf8Path(temporary), ec);
         Fail(error, "cannot replace " + path);
         return false;
     }

@@ -72,6 +72,45 @@ TEST(CommandLineParser, HelpWinsOverMissingArguments) {
     EXPECT_EQ(Parse({"--bogus", "dump", "-h"}).error, "");
 }
 
+TEST(CommandLineParser, JobFileOptionsYieldToTheCommandLine) {
+    ScratchDir dir;
+    const std::string job = dir.Write("station 3.ini",
+                                      "# line 3, written on Windows\r\n"
+                                      "cpu = 805\r\n"
+                                      "trace = \"wire log.txt\"\r\n"
+                                      "regions = PFLASH,BFLASH\r\n"
+                                      "[write-verify]\r\n"
+                                      "cpu = DSP56F807\r\n"
+                                      "erase-all-boot = false\r\n");
+    const CliParseResult file = Parse({"--config", job, "write-verify", "f.s"});
+    ASSERT_EQ(file.error, "");
+    EXPECT_EQ(file.options.cpu, CpuType::DSP56F807) << "the command's section beats the top";
+    EXPECT_EQ(file.options.tracePath, "wire log.txt");
+    EXPECT_EQ(file.options.regions, (std::vector<std::string>{"PFLASH", "BFLASH"}));
+    EXPECT_FALSE(file.options.eraseAllBoot);
+
+    const CliParseResult line = Parse({"--cpu", "803", "write-verify", "f.s", "--erase-all-boot",
+                                       "--regions", "DFLASH", "--config", job});
+    ASSERT_EQ(line.error, "");
+    EXPECT_EQ(line.options.cpu, CpuType::DSP56F803);
+    EXPECT_TRUE(line.options.eraseAllBoot);
+    EXPECT_EQ(line.options.regions, (std::vector<std::string>{"DFLASH"}));
+
+    // The top serves every command; an option a command does not take is left unused.
+    const CliParseResult info = Parse({"info", "f.s", "--config", job});
+    ASSERT_EQ(info.error, "");
+    EXPECT_EQ(info.options.cpu, CpuType::DSP56F805);
+
+    const CliRun typo = RunInProcess({"--config", dir.Write("typo.ini", "cpuu = 805\n"), "reset"});
+    EXPECT_EQ(typo.status, kExitInputError);
+    EXPECT_NE(typo.err.find("cpuu"), std::string::npos) << typo.err;
+    const CliRun missing = RunInProcess({"--config", dir.File("none.ini"), "reset"});
+    EXPECT_EQ(missing.status, kExitInputError);
+    EXPECT_EQ(missing.err.rfind("vantix-cli: cannot read the job file " + dir.File("none.ini"), 0),
+              0u)
+        << missing.err;
+}
+
 struct BadCommandLine {
     std::vector<std::string> args;
     std::string message;

@@ -1,13 +1,19 @@
 // A stand-in for the vendor's D2XX library: the fifteen entry points with the vendor's C
 // calling interface, forwarding to whatever D2xxApi the test attaches (the simulated pod).
 // Built with VANTIX_TEST_D2XX_WITHOUT_QUEUE_STATUS it lacks FT_GetQueueStatus, as a damaged
-// or foreign library would.
+// or foreign library would. Built with VANTIX_TEST_D2XX_BUILT_IN_POD it carries a simulated
+// pod of its own, attached until a test attaches another: a program that only loads the
+// library by name then finds a pod, as it would with the real library and hardware.
 
 #include <cstdint>
 #include <type_traits>
 
 #include "D2xxApi.h"
 #include "VendorD2xxAbi.h"
+#ifdef VANTIX_TEST_D2XX_BUILT_IN_POD
+#include "Clock.h"
+#include "sim/SimulatedPod.h"
+#endif
 
 using vendor_d2xx::Dword;
 using vendor_d2xx::Handle;
@@ -27,6 +33,26 @@ namespace {
 // A C library keeps its state at file scope; this one holds only where calls go.
 D2xxApi* attached = nullptr;
 
+#ifdef VANTIX_TEST_D2XX_BUILT_IN_POD
+// Made on first use, so that loading the library does no work; it runs at instant pace on a
+// clock of its own, as the simulated pod of "--simulate" does.
+D2xxApi* BuiltInPod() {
+    static VirtualClock clock;
+    static SimulatedPod pod(clock, SimPace::Instant);
+    return &pod;
+}
+#endif
+
+// Where the calls go; null when nothing is attached.
+D2xxApi* Device() {
+#ifdef VANTIX_TEST_D2XX_BUILT_IN_POD
+    if (!attached) {
+        attached = BuiltInPod();
+    }
+#endif
+    return attached;
+}
+
 void CopyOut(Dword* destination, std::uint32_t value) {
     if (destination) {
         *destination = value;
@@ -41,95 +67,108 @@ VANTIX_EXPORT void VantixTestD2xxAttach(D2xxApi* device) {
 }
 
 VANTIX_EXPORT Status VANTIX_D2XX_CALL FT_ListDevices(void* arg1, void* arg2, Dword flags) {
-    if (!attached) {
+    D2xxApi* device = Device();
+    if (!device) {
         return FT_DEVICE_NOT_FOUND;
     }
     if (flags & FT_LIST_NUMBER_ONLY) {
         std::uint32_t count = 0;
-        const FT_STATUS status = attached->FT_ListDevices(&count, arg2, flags);
+        const FT_STATUS status = device->FT_ListDevices(&count, arg2, flags);
         CopyOut(static_cast<Dword*>(arg1), count);
         return status;
     }
-    return attached->FT_ListDevices(arg1, arg2, flags);
+    return device->FT_ListDevices(arg1, arg2, flags);
 }
 
 VANTIX_EXPORT Status VANTIX_D2XX_CALL FT_OpenEx(void* arg, Dword flags, Handle* handle) {
-    return attached ? attached->FT_OpenEx(arg, flags, handle) : FT_DEVICE_NOT_FOUND;
+    D2xxApi* device = Device();
+    return device ? device->FT_OpenEx(arg, flags, handle) : FT_DEVICE_NOT_FOUND;
 }
 
 VANTIX_EXPORT Status VANTIX_D2XX_CALL FT_ResetDevice(Handle handle) {
-    return attached ? attached->FT_ResetDevice(handle) : FT_INVALID_HANDLE;
+    D2xxApi* device = Device();
+    return device ? device->FT_ResetDevice(handle) : FT_INVALID_HANDLE;
 }
 
 VANTIX_EXPORT Status VANTIX_D2XX_CALL FT_GetLatencyTimer(Handle handle, unsigned char* timerMs) {
-    return attached ? attached->FT_GetLatencyTimer(handle, timerMs) : FT_INVALID_HANDLE;
+    D2xxApi* device = Device();
+    return device ? device->FT_GetLatencyTimer(handle, timerMs) : FT_INVALID_HANDLE;
 }
 
 VANTIX_EXPORT Status VANTIX_D2XX_CALL FT_SetLatencyTimer(Handle handle, unsigned char timerMs) {
-    return attached ? attached->FT_SetLatencyTimer(handle, timerMs) : FT_INVALID_HANDLE;
+    D2xxApi* device = Device();
+    return device ? device->FT_SetLatencyTimer(handle, timerMs) : FT_INVALID_HANDLE;
 }
 
 VANTIX_EXPORT Status VANTIX_D2XX_CALL FT_SetBaudRate(Handle handle, Ulong baud) {
-    return attached ? attached->FT_SetBaudRate(handle, baud) : FT_INVALID_HANDLE;
+    D2xxApi* device = Device();
+    return device ? device->FT_SetBaudRate(handle, baud) : FT_INVALID_HANDLE;
 }
 
 VANTIX_EXPORT Status VANTIX_D2XX_CALL FT_SetDataCharacteristics(Handle handle,
                                                                 unsigned char wordLength,
                                                                 unsigned char stopBits,
                                                                 unsigned char parity) {
-    return attached ? attached->FT_SetDataCharacteristics(handle, wordLength, stopBits, parity)
-                    : FT_INVALID_HANDLE;
+    D2xxApi* device = Device();
+    return device ? device->FT_SetDataCharacteristics(handle, wordLength, stopBits, parity)
+                  : FT_INVALID_HANDLE;
 }
 
 VANTIX_EXPORT Status VANTIX_D2XX_CALL FT_SetFlowControl(Handle handle, unsigned short flowControl,
                                                         unsigned char xon, unsigned char xoff) {
-    return attached ? attached->FT_SetFlowControl(handle, flowControl, xon, xoff)
-                    : FT_INVALID_HANDLE;
+    D2xxApi* device = Device();
+    return device ? device->FT_SetFlowControl(handle, flowControl, xon, xoff) : FT_INVALID_HANDLE;
 }
 
 VANTIX_EXPORT Status VANTIX_D2XX_CALL FT_SetTimeouts(Handle handle, Ulong readMs, Ulong writeMs) {
-    return attached ? attached->FT_SetTimeouts(handle, readMs, writeMs) : FT_INVALID_HANDLE;
+    D2xxApi* device = Device();
+    return device ? device->FT_SetTimeouts(handle, readMs, writeMs) : FT_INVALID_HANDLE;
 }
 
 VANTIX_EXPORT Status VANTIX_D2XX_CALL FT_Purge(Handle handle, Ulong mask) {
-    return attached ? attached->FT_Purge(handle, mask) : FT_INVALID_HANDLE;
+    D2xxApi* device = Device();
+    return device ? device->FT_Purge(handle, mask) : FT_INVALID_HANDLE;
 }
 
 VANTIX_EXPORT Status VANTIX_D2XX_CALL FT_Close(Handle handle) {
-    return attached ? attached->FT_Close(handle) : FT_INVALID_HANDLE;
+    D2xxApi* device = Device();
+    return device ? device->FT_Close(handle) : FT_INVALID_HANDLE;
 }
 
 VANTIX_EXPORT Status VANTIX_D2XX_CALL FT_Write(Handle handle, void* buffer, Dword count,
                                                Dword* written) {
-    if (!attached) {
+    D2xxApi* device = Device();
+    if (!device) {
         return FT_INVALID_HANDLE;
     }
     std::uint32_t done = 0;
-    const FT_STATUS status = attached->FT_Write(handle, buffer, count, &done);
+    const FT_STATUS status = device->FT_Write(handle, buffer, count, &done);
     CopyOut(written, done);
     return status;
 }
 
 VANTIX_EXPORT Status VANTIX_D2XX_CALL FT_Read(Handle handle, void* buffer, Dword count,
                                               Dword* received) {
-    if (!attached) {
+    D2xxApi* device = Device();
+    if (!device) {
         return FT_INVALID_HANDLE;
     }
     std::uint32_t done = 0;
-    const FT_STATUS status = attached->FT_Read(handle, buffer, count, &done);
+    const FT_STATUS status = device->FT_Read(handle, buffer, count, &done);
     CopyOut(received, done);
     return status;
 }
 
 VANTIX_EXPORT Status VANTIX_D2XX_CALL FT_GetStatus(Handle handle, Dword* rxQueue, Dword* txQueue,
                                                    Dword* eventStatus) {
-    if (!attached) {
+    D2xxApi* device = Device();
+    if (!device) {
         return FT_INVALID_HANDLE;
     }
     std::uint32_t rx = 0;
     std::uint32_t tx = 0;
     std::uint32_t events = 0;
-    const FT_STATUS status = attached->FT_GetStatus(handle, &rx, &tx, &events);
+    const FT_STATUS status = device->FT_GetStatus(handle, &rx, &tx, &events);
     CopyOut(rxQueue, rx);
     CopyOut(txQueue, tx);
     CopyOut(eventStatus, events);
@@ -138,11 +177,12 @@ VANTIX_EXPORT Status VANTIX_D2XX_CALL FT_GetStatus(Handle handle, Dword* rxQueue
 
 #ifndef VANTIX_TEST_D2XX_WITHOUT_QUEUE_STATUS
 VANTIX_EXPORT Status VANTIX_D2XX_CALL FT_GetQueueStatus(Handle handle, Dword* rxQueue) {
-    if (!attached) {
+    D2xxApi* device = Device();
+    if (!device) {
         return FT_INVALID_HANDLE;
     }
     std::uint32_t rx = 0;
-    const FT_STATUS status = attached->FT_GetQueueStatus(handle, &rx);
+    const FT_STATUS status = device->FT_GetQueueStatus(handle, &rx);
     CopyOut(rxQueue, rx);
     return status;
 }
