@@ -45,4 +45,5 @@ private:
     CliParseResult result_;
     bool quiet_ = false;
     bool verbose_ = false;
+    std::string simPods_;  // checked once parsed, in this tool's words
 };

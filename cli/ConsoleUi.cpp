@@ -26,8 +26,8 @@ void ConsoleUi::SetBusy(bool busy) {
 
 void ConsoleUi::Error(const std::string& text) {
     static const std::string kProgram = "vantix-cli: ";
-    lastMessage_ = text.compare(0, kProgram.size(), kProgram) == 0 ? text.substr(kProgram.size())
-                                                                    : text;
+    lastMessage_ =
+        text.compare(0, kProgram.size(), kProgram) == 0 ? text.substr(kProgram.size()) : text;
     Line(text);
 }
 

@@ -11,8 +11,8 @@
 #include "Utf8Path.h"
 
 #ifdef _WIN32
-#include <windows.h>
 #include <bcrypt.h>
+#include <windows.h>
 #else
 #include <openssl/evp.h>
 #endif

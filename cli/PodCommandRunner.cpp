@@ -67,7 +67,7 @@ std::vector<RunRecord::Region> UsedRegions(const SFileImage& image,
 }  // namespace
 
 int PodCommandRunner::Run() {
-    if (!options_.logPath.empty()) {
+    if (!options_.logPath.empty() && options_.command != CliCommand::List) {
         std::string error;
         if (!log_.Open(options_.logPath, error)) {
             ui_.Error("vantix-cli: " + error);

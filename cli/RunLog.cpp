@@ -39,12 +39,12 @@ bool RunLog::Open(const std::string& path, std::string& error) {
 #ifdef _WIN32
     const std::filesystem::path file = Utf8Path(path);
     // FILE_APPEND_DATA alone makes every write land at the end, whoever else appends.
-    HANDLE handle = CreateFileW(file.wstring().c_str(), FILE_APPEND_DATA,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle =
+        CreateFileW(file.wstring().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        error = "cannot write the log file " + path + " (error " +
-                std::to_string(GetLastError()) + ")";
+        error =
+            "cannot write the log file " + path + " (error " + std::to_string(GetLastError()) + ")";
         return false;
     }
     handle_ = handle;
@@ -65,8 +65,8 @@ bool RunLog::Append(const std::string& line, std::string& error) {
     if (!WriteFile(static_cast<HANDLE>(handle_), whole.data(), static_cast<DWORD>(whole.size()),
                    &written, nullptr) ||
         written != whole.size() || !FlushFileBuffers(static_cast<HANDLE>(handle_))) {
-        error = "cannot write the log file " + path_ + " (error " +
-                std::to_string(GetLastError()) + ")";
+        error = "cannot write the log file " + path_ + " (error " + std::to_string(GetLastError()) +
+                ")";
         return false;
     }
 #else
@@ -74,9 +74,8 @@ bool RunLog::Append(const std::string& line, std::string& error) {
     const ssize_t written = write(fd_, whole.data(), whole.size());
     if (written != static_cast<ssize_t>(whole.size()) || fsync(fd_) != 0) {
         error = "cannot write the log file " + path_ + ": " +
-                (written < 0 || written == static_cast<ssize_t>(whole.size())
-                     ? std::strerror(errno)
-                     : "short write");
+                (written < 0 || written == static_cast<ssize_t>(whole.size()) ? std::strerror(errno)
+                                                                              : "short write");
         return false;
     }
 #endif

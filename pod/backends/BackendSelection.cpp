@@ -45,8 +45,7 @@ D2xxBackend MakeSimulated(const BackendOptions& options, Clock& clock) {
     }
     auto rack = std::make_unique<SimulatedPodRack>();
     for (int n = 1; n <= options.simPods; ++n) {
-        const std::string path =
-            SimulatedStatePath(options, SimulatedPodRack::SerialOf(n));
+        const std::string path = SimulatedStatePath(options, SimulatedPodRack::SerialOf(n));
         auto pod = MakeSimulatedPod(options, clock, path, backend.error);
         if (!pod) {
             return backend;

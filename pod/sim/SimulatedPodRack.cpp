@@ -62,8 +62,7 @@ FT_STATUS SimulatedPodRack::FT_OpenEx(void* arg, std::uint32_t flags, FT_HANDLE*
         return FT_INVALID_PARAMETER;
     }
     *handle = nullptr;
-    if (arg == nullptr ||
-        (flags != FT_OPEN_BY_DESCRIPTION && flags != FT_OPEN_BY_SERIAL_NUMBER)) {
+    if (arg == nullptr || (flags != FT_OPEN_BY_DESCRIPTION && flags != FT_OPEN_BY_SERIAL_NUMBER)) {
         return FT_INVALID_PARAMETER;
     }
     const std::string wanted(static_cast<const char*>(arg),
@@ -100,11 +99,11 @@ FT_STATUS SimulatedPodRack::FT_Close(FT_HANDLE handle) {
 }
 
 // The calls on an open device go to the pod behind the handle.
-#define VANTIX_RACK_FORWARD(call, ...)                 \
-    const OpenHandle* open = Find(handle);             \
-    if (open == nullptr) {                             \
-        return FT_INVALID_HANDLE;                      \
-    }                                                  \
+#define VANTIX_RACK_FORWARD(call, ...)     \
+    const OpenHandle* open = Find(handle); \
+    if (open == nullptr) {                 \
+        return FT_INVALID_HANDLE;          \
+    }                                      \
     return open->pod->call(open->own __VA_OPT__(, ) __VA_ARGS__)
 
 FT_STATUS SimulatedPodRack::FT_ResetDevice(FT_HANDLE handle) {

@@ -47,7 +47,8 @@ TEST_F(ProductionLine, APodInUseOrNotAttachedIsUnreachable) {
         << error;
     const CliRun busy = RunProgram(OnPod("VSIM0001", "write"));
     EXPECT_EQ(busy.status, kExitUnreachable);
-    EXPECT_EQ(busy.err, "vantix-cli: pod VSIM0001 is in use by another process\n");
+    EXPECT_EQ(busy.err,
+              "Reading S File is OK !!!\nvantix-cli: pod VSIM0001 is in use by another process\n");
     EXPECT_EQ(RunProgram(OnPod("VSIM0002", "write")).status, kExitSuccess);
     other.Release();
 
@@ -66,6 +67,7 @@ TEST_F(ProductionLine, APodInUseOrNotAttachedIsUnreachable) {
     const CliRun unknown = RunProgram(OnPod("VSIM0009", "write"));
     EXPECT_EQ(unknown.status, kExitUnreachable);
     EXPECT_EQ(unknown.err,
+              "Reading S File is OK !!!\n"
               "vantix-cli: no pod with serial number VSIM0009 is attached; attached pods: "
               "VSIM0001, VSIM0002\n");
 }
