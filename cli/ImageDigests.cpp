@@ -11,8 +11,9 @@
 #include "Utf8Path.h"
 
 #ifdef _WIN32
-#include <bcrypt.h>
 #include <windows.h>
+// bcrypt.h needs the types of windows.h first.
+#include <bcrypt.h>
 #else
 #include <openssl/evp.h>
 #endif

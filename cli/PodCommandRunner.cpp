@@ -320,7 +320,10 @@ int PodCommandRunner::RunList() {
             if (!device.problem.empty()) {
                 json.Text("problem", device.problem);
             }
-            array += (array.size() > 1 ? "," : "") + json.Close();
+            if (array.size() > 1) {
+                array += ',';
+            }
+            array += json.Close();
             continue;
         }
         out_ << device.index << '\t' << device.serial << '\t' << device.description << '\t'

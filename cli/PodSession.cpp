@@ -119,7 +119,10 @@ int PodSession::TryClaimPod() {
         std::string attached;
         for (const AttachedDevice& device : devices) {
             if (device.description == CUsbPod::kPodDescription) {
-                attached += (attached.empty() ? "" : ", ") + device.serial;
+                if (!attached.empty()) {
+                    attached += ", ";
+                }
+                attached += device.serial;
             }
         }
         ui_.Error("vantix-cli: no pod with serial number " + wanted + " is attached; " +

@@ -48,7 +48,10 @@ void AddFields(JsonObject& json, const RunRecord& record) {
     if (!record.info.empty()) {
         std::string lines = "[";
         for (const std::string& line : record.info) {
-            lines += (lines.size() > 1 ? "," : "") + JsonQuoted(line);
+            if (lines.size() > 1) {
+                lines += ',';
+            }
+            lines += JsonQuoted(line);
         }
         json.Raw("info", lines + ']');
     }
