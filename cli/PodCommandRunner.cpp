@@ -5,6 +5,7 @@
 #include "AttachedDevices.h"
 #include "BoardPrompt.h"
 #include "CliExit.h"
+#include "CommandTable.h"
 #include "CliOptions.h"
 #include "ConsoleUi.h"
 #include "ImageDigests.h"
@@ -20,27 +21,6 @@ PodCommandRunner::PodCommandRunner(const CliOptions& options, const CliEnvironme
     : options_(options), environment_(environment), ui_(ui), out_(out) {}
 
 namespace {
-
-const char* CommandName(CliCommand command) {
-    switch (command) {
-        case CliCommand::Write:
-            return "write";
-        case CliCommand::WriteVerify:
-            return "write-verify";
-        case CliCommand::Verify:
-            return "verify";
-        case CliCommand::Reset:
-            return "reset";
-        case CliCommand::PodWrite:
-            return "pod-write";
-        case CliCommand::PodVerify:
-            return "pod-verify";
-        case CliCommand::PodInfo:
-            return "pod-info";
-        default:
-            return "list";
-    }
-}
 
 bool IsTargetCommand(CliCommand command) {
     return command == CliCommand::Write || command == CliCommand::WriteVerify ||
@@ -115,7 +95,7 @@ bool PodCommandRunner::BuildRegionList(const std::vector<RegionRow>& rows,
 
 int PodCommandRunner::RunFileCommand() {
     RunRecord record;
-    record.command = CommandName(options_.command);
+    record.command = SpecOf(options_.command).name;
     record.file = *options_.file;
     SFileImage image;
     std::vector<RegionRow> rows;
@@ -242,7 +222,7 @@ int PodCommandRunner::Record(RunRecord& record, int status) {
 
 int PodCommandRunner::RunReset() {
     RunRecord record;
-    record.command = CommandName(options_.command);
+    record.command = SpecOf(options_.command).name;
     SFileImage image;
     PodSession session(options_, environment_, ui_);
     int status = session.Start(image);
@@ -258,7 +238,7 @@ int PodCommandRunner::RunReset() {
 
 int PodCommandRunner::RunPodInfo() {
     RunRecord record;
-    record.command = CommandName(options_.command);
+    record.command = SpecOf(options_.command).name;
     // The record is printed, not compared, so no file is needed.
     SFileImage image;
     PodSession session(options_, environment_, ui_);
