@@ -222,8 +222,9 @@ void CHexEditBase::MakeVisible(std::uint32_t position, bool redraw) {
     const std::uint64_t firstVisible = topRow_ * bpr;
     if (position < firstVisible) {
         SetTopRow(static_cast<std::uint32_t>(position / bpr), false);  // its row on top
-    } else if (position > firstVisible + fullBytes) {
-        // Its row becomes the last fully visible one.
+    } else if (position >= firstVisible + fullBytes) {
+        // Its row becomes the last fully visible one: the row below the full rows is only
+        // partly in view, so Down scrolls one row at a time.
         SetTopRow(static_cast<std::uint32_t>((position + bpr - fullBytes) / bpr), false);
     }
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCompleter>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QPushButton>
@@ -117,6 +118,11 @@ void CVantixView::BuildControls() {
     pathBox_.setEditable(true);
     // Typing and Enter never add entries: the list holds the recent files only.
     pathBox_.setInsertPolicy(QComboBox::NoInsert);
+    // File Load reads the text as typed. Matching recent files are offered in a popup to pick
+    // from, never filled in; and Enter must not take an entry that differs only in letter
+    // case, which names another file here.
+    pathBox_.completer()->setCompletionMode(QCompleter::PopupCompletion);
+    pathBox_.completer()->setCaseSensitivity(Qt::CaseSensitive);
     pathBox_.setMaxVisibleItems(10);
     ConfigureRegionList();
 }

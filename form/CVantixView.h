@@ -45,6 +45,8 @@ class CVantixView : public QWidget, public OperationUi {
 public:
     // An empty or unreadable image shows the whole PFLASH array: 0x10000 bytes.
     static constexpr std::uint32_t kErasedDisplayWords = 0x8000;
+    // The browse dialog's one filter: firmware builds name their files .s or .S.
+    static constexpr const char* kSFileFilter = "Mot Hex Files (.s) (*.s *.S)";
 
     // The settings, image, library and clock are borrowed and must outlive the form; the
     // clock is the one the pod runs on, so elapsed times are the pod's.
@@ -129,6 +131,8 @@ private:
     void ConnectCommands();
     void ConfigureRegionList();
     void AddMessage(const char* text, std::uint32_t colour);
+    // Erased PFLASH from address 0: the hex display when no region is loaded.
+    void ShowErasedFlash();
     // The hex display gets its own copy of count words, as little-endian bytes.
     void ShowWords(const std::uint16_t* words, std::uint32_t count, std::uint32_t baseAddress);
     void RunTargetCommand(TargetCommand command);

@@ -38,7 +38,7 @@ void CVantixView::OnFileLoad() {
     image_.ApplyCpuMemoryMap();
     regionList_.setRowCount(0);
     if (!image_.ReadSFile(QFile::encodeName(sFilePath_).toStdString())) {
-        ShowWords(image_.Region(MemoryRegion::PFLASH).words, kErasedDisplayWords, 0);
+        ShowErasedFlash();
         AddMessage(kReadFailedText, kColourRed);
         return;
     }
@@ -59,6 +59,9 @@ void CVantixView::OnFileLoad() {
         regionList_.selectionModel()->setCurrentIndex(regionList_.model()->index(0, 0),
                                                       QItemSelectionModel::NoUpdate);
         ShowRegion(rows.front().region);
+    } else {
+        // The image is cleared: the previous file's words must not stay in view.
+        ShowErasedFlash();
     }
     AddRecentFile(sFilePath_);
     AddMessage(kReadOkText, kColourGreen);
@@ -85,6 +88,10 @@ void CVantixView::ShowRegion(MemoryRegion region) {
     const AddressArea& area = image_.Area(region);
     const std::uint32_t words = std::min(area.size, image_.Region(region).capacity);
     ShowWords(image_.Region(region).words, words, area.start);
+}
+
+void CVantixView::ShowErasedFlash() {
+    ShowWords(image_.Region(MemoryRegion::PFLASH).words, kErasedDisplayWords, 0);
 }
 
 void CVantixView::ShowWords(const std::uint16_t* words, std::uint32_t count,

@@ -58,7 +58,7 @@ void CVantixView::InitForm() {
     hexDisplay_.ShowAddress(true, false);
     hexDisplay_.ShowAscii(false, false);
     hexDisplay_.SetBytesPerRow(8, true, false);
-    ShowWords(image_.Region(MemoryRegion::PFLASH).words, kErasedDisplayWords, 0);
+    ShowErasedFlash();
 
     if (recentFiles_.isEmpty()) {
         timeLabel_.clear();
@@ -109,8 +109,10 @@ void CVantixView::OnBrowse() {
 }
 
 QString CVantixView::ChooseSFile(const QString& startFolder) {
+    // Only the name shows; some platform dialogs match the patterns letter case and all.
     return QFileDialog::getOpenFileName(this, QStringLiteral("Open"), startFolder,
-                                        QStringLiteral("Mot Hex Files (.s) (*.s)"));
+                                        QString::fromLatin1(kSFileFilter), nullptr,
+                                        QFileDialog::HideNameFilterDetails);
 }
 
 void CVantixView::OnPathSelChange(int index) {

@@ -18,6 +18,9 @@ void Append(std::string& text, std::uint32_t count, const char* one, const char*
 }  // namespace
 
 std::string SRecordDiagnostics::Summary() const {
+    if (noS3Records) {
+        return "no S3 records: nothing to program";  // the counts below are all of S3 records
+    }
     std::string text;
     Append(text, badChecksums, "record with a bad checksum", "records with a bad checksum",
            firstBadChecksumLine);

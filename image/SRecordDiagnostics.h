@@ -15,10 +15,14 @@ struct SRecordDiagnostics {
     std::uint32_t firstNonHexLine = 0;
     std::uint32_t firstTruncatedLine = 0;
     std::uint32_t firstDroppedLine = 0;
+    bool noS3Records = false;  // the whole text held no S3 record: an S1/S2 file, or no S file
 
-    bool Any() const { return badChecksums || nonHexRecords || truncatedRecords || droppedWords; }
+    bool Any() const {
+        return badChecksums || nonHexRecords || truncatedRecords || droppedWords || noS3Records;
+    }
 
     // One line naming each non-zero count and the line of its first occurrence, for example
-    // "S File warnings: 2 bad checksums (first at line 7), 5 dropped words (first at line 9)".
+    // "S File warnings: 2 bad checksums (first at line 7), 5 dropped words (first at line 9)";
+    // for a text without S3 records "no S3 records: nothing to program".
     std::string Summary() const;
 };

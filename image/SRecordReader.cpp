@@ -82,11 +82,13 @@ void SRecordReader::Finish() {
     if (tokenLength_ != 0) {
         EndToken();
     }
+    image_.diagnostics.noS3Records = !sawS3_;
 }
 
 void SRecordReader::EndToken() {
     const bool isS3 = tokenLength_ >= 2 && token_[0] == 'S' && token_[1] == '3';
     if (isS3) {
+        sawS3_ = true;
         if (tokenLength_ >= kTokenBufferSize) {
             // Too long to hold: skipped whole rather than split into two records.
             SRecordDiagnostics& d = image_.diagnostics;

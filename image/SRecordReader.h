@@ -14,7 +14,8 @@ public:
     explicit SRecordReader(SFileImage& image);
 
     void Feed(const char* data, std::size_t size);
-    // Ends the last token (a file need not end in white space).
+    // Ends the last token (a file need not end in white space) and notes a text that held
+    // no S3 record.
     void Finish();
 
 private:
@@ -27,4 +28,5 @@ private:
     std::size_t tokenLength_ = 0;               // characters seen, may exceed what the buffer holds
     std::uint32_t line_ = 1;
     std::uint32_t tokenLine_ = 1;
+    bool sawS3_ = false;
 };

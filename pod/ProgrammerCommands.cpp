@@ -1,6 +1,6 @@
 #include "ProgrammerCommands.h"
 
-#include <cstdio>
+#include <charconv>
 
 #include "CUsbPod.h"
 #include "PodResult.h"
@@ -45,9 +45,12 @@ constexpr const char* kResetFailed = "Fail to reset target board";
 std::string ElapsedText(std::uint32_t start, std::uint32_t end, double* seconds) {
     // Unsigned difference, so a tick counter that wraps mid-operation still measures right.
     *seconds = static_cast<std::uint32_t>(end - start) * 0.001;
-    char text[64];
-    std::snprintf(text, sizeof text, "%.2f sec", *seconds);
-    return text;
+    // "%.2f" as in the C locale: the window's toolkit sets the C library's locale from the
+    // user's, and "7,28 sec" is not the text.
+    char text[32];
+    const std::to_chars_result digits =
+        std::to_chars(text, text + sizeof text, *seconds, std::chars_format::fixed, 2);
+    return std::string(text, digits.ptr) + " sec";
 }
 
 }  // namespace

@@ -257,9 +257,10 @@ TEST_F(PodCommands, RefusalsExitWithTwoBeforeThePodIsTouched) {
     const std::string empty = dir.Write("empty.s", "S9030000FC\n");
     const CliRun noData = Run({"verify", empty, "--cpu", "805"});
     EXPECT_EQ(noData.status, kExitInputError);
-    EXPECT_EQ(noData.err, "There is no S File data to verify with flash\n");
+    EXPECT_EQ(noData.err,
+              "no S3 records: nothing to program\nThere is no S File data to verify with flash\n");
     EXPECT_EQ(Run({"pod-write", empty, "--cpu", "805"}).err,
-              "There is no S File data to write into EEPROM\n");
+              "no S3 records: nothing to program\nThere is no S File data to write into EEPROM\n");
 }
 
 TEST_F(PodCommands, InputErrorsNeverCreateAPod) {

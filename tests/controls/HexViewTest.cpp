@@ -220,12 +220,22 @@ private slots:
         QVERIFY(l.rowsInView == l.fullRows + 1);  // 200 pixels leave a partial row
         QTest::keyClick(&hex, Qt::Key_PageDown);
         QCOMPARE(hex.Caret(), (l.rowsInView - 1) * 18);
-        QCOMPARE(hex.TopRow(), 0u);  // the first byte below the full rows counts as visible
+        QCOMPARE(hex.TopRow(), 1u);  // the row below the full rows is only partly visible
         QTest::keyClick(&hex, Qt::Key_PageDown);
         const std::uint32_t row = hex.Caret() / 18;
         QCOMPARE(hex.TopRow(), row - l.fullRows + 1);  // its row is the last full one
         QTest::keyClick(&hex, Qt::Key_Up);
         QCOMPARE(hex.TopRow(), row - l.fullRows + 1);  // still in view: no scroll
+    }
+
+    void DownScrollsOneRowAtATime() {
+        CHexEditBase hex;
+        ShowForm(hex);
+        for (std::uint32_t press = 1; press <= 2 * hex.Layout().fullRows; ++press) {
+            QTest::keyClick(&hex, Qt::Key_Down);
+            QCOMPARE(hex.TopRow(),
+                     press < hex.Layout().fullRows ? 0 : press - hex.Layout().fullRows + 1);
+        }
     }
 
     void WheelScrollsWholeNotches_data() {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QRegularExpression>
 #include <QTest>
+#include <clocale>
 
 #include "FormLayout.h"
 #include "FormRig.h"
@@ -72,6 +73,18 @@ private slots:
         QTest::newRow("Target Verify") << Command::TargetVerify;
         QTest::newRow("POD Write") << Command::PodWrite;
         QTest::newRow("POD Verify") << Command::PodVerify;
+    }
+
+    // QApplication sets the C library's locale from the user's: every command runs under a
+    // German one here, whose decimal comma must reach no text.
+    void initTestCase() {
+        QVERIFY2(std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr,
+                 "no de_DE.UTF-8 locale: run scripts/install-deps.sh");
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    }
+    void cleanupTestCase() {
+        std::setlocale(LC_ALL, "C");
+        QLocale::setDefault(QLocale::c());
     }
 
     void refusalsSayOneBlueLine_data() { commands_data(); }

@@ -91,9 +91,12 @@ private slots:
         QFETCH(uint, hexBase);
         FormRig rig;
         rig.Start();
+        rig.LoadExample("dsp56f807.s", CpuType::DSP56F807);
+        rig.view->OnRegionDoubleClick(3);  // what was shown before must go
+        rig.ClearMessages();
         rig.Load(rig.WriteFile(QStringLiteral("f.s"), content.toStdString()),
                  static_cast<CpuType>(cpu));
-        QCOMPARE(rig.Messages().back(),
+        QCOMPARE(rig.Messages().front(),
                  FormRig::Line(QStringLiteral("Reading S File is OK !!!"), kColourGreen));
         QCOMPARE(ListRows(*rig.view), rows);
         for (int row = 0; row < rig.view->RegionList().rowCount(); ++row) {
@@ -122,17 +125,26 @@ private slots:
                              [](const QStringList& r) { return r[0] == "P2FLASH"; }));
     }
 
-    void readerWarningsFollowTheSuccessLine() {
-        FormRig rig;
-        rig.Start();
+    void readerWarningsFollowTheSuccessLine_data() {
+        QTest::addColumn<QString>("content");
+        QTest::addColumn<QString>("warning");
         std::string bad = S3Line(0x0010, {0xABCD});
         bad[bad.size() - 2] = bad[bad.size() - 2] == '0' ? '1' : '0';  // spoil the checksum
-        rig.Load(rig.WriteFile(QStringLiteral("bad.s"), bad), CpuType::DSP56F807);
+        QTest::newRow("bad checksum")
+            << QString::fromStdString(bad) << "S File warnings: 1 record with a bad checksum";
+        QTest::newRow("S1 only") << "S1050010ABCD72\n"
+                                 << "no S3 records: nothing to program";
+    }
+    void readerWarningsFollowTheSuccessLine() {
+        QFETCH(QString, content);
+        QFETCH(QString, warning);
+        FormRig rig;
+        rig.Start();
+        rig.Load(rig.WriteFile(QStringLiteral("f.s"), content.toStdString()), CpuType::DSP56F807);
         const auto lines = rig.Messages();
         QCOMPARE(lines.size(), std::size_t{2});
         QCOMPARE(lines[0].first, QStringLiteral("Reading S File is OK !!!"));
-        QVERIFY(lines[1].first.startsWith(
-            QStringLiteral("S File warnings: 1 record with a bad checksum")));
+        QVERIFY(lines[1].first.startsWith(warning));
         QCOMPARE(lines[1].second, kColourRed);
     }
 

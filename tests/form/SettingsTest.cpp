@@ -1,6 +1,8 @@
 // Start-up defaults, the settings round trip, hostile stores, the recent-file list, the browse
 // dialog and the file time.
+#include <QAbstractItemView>
 #include <QCheckBox>
+#include <QCompleter>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -193,6 +195,34 @@ private slots:
         QCOMPARE(rig.view->RecentFiles(), QStringList{path});
         QCOMPARE(rig.view->PathBox().itemText(0), path);
         QCOMPARE(rig.view->PathBox().currentText(), typed);
+    }
+
+    // Neither completion nor Enter changes what was typed: another letter case is another file.
+    void thePathBoxKeepsWhatWasTyped() {
+        FormRig rig;
+        rig.Start();
+        rig.Load(rig.WriteFile(QStringLiteral("Fw.s"), S3Line(0x10, {1})), CpuType::DSP56F807);
+        QLineEdit* edit = rig.view->PathBox().lineEdit();
+        edit->setFocus();  // the completer serves the focused box
+        for (const QString& typed : {rig.dir.filePath("F"), rig.dir.filePath("fw.s")}) {
+            edit->clear();
+            QTest::keyClicks(edit, typed);
+            QWidget* popup = edit->completer()->popup();
+            QTest::keyClick(popup->isVisible() ? popup : edit, Qt::Key_Return);
+            rig.view->OnFileLoad();
+            QCOMPARE(rig.view->SFilePath(), typed);
+        }
+    }
+
+    // Some dialogs match the filter's patterns letter case and all.
+    void theBrowseFilterTakesBothSpellings() {
+        FormRig rig;
+        rig.WriteFile(QStringLiteral("a.s"), "");
+        rig.WriteFile(QStringLiteral("b.S"), "");
+        const QString patterns = QString::fromLatin1(CVantixView::kSFileFilter).section('(', -1);
+        QCOMPARE(QDir(rig.dir.path())
+                     .entryList(patterns.chopped(1).split(' '), QDir::Files | QDir::CaseSensitive),
+                 (QStringList{"a.s", "b.S"}));
     }
 
     void browsingSetsThePathAndStoresTheFolderAtOnce() {
