@@ -564,8 +564,6 @@ def section_startup(build, rounds):
 
 POD_COUNTS = [1, 2, 4, 8]
 LINK_BYTES_PER_S = 921600 / 10  # 8N1: ten bits on the wire per byte
-# Full-speed bulk transfers: at most 19 packets of 64 bytes in each 1 ms frame.
-FULL_SPEED_BULK_BYTES_PER_S = 19 * 64 * 1000
 
 
 def run_pods(cli, count, folder):
@@ -605,7 +603,7 @@ def section_pods(build):
                      f"| {100 * cpu / slowest:.2f} % |")
     worst = rows[-1][1] / alone
     cpu_share = max(cpu / slowest for _, slowest, cpu in rows)
-    per_tt = FULL_SPEED_BULK_BYTES_PER_S / LINK_BYTES_PER_S
+    out_packets = LINK_BYTES_PER_S / 64 / 1000
     cores = os.cpu_count() or 1
     text = "\n".join([
         "## 5. Several pods on one host",
@@ -628,15 +626,18 @@ def section_pods(build):
         f"- Host CPU: a pod keeps at most {100 * cpu_share:.2f} % of one core busy, so the "
         f"{cores} cores here would serve about {int(cores / cpu_share)} pods before the CPU "
         "became the limit.",
-        "- USB: the pod's bridge is a full-speed (12 Mbit/s) device. Behind a USB 2.0 hub, "
-        "full-speed devices share the hub's transaction translator; bulk transfers move at "
-        f"most {FULL_SPEED_BULK_BYTES_PER_S / 1000:.0f} kB/s through one translator, "
-        f"{per_tt:.1f} pods' worth of streaming. With the small 7-byte frames and 1 ms "
-        "latency timer the packets are far from full, so plan on about half that: "
-        f"about {int(per_tt / 2)} pods on a single-TT hub. A multi-TT hub gives every port its "
-        "own translator, so each of its ports (typically 4 or 7) runs a pod at full speed; "
-        "the host's own USB 2.0 bandwidth (about 40 MB/s of bulk) is not a limit for "
-        "any number of hubs one would attach.",
+        "- USB: the pod's bridge is a full-speed (12 Mbit/s) device. Its T frames leave in "
+        f"350-byte writes, so {LINK_BYTES_PER_S / 1000:.1f} kB/s host→pod is "
+        f"{out_packets:.2f} full 64-byte packets per 1 ms frame, plus one short IN packet a "
+        "frame, as the bridge returns its status bytes every latency-timer period (1 ms): "
+        f"about {out_packets + 1:.1f} bulk transactions per frame. Behind a USB 2.0 hub, "
+        "full-speed devices go through the hub's transaction translator, which carries at "
+        "most 19 bulk packets of 64 bytes per frame: "
+        f"about {int(19 / (out_packets + 1))} pods at full speed on a single-TT hub. A "
+        "multi-TT hub has a translator per port, so each of its ports (typically 4 or 7) "
+        "runs its pod at full speed; the hub's 480 Mbit/s link upstream (about 40 MB/s of "
+        f"bulk in practice) would carry about {int(40e6 / LINK_BYTES_PER_S)} pods' "
+        "streams, so ports and hubs set the limit, not bandwidth.",
         "",
         "Command:",
         "",
