@@ -97,7 +97,7 @@ WINDOWS_CONFIGURE := cmake -S . -B $(WINDOWS_BUILD) $(GENERATOR) $(LAUNCHER) \
   -DVANTIX_GUI=OFF -DVANTIX_LIBFTDI=OFF -DVANTIX_TESTS=OFF -DVANTIX_BENCH=OFF
 
 windows-cli: deps
-	@scripts/install-deps.sh mingw-w64
+	@scripts/install-deps.sh mingw-w64 libz-mingw-w64-dev
 	$(WINDOWS_CONFIGURE)
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target vantix-cli
 	@echo "Built $(WINDOWS_BUILD)/cli/vantix-cli.exe"
@@ -106,7 +106,7 @@ windows-cli: deps
 # wire trace byte for byte, exit statuses, a stand-in Ftd2xx.dll, unusual paths and CRLF files.
 .PHONY: test-windows
 test-windows: deps configure
-	@scripts/install-deps.sh mingw-w64 wine64
+	@scripts/install-deps.sh mingw-w64 libz-mingw-w64-dev wine64
 	cmake --build $(BUILD) -j $(JOBS) --target vantix-cli
 	$(WINDOWS_CONFIGURE)
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target vantix-cli vantix_test_ftd2xx

@@ -55,6 +55,11 @@ bool CVantixApp::InitInstance(const QStringList& arguments) {
         QStringLiteral("simulate"),
         QStringLiteral("Work with the simulated pod instead of USB hardware."));
     parser.addOption(simulate);
+    const QCommandLineOption pod(
+        QStringLiteral("pod"),
+        QStringLiteral("Use the pod with this serial number (default: the first pod)."),
+        QStringLiteral("SERIAL"));
+    parser.addOption(pod);
     // A file name is taken and has no effect: the form keeps its own S files.
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Ignored."),
                                  QStringLiteral("[file]"));
@@ -70,6 +75,7 @@ bool CVantixApp::InitInstance(const QStringList& arguments) {
     image_ = std::make_unique<SFileImage>();
     frame_ = std::make_unique<CMainFrame>(*settings_);
     auto* form = new CVantixView(*settings_, *image_, *library_, *clock_);
+    form->Pod().SetWantedSerial(parser.value(pod).toStdString());
     frame_->SetForm(form);
     frame_->PlaceAtSavedRectangle();
     // The controls take their first texts once their windows exist, which the toolkit

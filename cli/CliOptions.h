@@ -34,6 +34,12 @@ struct CliOptions {
     SimFill simFill;
     bool simFillGiven = false;
     std::string tracePath;
+    // The pod with this serial number ("--pod"); empty: the first pod.
+    std::string podSerial;
+    // Several simulated pods ("--sim-pods N"); 0: the one pod of --simulate.
+    int simPods = 0;
+    // One JSON Lines record per board appended here ("--log"); empty: none.
+    std::string logPath;
     CliVerbosity verbosity = CliVerbosity::Normal;
     bool help = false;  // help for `command` (the tool when None)
     bool version = false;
@@ -47,6 +53,8 @@ struct CliOptions {
     std::optional<std::vector<std::string>> regions;
     std::string dumpRegion;  // --region
     bool json = false;
+    // Runs the command board after board, waiting for Enter in between ("--repeat").
+    bool repeat = false;
     bool strict = false;
     bool eraseAllBoot = true;
     bool resetAfter = false;

@@ -1,6 +1,7 @@
 #include "CommandLineParser.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "CliHelpFormatter.h"
 #include "CommandTable.h"
@@ -9,6 +10,7 @@ namespace {
 
 const char* const kCpuChoices = "DSP56F801, DSP56F803, DSP56F805, DSP56F807 or 801, 803, 805, 807";
 const char* const kGlobalGroup = "Options (before or after COMMAND)";
+constexpr int kMaxSimulatedPods = 64;
 
 const char* const kToolDescription =
     "Programs the flash of Motorola DSP56F801/803/805/807 controllers through the USB\n"
@@ -52,7 +54,15 @@ constexpr CommandOptionSpec kCommandOptions[] = {
      "erase the whole boot flash before writing BFLASH (default),\n"
      "or only the boot flash pages the image touches"},
     {kTakesResetAfter, "--reset-after", nullptr, "reset the target board after success"},
-    {kTakesJson, "--json", nullptr, "print one JSON object instead (see above)"},
+    {kTakesJson, "--json", nullptr,
+     "print one JSON object on stdout: info's and list's listing, or\n"
+     "the record of the run when a pod command ends, whatever the\n"
+     "outcome (command, file, sha256, cpu, regions with crc32, pod,\n"
+     "result, status, seconds, exit)"},
+    {kTakesRepeat, "--repeat", nullptr,
+     "board after board: after each one wait for Enter (q or the end\n"
+     "of the input stops), print the tally \"boards: N passed, M\n"
+     "failed\" and run again; exit 0 when every board passed"},
     {kTakesStrict, "--strict", nullptr,
      "refuse a file with reader warnings (bad checksums, malformed\n"
      "records, words outside the CPU's flash): exit 2, before the\npod is touched"},
@@ -164,6 +174,19 @@ void CommandLineParser::AddGlobalOptions() {
                    "write every transfer on the wire to PATH, one line each:\n"
                    "\"> 02 49 03\" sent, \"< 21\" received")
         ->type_name("PATH");
+    app.add_option("--pod", o.podSerial,
+                   "use the pod with this serial number (see list); default: the\n"
+                   "first pod. Each pod command locks its pod against other\n"
+                   "processes while it works.")
+        ->type_name("SERIAL");
+    app.add_option("--sim-pods", simPods_,
+                   "attach N simulated pods, serial numbers VSIM0001 up, each with\n"
+                   "its own state in PATH.SERIAL of --sim-state (implies --simulate)")
+        ->type_name("N");
+    app.add_option("--log", o.logPath,
+                   "append each pod command's record (as --json prints it, with the\n"
+                   "UTC time and the host name) to FILE, one JSON line a board")
+        ->type_name("FILE");
     app.set_config("--config", "", "read further options from FILE, an INI or TOML job file")
         ->type_name("FILE");
     app.add_flag("-q,--quiet", quiet_, "print errors only");
@@ -181,6 +204,7 @@ CliParseResult CommandLineParser::Parse(const std::vector<std::string>& args) {
     result_ = {};
     quiet_ = verbose_ = false;
     simFill_.clear();
+    simPods_.clear();
     CliOptions& o = result_.options;
     // The first finding while reading the arguments; help still wins over it.
     std::string finding;
@@ -251,6 +275,14 @@ CliParseResult CommandLineParser::Parse(const std::vector<std::string>& args) {
         o.simFill = *fill;
         o.simFillGiven = true;
     }
+    if (!simPods_.empty()) {
+        const int count = std::atoi(simPods_.c_str());
+        if (count < 1 || count > kMaxSimulatedPods ||
+            simPods_.find_first_not_of("0123456789") != std::string::npos) {
+            return Fail("--sim-pods takes a number from 1 to " + std::to_string(kMaxSimulatedPods));
+        }
+        o.simPods = count;
+    }
     o.command = FindCommand(command->get_name())->command;
     return ReadCommand(*command, args, stray);
 }
@@ -285,7 +317,8 @@ std::vector<std::string> CommandLineParser::Prepare(const std::vector<std::strin
 void CommandLineParser::ReadGlobals() {
     CliOptions& o = result_.options;
     // Anything about the simulation means the simulated pod.
-    o.simulate = o.simulate || o.simRealtime || !o.simStatePath.empty() || !simFill_.empty();
+    o.simulate = o.simulate || o.simRealtime || !o.simStatePath.empty() || !simFill_.empty() ||
+                 !simPods_.empty();
     // Of --quiet and --verbose the later one wins.
     o.verbosity = quiet_ ? CliVerbosity::Quiet : verbose_ ? CliVerbosity::Verbose : o.verbosity;
     for (const CLI::Option* option : app_->parse_order()) {
@@ -334,6 +367,7 @@ CliParseResult CommandLineParser::ReadCommand(const CLI::App& command,
         o.strict = flag("--strict", false);
         o.eraseAllBoot = flag("--erase-all-boot", true);
         o.resetAfter = flag("--reset-after", false);
+        o.repeat = flag("--repeat", false);
     } catch (const CLI::ConversionError& error) {
         // Only a job file can say "json = maybe".
         return Fail(JobFileError(error));

@@ -46,4 +46,5 @@ private:
     bool quiet_ = false;
     bool verbose_ = false;
     std::string simFill_;  // checked once parsed, in this tool's words
+    std::string simPods_;  // checked once parsed, in this tool's words
 };

@@ -4,8 +4,9 @@
 
 namespace {
 
-constexpr unsigned kTargetWriteOptions =
-    kTakesCpu | kTakesStrict | kTakesRegions | kTakesEraseAllBoot | kTakesResetAfter;
+constexpr unsigned kTargetWriteOptions = kTakesCpu | kTakesStrict | kTakesRegions |
+                                         kTakesEraseAllBoot | kTakesResetAfter | kTakesJson |
+                                         kTakesRepeat;
 
 constexpr std::array<CommandSpec, 11> kCommands = {{
     {CliCommand::Info, "info", true, kTakesCpu | kTakesJson | kTakesStrict,
@@ -36,37 +37,40 @@ constexpr std::array<CommandSpec, 11> kCommands = {{
      "(\"Target Write & Verify\").",
      "vantix-cli write-verify firmware.s --cpu 805 --no-erase-all-boot"},
     {CliCommand::Verify, "verify", true,
-     kTakesCpu | kTakesStrict | kTakesRegions | kTakesResetAfter,
+     kTakesCpu | kTakesStrict | kTakesRegions | kTakesResetAfter | kTakesJson | kTakesRepeat,
      "Target Verify: compare the regions with the target",
      "Compares the regions of FILE with the target board's flash (\"Target Verify\").",
      "vantix-cli verify firmware.s --cpu 803"},
-    {CliCommand::Reset, "reset", false, 0, "Target Reset: reset the target board",
+    {CliCommand::Reset, "reset", false, kTakesJson, "Target Reset: reset the target board",
      "Resets the target board through the pod (\"Target Reset\"). Exits with 1 when the pod\n"
      "does not acknowledge the reset.",
      "vantix-cli reset"},
     {CliCommand::PodWrite, "pod-write", true,
-     kTakesCpu | kTakesStrict | kTakesEraseAllBoot | kTakesResetAfter,
+     kTakesCpu | kTakesStrict | kTakesEraseAllBoot | kTakesResetAfter | kTakesJson,
      "POD Write: store the whole image in the pod's EEPROM",
      "Stores the whole image of FILE in the pod's serial EEPROM (\"POD Write\"), with the CPU\n"
      "and the two options, so that the pod can later program boards on its own. Every\n"
      "region the file fills is stored.",
      "vantix-cli pod-write firmware.s --cpu 805 --reset-after"},
-    {CliCommand::PodVerify, "pod-verify", true, kTakesCpu | kTakesStrict,
+    {CliCommand::PodVerify, "pod-verify", true, kTakesCpu | kTakesStrict | kTakesJson,
      "POD Verify: compare the pod's stored image with the file",
      "Reads the pod's record of its stored image, prints it, and has the pod compare every\n"
      "stored block with FILE (\"POD Verify\").",
      "vantix-cli pod-verify firmware.s --cpu 805"},
-    {CliCommand::PodInfo, "pod-info", false, 0, "print the pod's record of its stored image",
+    {CliCommand::PodInfo, "pod-info", false, kTakesJson,
+     "print the pod's record of its stored image",
      "Reads the pod's record of the image stored in its EEPROM and prints it on stdout as\n"
      "POD Verify does (\"[CPU] : ...\", \"[Option] : ...\", one \"[... Info]\" line per "
      "region),\nwithout comparing anything. Exits with 1 when the pod holds no image.",
      "vantix-cli pod-info"},
-    {CliCommand::List, "list", false, 0, "list the attached FTDI devices",
-     "Lists the attached FTDI devices on stdout, one line each: index, description and\n"
-     "serial number separated by tabs, and a fourth field saying why when a device's\n"
-     "strings could not be read (often a permission problem: see --udev-rule). The pod\n"
-     "is the device described \"USB POD\". With --simulate, the simulated pod is listed.",
-     "vantix-cli list"},
+    {CliCommand::List, "list", false, kTakesJson, "list the attached FTDI devices",
+     "Lists the attached FTDI devices on stdout, one line each: index, serial number,\n"
+     "description and \"pod\" or \"not a pod\" (a pod is described \"USB POD\"), separated\n"
+     "by tabs, and a fifth field saying why when a device's strings could not be read\n"
+     "(often a permission problem: see --udev-rule). --json prints the same as an array:\n"
+     "  [{\"index\":0,\"serial\":\"VSIM0001\",\"description\":\"USB POD\",\"pod\":true}]\n"
+     "With --simulate (or --sim-pods N), the simulated pods are listed.",
+     "vantix-cli list --json"},
     {CliCommand::Help, "help", false, 0, "this text, or the text of COMMAND",
      "Shows the tool's usage, or the usage of COMMAND.", "vantix-cli help write"},
 }};

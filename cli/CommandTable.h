@@ -15,6 +15,7 @@ enum CommandOption : unsigned {
     kTakesRegion = 1u << 4,
     kTakesEraseAllBoot = 1u << 5,  // --erase-all-boot and --no-erase-all-boot
     kTakesResetAfter = 1u << 6,
+    kTakesRepeat = 1u << 7,
 };
 
 // One command: what it is called, what it takes and how its help explains it.

@@ -25,6 +25,9 @@ void ConsoleUi::SetBusy(bool busy) {
 }
 
 void ConsoleUi::Error(const std::string& text) {
+    static const std::string kProgram = "vantix-cli: ";
+    lastMessage_ =
+        text.compare(0, kProgram.size(), kProgram) == 0 ? text.substr(kProgram.size()) : text;
     Line(text);
 }
 
@@ -123,6 +126,7 @@ std::int32_t ConsoleUi::SetPos(std::int32_t position) {
 
 void ConsoleUi::AddMessage(const char* text, std::uint32_t colour) {
     const std::string line = text != nullptr ? text : "";
+    lastMessage_ = line;
     if (colour == kColourRed) {
         Error(line);
     } else if (Quiet()) {

@@ -46,6 +46,8 @@ public:
     bool ShowedStatus(const std::string& text) const { return shownStatus_.count(text) != 0; }
     // Ends an open progress line.
     void Finish();
+    // The last message or error shown (without the program's name), for the run's record.
+    const std::string& LastMessage() const { return lastMessage_; }
 
     bool Quiet() const { return verbosity_ == CliVerbosity::Quiet; }
     bool Verbose() const { return verbosity_ == CliVerbosity::Verbose; }
@@ -79,4 +81,5 @@ private:
     int drawnPercent_ = -1;
     std::size_t drawnLength_ = 0;
     std::string heldRefusal_;
+    std::string lastMessage_;
 };

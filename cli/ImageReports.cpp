@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "ImageDigests.h"
 #include "SFileImage.h"
 
 namespace {
@@ -20,20 +21,26 @@ std::string Padded(const std::string& text, std::size_t width) {
 
 }  // namespace
 
-void WriteInfoTable(std::ostream& out, const std::vector<RegionRow>& rows) {
-    out << "Memory Name  Start Address  Data Size\n";
+void WriteInfoTable(std::ostream& out, const SFileImage& image, const std::vector<RegionRow>& rows,
+                    const std::string& sha256) {
+    out << "Memory Name  Start Address  Data Size      CRC-32\n";
     for (const RegionRow& row : rows) {
-        out << Padded(row.name, 13) << Padded(row.startText, 15) << row.sizeText << '\n';
+        out << Padded(row.name, 13) << Padded(row.startText, 15) << Padded(row.sizeText, 15)
+            << Crc32Text(RegionCrc32(image, row)) << '\n';
     }
+    out << "SHA-256: " << sha256 << '\n';
 }
 
-void WriteInfoJson(std::ostream& out, const SFileImage& image, const std::vector<RegionRow>& rows) {
+void WriteInfoJson(std::ostream& out, const SFileImage& image, const std::vector<RegionRow>& rows,
+                   const std::string& sha256) {
     const SRecordDiagnostics& found = image.diagnostics;
-    out << "{\"cpu\":\"" << CpuName(image.cpu) << "\",\"regions\":[";
+    out << "{\"cpu\":\"" << CpuName(image.cpu) << "\",\"sha256\":\"" << sha256
+        << "\",\"regions\":[";
     const char* separator = "";
     for (const RegionRow& row : rows) {
         out << separator << "{\"name\":\"" << row.name << "\",\"start\":" << row.start
-            << ",\"end\":" << row.end << ",\"words\":" << row.span << '}';
+            << ",\"end\":" << row.end << ",\"words\":" << row.span << ",\"crc32\":\""
+            << Crc32Text(RegionCrc32(image, row)) << "\"}";
         separator = ",";
     }
     out << "],\"badChecksums\":" << found.badChecksums

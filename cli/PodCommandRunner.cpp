@@ -1,19 +1,59 @@
 #include "PodCommandRunner.h"
 
+#include <sstream>
+
 #include "AttachedDevices.h"
+#include "BoardPrompt.h"
 #include "CliExit.h"
+#include "CommandTable.h"
 #include "CliOptions.h"
 #include "ConsoleUi.h"
+#include "ImageDigests.h"
 #include "ImageLoading.h"
+#include "JsonText.h"
 #include "PodInfoPrinter.h"
 #include "PodSession.h"
+#include "RunCli.h"
 #include "SFileImage.h"
 
 PodCommandRunner::PodCommandRunner(const CliOptions& options, const CliEnvironment& environment,
                                    ConsoleUi& ui, std::ostream& out)
     : options_(options), environment_(environment), ui_(ui), out_(out) {}
 
+namespace {
+
+bool IsTargetCommand(CliCommand command) {
+    return command == CliCommand::Write || command == CliCommand::WriteVerify ||
+           command == CliCommand::Verify;
+}
+
+// The regions a command works on: the ticked rows for the target commands, every row for
+// the pod's EEPROM.
+std::vector<RunRecord::Region> UsedRegions(const SFileImage& image,
+                                           const std::vector<RegionRow>& rows,
+                                           const std::vector<RegionListItem>& items,
+                                           bool onlyTicked) {
+    std::vector<RunRecord::Region> used;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (onlyTicked && !items[i].ticked) {
+            continue;
+        }
+        const RegionRow& row = rows[i];
+        used.push_back({row.name, row.start, row.end, row.span, RegionCrc32(image, row)});
+    }
+    return used;
+}
+
+}  // namespace
+
 int PodCommandRunner::Run() {
+    if (!options_.logPath.empty() && options_.command != CliCommand::List) {
+        std::string error;
+        if (!log_.Open(options_.logPath, error)) {
+            ui_.Error("vantix-cli: " + error);
+            return kExitInputError;
+        }
+    }
     switch (options_.command) {
         case CliCommand::Reset:
             return RunReset();
@@ -54,18 +94,27 @@ bool PodCommandRunner::BuildRegionList(const std::vector<RegionRow>& rows,
 }
 
 int PodCommandRunner::RunFileCommand() {
+    RunRecord record;
+    record.command = SpecOf(options_.command).name;
+    record.file = *options_.file;
     SFileImage image;
     std::vector<RegionRow> rows;
     int status = LoadImageFile(*options_.file, *options_.cpu, options_.strict, image, rows, ui_);
-    if (status != kExitSuccess) {
-        return status;
-    }
-    std::vector<RegionListItem> items;
+    std::string sha256;
     std::string error;
+    if (FileSha256(*options_.file, sha256, error)) {
+        record.sha256 = sha256;
+    }
+    if (status != kExitSuccess) {
+        return Record(record, status);
+    }
+    record.cpu = CpuName(image.cpu);
+    std::vector<RegionListItem> items;
     if (!BuildRegionList(rows, options_.regions ? &*options_.regions : nullptr, items, error)) {
         ui_.Error("vantix-cli: " + error);
-        return kExitInputError;
+        return Record(record, kExitInputError);
     }
+    record.regions = UsedRegions(image, rows, items, IsTargetCommand(options_.command));
     if (!rows.empty()) {
         ui_.Info("Reading S File is OK !!!");
     }
@@ -73,65 +122,157 @@ int PodCommandRunner::RunFileCommand() {
     PodSession session(options_, environment_, ui_);
     status = session.Start(image);
     if (status != kExitSuccess) {
-        return status;
+        return Record(record, status);
     }
-    ProgrammerCommands& commands = session.Commands();
-    CommandOutcome outcome;
+    if (!options_.repeat) {
+        const std::uint32_t startMs = session.ElapsedMs();
+        const CommandOutcome outcome = RunOnce(session.Commands(), items, rows.size());
+        status = session.Finish(ExitFor(outcome, session));
+        Conclude(record, &outcome, session, startMs);
+        return Record(record, status);
+    }
+
+    // Board after board until the operator has had enough; each board is a record.
+    BoardPrompt prompt(environment_.input, environment_.interrupted);
+    int passed = 0;
+    int failed = 0;
+    for (;;) {
+        const std::uint32_t startMs = session.ElapsedMs();
+        const CommandOutcome outcome = RunOnce(session.Commands(), items, rows.size());
+        status = ExitFor(outcome, session);
+        session.ReleasePod();
+        if (session.Interrupted()) {
+            status = kExitInterrupted;
+        }
+        Conclude(record, &outcome, session, startMs);
+        status = Record(record, status);
+        ++(status == kExitSuccess ? passed : failed);
+        ui_.Finish();
+        ui_.Error("boards: " + std::to_string(passed) + " passed, " + std::to_string(failed) +
+                  " failed");
+        if (session.Interrupted()) {
+            break;
+        }
+        ui_.Info("Next board: press Enter (q and Enter to stop)");
+        if (!prompt.NextBoardWanted()) {
+            break;
+        }
+    }
+    // Every board passed: 0; any failed: 1; Ctrl+C, at a board or at the prompt: 130.
+    return session.Finish(failed == 0 ? kExitSuccess : kExitFailed);
+}
+
+CommandOutcome PodCommandRunner::RunOnce(ProgrammerCommands& commands,
+                                         const std::vector<RegionListItem>& items,
+                                         std::size_t rowCount) {
     switch (options_.command) {
         case CliCommand::Write:
-            outcome = commands.RunTarget(TargetCommand::Write, items, options_.eraseAllBoot,
-                                         options_.resetAfter);
-            break;
-        case CliCommand::WriteVerify:
-            outcome = commands.RunTarget(TargetCommand::WriteVerify, items, options_.eraseAllBoot,
-                                         options_.resetAfter);
-            break;
-        case CliCommand::Verify:
-            outcome = commands.RunTarget(TargetCommand::Verify, items, false, options_.resetAfter);
-            break;
-        case CliCommand::PodWrite:
-            outcome = commands.RunPod(PodCommand::Write, rows.size(), options_.eraseAllBoot,
+            return commands.RunTarget(TargetCommand::Write, items, options_.eraseAllBoot,
                                       options_.resetAfter);
-            break;
+        case CliCommand::WriteVerify:
+            return commands.RunTarget(TargetCommand::WriteVerify, items, options_.eraseAllBoot,
+                                      options_.resetAfter);
+        case CliCommand::Verify:
+            return commands.RunTarget(TargetCommand::Verify, items, false, options_.resetAfter);
+        case CliCommand::PodWrite:
+            return commands.RunPod(PodCommand::Write, rowCount, options_.eraseAllBoot,
+                                   options_.resetAfter);
         default:
-            outcome = commands.RunPod(PodCommand::Verify, rows.size(), false, false);
-            break;
+            return commands.RunPod(PodCommand::Verify, rowCount, false, false);
     }
-    return session.Finish(ExitFor(outcome, session));
+}
+
+void PodCommandRunner::Conclude(RunRecord& record, const CommandOutcome* outcome,
+                                PodSession& session, std::uint32_t startMs) {
+    record.pod.reset();
+    if (!session.PodSerial().empty()) {
+        record.pod = session.PodSerial();
+    }
+    record.result.reset();
+    record.status = ui_.LastMessage();
+    if (outcome != nullptr && (outcome->kind == CommandOutcome::Kind::Failed ||
+                               outcome->kind == CommandOutcome::Kind::Succeeded ||
+                               outcome->kind == CommandOutcome::Kind::ResetFailed)) {
+        record.result = outcome->result;
+        if (outcome->kind != CommandOutcome::Kind::ResetFailed) {
+            record.status = outcome->statusText;
+        }
+    }
+    record.seconds = (session.ElapsedMs() - startMs) * 0.001;
+}
+
+int PodCommandRunner::Record(RunRecord& record, int status) {
+    if (record.status.empty()) {
+        record.status = ui_.LastMessage();
+    }
+    record.exitCode = status;
+    if (options_.json) {
+        out_ << RunRecordJson(record) << '\n';
+        out_.flush();
+    }
+    if (log_.IsOpen()) {
+        std::string error;
+        if (!log_.Append(RunLogJson(record, RunLog::UtcNow(), RunLog::HostName()), error)) {
+            ui_.Error("vantix-cli: " + error);
+            return status == kExitSuccess ? kExitInputError : status;
+        }
+    }
+    return status;
 }
 
 int PodCommandRunner::RunReset() {
+    RunRecord record;
+    record.command = SpecOf(options_.command).name;
     SFileImage image;
     PodSession session(options_, environment_, ui_);
-    const int status = session.Start(image);
+    int status = session.Start(image);
     if (status != kExitSuccess) {
-        return status;
+        return Record(record, status);
     }
-    return session.Finish(ExitFor(session.Commands().TargetReset(), session));
+    const std::uint32_t startMs = session.ElapsedMs();
+    const CommandOutcome outcome = session.Commands().TargetReset();
+    status = session.Finish(ExitFor(outcome, session));
+    Conclude(record, nullptr, session, startMs);
+    return Record(record, status);
 }
 
 int PodCommandRunner::RunPodInfo() {
+    RunRecord record;
+    record.command = SpecOf(options_.command).name;
     // The record is printed, not compared, so no file is needed.
     SFileImage image;
     PodSession session(options_, environment_, ui_);
-    const int status = session.Start(image);
+    int status = session.Start(image);
     if (status != kExitSuccess) {
-        return status;
+        return Record(record, status);
     }
+    const std::uint32_t startMs = session.ElapsedMs();
     if (!session.Commands().ConnectPod()) {
         session.ReportUnreachable();
-        return session.Finish(kExitUnreachable);
+        status = session.Finish(kExitUnreachable);
+        Conclude(record, nullptr, session, startMs);
+        return Record(record, status);
     }
-    PodInfoPrinter printer(out_, ui_);
+    // With --json the record's lines go into the JSON object, which is all stdout holds.
+    std::stringstream lines;
+    PodInfoPrinter printer(options_.json ? lines : out_, ui_);
     CUsbPod& pod = session.Pod();
     pod.SetIndicators(ui_.Status(), ui_.Progress(), printer);
     const PodResult result = pod.ReadPodInfo();
     pod.Close();
     if (result != kPodOk) {
         ui_.Error(ProgrammerCommands::PodVerifyErrorText(result));
-        return session.Finish(kExitFailed);
+        status = session.Finish(kExitFailed);
+    } else {
+        status = session.Finish(kExitSuccess);
     }
-    return session.Finish(kExitSuccess);
+    Conclude(record, nullptr, session, startMs);
+    record.result = result;
+    record.status = result != kPodOk ? ProgrammerCommands::PodVerifyErrorText(result) : "";
+    for (std::string line; std::getline(lines, line);) {
+        record.info.push_back(line);
+    }
+    return Record(record, status);
 }
 
 int PodCommandRunner::RunList() {
@@ -147,12 +288,33 @@ int PodCommandRunner::RunList() {
         ui_.Error("vantix-cli: " + error);
         return session.Finish(kExitUnreachable);
     }
+    std::string array = "[";
     for (const AttachedDevice& device : devices) {
-        out_ << device.index << '\t' << device.description << '\t' << device.serial;
+        const bool pod = device.problem.empty() && device.description == CUsbPod::kPodDescription;
+        if (options_.json) {
+            JsonObject json;
+            json.Number("index", device.index)
+                .Text("serial", device.serial)
+                .Text("description", device.description)
+                .Boolean("pod", pod);
+            if (!device.problem.empty()) {
+                json.Text("problem", device.problem);
+            }
+            if (array.size() > 1) {
+                array += ',';
+            }
+            array += json.Close();
+            continue;
+        }
+        out_ << device.index << '\t' << device.serial << '\t' << device.description << '\t'
+             << (pod ? "pod" : "not a pod");
         if (!device.problem.empty()) {
             out_ << '\t' << device.problem;
         }
         out_ << '\n';
+    }
+    if (options_.json) {
+        out_ << array << "]\n";
     }
     if (devices.empty()) {
         ui_.Info("No FTDI device is attached");

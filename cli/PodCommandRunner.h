@@ -6,16 +6,20 @@
 
 #include "ProgrammerCommands.h"
 #include "RegionRows.h"
+#include "RunLog.h"
+#include "RunRecord.h"
 
 class ConsoleUi;
 class PodSession;
+class SFileImage;
 struct CliEnvironment;
 struct CliOptions;
 
 // The commands that reach the pod: the six operations of the window, pod-info and list.
 // The checks, texts and sequences are the shared ProgrammerCommands; this class only loads
-// the file, builds the region list the window would show, and turns outcomes into exit
-// statuses.
+// the file, builds the region list the window would show, turns outcomes into exit
+// statuses and keeps the record of each board (--json, --log) and the loop over boards
+// (--repeat).
 class PodCommandRunner {
 public:
     PodCommandRunner(const CliOptions& options, const CliEnvironment& environment, ConsoleUi& ui,
@@ -34,10 +38,19 @@ private:
     int RunReset();
     int RunPodInfo();
     int RunList();
+    CommandOutcome RunOnce(ProgrammerCommands& commands, const std::vector<RegionListItem>& items,
+                           std::size_t rowCount);
     int ExitFor(const CommandOutcome& outcome, PodSession& session);
+
+    // The record of one board: what the session and the outcome tell, then --json and --log.
+    // Returns the exit status, which a log that cannot be written turns into an input error.
+    int Record(RunRecord& record, int status);
+    void Conclude(RunRecord& record, const CommandOutcome* outcome, PodSession& session,
+                  std::uint32_t startMs);
 
     const CliOptions& options_;
     const CliEnvironment& environment_;
     ConsoleUi& ui_;
     std::ostream& out_;
+    RunLog log_;
 };

@@ -1,5 +1,6 @@
 #include "PodSession.h"
 
+#include "AttachedDevices.h"
 #include "CliExit.h"
 #include "CliOptions.h"
 #include "ConsoleUi.h"
@@ -32,13 +33,14 @@ int PodSession::Start(const SFileImage& image) {
     } else {
         clock_ = std::make_unique<SteadyClock>();
     }
-    BackendOptions backendOptions;
-    backendOptions.simulate = options_.simulate;
-    backendOptions.simRealtime = options_.simRealtime;
-    backendOptions.simStatePath = options_.simStatePath;
-    backendOptions.simFill = options_.simFill;
-    backend_ = environment_.makeBackend ? environment_.makeBackend(backendOptions, *clock_)
-                                        : MakeD2xxBackend(backendOptions, *clock_);
+    startMs_ = clock_->TickMs();
+    backendOptions_.simulate = options_.simulate;
+    backendOptions_.simRealtime = options_.simRealtime;
+    backendOptions_.simStatePath = options_.simStatePath;
+    backendOptions_.simFill = options_.simFill;
+    backendOptions_.simPods = options_.simPods;
+    backend_ = environment_.makeBackend ? environment_.makeBackend(backendOptions_, *clock_)
+                                        : MakeD2xxBackend(backendOptions_, *clock_);
     if (!backend_.library) {
         ui_.Error("vantix-cli: " + backend_.error);
         return kExitInputError;
@@ -49,6 +51,7 @@ int PodSession::Start(const SFileImage& image) {
         pod_->SetWireTrace(&trace_);
     }
     commands_ = std::make_unique<ProgrammerCommands>(*pod_, image, *clock_, ui_);
+    commands_->SetPodClaim([this] { return ClaimPod() == kExitSuccess; });
     pod_->LoadDriverLibrary();
     return kExitSuccess;
 }
@@ -59,14 +62,12 @@ int PodSession::Finish(int status) {
         // Normally closed by the command already; after an interruption make sure.
         pod_->Close();
     }
-    if (backend_.simulatedPod != nullptr && !options_.simStatePath.empty()) {
-        std::string error;
-        if (!backend_.simulatedPod->SaveState(options_.simStatePath, &error)) {
-            ui_.Error("vantix-cli: cannot save the simulated pod's state to " +
-                      options_.simStatePath + ": " + error);
-            if (status == kExitSuccess) {
-                status = kExitFailed;
-            }
+    lock_.Release();
+    std::string error;
+    if (!SaveSimulatedStates(backend_, backendOptions_, error)) {
+        ui_.Error("vantix-cli: cannot save the simulated pod's state to " + error);
+        if (status == kExitSuccess) {
+            status = kExitFailed;
         }
     }
     if (Interrupted()) {
@@ -77,7 +78,7 @@ int PodSession::Finish(int status) {
 }
 
 void PodSession::ReportUnreachable() {
-    if (!library_) {
+    if (!library_ || claimRefused_) {
         return;
     }
     // A library that tried others names each one in its reason already.
@@ -86,4 +87,71 @@ void PodSession::ReportUnreachable() {
     if (!reason.empty()) {
         ui_.Error("vantix-cli: " + (reason.rfind(name, 0) == 0 ? reason : name + reason));
     }
+}
+
+std::uint32_t PodSession::ElapsedMs() const {
+    return clock_ ? clock_->TickMs() - startMs_ : 0;
+}
+
+int PodSession::ClaimPod() {
+    const int status = TryClaimPod();
+    claimRefused_ = status != kExitSuccess;
+    return status;
+}
+
+int PodSession::TryClaimPod() {
+    podSerial_.clear();
+    std::vector<AttachedDevice> devices;
+    std::string error;
+    const bool listed = ListAttachedDevices(*library_, devices, error);
+    const std::string& wanted = options_.podSerial;
+    bool found = false;
+    if (listed) {
+        for (const AttachedDevice& device : devices) {
+            if (device.description == CUsbPod::kPodDescription &&
+                (wanted.empty() || device.serial == wanted)) {
+                podSerial_ = device.serial;
+                found = true;
+                break;
+            }
+        }
+    }
+    if (!wanted.empty() && !found) {
+        std::string attached;
+        for (const AttachedDevice& device : devices) {
+            if (device.description == CUsbPod::kPodDescription) {
+                if (!attached.empty()) {
+                    attached += ", ";
+                }
+                attached += device.serial;
+            }
+        }
+        ui_.Error("vantix-cli: no pod with serial number " + wanted + " is attached; " +
+                  (!listed            ? "the devices cannot be listed: " + error
+                   : attached.empty() ? std::string("no pod is attached")
+                                      : "attached pods: " + attached));
+        podSerial_.clear();
+        return kExitUnreachable;
+    }
+    if (!found) {
+        return kExitSuccess;  // no pod: the command says so in its own words
+    }
+    // A library that lists no serial numbers still has one pod to lock.
+    const std::string key = podSerial_.empty() ? CUsbPod::kPodDescription : podSerial_;
+    // A simulated pod without a state file belongs to this process alone.
+    if (!options_.simulate || !options_.simStatePath.empty()) {
+        switch (lock_.Acquire(
+            PodLock::KeyFor(key, options_.simulate ? &options_.simStatePath : nullptr), error)) {
+            case PodLock::Result::Locked:
+                break;
+            case PodLock::Result::InUse:
+                ui_.Error("vantix-cli: pod " + key + " is in use by another process");
+                return kExitUnreachable;
+            case PodLock::Result::Failed:
+                ui_.Error("vantix-cli: pod " + key + " cannot be locked: " + error);
+                return kExitUnreachable;
+        }
+    }
+    pod_->SetWantedSerial(wanted);
+    return kExitSuccess;
 }

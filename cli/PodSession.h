@@ -8,6 +8,7 @@
 #include "CUsbPod.h"
 #include "Clock.h"
 #include "InterruptibleD2xxLibrary.h"
+#include "PodLock.h"
 #include "ProgrammerCommands.h"
 #include "TraceLog.h"
 
@@ -31,6 +32,21 @@ public:
     // (an unwritable trace file, an unreadable simulation state).
     int Start(const SFileImage& image);
 
+    // Before a command that opens the pod: finds the pod the options name (--pod) or the
+    // first one, and takes its lock so that no other process talks to it meanwhile.
+    // Returns kExitSuccess (also when no pod is attached and no serial number was asked for:
+    // the command then reports that as usual), or kExitUnreachable after reporting (no pod
+    // with the serial number, or the pod in use by another process).
+    int ClaimPod();
+    // Whether the last claim refused the pod (its report is made).
+    bool ClaimRefused() const { return claimRefused_; }
+    // Gives the pod's lock back (the session's end does it too).
+    void ReleasePod() { lock_.Release(); }
+    // The serial number of the pod the session works with; empty when none was found.
+    const std::string& PodSerial() const { return podSerial_; }
+    // Milliseconds on the session's clock since Start.
+    std::uint32_t ElapsedMs() const;
+
     CUsbPod& Pod() { return *pod_; }
     ProgrammerCommands& Commands() { return *commands_; }
     D2xxLibrary& Library() { return *library_; }
@@ -42,6 +58,8 @@ public:
     void ReportUnreachable();
 
 private:
+    int TryClaimPod();
+
     const CliOptions& options_;
     const CliEnvironment& environment_;
     ConsoleUi& ui_;
@@ -49,7 +67,12 @@ private:
     const std::atomic<bool>& interrupted_;
 
     std::unique_ptr<Clock> clock_;
+    std::uint32_t startMs_ = 0;
+    BackendOptions backendOptions_;
     D2xxBackend backend_;
+    PodLock lock_;
+    std::string podSerial_;
+    bool claimRefused_ = false;
     std::optional<InterruptibleD2xxLibrary> library_;
     TraceLog trace_;
     std::unique_ptr<CUsbPod> pod_;

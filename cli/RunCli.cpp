@@ -4,6 +4,7 @@
 #include "CommandLineParser.h"
 #include "CommandTable.h"
 #include "ConsoleUi.h"
+#include "ImageDigests.h"
 #include "ImageLoading.h"
 #include "ImageReports.h"
 #include "PodCommandRunner.h"
@@ -24,10 +25,15 @@ int RunInfo(const CliOptions& options, std::ostream& out, ConsoleUi& ui) {
     if (status != kExitSuccess) {
         return status;
     }
+    std::string sha256;
+    std::string error;
+    if (!FileSha256(*options.file, sha256, error)) {
+        ui.Warning("vantix-cli: " + error);
+    }
     if (options.json) {
-        WriteInfoJson(out, image, rows);
+        WriteInfoJson(out, image, rows, sha256);
     } else {
-        WriteInfoTable(out, rows);
+        WriteInfoTable(out, image, rows, sha256);
     }
     if (rows.empty()) {
         ui.Error(std::string("vantix-cli: ") + *options.file + " holds no data for " +

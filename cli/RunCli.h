@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <functional>
+#include <istream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -16,6 +17,8 @@ struct CliEnvironment {
     bool stderrIsTerminal = false;
     // Raised by Ctrl+C; the running operation then stops and the pod is closed.
     const std::atomic<bool>* interrupted = nullptr;
+    // Where --repeat reads the operator's Enter; null for the process's standard input.
+    std::istream* input = nullptr;
     // Makes the D2XX backend; empty for the program's own (MakeD2xxBackend).
     std::function<D2xxBackend(const BackendOptions&, Clock&)> makeBackend;
 };

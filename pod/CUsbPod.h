@@ -41,6 +41,11 @@ public:
     // Optional wire log (null switches it off); see WireTrace.h for the line format.
     void SetWireTrace(WireTrace* trace) { trace_ = trace; }
 
+    // Takes only the pod with this serial number and opens it by that number, for a host
+    // with several pods; empty (the default): the first device described "USB POD".
+    void SetWantedSerial(const std::string& serial);
+    const std::string& WantedSerial() const { return wantedSerial_; }
+
     // Transport.
     bool LoadDriverLibrary();
     void FreeDriverLibrary();
@@ -111,6 +116,8 @@ private:
     bool AwaitReply(std::uint32_t count, std::uint32_t replyTimeoutMs);
     bool ReadReplyBytes(std::uint8_t* buffer, std::uint32_t count, std::uint32_t timeoutMs,
                         bool stopOnRefusal);
+    // Whether the device at this list index has the wanted serial number (any, when none).
+    bool HasWantedSerial(std::uint32_t index);
     void ShowStatus(const char* text);
     void ShowProgress(std::uint32_t position);
     void ShowRange(std::uint32_t upper);
@@ -155,6 +162,7 @@ private:
     std::int32_t found_ = 0;
     std::int32_t open_ = 0;
     char description_[kDescriptionSize] = {};
+    std::string wantedSerial_;
     std::uint8_t replyBuffer_[kReplyBufferSize] = {};
     char frameBuffer_[kFrameBufferSize] = {};
     char batch_[kFrameBufferSize] = {};

@@ -71,6 +71,9 @@ bool ProgrammerCommands::ConnectPod() {
         messages.AddMessage(kNoLibraryText, kColourRed);
         return false;
     }
+    if (claim_ && !claim_()) {
+        return false;
+    }
     if (!pod_.FindPod()) {
         messages.AddMessage(kNoPodText, kColourRed);
         return false;

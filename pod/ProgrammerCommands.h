@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,10 @@ public:
 
     bool ConnectPod();
     void ResetLeds();
+    // Asked by ConnectPod once the driver library is there, before the pod is looked for;
+    // false ends the command as unreachable with the claim's own report. The command line
+    // uses it to take one pod of several and lock it against other processes.
+    void SetPodClaim(std::function<bool()> claim) { claim_ = std::move(claim); }
 
     CommandOutcome TargetReset();
     CommandOutcome RunTarget(TargetCommand command, const std::vector<RegionListItem>& list,
@@ -84,4 +89,5 @@ private:
     const SFileImage& image_;
     Clock& clock_;
     OperationUi& ui_;
+    std::function<bool()> claim_;
 };

@@ -62,6 +62,25 @@ std::string CUsbPod::LastLibraryError() const {
     return library_.LastError();
 }
 
+void CUsbPod::SetWantedSerial(const std::string& serial) {
+    if (serial != wantedSerial_) {
+        wantedSerial_ = serial;
+        found_ = 0;  // the pod found so far may be another one
+    }
+}
+
+bool CUsbPod::HasWantedSerial(std::uint32_t index) {
+    if (wantedSerial_.empty()) {
+        return true;
+    }
+    char serial[kDescriptionSize] = {};
+    void* indexArg = reinterpret_cast<void*>(static_cast<std::uintptr_t>(index));
+    const FT_STATUS status =
+        api_->FT_ListDevices(indexArg, serial, FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER);
+    serial[kDescriptionSize - 1] = '\0';
+    return status == FT_OK && wantedSerial_ == serial;
+}
+
 bool CUsbPod::FindPod() {
     if (api_ == nullptr) {
         found_ = 0;
@@ -84,7 +103,8 @@ bool CUsbPod::FindPod() {
             api_->FT_ListDevices(indexArg, description_, FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION);
         // A description that fills all 64 bytes has no terminator of its own.
         description_[kDescriptionSize - 1] = '\0';
-        if (status == FT_OK && std::strcmp(description_, kPodDescription) == 0) {
+        if (status == FT_OK && std::strcmp(description_, kPodDescription) == 0 &&
+            HasWantedSerial(index)) {
             found_ = 1;
             return true;
         }
@@ -101,8 +121,11 @@ PodOpenResult CUsbPod::Open() {
     if (api_ == nullptr || found_ == 0) {
         return kPodOpenPortFailure;
     }
-    if (api_->FT_OpenEx(description_, FT_OPEN_BY_DESCRIPTION, &handle_) != FT_OK ||
-        handle_ == nullptr) {
+    const FT_STATUS opened =
+        wantedSerial_.empty()
+            ? api_->FT_OpenEx(description_, FT_OPEN_BY_DESCRIPTION, &handle_)
+            : api_->FT_OpenEx(wantedSerial_.data(), FT_OPEN_BY_SERIAL_NUMBER, &handle_);
+    if (opened != FT_OK || handle_ == nullptr) {
         handle_ = nullptr;
         return kPodOpenPortFailure;
     }

@@ -9,6 +9,7 @@
 
 class Clock;
 class SimulatedPod;
+class SimulatedPodRack;
 
 // How the program reaches the pod.
 struct BackendOptions {
@@ -23,6 +24,10 @@ struct BackendOptions {
     std::string simStatePath;
     // What a new simulated pod holds: used only when there is no state file to read.
     SimFill simFill;
+    // Several simulated pods with serial numbers VSIM0001 up ("--sim-pods N"); each keeps
+    // its own state, in simStatePath + "." + its serial number. 0: the one pod of
+    // "--simulate", whose state is simStatePath itself.
+    int simPods = 0;
     // The vendor library's file names to try; empty for the platform's own.
     std::vector<std::string> vendorLibraryFiles;
 };
@@ -34,8 +39,18 @@ struct D2xxBackend {
     // The simulated pod, owned by the library; null for USB. The caller saves its state
     // with SaveState(simStatePath) when the run is over.
     SimulatedPod* simulatedPod = nullptr;
+    // The simulated pods when there are several ("--sim-pods"), owned by the library.
+    SimulatedPodRack* simulatedRack = nullptr;
     std::string error;
 };
+
+// The state file of the simulated pod with this serial number, under the options.
+std::string SimulatedStatePath(const BackendOptions& options, const std::string& serial);
+// Saves the state of every simulated pod this run may have changed: the single pod, or each
+// pod of a rack that was opened (another process may be working on the others). True when
+// there is nothing to save.
+bool SaveSimulatedStates(const D2xxBackend& backend, const BackendOptions& options,
+                         std::string& error);
 
 // The simulated pod when asked for; otherwise the vendor's D2XX library when it is
 // installed, else libftdi1 (in builds that have it). The clock is the driver's: the

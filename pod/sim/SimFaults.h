@@ -29,6 +29,8 @@ struct SimFaults {
     // looking for "USB POD" must not take them); any other device swallows what it is sent
     // and never answers. Empty: nothing attached.
     std::vector<std::string> devices = {"USB POD"};
+    // Serial numbers in the same order; a device beyond the list has none (an empty one).
+    std::vector<std::string> serials = {"VSIM0001"};
     std::vector<ReplyFault> replies;
     // The n-th FT_Write that carries T frames leaves an objection byte in the receive queue
     // (0: never).

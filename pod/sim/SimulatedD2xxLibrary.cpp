@@ -1,11 +1,15 @@
 #include "SimulatedD2xxLibrary.h"
 
 #include "SimulatedPod.h"
+#include "SimulatedPodRack.h"
 
-SimulatedD2xxLibrary::SimulatedD2xxLibrary(SimulatedPod& pod) : pod_(pod) {}
+SimulatedD2xxLibrary::SimulatedD2xxLibrary(SimulatedPod& pod) : pod_(pod), api_(pod) {}
 
 SimulatedD2xxLibrary::SimulatedD2xxLibrary(std::unique_ptr<SimulatedPod> pod)
-    : owned_(std::move(pod)), pod_(*owned_) {}
+    : owned_(std::move(pod)), pod_(*owned_), api_(*owned_) {}
+
+SimulatedD2xxLibrary::SimulatedD2xxLibrary(std::unique_ptr<SimulatedPodRack> rack)
+    : rack_(std::move(rack)), pod_(rack_->PodAt(0)), api_(*rack_) {}
 
 SimulatedD2xxLibrary::~SimulatedD2xxLibrary() = default;
 
@@ -16,7 +20,7 @@ D2xxApi* SimulatedD2xxLibrary::Load() {
     }
     ++loads_;
     lastError_.clear();
-    return &pod_;
+    return &api_;
 }
 
 void SimulatedD2xxLibrary::Free() {

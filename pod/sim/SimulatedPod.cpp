@@ -61,6 +61,10 @@ bool SimulatedPod::Valid(FT_HANDLE handle) const {
     return openDevice_ >= 0 && reinterpret_cast<std::uintptr_t>(handle) == handleValue_;
 }
 
+std::string SimulatedPod::SerialOf(std::size_t index) const {
+    return index < faults_.serials.size() ? faults_.serials[index] : std::string();
+}
+
 bool SimulatedPod::OpenDeviceIsPod() const {
     return openDevice_ >= 0 && DescribesPod(openDescription_);
 }
@@ -77,7 +81,8 @@ FT_STATUS SimulatedPod::FT_ListDevices(void* arg1, void* arg2, std::uint32_t fla
         *static_cast<std::uint32_t*>(arg1) = static_cast<std::uint32_t>(faults_.devices.size());
         return FT_OK;
     }
-    if (flags == (FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION)) {
+    const bool bySerial = flags == (FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER);
+    if (flags == (FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION) || bySerial) {
         const auto index = reinterpret_cast<std::uintptr_t>(arg1);
         if (arg2 == nullptr) {
             return FT_INVALID_PARAMETER;
@@ -85,10 +90,10 @@ FT_STATUS SimulatedPod::FT_ListDevices(void* arg1, void* arg2, std::uint32_t fla
         if (index >= faults_.devices.size()) {
             return FT_DEVICE_NOT_FOUND;
         }
-        const std::string& description = faults_.devices[index];
-        const std::size_t n = std::min<std::size_t>(description.size(), kFtDescriptionSize - 1);
+        const std::string text = bySerial ? SerialOf(index) : faults_.devices[index];
+        const std::size_t n = std::min<std::size_t>(text.size(), kFtDescriptionSize - 1);
         auto* out = static_cast<char*>(arg2);
-        std::memcpy(out, description.data(), n);
+        std::memcpy(out, text.data(), n);
         out[n] = '\0';
         return FT_OK;
     }
@@ -103,20 +108,24 @@ FT_STATUS SimulatedPod::FT_OpenEx(void* arg, std::uint32_t flags, FT_HANDLE* han
         return FT_INVALID_PARAMETER;
     }
     *handle = nullptr;
-    if (arg == nullptr || flags != FT_OPEN_BY_DESCRIPTION) {
+    if (arg == nullptr || (flags != FT_OPEN_BY_DESCRIPTION && flags != FT_OPEN_BY_SERIAL_NUMBER)) {
         return FT_INVALID_PARAMETER;
     }
     const auto* text = static_cast<const char*>(arg);
     const std::string wanted(text, strnlen(text, kMaxOpenDescription));
-    const auto found = std::find(faults_.devices.begin(), faults_.devices.end(), wanted);
-    if (found == faults_.devices.end()) {
+    std::size_t found = 0;
+    while (found < faults_.devices.size() &&
+           (flags == FT_OPEN_BY_DESCRIPTION ? faults_.devices[found] : SerialOf(found)) != wanted) {
+        ++found;
+    }
+    if (found == faults_.devices.size() || (flags == FT_OPEN_BY_SERIAL_NUMBER && wanted.empty())) {
         return FT_DEVICE_NOT_FOUND;
     }
     if (openDevice_ >= 0) {
         return FT_DEVICE_NOT_OPENED;
     }
-    openDevice_ = static_cast<int>(found - faults_.devices.begin());
-    openDescription_ = wanted;
+    openDevice_ = static_cast<int>(found);
+    openDescription_ = faults_.devices[found];
     link_.settings = SimLink::Settings{};
     link_.settings.latencyMs = faults_.initialLatencyMs;
     link_.Clear();

@@ -122,6 +122,7 @@ private:
     FT_STATUS Enter();
     bool Valid(FT_HANDLE handle) const;
     bool OpenDeviceIsPod() const;
+    std::string SerialOf(std::size_t index) const;
     void Receive(std::uint8_t byte, std::uint64_t arrivedUs, std::uint64_t batchEndUs,
                  bool& carriedT);
     void Dispatch(const SimFrame& frame, std::uint64_t arrivedUs, std::uint64_t batchEndUs);

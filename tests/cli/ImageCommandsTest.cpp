@@ -37,11 +37,12 @@ TEST_F(ImageCommands, InfoListsTheRowsAsTheBufferWindowDoes) {
     const CliRun run = RunInProcess({"info", Example("dsp56f807.s"), "--cpu", "DSP56F807"});
     EXPECT_EQ(run.status, kExitSuccess);
     EXPECT_EQ(run.out,
-              "Memory Name  Start Address  Data Size\n"
-              "PFLASH       0x0004         0x7F7C Words\n"
-              "P2FLASH      0x8000         0x3A0 Words\n"
-              "BFLASH       0xF800         0x404 Words\n"
-              "DFLASH       0x2000         0x240 Words\n");
+              "Memory Name  Start Address  Data Size      CRC-32\n"
+              "PFLASH       0x0004         0x7F7C Words   899af126\n"
+              "P2FLASH      0x8000         0x3A0 Words    b7c1a312\n"
+              "BFLASH       0xF800         0x404 Words    63b5468e\n"
+              "DFLASH       0x2000         0x240 Words    e2e0b125\n"
+              "SHA-256: 68f6a56e63950078e6e72b9e6d84b13b2b0555255aebc7fc818507c68c64bda9\n");
     EXPECT_EQ(run.err, "");
 }
 
@@ -50,9 +51,13 @@ TEST_F(ImageCommands, InfoJsonHasItsKeysInOrder) {
     const CliRun run = RunInProcess({"info", file, "--cpu", "805", "--json"});
     EXPECT_EQ(run.status, kExitSuccess);
     EXPECT_EQ(run.out,
-              "{\"cpu\":\"DSP56F805\",\"regions\":["
-              "{\"name\":\"PFLASH\",\"start\":4,\"end\":256,\"words\":253},"
-              "{\"name\":\"DFLASH\",\"start\":4096,\"end\":4097,\"words\":2}],"
+              "{\"cpu\":\"DSP56F805\","
+              "\"sha256\":\"d402b9866440d5d70f05dfc470c828a88f522fc73596866bfc55fbe1ff89368f\","
+              "\"regions\":["
+              "{\"name\":\"PFLASH\",\"start\":4,\"end\":256,\"words\":253,"
+              "\"crc32\":\"d8b57535\"},"
+              "{\"name\":\"DFLASH\",\"start\":4096,\"end\":4097,\"words\":2,"
+              "\"crc32\":\"8cffe3bc\"}],"
               "\"badChecksums\":0,\"nonHexRecords\":0,\"truncatedRecords\":0,"
               "\"droppedWords\":0}\n");
 }

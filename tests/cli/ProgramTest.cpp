@@ -6,78 +6,17 @@
 #include <string>
 #include <vector>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include "ChildProcess.h"
 #include "CliExit.h"
-#include "CliTestSupport.h"
 
 namespace {
-
-struct Process {
-    pid_t pid = -1;
-    int out = -1;
-    int err = -1;
-};
-
-Process Start(const std::vector<std::string>& args) {
-    int outPipe[2];
-    int errPipe[2];
-    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) {
-        return {};
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(outPipe[1], 1);
-        dup2(errPipe[1], 2);
-        close(outPipe[0]);
-        close(errPipe[0]);
-        std::vector<char*> argv;
-        std::string program = VANTIX_CLI_PATH;
-        argv.push_back(program.data());
-        std::vector<std::string> copies = args;
-        for (std::string& arg : copies) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    close(outPipe[1]);
-    close(errPipe[1]);
-    return {pid, outPipe[0], errPipe[0]};
-}
-
-std::string ReadAll(int fd) {
-    std::string text;
-    char buffer[4096];
-    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) {
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(fd);
-    return text;
-}
-
-int Wait(pid_t pid) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-CliRun RunProgram(const std::vector<std::string>& args) {
-    const Process process = Start(args);
-    CliRun run;
-    // The outputs are small; stderr first is safe because stdout fits the pipe.
-    run.err = ReadAll(process.err);
-    run.out = ReadAll(process.out);
-    run.status = Wait(process.pid);
-    return run;
-}
 
 TEST(Program, InfoOfAnExample) {
     const CliRun run = RunProgram({"info", Example("dsp56f807.s"), "--cpu", "DSP56F807"});
     EXPECT_EQ(run.status, kExitSuccess) << run.err;
-    EXPECT_EQ(run.out.rfind("Memory Name  Start Address  Data Size\nPFLASH       0x0004", 0), 0u);
+    EXPECT_EQ(
+        run.out.rfind("Memory Name  Start Address  Data Size      CRC-32\nPFLASH       0x0004", 0),
+        0u);
     EXPECT_EQ(run.err, "");
 }
 
@@ -94,8 +33,8 @@ TEST(Program, ExitStatusesReachTheShell) {
 TEST(Program, CtrlCDuringAWriteClosesThePodAndExitsWith130) {
     ScratchDir dir;
     // Real-time pace, so that the write is still running when the signal comes.
-    const Process process = Start({"--sim-realtime", "--trace", dir.File("t.log"), "write",
-                                   Example("dsp56f807.s"), "--cpu", "807"});
+    const ChildProcess process = StartProgram({"--sim-realtime", "--trace", dir.File("t.log"),
+                                               "write", Example("dsp56f807.s"), "--cpu", "807"});
     ASSERT_GT(process.pid, 0);
     std::string err;
     char buffer[256];

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+
+// An advisory lock on one pod, keyed by its serial number, so that two processes never talk
+// to the same pod at once. The lock is a file in the user's runtime directory; the system
+// drops it when the process ends, however it ends, so a crashed station never blocks a pod.
+class PodLock {
+public:
+    enum class Result { Locked, InUse, Failed };
+
+    PodLock() = default;
+    ~PodLock();
+    PodLock(const PodLock&) = delete;
+    PodLock& operator=(const PodLock&) = delete;
+
+    // Takes the lock of the pod with this serial number without waiting. Failed (with the
+    // reason in error) when the lock file cannot be made; the pod is then not used.
+    Result Acquire(const std::string& serial, std::string& error);
+    void Release();
+    bool Held() const;
+
+    // The key of a pod's lock: its serial number. A simulated pod lives in its state file:
+    // pods of two state files are two pods whatever their serial numbers, so the file (its
+    // absolute path) is part of the key.
+    static std::string KeyFor(const std::string& serial, const std::string* simulatedStatePath);
+    // The folder of the lock files: $XDG_RUNTIME_DIR, else a per-user folder in the
+    // temporary folder; on Windows the user's temporary folder.
+    static std::string Directory();
+    // The lock file of a serial number; characters other than letters, digits, '-' and '_'
+    // are written as %XX so that no two serial numbers share a file.
+    static std::string PathFor(const std::string& serial);
+
+private:
+#ifdef _WIN32
+    void* handle_ = nullptr;
+#else
+    int fd_ = -1;
+#endif
+};

@@ -1,0 +1,74 @@
+#include "RunRecord.h"
+
+#include "ImageDigests.h"
+#include "JsonText.h"
+
+namespace {
+
+void OptionalText(JsonObject& json, const char* key, const std::optional<std::string>& value) {
+    if (value) {
+        json.Text(key, *value);
+    } else {
+        json.Null(key);
+    }
+}
+
+std::string RegionsJson(const std::vector<RunRecord::Region>& regions) {
+    std::string array = "[";
+    for (const RunRecord::Region& region : regions) {
+        if (array.size() > 1) {
+            array += ',';
+        }
+        array += JsonObject()
+                     .Text("name", region.name)
+                     .Number("start", region.start)
+                     .Number("end", region.end)
+                     .Number("words", region.words)
+                     .Text("crc32", Crc32Text(region.crc32))
+                     .Close();
+    }
+    return array + ']';
+}
+
+void AddFields(JsonObject& json, const RunRecord& record) {
+    json.Text("command", record.command);
+    OptionalText(json, "file", record.file);
+    OptionalText(json, "sha256", record.sha256);
+    OptionalText(json, "cpu", record.cpu);
+    json.Raw("regions", RegionsJson(record.regions));
+    OptionalText(json, "pod", record.pod);
+    if (record.result) {
+        json.Number("result", *record.result);
+    } else {
+        json.Null("result");
+    }
+    json.Text("status", record.status);
+    json.Decimal("seconds", record.seconds, 3);
+    json.Number("exit", record.exitCode);
+    if (!record.info.empty()) {
+        std::string lines = "[";
+        for (const std::string& line : record.info) {
+            if (lines.size() > 1) {
+                lines += ',';
+            }
+            lines += JsonQuoted(line);
+        }
+        json.Raw("info", lines + ']');
+    }
+}
+
+}  // namespace
+
+std::string RunRecordJson(const RunRecord& record) {
+    JsonObject json;
+    AddFields(json, record);
+    return json.Close();
+}
+
+std::string RunLogJson(const RunRecord& record, const std::string& utcTime,
+                       const std::string& host) {
+    JsonObject json;
+    json.Text("time", utcTime).Text("host", host);
+    AddFields(json, record);
+    return json.Close();
+}

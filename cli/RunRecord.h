@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// What one pod command did to one board, for --json and --log: enough to audit later which
+// file went onto which board through which pod, and how it ended.
+struct RunRecord {
+    struct Region {
+        std::string name;
+        std::uint16_t start = 0;
+        std::uint16_t end = 0;
+        std::uint16_t words = 0;
+        std::uint32_t crc32 = 0;
+    };
+
+    std::string command;                  // "write", "pod-verify", ...
+    std::optional<std::string> file;      // the S-record file; none for reset and pod-info
+    std::optional<std::string> sha256;    // of the file, when it could be read
+    std::optional<std::string> cpu;       // "DSP56F807"; none without a file
+    std::vector<Region> regions;          // the regions the command used
+    std::optional<std::string> pod;       // the pod's serial number, when a pod was chosen
+    std::optional<std::uint16_t> result;  // the sequence's result, when a sequence ran
+    std::string status;                   // the status text, or the message that ended the run
+    double seconds = 0.0;
+    int exitCode = 0;
+    // What pod-info read from the pod, a line each; written only when there is some.
+    std::vector<std::string> info;
+};
+
+// The record as one JSON object on one line (without a line end).
+std::string RunRecordJson(const RunRecord& record);
+// The same object with the UTC time and the host name in front, for the log.
+std::string RunLogJson(const RunRecord& record, const std::string& utcTime,
+                       const std::string& host);

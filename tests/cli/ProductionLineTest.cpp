@@ -1,0 +1,125 @@
+// Several pods on one host, each station on its own pod, and a record of every board.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+
+#include "ChildProcess.h"
+#include "CliExit.h"
+#include "PodLock.h"
+
+namespace {
+
+class ProductionLine : public ::testing::Test {
+protected:
+    // A command on one of two simulated pods whose states live beside each other.
+    std::vector<std::string> OnPod(const std::string& serial, const char* command,
+                                   std::vector<std::string> more = {}) const {
+        std::vector<std::string> args = {
+            "--sim-pods", "2",     "--sim-state",          state,   "--pod",
+            serial,       command, Example("dsp56f807.s"), "--cpu", "807"};
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    }
+
+    ScratchDir dir;
+    const std::string state = dir.File("line.state");
+};
+
+TEST_F(ProductionLine, TwoStationsWorkOnTwoPodsAtOnce) {
+    const ChildProcess first = StartProgram(OnPod("VSIM0001", "write-verify", {"--json"}));
+    const ChildProcess second = StartProgram(OnPod("VSIM0002", "write-verify", {"--json"}));
+    const CliRun one = Finish(first);
+    const CliRun two = Finish(second);
+    ASSERT_EQ(one.status, kExitSuccess) << one.err;
+    ASSERT_EQ(two.status, kExitSuccess) << two.err;
+    EXPECT_NE(one.out.find("\"pod\":\"VSIM0001\""), std::string::npos) << one.out;
+    EXPECT_NE(two.out.find("\"pod\":\"VSIM0002\""), std::string::npos) << two.out;
+    // Each pod kept its own board: both verify in later runs.
+    EXPECT_EQ(RunProgram(OnPod("VSIM0001", "verify")).status, kExitSuccess);
+    EXPECT_EQ(RunProgram(OnPod("VSIM0002", "verify")).status, kExitSuccess);
+}
+
+TEST_F(ProductionLine, APodInUseOrNotAttachedIsUnreachable) {
+    PodLock other;
+    std::string error;
+    ASSERT_EQ(other.Acquire(PodLock::KeyFor("VSIM0001", &state), error), PodLock::Result::Locked)
+        << error;
+    const CliRun busy = RunProgram(OnPod("VSIM0001", "write"));
+    EXPECT_EQ(busy.status, kExitUnreachable);
+    EXPECT_EQ(busy.err,
+              "Reading S File is OK !!!\nvantix-cli: pod VSIM0001 is in use by another process\n");
+    EXPECT_EQ(RunProgram(OnPod("VSIM0002", "write")).status, kExitSuccess);
+    other.Release();
+
+    // A station that died holding the pod never blocks it.
+    const pid_t dead = fork();
+    if (dead == 0) {
+        PodLock held;
+        std::string ignored;
+        _exit(held.Acquire(PodLock::KeyFor("VSIM0001", &state), ignored) == PodLock::Result::Locked
+                  ? 0
+                  : 1);
+    }
+    ASSERT_EQ(Wait(dead), 0);
+    EXPECT_EQ(RunProgram(OnPod("VSIM0001", "write")).status, kExitSuccess);
+
+    const CliRun unknown = RunProgram(OnPod("VSIM0009", "write"));
+    EXPECT_EQ(unknown.status, kExitUnreachable);
+    EXPECT_EQ(unknown.err,
+              "Reading S File is OK !!!\n"
+              "vantix-cli: no pod with serial number VSIM0009 is attached; attached pods: "
+              "VSIM0001, VSIM0002\n");
+}
+
+TEST_F(ProductionLine, FailedWriteLeavesItsRecord) {
+    ScriptedPod scripted;
+    scripted.script = [](SimulatedPod& pod) { pod.Faults().SilenceReply('W', 1); };
+    const std::string file = Example("dsp56f807.s");
+    const CliRun run = RunInProcess(
+        {"--simulate", "write", file, "--cpu", "807", "--regions", "PFLASH,DFLASH", "--json"},
+        scripted.Environment());
+    EXPECT_EQ(run.status, kExitFailed);
+    const std::regex record(
+        "\\{\"command\":\"write\",\"file\":\"" + file +
+        "\",\"sha256\":\"[0-9a-f]{64}\",\"cpu\":\"DSP56F807\",\"regions\":\\["
+        "\\{\"name\":\"PFLASH\",\"start\":4,\"end\":32639,\"words\":32636,\"crc32\":\"899af126\"\\}"
+        ","
+        "\\{\"name\":\"DFLASH\",\"start\":8192,\"end\":8767,\"words\":576,\"crc32\":\"e2e0b125\"\\}"
+        "\\],\"pod\":\"VSIM0001\",\"result\":13,\"status\":\"DFLASH Write Error\","
+        "\"seconds\":[0-9]+\\.[0-9]{3},\"exit\":1\\}\n");
+    EXPECT_TRUE(std::regex_match(run.out, record)) << run.out;
+}
+
+TEST_F(ProductionLine, RepeatedBoardsAndTwoStationsShareOneLog) {
+    const std::string log = dir.File("boards.jsonl");
+    std::istringstream operatorInput("\n\nq\n");
+    ScriptedPod scripted;
+    CliEnvironment environment = scripted.Environment();
+    environment.input = &operatorInput;
+    const CliRun repeated = RunInProcess(
+        {"--simulate", "write", Example("dsp56f807.s"), "--cpu", "807", "--repeat", "--log", log},
+        environment);
+    EXPECT_EQ(repeated.status, kExitSuccess) << repeated.err;
+    EXPECT_NE(repeated.err.find("boards: 3 passed, 0 failed\n"), std::string::npos) << repeated.err;
+
+    // Two stations append 20 boards each at the same time.
+    const std::string nineteenEnters(19, '\n');
+    const ChildProcess first =
+        StartProgram(OnPod("VSIM0001", "write", {"--repeat", "--log", log}), nineteenEnters);
+    const ChildProcess second =
+        StartProgram(OnPod("VSIM0002", "write", {"--repeat", "--log", log}), nineteenEnters);
+    EXPECT_EQ(Finish(first).status, kExitSuccess);
+    EXPECT_EQ(Finish(second).status, kExitSuccess);
+
+    const std::regex line(
+        "\\{\"time\":\"[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}Z\",\"host\":\"[^\"]*\","
+        "\"command\":\"write\",[^\\n]*\"exit\":0\\}");
+    const std::vector<std::string> lines = Lines(ReadText(log));
+    EXPECT_EQ(lines.size(), 43u);
+    for (const std::string& text : lines) {
+        EXPECT_TRUE(std::regex_match(text, line)) << text;
+    }
+}
+
+}  // namespace
