@@ -36,7 +36,7 @@ struct AppRig {
     QString SettingsPath() const { return dir.filePath(QStringLiteral("settings.ini")); }
     QSettings Stored() const { return QSettings(SettingsPath(), QSettings::IniFormat); }
 
-    bool Start(bool injectSettings = true) {
+    bool Start(bool injectSettings = true, const QStringList& more = {}) {
         if (injectSettings) {
             app->UseSettings(std::make_unique<QSettings>(SettingsPath(), QSettings::IniFormat));
         }
@@ -46,7 +46,8 @@ struct AppRig {
         app->UsePodBackend(std::move(clock),
                            std::make_unique<SimulatedD2xxLibrary>(std::move(pod)));
         return app->AcquireInstanceLock(dir.path()) &&
-               app->InitInstance({QStringLiteral("vantix"), QStringLiteral("--simulate")});
+               app->InitInstance(
+                   QStringList{QStringLiteral("vantix"), QStringLiteral("--simulate")} + more);
     }
     CMainFrame& Frame() { return *app->MainWindow(); }
     CVantixView& Form() { return *app->MainWindow()->Form(); }
@@ -73,6 +74,16 @@ private slots:
         QVERIFY(frame.findChildren<QMenuBar*>().isEmpty());
         const auto text = rig.Form().MessageWindow().toPlainText();
         QCOMPARE(text, QStringLiteral("Simulated USB POD: no hardware is used\n"));
+    }
+
+    void podSerialChoosesThePodTheWindowLooksFor() {
+        const QString missing = QStringLiteral("Not connect to USB Programmer");
+        AppRig other;
+        QVERIFY(other.Start(true, {QStringLiteral("--pod"), QStringLiteral("VSIM0002")}));
+        QVERIFY(other.Form().MessageWindow().toPlainText().contains(missing));
+        AppRig listed;
+        QVERIFY(listed.Start(true, {QStringLiteral("--pod"), QStringLiteral("VSIM0001")}));
+        QVERIFY(!listed.Form().MessageWindow().toPlainText().contains(missing));
     }
 
     void theAboutBoxOpensOnlyThroughItsCommand() {
