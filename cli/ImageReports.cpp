@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ImageDigests.h"
+#include "RunRecord.h"
 #include "SFileImage.h"
 
 namespace {
@@ -34,16 +35,12 @@ void WriteInfoTable(std::ostream& out, const SFileImage& image, const std::vecto
 void WriteInfoJson(std::ostream& out, const SFileImage& image, const std::vector<RegionRow>& rows,
                    const std::string& sha256) {
     const SRecordDiagnostics& found = image.diagnostics;
-    out << "{\"cpu\":\"" << CpuName(image.cpu) << "\",\"sha256\":\"" << sha256
-        << "\",\"regions\":[";
-    const char* separator = "";
+    std::vector<RunRecord::Region> regions;
     for (const RegionRow& row : rows) {
-        out << separator << "{\"name\":\"" << row.name << "\",\"start\":" << row.start
-            << ",\"end\":" << row.end << ",\"words\":" << row.span << ",\"crc32\":\""
-            << Crc32Text(RegionCrc32(image, row)) << "\"}";
-        separator = ",";
+        regions.push_back(RegionRecord(image, row));
     }
-    out << "],\"badChecksums\":" << found.badChecksums
+    out << "{\"cpu\":\"" << CpuName(image.cpu) << "\",\"sha256\":\"" << sha256
+        << "\",\"regions\":" << RegionsJson(regions) << ",\"badChecksums\":" << found.badChecksums
         << ",\"nonHexRecords\":" << found.nonHexRecords
         << ",\"truncatedRecords\":" << found.truncatedRecords
         << ",\"droppedWords\":" << found.droppedWords << "}\n";

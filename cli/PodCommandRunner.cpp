@@ -38,8 +38,7 @@ std::vector<RunRecord::Region> UsedRegions(const SFileImage& image,
         if (onlyTicked && !items[i].ticked) {
             continue;
         }
-        const RegionRow& row = rows[i];
-        used.push_back({row.name, row.start, row.end, row.span, RegionCrc32(image, row)});
+        used.push_back(RegionRecord(image, rows[i]));
     }
     return used;
 }

@@ -135,11 +135,3 @@ void PodLock::Release() {
     }
 #endif
 }
-
-bool PodLock::Held() const {
-#ifdef _WIN32
-    return handle_ != nullptr;
-#else
-    return fd_ >= 0;
-#endif
-}

@@ -18,7 +18,6 @@ public:
     // reason in error) when the lock file cannot be made; the pod is then not used.
     Result Acquire(const std::string& serial, std::string& error);
     void Release();
-    bool Held() const;
 
     // The key of a pod's lock: its serial number. A simulated pod lives in its state file:
     // pods of two state files are two pods whatever their serial numbers, so the file (its

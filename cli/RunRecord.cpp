@@ -13,23 +13,6 @@ void OptionalText(JsonObject& json, const char* key, const std::optional<std::st
     }
 }
 
-std::string RegionsJson(const std::vector<RunRecord::Region>& regions) {
-    std::string array = "[";
-    for (const RunRecord::Region& region : regions) {
-        if (array.size() > 1) {
-            array += ',';
-        }
-        array += JsonObject()
-                     .Text("name", region.name)
-                     .Number("start", region.start)
-                     .Number("end", region.end)
-                     .Number("words", region.words)
-                     .Text("crc32", Crc32Text(region.crc32))
-                     .Close();
-    }
-    return array + ']';
-}
-
 void AddFields(JsonObject& json, const RunRecord& record) {
     json.Text("command", record.command);
     OptionalText(json, "file", record.file);
@@ -58,6 +41,27 @@ void AddFields(JsonObject& json, const RunRecord& record) {
 }
 
 }  // namespace
+
+RunRecord::Region RegionRecord(const SFileImage& image, const RegionRow& row) {
+    return {row.name, row.start, row.end, row.span, RegionCrc32(image, row)};
+}
+
+std::string RegionsJson(const std::vector<RunRecord::Region>& regions) {
+    std::string array = "[";
+    for (const RunRecord::Region& region : regions) {
+        if (array.size() > 1) {
+            array += ',';
+        }
+        array += JsonObject()
+                     .Text("name", region.name)
+                     .Number("start", region.start)
+                     .Number("end", region.end)
+                     .Number("words", region.words)
+                     .Text("crc32", Crc32Text(region.crc32))
+                     .Close();
+    }
+    return array + ']';
+}
 
 std::string RunRecordJson(const RunRecord& record) {
     JsonObject json;

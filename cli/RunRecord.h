@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "RegionRows.h"
+
+class SFileImage;
+
 // What one pod command did to one board, for --json and --log: enough to audit later which
 // file went onto which board through which pod, and how it ended.
 struct RunRecord {
@@ -29,6 +33,11 @@ struct RunRecord {
     // What pod-info read from the pod, a line each; written only when there is some.
     std::vector<std::string> info;
 };
+
+// A listed region as a record names it, with the CRC-32 of its words.
+RunRecord::Region RegionRecord(const SFileImage& image, const RegionRow& row);
+// The regions as a JSON array: [{"name","start","end","words","crc32"},...].
+std::string RegionsJson(const std::vector<RunRecord::Region>& regions);
 
 // The record as one JSON object on one line (without a line end).
 std::string RunRecordJson(const RunRecord& record);

@@ -44,7 +44,6 @@ public:
     // Takes only the pod with this serial number and opens it by that number, for a host
     // with several pods; empty (the default): the first device described "USB POD".
     void SetWantedSerial(const std::string& serial);
-    const std::string& WantedSerial() const { return wantedSerial_; }
 
     // Transport.
     bool LoadDriverLibrary();

@@ -28,8 +28,6 @@ public:
     void SetMissing(bool missing) { missing_ = missing; }
     // The first pod of a rack.
     SimulatedPod& Pod() { return pod_; }
-    // Null when the library hands out a single pod.
-    SimulatedPodRack* Rack() { return rack_.get(); }
     int Loads() const { return loads_; }
     int Frees() const { return frees_; }
 
