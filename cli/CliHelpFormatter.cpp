@@ -27,8 +27,9 @@ std::string CliHelpFormatter::make_usage(const CLI::App* app, std::string name) 
     if (app->get_parent() == nullptr || spec == nullptr) {
         return "Usage: " + name + " [OPTIONS] COMMAND [ARGS]\n";
     }
+    const bool cpuOnly = !spec->needsFile && (spec->options & kTakesCpu) != 0;
     return "Usage: " + name + (spec->needsFile ? " FILE --cpu CPU" : "") +
-           (spec->command == CliCommand::Help ? " [COMMAND]" : "") +
+           (cpuOnly ? " --cpu CPU" : "") + (spec->command == CliCommand::Help ? " [COMMAND]" : "") +
            ((spec->options & ~kTakesCpu) != 0 ? " [OPTIONS]" : "") + "\n";
 }
 

@@ -19,6 +19,8 @@ enum class CliCommand {
     PodVerify,
     PodInfo,
     List,
+    Erase,
+    BlankCheck,
     Help,
 };
 
@@ -58,4 +60,12 @@ struct CliOptions {
     bool strict = false;
     bool eraseAllBoot = true;
     bool resetAfter = false;
+    // A serial number per board (write, write-verify; verify checks one), as given; checked
+    // against the command and the image before the pod is touched.
+    std::optional<std::string> serialAt;       // --serial-at REGION:ADDRESS
+    std::optional<std::string> serialWords;    // --serial-words 1|2
+    std::optional<std::string> serialCounter;  // --serial-counter FILE
+    std::optional<std::string> serialStart;    // --serial-start N
+    std::optional<std::string> serialValue;    // --serial-value N
+    bool serialOverwrite = false;
 };

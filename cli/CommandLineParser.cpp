@@ -30,7 +30,11 @@ Exit status:
   130  interrupted (Ctrl+C); the pod is closed first
 
 Example:
-  vantix-cli write firmware.s --cpu 807 --reset-after)";
+  vantix-cli write firmware.s --cpu 807 --reset-after
+
+A serialised production run: stations share the counter and the log.
+  vantix-cli write-verify firmware.s --cpu 807 --serial-at PFLASH:7F00 \
+    --serial-counter /srv/line/serial.txt --repeat --log /srv/line/boards.jsonl)";
 
 // The options commands take, in the order their help lists them; a flag has no TYPE.
 struct CommandOptionSpec {
@@ -63,6 +67,22 @@ constexpr CommandOptionSpec kCommandOptions[] = {
      "board after board: after each one wait for Enter (q or the end\n"
      "of the input stops), print the tally \"boards: N passed, M\n"
      "failed\" and run again; exit 0 when every board passed"},
+    {kTakesSerialAt, "--serial-at", "REGION:ADDRESS",
+     "write each board's serial number into the word at ADDRESS\n"
+     "(hex) of REGION, patched into the loaded image (the file is\n"
+     "not changed); refused when a record of the file fills it"},
+    {kTakesSerialAt, "--serial-words", "1|2",
+     "width of the serial number: 1 word (default) or 2, low word\nfirst"},
+    {kTakesSerialAt, "--serial-overwrite", nullptr,
+     "let the serial number replace words the file fills"},
+    {kTakesSerialSource, "--serial-counter", "FILE",
+     "take each number from FILE, a text file holding the next\n"
+     "number, which stations may share; taken under a lock and\n"
+     "written back before the board is touched, never reused"},
+    {kTakesSerialSource, "--serial-start", "N",
+     "number the boards of this run N, N+1, ... (--repeat)"},
+    {kTakesSerialValue, "--serial-value", "N",
+     "the serial number the board should hold at --serial-at"},
     {kTakesStrict, "--strict", nullptr,
      "refuse a file with reader warnings (bad checksums, malformed\n"
      "records, words outside the CPU's flash): exit 2, before the\npod is touched"},
@@ -341,6 +361,11 @@ CliParseResult CommandLineParser::ReadCommand(const CLI::App& command,
             IsOption(arg) ? app_->get_option_no_throw(NameOf(arg)) : nullptr;
         if (option != nullptr && option->get_group().empty() && OnCommandLine(*app_, option) &&
             command.get_option_no_throw(NameOf(arg)) == nullptr) {
+            if ((name == "pod-write" || name == "pod-verify") &&
+                NameOf(arg).rfind("--serial-", 0) == 0) {
+                return Fail("'" + name + "' takes no serial number (" + NameOf(arg) +
+                            "): the pod programs boards on its own, with one image");
+            }
             return Fail("unknown option '" + NameOf(arg) + "' for '" + name + "'");
         }
     }
@@ -368,18 +393,31 @@ CliParseResult CommandLineParser::ReadCommand(const CLI::App& command,
         o.eraseAllBoot = flag("--erase-all-boot", true);
         o.resetAfter = flag("--reset-after", false);
         o.repeat = flag("--repeat", false);
+        o.serialOverwrite = flag("--serial-overwrite", false);
+        const auto text = [&](const char* optionName) -> std::optional<std::string> {
+            const CLI::Option* option = Effective(*app_, command, optionName);
+            return option != nullptr ? std::optional(option->as<std::string>()) : std::nullopt;
+        };
+        o.serialAt = text("--serial-at");
+        o.serialWords = text("--serial-words");
+        o.serialCounter = text("--serial-counter");
+        o.serialStart = text("--serial-start");
+        o.serialValue = text("--serial-value");
     } catch (const CLI::ConversionError& error) {
         // Only a job file can say "json = maybe".
         return Fail(JobFileError(error));
     }
-    if (!SpecOf(o.command).needsFile) {
+    const CommandSpec& spec = SpecOf(o.command);
+    if (!spec.needsFile && (spec.options & kTakesCpu) == 0) {
         return result_;
     }
-    const CLI::Option* file = command.get_option("FILE");
-    if (file->count() == 0) {
-        return Fail("'" + name + "' needs FILE, the S-record file");
+    if (spec.needsFile) {
+        const CLI::Option* file = command.get_option("FILE");
+        if (file->count() == 0) {
+            return Fail("'" + name + "' needs FILE, the S-record file");
+        }
+        o.file = file->as<std::string>();
     }
-    o.file = file->as<std::string>();
     const CLI::Option* cpu = Effective(*app_, command, "--cpu");
     if (cpu == nullptr) {
         return Fail("'" + name + "' needs --cpu CPU (" + kCpuChoices + ")");

@@ -6,9 +6,9 @@ namespace {
 
 constexpr unsigned kTargetWriteOptions = kTakesCpu | kTakesStrict | kTakesRegions |
                                          kTakesEraseAllBoot | kTakesResetAfter | kTakesJson |
-                                         kTakesRepeat;
+                                         kTakesRepeat | kTakesSerialAt | kTakesSerialSource;
 
-constexpr std::array<CommandSpec, 11> kCommands = {{
+constexpr std::array<CommandSpec, 13> kCommands = {{
     {CliCommand::Info, "info", true, kTakesCpu | kTakesJson | kTakesStrict,
      "list the flash regions the file fills",
      "Reads FILE for CPU and lists the flash regions it fills, as the buffer window does:\n"
@@ -34,12 +34,23 @@ constexpr std::array<CommandSpec, 11> kCommands = {{
     {CliCommand::WriteVerify, "write-verify", true, kTargetWriteOptions,
      "Target Write & Verify: program, then compare each piece",
      "Erases, programs and compares the regions of FILE on the target board\n"
-     "(\"Target Write & Verify\").",
+     "(\"Target Write & Verify\").\n\n"
+     "With --serial-at, each board gets the next serial number in that word (two words with\n"
+     "--serial-words 2, low word first), patched into the loaded image before the board is\n"
+     "touched; the file is never changed. The numbers come from --serial-counter FILE, a\n"
+     "text file holding the next number that several stations may share, or count up from\n"
+     "--serial-start N within the run. A number once taken is never handed out again.\n"
+     "A serialised production run, stations sharing one counter and one log:\n"
+     "  echo 1000 > /srv/line/serial.txt\n"
+     "  vantix-cli write-verify firmware.s --cpu 807 --serial-at PFLASH:7F00 \\\n"
+     "    --serial-counter /srv/line/serial.txt --repeat --log /srv/line/boards.jsonl",
      "vantix-cli write-verify firmware.s --cpu 805 --no-erase-all-boot"},
     {CliCommand::Verify, "verify", true,
-     kTakesCpu | kTakesStrict | kTakesRegions | kTakesResetAfter | kTakesJson | kTakesRepeat,
+     kTakesCpu | kTakesStrict | kTakesRegions | kTakesResetAfter | kTakesJson | kTakesRepeat |
+         kTakesSerialAt | kTakesSerialValue,
      "Target Verify: compare the regions with the target",
-     "Compares the regions of FILE with the target board's flash (\"Target Verify\").",
+     "Compares the regions of FILE with the target board's flash (\"Target Verify\").\n"
+     "--serial-at with --serial-value N checks a board that was given serial number N.",
      "vantix-cli verify firmware.s --cpu 803"},
     {CliCommand::Reset, "reset", false, kTakesJson, "Target Reset: reset the target board",
      "Resets the target board through the pod (\"Target Reset\"). Exits with 1 when the pod\n"
@@ -71,6 +82,20 @@ constexpr std::array<CommandSpec, 11> kCommands = {{
      "  [{\"index\":0,\"serial\":\"VSIM0001\",\"description\":\"USB POD\",\"pod\":true}]\n"
      "With --simulate (or --sim-pods N), the simulated pods are listed.",
      "vantix-cli list --json"},
+    {CliCommand::Erase, "erase", false, kTakesCpu | kTakesRegions | kTakesEraseAllBoot | kTakesJson,
+     "erase every page of the regions of the CPU's memory map",
+     "Erases every page of each region of the CPU's memory map on the target board (default:\n"
+     "all of them; P2FLASH on the DSP56F807 only), with Target Write's frames, texts and\n"
+     "lamps. BFLASH is erased whole with one frame unless --no-erase-all-boot. No FILE.",
+     "vantix-cli erase --cpu 807 --regions PFLASH,DFLASH"},
+    {CliCommand::BlankCheck, "blank-check", false, kTakesCpu | kTakesRegions | kTakesJson,
+     "check that the regions of the CPU's memory map are erased",
+     "Has the pod compare every word of each region of the CPU's memory map with FFFF\n"
+     "(default: all regions), one page at a time, and prints a line per region on stdout:\n"
+     "\"PFLASH blank\", or \"PFLASH not blank: 0x0100-0x01FF differs\", the first page piece\n"
+     "that differs (the pod compares a whole piece at once). Exits with 0 when every region\n"
+     "is blank, 1 when one is not. No FILE.",
+     "vantix-cli blank-check --cpu 805 --json"},
     {CliCommand::Help, "help", false, 0, "this text, or the text of COMMAND",
      "Shows the tool's usage, or the usage of COMMAND.", "vantix-cli help write"},
 }};

@@ -16,13 +16,16 @@ enum CommandOption : unsigned {
     kTakesEraseAllBoot = 1u << 5,  // --erase-all-boot and --no-erase-all-boot
     kTakesResetAfter = 1u << 6,
     kTakesRepeat = 1u << 7,
+    kTakesSerialAt = 1u << 8,      // --serial-at, --serial-words, --serial-overwrite
+    kTakesSerialSource = 1u << 9,  // --serial-counter, --serial-start
+    kTakesSerialValue = 1u << 10,  // --serial-value
 };
 
 // One command: what it is called, what it takes and how its help explains it.
 struct CommandSpec {
     CliCommand command;
     const char* name;
-    bool needsFile;  // FILE and --cpu
+    bool needsFile;  // FILE and --cpu (without FILE, kTakesCpu makes --cpu required)
     unsigned options;
     const char* summary;      // its line in the tool's list of commands
     const char* description;  // the text under its usage line

@@ -15,6 +15,7 @@
 #include "PodSession.h"
 #include "RunCli.h"
 #include "SFileImage.h"
+#include "SerialPatch.h"
 
 PodCommandRunner::PodCommandRunner(const CliOptions& options, const CliEnvironment& environment,
                                    ConsoleUi& ui, std::ostream& out)
@@ -60,6 +61,9 @@ int PodCommandRunner::Run() {
             return RunPodInfo();
         case CliCommand::List:
             return RunList();
+        case CliCommand::Erase:
+        case CliCommand::BlankCheck:
+            return RunWholeRegions();
         default:
             return RunFileCommand();
     }
@@ -104,6 +108,10 @@ int PodCommandRunner::RunFileCommand() {
     if (FileSha256(*options_.file, sha256, error)) {
         record.sha256 = sha256;
     }
+    SerialPatch serial;
+    if (status == kExitSuccess) {
+        status = serial.Prepare(options_, image, rows, ui_);
+    }
     if (status != kExitSuccess) {
         return Record(record, status);
     }
@@ -113,7 +121,26 @@ int PodCommandRunner::RunFileCommand() {
         ui_.Error("vantix-cli: " + error);
         return Record(record, kExitInputError);
     }
+    if (serial.CheckTicked(items, ui_) != kExitSuccess) {
+        return Record(record, kExitInputError);
+    }
     record.regions = UsedRegions(image, rows, items, IsTargetCommand(options_.command));
+    // The board's number goes into the image before the board is touched; its record shows
+    // the regions as written.
+    const auto takeSerial = [&] {
+        if (!serial.Active()) {
+            return true;
+        }
+        record.serial.reset();
+        record.serialAt.reset();
+        if (!serial.NextBoard(image, ui_)) {
+            return false;
+        }
+        record.serial = serial.Number();
+        record.serialAt = serial.AtText();
+        record.regions = UsedRegions(image, rows, items, IsTargetCommand(options_.command));
+        return true;
+    };
     if (!rows.empty()) {
         ui_.Info("Reading S File is OK !!!");
     }
@@ -125,6 +152,11 @@ int PodCommandRunner::RunFileCommand() {
     }
     if (!options_.repeat) {
         const std::uint32_t startMs = session.ElapsedMs();
+        if (!takeSerial()) {
+            status = session.Finish(kExitInputError);
+            Conclude(record, nullptr, session, startMs);
+            return Record(record, status);
+        }
         const CommandOutcome outcome = RunOnce(session.Commands(), items, rows.size());
         status = session.Finish(ExitFor(outcome, session));
         Conclude(record, &outcome, session, startMs);
@@ -135,8 +167,16 @@ int PodCommandRunner::RunFileCommand() {
     BoardPrompt prompt(environment_.input, environment_.interrupted);
     int passed = 0;
     int failed = 0;
+    bool noNumber = false;
     for (;;) {
         const std::uint32_t startMs = session.ElapsedMs();
+        if (!takeSerial()) {
+            // No number for this board (counter unreadable, width used up): the line stops.
+            noNumber = true;
+            Conclude(record, nullptr, session, startMs);
+            Record(record, kExitInputError);
+            break;
+        }
         const CommandOutcome outcome = RunOnce(session.Commands(), items, rows.size());
         status = ExitFor(outcome, session);
         session.ReleasePod();
@@ -158,7 +198,7 @@ int PodCommandRunner::RunFileCommand() {
         }
     }
     // Every board passed: 0; any failed: 1; Ctrl+C, at a board or at the prompt: 130.
-    return session.Finish(failed == 0 ? kExitSuccess : kExitFailed);
+    return session.Finish(noNumber ? kExitInputError : failed == 0 ? kExitSuccess : kExitFailed);
 }
 
 CommandOutcome PodCommandRunner::RunOnce(ProgrammerCommands& commands,

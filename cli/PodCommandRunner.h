@@ -38,6 +38,8 @@ private:
     int RunReset();
     int RunPodInfo();
     int RunList();
+    // erase and blank-check (WholeRegionCommands.cpp).
+    int RunWholeRegions();
     CommandOutcome RunOnce(ProgrammerCommands& commands, const std::vector<RegionListItem>& items,
                            std::size_t rowCount);
     int ExitFor(const CommandOutcome& outcome, PodSession& session);

@@ -20,6 +20,10 @@ void AddFields(JsonObject& json, const RunRecord& record) {
     OptionalText(json, "cpu", record.cpu);
     json.Raw("regions", RegionsJson(record.regions));
     OptionalText(json, "pod", record.pod);
+    if (record.serialAt) {
+        json.Number("serial", *record.serial);
+        json.Text("serial_at", *record.serialAt);
+    }
     if (record.result) {
         json.Number("result", *record.result);
     } else {
@@ -43,7 +47,13 @@ void AddFields(JsonObject& json, const RunRecord& record) {
 }  // namespace
 
 RunRecord::Region RegionRecord(const SFileImage& image, const RegionRow& row) {
-    return {row.name, row.start, row.end, row.span, RegionCrc32(image, row)};
+    RunRecord::Region region;
+    region.name = row.name;
+    region.start = row.start;
+    region.end = row.end;
+    region.words = row.span;
+    region.crc32 = RegionCrc32(image, row);
+    return region;
 }
 
 std::string RegionsJson(const std::vector<RunRecord::Region>& regions) {
@@ -52,13 +62,26 @@ std::string RegionsJson(const std::vector<RunRecord::Region>& regions) {
         if (array.size() > 1) {
             array += ',';
         }
-        array += JsonObject()
-                     .Text("name", region.name)
-                     .Number("start", region.start)
-                     .Number("end", region.end)
-                     .Number("words", region.words)
-                     .Text("crc32", Crc32Text(region.crc32))
-                     .Close();
+        JsonObject json;
+        json.Text("name", region.name)
+            .Number("start", region.start)
+            .Number("end", region.end)
+            .Number("words", region.words)
+            .Text("crc32", Crc32Text(region.crc32));
+        if (region.blankChecked) {
+            if (region.blank) {
+                json.Boolean("blank", *region.blank);
+            } else {
+                json.Null("blank");
+            }
+            if (region.differsFirst) {
+                json.Raw("differs", "[" + std::to_string(*region.differsFirst) + "," +
+                                        std::to_string(*region.differsLast) + "]");
+            } else {
+                json.Null("differs");
+            }
+        }
+        array += json.Close();
     }
     return array + ']';
 }

@@ -29,7 +29,9 @@ static_assert(SFileImage::kRegionCapacity[0] + SFileImage::kRegionCapacity[1] +
 }  // namespace
 
 SFileImage::SFileImage()
-    : storage_(new std::uint16_t[kTotalWords]), readBuffer_(new char[kReadChunkSize]) {
+    : storage_(new std::uint16_t[kTotalWords]),
+      filled_(new std::uint8_t[kTotalWords / 8]),
+      readBuffer_(new char[kReadChunkSize]) {
     const auto offsets = RegionOffsets();
     for (int i = 0; i < kRegionCount; ++i) {
         regions[i].words = storage_.get() + offsets[i];
@@ -41,6 +43,7 @@ SFileImage::SFileImage()
 
 void SFileImage::ClearImage() {
     std::fill_n(storage_.get(), kTotalWords, std::uint16_t{0xFFFF});
+    std::fill_n(filled_.get(), kTotalWords / 8, std::uint8_t{0});
     for (RegionImage& region : regions) {
         region.minAddress = 0;
         region.maxAddress = 0;
@@ -70,6 +73,17 @@ std::uint16_t SFileImage::WordAt(MemoryRegion region, std::uint32_t address) con
         return 0xFFFF;
     }
     return image.words[address - area.start];
+}
+
+bool SFileImage::IsFilled(MemoryRegion region, std::uint32_t address) const {
+    const AddressArea& area = Area(region);
+    const RegionImage& image = Region(region);
+    if (address < area.start || address - area.start >= std::min(area.size, image.capacity)) {
+        return false;
+    }
+    const std::size_t bit =
+        static_cast<std::size_t>(image.words - storage_.get()) + (address - area.start);
+    return (filled_[bit / 8] >> (bit % 8) & 1) != 0;
 }
 
 bool SFileImage::ReadSFile(const std::string& path) {
@@ -156,6 +170,8 @@ void SFileImage::Store(MemoryRegion region, std::uint32_t element, std::uint16_t
         return;  // cannot happen with the fixed maps; guards the storage all the same
     }
     image.words[element] = word;
+    const std::size_t bit = static_cast<std::size_t>(image.words - storage_.get()) + element;
+    filled_[bit / 8] = static_cast<std::uint8_t>(filled_[bit / 8] | (1u << (bit % 8)));
     ++image.wordCount;
     if (!image.loaded) {
         image.loaded = true;
