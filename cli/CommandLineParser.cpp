@@ -33,7 +33,7 @@ Example:
   vantix-cli write firmware.s --cpu 807 --reset-after
 
 A serialised production run: stations share the counter and the log.
-  vantix-cli write-verify firmware.s --cpu 807 --serial-at PFLASH:7F00 \
+  vantix-cli write-verify firmware.s --cpu 807 --serial-at PFLASH:7FF0 \
     --serial-counter /srv/line/serial.txt --repeat --log /srv/line/boards.jsonl)";
 
 // The options commands take, in the order their help lists them; a flag has no TYPE.

@@ -39,10 +39,10 @@ constexpr std::array<CommandSpec, 13> kCommands = {{
      "--serial-words 2, low word first), patched into the loaded image before the board is\n"
      "touched; the file is never changed. The numbers come from --serial-counter FILE, a\n"
      "text file holding the next number that several stations may share, or count up from\n"
-     "--serial-start N within the run. A number once taken is never handed out again.\n"
+     "--serial-start N within the run. A number once taken is never handed out again.\n\n"
      "A serialised production run, stations sharing one counter and one log:\n"
      "  echo 1000 > /srv/line/serial.txt\n"
-     "  vantix-cli write-verify firmware.s --cpu 807 --serial-at PFLASH:7F00 \\\n"
+     "  vantix-cli write-verify firmware.s --cpu 807 --serial-at PFLASH:7FF0 \\\n"
      "    --serial-counter /srv/line/serial.txt --repeat --log /srv/line/boards.jsonl",
      "vantix-cli write-verify firmware.s --cpu 805 --no-erase-all-boot"},
     {CliCommand::Verify, "verify", true,

@@ -74,7 +74,7 @@ int SerialPatch::Prepare(const CliOptions& options, SFileImage& image, std::vect
     if (!ParseSerialAt(*options.serialAt, region, address_)) {
         return Refuse(ui,
                       "--serial-at wants REGION:ADDRESS with the address in hex, for "
-                      "example PFLASH:7F00, not '" +
+                      "example PFLASH:7FF0, not '" +
                           *options.serialAt + "'");
     }
     if (options.serialWords && *options.serialWords != "1" && *options.serialWords != "2") {
