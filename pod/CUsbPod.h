@@ -92,8 +92,9 @@ public:
     PodResult EraseTarget(const RegionSelection& selection, bool eraseAllBoot);
     // BlankCheckTarget compares every word with 0xFFFF in page pieces, with S, T and P or V
     // alone, after debug mode 0. A region that differs is reported with its first differing
-    // piece and the check goes on with the next; the result is 0 when all are blank, else
-    // the verify code of the first that is not, or of a region the pod did not answer for.
+    // piece and the check goes on with the next. A region the pod did not answer for ends
+    // the check with its verify code; otherwise the result is 0 when all are blank, else the
+    // verify code of the first that is not.
     PodResult BlankCheckTarget(const RegionSelection& selection, std::vector<BlankRegion>& report);
 
     // Pod EEPROM image store, on an open pod.
