@@ -32,9 +32,9 @@ PodResult CUsbPod::VerifyTarget(const RegionSelection& selection) {
 }
 
 // program: debug mode 1 and firmware download; otherwise debug mode 0 (compare only). Then
-// the work for each selected region, one LED step each. A failure ends the sequence unless
-// its step says the pod is still in step (a compare that found different words); the first
-// failure is the result.
+// the work for each selected region, one LED step each. A failure ends the sequence with its
+// code, unless its step says the pod is still in step (a compare that found different
+// words): then the sequence goes on, and the first such failure is the result.
 PodResult CUsbPod::RunTargetSequence(const RegionSelection& selection, bool program,
                                      const std::function<RegionStep(MemoryRegion)>& work) {
     if (!EnterDebugMode(program ? 1 : 0)) {
