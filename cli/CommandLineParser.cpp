@@ -53,7 +53,8 @@ constexpr CommandOptionSpec kCommandOptions[] = {
     {kTakesRegions, "--regions", "LIST",
      "comma-separated region names to process (PFLASH, P2FLASH,\n"
      "BFLASH, DFLASH, any letter case); default: every region the\n"
-     "file fills. The regions always go in the order DFLASH,\nPFLASH, P2FLASH, BFLASH."},
+     "file fills (erase, blank-check: every region of the CPU's\n"
+     "map). The regions always go in the order DFLASH, PFLASH,\nP2FLASH, BFLASH."},
     {kTakesEraseAllBoot, "--erase-all-boot,!--no-erase-all-boot", nullptr,
      "erase the whole boot flash before writing BFLASH (default),\n"
      "or only the boot flash pages the image touches"},
