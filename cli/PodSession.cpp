@@ -1,5 +1,8 @@
 #include "PodSession.h"
 
+#include <cerrno>
+#include <system_error>
+
 #include "AttachedDevices.h"
 #include "CliExit.h"
 #include "CliOptions.h"
@@ -23,7 +26,9 @@ PodSession::~PodSession() {
 
 int PodSession::Start(const SFileImage& image) {
     if (!options_.tracePath.empty() && !trace_.OpenFile(options_.tracePath)) {
-        ui_.Error("vantix-cli: cannot write the trace file " + options_.tracePath);
+        const int reason = errno;
+        ui_.Error("vantix-cli: cannot write the trace file " + options_.tracePath + " (" +
+                  std::generic_category().message(reason) + ")");
         return kExitInputError;
     }
     // The instant simulated pod runs in virtual time, so its time-outs and working times
@@ -72,7 +77,7 @@ int PodSession::Finish(int status) {
     }
     if (Interrupted()) {
         ui_.Error("vantix-cli: interrupted; the pod is closed");
-        return kExitInterrupted;
+        return InterruptedExit(environment_);
     }
     return status;
 }
