@@ -88,6 +88,14 @@ void PodSession::ReportUnreachable() {
     }
     // A library that tried others names each one in its reason already.
     const std::string reason = library_->LastError();
+    // The USB claim is the second guard after the lock file: another process (perhaps of
+    // another user) holds the pod. Said as the lock says it.
+    if (reason.find(" is in use by another program") != std::string::npos) {
+        ui_.Error("vantix-cli: pod " +
+                  (podSerial_.empty() ? std::string(CUsbPod::kPodDescription) : podSerial_) +
+                  " is in use by another process");
+        return;
+    }
     const std::string name = std::string(library_->Name()) + ": ";
     if (!reason.empty()) {
         ui_.Error("vantix-cli: " + (reason.rfind(name, 0) == 0 ? reason : name + reason));
