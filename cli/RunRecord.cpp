@@ -20,6 +20,7 @@ void AddFields(JsonObject& json, const RunRecord& record) {
     OptionalText(json, "cpu", record.cpu);
     json.Raw("regions", RegionsJson(record.regions));
     OptionalText(json, "pod", record.pod);
+    OptionalText(json, "board", record.board);
     if (record.result) {
         json.Number("result", *record.result);
     } else {
@@ -52,13 +53,17 @@ std::string RegionsJson(const std::vector<RunRecord::Region>& regions) {
         if (array.size() > 1) {
             array += ',';
         }
-        array += JsonObject()
-                     .Text("name", region.name)
-                     .Number("start", region.start)
-                     .Number("end", region.end)
-                     .Number("words", region.words)
-                     .Text("crc32", Crc32Text(region.crc32))
-                     .Close();
+        JsonObject json;
+        json.Text("name", region.name)
+            .Number("start", region.start)
+            .Number("end", region.end)
+            .Number("words", region.words);
+        if (region.crc32) {
+            json.Text("crc32", Crc32Text(*region.crc32));
+        } else {
+            json.Null("crc32");
+        }
+        array += json.Close();
     }
     return array + ']';
 }

@@ -29,7 +29,9 @@ static_assert(SFileImage::kRegionCapacity[0] + SFileImage::kRegionCapacity[1] +
 }  // namespace
 
 SFileImage::SFileImage()
-    : storage_(new std::uint16_t[kTotalWords]), readBuffer_(new char[kReadChunkSize]) {
+    : storage_(new std::uint16_t[kTotalWords]),
+      written_(new bool[kTotalWords]),
+      readBuffer_(new char[kReadChunkSize]) {
     const auto offsets = RegionOffsets();
     for (int i = 0; i < kRegionCount; ++i) {
         regions[i].words = storage_.get() + offsets[i];
@@ -41,6 +43,7 @@ SFileImage::SFileImage()
 
 void SFileImage::ClearImage() {
     std::fill_n(storage_.get(), kTotalWords, std::uint16_t{0xFFFF});
+    std::fill_n(written_.get(), kTotalWords, false);
     for (RegionImage& region : regions) {
         region.minAddress = 0;
         region.maxAddress = 0;
@@ -115,31 +118,31 @@ void SFileImage::StoreWord(std::uint32_t address, std::uint16_t word, std::uint3
     const AddressArea& pflash = map.PFLASH;
     if (address >= pflash.start + 4 && address <= pflash.end) {
         Store(MemoryRegion::PFLASH, address - pflash.start, static_cast<std::uint16_t>(address),
-              word);
+              word, line);
         stored = true;
     }
     const AddressArea& p2flash = map.P2FLASH;
     if (cpu == CpuType::DSP56F807 && p2flash.Contains(address)) {
         Store(MemoryRegion::P2FLASH, address - p2flash.start, static_cast<std::uint16_t>(address),
-              word);
+              word, line);
         stored = true;
     }
     const AddressArea& bflash = map.BFLASH;
     if (bflash.Contains(address)) {
         Store(MemoryRegion::BFLASH, address - bflash.start, static_cast<std::uint16_t>(address),
-              word);
+              word, line);
         stored = true;
     } else if (address <= 3) {
         // The reset and interrupt vectors at 0-3 belong to the boot flash image.
         Store(MemoryRegion::BFLASH, address, static_cast<std::uint16_t>(bflash.start + address),
-              word);
+              word, line);
         stored = true;
     }
     const AddressArea& dflash = map.DFLASH;
     if (address >= dflash.start + DataSpaceOffset && address <= dflash.end + DataSpaceOffset) {
         const std::uint32_t dataAddress = address - DataSpaceOffset;
         Store(MemoryRegion::DFLASH, dataAddress - dflash.start,
-              static_cast<std::uint16_t>(dataAddress), word);
+              static_cast<std::uint16_t>(dataAddress), word, line);
         stored = true;
     }
     if (!stored) {
@@ -150,11 +153,17 @@ void SFileImage::StoreWord(std::uint32_t address, std::uint16_t word, std::uint3
 }
 
 void SFileImage::Store(MemoryRegion region, std::uint32_t element, std::uint16_t recorded,
-                       std::uint16_t word) {
+                       std::uint16_t word, std::uint32_t line) {
     RegionImage& image = Region(region);
     if (element >= image.capacity) {
         return;  // cannot happen with the fixed maps; guards the storage all the same
     }
+    // The last record wins, but a different value is worth a warning.
+    bool& written = written_[static_cast<std::size_t>(image.words - storage_.get()) + element];
+    if (written && image.words[element] != word && diagnostics.conflictingWords++ == 0) {
+        diagnostics.firstConflictingLine = line;
+    }
+    written = true;
     image.words[element] = word;
     ++image.wordCount;
     if (!image.loaded) {
