@@ -2,8 +2,11 @@
 
 #include <iostream>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 #endif
 
@@ -57,7 +60,26 @@ bool BoardPrompt::ReadLine(std::string& line) {
 #endif
 }
 
-bool BoardPrompt::NextBoardWanted() {
+void BoardPrompt::DiscardTypeAhead() {
+    // A pipe or a file holds what a script meant to send; only a person types ahead.
+    if (input_ != nullptr) {
+        return;
+    }
+#ifdef _WIN32
+    const HANDLE console = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode = 0;
+    if (GetConsoleMode(console, &mode)) {
+        FlushConsoleInputBuffer(console);
+    }
+#else
+    if (isatty(STDIN_FILENO)) {
+        tcflush(STDIN_FILENO, TCIFLUSH);
+    }
+#endif
+}
+
+bool BoardPrompt::NextBoardWanted(std::string& boardId) {
+    boardId.clear();
     if (Interrupted()) {
         return false;
     }
@@ -66,5 +88,9 @@ bool BoardPrompt::NextBoardWanted() {
         return false;
     }
     const std::string answer = Trimmed(line);
-    return answer != "q" && answer != "Q" && answer != "quit";
+    if (answer == "q" || answer == "Q" || answer == "quit") {
+        return false;
+    }
+    boardId = answer;
+    return true;
 }

@@ -3,8 +3,9 @@
 // Exit statuses of vantix-cli; scripts and production lines rely on these values.
 enum CliExit : int {
     kExitSuccess = 0,
-    kExitFailed = 1,       // the operation ran and failed (result, reset after writing, reset)
-    kExitInputError = 2,   // command line, file, image or refusal
-    kExitUnreachable = 3,  // no driver library, no pod, the pod could not be opened
-    kExitInterrupted = 130,
+    kExitFailed = 1,         // the operation ran and failed (result, reset after writing, reset)
+    kExitInputError = 2,     // command line, file, image or refusal
+    kExitUnreachable = 3,    // no driver library, no pod, the pod could not be opened
+    kExitRecordLost = 4,     // the board ran, but its record could not be appended to the log
+    kExitInterrupted = 130,  // Ctrl+C; SIGTERM gives 143 and SIGHUP 129 (128 + the signal)
 };

@@ -42,6 +42,9 @@ struct CliOptions {
     int simPods = 0;
     // One JSON Lines record per board appended here ("--log"); empty: none.
     std::string logPath;
+    // The board's identifier for its record ("--board-id"); with --repeat the first board's.
+    // Empty: none (an empty value is refused).
+    std::string boardId;
     CliVerbosity verbosity = CliVerbosity::Normal;
     bool help = false;  // help for `command` (the tool when None)
     bool version = false;

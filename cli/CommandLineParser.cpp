@@ -2,14 +2,20 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 
 #include "CliHelpFormatter.h"
 #include "CommandTable.h"
+#include "SystemReason.h"
+#include "Utf8Path.h"
 
 namespace {
 
 const char* const kCpuChoices = "DSP56F801, DSP56F803, DSP56F805, DSP56F807 or 801, 803, 805, 807";
 const char* const kGlobalGroup = "Options (before or after COMMAND)";
+const char* const kGlobalPointer =
+    "Global options (--pod, --log, --config, --simulate, --board-id, --quiet, ...) go\n"
+    "before or after COMMAND: see 'vantix-cli --help'.";
 constexpr int kMaxSimulatedPods = 64;
 
 const char* const kToolDescription =
@@ -20,6 +26,7 @@ const char* const kToolFooter =
     R"(Messages and progress go to stderr, data (info, dump, list, pod-info) to stdout.
 A job file holds "name = value" lines: at the top for every command, under [COMMAND]
 for that command; the command line overrides it. Quote values with blanks or commas.
+Every flag has a --no-FLAG form that switches it off (--no-reset-after).
 
 Exit status:
   0    success
@@ -27,7 +34,8 @@ Exit status:
   2    command-line or input error (unknown option, unreadable file, no data,
        a DSP56F801 image for the pod, an unknown region, --strict findings)
   3    the pod cannot be reached (no driver library, no pod, open failure)
-  130  interrupted (Ctrl+C); the pod is closed first
+  4    the board ran, but its record could not be appended to the --log file
+  130  interrupted (Ctrl+C); 143 SIGTERM, 129 SIGHUP; the pod is closed first
 
 Example:
   vantix-cli write firmware.s --cpu 807 --reset-after
@@ -58,23 +66,26 @@ constexpr CommandOptionSpec kCommandOptions[] = {
     {kTakesEraseAllBoot, "--erase-all-boot,!--no-erase-all-boot", nullptr,
      "erase the whole boot flash before writing BFLASH (default),\n"
      "or only the boot flash pages the image touches"},
-    {kTakesResetAfter, "--reset-after", nullptr, "reset the target board after success"},
-    {kTakesJson, "--json", nullptr,
+    {kTakesResetAfter, "--reset-after,!--no-reset-after", nullptr,
+     "reset the target board after success"},
+    {kTakesJson, "--json,!--no-json", nullptr,
      "print one JSON object on stdout: info's and list's listing, or\n"
      "the record of the run when a pod command ends, whatever the\n"
      "outcome (command, file, sha256, cpu, regions with crc32, pod,\n"
      "result, status, seconds, exit)"},
-    {kTakesRepeat, "--repeat", nullptr,
+    {kTakesRepeat, "--repeat,!--no-repeat", nullptr,
      "board after board: after each one wait for Enter (q or the end\n"
      "of the input stops), print the tally \"boards: N passed, M\n"
-     "failed\" and run again; exit 0 when every board passed"},
+     "failed\" and run again; exit 0 when every board passed. A line\n"
+     "typed before Enter (a scanned barcode) is the next board's id;\n"
+     "what is typed while a board runs is thrown away"},
     {kTakesSerialAt, "--serial-at", "REGION:ADDRESS",
      "write each board's serial number into the word at ADDRESS\n"
      "(hex) of REGION, patched into the loaded image (the file is\n"
      "not changed); refused when a record of the file fills it"},
     {kTakesSerialAt, "--serial-words", "1|2",
      "width of the serial number: 1 word (default) or 2, low word\nfirst"},
-    {kTakesSerialAt, "--serial-overwrite", nullptr,
+    {kTakesSerialAt, "--serial-overwrite,!--no-serial-overwrite", nullptr,
      "let the serial number replace words the file fills"},
     {kTakesSerialSource, "--serial-counter", "FILE",
      "take each number from FILE, a text file holding the next\n"
@@ -84,7 +95,7 @@ constexpr CommandOptionSpec kCommandOptions[] = {
      "number the boards of this run N, N+1, ... (--repeat)"},
     {kTakesSerialValue, "--serial-value", "N",
      "the serial number the board should hold at --serial-at"},
-    {kTakesStrict, "--strict", nullptr,
+    {kTakesStrict, "--strict,!--no-strict", nullptr,
      "refuse a file with reader warnings (bad checksums, malformed\n"
      "records, words outside the CPU's flash): exit 2, before the\npod is touched"},
 };
@@ -133,6 +144,26 @@ const CLI::Option* Effective(const CLI::App& tool, const CLI::App& command,
     return nullptr;
 }
 
+void Note(std::string& finding, const std::string& message) {
+    if (finding.empty()) {
+        finding = message;
+    }
+}
+
+std::string EmptyValue(const std::string& name) {
+    return "option '" + name + "' has an empty value";
+}
+
+// The pod programs boards on its own with one stored image: no serial number can go in.
+bool IsPodSerial(const std::string& command, const std::string& option) {
+    return (command == "pod-write" || command == "pod-verify") && option.rfind("serial-", 0) == 0;
+}
+
+std::string PodTakesNoSerial(const std::string& command, const std::string& option) {
+    return "'" + command + "' takes no serial number (" + option +
+           "): the pod programs boards on its own, with one image";
+}
+
 }  // namespace
 
 CommandLineParser::CommandLineParser()
@@ -154,7 +185,8 @@ CommandLineParser::CommandLineParser()
     }
     for (const CommandSpec& spec : Commands()) {
         CLI::App* command = app.add_subcommand(spec.name, spec.summary);
-        command->group("Commands")->footer(std::string("Example:\n  ") + spec.example);
+        command->group("Commands")
+            ->footer(std::string("Example:\n  ") + spec.example + "\n\n" + kGlobalPointer);
         if (spec.needsFile) {
             command->add_option("FILE", CLI::callback_t{}, "the S-record file");
         }
@@ -163,7 +195,10 @@ CommandLineParser::CommandLineParser()
         }
         for (const CommandOptionSpec& option : kCommandOptions) {
             if ((spec.options & option.bit) != 0) {
-                AddCommandOption(*command, option);
+                CLI::Option* added = AddCommandOption(*command, option);
+                if (option.bit == kTakesJson && spec.command == CliCommand::List) {
+                    added->description("print the listing as one JSON array on stdout");
+                }
             }
         }
     }
@@ -175,9 +210,9 @@ void CommandLineParser::AddGlobalOptions() {
     // One line per option; CLI11 writes the value straight into the parsed options.
     CLI::App& app = *app_;
     CliOptions& o = result_.options;
-    app.add_flag("--simulate", o.simulate,
+    app.add_flag("--simulate,!--no-simulate", o.simulate,
                  "use the simulated pod, at instant pace, instead of a real one");
-    app.add_flag("--sim-realtime", o.simRealtime,
+    app.add_flag("--sim-realtime,!--no-sim-realtime", o.simRealtime,
                  "pace the simulated pod by its timing model on the real clock\n"
                  "(implies --simulate)");
     app.add_option("--sim-state", o.simStatePath,
@@ -204,14 +239,19 @@ void CommandLineParser::AddGlobalOptions() {
                    "attach N simulated pods, serial numbers VSIM0001 up, each with\n"
                    "its own state in PATH.SERIAL of --sim-state (implies --simulate)")
         ->type_name("N");
+    app.add_option("--board-id", o.boardId,
+                   "the board's identifier (a scanned barcode, a serial number),\n"
+                   "written as \"board\" into its record (--json, --log); with\n"
+                   "--repeat it names the first board")
+        ->type_name("TEXT");
     app.add_option("--log", o.logPath,
                    "append each pod command's record (as --json prints it, with the\n"
                    "UTC time and the host name) to FILE, one JSON line a board")
         ->type_name("FILE");
     app.set_config("--config", "", "read further options from FILE, an INI or TOML job file")
         ->type_name("FILE");
-    app.add_flag("-q,--quiet", quiet_, "print errors only");
-    app.add_flag("-v,--verbose", verbose_, "also print the transfers on stderr");
+    app.add_flag("-q,--quiet,!--no-quiet", quiet_, "print errors only");
+    app.add_flag("-v,--verbose,!--no-verbose", verbose_, "also print the transfers on stderr");
     app.add_flag("-h,--help", o.help, "show this text; \"COMMAND --help\" shows the command's");
     app.add_flag("--version", o.version, "print the version");
     app.add_flag("--udev-rule", o.udevRule,
@@ -230,16 +270,20 @@ CliParseResult CommandLineParser::Parse(const std::vector<std::string>& args) {
     // The first finding while reading the arguments; help still wins over it.
     std::string finding;
     std::vector<std::string> reversed = Prepare(args, finding);
+    if (finding.empty()) {
+        finding = CheckJobFile(reversed);  // not reversed yet
+    }
     std::reverse(reversed.begin(), reversed.end());
     try {
         app_->parse(reversed);
     } catch (const CLI::ArgumentMismatch&) {
         // The only way to run short of a value: the option ends the command line.
-        finding = "option '" + NameOf(args.back()) + "' needs a value";
+        Note(finding, "option '" + NameOf(args.back()) + "' needs a value");
     } catch (const CLI::FileError&) {
-        finding = "cannot read the job file " + app_->get_config_ptr()->as<std::string>();
+        const std::string path = app_->get_config_ptr()->as<std::string>();
+        Note(finding, "cannot read the job file " + path + SystemReason(path));
     } catch (const CLI::ParseError& error) {
-        finding = JobFileError(error);
+        Note(finding, JobFileError(error));
     }
     const std::vector<CLI::App*> chosen = app_->get_subcommands();
     const CLI::App* command = chosen.empty() ? nullptr : chosen.front();
@@ -318,17 +362,23 @@ std::vector<std::string> CommandLineParser::Prepare(const std::vector<std::strin
         const std::size_t equals = arg->find('=');
         const CLI::Option* option = nullptr;
         if (arg < optionsEnd && arg->rfind("--", 0) == 0 && equals != std::string::npos) {
-            option = app_->get_option_no_throw(arg->substr(0, equals));
+            option = AnyOption(arg->substr(0, equals));
         }
         if (option != nullptr && option->get_expected_max() == 0) {
-            if (finding.empty()) {
-                finding = "option '" + arg->substr(0, equals) + "' takes no value";
-            }
+            Note(finding, "option '" + arg->substr(0, equals) + "' takes no value");
             prepared.push_back(arg->substr(0, equals));
         } else if (option != nullptr && equals + 1 == arg->size()) {
+            Note(finding, EmptyValue(arg->substr(0, equals)));
             prepared.push_back(arg->substr(0, equals));
             prepared.emplace_back();
         } else {
+            // "--pod ''" is no more a choice than "--pod=": a script's unset variable.
+            const CLI::Option* next =
+                arg < optionsEnd && arg + 1 != args.end() && (arg + 1)->empty() ? AnyOption(*arg)
+                                                                                : nullptr;
+            if (next != nullptr && next->get_expected_max() != 0) {
+                Note(finding, EmptyValue(*arg));
+            }
             prepared.push_back(*arg);
         }
     }
@@ -342,10 +392,16 @@ void CommandLineParser::ReadGlobals() {
                  !simPods_.empty();
     // Of --quiet and --verbose the later one wins.
     o.verbosity = quiet_ ? CliVerbosity::Quiet : verbose_ ? CliVerbosity::Verbose : o.verbosity;
+    // The option is the same for "--quiet" and "--no-quiet"; its last value is what counts.
     for (const CLI::Option* option : app_->parse_order()) {
-        if (option->check_name("--quiet") || option->check_name("--verbose")) {
-            o.verbosity =
-                option->check_name("--quiet") ? CliVerbosity::Quiet : CliVerbosity::Verbose;
+        if (option->check_name("--quiet")) {
+            o.verbosity = quiet_                               ? CliVerbosity::Quiet
+                          : o.verbosity == CliVerbosity::Quiet ? CliVerbosity::Normal
+                                                               : o.verbosity;
+        } else if (option->check_name("--verbose")) {
+            o.verbosity = verbose_                               ? CliVerbosity::Verbose
+                          : o.verbosity == CliVerbosity::Verbose ? CliVerbosity::Normal
+                                                                 : o.verbosity;
         }
     }
 }
@@ -362,10 +418,8 @@ CliParseResult CommandLineParser::ReadCommand(const CLI::App& command,
             IsOption(arg) ? app_->get_option_no_throw(NameOf(arg)) : nullptr;
         if (option != nullptr && option->get_group().empty() && OnCommandLine(*app_, option) &&
             command.get_option_no_throw(NameOf(arg)) == nullptr) {
-            if ((name == "pod-write" || name == "pod-verify") &&
-                NameOf(arg).rfind("--serial-", 0) == 0) {
-                return Fail("'" + name + "' takes no serial number (" + NameOf(arg) +
-                            "): the pod programs boards on its own, with one image");
+            if (IsPodSerial(name, NameOf(arg).substr(2))) {
+                return Fail(PodTakesNoSerial(name, NameOf(arg)));
             }
             return Fail("unknown option '" + NameOf(arg) + "' for '" + name + "'");
         }
@@ -387,7 +441,12 @@ CliParseResult CommandLineParser::ReadCommand(const CLI::App& command,
         }
         const auto flag = [&](const char* flagName, bool fallback) {
             const CLI::Option* option = Effective(*app_, command, flagName);
-            return option != nullptr ? option->as<bool>() : fallback;
+            try {
+                return option != nullptr ? option->as<bool>() : fallback;
+            } catch (const CLI::ConversionError&) {
+                throw CLI::ConversionError(std::string("option '") + (flagName + 2) +
+                                           "' takes true or false");
+            }
         };
         o.json = flag("--json", false);
         o.strict = flag("--strict", false);
@@ -430,13 +489,114 @@ CliParseResult CommandLineParser::ReadCommand(const CLI::App& command,
     return result_;
 }
 
+const CLI::Option* CommandLineParser::AnyOption(const std::string& name) const {
+    if (name.rfind("--", 0) != 0) {
+        return nullptr;
+    }
+    if (const CLI::Option* option = app_->get_option_no_throw(name)) {
+        return option;
+    }
+    for (const CLI::App* command : app_->get_subcommands({})) {
+        if (const CLI::Option* option = command->get_option_no_throw(name)) {
+            return option;
+        }
+    }
+    return nullptr;
+}
+
+std::string CommandLineParser::CheckJobFile(const std::vector<std::string>& prepared) const {
+    // The job file the command line names, read once more through CLI11's own reader: its
+    // items still say which section and key each value came from, and how often.
+    std::string path;
+    const auto optionsEnd = std::find(prepared.begin(), prepared.end(), "--");
+    for (auto arg = prepared.begin(); arg != optionsEnd; ++arg) {
+        if (*arg == "--config" && arg + 1 != optionsEnd) {
+            path = *(arg + 1);
+        } else if (arg->rfind("--config=", 0) == 0) {
+            path = arg->substr(9);
+        }
+    }
+    if (path.empty()) {
+        return {};
+    }
+    std::vector<CLI::ConfigItem> items;
+    try {
+        items = app_->get_config_formatter_base()->from_file(path);
+    } catch (const CLI::Error&) {
+        return {};  // the parse reports an unreadable file in its own words
+    }
+    const std::string where = "in the job file " + path + ": ";
+    // CLI11 joins a key given twice in a row into one list, as it does an array: the text
+    // itself tells them apart.
+    std::ifstream text(Utf8Path(path));
+    std::vector<std::string> seen;
+    std::string section;
+    for (std::string line; std::getline(text, line);) {
+        line = CLI::detail::trim_copy(line);
+        if (line.empty() || line[0] == '#' || line[0] == ';') {
+            continue;
+        }
+        if (line[0] == '[') {
+            section = line;
+            continue;
+        }
+        const std::size_t equals = line.find('=');
+        if (equals == std::string::npos) {
+            continue;
+        }
+        const std::string key = CLI::detail::trim_copy(line.substr(0, equals));
+        if (std::find(seen.begin(), seen.end(), section + key) != seen.end()) {
+            return where + "option '" + key + "' is given twice" +
+                   (section.empty() ? "" : " under " + section);
+        }
+        seen.push_back(section + key);
+    }
+    for (const CLI::ConfigItem& item : items) {
+        const CLI::App* scope = app_.get();
+        if (!item.parents.empty()) {
+            scope = FindCommand(item.parents.front()) != nullptr && item.parents.size() == 1
+                        ? app_->get_subcommand(item.parents.front())
+                        : nullptr;
+            if (scope == nullptr) {
+                return where + "unknown section [" + CLI::detail::join(item.parents, ".") + "]";
+            }
+        }
+        if (item.name == "++" || item.name == "--") {
+            continue;
+        }
+        const CLI::Option* option = scope->get_option_no_throw("--" + item.name);
+        if (option == nullptr) {
+            continue;  // an unknown key: the parse names it
+        }
+        const bool emptyValue =
+            item.inputs.empty() || std::any_of(item.inputs.begin(), item.inputs.end(),
+                                               [](const std::string& v) { return v.empty(); });
+        if (option->get_expected_max() == 0) {
+            // The README promises true and false; "yes", "1" or "maybe" are typing errors.
+            if (item.inputs.size() != 1 ||
+                (item.inputs[0] != "true" && item.inputs[0] != "false")) {
+                return where + "option '" + item.name + "' takes true or false, not '" +
+                       CLI::detail::join(item.inputs, ",") + "'";
+            }
+        } else if (emptyValue) {
+            return where + EmptyValue(item.name);
+        }
+    }
+    return {};
+}
+
 std::string CommandLineParser::JobFileError(const CLI::Error& error) const {
     // CLI11 names a key it does not know in words of its own.
     const std::string what = error.what();
     const std::string unknown = "INI was not able to parse ";
+    const std::string key = what.rfind(unknown, 0) == 0 ? what.substr(unknown.size()) : "";
+    const std::size_t dot = key.find('.');
+    const std::string section = dot != std::string::npos ? key.substr(0, dot) : "";
+    const std::string name = dot != std::string::npos ? key.substr(dot + 1) : "";
     return "in the job file " + app_->get_config_ptr()->as<std::string>() + ": " +
-           (what.rfind(unknown, 0) == 0 ? "unknown option '" + what.substr(unknown.size()) + "'"
-                                        : what);
+           (IsPodSerial(section, name) ? PodTakesNoSerial(section, name)
+            : !key.empty()             ? "unknown option '" + key + "'"
+                                       : what);
 }
 
 CliParseResult CommandLineParser::Fail(std::string message) {

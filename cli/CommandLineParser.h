@@ -9,6 +9,7 @@
 namespace CLI {
 class App;
 class Error;
+class Option;
 }  // namespace CLI
 
 struct CliParseResult {
@@ -34,6 +35,11 @@ private:
     void AddGlobalOptions();
     std::vector<std::string> Prepare(const std::vector<std::string>& args,
                                      std::string& finding) const;
+    // The first fault of the job file the arguments name: a key given twice, a section that
+    // is no command, a flag that is not true or false, an empty value. Empty when sound.
+    std::string CheckJobFile(const std::vector<std::string>& prepared) const;
+    // The option of that long name, on the tool or on any command.
+    const CLI::Option* AnyOption(const std::string& name) const;
     void ReadGlobals();
     CliParseResult ReadCommand(const CLI::App& command, const std::vector<std::string>& args,
                                const std::string& stray);

@@ -48,6 +48,8 @@ public:
     void Finish();
     // The last message or error shown (without the program's name), for the run's record.
     const std::string& LastMessage() const { return lastMessage_; }
+    // A new board: what the last one said is not this one's status.
+    void ForgetLastMessage() { lastMessage_.clear(); }
 
     bool Quiet() const { return verbosity_ == CliVerbosity::Quiet; }
     bool Verbose() const { return verbosity_ == CliVerbosity::Verbose; }

@@ -8,6 +8,7 @@
 #include <zlib.h>
 
 #include "SFileImage.h"
+#include "SystemReason.h"
 #include "Utf8Path.h"
 
 #ifdef _WIN32
@@ -90,7 +91,7 @@ bool FileSha256(const std::string& path, std::string& hex, std::string& error) {
     hex.clear();
     std::ifstream in(Utf8Path(path), std::ios::binary);
     if (!in) {
-        error = "cannot read " + path;
+        error = "cannot read " + path + SystemReason(path);
         return false;
     }
     Sha256 digest;

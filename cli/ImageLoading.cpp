@@ -6,6 +6,7 @@
 #include "CliExit.h"
 #include "ConsoleUi.h"
 #include "SFileImage.h"
+#include "SystemReason.h"
 #include "Utf8Path.h"
 
 int LoadImageFile(const std::string& path, CpuType cpu, bool strict, SFileImage& image,
@@ -17,13 +18,13 @@ int LoadImageFile(const std::string& path, CpuType cpu, bool strict, SFileImage&
     }
     std::error_code error;
     if (!std::filesystem::exists(Utf8Path(path), error)) {
-        ui.Error("The specified S File path is wrong: " + path);
+        ui.Error("The specified S File path is wrong: " + path + SystemReason(path));
         return kExitInputError;
     }
     image.cpu = cpu;
     image.ApplyCpuMemoryMap();
     if (!image.ReadSFile(path)) {
-        ui.Error("Fail to read S File: " + path);
+        ui.Error("Fail to read S File: " + path + SystemReason(path));
         return kExitInputError;
     }
     if (image.diagnostics.Any()) {

@@ -12,6 +12,7 @@
 #include "ImageLoading.h"
 #include "JsonText.h"
 #include "PodInfoPrinter.h"
+#include "PodInfoRecord.h"
 #include "PodSession.h"
 #include "RunCli.h"
 #include "SFileImage.h"
@@ -19,7 +20,7 @@
 
 PodCommandRunner::PodCommandRunner(const CliOptions& options, const CliEnvironment& environment,
                                    ConsoleUi& ui, std::ostream& out)
-    : options_(options), environment_(environment), ui_(ui), out_(out) {}
+    : options_(options), environment_(environment), ui_(ui), out_(out), boardId_(options.boardId) {}
 
 namespace {
 
@@ -169,6 +170,7 @@ int PodCommandRunner::RunFileCommand() {
     int failed = 0;
     bool noNumber = false;
     for (;;) {
+        ui_.ForgetLastMessage();
         const std::uint32_t startMs = session.ElapsedMs();
         if (!takeSerial()) {
             // No number for this board (counter unreadable, width used up): the line stops.
@@ -181,24 +183,29 @@ int PodCommandRunner::RunFileCommand() {
         status = ExitFor(outcome, session);
         session.ReleasePod();
         if (session.Interrupted()) {
-            status = kExitInterrupted;
+            status = InterruptedExit(environment_);
         }
-        Conclude(record, &outcome, session, startMs);
-        status = Record(record, status);
         ++(status == kExitSuccess ? passed : failed);
+        Conclude(record, &outcome, session, startMs);
+        Record(record, status);
         ui_.Finish();
         ui_.Error("boards: " + std::to_string(passed) + " passed, " + std::to_string(failed) +
                   " failed");
-        if (session.Interrupted()) {
+        if (session.Interrupted() || recordLost_) {
             break;
         }
+        prompt.DiscardTypeAhead();
         ui_.Info("Next board: press Enter (q and Enter to stop)");
-        if (!prompt.NextBoardWanted()) {
+        if (!prompt.NextBoardWanted(boardId_)) {
             break;
         }
     }
-    // Every board passed: 0; any failed: 1; Ctrl+C, at a board or at the prompt: 130.
-    return session.Finish(noNumber ? kExitInputError : failed == 0 ? kExitSuccess : kExitFailed);
+    // Every board passed: 0; any failed: 1; no serial number for a board: 2; a record lost: 4;
+    // a signal, at a board or at the prompt: 128 + the signal.
+    return session.Finish(recordLost_   ? kExitRecordLost
+                          : noNumber    ? kExitInputError
+                          : failed == 0 ? kExitSuccess
+                                        : kExitFailed);
 }
 
 CommandOutcome PodCommandRunner::RunOnce(ProgrammerCommands& commands,
@@ -240,21 +247,42 @@ void PodCommandRunner::Conclude(RunRecord& record, const CommandOutcome* outcome
     record.seconds = (session.ElapsedMs() - startMs) * 0.001;
 }
 
+bool PodCommandRunner::Interrupted() const {
+    return environment_.interrupted != nullptr && environment_.interrupted->load();
+}
+
 int PodCommandRunner::Record(RunRecord& record, int status) {
     if (record.status.empty()) {
         record.status = ui_.LastMessage();
     }
+    if (Interrupted()) {
+        // The step that was cut short did not fail: say what happened.
+        record.status = "interrupted";
+        record.result.reset();
+    }
+    record.board.reset();
+    if (!boardId_.empty()) {
+        record.board = boardId_;
+    }
     record.exitCode = status;
+    std::string error;
+    if (log_.IsOpen() &&
+        !log_.Append(RunLogJson(record, RunLog::UtcNow(), RunLog::HostName()), error)) {
+        recordLost_ = true;
+        if (!Interrupted()) {
+            status = kExitRecordLost;
+        }
+        record.exitCode = status;
+    }
     if (options_.json) {
         out_ << RunRecordJson(record) << '\n';
         out_.flush();
     }
-    if (log_.IsOpen()) {
-        std::string error;
-        if (!log_.Append(RunLogJson(record, RunLog::UtcNow(), RunLog::HostName()), error)) {
-            ui_.Error("vantix-cli: " + error);
-            return status == kExitSuccess ? kExitInputError : status;
-        }
+    if (recordLost_) {
+        ui_.Finish();
+        ui_.Error("vantix-cli: " + error);
+        ui_.Error("vantix-cli: the record of this board is missing from the log " +
+                  options_.logPath + "; stopping");
     }
     return status;
 }
@@ -297,7 +325,8 @@ int PodCommandRunner::RunPodInfo() {
     PodInfoPrinter printer(options_.json ? lines : out_, ui_);
     CUsbPod& pod = session.Pod();
     pod.SetIndicators(ui_.Status(), ui_.Progress(), printer);
-    const PodResult result = pod.ReadPodInfo();
+    PodInfoRecord stored;
+    const PodResult result = pod.ReadPodInfo(&stored);
     pod.Close();
     if (result != kPodOk) {
         ui_.Error(ProgrammerCommands::PodVerifyErrorText(result));
@@ -310,6 +339,25 @@ int PodCommandRunner::RunPodInfo() {
     record.status = result != kPodOk ? ProgrammerCommands::PodVerifyErrorText(result) : "";
     for (std::string line; std::getline(lines, line);) {
         record.info.push_back(line);
+    }
+    if (result == kPodOk) {
+        // The record describes the pod's image, as the lines above do.
+        if (stored.cpu <= static_cast<std::uint8_t>(CpuType::DSP56F807)) {
+            record.cpu = CpuName(static_cast<CpuType>(stored.cpu));
+        }
+        for (const MemoryRegion region : kAllRegions) {
+            const PodInfoRecord::Extent& extent = stored.Region(region);
+            if (extent.length != 0 &&
+                (region != MemoryRegion::P2FLASH ||
+                 stored.cpu == static_cast<std::uint8_t>(CpuType::DSP56F807))) {
+                RunRecord::Region entry;  // no crc32: only the pod's record tells
+                entry.name = RegionName(region);
+                entry.start = extent.start;
+                entry.end = extent.end;
+                entry.words = extent.length;
+                record.regions.push_back(entry);
+            }
+        }
     }
     return Record(record, status);
 }
@@ -356,7 +404,9 @@ int PodCommandRunner::RunList() {
         out_ << array << "]\n";
     }
     if (devices.empty()) {
-        ui_.Info("No FTDI device is attached");
+        // As for every other command, no device is an unreachable pod; the list stays empty.
+        ui_.Error("No FTDI device is attached");
+        return session.Finish(kExitUnreachable);
     }
     return session.Finish(kExitSuccess);
 }

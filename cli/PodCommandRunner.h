@@ -45,8 +45,10 @@ private:
     int ExitFor(const CommandOutcome& outcome, PodSession& session);
 
     // The record of one board: what the session and the outcome tell, then --json and --log.
-    // Returns the exit status, which a log that cannot be written turns into an input error.
+    // Returns the exit status, which a log that cannot be written turns into
+    // kExitRecordLost (an interruption keeps its own); the record's exit is that status.
     int Record(RunRecord& record, int status);
+    bool Interrupted() const;
     void Conclude(RunRecord& record, const CommandOutcome* outcome, PodSession& session,
                   std::uint32_t startMs);
 
@@ -55,4 +57,6 @@ private:
     ConsoleUi& ui_;
     std::ostream& out_;
     RunLog log_;
+    bool recordLost_ = false;  // a board's record could not be logged: the line stops
+    std::string boardId_;      // the board at work: --board-id, then the prompt's line
 };

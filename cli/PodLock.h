@@ -3,8 +3,9 @@
 #include <string>
 
 // An advisory lock on one pod, keyed by its serial number, so that two processes never talk
-// to the same pod at once. The lock is a file in the user's runtime directory; the system
-// drops it when the process ends, however it ends, so a crashed station never blocks a pod.
+// to the same pod at once. The lock is a file in a per-user folder that does not depend on
+// the environment; the system drops the lock when the process ends, however it ends, so a
+// crashed station never blocks a pod, and the file goes with the lock.
 class PodLock {
 public:
     enum class Result { Locked, InUse, Failed };
@@ -21,11 +22,14 @@ public:
 
     // The key of a pod's lock: its serial number. A simulated pod lives in its state file:
     // pods of two state files are two pods whatever their serial numbers, so the file (its
-    // absolute path) is part of the key.
+    // real path, links resolved: every spelling of one file is one pod) is part of the key.
     static std::string KeyFor(const std::string& serial, const std::string* simulatedStatePath);
-    // The folder of the lock files: $XDG_RUNTIME_DIR, else a per-user folder in the
-    // temporary folder; on Windows the user's temporary folder.
+    // The folder of the lock files: /tmp/vantix-UID whatever the environment says, so that
+    // every process of the user finds the same locks; on Windows the user's temporary folder.
     static std::string Directory();
+    // Empty when the folder is safe to keep locks in: a folder (not a link) that the user
+    // owns and that nobody else can write. Otherwise why not, in words for the user.
+    static std::string UnsafeDirectoryReason(const std::string& folder);
     // The lock file of a serial number; characters other than letters, digits, '-' and '_'
     // are written as %XX so that no two serial numbers share a file.
     static std::string PathFor(const std::string& serial);
@@ -35,5 +39,6 @@ private:
     void* handle_ = nullptr;
 #else
     int fd_ = -1;
+    std::string path_;  // removed while the lock is still held, so files do not pile up
 #endif
 };

@@ -1,5 +1,8 @@
 #include "PodSession.h"
 
+#include <cerrno>
+#include <system_error>
+
 #include "AttachedDevices.h"
 #include "CliExit.h"
 #include "CliOptions.h"
@@ -23,7 +26,9 @@ PodSession::~PodSession() {
 
 int PodSession::Start(const SFileImage& image) {
     if (!options_.tracePath.empty() && !trace_.OpenFile(options_.tracePath)) {
-        ui_.Error("vantix-cli: cannot write the trace file " + options_.tracePath);
+        const int reason = errno;
+        ui_.Error("vantix-cli: cannot write the trace file " + options_.tracePath + " (" +
+                  std::generic_category().message(reason) + ")");
         return kExitInputError;
     }
     // The instant simulated pod runs in virtual time, so its time-outs and working times
@@ -72,7 +77,7 @@ int PodSession::Finish(int status) {
     }
     if (Interrupted()) {
         ui_.Error("vantix-cli: interrupted; the pod is closed");
-        return kExitInterrupted;
+        return InterruptedExit(environment_);
     }
     return status;
 }
@@ -83,6 +88,14 @@ void PodSession::ReportUnreachable() {
     }
     // A library that tried others names each one in its reason already.
     const std::string reason = library_->LastError();
+    // The USB claim is the second guard after the lock file: another process (perhaps of
+    // another user) holds the pod. Said as the lock says it.
+    if (reason.find(" is in use by another program") != std::string::npos) {
+        ui_.Error("vantix-cli: pod " +
+                  (podSerial_.empty() ? std::string(CUsbPod::kPodDescription) : podSerial_) +
+                  " is in use by another process");
+        return;
+    }
     const std::string name = std::string(library_->Name()) + ": ";
     if (!reason.empty()) {
         ui_.Error("vantix-cli: " + (reason.rfind(name, 0) == 0 ? reason : name + reason));

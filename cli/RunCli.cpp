@@ -76,6 +76,12 @@ int RunDump(const CliOptions& options, std::ostream& out, ConsoleUi& ui) {
 
 }  // namespace
 
+int InterruptedExit(const CliEnvironment& environment) {
+    const int signal =
+        environment.interruptSignal != nullptr ? environment.interruptSignal->load() : 0;
+    return signal > 0 ? 128 + signal : kExitInterrupted;
+}
+
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            const CliEnvironment& environment) {
     CommandLineParser parser;
@@ -118,7 +124,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     // Ctrl+C during a file command leaves its output incomplete: say so in the status.
     if (environment.interrupted != nullptr && environment.interrupted->load()) {
-        return kExitInterrupted;
+        return InterruptedExit(environment);
     }
     return status;
 }

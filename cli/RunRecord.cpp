@@ -20,6 +20,7 @@ void AddFields(JsonObject& json, const RunRecord& record) {
     OptionalText(json, "cpu", record.cpu);
     json.Raw("regions", RegionsJson(record.regions));
     OptionalText(json, "pod", record.pod);
+    OptionalText(json, "board", record.board);
     if (record.serialAt) {
         json.Number("serial", *record.serial);
         json.Text("serial_at", *record.serialAt);
@@ -66,8 +67,12 @@ std::string RegionsJson(const std::vector<RunRecord::Region>& regions) {
         json.Text("name", region.name)
             .Number("start", region.start)
             .Number("end", region.end)
-            .Number("words", region.words)
-            .Text("crc32", Crc32Text(region.crc32));
+            .Number("words", region.words);
+        if (region.crc32) {
+            json.Text("crc32", Crc32Text(*region.crc32));
+        } else {
+            json.Null("crc32");
+        }
         if (region.blankChecked) {
             if (region.blank) {
                 json.Boolean("blank", *region.blank);

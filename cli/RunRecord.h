@@ -17,7 +17,7 @@ struct RunRecord {
         std::uint16_t start = 0;
         std::uint16_t end = 0;
         std::uint16_t words = 0;
-        std::uint32_t crc32 = 0;
+        std::optional<std::uint32_t> crc32;  // none when only the pod's record tells
         // blank-check only: the verdict (none when the pod did not answer), and the first
         // piece that differs.
         bool blankChecked = false;
@@ -32,6 +32,7 @@ struct RunRecord {
     std::optional<std::string> cpu;       // "DSP56F807"; none without a file
     std::vector<Region> regions;          // the regions the command used
     std::optional<std::string> pod;       // the pod's serial number, when a pod was chosen
+    std::optional<std::string> board;     // the board's identifier, when one was given
     std::optional<std::uint32_t> serial;  // the board's serial number (--serial-at)
     std::optional<std::string> serialAt;  // where it is: "PFLASH:0x7F00"
     std::optional<std::uint16_t> result;  // the sequence's result, when a sequence ran

@@ -58,9 +58,6 @@ int SerialPatch::Prepare(const CliOptions& options, SFileImage& image, std::vect
         {"--serial-start", &options.serialStart},
         {"--serial-value", &options.serialValue}};
     for (const auto& [name, value] : given) {
-        if (*value && (*value)->empty()) {
-            return Refuse(ui, std::string("option '") + name + "' needs a value, not an empty one");
-        }
         if (*value && !options.serialAt) {
             return Refuse(ui, std::string(name) + " needs --serial-at REGION:ADDRESS");
         }

@@ -17,14 +17,21 @@
 
 namespace {
 
-// A signal handler can reach nothing but static storage; this flag is all it touches.
+// A signal handler can reach nothing but static storage; these flags are all it touches.
 std::atomic<bool> interruptRequested{false};
+std::atomic<int> interruptSignal{0};
 static_assert(std::atomic<bool>::is_always_lock_free);
+static_assert(std::atomic<int>::is_always_lock_free);
 
-extern "C" void OnInterrupt(int) {
+// Ctrl+C, and a line controller's SIGTERM or a closed terminal's SIGHUP, stop the run the
+// same way: the pod is closed and the board's record written. The first signal names the
+// exit status.
+extern "C" void OnInterrupt(int signal) {
+    int none = 0;
+    interruptSignal.compare_exchange_strong(none, signal);
     interruptRequested.store(true);
-    // A second Ctrl+C ends the program at once.
-    std::signal(SIGINT, SIG_DFL);
+    // A second one ends the program at once.
+    std::signal(signal, SIG_DFL);
 }
 
 }  // namespace
@@ -37,9 +44,14 @@ int main(int argc, char** argv) {
     SetConsoleOutputCP(CP_UTF8);
 #endif
     std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+#ifdef SIGHUP
+    std::signal(SIGHUP, OnInterrupt);
+#endif
     CliEnvironment environment;
     environment.stderrIsTerminal = VANTIX_ISATTY(2) != 0;
     environment.interrupted = &interruptRequested;
+    environment.interruptSignal = &interruptSignal;
     const std::vector<std::string> args(argv + 1, argv + argc);
     const int status = RunCli(args, std::cout, std::cerr, environment);
 #ifdef _WIN32

@@ -30,7 +30,7 @@ static_assert(SFileImage::kRegionCapacity[0] + SFileImage::kRegionCapacity[1] +
 
 SFileImage::SFileImage()
     : storage_(new std::uint16_t[kTotalWords]),
-      filled_(new std::uint8_t[kTotalWords / 8]),
+      written_(new bool[kTotalWords]),
       readBuffer_(new char[kReadChunkSize]) {
     const auto offsets = RegionOffsets();
     for (int i = 0; i < kRegionCount; ++i) {
@@ -43,7 +43,7 @@ SFileImage::SFileImage()
 
 void SFileImage::ClearImage() {
     std::fill_n(storage_.get(), kTotalWords, std::uint16_t{0xFFFF});
-    std::fill_n(filled_.get(), kTotalWords / 8, std::uint8_t{0});
+    std::fill_n(written_.get(), kTotalWords, false);
     for (RegionImage& region : regions) {
         region.minAddress = 0;
         region.maxAddress = 0;
@@ -81,9 +81,8 @@ bool SFileImage::IsFilled(MemoryRegion region, std::uint32_t address) const {
     if (address < area.start || address - area.start >= std::min(area.size, image.capacity)) {
         return false;
     }
-    const std::size_t bit =
-        static_cast<std::size_t>(image.words - storage_.get()) + (address - area.start);
-    return (filled_[bit / 8] >> (bit % 8) & 1) != 0;
+    return written_[static_cast<std::size_t>(image.words - storage_.get()) +
+                    (address - area.start)];
 }
 
 bool SFileImage::ReadSFile(const std::string& path) {
@@ -129,31 +128,31 @@ void SFileImage::StoreWord(std::uint32_t address, std::uint16_t word, std::uint3
     const AddressArea& pflash = map.PFLASH;
     if (address >= pflash.start + 4 && address <= pflash.end) {
         Store(MemoryRegion::PFLASH, address - pflash.start, static_cast<std::uint16_t>(address),
-              word);
+              word, line);
         stored = true;
     }
     const AddressArea& p2flash = map.P2FLASH;
     if (cpu == CpuType::DSP56F807 && p2flash.Contains(address)) {
         Store(MemoryRegion::P2FLASH, address - p2flash.start, static_cast<std::uint16_t>(address),
-              word);
+              word, line);
         stored = true;
     }
     const AddressArea& bflash = map.BFLASH;
     if (bflash.Contains(address)) {
         Store(MemoryRegion::BFLASH, address - bflash.start, static_cast<std::uint16_t>(address),
-              word);
+              word, line);
         stored = true;
     } else if (address <= 3) {
         // The reset and interrupt vectors at 0-3 belong to the boot flash image.
         Store(MemoryRegion::BFLASH, address, static_cast<std::uint16_t>(bflash.start + address),
-              word);
+              word, line);
         stored = true;
     }
     const AddressArea& dflash = map.DFLASH;
     if (address >= dflash.start + DataSpaceOffset && address <= dflash.end + DataSpaceOffset) {
         const std::uint32_t dataAddress = address - DataSpaceOffset;
         Store(MemoryRegion::DFLASH, dataAddress - dflash.start,
-              static_cast<std::uint16_t>(dataAddress), word);
+              static_cast<std::uint16_t>(dataAddress), word, line);
         stored = true;
     }
     if (!stored) {
@@ -164,14 +163,18 @@ void SFileImage::StoreWord(std::uint32_t address, std::uint16_t word, std::uint3
 }
 
 void SFileImage::Store(MemoryRegion region, std::uint32_t element, std::uint16_t recorded,
-                       std::uint16_t word) {
+                       std::uint16_t word, std::uint32_t line) {
     RegionImage& image = Region(region);
     if (element >= image.capacity) {
         return;  // cannot happen with the fixed maps; guards the storage all the same
     }
+    // The last record wins, but a different value is worth a warning.
+    bool& written = written_[static_cast<std::size_t>(image.words - storage_.get()) + element];
+    if (written && image.words[element] != word && diagnostics.conflictingWords++ == 0) {
+        diagnostics.firstConflictingLine = line;
+    }
+    written = true;
     image.words[element] = word;
-    const std::size_t bit = static_cast<std::size_t>(image.words - storage_.get()) + element;
-    filled_[bit / 8] = static_cast<std::uint8_t>(filled_[bit / 8] | (1u << (bit % 8)));
     ++image.wordCount;
     if (!image.loaded) {
         image.loaded = true;

@@ -61,9 +61,11 @@ private:
 
     void StoreWord(std::uint32_t address, std::uint16_t word, std::uint32_t line);
     void Store(MemoryRegion region, std::uint32_t element, std::uint16_t recorded,
-               std::uint16_t word);
+               std::uint16_t word, std::uint32_t line);
 
     std::unique_ptr<std::uint16_t[]> storage_;
-    std::unique_ptr<std::uint8_t[]> filled_;  // one bit per word of the storage
-    std::unique_ptr<char[]> readBuffer_;      // file chunks, allocated once with the storage
+    // One flag per stored word: written by a record of this read, so that a later record
+    // with another value for it can be told apart from one repeating the same data.
+    std::unique_ptr<bool[]> written_;
+    std::unique_ptr<char[]> readBuffer_;  // file chunks, allocated once with the storage
 };

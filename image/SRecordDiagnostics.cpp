@@ -29,5 +29,7 @@ std::string SRecordDiagnostics::Summary() const {
     Append(text, truncatedRecords, "truncated record", "truncated records", firstTruncatedLine);
     Append(text, droppedWords, "word outside the CPU's flash", "words outside the CPU's flash",
            firstDroppedLine);
+    Append(text, conflictingWords, "word written twice with different values",
+           "words written twice with different values", firstConflictingLine);
     return text.empty() ? text : "S File warnings: " + text;
 }

@@ -15,10 +15,14 @@ struct SRecordDiagnostics {
     std::uint32_t firstNonHexLine = 0;
     std::uint32_t firstTruncatedLine = 0;
     std::uint32_t firstDroppedLine = 0;
+    // Words a later record wrote again with another value (the later one is kept).
+    std::uint32_t conflictingWords = 0;
+    std::uint32_t firstConflictingLine = 0;
     bool noS3Records = false;  // the whole text held no S3 record: an S1/S2 file, or no S file
 
     bool Any() const {
-        return badChecksums || nonHexRecords || truncatedRecords || droppedWords || noS3Records;
+        return badChecksums || nonHexRecords || truncatedRecords || droppedWords ||
+               conflictingWords || noS3Records;
     }
 
     // One line naming each non-zero count and the line of its first occurrence, for example

@@ -103,7 +103,7 @@ public:
     PodResult VerifyPodEeprom();
     // Reads the pod's record of its stored image and prints it as VerifyPodEeprom does,
     // without comparing: 0, or 11 when there is no record or no stored image.
-    PodResult ReadPodInfo();
+    PodResult ReadPodInfo(PodInfoRecord* stored = nullptr);
 
     bool HasLibrary() const { return api_ != nullptr; }
     bool IsFound() const { return found_ != 0; }

@@ -89,11 +89,14 @@ PodResult CUsbPod::ReadStoredInfo(PodInfoRecord& record) {
     return kPodOk;
 }
 
-PodResult CUsbPod::ReadPodInfo() {
+PodResult CUsbPod::ReadPodInfo(PodInfoRecord* stored) {
     PodInfoRecord record;
     const PodResult result = ReadStoredInfo(record);
     if (result == kPodOk) {
         PrintInfoRecord(record);
+        if (stored != nullptr) {
+            *stored = record;
+        }
     }
     return result;
 }

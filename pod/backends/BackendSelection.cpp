@@ -30,6 +30,9 @@ std::unique_ptr<SimulatedPod> MakeSimulatedPod(const BackendOptions& options, Cl
             return nullptr;
         }
     }
+    if (!statePath.empty()) {
+        pod->SaveAfterEveryChange(statePath);
+    }
     return pod;
 }
 

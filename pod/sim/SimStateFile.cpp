@@ -102,12 +102,21 @@ bool ReadSpace(Reader& reader, std::vector<std::uint16_t>& space) {
 }  // namespace
 
 std::uint32_t SimStateFile::Crc32(const std::uint8_t* data, std::size_t size) {
+    // A byte at a time through a table: the state is saved after every written block.
+    static const std::array<std::uint32_t, 256> kTable = [] {
+        std::array<std::uint32_t, 256> table{};
+        for (std::uint32_t n = 0; n < 256; ++n) {
+            std::uint32_t crc = n;
+            for (int bit = 0; bit < 8; ++bit) {
+                crc = (crc >> 1) ^ (0xEDB88320 & (0u - (crc & 1)));
+            }
+            table[n] = crc;
+        }
+        return table;
+    }();
     std::uint32_t crc = 0xFFFFFFFF;
     for (std::size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc >> 1) ^ (0xEDB88320 & (0u - (crc & 1)));
-        }
+        crc = (crc >> 8) ^ kTable[(crc ^ data[i]) & 0xFF];
     }
     return ~crc;
 }

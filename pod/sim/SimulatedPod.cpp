@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <string_view>
 
 #include "Clock.h"
 #include "SimStateFile.h"
@@ -337,7 +338,14 @@ void SimulatedPod::Dispatch(const SimFrame& frame, std::uint64_t arrivedUs,
                             std::uint64_t batchEndUs) {
     LogFrame(frame.text);
     const int occurrence = ++letterCounts_[static_cast<unsigned char>(frame.letter)];
-    Deliver(firmware_.Handle(frame), FaultFor(frame.letter, occurrence), arrivedUs, batchEndUs);
+    const SimPodFirmware::Reply reply = firmware_.Handle(frame);
+    // Erase, write and the EEPROM's frames change what a later run finds; the file follows
+    // before the reply goes out. Saving is atomic (SimStateFile::Save renames a full copy).
+    if (!autosavePath_.empty() && frame.letter != 0 &&
+        std::string_view("XWKNYZ?").find(frame.letter) != std::string_view::npos) {
+        SaveState(autosavePath_, nullptr);
+    }
+    Deliver(reply, FaultFor(frame.letter, occurrence), arrivedUs, batchEndUs);
 }
 
 void SimulatedPod::Deliver(const SimPodFirmware::Reply& reply, const SimFaults::ReplyFault* fault,

@@ -94,6 +94,10 @@ public:
     // --- State between runs (format in SimStateFile.h) ---
     bool SaveState(const std::string& path, std::string* error) const;
     bool LoadState(const std::string& path, std::string* error);
+    // Saves the state to path after every frame that changes the flash or the EEPROM, so a
+    // run killed half-way leaves the file as the board is: erased, half written, written.
+    // Empty: only SaveState saves. Failures show at the caller's final SaveState.
+    void SaveAfterEveryChange(std::string path) { autosavePath_ = std::move(path); }
 
     // --- Inspection ---
     std::uint16_t ProgramWord(std::uint32_t address) const { return target_.ProgramWord(address); }
@@ -149,4 +153,5 @@ private:
     std::uintptr_t openGeneration_ = 0;
     std::vector<std::string> frameLog_;
     std::string byteLog_;
+    std::string autosavePath_;
 };

@@ -50,7 +50,7 @@ TEST(CommandLineParser, WriteOptionsAndTheirDefaults) {
         Parse({"pod-write", "f.s", "--cpu", "803", "--no-erase-all-boot", "--erase-all-boot"});
     EXPECT_TRUE(last.options.eraseAllBoot) << "the last of the pair wins";
 
-    const CliParseResult none = Parse({"write", "f.s", "--cpu", "805", "--regions="});
+    const CliParseResult none = Parse({"write", "f.s", "--cpu", "805", "--regions= "});
     ASSERT_TRUE(none.options.regions.has_value());
     EXPECT_TRUE(none.options.regions->empty());
 }

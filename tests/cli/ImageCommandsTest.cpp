@@ -98,7 +98,8 @@ TEST_F(ImageCommands, ReaderFindingsWarnOrWithStrictRefuse) {
 TEST_F(ImageCommands, FileProblemsAreInputErrors) {
     const CliRun missing = RunInProcess({"info", dir.File("none.s"), "--cpu", "807"});
     EXPECT_EQ(missing.status, kExitInputError);
-    EXPECT_EQ(missing.err, "The specified S File path is wrong: " + dir.File("none.s") + "\n");
+    EXPECT_EQ(missing.err, "The specified S File path is wrong: " + dir.File("none.s") +
+                               " (No such file or directory)\n");
 
     const CliRun folder = RunInProcess({"dump", dir.File(""), "--cpu", "807"});
     EXPECT_EQ(folder.status, kExitInputError);

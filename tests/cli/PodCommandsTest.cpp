@@ -270,7 +270,7 @@ TEST_F(PodCommands, RefusalsExitWithTwoBeforeThePodIsTouched) {
 
     EXPECT_EQ(Run({"pod-verify", Example("dsp56f801.s"), "--cpu", "801"}).status, kExitInputError);
 
-    const CliRun unticked = Run({"write-verify", f805, "--cpu", "805", "--regions", ""});
+    const CliRun unticked = Run({"write-verify", f805, "--cpu", "805", "--regions", " "});
     EXPECT_EQ(unticked.status, kExitInputError);
     EXPECT_NE(unticked.err.find("Please, select list item for flash writing && verifying\n"),
               std::string::npos);

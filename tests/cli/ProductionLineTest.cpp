@@ -86,7 +86,7 @@ TEST_F(ProductionLine, FailedWriteLeavesItsRecord) {
         "\\{\"name\":\"PFLASH\",\"start\":4,\"end\":32639,\"words\":32636,\"crc32\":\"899af126\"\\}"
         ","
         "\\{\"name\":\"DFLASH\",\"start\":8192,\"end\":8767,\"words\":576,\"crc32\":\"e2e0b125\"\\}"
-        "\\],\"pod\":\"VSIM0001\",\"result\":13,\"status\":\"DFLASH Write Error\","
+        "\\],\"pod\":\"VSIM0001\",\"board\":null,\"result\":13,\"status\":\"DFLASH Write Error\","
         "\"seconds\":[0-9]+\\.[0-9]{3},\"exit\":1\\}\n");
     EXPECT_TRUE(std::regex_match(run.out, record)) << run.out;
 }

@@ -121,8 +121,10 @@ TEST_F(SerialAndBlank, ANumberTakenIsNeverHandedOutAgain) {
     Finish(killed);
     ASSERT_EQ(ReadText(counter), "1001\n");
 
-    const CliRun next = RunProgram(Write({"--serial-counter", counter, "--json"}));
+    const CliRun next =
+        RunProgram(Write({"--serial-counter", counter, "--json", "--board-id", "PCB-7"}));
     ASSERT_EQ(next.status, kExitSuccess) << next.err;
+    EXPECT_NE(next.out.find("\"board\":\"PCB-7\",\"serial\":1001,"), std::string::npos);
     ASSERT_EQ(Serials(next.out).size(), 1u);
     EXPECT_EQ(Serials(next.out).front().first, 1001u);
     // verify checks the number a board was given.
@@ -171,7 +173,8 @@ TEST_F(SerialAndBlank, EraseThenBlankCheckThenWrite) {
         "\"crc32\":\"[0-9a-f]{8}\",\"blank\":true,\"differs\":null\\},.*"
         "\\{\"name\":\"DFLASH\",\"start\":8192,\"end\":16383,\"words\":8192,"
         "\"crc32\":\"[0-9a-f]{8}\",\"blank\":false,\"differs\":\\[8192,8447\\]\\}\\],"
-        "\"pod\":\"VSIM0001\",\"result\":14,\"status\":\"Flash is not blank\",.*\"exit\":1\\}\n");
+        "\"pod\":\"VSIM0001\",\"board\":null,\"result\":14,\"status\":\"Flash is not "
+        "blank\",.*\"exit\":1\\}\n");
     EXPECT_TRUE(std::regex_match(written.out, record)) << written.out;
     EXPECT_EQ(Lines(ReadText(log)).size(), 1u);
 }
@@ -204,6 +207,10 @@ TEST_F(SerialAndBlank, RefusalsComeBeforeThePod) {
             "own, with one image");
     refused({"verify", f807, "--cpu", "807", "--serial-at", "PFLASH:7FF0"},
             "--serial-at needs --serial-value N");
+    refused(Write({"--serial-counter", ""}), "option '--serial-counter' has an empty value");
+    refused({"write", f807, "--cpu", "807", "--serial-at", "PFLASH:0100", "--serial-start", "1",
+             "--serial-overwrite", "--no-serial-overwrite"},
+            "holds data of the file");
     const CliRun overwrite =
         RunProgram({"--simulate", "write", f807, "--cpu", "807", "--serial-at", "PFLASH:0100",
                     "--serial-start", "7", "--serial-overwrite"});

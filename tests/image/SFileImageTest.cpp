@@ -315,4 +315,20 @@ TEST_F(SFileImageFileTest, ArbitraryBytesNeverBreakTheInvariants) {
     }
 }
 
+TEST_F(SFileImageTest, WordsWrittenTwiceWithDifferentValuesAreCountedLastOneWins) {
+    // Vectors at 0-3 and the boot flash start share storage: a clash there counts too.
+    Load(CpuType::DSP56F805, S3Record(0x0004, {0x1111, 0x2222}) + "\n" +
+                                 S3Record(0x0004, {0x1111, 0x2222}) + "\n" +
+                                 S3Record(0x0005, {0x3333}) + "\n" + S3Record(0x0000, {0xAAAA}) +
+                                 "\n" + S3Record(0x8000, {0xBBBB}) + "\n");
+    EXPECT_EQ(image.diagnostics.conflictingWords, 2u);
+    EXPECT_EQ(image.diagnostics.firstConflictingLine, 3u);
+    EXPECT_EQ(image.WordAt(MemoryRegion::PFLASH, 5), 0x3333);
+    EXPECT_EQ(image.WordAt(MemoryRegion::BFLASH, 0x8000), 0xBBBB);
+    EXPECT_EQ(image.diagnostics.Summary(),
+              "S File warnings: 2 words written twice with different values (first at line 3)");
+    Load(CpuType::DSP56F805, S3Record(0x0004, {0x1111}) + "\n" + S3Record(0x0004, {0x1111}));
+    EXPECT_FALSE(image.diagnostics.Any()) << "the same data twice is no conflict";
+}
+
 }  // namespace
