@@ -14,7 +14,7 @@
 #include "PodInfoPrinter.h"
 #include "PodInfoRecord.h"
 #include "PodSession.h"
-#include "RunCli.h"
+#include "CliEnvironment.h"
 #include "SFileImage.h"
 #include "SerialPatch.h"
 

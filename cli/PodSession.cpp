@@ -7,7 +7,7 @@
 #include "CliExit.h"
 #include "CliOptions.h"
 #include "ConsoleUi.h"
-#include "RunCli.h"
+#include "CliEnvironment.h"
 #include "sim/SimulatedPod.h"
 
 PodSession::PodSession(const CliOptions& options, const CliEnvironment& environment, ConsoleUi& ui)

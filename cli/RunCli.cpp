@@ -76,12 +76,6 @@ int RunDump(const CliOptions& options, std::ostream& out, ConsoleUi& ui) {
 
 }  // namespace
 
-int InterruptedExit(const CliEnvironment& environment) {
-    const int signal =
-        environment.interruptSignal != nullptr ? environment.interruptSignal->load() : 0;
-    return signal > 0 ? 128 + signal : kExitInterrupted;
-}
-
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            const CliEnvironment& environment) {
     CommandLineParser parser;
