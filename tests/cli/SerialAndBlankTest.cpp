@@ -9,9 +9,9 @@
 #include <thread>
 
 #include "ChildProcess.h"
-#include "CliExit.h"
-#include "ImageDigests.h"
 #include "SFileImage.h"
+#include "commandline/CliExit.h"
+#include "records/ImageDigests.h"
 
 namespace {
 
