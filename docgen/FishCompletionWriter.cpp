@@ -12,8 +12,13 @@ std::string Quoted(const std::string& text) {
     return out + "'";
 }
 
-std::string FirstLine(const std::string& text) {
-    return text.substr(0, text.find('\n'));
+// The description on one line; fish shortens it to the terminal's width.
+std::string OneLine(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        out += c == '\n' ? ' ' : c;
+    }
+    return out;
 }
 
 std::string Words(const std::vector<std::string>& words) {
@@ -24,8 +29,8 @@ std::string Words(const std::vector<std::string>& words) {
     return out;
 }
 
-std::string SFiles() {
-    return "-k -a '(__fish_complete_suffix .s; __fish_complete_suffix .S)'";
+std::string SFiles(const std::string& function) {
+    return "-a '(" + function + ")'";
 }
 
 // One complete line per option; condition limits it to some commands.
@@ -53,18 +58,19 @@ std::string OptionLine(const std::string& program, const UsageOption& option,
     } else if (!value.empty()) {
         line += " -x";
     }
-    return line + " -d " + Quoted(FirstLine(option.description)) + "\n";
+    return line + " -d " + Quoted(OneLine(option.description)) + "\n";
 }
 
 }  // namespace
 
 std::string FishCompletion(const ProgramUsage& usage, const ValueChoices& choices,
                            const std::string& podLister) {
-    std::string program = usage.name;
-    std::string pods = "__" + program + "_pods";
-    for (char& c : pods) {
+    const std::string& program = usage.name;
+    std::string prefix = "__" + program;
+    for (char& c : prefix) {
         c = c == '-' ? '_' : c;
     }
+    const std::string pods = prefix + "_pods";
     // fish calls the program by name; "${words[0]}" is bash's spelling of the same.
     const std::string lister = podLister.find('$') != std::string::npos ? program : podLister;
     std::string out = "# fish completion for " + program +
@@ -80,12 +86,17 @@ std::string FishCompletion(const ProgramUsage& usage, const ValueChoices& choice
     out += "    " + lister + " $ask list 2>/dev/null | while read -d \\t -l index serial "
                               "description kind rest\n";
     out += "        test \"$kind\" = pod; and echo $serial\n    end\nend\n\n";
+    // fish offers other files after those with the suffix; S-record files and folders only.
+    const std::string sFiles = prefix + "_s_files";
+    out += "function " + sFiles + "\n";
+    out += "    begin; __fish_complete_suffix .s; __fish_complete_suffix .S; end |\n";
+    out += "        string match -r '^[^\\t]*(?:\\.[sS]|/)(?:\\t.*)?$' | sort -u\nend\n\n";
     out += "complete -c " + program + " -f\n";
     for (const UsageOption& option : usage.options) {
         out += OptionLine(program, option, "", choices, pods);
     }
     if (usage.commands.empty()) {
-        return out + "complete -c " + program + " " + SFiles() + "\n";
+        return out + "complete -c " + program + " " + SFiles(sFiles) + "\n";
     }
     std::vector<std::string> names;
     for (const UsageCommand& command : usage.commands) {
@@ -101,7 +112,7 @@ std::string FishCompletion(const ProgramUsage& usage, const ValueChoices& choice
             out += OptionLine(program, option, in, choices, pods);
         }
         if (command.operand == "FILE") {
-            out += "complete -c " + program + " -n " + Quoted(in) + " " + SFiles() + "\n";
+            out += "complete -c " + program + " -n " + Quoted(in) + " " + SFiles(sFiles) + "\n";
         } else if (command.operand == "COMMAND") {
             out += "complete -c " + program + " -n " + Quoted(in) + " -x -a " + Quoted(all) + "\n";
         }

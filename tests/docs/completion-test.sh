@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs the generated bash completions on partial command lines, as a bash with
-# bash-completion and the completion files loaded does when Tab is pressed at the end.
+# bash-completion and the completion files loaded does when Tab is pressed at the end; then
+# fish's, through fish itself.
 # Usage: completion-test.sh DOC-FOLDER VANTIX-CLI [with-window]
 set -o pipefail
-docs=$1 cli=$2 window=${3:-}
+docs=$(cd "$1" && pwd) cli=$2 window=${3:-}
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -53,6 +54,17 @@ if [[ -n $window ]]; then
     expect _vantix "vantix --simulate --pod " "VSIM0001"
     expect _vantix "vantix " "a.s b.S folder"
 fi
+
+# fish, from the same tables: its own completion engine on two lines.
+fish_expect() {
+    local got
+    got=$(fish -c "source $docs/$1.fish; complete -C '$2'" | cut -f1 | LC_ALL=C sort | paste -sd ' ')
+    [[ $got == "$3" ]] || fail "fish '$2': got '$got', want '$3'"
+}
+fish_expect vantix-cli "vantix-cli write-verify x.s --regions " "BFLASH DFLASH P2FLASH PFLASH"
+fish_expect vantix-cli "vantix-cli --simulate --pod " "VSIM0001"
+fish_expect vantix-cli "vantix-cli info " "a.s b.S folder/"
+[[ -n $window ]] && fish_expect vantix "vantix --s" "--simulate"
 
 [[ $failures -eq 0 ]] && echo "completion: all checks passed"
 exit $((failures > 0))
