@@ -25,10 +25,10 @@ void AddWindowOptions(QCommandLineParser& parser) {
         }
         names << QString::fromLatin1(option.longName);
         const QString description = QString::fromLatin1(option.description);
-        parser.addOption(option.value != nullptr
-                             ? QCommandLineOption(names, description,
-                                                  QString::fromLatin1(option.value))
-                             : QCommandLineOption(names, description));
+        parser.addOption(
+            option.value != nullptr
+                ? QCommandLineOption(names, description, QString::fromLatin1(option.value))
+                : QCommandLineOption(names, description));
     }
     parser.addPositionalArgument(QString::fromLatin1(WindowCommandLine::kFileArgument),
                                  QString::fromLatin1(WindowCommandLine::kFileDescription));

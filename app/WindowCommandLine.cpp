@@ -53,8 +53,8 @@ std::span<const ExitStatus> ExitStatuses() {
 }
 
 std::string HelpText() {
-    std::string text = std::string("Usage: ") + kProgram + " [OPTIONS] [" + kFileArgument +
-                       "]\n" + "Opens " + kSummary + ".\n\n";
+    std::string text = std::string("Usage: ") + kProgram + " [OPTIONS] [" + kFileArgument + "]\n" +
+                       "Opens " + kSummary + ".\n\n";
     text += Row(kFileArgument, kFileDescription);
     text += "\nOptions:\n";
     for (const Option& option : kOptions) {

@@ -65,8 +65,8 @@ std::string ValueAction(const std::string& value, const ValueChoices& choices,
     }
     if (value == "LIST") {
         // The names after the last comma; the ones before it stay as typed.
-        return "COMPREPLY=($(compgen -P \"${cur%\"${cur##*,}\"}\" -W \"" +
-               Words(choices.regions) + "\" -- \"${cur##*,}\")); compopt -o nospace";
+        return "COMPREPLY=($(compgen -P \"${cur%\"${cur##*,}\"}\" -W \"" + Words(choices.regions) +
+               "\" -- \"${cur##*,}\")); compopt -o nospace";
     }
     if (value == "SERIAL") {
         return "COMPREPLY=($(compgen -W \"$(" + pods + ")\" -- \"$cur\"))";

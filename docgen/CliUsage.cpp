@@ -53,9 +53,8 @@ void ReadFooter(const std::string& footer, ProgramUsage& usage) {
                 const std::size_t text = line.find_first_not_of(' ');
                 if (text == 2) {
                     const std::size_t gap = line.find(' ', text);
-                    usage.exitStatuses.push_back(
-                        {line.substr(text, gap - text),
-                         line.substr(line.find_first_not_of(' ', gap))});
+                    usage.exitStatuses.push_back({line.substr(text, gap - text),
+                                                  line.substr(line.find_first_not_of(' ', gap))});
                 } else if (!usage.exitStatuses.empty() && text != std::string::npos) {
                     usage.exitStatuses.back().text += "\n" + line.substr(text);
                 }
@@ -88,13 +87,16 @@ ProgramUsage CliUsage() {
         command.usage = help.substr(7, help.find('\n') - 7);  // after "Usage: "
         command.description = spec.description;
         command.example = spec.example;
-        command.operand = spec.needsFile ? "FILE" : app->get_option_no_throw("COMMAND") ? "COMMAND" : "";
+        command.operand = spec.needsFile                        ? "FILE"
+                          : app->get_option_no_throw("COMMAND") ? "COMMAND"
+                                                                : "";
         command.options = OptionsOf(*app);
         usage.commands.push_back(std::move(command));
     }
 
     usage.files = {
-        {"FILE", "Motorola S-record file; only S3 records are read. Names usually end in .s or .S."},
+        {"FILE",
+         "Motorola S-record file; only S3 records are read. Names usually end in .s or .S."},
         {"job file (--config FILE)",
          "INI or TOML: \"name = value\" lines, at the top for every command and under\n"
          "[COMMAND] for one command. The command line overrides it."},
@@ -124,9 +126,11 @@ ProgramUsage CliUsage() {
          "vantix-cli info release-7.s --cpu 807 --json"},
         {"A production run: two stations on one computer, each with its own pod, board after "
          "board, every board recorded in one shared log:",
-         "vantix-cli --pod FT4A1B2C --log /srv/line/boards.jsonl write-verify release-7.s --cpu 807 "
+         "vantix-cli --pod FT4A1B2C --log /srv/line/boards.jsonl write-verify release-7.s --cpu "
+         "807 "
          "--repeat\n"
-         "vantix-cli --pod FT4A1B3D --log /srv/line/boards.jsonl write-verify release-7.s --cpu 807 "
+         "vantix-cli --pod FT4A1B3D --log /srv/line/boards.jsonl write-verify release-7.s --cpu "
+         "807 "
          "--repeat"},
         {"Program only PFLASH and BFLASH, then reset the board:",
          "vantix-cli write firmware.s --cpu 805 --regions PFLASH,BFLASH --reset-after"},

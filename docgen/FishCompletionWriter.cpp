@@ -83,8 +83,9 @@ std::string FishCompletion(const ProgramUsage& usage, const ValueChoices& choice
     out += "            case '--sim*'\n";
     out += "                set -a ask $words[$i] $words[(math $i + 1)]\n";
     out += "        end\n    end\n";
-    out += "    " + lister + " $ask list 2>/dev/null | while read -d \\t -l index serial "
-                              "description kind rest\n";
+    out += "    " + lister +
+           " $ask list 2>/dev/null | while read -d \\t -l index serial "
+           "description kind rest\n";
     out += "        test \"$kind\" = pod; and echo $serial\n    end\nend\n\n";
     // fish offers other files after those with the suffix; S-record files and folders only.
     const std::string sFiles = prefix + "_s_files";
@@ -105,8 +106,8 @@ std::string FishCompletion(const ProgramUsage& usage, const ValueChoices& choice
     const std::string all = Words(names);
     for (const UsageCommand& command : usage.commands) {
         out += "complete -c " + program + " -n " +
-               Quoted("not __fish_seen_subcommand_from " + all) + " -a " + command.name +
-               " -d " + Quoted(command.summary) + "\n";
+               Quoted("not __fish_seen_subcommand_from " + all) + " -a " + command.name + " -d " +
+               Quoted(command.summary) + "\n";
         const std::string in = "__fish_seen_subcommand_from " + command.name;
         for (const UsageOption& option : command.options) {
             out += OptionLine(program, option, in, choices, pods);

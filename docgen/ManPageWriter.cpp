@@ -58,7 +58,8 @@ std::string Placeholders(const std::string& text) {
     std::string out;
     std::string word;
     const auto flush = [&] {
-        const bool placeholder = word.size() > 1 && std::isupper(static_cast<unsigned char>(word[0]));
+        const bool placeholder =
+            word.size() > 1 && std::isupper(static_cast<unsigned char>(word[0]));
         bool upper = placeholder;
         for (char c : word) {
             upper = upper && (std::isupper(static_cast<unsigned char>(c)) || c == '_');
@@ -187,16 +188,15 @@ std::string Commands(const ProgramUsage& usage) {
         for (const std::string& name : takenBy[option.names.front()]) {
             commands += (commands.empty() ? "" : ", ") + std::string("\\%") + Escape(name);
         }
-        out += ".TP\n" + OptionTag(option) + "\n" + Text(option.description, ".IP") +
-               ".IP\n" + Fill("Taken by: " + commands + ".");
+        out += ".TP\n" + OptionTag(option) + "\n" + Text(option.description, ".IP") + ".IP\n" +
+               Fill("Taken by: " + commands + ".");
     }
     return out;
 }
 
 }  // namespace
 
-std::string ManPage(const ProgramUsage& usage, const std::string& date,
-                    const std::string& source) {
+std::string ManPage(const ProgramUsage& usage, const std::string& date, const std::string& source) {
     std::string out = ".\\\" Written by vantix-docgen from the program's option tables.\n";
     out += ".TH " + Escape(Upper(usage.name)) + " 1 " + date + " \"" + Escape(source) +
            "\" \"User Commands\"\n";
@@ -213,8 +213,8 @@ std::string ManPage(const ProgramUsage& usage, const std::string& date,
     }
     out += ".SH " + usage.optionsHeading + "\n";
     if (!usage.operand.empty()) {
-        out += ".TP\n\\fI" + Escape(usage.operand) + "\\fR\n" +
-               Text(usage.operandDescription, ".IP");
+        out +=
+            ".TP\n\\fI" + Escape(usage.operand) + "\\fR\n" + Text(usage.operandDescription, ".IP");
     }
     out += OptionList(usage.options);
     if (!usage.commands.empty()) {

@@ -5,5 +5,4 @@
 #include "ProgramUsage.h"
 
 // A manual page in man(7) markup, section 1.
-std::string ManPage(const ProgramUsage& usage, const std::string& date,
-                    const std::string& source);
+std::string ManPage(const ProgramUsage& usage, const std::string& date, const std::string& source);

@@ -51,10 +51,8 @@ bool WriteProgram(const std::string& folder, const ProgramUsage& usage, const st
     const ValueChoices choices = Choices();
     const std::string source = std::string("Vantix ") + VANTIX_VERSION;
     return Write(folder + "/" + usage.name + ".1", ManPage(usage, date, source)) &&
-           Write(folder + "/" + usage.name + ".bash",
-                 BashCompletion(usage, choices, podLister)) &&
-           Write(folder + "/" + usage.name + ".fish",
-                 FishCompletion(usage, choices, podLister));
+           Write(folder + "/" + usage.name + ".bash", BashCompletion(usage, choices, podLister)) &&
+           Write(folder + "/" + usage.name + ".fish", FishCompletion(usage, choices, podLister));
 }
 
 }  // namespace

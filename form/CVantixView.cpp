@@ -5,9 +5,9 @@
 #include <QCompleter>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QMimeData>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QPushButton>
 
 #include "CpuType.h"

@@ -279,8 +279,9 @@ private slots:
         QVERIFY(drop.isAccepted());
         QCOMPARE(form.PathBox().currentText(), dropped);
         QCOMPARE(form.RecentFiles(), (QStringList{dropped, first}));
-        QCOMPARE(form.MessageWindow().toPlainText().count(QStringLiteral("Reading S File is OK !!!")),
-                 2);
+        QCOMPARE(
+            form.MessageWindow().toPlainText().count(QStringLiteral("Reading S File is OK !!!")),
+            2);
 
         AppRig missing;
         QVERIFY(missing.Start(true, {missing.dir.filePath(QStringLiteral("gone.s"))}));
