@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCompleter>
+#include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -265,7 +266,10 @@ QString DroppedFile(const QMimeData* data) {
 }  // namespace
 
 void CVantixView::LoadFile(const QString& path) {
-    pathBox_.setEditText(QFileInfo(path).absoluteFilePath());
+    // Absolute and without "." or ".." steps; links stay as named. An empty name stays
+    // empty, and File Load asks for a file.
+    pathBox_.setEditText(path.isEmpty() ? path
+                                        : QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
     OnFileLoad();
 }
 

@@ -249,7 +249,7 @@ private slots:
         const QString before = QDir::currentPath();
         QDir::setCurrent(examples);
         AppRig rig;
-        const bool started = rig.Start(true, {QStringLiteral("dsp56f807.s")});
+        const bool started = rig.Start(true, {QStringLiteral("../examples/dsp56f807.s")});
         QDir::setCurrent(before);
         QVERIFY(started);
         CVantixView& form = rig.Form();
