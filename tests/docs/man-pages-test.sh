@@ -38,7 +38,7 @@ done
 [[ -n $window ]] && covers "$docs/vantix.1" "$("$window" --help)"
 
 # The page reads: its name line and an example of a production run.
-man_text=$(MANWIDTH=100 man -l "$docs/vantix-cli.1" 2>/dev/null)
+man_text=$(LC_ALL=C MANWIDTH=100 man -l "$docs/vantix-cli.1" 2>/dev/null)
 grep -q 'vantix-cli - flash' <<<"$man_text" || fail "vantix-cli.1 has no NAME line"
 grep -q -- '--repeat' <<<"$(sed -n '/^EXAMPLES/,/^SEE ALSO/p' <<<"$man_text")" ||
     fail "vantix-cli.1 has no production run among its examples"
