@@ -90,6 +90,14 @@ package: deps build
 	@scripts/install-deps.sh dpkg-dev file
 	cmake --build $(BUILD) --target package
 
+# Builds the package and checks it: lintian finds no error, it holds the programs, manual
+# pages, completions, udev rule, desktop entry, icon, metainfo and copyright, and the
+# programs run from a copy unpacked with dpkg-deb.
+.PHONY: test-package
+test-package: package
+	@scripts/install-deps.sh lintian
+	scripts/test-package.sh $(BUILD)
+
 # vantix-cli.exe for 64-bit Windows with Debian's mingw-w64; it loads Ftd2xx.dll at run time.
 WINDOWS_BUILD ?= build-windows
 WINDOWS_CONFIGURE := cmake -S . -B $(WINDOWS_BUILD) $(GENERATOR) $(LAUNCHER) \

@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QSettings>
 #include <cstdio>
+#include <optional>
 
 #include "BackendSelection.h"
 #include "CAboutDialog.h"
@@ -12,6 +13,50 @@
 #include "CVantixView.h"
 #include "Clock.h"
 #include "SFileImage.h"
+#include "WindowCommandLine.h"
+
+namespace {
+
+void AddWindowOptions(QCommandLineParser& parser) {
+    for (const WindowCommandLine::Option& option : WindowCommandLine::Options()) {
+        QStringList names;
+        if (option.shortName != nullptr) {
+            names << QString::fromLatin1(option.shortName);
+        }
+        names << QString::fromLatin1(option.longName);
+        const QString description = QString::fromLatin1(option.description);
+        parser.addOption(
+            option.value != nullptr
+                ? QCommandLineOption(names, description, QString::fromLatin1(option.value))
+                : QCommandLineOption(names, description));
+    }
+    parser.addPositionalArgument(QString::fromLatin1(WindowCommandLine::kFileArgument),
+                                 QString::fromLatin1(WindowCommandLine::kFileDescription));
+}
+
+// --help and --version are answered before the lock and the toolkit: they open no window
+// and a running instance never refuses them. Help wins over every other finding.
+std::optional<int> AnswerInformationRequest(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    QCommandLineParser parser;
+    AddWindowOptions(parser);
+    parser.parse(arguments);
+    std::string text;
+    if (parser.isSet(QStringLiteral("help"))) {
+        text = WindowCommandLine::HelpText();
+    } else if (parser.isSet(QStringLiteral("version"))) {
+        text = WindowCommandLine::VersionText();
+    } else {
+        return std::nullopt;
+    }
+    std::fputs(text.c_str(), stdout);
+    return 0;
+}
+
+}  // namespace
 
 CVantixApp::CVantixApp() = default;
 
@@ -20,8 +65,12 @@ CVantixApp::~CVantixApp() {
 }
 
 int CVantixApp::Main(int argc, char** argv) {
+    if (const std::optional<int> answered = AnswerInformationRequest(argc, argv)) {
+        return *answered;
+    }
     CVantixApp app;
     if (!app.AcquireInstanceLock()) {
+        std::fprintf(stderr, "%s\n", WindowCommandLine::kAlreadyRunning);
         return 1;
     }
     QApplication toolkit(argc, argv);
@@ -43,31 +92,28 @@ bool CVantixApp::InitInstance(const QStringList& arguments) {
     QCoreApplication::setApplicationName(QString::fromLatin1(kApplication));
     if (QApplication::windowIcon().isNull()) {
         // The icon the package installs; the About box shows it too.
-        QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vantix")));
+        QApplication::setWindowIcon(QIcon::fromTheme(QString::fromLatin1(kApplicationId)));
     }
+    // Lets the desktop match the window with its entry, which carries the same id.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kApplicationId));
     if (!settings_) {
         settings_ = std::make_unique<QSettings>(QString::fromLatin1(kOrganisation),
                                                 QString::fromLatin1(kApplication));
     }
 
     QCommandLineParser parser;
-    const QCommandLineOption simulate(
-        QStringLiteral("simulate"),
-        QStringLiteral("Work with the simulated pod instead of USB hardware."));
-    parser.addOption(simulate);
-    const QCommandLineOption pod(
-        QStringLiteral("pod"),
-        QStringLiteral("Use the pod with this serial number (default: the first pod)."),
-        QStringLiteral("SERIAL"));
-    parser.addOption(pod);
-    // A file name is taken and has no effect: the form keeps its own S files.
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Ignored."),
-                                 QStringLiteral("[file]"));
+    AddWindowOptions(parser);
     if (!parser.parse(arguments)) {
         std::fprintf(stderr, "vantix: %s\n", qPrintable(parser.errorText()));
         return false;
     }
-    const bool simulated = parser.isSet(simulate);
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
+        std::fprintf(stderr, "vantix: Unexpected argument '%s': one FILE at most.\n",
+                     qPrintable(files.at(1)));
+        return false;
+    }
+    const bool simulated = parser.isSet(QStringLiteral("simulate"));
     if (!MakePodBackend(simulated)) {
         return false;
     }
@@ -75,7 +121,7 @@ bool CVantixApp::InitInstance(const QStringList& arguments) {
     image_ = std::make_unique<SFileImage>();
     frame_ = std::make_unique<CMainFrame>(*settings_);
     auto* form = new CVantixView(*settings_, *image_, *library_, *clock_);
-    form->Pod().SetWantedSerial(parser.value(pod).toStdString());
+    form->Pod().SetWantedSerial(parser.value(QStringLiteral("pod")).toStdString());
     frame_->SetForm(form);
     frame_->PlaceAtSavedRectangle();
     // The controls take their first texts once their windows exist, which the toolkit
@@ -84,6 +130,9 @@ bool CVantixApp::InitInstance(const QStringList& arguments) {
     form->InitForm();
     if (simulated) {
         form->Messages().AddMessage(kSimulatedNotice, kColourBlue);
+    }
+    if (!files.isEmpty()) {
+        form->LoadFile(files.front());
     }
     frame_->setWindowTitle(QString::fromLatin1(kTitle));
     return true;

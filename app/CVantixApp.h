@@ -14,13 +14,16 @@ class QSettings;
 class SFileImage;
 
 // Starts the program: one instance only, the settings root, the main frame with the form,
-// the window title. Command line: "--simulate" runs the window against the simulated pod at
-// the pace of a real one; otherwise the vendor's D2XX library or libftdi1 reaches the pod.
+// the window title. Command line (WindowCommandLine): "--simulate" runs the window against the
+// simulated pod at the pace of a real one; otherwise the vendor's D2XX library or libftdi1
+// reaches the pod. A FILE argument is loaded as File Load would.
 class CVantixApp {
 public:
     static constexpr int kAboutCommand = 57664;
     static constexpr const char* kOrganisation = "Kelvora";
     static constexpr const char* kApplication = "Vantix16";
+    // The desktop entry, the icon and the AppStream metainfo are installed under this id.
+    static constexpr const char* kApplicationId = "com.kelvora.Vantix";
     static constexpr const char* kTitle = "Rudududi VER56A80D Udavedorov Ver1.3 - Kelvora";
     static constexpr const char* kSimulatedNotice = "Simulated USB POD: no hardware is used";
 
@@ -29,8 +32,9 @@ public:
     CVantixApp(const CVantixApp&) = delete;
     CVantixApp& operator=(const CVantixApp&) = delete;
 
-    // The whole program: lock, toolkit, start-up, message loop. A second instance ends at
-    // once with 1, without a window and without output.
+    // The whole program: lock, toolkit, start-up, message loop. --help and --version answer
+    // before the lock. A second instance ends at once with 1 and one line on stderr, without
+    // a window.
     static int Main(int argc, char** argv);
 
     // False when another instance runs. Needs no toolkit, so a refused start shows nothing.

@@ -3,8 +3,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCompleter>
+#include <QDir>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QPushButton>
 
 #include "CpuType.h"
@@ -44,6 +48,7 @@ CVantixView::CVantixView(QSettings& settings, SFileImage& image, D2xxLibrary& li
     BuildControls();
     ConnectCommands();
     setFixedSize(FormSize());
+    setAcceptDrops(true);
     if (QCoreApplication::instance() != nullptr) {
         QCoreApplication::instance()->installEventFilter(this);
     }
@@ -163,6 +168,9 @@ void CVantixView::ConfigureRegionList() {
     regionList_.setEditTriggers(QAbstractItemView::NoEditTriggers);
     regionList_.setSortingEnabled(false);
     regionList_.setWordWrap(false);
+    // Tab and Shift+Tab go from control to control, as in any dialog; the arrow keys move
+    // within the list.
+    regionList_.setTabKeyNavigation(false);
     regionList_.horizontalHeader()->setSectionsClickable(false);
     regionList_.horizontalHeader()->setSortIndicatorShown(false);
     regionList_.horizontalHeader()->setHighlightSections(false);
@@ -245,7 +253,62 @@ void CVantixView::SetBusy(bool busy) {
     }
 }
 
+namespace {
+
+// The one local file a drag carries; empty for anything else, several files included.
+QString DroppedFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) {
+        return {};
+    }
+    return data->urls().front().toLocalFile();
+}
+
+}  // namespace
+
+void CVantixView::LoadFile(const QString& path) {
+    // Absolute and without "." or ".." steps; links stay as named. An empty name stays
+    // empty, and File Load asks for a file.
+    pathBox_.setEditText(path.isEmpty() ? path
+                                        : QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    OnFileLoad();
+}
+
+bool CVantixView::TakeFileDrop(QObject* watched, QEvent* event) {
+    // The path box and the message window take dropped text themselves; a file dropped on
+    // them counts as dropped on the form.
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget == nullptr || (widget != this && !isAncestorOf(widget))) {
+        return false;
+    }
+    switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (busy_ || DroppedFile(drag->mimeData()).isEmpty()) {
+                return false;
+            }
+            drag->acceptProposedAction();
+            return true;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            const QString file = DroppedFile(drop->mimeData());
+            if (busy_ || file.isEmpty()) {
+                return false;
+            }
+            drop->acceptProposedAction();
+            LoadFile(file);
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
 bool CVantixView::eventFilter(QObject* watched, QEvent* event) {
+    if (TakeFileDrop(watched, event)) {
+        return true;
+    }
     if (discardingInput_) {
         switch (event->type()) {
             case QEvent::MouseButtonPress:

@@ -77,6 +77,9 @@ public:
 
     // File Load and the buffer window.
     void OnFileLoad();
+    // A file named on the command line or dropped on the window: its absolute path goes into
+    // the path box and File Load runs, as if the user had typed it and pressed the button.
+    void LoadFile(const QString& path);
     // row: the row hit, or -1 for none.
     void OnRegionDoubleClick(int row);
     void ShowRegion(MemoryRegion region);
@@ -122,11 +125,13 @@ public:
     SFileImage& Image() { return image_; }
 
 protected:
-    // Drops the clicks and keys that queued up while a sequence held the thread.
+    // Drops the clicks and keys that queued up while a sequence held the thread, and takes
+    // a file dropped anywhere on the form.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();
+    bool TakeFileDrop(QObject* watched, QEvent* event);
     QWidget* CreateStaticControl(const FormLayout::FormControl& control);
     void ConnectCommands();
     void ConfigureRegionList();

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the application icon, vantix.svg: a chip with pins and a lightning flash,
+"""Draws the application icon, com.kelvora.Vantix.svg: a chip with pins and a lightning flash,
 the flash being written into it. Run it again after changing the drawing.
 
 Usage: packaging/make-icon.py [output.svg]
@@ -42,7 +42,7 @@ def svg():
 
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
-        os.path.dirname(os.path.abspath(__file__)), "vantix.svg")
+        os.path.dirname(os.path.abspath(__file__)), "com.kelvora.Vantix.svg")
     with open(out, "w", newline="\n") as f:
         f.write(svg())
 

@@ -13,6 +13,7 @@ packages=(
   fonts-liberation2 fonts-dejavu-core
   srecord
   locales
+  mandoc groff-base man-db bash-completion fish desktop-file-utils appstream
   "$@"
 )
 

@@ -30,6 +30,9 @@ public:
     CliParseResult Parse(const std::vector<std::string>& args);
     // The usage text of the tool (None) or of a command, each with an example.
     std::string Help(CliCommand topic) const;
+    // Every option and command as CLI11 holds them: the manual page and the shell completion
+    // are written from this.
+    const CLI::App& Tool() const { return *app_; }
 
 private:
     void AddGlobalOptions();

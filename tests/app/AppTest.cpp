@@ -2,7 +2,9 @@
 // over the simulated pod at instant pace and a settings file in a scratch folder.
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
@@ -11,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <memory>
 
 #include "CAboutDialog.h"
@@ -237,23 +240,106 @@ private slots:
         QVERIFY(app.AcquireInstanceLock(dir.path()));
     }
 
-    // The real program, started beside a running one: no window, no output, no settings.
-    void aSecondStartEndsSilently() {
+    // A file named on the command line, or dropped on the window, is loaded exactly as a
+    // typed path and File Load: same messages, same recent files.
+    void aFileArgumentOrADropIsLoadedAsTyped() {
+        const QString examples = QStringLiteral(VANTIX_EXAMPLES_DIR);
+        const QString first = examples + QStringLiteral("/dsp56f807.s");
+        const QString dropped = examples + QStringLiteral("/dsp56f805.s");
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(examples);
+        AppRig rig;
+        const bool started = rig.Start(true, {QStringLiteral("../examples/dsp56f807.s")});
+        QDir::setCurrent(before);
+        QVERIFY(started);
+        CVantixView& form = rig.Form();
+        QCOMPARE(form.PathBox().currentText(), first);
+        QCOMPARE(form.SFilePath(), first);
+        QCOMPARE(form.RecentFiles(), QStringList{first});
+        QCOMPARE(form.RegionList().rowCount(), 4);
+        QCOMPARE(form.MessageWindow().toPlainText(),
+                 QStringLiteral("Simulated USB POD: no hardware is used\n"
+                                "Reading S File is OK !!!\n"));
+
+        // Dropped on the path box, which would otherwise take the text of the drag.
+        QWidget* target = form.PathBox().lineEdit();
+        QMimeData two;
+        two.setUrls({QUrl::fromLocalFile(first), QUrl::fromLocalFile(dropped)});
+        QDragEnterEvent refused(QPoint(5, 5), Qt::CopyAction, &two, Qt::LeftButton, {});
+        QApplication::sendEvent(target, &refused);
+        QVERIFY(!refused.isAccepted() || refused.dropAction() != Qt::CopyAction);
+        QMimeData one;
+        one.setUrls({QUrl::fromLocalFile(dropped)});
+        one.setText(QStringLiteral("noise"));
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &one, Qt::LeftButton, {});
+        QApplication::sendEvent(target, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &one, Qt::LeftButton, {});
+        QApplication::sendEvent(target, &drop);
+        QVERIFY(drop.isAccepted());
+        QCOMPARE(form.PathBox().currentText(), dropped);
+        QCOMPARE(form.RecentFiles(), (QStringList{dropped, first}));
+        QCOMPARE(
+            form.MessageWindow().toPlainText().count(QStringLiteral("Reading S File is OK !!!")),
+            2);
+
+        AppRig missing;
+        QVERIFY(missing.Start(true, {missing.dir.filePath(QStringLiteral("gone.s"))}));
+        QVERIFY(missing.Form().MessageWindow().toPlainText().endsWith(
+            QStringLiteral("The specified S File path is wrong\n")));
+        QVERIFY(missing.Form().RecentFiles().isEmpty());
+    }
+
+    // The real program, started beside a running one: no window and no settings, one line.
+    void aSecondStartEndsWithOneLine() {
         QTemporaryDir dir;
         SingleInstanceGuard running(dir.path());
         QVERIFY(running.TryAcquire());
-        QProcess second;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("TMPDIR"), dir.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        second.setProcessEnvironment(env);
-        second.start(QStringLiteral(VANTIX_BINARY), {QStringLiteral("--simulate")});
-        QVERIFY(second.waitForFinished(60000));
-        QVERIFY(second.exitCode() != 0);
-        QCOMPARE(second.readAllStandardOutput(), QByteArray());
-        QCOMPARE(second.readAllStandardError(), QByteArray());
+        const auto run = [&](const QStringList& arguments) {
+            auto process = std::make_unique<QProcess>();
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("TMPDIR"), dir.path());
+            env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            process->setProcessEnvironment(env);
+            process->start(QStringLiteral(VANTIX_BINARY), arguments);
+            process->waitForFinished(60000);
+            return process;
+        };
+        const auto second = run({QStringLiteral("--simulate")});
+        QCOMPARE(second->exitCode(), 1);
+        QCOMPARE(second->readAllStandardOutput(), QByteArray());
+        QCOMPARE(second->readAllStandardError(), QByteArray("vantix is already running\n"));
         QVERIFY(!QDir(dir.filePath(QStringLiteral("config"))).exists());
+    }
+
+    // --help and --version answer beside a running instance, without a window.
+    void helpAndVersionAnswerWithoutAWindow() {
+        QTemporaryDir dir;
+        SingleInstanceGuard running(dir.path());
+        QVERIFY(running.TryAcquire());
+        for (const QString& request : {QStringLiteral("--help"), QStringLiteral("--version")}) {
+            QProcess process;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("TMPDIR"), dir.path());
+            // No display at all: a window could not even start.
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("none-such"));
+            process.setProcessEnvironment(env);
+            process.start(QStringLiteral(VANTIX_BINARY), {QStringLiteral("--nonsense"), request});
+            QVERIFY(process.waitForFinished(60000));
+            QCOMPARE(process.exitCode(), 0);
+            QCOMPARE(process.readAllStandardError(), QByteArray());
+            const QString out = QString::fromUtf8(process.readAllStandardOutput());
+            if (request == QStringLiteral("--version")) {
+                QCOMPARE(out, QStringLiteral("vantix 1.3\n"));
+                continue;
+            }
+            QVERIFY2(out.startsWith(QStringLiteral("Usage: vantix [OPTIONS] [FILE]\n")),
+                     qPrintable(out));
+            for (const char* word : {"--simulate", "--pod SERIAL", "-h, --help", "--version"}) {
+                QVERIFY2(out.contains(QLatin1String(word)), word);
+            }
+        }
     }
 };
 

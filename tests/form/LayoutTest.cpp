@@ -1,4 +1,5 @@
 // Where the form's controls sit, what they say, and which handler each button runs.
+#include <QApplication>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTest>
@@ -108,6 +109,27 @@ private slots:
         });
         QTest::mouseClick(rig.view->Button(FormLayout::kBrowse), Qt::LeftButton);
         QVERIFY(browsed);
+    }
+
+    // Tab and Shift+Tab leave the region list for the neighbouring controls; the arrow keys
+    // move within it.
+    void tabLeavesTheRegionList() {
+        FormRig rig;
+        rig.Start();
+        rig.LoadExample("dsp56f807.s", CpuType::DSP56F807);
+        QApplication::setActiveWindow(rig.view.get());
+        QVERIFY(QTest::qWaitForWindowActive(rig.view.get()));
+        QTableWidget& list = rig.view->RegionList();
+        list.setFocus();
+        QTest::keyClick(&list, Qt::Key_Down);
+        QCOMPARE(list.currentRow(), 1);
+        QCOMPARE(QApplication::focusWidget(), &list);
+        QTest::keyClick(&list, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), &rig.view->HexDisplay());
+        list.setFocus();
+        QTest::keyClick(&list, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), &rig.view->MessageWindow());
+        QCOMPARE(list.currentRow(), 1);
     }
 };
 
