@@ -15,11 +15,11 @@ class SFileImage;
 struct CliEnvironment;
 struct CliOptions;
 
-// The commands that reach the pod: the six operations of the window, pod-info and list.
-// The checks, texts and sequences are the shared ProgrammerCommands; this class only loads
-// the file, builds the region list the window would show, turns outcomes into exit
-// statuses and keeps the record of each board (--json, --log) and the loop over boards
-// (--repeat).
+// The commands that reach the pod: the six operations of the window, pod-info, list, erase
+// and blank-check. The checks, texts and sequences are the shared ProgrammerCommands; this
+// class only loads the file, builds the region list the window would show, puts each
+// board's serial number into the image, turns outcomes into exit statuses and keeps the
+// record of each board (--json, --log) and the loop over boards (--repeat).
 class PodCommandRunner {
 public:
     PodCommandRunner(const CliOptions& options, const CliEnvironment& environment, ConsoleUi& ui,
