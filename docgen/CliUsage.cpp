@@ -103,10 +103,10 @@ ProgramUsage CliUsage() {
         {"log (--log FILE)",
          "JSON Lines, one record per board, appended with a single write and fsync,\n"
          "so that stations may share one log."},
-        {"$XDG_RUNTIME_DIR/vantix-pod-SERIAL.lock",
-         "the lock a pod command holds on its pod; without XDG_RUNTIME_DIR the folder\n"
-         "is vantix-UID in the temporary folder. The system drops the lock when the\n"
-         "process ends."},
+        {"/tmp/vantix-UID/vantix-pod-SERIAL.lock",
+         "the lock a pod command holds on its pod, whatever the environment; removed\n"
+         "with the lock. A folder there that belongs to another user, or that others may\n"
+         "write, is refused. The system drops the lock when the process ends."},
         {"state file (--sim-state PATH)",
          "the simulated target's flash and the simulated pod's EEPROM, kept between runs;\n"
          "with --sim-pods, one file PATH.SERIAL per pod."},
@@ -118,10 +118,6 @@ ProgramUsage CliUsage() {
          "the udev rule that lets the logged-in user open the pod; --udev-rule prints it.\n"
          "A copy in /etc/udev/rules.d takes its place."},
         {"libftd2xx.so", "FTDI's D2XX library, used when installed; otherwise libftdi1."},
-    };
-    usage.environment = {
-        {"XDG_RUNTIME_DIR", "the folder of the pod locks."},
-        {"TMPDIR", "the temporary folder, for the pod locks when XDG_RUNTIME_DIR is not set."},
     };
     usage.examples = {
         {"Find the serial numbers of the attached pods:", "vantix-cli list"},

@@ -221,7 +221,9 @@ std::string ManPage(const ProgramUsage& usage, const std::string& date, const st
         out += Commands(usage);
     }
     out += ".SH EXIT STATUS\n" + Entries(usage.exitStatuses, "B");
-    out += ".SH ENVIRONMENT\n" + Entries(usage.environment, "B");
+    if (!usage.environment.empty()) {
+        out += ".SH ENVIRONMENT\n" + Entries(usage.environment, "B");
+    }
     out += ".SH FILES\n" + Entries(usage.files, "I");
     out += ".SH EXAMPLES\n";
     for (std::size_t i = 0; i < usage.examples.size(); ++i) {
