@@ -1,14 +1,14 @@
 #include "RunCli.h"
 
-#include "CliExit.h"
-#include "CommandLineParser.h"
-#include "CommandTable.h"
-#include "ConsoleUi.h"
-#include "ImageDigests.h"
-#include "ImageLoading.h"
-#include "ImageReports.h"
-#include "PodCommandRunner.h"
 #include "SFileImage.h"
+#include "commandline/CliExit.h"
+#include "commandline/CommandLineParser.h"
+#include "commandline/CommandTable.h"
+#include "commands/ConsoleUi.h"
+#include "commands/ImageLoading.h"
+#include "commands/ImageReports.h"
+#include "commands/PodCommandRunner.h"
+#include "records/ImageDigests.h"
 
 namespace {
 
@@ -75,12 +75,6 @@ int RunDump(const CliOptions& options, std::ostream& out, ConsoleUi& ui) {
 }
 
 }  // namespace
-
-int InterruptedExit(const CliEnvironment& environment) {
-    const int signal =
-        environment.interruptSignal != nullptr ? environment.interruptSignal->load() : 0;
-    return signal > 0 ? 128 + signal : kExitInterrupted;
-}
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            const CliEnvironment& environment) {

@@ -3,11 +3,11 @@
 #include <CLI/CLI.hpp>
 #include <sstream>
 
-#include "CommandLineParser.h"
-#include "CommandTable.h"
 #include "CpuType.h"
 #include "MemoryRegion.h"
 #include "ProgramUsage.h"
+#include "commandline/CommandLineParser.h"
+#include "commandline/CommandTable.h"
 
 namespace {
 
@@ -111,6 +111,9 @@ ProgramUsage CliUsage() {
          "the simulated target's flash and the simulated pod's EEPROM, kept between runs;\n"
          "with --sim-pods, one file PATH.SERIAL per pod."},
         {"trace (--trace PATH)", "every transfer on the wire, one line each."},
+        {"serial counter (--serial-counter FILE)",
+         "a text file holding the next serial number, shared by the stations; each number\n"
+         "is taken under a lock on FILE.lock and written back before the board is touched."},
         {"/usr/lib/udev/rules.d/60-vantix-pod.rules",
          "the udev rule that lets the logged-in user open the pod; --udev-rule prints it.\n"
          "A copy in /etc/udev/rules.d takes its place."},
@@ -128,6 +131,12 @@ ProgramUsage CliUsage() {
          "vantix-cli --pod FT4A1B3D --log /srv/line/boards.jsonl write-verify release-7.s --cpu "
          "807 "
          "--repeat"},
+        {"A serialised production run: every board gets the next number of a counter the "
+         "stations share, in PFLASH at 0x7FF0:",
+         "vantix-cli --log /srv/line/boards.jsonl write-verify release-7.s --cpu 807 "
+         "--serial-at PFLASH:7FF0 --serial-counter /srv/line/serial.txt --repeat"},
+        {"Erase a board, then check that it is blank:",
+         "vantix-cli erase --cpu 807\nvantix-cli blank-check --cpu 807"},
         {"Program only PFLASH and BFLASH, then reset the board:",
          "vantix-cli write firmware.s --cpu 805 --regions PFLASH,BFLASH --reset-after"},
         {"Store the image in the pod, which then programs boards on its own, and check it:",

@@ -5,10 +5,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "CommandLineParser.h"
 #include "CompletionWriter.h"
 #include "ManPageWriter.h"
 #include "ProgramUsage.h"
+#include "commandline/CommandLineParser.h"
 
 namespace {
 

@@ -75,6 +75,16 @@ std::uint16_t SFileImage::WordAt(MemoryRegion region, std::uint32_t address) con
     return image.words[address - area.start];
 }
 
+bool SFileImage::IsFilled(MemoryRegion region, std::uint32_t address) const {
+    const AddressArea& area = Area(region);
+    const RegionImage& image = Region(region);
+    if (address < area.start || address - area.start >= std::min(area.size, image.capacity)) {
+        return false;
+    }
+    return written_[static_cast<std::size_t>(image.words - storage_.get()) +
+                    (address - area.start)];
+}
+
 bool SFileImage::ReadSFile(const std::string& path) {
     ClearImage();
     std::error_code error;

@@ -53,6 +53,8 @@ public:
 
     // The word at a region address (the data-space address for DFLASH); 0xFFFF outside.
     std::uint16_t WordAt(MemoryRegion region, std::uint32_t address) const;
+    // Whether a record of the last read stored a word at this region address.
+    bool IsFilled(MemoryRegion region, std::uint32_t address) const;
 
 private:
     friend class SRecordReader;

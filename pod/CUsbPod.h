@@ -3,8 +3,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
+#include "BlankRegion.h"
 #include "Clock.h"
 #include "D2xxApi.h"
 #include "D2xxLibrary.h"
@@ -83,6 +86,17 @@ public:
     PodResult VerifyTarget(const RegionSelection& selection);
     void UpdateLed(int step, bool failed);
 
+    // Whole regions of the CPU's memory map, whatever the image holds (TargetErase.cpp).
+    // EraseTarget erases every page of each selected region (BFLASH with one X when
+    // eraseAllBoot) after debug mode 1 and the firmware download: 0 or the Target Write codes.
+    PodResult EraseTarget(const RegionSelection& selection, bool eraseAllBoot);
+    // BlankCheckTarget compares every word with 0xFFFF in page pieces, with S, T and P or V
+    // alone, after debug mode 0. A region that differs is reported with its first differing
+    // piece and the check goes on with the next. A region the pod did not answer for ends
+    // the check with its verify code; otherwise the result is 0 when all are blank, else the
+    // verify code of the first that is not.
+    PodResult BlankCheckTarget(const RegionSelection& selection, std::vector<BlankRegion>& report);
+
     // Pod EEPROM image store, on an open pod.
     bool TransferRegionToEeprom(MemoryRegion region, bool verify);
     PodResult WritePodEeprom(bool eraseAllBoot, bool resetAfterWrite);
@@ -131,8 +145,9 @@ private:
     }
 
     // Region work (RegionOperations.cpp, TargetSequences.cpp, EepromStore.cpp).
+    // blank: every word 0xFFFF instead of the image's.
     bool StreamBlock(MemoryRegion region, std::uint32_t first, std::uint32_t last,
-                     std::uint32_t& progress);
+                     std::uint32_t& progress, bool blank = false);
     bool SendVerifyFrame(MemoryRegion region, std::uint32_t first);
     bool EraseRegionPages(MemoryRegion region, std::uint32_t start, std::uint32_t end,
                           bool eraseAllBoot);
@@ -142,8 +157,16 @@ private:
     std::uint16_t ProgramRamStart() const;
     std::uint16_t BlockParameter() const;
     std::uint8_t CpuCode() const;
-    PodResult RunTargetSequence(const RegionSelection& selection, bool program, bool verify,
-                                bool eraseAllBoot);
+    // One region's work in a target sequence: its result, and whether the sequence may go on
+    // after a failure because the pod is still in step.
+    struct RegionStep {
+        PodResult result = kPodOk;
+        bool goOn = false;
+    };
+    PodResult RunTargetSequence(const RegionSelection& selection, bool program,
+                                const std::function<RegionStep(MemoryRegion)>& work);
+    PodResult EraseWholeRegion(MemoryRegion region, bool eraseAllBoot);
+    RegionStep BlankCheckRegion(MemoryRegion region, BlankRegion& report);
     std::uint16_t StoredLength(MemoryRegion region) const;
     bool SendStoredExtent(MemoryRegion region, std::uint16_t start, std::uint16_t end,
                           std::uint16_t length);

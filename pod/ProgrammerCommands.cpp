@@ -38,11 +38,14 @@ const TargetTexts& TextsFor(TargetCommand command) {
     return kVerify;
 }
 
-constexpr const char* kUnsupportedCpu = "Not currently support DSP56F801";
+constexpr const char* kUnsupportedCpu = ProgrammerCommands::kUnsupportedCpuText;
 constexpr const char* kResetOk = "Target board reset is OK !!!";
 constexpr const char* kResetFailed = "Fail to reset target board";
 
-std::string ElapsedText(std::uint32_t start, std::uint32_t end, double* seconds) {
+}  // namespace
+
+std::string ProgrammerCommands::ElapsedText(std::uint32_t start, std::uint32_t end,
+                                            double* seconds) {
     // Unsigned difference, so a tick counter that wraps mid-operation still measures right.
     *seconds = static_cast<std::uint32_t>(end - start) * 0.001;
     // "%.2f" as in the C locale: the window's toolkit sets the C library's locale from the
@@ -52,8 +55,6 @@ std::string ElapsedText(std::uint32_t start, std::uint32_t end, double* seconds)
         std::to_chars(text, text + sizeof text, *seconds, std::chars_format::fixed, 2);
     return std::string(text, digits.ptr) + " sec";
 }
-
-}  // namespace
 
 ProgrammerCommands::ProgrammerCommands(CUsbPod& pod, const SFileImage& image, Clock& clock,
                                        OperationUi& ui)

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "BlankRegion.h"
 #include "PodDisplays.h"
+#include "RegionSelection.h"
 
 class CUsbPod;
 class Clock;
@@ -69,6 +71,13 @@ public:
                              bool eraseAllBoot, bool resetAfterWrite);
     CommandOutcome RunPod(PodCommand command, std::size_t listRowCount, bool eraseAllBoot,
                           bool resetAfterWrite);
+    // Whole regions of the CPU's memory map (EraseCommands.cpp), with the target commands'
+    // refusal of a DSP56F801, lamps, busy state and timing.
+    CommandOutcome RunErase(const RegionSelection& selection, bool eraseAllBoot);
+    CommandOutcome RunBlankCheck(const RegionSelection& selection,
+                                 std::vector<BlankRegion>& report);
+    static constexpr const char* kNotBlankText = "Flash is not blank";
+    static constexpr const char* kUnsupportedCpuText = "Not currently support DSP56F801";
 
     // Status texts of the results.
     static const char* TargetErrorText(std::uint16_t result);
@@ -84,6 +93,8 @@ private:
     void BeginSequence();
     // Status text with an immediate repaint, and the progress bar back to 0.
     void ShowStatus(const std::string& text, CommandOutcome* outcome);
+    // "%.2f sec" of the time between two ticks, and the seconds.
+    static std::string ElapsedText(std::uint32_t start, std::uint32_t end, double* seconds);
 
     CUsbPod& pod_;
     const SFileImage& image_;

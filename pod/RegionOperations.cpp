@@ -35,13 +35,13 @@ std::uint16_t CUsbPod::ImageWord(MemoryRegion region, std::uint32_t address) con
 // S, then the block's words as T frames in batches of 50, each batch followed by a look at
 // the receive queue. progress counts the words sent in the region so far.
 bool CUsbPod::StreamBlock(MemoryRegion region, std::uint32_t first, std::uint32_t last,
-                          std::uint32_t& progress) {
+                          std::uint32_t& progress, bool blank) {
     if (!SendFrame(kFrameWriteMs, "%cS%c", kStx, kEtx)) {
         return false;
     }
     batchLength_ = 0;
     for (std::uint32_t address = first; address <= last; ++address) {
-        AppendWordToBatch(ImageWord(region, address));
+        AppendWordToBatch(blank ? 0xFFFF : ImageWord(region, address));
         ++progress;
         if (BatchLength() >= kBatchFlushSize || address == last) {
             if (!FlushBatch()) {

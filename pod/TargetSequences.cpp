@@ -15,21 +15,28 @@ constexpr int kLedCount = 4;
 }  // namespace
 
 PodResult CUsbPod::ProgramTarget(const RegionSelection& selection, bool eraseAllBoot) {
-    return RunTargetSequence(selection, true, false, eraseAllBoot);
+    return RunTargetSequence(selection, true, [&](MemoryRegion region) {
+        return RegionStep{EraseAndWriteRegion(region, false, eraseAllBoot)};
+    });
 }
 
 PodResult CUsbPod::ProgramAndVerifyTarget(const RegionSelection& selection, bool eraseAllBoot) {
-    return RunTargetSequence(selection, true, true, eraseAllBoot);
+    return RunTargetSequence(selection, true, [&](MemoryRegion region) {
+        return RegionStep{EraseAndWriteRegion(region, true, eraseAllBoot)};
+    });
 }
 
 PodResult CUsbPod::VerifyTarget(const RegionSelection& selection) {
-    return RunTargetSequence(selection, false, false, false);
+    return RunTargetSequence(selection, false,
+                             [&](MemoryRegion region) { return RegionStep{VerifyRegion(region)}; });
 }
 
-// program: debug mode 1, firmware download, erase and write (verify: compare each block
-// after writing it); otherwise debug mode 0 and compare only. One LED step per region.
-PodResult CUsbPod::RunTargetSequence(const RegionSelection& selection, bool program, bool verify,
-                                     bool eraseAllBoot) {
+// program: debug mode 1 and firmware download; otherwise debug mode 0 (compare only). Then
+// the work for each selected region, one LED step each. A failure ends the sequence with its
+// code, unless its step says the pod is still in step (a compare that found different
+// words): then the sequence goes on, and the first such failure is the result.
+PodResult CUsbPod::RunTargetSequence(const RegionSelection& selection, bool program,
+                                     const std::function<RegionStep(MemoryRegion)>& work) {
     if (!EnterDebugMode(program ? 1 : 0)) {
         return kTargetDebugModeError;
     }
@@ -37,18 +44,25 @@ PodResult CUsbPod::RunTargetSequence(const RegionSelection& selection, bool prog
         return kTargetFirmwareDownloadError;
     }
     int step = 0;
+    PodResult first = kPodOk;
     for (const MemoryRegion region : kTargetOrder) {
         if (selection[RegionIndex(region)] == 0 || !RegionApplies(region)) {
             continue;
         }
-        const PodResult result =
-            program ? EraseAndWriteRegion(region, verify, eraseAllBoot) : VerifyRegion(region);
+        const RegionStep done = work(region);
         ++step;
-        if (result != kPodOk) {
+        if (done.result != kPodOk) {
             UpdateLed(step, true);
-            return result;
+            if (!done.goOn) {
+                return done.result;
+            }
+            first = first != kPodOk ? first : done.result;
+            continue;
         }
         UpdateLed(step, false);
+    }
+    if (first != kPodOk) {
+        return first;
     }
     // Steps no region used are lit too, so success always ends with four lit lamps; the
     // last finished step is set a second time, which changes nothing.

@@ -26,6 +26,7 @@ struct SimCounters {
                                   // 200 ms time-outs (silence: the pod hears nothing sound)
     int pageCrossings = 0;        // W, P or V block crossing a 256-word page (silence)
     int wholeBootPageFields = 0;  // X 06 whose page field is not 0000 (silence)
+    int erasePagesOutside = 0;    // X whose page lies outside the region it names (silence)
     int oversizedBatches = 0;     // more than 50 T frames before a queue check ("?")
     int reusedWords = 0;          // W, P, V, N or Q on words a stream has used (silence)
     int eepromBlockOrder = 0;     // N not the next block of its region (silence)
@@ -34,7 +35,8 @@ struct SimCounters {
     int imageInfoCodes = 0;       // Z with a CPU above 3 or an unknown option code (silence)
 
     int Refusals() const {
-        return linkRefusals + pageCrossings + wholeBootPageFields + oversizedBatches + reusedWords +
-               eepromBlockOrder + eepromBlockSizes + eepromExtents + imageInfoCodes;
+        return linkRefusals + pageCrossings + wholeBootPageFields + erasePagesOutside +
+               oversizedBatches + reusedWords + eepromBlockOrder + eepromBlockSizes +
+               eepromExtents + imageInfoCodes;
     }
 };

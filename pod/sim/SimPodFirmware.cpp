@@ -134,6 +134,10 @@ SimPodFirmware::Reply SimPodFirmware::Erase(const SimFrame& frame) {
         ++counters_.wholeBootPageFields;
         return Silence();
     }
+    if (target_.PageOutsideRegion(frame.Field(0), frame.Field(1), frame.Field(2))) {
+        ++counters_.erasePagesOutside;
+        return Silence();
+    }
     const auto work = target_.Erase(frame.Field(0), frame.Field(1), frame.Field(2));
     return work ? Ack(*work) : Silence();
 }

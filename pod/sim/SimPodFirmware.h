@@ -22,9 +22,10 @@ struct SimCounters;
 // A stream's words serve one purpose: W (optionally followed by one P or V on the same
 // words), P or V alone, N or Q. After that they are used up until the next S; using them
 // again is refused. Strictness beyond that (counted in SimCounters): W, P and V stay inside
-// one 256-word page, a whole-boot erase names page 0000, N blocks of a region come in order
-// with 132 words each but the last, Y agrees with the blocks stored, Z names a known CPU and
-// option code, and the host checks its receive queue at least every 50 T frames.
+// one 256-word page, a page erase names a page of its region, a whole-boot erase names page
+// 0000, N blocks of a region come in order with 132 words each but the last, Y agrees with
+// the blocks stored, Z names a known CPU and option code, and the host checks its receive
+// queue at least every 50 T frames.
 //
 // Replies: "!" where the pod acknowledges; a compare that finds different words (P, V, Q)
 // answers kMismatch so the host sees the failure at once; every other refusal (unknown

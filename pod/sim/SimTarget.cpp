@@ -121,6 +121,24 @@ std::optional<std::uint64_t> SimTarget::Erase(std::uint32_t code, std::uint32_t 
     return SimTiming::kPageEraseUs;
 }
 
+bool SimTarget::PageOutsideRegion(std::uint32_t code, std::uint32_t page,
+                                  std::uint32_t programRamStart) const {
+    if (!CanProgram(programRamStart) || code == kEraseWholeBoot) {
+        return false;
+    }
+    const std::optional<RegionTarget> region = RegionForErase(code);
+    if (!region) {
+        return false;
+    }
+    if (region->area.size == 0) {
+        return true;
+    }
+    // No region crosses 0x8000, so its seven-bit pages are one run.
+    const std::uint32_t first = (region->area.start & 0x7FFF) >> 8;
+    const std::uint32_t last = (region->area.end & 0x7FFF) >> 8;
+    return page < first || page > last;
+}
+
 std::optional<std::uint64_t> SimTarget::Program(std::uint32_t writeCode, std::uint32_t start,
                                                 std::uint32_t programRamStart,
                                                 std::uint32_t blockParameter,

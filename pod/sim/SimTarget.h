@@ -48,6 +48,10 @@ public:
     // Returns the pod's working time.
     std::optional<std::uint64_t> Erase(std::uint32_t code, std::uint32_t page,
                                        std::uint32_t programRamStart);
+    // An X for one page that the pod could carry out but whose page field names no page of
+    // the region (of the CPU the routines were downloaded for).
+    bool PageOutsideRegion(std::uint32_t code, std::uint32_t page,
+                           std::uint32_t programRamStart) const;
     // W: programs words from start into the region named by the code. The range must lie in
     // that region of the CPU; the RAM start and block parameter must match the download.
     std::optional<std::uint64_t> Program(std::uint32_t writeCode, std::uint32_t start,

@@ -2,9 +2,9 @@
 
 #include <cctype>
 
-#include "CliExit.h"
 #include "CliTestSupport.h"
-#include "CommandLineParser.h"
+#include "commandline/CliExit.h"
+#include "commandline/CommandLineParser.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <sstream>
 
-#include "ConsoleUi.h"
-#include "ProgressLine.h"
+#include "commands/ConsoleUi.h"
+#include "commands/ProgressLine.h"
 
 namespace {
 

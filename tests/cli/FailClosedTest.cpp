@@ -9,10 +9,10 @@
 #include <thread>
 
 #include "ChildProcess.h"
-#include "CliExit.h"
-#include "CommandLineParser.h"
-#include "PodLock.h"
 #include "SRecordText.h"
+#include "commandline/CliExit.h"
+#include "commandline/CommandLineParser.h"
+#include "station/PodLock.h"
 
 namespace {
 

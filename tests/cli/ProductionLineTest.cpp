@@ -5,8 +5,8 @@
 #include <sstream>
 
 #include "ChildProcess.h"
-#include "CliExit.h"
-#include "PodLock.h"
+#include "commandline/CliExit.h"
+#include "station/PodLock.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
-#include "CliExit.h"
+#include "commandline/CliExit.h"
 
 namespace {
 

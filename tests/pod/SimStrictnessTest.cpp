@@ -47,6 +47,25 @@ TEST_F(SimStrictness, BlocksStayInsideOnePage) {
     EXPECT_EQ(Counters().pageCrossings, 2);
 }
 
+TEST_F(SimStrictness, ADataCompareStaysInsideOnePage) {
+    ASSERT_TRUE(h.EnterProgramming(k805, kRam805));
+    h.Stream(std::vector<std::uint16_t>(0x100, 0xFFFF));
+    EXPECT_EQ(h.Command("V1001"), "");  // 0x1001..0x1100
+    h.Stream(std::vector<std::uint16_t>(0x100, 0xFFFF));
+    EXPECT_NE(h.Command("V1000"), "");
+    EXPECT_EQ(Counters().pageCrossings, 1);
+}
+
+TEST_F(SimStrictness, PageEraseNamesAPageOfItsRegion) {
+    ASSERT_TRUE(h.EnterProgramming(k805, kRam805));
+    EXPECT_EQ(h.Command(SimPodHarness::Hex("X%02X%04X%04X", 0x02, 0x0020, kRam805)), "");
+    EXPECT_EQ(h.Command(SimPodHarness::Hex("X%02X%04X%04X", 0x0A, 0x0008, kRam805)), "");
+    EXPECT_EQ(h.Command(SimPodHarness::Hex("X%02X%04X%04X", 0x08, 0x0000, kRam805)), "");
+    EXPECT_EQ(Counters().erasePagesOutside, 3);
+    EXPECT_EQ(h.Command(SimPodHarness::Hex("X%02X%04X%04X", 0x02, 0x001F, kRam805)), "!");
+    EXPECT_EQ(h.Command(SimPodHarness::Hex("X%02X%04X%04X", 0x0A, 0x0007, kRam805)), "!");
+}
+
 TEST_F(SimStrictness, WholeBootEraseNamesPageZero) {
     ASSERT_TRUE(h.EnterProgramming(k805, kRam805));
     EXPECT_EQ(h.Command(SimPodHarness::Hex("X%02X%04X%04X", 0x06, 0x0001, kRam805)), "");

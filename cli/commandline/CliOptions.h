@@ -1,0 +1,74 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "CpuType.h"
+#include "sim/SimFill.h"
+
+enum class CliCommand {
+    None,
+    Info,
+    Dump,
+    Write,
+    WriteVerify,
+    Verify,
+    Reset,
+    PodWrite,
+    PodVerify,
+    PodInfo,
+    List,
+    Erase,
+    BlankCheck,
+    Help,
+};
+
+enum class CliVerbosity { Quiet, Normal, Verbose };
+
+// Everything the command line asked for.
+struct CliOptions {
+    // Global options, accepted before or after the command.
+    bool simulate = false;
+    bool simRealtime = false;
+    std::string simStatePath;
+    // --sim-fill: what a new simulated target holds (a state file read wins).
+    SimFill simFill;
+    bool simFillGiven = false;
+    std::string tracePath;
+    // The pod with this serial number ("--pod"); empty: the first pod.
+    std::string podSerial;
+    // Several simulated pods ("--sim-pods N"); 0: the one pod of --simulate.
+    int simPods = 0;
+    // One JSON Lines record per board appended here ("--log"); empty: none.
+    std::string logPath;
+    // The board's identifier for its record ("--board-id"); with --repeat the first board's.
+    // Empty: none (an empty value is refused).
+    std::string boardId;
+    CliVerbosity verbosity = CliVerbosity::Normal;
+    bool help = false;  // help for `command` (the tool when None)
+    bool version = false;
+    bool udevRule = false;
+
+    CliCommand command = CliCommand::None;
+    CliCommand helpTopic = CliCommand::None;  // help COMMAND
+    std::optional<std::string> file;
+    std::optional<CpuType> cpu;
+    // --regions: names as given; absent means every listed region.
+    std::optional<std::vector<std::string>> regions;
+    std::string dumpRegion;  // --region
+    bool json = false;
+    // Runs the command board after board, waiting for Enter in between ("--repeat").
+    bool repeat = false;
+    bool strict = false;
+    bool eraseAllBoot = true;
+    bool resetAfter = false;
+    // A serial number per board (write, write-verify; verify checks one), as given; checked
+    // against the command and the image before the pod is touched.
+    std::optional<std::string> serialAt;       // --serial-at REGION:ADDRESS
+    std::optional<std::string> serialWords;    // --serial-words 1|2
+    std::optional<std::string> serialCounter;  // --serial-counter FILE
+    std::optional<std::string> serialStart;    // --serial-start N
+    std::optional<std::string> serialValue;    // --serial-value N
+    bool serialOverwrite = false;
+};

@@ -1,0 +1,125 @@
+#include "commandline/CommandTable.h"
+
+#include <array>
+
+namespace {
+
+constexpr unsigned kTargetWriteOptions = kTakesCpu | kTakesStrict | kTakesRegions |
+                                         kTakesEraseAllBoot | kTakesResetAfter | kTakesJson |
+                                         kTakesRepeat | kTakesSerialAt | kTakesSerialSource;
+
+constexpr std::array<CommandSpec, 13> kCommands = {{
+    {CliCommand::Info, "info", true, kTakesCpu | kTakesJson | kTakesStrict,
+     "list the flash regions the file fills",
+     "Reads FILE for CPU and lists the flash regions it fills, as the buffer window does:\n"
+     "name, start address (\"0x%04X\") and size (\"0x%X Words\"), in the order PFLASH, "
+     "P2FLASH\n(DSP56F807 only), BFLASH, DFLASH. Warnings about the file go to stderr. A file "
+     "that\nfills no region is listed empty and exits with 2.\n\n"
+     "--json prints one JSON object instead:\n"
+     "  {\"cpu\":\"DSP56F807\",\"regions\":[{\"name\":\"PFLASH\",\"start\":4,\"end\":2291,"
+     "\"words\":2288},...],\n"
+     "  \"badChecksums\":0,\"nonHexRecords\":0,\"truncatedRecords\":0,\"droppedWords\":0}\n"
+     "start and end are the lowest and highest address loaded, words end - start + 1.",
+     "vantix-cli info examples/dsp56f807.s --cpu DSP56F807 --json"},
+    {CliCommand::Dump, "dump", true, kTakesCpu | kTakesRegion,
+     "print one region's words as the hex view shows them",
+     "Prints one region of FILE as the hex view shows it: all of it as the CPU's memory map\n"
+     "lays it out, unloaded words as FFFF, in rows \"AAAA: wwww wwww ...\" of 8 words in\n"
+     "upper-case hexadecimal (AAAA the first word's address, data-space for DFLASH).",
+     "vantix-cli dump examples/dsp56f805.s --cpu 805 --region DFLASH"},
+    {CliCommand::Write, "write", true, kTargetWriteOptions,
+     "Target Write: erase and program the regions",
+     "Erases and programs the regions of FILE on the target board (\"Target Write\").",
+     "vantix-cli write firmware.s --cpu 807 --regions PFLASH,BFLASH --reset-after"},
+    {CliCommand::WriteVerify, "write-verify", true, kTargetWriteOptions,
+     "Target Write & Verify: program, then compare each piece",
+     "Erases, programs and compares the regions of FILE on the target board\n"
+     "(\"Target Write & Verify\").\n\n"
+     "With --serial-at, each board gets the next serial number in that word (two words with\n"
+     "--serial-words 2, low word first), patched into the loaded image before the board is\n"
+     "touched; the file is never changed. The numbers come from --serial-counter FILE, a\n"
+     "text file holding the next number that several stations may share, or count up from\n"
+     "--serial-start N within the run. A number once taken is never handed out again.\n\n"
+     "A serialised production run, stations sharing one counter and one log:\n"
+     "  echo 1000 > /srv/line/serial.txt\n"
+     "  vantix-cli write-verify firmware.s --cpu 807 --serial-at PFLASH:7FF0 \\\n"
+     "    --serial-counter /srv/line/serial.txt --repeat --log /srv/line/boards.jsonl",
+     "vantix-cli write-verify firmware.s --cpu 805 --no-erase-all-boot"},
+    {CliCommand::Verify, "verify", true,
+     kTakesCpu | kTakesStrict | kTakesRegions | kTakesResetAfter | kTakesJson | kTakesRepeat |
+         kTakesSerialAt | kTakesSerialValue,
+     "Target Verify: compare the regions with the target",
+     "Compares the regions of FILE with the target board's flash (\"Target Verify\").\n"
+     "--serial-at with --serial-value N checks a board that was given serial number N.",
+     "vantix-cli verify firmware.s --cpu 803"},
+    {CliCommand::Reset, "reset", false, kTakesJson, "Target Reset: reset the target board",
+     "Resets the target board through the pod (\"Target Reset\"). Exits with 1 when the pod\n"
+     "does not acknowledge the reset.",
+     "vantix-cli reset"},
+    {CliCommand::PodWrite, "pod-write", true,
+     kTakesCpu | kTakesStrict | kTakesEraseAllBoot | kTakesResetAfter | kTakesJson,
+     "POD Write: store the whole image in the pod's EEPROM",
+     "Stores the whole image of FILE in the pod's serial EEPROM (\"POD Write\"), with the CPU\n"
+     "and the two options, so that the pod can later program boards on its own. Every\n"
+     "region the file fills is stored.",
+     "vantix-cli pod-write firmware.s --cpu 805 --reset-after"},
+    {CliCommand::PodVerify, "pod-verify", true, kTakesCpu | kTakesStrict | kTakesJson,
+     "POD Verify: compare the pod's stored image with the file",
+     "Reads the pod's record of its stored image, prints it, and has the pod compare every\n"
+     "stored block with FILE (\"POD Verify\").",
+     "vantix-cli pod-verify firmware.s --cpu 805"},
+    {CliCommand::PodInfo, "pod-info", false, kTakesJson,
+     "print the pod's record of its stored image",
+     "Reads the pod's record of the image stored in its EEPROM and prints it on stdout as\n"
+     "POD Verify does (\"[CPU] : ...\", \"[Option] : ...\", one \"[... Info]\" line per "
+     "region),\nwithout comparing anything. Exits with 1 when the pod holds no image.",
+     "vantix-cli pod-info"},
+    {CliCommand::List, "list", false, kTakesJson, "list the attached FTDI devices",
+     "Lists the attached FTDI devices on stdout, one line each: index, serial number,\n"
+     "description and \"pod\" or \"not a pod\" (a pod is described \"USB POD\"), separated\n"
+     "by tabs, and a fifth field saying why when a device's strings could not be read\n"
+     "(often a permission problem: see --udev-rule). --json prints the same as an array:\n"
+     "  [{\"index\":0,\"serial\":\"VSIM0001\",\"description\":\"USB POD\",\"pod\":true}]\n"
+     "With --simulate (or --sim-pods N), the simulated pods are listed.",
+     "vantix-cli list --json"},
+    {CliCommand::Erase, "erase", false, kTakesCpu | kTakesRegions | kTakesEraseAllBoot | kTakesJson,
+     "erase every page of the regions of the CPU's memory map",
+     "Erases every page of each region of the CPU's memory map on the target board (default:\n"
+     "all of them; P2FLASH on the DSP56F807 only), with Target Write's frames, texts and\n"
+     "lamps. BFLASH is erased whole with one frame unless --no-erase-all-boot. No FILE.",
+     "vantix-cli erase --cpu 807 --regions PFLASH,DFLASH"},
+    {CliCommand::BlankCheck, "blank-check", false, kTakesCpu | kTakesRegions | kTakesJson,
+     "check that the regions of the CPU's memory map are erased",
+     "Has the pod compare every word of each region of the CPU's memory map with FFFF\n"
+     "(default: all regions), one page at a time, and prints a line per region on stdout:\n"
+     "\"PFLASH blank\", or \"PFLASH not blank: 0x0100-0x01FF differs\", the first page piece\n"
+     "that differs (the pod compares a whole piece at once). Exits with 0 when every region\n"
+     "is blank, 1 when one is not. No FILE.",
+     "vantix-cli blank-check --cpu 805 --json"},
+    {CliCommand::Help, "help", false, 0, "this text, or the text of COMMAND",
+     "Shows the tool's usage, or the usage of COMMAND.", "vantix-cli help write"},
+}};
+
+}  // namespace
+
+std::span<const CommandSpec> Commands() {
+    return kCommands;
+}
+
+const CommandSpec* FindCommand(std::string_view name) {
+    for (const CommandSpec& spec : kCommands) {
+        if (name == spec.name) {
+            return &spec;
+        }
+    }
+    return nullptr;
+}
+
+const CommandSpec& SpecOf(CliCommand command) {
+    for (const CommandSpec& spec : kCommands) {
+        if (spec.command == command) {
+            return spec;
+        }
+    }
+    return kCommands.back();
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <istream>
+
+#include "BackendSelection.h"
+
+class Clock;
+
+// What the process around the command line provides.
+struct CliEnvironment {
+    // Whether stderr is a terminal: then progress is a bar redrawn in place.
+    bool stderrIsTerminal = false;
+    // Raised by Ctrl+C; the running operation then stops and the pod is closed.
+    const std::atomic<bool>* interrupted = nullptr;
+    // The signal that raised it (SIGINT, SIGTERM, SIGHUP); null or 0 counts as SIGINT.
+    const std::atomic<int>* interruptSignal = nullptr;
+    // Where --repeat reads the operator's Enter; null for the process's standard input.
+    std::istream* input = nullptr;
+    // Makes the D2XX backend; empty for the program's own (MakeD2xxBackend).
+    std::function<D2xxBackend(const BackendOptions&, Clock&)> makeBackend;
+};
+
+// The exit status of an interrupted run: 128 + the signal (130 for Ctrl+C).
+int InterruptedExit(const CliEnvironment& environment);

@@ -1,0 +1,57 @@
+#include "commands/ImageLoading.h"
+
+#include <cctype>
+#include <filesystem>
+
+#include "SFileImage.h"
+#include "Utf8Path.h"
+#include "commandline/CliExit.h"
+#include "commands/ConsoleUi.h"
+#include "records/SystemReason.h"
+
+int LoadImageFile(const std::string& path, CpuType cpu, bool strict, SFileImage& image,
+                  std::vector<RegionRow>& rows, ConsoleUi& ui) {
+    rows.clear();
+    if (path.empty()) {
+        ui.Error("Please, specify S File to load buffer");
+        return kExitInputError;
+    }
+    std::error_code error;
+    if (!std::filesystem::exists(Utf8Path(path), error)) {
+        ui.Error("The specified S File path is wrong: " + path + SystemReason(path));
+        return kExitInputError;
+    }
+    image.cpu = cpu;
+    image.ApplyCpuMemoryMap();
+    if (!image.ReadSFile(path)) {
+        ui.Error("Fail to read S File: " + path + SystemReason(path));
+        return kExitInputError;
+    }
+    if (image.diagnostics.Any()) {
+        if (strict) {
+            ui.Error(image.diagnostics.Summary());
+            ui.Error("vantix-cli: " + path + " refused (--strict)");
+            return kExitInputError;
+        }
+        ui.Warning(image.diagnostics.Summary());
+    }
+    rows = ListPresentRegions(image);
+    return kExitSuccess;
+}
+
+std::optional<MemoryRegion> RegionFromUserName(const std::string& name) {
+    std::string upper;
+    for (char c : name) {
+        upper.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+    }
+    return RegionFromName(upper);
+}
+
+const RegionRow* FindRow(const std::vector<RegionRow>& rows, MemoryRegion region) {
+    for (const RegionRow& row : rows) {
+        if (row.region == region) {
+            return &row;
+        }
+    }
+    return nullptr;
+}

@@ -1,0 +1,12 @@
+#include "commands/PodInfoPrinter.h"
+
+#include "commands/ConsoleUi.h"
+
+void PodInfoPrinter::AddMessage(const char* text, std::uint32_t colour) {
+    const std::string line = text != nullptr ? text : "";
+    if (colour == kColourRed) {
+        ui_.Error(line);
+    } else {
+        out_ << line << '\n';
+    }
+}

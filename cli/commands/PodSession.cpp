@@ -1,0 +1,170 @@
+#include "commands/PodSession.h"
+
+#include <cerrno>
+#include <system_error>
+
+#include "AttachedDevices.h"
+#include "commandline/CliExit.h"
+#include "commandline/CliOptions.h"
+#include "commands/CliEnvironment.h"
+#include "commands/ConsoleUi.h"
+#include "sim/SimulatedPod.h"
+
+PodSession::PodSession(const CliOptions& options, const CliEnvironment& environment, ConsoleUi& ui)
+    : options_(options),
+      environment_(environment),
+      ui_(ui),
+      interrupted_(environment.interrupted != nullptr ? *environment.interrupted
+                                                      : neverInterrupted_),
+      trace_(ui) {}
+
+PodSession::~PodSession() {
+    // The driver closes the pod through the library, so it goes first.
+    commands_.reset();
+    pod_.reset();
+}
+
+int PodSession::Start(const SFileImage& image) {
+    if (!options_.tracePath.empty() && !trace_.OpenFile(options_.tracePath)) {
+        const int reason = errno;
+        ui_.Error("vantix-cli: cannot write the trace file " + options_.tracePath + " (" +
+                  std::generic_category().message(reason) + ")");
+        return kExitInputError;
+    }
+    // The instant simulated pod runs in virtual time, so its time-outs and working times
+    // cost nothing and the elapsed time shown is the time a real pod would take.
+    if (options_.simulate && !options_.simRealtime) {
+        clock_ = std::make_unique<VirtualClock>();
+    } else {
+        clock_ = std::make_unique<SteadyClock>();
+    }
+    startMs_ = clock_->TickMs();
+    backendOptions_.simulate = options_.simulate;
+    backendOptions_.simRealtime = options_.simRealtime;
+    backendOptions_.simStatePath = options_.simStatePath;
+    backendOptions_.simFill = options_.simFill;
+    backendOptions_.simPods = options_.simPods;
+    backend_ = environment_.makeBackend ? environment_.makeBackend(backendOptions_, *clock_)
+                                        : MakeD2xxBackend(backendOptions_, *clock_);
+    if (!backend_.library) {
+        ui_.Error("vantix-cli: " + backend_.error);
+        return kExitInputError;
+    }
+    library_.emplace(*backend_.library, interrupted_);
+    pod_ = std::make_unique<CUsbPod>(*library_, *clock_, image);
+    if (trace_.Wanted()) {
+        pod_->SetWireTrace(&trace_);
+    }
+    commands_ = std::make_unique<ProgrammerCommands>(*pod_, image, *clock_, ui_);
+    commands_->SetPodClaim([this] { return ClaimPod() == kExitSuccess; });
+    pod_->LoadDriverLibrary();
+    return kExitSuccess;
+}
+
+int PodSession::Finish(int status) {
+    ui_.Finish();
+    if (pod_) {
+        // Normally closed by the command already; after an interruption make sure.
+        pod_->Close();
+    }
+    lock_.Release();
+    std::string error;
+    if (!SaveSimulatedStates(backend_, backendOptions_, error)) {
+        ui_.Error("vantix-cli: cannot save the simulated pod's state to " + error);
+        if (status == kExitSuccess) {
+            status = kExitFailed;
+        }
+    }
+    if (Interrupted()) {
+        ui_.Error("vantix-cli: interrupted; the pod is closed");
+        return InterruptedExit(environment_);
+    }
+    return status;
+}
+
+void PodSession::ReportUnreachable() {
+    if (!library_ || claimRefused_) {
+        return;
+    }
+    // A library that tried others names each one in its reason already.
+    const std::string reason = library_->LastError();
+    // The USB claim is the second guard after the lock file: another process (perhaps of
+    // another user) holds the pod. Said as the lock says it.
+    if (reason.find(" is in use by another program") != std::string::npos) {
+        ui_.Error("vantix-cli: pod " +
+                  (podSerial_.empty() ? std::string(CUsbPod::kPodDescription) : podSerial_) +
+                  " is in use by another process");
+        return;
+    }
+    const std::string name = std::string(library_->Name()) + ": ";
+    if (!reason.empty()) {
+        ui_.Error("vantix-cli: " + (reason.rfind(name, 0) == 0 ? reason : name + reason));
+    }
+}
+
+std::uint32_t PodSession::ElapsedMs() const {
+    return clock_ ? clock_->TickMs() - startMs_ : 0;
+}
+
+int PodSession::ClaimPod() {
+    const int status = TryClaimPod();
+    claimRefused_ = status != kExitSuccess;
+    return status;
+}
+
+int PodSession::TryClaimPod() {
+    podSerial_.clear();
+    std::vector<AttachedDevice> devices;
+    std::string error;
+    const bool listed = ListAttachedDevices(*library_, devices, error);
+    const std::string& wanted = options_.podSerial;
+    bool found = false;
+    if (listed) {
+        for (const AttachedDevice& device : devices) {
+            if (device.description == CUsbPod::kPodDescription &&
+                (wanted.empty() || device.serial == wanted)) {
+                podSerial_ = device.serial;
+                found = true;
+                break;
+            }
+        }
+    }
+    if (!wanted.empty() && !found) {
+        std::string attached;
+        for (const AttachedDevice& device : devices) {
+            if (device.description == CUsbPod::kPodDescription) {
+                if (!attached.empty()) {
+                    attached += ", ";
+                }
+                attached += device.serial;
+            }
+        }
+        ui_.Error("vantix-cli: no pod with serial number " + wanted + " is attached; " +
+                  (!listed            ? "the devices cannot be listed: " + error
+                   : attached.empty() ? std::string("no pod is attached")
+                                      : "attached pods: " + attached));
+        podSerial_.clear();
+        return kExitUnreachable;
+    }
+    if (!found) {
+        return kExitSuccess;  // no pod: the command says so in its own words
+    }
+    // A library that lists no serial numbers still has one pod to lock.
+    const std::string key = podSerial_.empty() ? CUsbPod::kPodDescription : podSerial_;
+    // A simulated pod without a state file belongs to this process alone.
+    if (!options_.simulate || !options_.simStatePath.empty()) {
+        switch (lock_.Acquire(
+            PodLock::KeyFor(key, options_.simulate ? &options_.simStatePath : nullptr), error)) {
+            case PodLock::Result::Locked:
+                break;
+            case PodLock::Result::InUse:
+                ui_.Error("vantix-cli: pod " + key + " is in use by another process");
+                return kExitUnreachable;
+            case PodLock::Result::Failed:
+                ui_.Error("vantix-cli: pod " + key + " cannot be locked: " + error);
+                return kExitUnreachable;
+        }
+    }
+    pod_->SetWantedSerial(wanted);
+    return kExitSuccess;
+}

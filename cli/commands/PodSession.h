@@ -1,0 +1,80 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <optional>
+
+#include "BackendSelection.h"
+#include "CUsbPod.h"
+#include "Clock.h"
+#include "ProgrammerCommands.h"
+#include "commands/InterruptibleD2xxLibrary.h"
+#include "commands/TraceLog.h"
+#include "station/PodLock.h"
+
+class ConsoleUi;
+class SFileImage;
+struct CliEnvironment;
+struct CliOptions;
+
+// One run's pod: the clock, the backend the options choose, the driver over it with Ctrl+C
+// wired in, the wire trace and the shared operation commands. The simulated pod's state is
+// saved when the session ends.
+class PodSession {
+public:
+    PodSession(const CliOptions& options, const CliEnvironment& environment, ConsoleUi& ui);
+    ~PodSession();
+    PodSession(const PodSession&) = delete;
+    PodSession& operator=(const PodSession&) = delete;
+
+    // Makes the backend and the driver for the image; loads the driver library as the
+    // window does at start-up. Returns kExitSuccess, or kExitInputError after reporting
+    // (an unwritable trace file, an unreadable simulation state).
+    int Start(const SFileImage& image);
+
+    // Before a command that opens the pod: finds the pod the options name (--pod) or the
+    // first one, and takes its lock so that no other process talks to it meanwhile.
+    // Returns kExitSuccess (also when no pod is attached and no serial number was asked for:
+    // the command then reports that as usual), or kExitUnreachable after reporting (no pod
+    // with the serial number, or the pod in use by another process).
+    int ClaimPod();
+    // Whether the last claim refused the pod (its report is made).
+    bool ClaimRefused() const { return claimRefused_; }
+    // Gives the pod's lock back (the session's end does it too).
+    void ReleasePod() { lock_.Release(); }
+    // The serial number of the pod the session works with; empty when none was found.
+    const std::string& PodSerial() const { return podSerial_; }
+    // Milliseconds on the session's clock since Start.
+    std::uint32_t ElapsedMs() const;
+
+    CUsbPod& Pod() { return *pod_; }
+    ProgrammerCommands& Commands() { return *commands_; }
+    D2xxLibrary& Library() { return *library_; }
+    bool Interrupted() const { return interrupted_.load(); }
+
+    // Saves the simulated pod's state and turns an interruption into its exit status.
+    int Finish(int status);
+    // The reason the library did not load, or why the pod was not found, when known.
+    void ReportUnreachable();
+
+private:
+    int TryClaimPod();
+
+    const CliOptions& options_;
+    const CliEnvironment& environment_;
+    ConsoleUi& ui_;
+    std::atomic<bool> neverInterrupted_{false};
+    const std::atomic<bool>& interrupted_;
+
+    std::unique_ptr<Clock> clock_;
+    std::uint32_t startMs_ = 0;
+    BackendOptions backendOptions_;
+    D2xxBackend backend_;
+    PodLock lock_;
+    std::string podSerial_;
+    bool claimRefused_ = false;
+    std::optional<InterruptibleD2xxLibrary> library_;
+    TraceLog trace_;
+    std::unique_ptr<CUsbPod> pod_;
+    std::unique_ptr<ProgrammerCommands> commands_;
+};

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "MemoryRegion.h"
+#include "ProgrammerCommands.h"
+#include "RegionRows.h"
+
+class ConsoleUi;
+class SFileImage;
+struct CliOptions;
+
+// Each board's serial number (--serial-at and the options with it): where in the loaded image
+// it goes, which number comes next, and the checks made before the pod is touched. The number
+// is patched into the image in memory, so the board's erase, write and verify cover it; the
+// file is never changed.
+class SerialPatch {
+public:
+    // Checks the serial options and the address against the CPU's memory map and the words
+    // the file fills. A word the file does not cover joins its region, whose extent grows to
+    // hold it, so its page is erased and written like any other; the rows are listed again.
+    // kExitSuccess (also without --serial-at), or kExitInputError after reporting.
+    int Prepare(const CliOptions& options, SFileImage& image, std::vector<RegionRow>& rows,
+                ConsoleUi& ui);
+    bool Active() const { return region_.has_value(); }
+    // The word's region must be one the command works on.
+    int CheckTicked(const std::vector<RegionListItem>& items, ConsoleUi& ui) const;
+
+    // Takes the next board's number (from the counter file, the run's count or
+    // --serial-value) and writes it into the image. False after reporting when there is none
+    // to take; the board must then not be touched.
+    bool NextBoard(SFileImage& image, ConsoleUi& ui);
+    std::uint32_t Number() const { return static_cast<std::uint32_t>(number_); }
+    // "PFLASH:0x7F00"
+    std::string AtText() const;
+
+private:
+    int Refuse(ConsoleUi& ui, const std::string& message) const;
+    std::uint64_t Largest() const { return words_ == 1 ? 0xFFFFu : 0xFFFFFFFFu; }
+
+    std::optional<MemoryRegion> region_;
+    std::uint32_t address_ = 0;
+    int words_ = 1;
+    std::string counterPath_;
+    std::uint64_t next_ = 0;  // --serial-start: the next board's; --serial-value: every board's
+    bool counts_ = false;     // --serial-start: each board the next number
+    std::uint64_t number_ = 0;
+};

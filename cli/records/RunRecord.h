@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "RegionRows.h"
+
+class SFileImage;
+
+// What one pod command did to one board, for --json and --log: enough to audit later which
+// file went onto which board through which pod, and how it ended.
+struct RunRecord {
+    struct Region {
+        std::string name;
+        std::uint16_t start = 0;
+        std::uint16_t end = 0;
+        std::uint16_t words = 0;
+        std::optional<std::uint32_t> crc32;  // none when only the pod's record tells
+        // blank-check only: the verdict (none when the pod did not answer), and the first
+        // piece that differs.
+        bool blankChecked = false;
+        std::optional<bool> blank;
+        std::optional<std::uint16_t> differsFirst;
+        std::optional<std::uint16_t> differsLast;
+    };
+
+    std::string command;                  // "write", "pod-verify", ...
+    std::optional<std::string> file;      // the S-record file; none for reset and pod-info
+    std::optional<std::string> sha256;    // of the file, when it could be read
+    std::optional<std::string> cpu;       // "DSP56F807"; none without a file
+    std::vector<Region> regions;          // the regions the command used
+    std::optional<std::string> pod;       // the pod's serial number, when a pod was chosen
+    std::optional<std::string> board;     // the board's identifier, when one was given
+    std::optional<std::uint32_t> serial;  // the board's serial number (--serial-at)
+    std::optional<std::string> serialAt;  // where it is: "PFLASH:0x7F00"
+    std::optional<std::uint16_t> result;  // the sequence's result, when a sequence ran
+    std::string status;                   // the status text, or the message that ended the run
+    double seconds = 0.0;
+    int exitCode = 0;
+    // What pod-info read from the pod, a line each; written only when there is some.
+    std::vector<std::string> info;
+};
+
+// A listed region as a record names it, with the CRC-32 of its words.
+RunRecord::Region RegionRecord(const SFileImage& image, const RegionRow& row);
+// The regions as a JSON array: [{"name","start","end","words","crc32"},...].
+std::string RegionsJson(const std::vector<RunRecord::Region>& regions);
+
+// The record as one JSON object on one line (without a line end).
+std::string RunRecordJson(const RunRecord& record);
+// The same object with the UTC time and the host name in front, for the log.
+std::string RunLogJson(const RunRecord& record, const std::string& utcTime,
+                       const std::string& host);

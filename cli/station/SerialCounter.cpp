@@ -1,0 +1,169 @@
+#include "station/SerialCounter.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "Utf8Path.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+#ifdef _WIN32
+std::string SystemError() {
+    return "error " + std::to_string(GetLastError());
+}
+#else
+std::string SystemError() {
+    return std::strerror(errno);
+}
+#endif
+
+// Holds the exclusive lock on the counter's lock file while it lives.
+class CounterLock {
+public:
+    explicit CounterLock(const std::string& path) {
+#ifdef _WIN32
+        HANDLE file = CreateFileW(Utf8Path(path).wstring().c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        OVERLAPPED whole = {};
+        if (file != INVALID_HANDLE_VALUE &&
+            !LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &whole)) {
+            CloseHandle(file);
+            file = INVALID_HANDLE_VALUE;
+        }
+        handle_ = file == INVALID_HANDLE_VALUE ? nullptr : file;
+#else
+        fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        while (fd_ >= 0 && flock(fd_, LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                close(fd_);
+                fd_ = -1;
+            }
+        }
+#endif
+    }
+    ~CounterLock() {
+#ifdef _WIN32
+        if (handle_ != nullptr) {
+            CloseHandle(static_cast<HANDLE>(handle_));  // closing drops the lock
+        }
+#else
+        if (fd_ >= 0) {
+            close(fd_);
+        }
+#endif
+    }
+    CounterLock(const CounterLock&) = delete;
+    CounterLock& operator=(const CounterLock&) = delete;
+
+#ifdef _WIN32
+    bool Held() const {
+        return handle_ != nullptr;
+    }
+
+private:
+    void* handle_ = nullptr;
+#else
+    bool Held() const {
+        return fd_ >= 0;
+    }
+
+private:
+    int fd_ = -1;
+#endif
+};
+
+// Writes the text to a new file beside `path`, flushes it and puts it in place of `path`.
+bool ReplaceDurably(const std::string& path, const std::string& text) {
+    const std::string temporary = path + ".new";
+#ifdef _WIN32
+    HANDLE file = CreateFileW(Utf8Path(temporary).wstring().c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD written = 0;
+    const bool flushed =
+        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+        written == text.size() && FlushFileBuffers(file);
+    CloseHandle(file);
+    return flushed &&
+           MoveFileExW(Utf8Path(temporary).wstring().c_str(), Utf8Path(path).wstring().c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+#else
+    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return false;
+    }
+    const bool flushed =
+        write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) && fsync(fd) == 0;
+    if (close(fd) != 0 || !flushed || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        return false;
+    }
+    // The rename itself must reach the disk before the board is touched.
+    std::string folder = std::filesystem::path(path).parent_path().string();
+    const int directory = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool synced = directory >= 0 && fsync(directory) == 0;
+    if (directory >= 0) {
+        close(directory);
+    }
+    return synced;
+#endif
+}
+
+}  // namespace
+
+bool ParseSerialNumber(const std::string& text, std::uint64_t& number) {
+    const std::size_t first = text.find_first_not_of(" \t\r\n");
+    const std::size_t last = text.find_last_not_of(" \t\r\n");
+    if (first == std::string::npos || last - first + 1 > 19) {
+        return false;
+    }
+    const char* begin = text.data() + first;
+    const char* end = text.data() + last + 1;
+    const std::from_chars_result parsed = std::from_chars(begin, end, number);
+    return parsed.ec == std::errc() && parsed.ptr == end && *begin != '-' && *begin != '+';
+}
+
+bool TakeSerialNumber(const std::string& path, std::uint64_t largest, std::uint64_t& number,
+                      std::string& error) {
+    const CounterLock lock(path + ".lock");
+    if (!lock.Held()) {
+        error = "cannot lock the serial counter " + path + ".lock: " + SystemError();
+        return false;
+    }
+    std::ifstream file(Utf8Path(path), std::ios::binary);
+    if (!file) {
+        error = "cannot read the serial counter " + path + ": " + SystemError();
+        return false;
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    if (!ParseSerialNumber(text.str(), number)) {
+        error = "the serial counter " + path + " holds no number";
+        return false;
+    }
+    if (number > largest) {
+        error = "the serial counter " + path + " is at " + std::to_string(number) +
+                ", beyond the largest serial number " + std::to_string(largest);
+        return false;
+    }
+    if (!ReplaceDurably(path, std::to_string(number + 1) + "\n")) {
+        error = "cannot write the serial counter " + path + ": " + SystemError();
+        return false;
+    }
+    return true;
+}
