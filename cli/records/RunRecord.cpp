@@ -80,8 +80,12 @@ std::string RegionsJson(const std::vector<RunRecord::Region>& regions) {
                 json.Null("blank");
             }
             if (region.differsFirst) {
-                json.Raw("differs", "[" + std::to_string(*region.differsFirst) + "," +
-                                        std::to_string(*region.differsLast) + "]");
+                std::string range(1, '[');
+                range += std::to_string(*region.differsFirst);
+                range += ',';
+                range += std::to_string(*region.differsLast);
+                range += ']';
+                json.Raw("differs", range);
             } else {
                 json.Null("differs");
             }
