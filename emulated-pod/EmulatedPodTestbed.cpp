@@ -98,10 +98,8 @@ bool EmulatedPodTestbed::Add(UsbfsPodDevice& device, bool denyAccess, std::strin
         return false;
     }
     plugged_.push_back(plugged);
-    device.OnUnplug([plugged] {
-        umockdev_testbed_uevent(plugged->testbed, plugged->syspath.c_str(), "remove");
-        umockdev_testbed_remove_device(plugged->testbed, plugged->syspath.c_str());
-    });
+    device.OnUnplug(
+        [plugged] { umockdev_testbed_remove_device(plugged->testbed, plugged->syspath.c_str()); });
     return true;
 }
 
@@ -115,11 +113,15 @@ void EmulatedPodTestbed::OpenToAllUsers() {
                             fs::perms::others_read | fs::perms::others_exec |
                                 fs::perms::group_read | fs::perms::group_exec,
                             fs::perm_options::add, ignored);
+        } else if (it->is_socket(ignored)) {
+            // The ioctl sockets: connecting takes write permission.
+            fs::permissions(it->path(), fs::perms::others_all | fs::perms::group_all,
+                            fs::perm_options::add, ignored);
         } else if (it->path().string().find("/dev/") == std::string::npos) {
             fs::permissions(it->path(), fs::perms::others_read | fs::perms::group_read,
                             fs::perm_options::add, ignored);
         }
     }
-    fs::permissions(root_, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add,
-                    ignored);
+    // umockdev's stand-in for the udev netlink socket is made in the bed's root.
+    fs::permissions(root_, fs::perms::all, fs::perm_options::add, ignored);
 }
