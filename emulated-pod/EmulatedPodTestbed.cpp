@@ -2,9 +2,11 @@
 
 #include <umockdev.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 #include "UsbfsPodDevice.h"
 
@@ -72,7 +74,21 @@ bool EmulatedPodTestbed::Add(UsbfsPodDevice& device, bool denyAccess, std::strin
     const std::filesystem::path file = root_ + node;
     std::error_code ignored;
     std::filesystem::create_directories(file.parent_path(), ignored);
-    std::ofstream(file).flush();
+    // A pipe, not a plain file: see UsbfsPodDevice::RunWithReadinessPipe.
+    std::filesystem::remove(file, ignored);
+    if (mkfifo(file.c_str(), 0600) != 0) {
+        error = "cannot make " + file.string();
+        g_free(syspath);
+        return false;
+    }
+    const int pipe = open(file.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (pipe < 0) {
+        error = "cannot open " + file.string();
+        g_free(syspath);
+        return false;
+    }
+    fcntl(pipe, F_SETPIPE_SZ, 4096);
+    device.RunWithReadinessPipe(pipe);
     std::filesystem::permissions(
         file,
         denyAccess ? std::filesystem::perms::owner_read | std::filesystem::perms::owner_write

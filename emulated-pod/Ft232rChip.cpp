@@ -275,16 +275,12 @@ void Ft232rChip::PullFromPod() {
     }
 }
 
-bool Ft232rChip::In(int capacity, std::uint64_t nowUs, std::vector<std::uint8_t>& packets) {
+bool Ft232rChip::In(int capacity, std::uint64_t nowUs, std::vector<std::uint8_t>& packets,
+                    std::uint64_t& sentUs) {
     packets.clear();
     PullFromPod();
-    if (realTime_) {
-        const bool timerRanOut = nowUs >= lastPacketUs_ + std::uint64_t{latencyMs_} * 1000;
-        if (rx_.size() < static_cast<std::size_t>(kPacketData) && !timerRanOut) {
-            return false;
-        }
-    } else if (rx_.empty() && podHandle_ != nullptr) {
-        // Instant pace: the programmer's clock jumps to its next reply, if one is coming.
+    if (!realTime_ && rx_.empty() && podHandle_ != nullptr && pod_.ReplyOnTheWay()) {
+        // Instant pace: the programmer's clock jumps to its next reply.
         std::uint8_t byte = 0;
         std::uint32_t got = 0;
         pod_.FT_Read(podHandle_, &byte, 1, &got);
@@ -303,19 +299,32 @@ bool Ft232rChip::In(int capacity, std::uint64_t nowUs, std::vector<std::uint8_t>
             PullFromPod();
         }
     }
+    const std::uint64_t timerUs = lastPacketUs_ + std::uint64_t{latencyMs_} * 1000;
+    if (rx_.size() >= static_cast<std::size_t>(kPacketData) || (!realTime_ && !rx_.empty())) {
+        sentUs = nowUs;
+    } else if (timerUs <= nowUs) {
+        // The latency timer is looked at once a frame (start-of-frame) in real time.
+        sentUs = realTime_ ? (timerUs + 999) / 1000 * 1000 : timerUs;
+        if (sentUs > nowUs) {
+            return false;
+        }
+    } else {
+        return false;
+    }
     while (static_cast<int>(packets.size()) + kPacketSize <= capacity) {
         const std::size_t n = std::min<std::size_t>(kPacketData, rx_.size());
         packets.push_back(kModemStatusByte);
         packets.push_back(kLineStatusByte);
         packets.insert(packets.end(), rx_.begin(), rx_.begin() + static_cast<std::ptrdiff_t>(n));
         rx_.erase(rx_.begin(), rx_.begin() + static_cast<std::ptrdiff_t>(n));
-        // A short packet ends the transfer; in real time the next full one waits for the line.
-        if (n < static_cast<std::size_t>(kPacketData) || realTime_) {
+        // A short packet ends the transfer; in real time a short one waits for the timer.
+        if (n < static_cast<std::size_t>(kPacketData) ||
+            (realTime_ && rx_.size() < static_cast<std::size_t>(kPacketData))) {
             break;
         }
         PullFromPod();
     }
-    lastPacketUs_ = nowUs;
+    lastPacketUs_ = sentUs;
     return true;
 }
 

@@ -36,8 +36,12 @@ public:
     // Bulk OUT: true when the chip takes the whole transfer, with the time it has taken the
     // last byte in doneUs; false when its buffer stays full (the chip NAKs).
     bool Out(const std::uint8_t* data, int size, std::uint64_t nowUs, std::uint64_t& doneUs);
-    // Bulk IN of at most capacity bytes: true with the packets when the chip sends now.
-    bool In(int capacity, std::uint64_t nowUs, std::vector<std::uint8_t>& packets);
+    // Bulk IN of at most capacity bytes: true with the packets when the chip has sent them
+    // by now, with the time it did in sentUs. A packet goes when 62 bytes wait (in instant
+    // pace: when anything waits or is on its way), else when the latency timer runs out; in
+    // real time that is at the next 1 ms frame.
+    bool In(int capacity, std::uint64_t nowUs, std::vector<std::uint8_t>& packets,
+            std::uint64_t& sentUs);
 
     // The letters of the frames the programmer has seen so far, counted.
     int FramesSeen(char letter) const;

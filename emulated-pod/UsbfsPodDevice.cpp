@@ -8,6 +8,10 @@
 #include <chrono>
 #include <cstddef>
 #include <cstring>
+#include <limits>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "EmulatorRecord.h"
 
@@ -20,8 +24,11 @@ constexpr std::uint32_t kCapabilities = USBDEVFS_CAP_ZERO_PACKET | USBDEVFS_CAP_
                                         USBDEVFS_CAP_NO_PACKET_SIZE_LIM |
                                         USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
 
+const std::chrono::steady_clock::time_point kOrigin = std::chrono::steady_clock::now();
+constexpr std::uint64_t kNever = std::numeric_limits<std::uint64_t>::max();
+
 std::uint64_t NowUs() {
-    static const auto origin = std::chrono::steady_clock::now();
+    const auto origin = kOrigin;
     return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
                                           std::chrono::steady_clock::now() - origin)
                                           .count());
@@ -52,7 +59,6 @@ UsbfsPodDevice::UsbfsPodDevice(EmulatedDeviceIds ids, SimulatedPod& pod, bool re
     : ids_(std::move(ids)),
       record_(record),
       fault_(fault),
-      realTime_(realTime),
       chip_(pod, realTime, record, ids_.serial) {}
 
 std::vector<std::uint8_t> UsbfsPodDevice::Descriptors() const {
@@ -91,10 +97,6 @@ std::vector<std::uint8_t> UsbfsPodDevice::StringDescriptor(int index) const {
 bool UsbfsPodDevice::DriverBound() {
     std::lock_guard<std::mutex> lock(mutex_);
     return driverBound_;
-}
-
-std::uint64_t UsbfsPodDevice::FrameAfter(std::uint64_t us) const {
-    return (us / 1000 + 1) * 1000;
 }
 
 void UsbfsPodDevice::Control(Urb& urb) {
@@ -164,7 +166,7 @@ void UsbfsPodDevice::Service(Urb& urb, std::uint64_t nowUs) {
         }
         urb.done = true;
         urb.actual = urb.length;
-        urb.readyUs = realTime_ ? FrameAfter(doneUs) : nowUs;
+        urb.readyUs = doneUs;
         if ((fault_ == UsbFault::UnplugDuringWrite && chip_.FramesSeen('W') > 0) ||
             (fault_ == UsbFault::UnplugDuringVerify &&
              chip_.FramesSeen('P') + chip_.FramesSeen('V') > 0)) {
@@ -174,12 +176,13 @@ void UsbfsPodDevice::Service(Urb& urb, std::uint64_t nowUs) {
         if (fault_ == UsbFault::Silent) {
             return;
         }
-        if (!chip_.In(urb.length, nowUs, urb.result)) {
+        std::uint64_t sentUs = nowUs;
+        if (!chip_.In(urb.length, nowUs, urb.result, sentUs)) {
             return;
         }
         urb.done = true;
         urb.actual = static_cast<int>(urb.result.size());
-        urb.readyUs = realTime_ ? FrameAfter(nowUs) : nowUs;
+        urb.readyUs = sentUs;
     } else {
         urb.done = true;
         urb.status = -EPIPE;
@@ -416,11 +419,105 @@ bool UsbfsPodDevice::HandleIoctl(UMockdevIoctlClient* client) {
     if (unplugNow) {
         Unplug();
     }
+    // A held IN transfer may be answerable now (the bytes just written brought a reply).
+    const std::uint64_t now = NowUs();
+    if (!gone_) {
+        ServiceAll(now);
+    }
+    SignalReapable(now);
     lock.unlock();
+    wake_.notify_one();
     if (unplugNow && removeFromBus_) {
         removeFromBus_();
     }
     return true;
+}
+
+UsbfsPodDevice::~UsbfsPodDevice() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_one();
+    if (service_.joinable()) {
+        service_.join();
+    }
+    if (readyPipe_ >= 0) {
+        close(readyPipe_);
+    }
+}
+
+void UsbfsPodDevice::RunWithReadinessPipe(int fd) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    readyPipe_ = fd;
+    pipeSaysReady_ = true;
+    SignalReapable(NowUs());
+    service_ = std::thread([this] { ServiceLoop(); });
+}
+
+void UsbfsPodDevice::SignalReapable(std::uint64_t nowUs) {
+    if (readyPipe_ < 0) {
+        return;
+    }
+    bool reapable = gone_;
+    for (const Urb& urb : urbs_) {
+        reapable = reapable || (urb.done && urb.readyUs <= nowUs);
+    }
+    if (reapable == pipeSaysReady_) {
+        return;
+    }
+    // An empty pipe polls writable (POLLOUT, what libusb waits for); a full one does not.
+    char bytes[4096] = {};
+    if (reapable) {
+        while (read(readyPipe_, bytes, sizeof bytes) > 0) {
+        }
+    } else {
+        while (write(readyPipe_, bytes, sizeof bytes) > 0) {
+        }
+    }
+    pipeSaysReady_ = reapable;
+}
+
+std::uint64_t UsbfsPodDevice::NextWakeUs(std::uint64_t nowUs) const {
+    std::uint64_t next = kNever;
+    for (const Urb& urb : urbs_) {
+        if (urb.done) {
+            if (urb.readyUs > nowUs) {
+                next = std::min(next, urb.readyUs);
+            }
+        } else if (!gone_) {
+            // Waiting for the latency timer, the line or the buffer: look again next frame.
+            next = std::min(next, (nowUs / 1000 + 1) * 1000);
+        }
+    }
+    return next;
+}
+
+void UsbfsPodDevice::ServiceLoop() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stop_) {
+        const std::uint64_t now = NowUs();
+        if (!gone_) {
+            ServiceAll(now);
+        }
+        const bool unplugNow = unplugPending_ && !gone_;
+        if (unplugNow) {
+            Unplug();
+        }
+        SignalReapable(now);
+        if (unplugNow && removeFromBus_) {
+            lock.unlock();
+            removeFromBus_();
+            lock.lock();
+            continue;
+        }
+        const std::uint64_t next = NextWakeUs(now);
+        if (next == kNever) {
+            wake_.wait(lock);
+        } else {
+            wake_.wait_until(lock, kOrigin + std::chrono::microseconds(next));
+        }
+    }
 }
 
 void UsbfsPodDevice::ClientGone(UMockdevIoctlClient* client) {

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Ft232rChip.h"
@@ -39,6 +41,15 @@ class UsbfsPodDevice {
 public:
     UsbfsPodDevice(EmulatedDeviceIds ids, SimulatedPod& pod, bool realTime, EmulatorRecord& record,
                    UsbFault fault);
+    ~UsbfsPodDevice();
+    UsbfsPodDevice(const UsbfsPodDevice&) = delete;
+    UsbfsPodDevice& operator=(const UsbfsPodDevice&) = delete;
+
+    // The device node is a pipe the device keeps full while nothing can be reaped, so that
+    // libusb's poll() sleeps until a transfer has ended, as on usbfs; takes the descriptor
+    // of its own end and starts the device's clock: transfers end on time without the host
+    // asking.
+    void RunWithReadinessPipe(int fd);
 
     // The device and configuration descriptors, as sysfs's "descriptors" attribute holds them.
     std::vector<std::uint8_t> Descriptors() const;
@@ -77,14 +88,15 @@ private:
     void Service(Urb& urb, std::uint64_t nowUs);
     void ServiceAll(std::uint64_t nowUs);
     void Unplug();
-    std::uint64_t FrameAfter(std::uint64_t us) const;
+    void ServiceLoop();
+    void SignalReapable(std::uint64_t nowUs);
+    std::uint64_t NextWakeUs(std::uint64_t nowUs) const;
     std::vector<std::uint8_t> StringDescriptor(int index) const;
 
     std::mutex mutex_;
     EmulatedDeviceIds ids_;
     EmulatorRecord& record_;
     UsbFault fault_;
-    bool realTime_;
     Ft232rChip chip_;
     std::function<void()> removeFromBus_;
     std::deque<Urb> urbs_;
@@ -93,4 +105,9 @@ private:
     bool gone_ = false;
     bool unplugPending_ = false;
     int commandsEnded_ = 0;
+    int readyPipe_ = -1;
+    bool pipeSaysReady_ = true;
+    bool stop_ = false;
+    std::condition_variable wake_;
+    std::thread service_;
 };
