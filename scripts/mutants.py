@@ -73,8 +73,11 @@ MUTANTS = [
      "constexpr std::uint32_t kEepromBlockWords = 133;"),
     # The libusb/libftdi1 backend, caught by the EmulatedUsbPod suite.
     ("libftdi: receive and transmit purges swapped", "pod/backends/LibFtdiPort.cpp",
-     "return rx ? ftdi_tciflush(context_) : ftdi_tcoflush(context_);",
-     "return rx ? ftdi_tcoflush(context_) : ftdi_tciflush(context_);"),
+     "result = rx ? ftdi_tciflush(context_) : ftdi_tcoflush(context_);",
+     "result = rx ? ftdi_tcoflush(context_) : ftdi_tciflush(context_);"),
+    ("libftdi: the chip's status bytes passed on as data", "pod/backends/LibFtdiPort.cpp",
+     "constexpr int kStatusBytes = 2;",
+     "constexpr int kStatusBytes = 0;"),
     ("libftdi: serial number read as the product string", "pod/backends/LibFtdiBus.cpp",
      "entry.description = ReadString(handle, descriptor.iProduct, error);",
      "entry.description = ReadString(handle, descriptor.iSerialNumber, error);"),
