@@ -121,7 +121,8 @@ def copy_tree(src):
         target = os.path.join(src, path)
         os.makedirs(os.path.dirname(target), exist_ok=True)
         if not os.path.exists(target) or not same_file(source, target):
-            shutil.copy2(source, target)
+            # A fresh time stamp, so that the build sees every change.
+            shutil.copy(source, target)
 
 
 def same_file(a, b):
