@@ -189,8 +189,10 @@ int LibFtdiPort::Close() {
         return 0;
     }
     open_ = false;
-    if (inFlight_ && libusb_cancel_transfer(receiving_) == 0) {
-        // The cancelled transfer must come back before its buffer goes.
+    if (inFlight_) {
+        // The transfer must come back, cancelled or ended by a vanished device, before its
+        // buffer goes.
+        libusb_cancel_transfer(receiving_);
         for (int tries = 0; inFlight_ && tries < 100; ++tries) {
             timeval wait{0, 10'000};
             libusb_handle_events_timeout_completed(usb_, &wait, nullptr);
