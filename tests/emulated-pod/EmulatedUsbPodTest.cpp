@@ -55,6 +55,9 @@ public:
         const fs::path err = dir_ / "stderr";
         const pid_t pid = fork();
         if (pid == 0) {
+            // vantix-cli locks a pod by serial number in this folder: runs of other tests,
+            // whose pods share the serial numbers, must not count as other users of it.
+            setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
             dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
             dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
             std::vector<char*> argv;
