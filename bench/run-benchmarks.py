@@ -15,8 +15,8 @@
   7. Several pods: 1, 2, 4 and 8 simulated pods at real-time pace, one vantix-cli each,
      Target Write && Verify of the full DSP56F807 example in parallel.
   8. The libftdi1 path at real-time pace: Target Write && Verify of the full DSP56F807
-     example through libusb/libftdi1 and an emulated pod, against the simulated pod
-     directly and the wire's lower bound.
+     image through libusb/libftdi1 and an emulated pod, against the simulated pod directly
+     and the wire's lower bound.
 
 Usage: bench/run-benchmarks.py --build BUILD_DIR [--out BENCHMARKS.md] [--only read,link,...]
        [--rounds N]
@@ -772,10 +772,12 @@ def section_usb(build, rounds):
     cli = os.path.join(build, "cli", "vantix-cli")
     rig = os.path.join(build, "emulated-pod", "with-emulated-pods")
     link_bench = os.path.join(build, "bench", "vantix_link_bench")
-    example = os.path.join(ROOT, "examples", "dsp56f807.s")
-    args = ["write-verify", example, "--cpu", "807", "--quiet"]
     usb, sim = [], []
     with tempfile.TemporaryDirectory() as folder:
+        # The full image of sections 2 and 5, whose lower bound section 2's model gives.
+        image = os.path.join(folder, "full-807.s")
+        subprocess.run([os.path.join(build, "bench", "vantix-full-image"), image], check=True)
+        args = ["write-verify", image, "--cpu", "807", "--quiet"]
         for n in range(rounds):
             # Alternating, so that a change of load hits both alike; each run on a new state
             # (old firmware in the target), as a board fresh from the line.
@@ -807,7 +809,9 @@ def section_usb(build, rounds):
     text = "\n".join([
         "## 8. The libftdi1 path at real-time pace",
         "",
-        "Target Write && Verify of examples/dsp56f807.s by `vantix-cli`, three ways: through "
+        "Target Write && Verify of the full DSP56F807 image of sections 2 and 5 (every flash "
+        "region full, 71,676 words, written by `vantix-full-image`) by `vantix-cli`, three "
+        "ways: through "
         "the real libusb/libftdi1 backend with an FT232R-class pod emulated beneath libusb "
         "(`with-emulated-pods --real-time`: the emulated chip passes bytes at the decoded line "
         "rate through 256- and 128-byte buffers, sends IN packets when 62 bytes wait or when "
@@ -844,10 +848,11 @@ def section_usb(build, rounds):
         "Command:",
         "",
         "```",
+        f"{rel(os.path.join(build, 'bench', 'vantix-full-image'))} FULL.s",
         f"{rel(rig)} --real-time --state STATE -- {rel(RUN_MEASURED)} OUT.json "
-        f"{rel(cli)} write-verify examples/dsp56f807.s --cpu 807 --quiet",
+        f"{rel(cli)} write-verify FULL.s --cpu 807 --quiet",
         f"{rel(RUN_MEASURED)} OUT.json {rel(cli)} --sim-realtime --sim-state STATE "
-        "write-verify examples/dsp56f807.s --cpu 807 --quiet",
+        "write-verify FULL.s --cpu 807 --quiet",
         f"{rel(link_bench)} --benchmark_filter=WireModel/TargetWriteVerify",
         "```",
         "",
