@@ -5,11 +5,9 @@
 #include <glib.h>
 #include <grp.h>
 #include <sys/prctl.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -117,9 +115,7 @@ std::string StatePathOf(const RigOptions& o, const std::string& serial) {
 }
 
 // The child: the command under umockdev's preload library, as another user when asked.
-[[noreturn]] void RunCommand(const RigOptions& o, const std::string& root, bool dropToNobody,
-                             int nice) {
-    setpriority(PRIO_PROCESS, 0, nice);
+[[noreturn]] void RunCommand(const RigOptions& o, const std::string& root, bool dropToNobody) {
     const char* preload = std::getenv("LD_PRELOAD");
     std::string libraries = "libumockdev-preload.so.0";
     if (preload && *preload) {
@@ -170,13 +166,6 @@ int main(int argc, char** argv) {
     // default 50 us timer slack turns into a real sleep: a cost of the emulation that usbfs
     // does not have. The command inherits the finest slack, and so do the device threads.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-    // The pods stand in for hardware, which never waits for the host's CPU: where allowed,
-    // the emulator's threads run at a higher priority than the command, which keeps its own.
-    errno = 0;
-    const int commandNice = getpriority(PRIO_PROCESS, 0);
-    if (errno == 0) {
-        setpriority(PRIO_PROCESS, 0, commandNice - 5);
-    }
     RigOptions o;
     if (!Parse(argc, argv, o)) {
         std::fputs(kUsage, stderr);
@@ -271,7 +260,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (child == 0) {
-        RunCommand(o, testbed.Root(), dropToNobody, commandNice);
+        RunCommand(o, testbed.Root(), dropToNobody);
     }
     Wait wait{g_main_loop_new(nullptr, FALSE), 0};
     g_child_watch_add(child, OnChildExit, &wait);
