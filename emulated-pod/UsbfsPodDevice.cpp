@@ -211,10 +211,7 @@ long UsbfsPodDevice::Submit(UMockdevIoctlClient* client, int& error) {
     urb.type = header.type;
     urb.endpoint = header.endpoint;
     urb.length = header.buffer_length;
-    // An IN transfer's buffer is fetched when it is reaped, and only as far as the data
-    // reach: each fetch crosses umockdev's socket.
-    const bool bulkIn = header.type == USBDEVFS_URB_TYPE_BULK && (header.endpoint & 0x80) != 0;
-    if (header.buffer_length > 0 && !bulkIn) {
+    if (header.buffer_length > 0) {
         urb.buffer = Resolve(data, offsetof(usbdevfs_urb, buffer),
                              static_cast<std::size_t>(header.buffer_length));
     }
@@ -260,10 +257,6 @@ long UsbfsPodDevice::Reap(UMockdevIoctlClient* client, int& error) {
     urbs_.erase(found);
     WriteAs<int>(urb.urb, offsetof(usbdevfs_urb, status), urb.status);
     WriteAs<int>(urb.urb, offsetof(usbdevfs_urb, actual_length), urb.actual);
-    if (!urb.buffer && !urb.result.empty()) {
-        urb.buffer = Resolve(urb.urb, offsetof(usbdevfs_urb, buffer),
-                             std::min(urb.result.size(), static_cast<std::size_t>(urb.length)));
-    }
     if (urb.buffer && !urb.result.empty()) {
         const std::size_t offset = urb.type == USBDEVFS_URB_TYPE_CONTROL ? kSetupSize : 0;
         const std::size_t room = static_cast<std::size_t>(urb.buffer->data_len) - offset;
