@@ -841,6 +841,15 @@ def section_usb(build, rounds):
         "",
         f"**libftdi1 path / simulated pod: {ratio:.4f}** (goal ≤ {USB_GOAL}: {verdict}).",
         "",
+        "The lower bound, like the simulated pod, charges every reply a whole latency period. "
+        "The emulated chip, as the real one, sends what waits when its latency timer next "
+        "runs out, and that timer restarts with every packet it sends to the pending "
+        "transfer (one a millisecond), so a reply waits 0 to 1 ms, not 1 ms: on a quiet "
+        "machine the libftdi1 path can finish below both. What it adds is the emulation's "
+        "transport: two processes and a socket round trip per usbfs ioctl, which a busy "
+        "machine slows far more than the single process of the simulated pod (at load "
+        "averages of 2 to 3 the ratio measured 1.01 to 1.06 here).",
+        "",
         "How the gap was closed without a byte more on the wire: `LibFtdiPort` keeps one bulk "
         "IN transfer pending at all times, as the vendor driver does, so a look at the receive "
         "queue (one before every answered frame) takes what the chip has already sent instead "

@@ -117,7 +117,7 @@ std::string StatePathOf(const RigOptions& o, const std::string& serial) {
 // The child: the command under umockdev's preload library, as another user when asked.
 [[noreturn]] void RunCommand(const RigOptions& o, const std::string& root, bool dropToNobody) {
     const char* preload = std::getenv("LD_PRELOAD");
-    std::string libraries = "libumockdev-preload.so.0";
+    std::string libraries = std::string(NO_YIELD_LIBRARY) + ":libumockdev-preload.so.0";
     if (preload && *preload) {
         libraries += std::string(":") + preload;
     }
