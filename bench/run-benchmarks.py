@@ -848,7 +848,8 @@ def section_usb(build, rounds):
         "machine the libftdi1 path can finish below both. What it adds is the emulation's "
         "transport: two processes and a socket round trip per usbfs ioctl, which a busy "
         "machine slows far more than the single process of the simulated pod (at load "
-        "averages of 2 to 3 the ratio measured 1.01 to 1.06 here).",
+        "averages of 2 to 3 the ratio measured 1.01 to 1.06 here before the usleep shim, "
+        "1.03 to 1.05 in single runs after it).",
         "",
         "How the gap was closed without a byte more on the wire: `LibFtdiPort` keeps one bulk "
         "IN transfer pending at all times, as the vendor driver does, so a look at the receive "
@@ -858,10 +859,13 @@ def section_usb(build, rounds):
         "in 1 ms steps. Measured by hand before that change, under the same kind of load: "
         "1.21 to 1.43.",
         "",
-        "Both paths run with a timer slack of 1 ns (`prctl(PR_SET_TIMERSLACK)`, inherited by "
-        "the child processes): umockdev's preload yields the CPU with `usleep(0)` after every "
-        "ioctl it forwards to the emulator, and the default 50 µs slack made each of those a "
-        "real sleep, about 8 s a run here, a cost of the emulation that usbfs does not have.",
+        "umockdev's preload yields the CPU with `usleep(0)` after every ioctl it forwards to "
+        "the emulator, a cost of the emulation that usbfs does not have: with the default "
+        "50 µs timer slack each of those was a real sleep, about 8 s a run here, and on a busy "
+        "machine each handed the CPU to another process. `with-emulated-pods` therefore "
+        "preloads a shim in which a zero-length usleep returns at once, and runs the command "
+        "with a timer slack of 1 ns; the simulated pod's runs get the same slack "
+        "(`prctl(PR_SET_TIMERSLACK)`, inherited by child processes).",
         "",
         "How the emulator's own polling is kept out of the figures: the emulated device's "
         "usbfs node is a pipe that the emulator keeps full (not writable) until a transfer can "
