@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev
   libftdi1-dev libusb-1.0-0-dev
+  umockdev libumockdev-dev
   libssl-dev zlib1g-dev
   fonts-liberation2 fonts-dejavu-core
   srecord

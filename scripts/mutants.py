@@ -71,11 +71,36 @@ MUTANTS = [
     ("EEPROM block of 133 words", "pod/EepromStore.cpp",
      "constexpr std::uint32_t kEepromBlockWords = 132;",
      "constexpr std::uint32_t kEepromBlockWords = 133;"),
+    # The libusb/libftdi1 backend, caught by the EmulatedUsbPod suite.
+    ("libftdi: receive and transmit purges swapped", "pod/backends/LibFtdiPort.cpp",
+     "result = rx ? ftdi_tciflush(context_) : ftdi_tcoflush(context_);",
+     "result = rx ? ftdi_tcoflush(context_) : ftdi_tciflush(context_);"),
+    ("libftdi: the chip's status bytes passed on as data", "pod/backends/LibFtdiPort.cpp",
+     "constexpr int kStatusBytes = 2;",
+     "constexpr int kStatusBytes = 0;"),
+    ("libftdi: serial number read as the product string", "pod/backends/LibFtdiBus.cpp",
+     "entry.description = ReadString(handle, descriptor.iProduct, error);",
+     "entry.description = ReadString(handle, descriptor.iSerialNumber, error);"),
+    ("libftdi: latency timer one too long", "pod/backends/LibFtdiPort.cpp",
+     "return ftdi_set_latency_timer(context_, ms);",
+     "return ftdi_set_latency_timer(context_, ms + 1);"),
+    ("libftdi: half the baud rate", "pod/backends/LibFtdiPort.cpp",
+     "return ftdi_set_baudrate(context_, baud);",
+     "return ftdi_set_baudrate(context_, baud / 2);"),
+    ("libftdi: seven data bits", "pod/backends/LibFtdiPort.cpp",
+     "return ftdi_set_line_property(context_, static_cast<ftdi_bits_type>(bits),",
+     "return ftdi_set_line_property(context_, BITS_7,"),
+    ("libftdi: hardware flow control left on", "pod/backends/LibFtdiPort.cpp",
+     "return ftdi_setflowctrl(context_, flow);",
+     "return ftdi_setflowctrl(context_, SIO_RTS_CTS_HS);"),
+    ("libftdi: kernel driver not given back", "pod/backends/LibFtdiBus.cpp",
+     "context->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;",
+     "context->module_detach_mode = AUTO_DETACH_SIO_MODULE;"),
 ]
 
 # The test programs the suite needs without the window: everything but the Qt layers.
 TARGETS = ["vantix_image_tests", "vantix_pod_tests", "vantix_backend_tests", "vantix_cli_tests",
-           "vantix_sweep_tests"]
+           "vantix_sweep_tests", "vantix_emulated_pod_tests"]
 
 
 def run(args, cwd=None, log=None):
@@ -96,7 +121,8 @@ def copy_tree(src):
         target = os.path.join(src, path)
         os.makedirs(os.path.dirname(target), exist_ok=True)
         if not os.path.exists(target) or not same_file(source, target):
-            shutil.copy2(source, target)
+            # A fresh time stamp, so that the build sees every change.
+            shutil.copy(source, target)
 
 
 def same_file(a, b):

@@ -36,6 +36,12 @@ public:
     virtual int Write(const std::uint8_t* data, int size) = 0;
     // What has arrived so far, often 0 bytes; never waits for size bytes.
     virtual int Read(std::uint8_t* data, int size) = 0;
+    // Waits up to ms for the device to send something; false when the port cannot wait
+    // for that, and the caller sleeps instead.
+    virtual bool AwaitReceive(std::uint32_t ms) {
+        (void)ms;
+        return false;
+    }
     virtual int Close() = 0;
     // libftdi's text for the last failure.
     virtual std::string ErrorString() const = 0;

@@ -227,7 +227,9 @@ FT_STATUS FtdiSerialDevice::Read(void* buffer, std::uint32_t count, std::uint32_
             if (clock_.TickMs() - start >= readTimeoutMs_) {
                 return FT_OK;
             }
-            clock_.SleepMs(1);
+            if (!port_->AwaitReceive(1)) {
+                clock_.SleepMs(1);
+            }
         }
     }
 }

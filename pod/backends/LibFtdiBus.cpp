@@ -128,7 +128,7 @@ std::unique_ptr<FtdiPort> LibFtdiBus::OpenDevice(libusb_device* device, FtdiOpen
     context->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;
     const int result = ftdi_usb_open_dev(context, device);
     if (result == 0) {
-        return std::make_unique<LibFtdiPort>(context);
+        return std::make_unique<LibFtdiPort>(context, usb_);
     }
     error.code = result;
     error.detail = ftdi_get_error_string(context);

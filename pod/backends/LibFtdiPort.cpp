@@ -1,6 +1,33 @@
 #include "LibFtdiPort.h"
 
 #include <ftdi.h>
+#include <libusb.h>
+
+#include <algorithm>
+
+namespace {
+
+// The pending transfer's size: what libftdi reads in one go too.
+constexpr int kReceiveChunk = 4096;
+// The chip's status bytes at the start of every packet.
+constexpr int kStatusBytes = 2;
+
+int UsbErrorOf(int status) {
+    switch (status) {
+        case LIBUSB_TRANSFER_TIMED_OUT:
+            return LIBUSB_ERROR_TIMEOUT;
+        case LIBUSB_TRANSFER_NO_DEVICE:
+            return LIBUSB_ERROR_NO_DEVICE;
+        case LIBUSB_TRANSFER_STALL:
+            return LIBUSB_ERROR_PIPE;
+        case LIBUSB_TRANSFER_OVERFLOW:
+            return LIBUSB_ERROR_OVERFLOW;
+        default:
+            return LIBUSB_ERROR_IO;
+    }
+}
+
+}  // namespace
 
 LibFtdiPort::~LibFtdiPort() {
     Close();
@@ -8,7 +35,11 @@ LibFtdiPort::~LibFtdiPort() {
 }
 
 int LibFtdiPort::Reset() {
-    return ftdi_usb_reset(context_);
+    const int result = ftdi_usb_reset(context_);
+    if (result == 0) {
+        DropReceived();
+    }
+    return result;
 }
 
 int LibFtdiPort::GetLatencyTimer(std::uint8_t& ms) {
@@ -48,18 +79,109 @@ void LibFtdiPort::SetUsbTimeouts(int readMs, int writeMs) {
 int LibFtdiPort::Flush(bool rx, bool tx) {
     // The tc*flush calls name the queues as the host sees them (the older purge calls
     // had them the other way round).
+    int result = 0;
     if (rx && tx) {
-        return ftdi_tcioflush(context_);
+        result = ftdi_tcioflush(context_);
+    } else {
+        result = rx ? ftdi_tciflush(context_) : ftdi_tcoflush(context_);
     }
-    return rx ? ftdi_tciflush(context_) : ftdi_tcoflush(context_);
+    if (result == 0 && rx) {
+        DropReceived();
+    }
+    return result;
 }
 
 int LibFtdiPort::Write(const std::uint8_t* data, int size) {
     return ftdi_write_data(context_, data, size);
 }
 
+void LibFtdiPort::OnReceived(libusb_transfer* transfer) {
+    auto* self = static_cast<LibFtdiPort*>(transfer->user_data);
+    self->inFlight_ = false;
+    if (transfer->status == LIBUSB_TRANSFER_CANCELLED) {
+        return;
+    }
+    if (transfer->status != LIBUSB_TRANSFER_COMPLETED) {
+        self->receiveError_ = UsbErrorOf(transfer->status);
+        self->arrived_ = 1;
+        return;
+    }
+    const int packet =
+        std::max(static_cast<int>(self->context_->max_packet_size), kStatusBytes + 1);
+    for (int at = 0; at < transfer->actual_length; at += packet) {
+        const int end = std::min(at + packet, transfer->actual_length);
+        if (end - at > kStatusBytes) {
+            self->received_.insert(self->received_.end(), transfer->buffer + at + kStatusBytes,
+                                   transfer->buffer + end);
+            self->arrived_ = 1;
+        }
+    }
+    if (self->open_) {
+        self->StartReceiving();
+    }
+}
+
+int LibFtdiPort::StartReceiving() {
+    if (!receiving_) {
+        receiving_ = libusb_alloc_transfer(0);
+        receiveBuffer_.resize(kReceiveChunk);
+        if (!receiving_) {
+            receiveError_ = LIBUSB_ERROR_NO_MEM;
+            return receiveError_;
+        }
+    }
+    // The chip answers within its latency timer, so a transfer that outlasts the read
+    // time-out means the device has stopped answering. (libftdi names the endpoints from the
+    // chip's side: its "out" endpoint is the one the host reads.)
+    libusb_fill_bulk_transfer(receiving_, context_->usb_dev,
+                              static_cast<unsigned char>(context_->out_ep), receiveBuffer_.data(),
+                              kReceiveChunk, &LibFtdiPort::OnReceived, this,
+                              static_cast<unsigned int>(context_->usb_read_timeout));
+    const int result = libusb_submit_transfer(receiving_);
+    if (result < 0) {
+        receiveError_ = result;
+        return result;
+    }
+    inFlight_ = true;
+    return 0;
+}
+
+void LibFtdiPort::DropReceived() {
+    if (inFlight_) {
+        timeval now{0, 0};
+        libusb_handle_events_timeout_completed(usb_, &now, nullptr);
+    }
+    received_.clear();
+}
+
 int LibFtdiPort::Read(std::uint8_t* data, int size) {
-    return ftdi_read_data(context_, data, size);
+    if (!inFlight_ && receiveError_ == 0) {
+        StartReceiving();
+    }
+    if (inFlight_) {
+        timeval now{0, 0};
+        libusb_handle_events_timeout_completed(usb_, &now, nullptr);
+    }
+    if (received_.empty() && receiveError_ != 0) {
+        // As libftdi's own read reports a failed bulk read.
+        context_->error_str = "usb bulk read failed";
+        return receiveError_;
+    }
+    const int count = std::min(size, static_cast<int>(received_.size()));
+    std::copy_n(received_.begin(), count, data);
+    received_.erase(received_.begin(), received_.begin() + count);
+    return count;
+}
+
+bool LibFtdiPort::AwaitReceive(std::uint32_t ms) {
+    if (!inFlight_) {
+        return false;
+    }
+    // Returns when the pending transfer brings bytes, or on any other event, or after ms.
+    arrived_ = 0;
+    timeval wait{0, static_cast<suseconds_t>(ms) * 1000};
+    libusb_handle_events_timeout_completed(usb_, &wait, &arrived_);
+    return true;
 }
 
 int LibFtdiPort::Close() {
@@ -67,6 +189,19 @@ int LibFtdiPort::Close() {
         return 0;
     }
     open_ = false;
+    if (inFlight_) {
+        // The transfer must come back, cancelled or ended by a vanished device, before its
+        // buffer goes.
+        libusb_cancel_transfer(receiving_);
+        for (int tries = 0; inFlight_ && tries < 100; ++tries) {
+            timeval wait{0, 10'000};
+            libusb_handle_events_timeout_completed(usb_, &wait, nullptr);
+        }
+    }
+    if (receiving_ && !inFlight_) {
+        libusb_free_transfer(receiving_);
+        receiving_ = nullptr;
+    }
     // Releases the handle even when the device has gone (and then reports -1).
     return ftdi_usb_close(context_);
 }

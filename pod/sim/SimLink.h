@@ -50,6 +50,8 @@ public:
     void PutReadable(std::uint8_t byte, std::uint64_t t);
 
     std::size_t ReadableCount(std::uint64_t now) const;
+    // Everything queued towards the host, readable yet or not.
+    std::size_t QueuedCount() const { return rx_.size(); }
     // When the first count queued bytes are all readable; nullopt if fewer are queued.
     std::optional<std::uint64_t> TimeReadable(std::size_t count) const;
     std::size_t Take(std::uint8_t* out, std::size_t max, std::uint64_t now);

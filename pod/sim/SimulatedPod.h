@@ -90,6 +90,11 @@ public:
     // --- Scripting ---
     SimFaults& Faults() { return faults_; }
     SimPace Pace() const { return timeline_.Instant() ? SimPace::Instant : SimPace::RealTime; }
+    // For a model of the USB bridge that runs its own latency timer in front of the pod:
+    // replies are readable as soon as their last byte is off the line (until the next open).
+    void ZeroBridgeLatency() { link_.settings.latencyMs = 0; }
+    // Whether reply bytes are on their way to the host, readable yet or not.
+    bool ReplyOnTheWay() const { return link_.QueuedCount() > 0; }
 
     // --- State between runs (format in SimStateFile.h) ---
     bool SaveState(const std::string& path, std::string* error) const;

@@ -1,0 +1,541 @@
+#include "UsbfsPodDevice.h"
+
+#include <linux/usbdevice_fs.h>
+#include <sys/ioctl.h>
+#include <umockdev.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstddef>
+#include <cstring>
+#include <limits>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "EmulatorRecord.h"
+
+namespace {
+
+constexpr std::uint8_t kBulkIn = 0x81;
+constexpr std::uint8_t kBulkOut = 0x02;
+constexpr std::size_t kSetupSize = 8;
+constexpr std::uint32_t kCapabilities = USBDEVFS_CAP_ZERO_PACKET | USBDEVFS_CAP_BULK_CONTINUATION |
+                                        USBDEVFS_CAP_NO_PACKET_SIZE_LIM |
+                                        USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
+
+const std::chrono::steady_clock::time_point kOrigin = std::chrono::steady_clock::now();
+constexpr std::uint64_t kNever = std::numeric_limits<std::uint64_t>::max();
+
+std::uint64_t NowUs() {
+    const auto origin = kOrigin;
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                          std::chrono::steady_clock::now() - origin)
+                                          .count());
+}
+
+UMockdevIoctlData* Resolve(UMockdevIoctlData* data, std::size_t offset, std::size_t size) {
+    return umockdev_ioctl_data_resolve(data, offset, size, nullptr);
+}
+
+template <typename T>
+T ReadAs(UMockdevIoctlData* data, std::size_t offset = 0) {
+    T value{};
+    if (data && static_cast<std::size_t>(data->data_len) >= offset + sizeof value) {
+        std::memcpy(&value, data->data + offset, sizeof value);
+    }
+    return value;
+}
+
+template <typename T>
+void WriteAs(UMockdevIoctlData* data, std::size_t offset, T value) {
+    umockdev_ioctl_data_update(data, offset, reinterpret_cast<guint8*>(&value), sizeof value);
+}
+
+}  // namespace
+
+UsbfsPodDevice::UsbfsPodDevice(EmulatedDeviceIds ids, SimulatedPod& pod, bool realTime,
+                               EmulatorRecord& record, UsbFault fault)
+    : ids_(std::move(ids)),
+      record_(record),
+      fault_(fault),
+      chip_(pod, realTime, record, ids_.serial) {}
+
+std::vector<std::uint8_t> UsbfsPodDevice::Descriptors() const {
+    const std::uint8_t pidLow = ids_.productId & 0xFF;
+    const std::uint8_t pidHigh = ids_.productId >> 8;
+    return {// Device: USB 2.0, max packet 8 on endpoint 0, 0403:pid, bcdDevice 6.00 (FT232R),
+            // strings 1-3, one configuration.
+            18, 1, 0x00, 0x02, 0, 0, 0, 8, 0x03, 0x04, pidLow, pidHigh, 0x00, 0x06, 1, 2, 3, 1,
+            // Configuration 1: one interface, bus powered, 90 mA.
+            9, 2, 32, 0, 1, 1, 0, 0xA0, 45,
+            // Interface 0: vendor class, two endpoints, string 2.
+            9, 4, 0, 0, 2, 0xFF, 0xFF, 0xFF, 2,
+            // Bulk IN 0x81 and bulk OUT 0x02, 64 bytes each.
+            7, 5, kBulkIn, 2, 64, 0, 0, 7, 5, kBulkOut, 2, 64, 0, 0};
+}
+
+std::vector<std::uint8_t> UsbfsPodDevice::StringDescriptor(int index) const {
+    if (index == 0) {
+        return {4, 3, 0x09, 0x04};  // US English only
+    }
+    const std::string* text = index == 1   ? &ids_.manufacturer
+                              : index == 2 ? &ids_.product
+                              : index == 3 ? &ids_.serial
+                                           : nullptr;
+    if (!text) {
+        return {};
+    }
+    std::vector<std::uint8_t> out{static_cast<std::uint8_t>(2 + 2 * text->size()), 3};
+    for (const char c : *text) {
+        out.push_back(static_cast<std::uint8_t>(c));
+        out.push_back(0);
+    }
+    return out;
+}
+
+bool UsbfsPodDevice::DriverBound() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return driverBound_;
+}
+
+void UsbfsPodDevice::Control(Urb& urb) {
+    std::vector<std::uint8_t> setup(kSetupSize);
+    if (!urb.buffer || urb.buffer->data_len < static_cast<int>(kSetupSize)) {
+        urb.status = -EINVAL;
+        urb.done = true;
+        return;
+    }
+    std::memcpy(setup.data(), urb.buffer->data, kSetupSize);
+    const std::uint8_t requestType = setup[0];
+    const std::uint8_t request = setup[1];
+    const std::uint16_t value = static_cast<std::uint16_t>(setup[2] | setup[3] << 8);
+    const std::uint16_t index = static_cast<std::uint16_t>(setup[4] | setup[5] << 8);
+    const int length = setup[6] | setup[7] << 8;
+    std::vector<std::uint8_t> data(static_cast<std::size_t>(length));
+    int answered = 0;
+    if (requestType == 0x80 && request == 6) {  // GET_DESCRIPTOR
+        std::vector<std::uint8_t> descriptor;
+        const std::vector<std::uint8_t> all = Descriptors();
+        switch (value >> 8) {
+            case 1:
+                descriptor.assign(all.begin(), all.begin() + 18);
+                break;
+            case 2:
+                descriptor.assign(all.begin() + 18, all.end());
+                break;
+            case 3:
+                descriptor = StringDescriptor(value & 0xFF);
+                break;
+        }
+        if (descriptor.empty()) {
+            answered = -1;
+        } else {
+            answered = std::min<int>(length, static_cast<int>(descriptor.size()));
+            std::copy_n(descriptor.begin(), answered, data.begin());
+        }
+    } else if ((requestType & 0x60) == 0x40) {  // vendor: the chip's own requests
+        answered = chip_.VendorRequest(request, value, index, data.data(), length);
+        if ((requestType & 0x80) == 0 && answered >= 0) {
+            answered = 0;
+        }
+    } else {
+        answered = 0;  // standard requests the host does not need answered
+    }
+    urb.done = true;
+    urb.readyUs = NowUs();
+    if (answered < 0) {
+        urb.status = -EPIPE;  // stall
+        return;
+    }
+    urb.status = 0;
+    urb.actual = answered;
+    data.resize(static_cast<std::size_t>(answered));
+    urb.result = std::move(data);
+}
+
+void UsbfsPodDevice::Service(Urb& urb, std::uint64_t nowUs) {
+    if (urb.done || gone_) {
+        return;
+    }
+    if (urb.endpoint == kBulkOut) {
+        std::uint64_t doneUs = nowUs;
+        const auto* bytes = urb.buffer ? urb.buffer->data : nullptr;
+        if (!chip_.Out(bytes, urb.length, nowUs, doneUs)) {
+            return;  // NAK: stays in flight
+        }
+        urb.done = true;
+        urb.actual = urb.length;
+        urb.readyUs = doneUs;
+        if ((fault_ == UsbFault::UnplugDuringWrite && chip_.FramesSeen('W') > 0) ||
+            (fault_ == UsbFault::UnplugDuringVerify &&
+             chip_.FramesSeen('P') + chip_.FramesSeen('V') > 0)) {
+            unplugPending_ = true;
+        }
+    } else if (urb.endpoint == kBulkIn) {
+        if (fault_ == UsbFault::Silent) {
+            return;
+        }
+        std::uint64_t sentUs = nowUs;
+        if (!chip_.In(urb.length, nowUs, urb.result, sentUs)) {
+            return;
+        }
+        urb.done = true;
+        urb.actual = static_cast<int>(urb.result.size());
+        urb.readyUs = sentUs;
+    } else {
+        urb.done = true;
+        urb.status = -EPIPE;
+        urb.readyUs = nowUs;
+    }
+}
+
+void UsbfsPodDevice::ServiceAll(std::uint64_t nowUs) {
+    for (Urb& urb : urbs_) {
+        Service(urb, nowUs);
+    }
+}
+
+long UsbfsPodDevice::Submit(UMockdevIoctlClient* client, int& error) {
+    UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
+    UMockdevIoctlData* data = Resolve(arg, 0, sizeof(usbdevfs_urb));
+    if (!data) {
+        error = EFAULT;
+        return -1;
+    }
+    const auto header = ReadAs<usbdevfs_urb>(data);
+    Urb urb;
+    urb.urb = data;
+    urb.owner = client;
+    urb.address = data->client_addr;
+    urb.type = header.type;
+    urb.endpoint = header.endpoint;
+    urb.length = header.buffer_length;
+    if (header.buffer_length > 0) {
+        urb.buffer = Resolve(data, offsetof(usbdevfs_urb, buffer),
+                             static_cast<std::size_t>(header.buffer_length));
+    }
+    if (urb.type == USBDEVFS_URB_TYPE_CONTROL) {
+        Control(urb);
+    } else if (urb.type != USBDEVFS_URB_TYPE_BULK) {
+        g_object_unref(data);
+        if (urb.buffer) {
+            g_object_unref(urb.buffer);
+        }
+        error = EINVAL;
+        return -1;
+    } else if (claimedBy_ != client) {
+        g_object_unref(data);
+        if (urb.buffer) {
+            g_object_unref(urb.buffer);
+        }
+        error = EINVAL;  // the kernel wants the interface claimed first
+        return -1;
+    }
+    urbs_.push_back(std::move(urb));
+    Service(urbs_.back(), NowUs());
+    return 0;
+}
+
+long UsbfsPodDevice::Reap(UMockdevIoctlClient* client, int& error) {
+    const std::uint64_t now = NowUs();
+    if (!gone_) {
+        ServiceAll(now);
+    }
+    auto found = urbs_.end();
+    for (auto it = urbs_.begin(); it != urbs_.end(); ++it) {
+        if (it->owner == client && it->done && it->readyUs <= now &&
+            (found == urbs_.end() || it->readyUs < found->readyUs)) {
+            found = it;
+        }
+    }
+    if (found == urbs_.end()) {
+        error = gone_ ? ENODEV : EAGAIN;
+        return -1;
+    }
+    Urb urb = std::move(*found);
+    urbs_.erase(found);
+    WriteAs<int>(urb.urb, offsetof(usbdevfs_urb, status), urb.status);
+    WriteAs<int>(urb.urb, offsetof(usbdevfs_urb, actual_length), urb.actual);
+    if (urb.buffer && !urb.result.empty()) {
+        const std::size_t offset = urb.type == USBDEVFS_URB_TYPE_CONTROL ? kSetupSize : 0;
+        const std::size_t room = static_cast<std::size_t>(urb.buffer->data_len) - offset;
+        umockdev_ioctl_data_update(urb.buffer, offset, urb.result.data(),
+                                   static_cast<gint>(std::min(room, urb.result.size())));
+    }
+    UMockdevIoctlData* slot = Resolve(umockdev_ioctl_client_get_arg(client), 0, sizeof(void*));
+    umockdev_ioctl_data_set_ptr(slot, 0, urb.urb);
+    g_object_unref(slot);
+    g_object_unref(urb.urb);
+    if (urb.buffer) {
+        g_object_unref(urb.buffer);
+    }
+    return 0;
+}
+
+long UsbfsPodDevice::Discard(UMockdevIoctlClient* client, int& error) {
+    const auto address = ReadAs<std::uint64_t>(umockdev_ioctl_client_get_arg(client));
+    for (Urb& urb : urbs_) {
+        if (urb.owner == client && urb.address == address) {
+            if (urb.done) {
+                error = EINVAL;  // too late: it completed and waits to be reaped
+                return -1;
+            }
+            urb.done = true;
+            urb.status = -ENOENT;
+            urb.readyUs = NowUs();
+            urb.result.clear();
+            return 0;
+        }
+    }
+    error = EINVAL;
+    return -1;
+}
+
+void UsbfsPodDevice::Unplug() {
+    gone_ = true;
+    unplugPending_ = false;
+    record_.Line(ids_.serial, "unplugged");
+    // What was still in flight ends as the kernel ends it when the device goes.
+    const std::uint64_t now = NowUs();
+    for (Urb& urb : urbs_) {
+        if (!urb.done) {
+            urb.done = true;
+            urb.status = -ESHUTDOWN;
+            urb.actual = 0;
+            urb.result.clear();
+            urb.readyUs = now;
+        }
+    }
+    chip_.Detach();
+}
+
+bool UsbfsPodDevice::HandleIoctl(UMockdevIoctlClient* client) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    const unsigned long request = umockdev_ioctl_client_get_request(client);
+    UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
+    int error = 0;
+    long result = 0;
+    if (gone_ && request != USBDEVFS_REAPURBNDELAY && request != USBDEVFS_REAPURB) {
+        error = ENODEV;
+        result = -1;
+    } else if (request == USBDEVFS_GET_CAPABILITIES) {
+        UMockdevIoctlData* caps = Resolve(arg, 0, sizeof(std::uint32_t));
+        WriteAs<std::uint32_t>(caps, 0, kCapabilities);
+        g_object_unref(caps);
+    } else if (request == USBDEVFS_SUBMITURB) {
+        result = Submit(client, error);
+    } else if (request == USBDEVFS_REAPURBNDELAY || request == USBDEVFS_REAPURB) {
+        result = Reap(client, error);
+    } else if (request == USBDEVFS_DISCARDURB) {
+        result = Discard(client, error);
+    } else if (request == USBDEVFS_GETDRIVER) {
+        UMockdevIoctlData* query = Resolve(arg, 0, sizeof(usbdevfs_getdriver));
+        if (!driverBound_) {
+            error = ENODATA;
+            result = -1;
+        } else {
+            usbdevfs_getdriver answer = ReadAs<usbdevfs_getdriver>(query);
+            std::snprintf(answer.driver, sizeof answer.driver, "ftdi_sio");
+            umockdev_ioctl_data_update(query, 0, reinterpret_cast<guint8*>(&answer), sizeof answer);
+        }
+        g_object_unref(query);
+    } else if (request == USBDEVFS_DISCONNECT_CLAIM || request == USBDEVFS_CLAIMINTERFACE) {
+        bool detach = false;
+        if (request == USBDEVFS_DISCONNECT_CLAIM) {
+            UMockdevIoctlData* data = Resolve(arg, 0, sizeof(usbdevfs_disconnect_claim));
+            const auto claim = ReadAs<usbdevfs_disconnect_claim>(data);
+            g_object_unref(data);
+            const bool onlyIf = (claim.flags & USBDEVFS_DISCONNECT_CLAIM_IF_DRIVER) != 0;
+            const bool except = (claim.flags & USBDEVFS_DISCONNECT_CLAIM_EXCEPT_DRIVER) != 0;
+            const bool named = std::strncmp(claim.driver, "ftdi_sio", sizeof claim.driver) == 0;
+            detach = driverBound_ && (onlyIf ? named : except ? !named : true);
+        }
+        if (fault_ == UsbFault::Busy || (claimedBy_ && claimedBy_ != client)) {
+            record_.Line(ids_.serial, "claim refused: busy");
+            error = EBUSY;
+            result = -1;
+        } else if (driverBound_ && !detach) {
+            error = EBUSY;  // ftdi_sio still holds the interface
+            result = -1;
+        } else {
+            if (detach) {
+                driverBound_ = false;
+                record_.Line(ids_.serial, "driver ftdi_sio detached");
+            }
+            if (claimedBy_ != client) {
+                claimedBy_ = client;
+                record_.Line(ids_.serial, "claim");
+                chip_.Attach();
+            }
+        }
+    } else if (request == USBDEVFS_RELEASEINTERFACE) {
+        if (claimedBy_ != client) {
+            error = EINVAL;
+            result = -1;
+        } else {
+            claimedBy_ = nullptr;
+            chip_.Detach();
+            record_.Line(ids_.serial, "release");
+        }
+    } else if (request == USBDEVFS_IOCTL) {
+        UMockdevIoctlData* data = Resolve(arg, 0, sizeof(usbdevfs_ioctl));
+        const auto command = ReadAs<usbdevfs_ioctl>(data);
+        g_object_unref(data);
+        if (command.ioctl_code == static_cast<int>(USBDEVFS_DISCONNECT)) {
+            if (!driverBound_) {
+                error = ENODATA;
+                result = -1;
+            } else {
+                driverBound_ = false;
+                record_.Line(ids_.serial, "driver ftdi_sio detached");
+            }
+        } else if (command.ioctl_code == static_cast<int>(USBDEVFS_CONNECT)) {
+            if (!claimedBy_ && !driverBound_) {
+                driverBound_ = true;
+                record_.Line(ids_.serial, "driver ftdi_sio attached");
+            }
+            if (fault_ == UsbFault::UnplugAfterCommand && ++commandsEnded_ == 1) {
+                unplugPending_ = true;
+            }
+        } else {
+            error = ENOTTY;
+            result = -1;
+        }
+    } else if (request == USBDEVFS_CLEAR_HALT || request == USBDEVFS_RESETEP ||
+               request == USBDEVFS_SETINTERFACE || request == USBDEVFS_SETCONFIGURATION) {
+        result = 0;
+    } else if (request == USBDEVFS_RESET) {
+        record_.Line(ids_.serial, "usb reset");
+    } else {
+        char text[48];
+        std::snprintf(text, sizeof text, "ioctl 0x%lx refused", request);
+        record_.Line(ids_.serial, text);
+        error = ENOTTY;
+        result = -1;
+    }
+    umockdev_ioctl_client_complete(client, result, error);
+    const bool unplugNow = unplugPending_ && !gone_;
+    if (unplugNow) {
+        Unplug();
+    }
+    // A held IN transfer may be answerable now (the bytes just written brought a reply).
+    const std::uint64_t now = NowUs();
+    if (!gone_) {
+        ServiceAll(now);
+    }
+    SignalReapable(now);
+    lock.unlock();
+    wake_.notify_one();
+    if (unplugNow && removeFromBus_) {
+        removeFromBus_();
+    }
+    return true;
+}
+
+UsbfsPodDevice::~UsbfsPodDevice() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_one();
+    if (service_.joinable()) {
+        service_.join();
+    }
+    if (readyPipe_ >= 0) {
+        close(readyPipe_);
+    }
+}
+
+void UsbfsPodDevice::RunWithReadinessPipe(int fd) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    readyPipe_ = fd;
+    pipeSaysReady_ = true;
+    SignalReapable(NowUs());
+    service_ = std::thread([this] { ServiceLoop(); });
+}
+
+void UsbfsPodDevice::SignalReapable(std::uint64_t nowUs) {
+    if (readyPipe_ < 0) {
+        return;
+    }
+    bool reapable = gone_;
+    for (const Urb& urb : urbs_) {
+        reapable = reapable || (urb.done && urb.readyUs <= nowUs);
+    }
+    if (reapable == pipeSaysReady_) {
+        return;
+    }
+    // An empty pipe polls writable (POLLOUT, what libusb waits for); a full one does not.
+    char bytes[4096] = {};
+    if (reapable) {
+        while (read(readyPipe_, bytes, sizeof bytes) > 0) {
+        }
+    } else {
+        while (write(readyPipe_, bytes, sizeof bytes) > 0) {
+        }
+    }
+    pipeSaysReady_ = reapable;
+}
+
+std::uint64_t UsbfsPodDevice::NextWakeUs(std::uint64_t nowUs) const {
+    std::uint64_t next = kNever;
+    for (const Urb& urb : urbs_) {
+        if (urb.done) {
+            if (urb.readyUs > nowUs) {
+                next = std::min(next, urb.readyUs);
+            }
+        } else if (!gone_) {
+            // Waiting for the latency timer, the line or the buffer: look again next frame.
+            next = std::min(next, (nowUs / 1000 + 1) * 1000);
+        }
+    }
+    return next;
+}
+
+void UsbfsPodDevice::ServiceLoop() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stop_) {
+        const std::uint64_t now = NowUs();
+        if (!gone_) {
+            ServiceAll(now);
+        }
+        const bool unplugNow = unplugPending_ && !gone_;
+        if (unplugNow) {
+            Unplug();
+        }
+        SignalReapable(now);
+        if (unplugNow && removeFromBus_) {
+            lock.unlock();
+            removeFromBus_();
+            lock.lock();
+            continue;
+        }
+        const std::uint64_t next = NextWakeUs(now);
+        if (next == kNever) {
+            wake_.wait(lock);
+        } else {
+            wake_.wait_until(lock, kOrigin + std::chrono::microseconds(next));
+        }
+    }
+}
+
+void UsbfsPodDevice::ClientGone(UMockdevIoctlClient* client) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto it = urbs_.begin(); it != urbs_.end();) {
+        if (it->owner == client) {
+            g_object_unref(it->urb);
+            if (it->buffer) {
+                g_object_unref(it->buffer);
+            }
+            it = urbs_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (claimedBy_ == client) {
+        claimedBy_ = nullptr;
+        chip_.Detach();
+        record_.Line(ids_.serial, "closed while claimed");
+    }
+}

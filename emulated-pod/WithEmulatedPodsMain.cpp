@@ -1,0 +1,290 @@
+// Runs a command with emulated USB pods attached beneath libusb: the command's libusb and
+// libftdi1 see FT232R-class devices described "USB POD", whose serial side is the simulated
+// programmer. See scripts/with-emulated-pods.
+
+#include <glib.h>
+#include <grp.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Clock.h"
+#include "EmulatedPodTestbed.h"
+#include "EmulatorRecord.h"
+#include "UsbfsPodDevice.h"
+#include "sim/SimulatedPod.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: with-emulated-pods [--pods N] [--state PATH] [--real-time] [--record FILE]\n"
+    "                          [--fault KIND] [--other-ftdi] [--late-reply L:K:MS]\n"
+    "                          -- COMMAND [ARG...]\n"
+    "Runs COMMAND with N emulated USB pods (serial numbers VEMU0001 up) beneath libusb.\n"
+    "  --state PATH    keep each pod's flash and EEPROM in PATH (one pod) or PATH.SERIAL\n"
+    "  --real-time     pace the pods as the hardware: line rate, latency timer, 1 ms frames\n"
+    "  --record FILE   write what the devices saw, one event a line\n"
+    "  --fault KIND    unplug-during-write, unplug-during-verify, unplug-after-command,\n"
+    "                  no-permission, busy or silent (the first pod only)\n"
+    "  --other-ftdi    also attach an FTDI serial adapter that is not a pod\n"
+    "  --late-reply L:K:MS  the programmer answers its K-th L frame MS ms late\n";
+
+struct RigOptions {
+    int pods = 1;
+    std::string statePath;
+    bool realTime = false;
+    std::string recordPath;
+    std::string fault;
+    bool otherFtdi = false;
+    std::string lateReply;
+    std::vector<std::string> command;
+};
+
+bool Parse(int argc, char** argv, RigOptions& o) {
+    int i = 1;
+    for (; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= argc) {
+                return false;
+            }
+            out = argv[++i];
+            return true;
+        };
+        std::string text;
+        if (arg == "--") {
+            ++i;
+            break;
+        } else if (arg == "--pods" && value(text)) {
+            o.pods = std::atoi(text.c_str());
+            if (o.pods < 1 || o.pods > 99) {
+                return false;
+            }
+        } else if (arg == "--state" && value(o.statePath)) {
+        } else if (arg == "--real-time") {
+            o.realTime = true;
+        } else if (arg == "--record" && value(o.recordPath)) {
+        } else if (arg == "--fault" && value(o.fault)) {
+        } else if (arg == "--other-ftdi") {
+            o.otherFtdi = true;
+        } else if (arg == "--late-reply" && value(o.lateReply)) {
+        } else {
+            return false;
+        }
+    }
+    for (; i < argc; ++i) {
+        o.command.emplace_back(argv[i]);
+    }
+    return !o.command.empty();
+}
+
+UsbFault FaultNamed(const std::string& name, bool& known) {
+    known = true;
+    if (name.empty() || name == "no-permission") {
+        return UsbFault::None;
+    }
+    if (name == "unplug-during-write") {
+        return UsbFault::UnplugDuringWrite;
+    }
+    if (name == "unplug-during-verify") {
+        return UsbFault::UnplugDuringVerify;
+    }
+    if (name == "unplug-after-command") {
+        return UsbFault::UnplugAfterCommand;
+    }
+    if (name == "busy") {
+        return UsbFault::Busy;
+    }
+    if (name == "silent") {
+        return UsbFault::Silent;
+    }
+    known = false;
+    return UsbFault::None;
+}
+
+std::string StatePathOf(const RigOptions& o, const std::string& serial) {
+    return o.pods == 1 ? o.statePath : o.statePath + "." + serial;
+}
+
+// The child: the command under umockdev's preload library, as another user when asked.
+[[noreturn]] void RunCommand(const RigOptions& o, const std::string& root, bool dropToNobody) {
+    const char* preload = std::getenv("LD_PRELOAD");
+    std::string libraries = std::string(NO_YIELD_LIBRARY) + ":libumockdev-preload.so.0";
+    if (preload && *preload) {
+        libraries += std::string(":") + preload;
+    }
+    setenv("LD_PRELOAD", libraries.c_str(), 1);
+    setenv("UMOCKDEV_DIR", root.c_str(), 1);
+    // A sanitizer runtime wants to be first in the library list; the preload comes first.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    std::string asanOptions = "verify_asan_link_order=0";
+    if (asan && *asan) {
+        asanOptions = std::string(asan) + ":" + asanOptions;
+    }
+    setenv("ASAN_OPTIONS", asanOptions.c_str(), 1);
+    if (dropToNobody) {
+        constexpr uid_t kNobody = 65534;
+        if (setgroups(0, nullptr) != 0 || setresgid(kNobody, kNobody, kNobody) != 0 ||
+            setresuid(kNobody, kNobody, kNobody) != 0) {
+            std::perror("with-emulated-pods: cannot become nobody");
+            _exit(127);
+        }
+    }
+    std::vector<char*> argv;
+    for (const std::string& arg : o.command) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    std::fprintf(stderr, "with-emulated-pods: cannot run %s: %s\n", argv[0], std::strerror(errno));
+    _exit(127);
+}
+
+struct Wait {
+    GMainLoop* loop;
+    int status;
+};
+
+void OnChildExit(GPid, gint status, gpointer data) {
+    auto* wait = static_cast<Wait*>(data);
+    wait->status = status;
+    g_main_loop_quit(wait->loop);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // umockdev's preload yields the CPU (usleep(0)) after every ioctl it forwards, which the
+    // default 50 us timer slack turns into a real sleep: a cost of the emulation that usbfs
+    // does not have. The command inherits the finest slack, and so do the device threads.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    RigOptions o;
+    if (!Parse(argc, argv, o)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    bool known = false;
+    const UsbFault fault = FaultNamed(o.fault, known);
+    if (!known) {
+        std::fprintf(stderr, "with-emulated-pods: unknown fault '%s'\n%s", o.fault.c_str(), kUsage);
+        return 2;
+    }
+    EmulatorRecord record;
+    if (!o.recordPath.empty() && !record.Open(o.recordPath)) {
+        std::fprintf(stderr, "with-emulated-pods: cannot write %s\n", o.recordPath.c_str());
+        return 2;
+    }
+
+    SteadyClock steady;
+    std::vector<std::unique_ptr<VirtualClock>> clocks;
+    std::vector<std::unique_ptr<SimulatedPod>> pods;
+    std::vector<std::unique_ptr<UsbfsPodDevice>> devices;
+    auto makePod = [&](const std::string& serial, const std::string& description) {
+        std::unique_ptr<SimulatedPod> pod;
+        if (o.realTime) {
+            pod = std::make_unique<SimulatedPod>(steady);
+        } else {
+            clocks.push_back(std::make_unique<VirtualClock>());
+            pod = std::make_unique<SimulatedPod>(*clocks.back(), SimPace::Instant);
+        }
+        pod->Faults().devices = {description};
+        pod->Faults().serials = {serial};
+        return pod;
+    };
+    for (int n = 1; n <= o.pods; ++n) {
+        char serial[16];
+        std::snprintf(serial, sizeof serial, "VEMU%04d", n);
+        auto pod = makePod(serial, "USB POD");
+        std::error_code ignored;
+        const std::string path = StatePathOf(o, serial);
+        if (!o.statePath.empty() && std::filesystem::exists(path, ignored)) {
+            std::string reason;
+            if (!pod->LoadState(path, &reason)) {
+                std::fprintf(stderr, "with-emulated-pods: cannot read %s: %s\n", path.c_str(),
+                             reason.c_str());
+                return 2;
+            }
+        }
+        if (n == 1 && !o.lateReply.empty()) {
+            char letter = 0;
+            int occurrence = 0;
+            unsigned ms = 0;
+            if (std::sscanf(o.lateReply.c_str(), "%c:%d:%u", &letter, &occurrence, &ms) != 3) {
+                std::fputs(kUsage, stderr);
+                return 2;
+            }
+            pod->Faults().LateReply(letter, occurrence, ms);
+        }
+        EmulatedDeviceIds ids;
+        ids.serial = serial;
+        devices.push_back(std::make_unique<UsbfsPodDevice>(ids, *pod, o.realTime, record,
+                                                           n == 1 ? fault : UsbFault::None));
+        pods.push_back(std::move(pod));
+    }
+    if (o.otherFtdi) {
+        EmulatedDeviceIds ids;
+        ids.product = "FT232R USB UART";
+        ids.serial = "AB0CDEF1";
+        pods.push_back(makePod(ids.serial, ids.product));
+        devices.push_back(std::make_unique<UsbfsPodDevice>(ids, *pods.back(), o.realTime, record,
+                                                           UsbFault::None));
+    }
+
+    EmulatedPodTestbed testbed;
+    const bool denyAccess = o.fault == "no-permission";
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        std::string error;
+        if (!testbed.Add(*devices[i], denyAccess && i == 0, error)) {
+            std::fprintf(stderr, "with-emulated-pods: %s\n", error.c_str());
+            return 2;
+        }
+    }
+    // Root may open any file, so the denied node only means something to another user.
+    const bool dropToNobody = denyAccess && geteuid() == 0;
+    if (dropToNobody) {
+        testbed.OpenToAllUsers();
+    }
+
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child < 0) {
+        std::perror("with-emulated-pods: fork");
+        return 2;
+    }
+    if (child == 0) {
+        RunCommand(o, testbed.Root(), dropToNobody);
+    }
+    Wait wait{g_main_loop_new(nullptr, FALSE), 0};
+    g_child_watch_add(child, OnChildExit, &wait);
+    g_main_loop_run(wait.loop);
+    g_main_loop_unref(wait.loop);
+
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        record.Line(devices[i]->Ids().serial,
+                    devices[i]->DriverBound() ? "end driver ftdi_sio" : "end driver none");
+    }
+    int status = 0;
+    if (!o.statePath.empty()) {
+        for (int n = 0; n < o.pods; ++n) {
+            const std::string& serial = devices[static_cast<std::size_t>(n)]->Ids().serial;
+            std::string reason;
+            if (!pods[static_cast<std::size_t>(n)]->SaveState(StatePathOf(o, serial), &reason)) {
+                std::fprintf(stderr, "with-emulated-pods: cannot save %s: %s\n",
+                             StatePathOf(o, serial).c_str(), reason.c_str());
+                status = 2;
+            }
+        }
+    }
+    if (WIFEXITED(wait.status)) {
+        return status != 0 && WEXITSTATUS(wait.status) == 0 ? status : WEXITSTATUS(wait.status);
+    }
+    return WIFSIGNALED(wait.status) ? 128 + WTERMSIG(wait.status) : 1;
+}

@@ -1,0 +1,294 @@
+// The real libusb/libftdi1 backend against FT232R-class pods emulated beneath libusb: each
+// vantix-cli run goes through with-emulated-pods, and its trace, exit status and the pod's
+// memory are held against the same command on --simulate.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "UartLine.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ProgramRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A scratch folder, and programs run with their output in files there. A run that has not
+// ended after a minute is killed and counts as a hang.
+class Scratch {
+public:
+    Scratch() {
+        char name[] = "/tmp/vantix-usbpod-XXXXXX";
+        dir_ = mkdtemp(name);
+    }
+    ~Scratch() {
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+    fs::path operator/(const std::string& name) const { return dir_ / name; }
+
+    ProgramRun Exec(const std::vector<std::string>& args) const {
+        const fs::path out = dir_ / "stdout";
+        const fs::path err = dir_ / "stderr";
+        const pid_t pid = fork();
+        if (pid == 0) {
+            // vantix-cli locks a pod by serial number in this folder: runs of other tests,
+            // whose pods share the serial numbers, must not count as other users of it.
+            setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+            dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+            dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+            std::vector<char*> argv;
+            for (const std::string& arg : args) {
+                argv.push_back(const_cast<char*>(arg.c_str()));
+            }
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        ProgramRun run;
+        int status = 0;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (waitpid(pid, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                kill(pid, SIGKILL);
+                waitpid(pid, &status, 0);
+                run.err = "hung";
+                return run;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        run.out = Slurp(out);
+        run.err = Slurp(err);
+        return run;
+    }
+    // vantix-cli on the simulated pod.
+    ProgramRun Simulated(std::vector<std::string> args) const {
+        args.insert(args.begin(), VANTIX_CLI_PATH);
+        return Exec(args);
+    }
+    // vantix-cli through libftdi1 with emulated pods: the rig's options, then the cli's.
+    ProgramRun Emulated(std::vector<std::string> rig, const std::vector<std::string>& cli) const {
+        rig.insert(rig.begin(), WITH_EMULATED_PODS_PATH);
+        rig.insert(rig.end(), {"--record", (dir_ / "record").string(), "--", VANTIX_CLI_PATH});
+        rig.insert(rig.end(), cli.begin(), cli.end());
+        return Exec(rig);
+    }
+    std::vector<std::string> Record() const {
+        std::vector<std::string> lines;
+        std::ifstream in(dir_ / "record");
+        for (std::string line; std::getline(in, line);) {
+            lines.push_back(line);
+        }
+        return lines;
+    }
+
+private:
+    fs::path dir_;
+};
+
+bool Has(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// What is wrong with the link the host set up before its first frame, "" when nothing.
+std::string LinkFaults(const std::vector<std::string>& record) {
+    double baud = 0;
+    std::vector<std::string> seen;
+    for (const std::string& line : record) {
+        if (line.rfind("VEMU0001 frame", 0) == 0) {
+            break;
+        }
+        if (line.rfind("VEMU0001 baud ", 0) == 0) {
+            baud = std::atof(line.c_str() + 14);
+        }
+        seen.push_back(line.substr(9));
+    }
+    std::string faults;
+    if (std::fabs(baud - 921600) > 0.03 * 921600) {
+        faults += "baud " + std::to_string(baud) + "; ";
+    }
+    for (const char* wanted : {"line 8N1", "flow none", "latency 1", "purge rx", "purge tx"}) {
+        if (std::find(seen.begin(), seen.end(), wanted) == seen.end()) {
+            faults += std::string("no ") + wanted + " before the first frame; ";
+        }
+    }
+    return faults;
+}
+
+TEST(EmulatedUsbPod, ListsExactlyThePodsAndOpensTheOneNamed) {
+    Scratch scratch;
+    const std::vector<std::string> rig{"--pods", "2", "--other-ftdi"};
+    const ProgramRun list = scratch.Emulated(rig, {"list"});
+    EXPECT_EQ(list.status, 0) << list.err;
+    std::istringstream lines(list.out);
+    std::vector<std::string> rows;
+    for (std::string line; std::getline(lines, line);) {
+        rows.push_back(line.substr(line.find('\t') + 1));
+    }
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (std::vector<std::string>{"AB0CDEF1\tFT232R USB UART\tnot a pod",
+                                              "VEMU0001\tUSB POD\tpod", "VEMU0002\tUSB POD\tpod"}));
+    const ProgramRun json = scratch.Emulated(rig, {"list", "--json"});
+    EXPECT_EQ(json.status, 0);
+    for (const char* entry : {"\"serial\":\"VEMU0001\",\"description\":\"USB POD\",\"pod\":true",
+                              "\"serial\":\"VEMU0002\",\"description\":\"USB POD\",\"pod\":true",
+                              "\"serial\":\"AB0CDEF1\",\"description\":\"FT232R USB UART\","
+                              "\"pod\":false"}) {
+        EXPECT_NE(json.out.find(entry), std::string::npos) << json.out;
+    }
+    const ProgramRun named = scratch.Emulated(rig, {"--pod", "VEMU0002", "reset"});
+    EXPECT_EQ(named.status, 0) << named.err;
+    const auto record = scratch.Record();
+    EXPECT_TRUE(Has(record, "VEMU0002 claim"));
+    EXPECT_FALSE(Has(record, "VEMU0001 claim"));
+    const ProgramRun missing = scratch.Emulated(rig, {"--pod", "VEMU0009", "reset"});
+    EXPECT_EQ(missing.status, 3);
+    EXPECT_NE(missing.err.find("no pod with serial number VEMU0009 is attached"), std::string::npos)
+        << missing.err;
+}
+
+class EmulatedUsbPodCommands : public testing::TestWithParam<const char*> {};
+
+TEST_P(EmulatedUsbPodCommands, TraceAndMemoryMatchTheSimulatedPod) {
+    Scratch scratch;
+    const std::string file = std::string(VANTIX_EXAMPLES_DIR) + "/" + GetParam() + ".s";
+    const std::string cpu = std::string(GetParam()).substr(6);
+    const std::vector<std::vector<std::string>> commands = {{"write", file, "--cpu", cpu},
+                                                            {"write-verify", file, "--cpu", cpu},
+                                                            {"verify", file, "--cpu", cpu},
+                                                            {"reset"},
+                                                            {"pod-write", file, "--cpu", cpu},
+                                                            {"pod-verify", file, "--cpu", cpu},
+                                                            {"pod-info"}};
+    const std::string simTrace = (scratch / "sim.trace").string();
+    const std::string usbTrace = (scratch / "usb.trace").string();
+    const std::string simState = (scratch / "sim.state").string();
+    const std::string usbState = (scratch / "usb.state").string();
+    for (const auto& command : commands) {
+        SCOPED_TRACE(command[0]);
+        std::vector<std::string> args{"--trace", simTrace, "--sim-state", simState};
+        args.insert(args.end(), command.begin(), command.end());
+        const ProgramRun simulated = scratch.Simulated(args);
+        args = {"--trace", usbTrace};
+        args.insert(args.end(), command.begin(), command.end());
+        const ProgramRun emulated = scratch.Emulated({"--state", usbState}, args);
+        EXPECT_EQ(emulated.status, simulated.status) << emulated.err;
+        EXPECT_EQ(Slurp(usbTrace), Slurp(simTrace));
+        EXPECT_TRUE(Slurp(usbState) == Slurp(simState)) << "the pods' memories differ";
+        const auto record = scratch.Record();
+        ASSERT_FALSE(record.empty());
+        EXPECT_EQ(record.back(), "VEMU0001 end driver ftdi_sio");
+        if (!Slurp(simTrace).empty()) {
+            EXPECT_EQ(LinkFaults(record), "");
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EmulatedUsbPod, EmulatedUsbPodCommands,
+                         testing::Values("dsp56f801", "dsp56f803", "dsp56f805", "dsp56f807"),
+                         [](const auto& info) { return std::string(info.param); });
+
+// A first identify answered after its time-out: the receive purge before the second
+// identify, then the stale reply caught before G, all through USB at the hardware's pace.
+TEST(EmulatedUsbPod, LateIdentifyIsPurgedAndNeverAnswersALaterCommand) {
+    Scratch scratch;
+    const std::string trace = (scratch / "trace").string();
+    const ProgramRun run =
+        scratch.Emulated({"--real-time", "--late-reply", "I:1:600"},
+                         {"--trace", trace, "write",
+                          std::string(VANTIX_EXAMPLES_DIR) + "/dsp56f807.s", "--cpu", "807"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(Slurp(trace),
+              "> 02 49 03\n< (failed: time-out, 0 of 1 bytes)\n> 02 49 03\n< 21\n"
+              "# 1 stale byte waiting before G\n");
+    std::vector<std::string> events;
+    for (const std::string& line : scratch.Record()) {
+        if (line == "VEMU0001 frame I" || line == "VEMU0001 purge rx") {
+            events.push_back(line.substr(9));
+        }
+    }
+    EXPECT_EQ(events,
+              (std::vector<std::string>{"purge rx", "frame I", "purge rx", "frame I", "purge rx"}));
+}
+
+struct StagedFault {
+    const char* fault;
+    const char* command;
+    int status;
+    const char* message;
+    bool driverBack;
+};
+
+TEST(EmulatedUsbPod, StagedFaultsEndInTheCliMessageAndExitCode) {
+    const std::string file = std::string(VANTIX_EXAMPLES_DIR) + "/dsp56f807.s";
+    const StagedFault faults[] = {
+        {"unplug-during-write", "write", 1, "DFLASH Write Error", false},
+        {"unplug-during-verify", "verify", 1, "DFLASH Verify Error", false},
+        {"no-permission", "write", 3,
+         "permission denied reading the product string of FTDI device 0403:6001 (bus 1 device "
+         "2); if it is the USB POD, install the udev rule",
+         true},
+        {"busy", "write", 3, "is in use by another program", true},
+        {"silent", "write", 3, "Fail to initialize USB Programmer", true},
+    };
+    for (const StagedFault& staged : faults) {
+        SCOPED_TRACE(staged.fault);
+        Scratch scratch;
+        const ProgramRun run =
+            scratch.Emulated({"--fault", staged.fault}, {staged.command, file, "--cpu", "807"});
+        EXPECT_EQ(run.status, staged.status) << run.err;
+        EXPECT_NE(run.err.find(staged.message), std::string::npos) << run.err;
+        const auto record = scratch.Record();
+        EXPECT_EQ(Has(record, "VEMU0001 end driver ftdi_sio"), staged.driverBack);
+    }
+    // Pulled out between two commands: the second finds no pod.
+    Scratch scratch;
+    const ProgramRun first = scratch.Emulated({"--fault", "unplug-after-command"}, {"reset"});
+    EXPECT_EQ(first.status, 0);
+    const ProgramRun both = scratch.Exec(
+        {WITH_EMULATED_PODS_PATH, "--fault", "unplug-after-command", "--", "/bin/sh", "-c",
+         std::string(VANTIX_CLI_PATH) + " reset && " + VANTIX_CLI_PATH + " reset"});
+    EXPECT_EQ(both.status, 3);
+    EXPECT_NE(both.err.find("Not connect to USB Programmer"), std::string::npos) << both.err;
+}
+
+// The emulator's own line: only a rate or frame the pod's UART cannot follow spoils bytes.
+TEST(EmulatedUsbPod, TheEmulatedLineGarblesOnlyWhatARealUartWould) {
+    EXPECT_NEAR(DecodeFt232rBaud(0x8003, 0), 923077, 1);
+    EXPECT_NEAR(DecodeFt232rBaud(0x4138, 0), 9600, 1);
+    EXPECT_NEAR(DecodeFt232rBaud(0x0003, 1), 3'000'000 / 3.375, 1);
+    const std::vector<std::uint8_t> frame{0x02, 0x49, 0x03, 0x21, 0xFF, 0x00, 0x55};
+    const UartFormat pod = UartFormat::Pod();
+    EXPECT_EQ(ResampleLine(frame, {923077, 8, 0, 0}, pod), frame);
+    EXPECT_EQ(ResampleLine(frame, {900000, 8, 0, 0}, pod), frame);
+    EXPECT_NE(ResampleLine(frame, {9600, 8, 0, 0}, pod), frame);
+    EXPECT_NE(ResampleLine(frame, {460800, 8, 0, 0}, pod), frame);
+    EXPECT_NE(ResampleLine(frame, {921600, 7, 0, 0}, pod), frame);
+    EXPECT_NE(ResampleLine(frame, {921600, 8, 2, 0}, pod), frame);
+}
+
+}  // namespace
