@@ -742,21 +742,12 @@ def section_pods(build):
 USB_GOAL = 1.02
 
 
-def private_locks(folder):
-    """vantix-cli locks pods by serial number under XDG_RUNTIME_DIR: a folder of this run's
-    own, so that a test run elsewhere with the same emulated serial numbers does not count
-    as another user of the pod."""
-    env = dict(os.environ)
-    env["XDG_RUNTIME_DIR"] = folder
-    return env
-
-
 def run_emulated(rig, cli, args, state, figures):
     """vantix-cli under with-emulated-pods --real-time, measured by vantix-run-measured inside
     the rig: returns (wall s, CPU s of vantix-cli, CPU s of the rig and its emulator)."""
     cmd = [rig, "--real-time", "--state", state, "--", RUN_MEASURED, figures, cli] + args
     proc = subprocess.Popen(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-                            env=private_locks(os.path.dirname(state)))
+                            env=dict(os.environ))
     _, status, usage = os.wait4(proc.pid, 0)
     code = os.waitstatus_to_exitcode(status)
     if code != 0:
@@ -791,7 +782,7 @@ def section_usb(build, rounds):
             # (old firmware in the target), as a board fresh from the line.
             r = check(run_measured([cli, "--sim-realtime", "--sim-state",
                                     os.path.join(folder, f"sim-{n}.state")] + args,
-                                   env=private_locks(folder)),
+                                   env=dict(os.environ)),
                       "write-verify on the simulated pod")
             sim.append((r["wall_s"], r["cpu_s"]))
             usb.append(run_emulated(rig, cli, args, os.path.join(folder, f"usb-{n}.state"),

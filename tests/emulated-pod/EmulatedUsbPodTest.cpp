@@ -55,9 +55,6 @@ public:
         const fs::path err = dir_ / "stderr";
         const pid_t pid = fork();
         if (pid == 0) {
-            // vantix-cli locks a pod by serial number in this folder: runs of other tests,
-            // whose pods share the serial numbers, must not count as other users of it.
-            setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
             dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
             dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
             std::vector<char*> argv;
@@ -252,7 +249,7 @@ TEST(EmulatedUsbPod, StagedFaultsEndInTheCliMessageAndExitCode) {
          "permission denied reading the product string of FTDI device 0403:6001 (bus 1 device "
          "2); if it is the USB POD, install the udev rule",
          true},
-        {"busy", "write", 3, "is in use by another program", true},
+        {"busy", "write", 3, "vantix-cli: pod VEMU0001 is in use by another process", true},
         {"silent", "write", 3, "Fail to initialize USB Programmer", true},
     };
     for (const StagedFault& staged : faults) {
