@@ -742,10 +742,10 @@ def section_pods(build):
 USB_GOAL = 1.02
 
 
-def run_emulated(rig, cli, args, state, figures):
+def run_emulated(rig, cli, args, figures):
     """vantix-cli under with-emulated-pods --real-time, measured by vantix-run-measured inside
     the rig: returns (wall s, CPU s of vantix-cli, CPU s of the rig and its emulator)."""
-    cmd = [rig, "--real-time", "--state", state, "--", RUN_MEASURED, figures, cli] + args
+    cmd = [rig, "--real-time", "--", RUN_MEASURED, figures, cli] + args
     proc = subprocess.Popen(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
                             env=dict(os.environ))
     _, status, usage = os.wait4(proc.pid, 0)
@@ -778,15 +778,13 @@ def section_usb(build, rounds):
         subprocess.run([os.path.join(build, "bench", "vantix-full-image"), image], check=True)
         args = ["write-verify", image, "--cpu", "807", "--quiet"]
         for n in range(rounds):
-            # Alternating, so that a change of load hits both alike; each run on a new state
-            # (old firmware in the target), as a board fresh from the line.
-            r = check(run_measured([cli, "--sim-realtime", "--sim-state",
-                                    os.path.join(folder, f"sim-{n}.state")] + args,
-                                   env=dict(os.environ)),
+            # Alternating, so that a change of load hits both alike; each run on a new pod
+            # (old firmware in the target), as a board fresh from the line, and with no state
+            # file, whose saves after every block would weigh on one path more than the other.
+            r = check(run_measured([cli, "--sim-realtime"] + args, env=dict(os.environ)),
                       "write-verify on the simulated pod")
             sim.append((r["wall_s"], r["cpu_s"]))
-            usb.append(run_emulated(rig, cli, args, os.path.join(folder, f"usb-{n}.state"),
-                                    os.path.join(folder, f"usb-{n}.json")))
+            usb.append(run_emulated(rig, cli, args, os.path.join(folder, f"usb-{n}.json")))
     load_after = os.getloadavg()[0]
     libc.prctl(pr_set_timerslack, max(slack, 1), 0, 0, 0)
     wire = run_gbench([link_bench, "--benchmark_filter=WireModel/TargetWriteVerify"])
@@ -873,9 +871,9 @@ def section_usb(build, rounds):
         "",
         "```",
         f"{rel(os.path.join(build, 'bench', 'vantix-full-image'))} FULL.s",
-        f"{rel(rig)} --real-time --state STATE -- {rel(RUN_MEASURED)} OUT.json "
+        f"{rel(rig)} --real-time -- {rel(RUN_MEASURED)} OUT.json "
         f"{rel(cli)} write-verify FULL.s --cpu 807 --quiet",
-        f"{rel(RUN_MEASURED)} OUT.json {rel(cli)} --sim-realtime --sim-state STATE "
+        f"{rel(RUN_MEASURED)} OUT.json {rel(cli)} --sim-realtime "
         "write-verify FULL.s --cpu 807 --quiet",
         f"{rel(link_bench)} --benchmark_filter=WireModel/TargetWriteVerify",
         "```",

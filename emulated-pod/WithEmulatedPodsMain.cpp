@@ -223,6 +223,10 @@ int main(int argc, char** argv) {
             }
             pod->Faults().LateReply(letter, occurrence, ms);
         }
+        if (!o.statePath.empty()) {
+            // As with --sim-state: a run killed half-way leaves the board as it then was.
+            pod->SaveAfterEveryChange(path);
+        }
         EmulatedDeviceIds ids;
         ids.serial = serial;
         devices.push_back(std::make_unique<UsbfsPodDevice>(ids, *pod, o.realTime, record,
