@@ -88,9 +88,10 @@ public:
         return Exec(args);
     }
     // vantix-cli through libftdi1 with emulated pods: the rig's options, then the cli's.
-    ProgramRun Emulated(std::vector<std::string> rig, const std::vector<std::string>& cli) const {
+    ProgramRun Emulated(std::vector<std::string> rig, const std::vector<std::string>& cli,
+                        const std::string& program = VANTIX_CLI_PATH) const {
         rig.insert(rig.begin(), WITH_EMULATED_PODS_PATH);
-        rig.insert(rig.end(), {"--record", (dir_ / "record").string(), "--", VANTIX_CLI_PATH});
+        rig.insert(rig.end(), {"--record", (dir_ / "record").string(), "--", program});
         rig.insert(rig.end(), cli.begin(), cli.end());
         return Exec(rig);
     }
@@ -252,16 +253,28 @@ TEST(EmulatedUsbPod, StagedFaultsEndInTheCliMessageAndExitCode) {
         {"busy", "write", 3, "vantix-cli: pod VEMU0001 is in use by another process", true},
         {"silent", "write", 3, "Fail to initialize USB Programmer", true},
     };
+    // Denied access runs its command as nobody, who may not reach a build tree inside a
+    // private folder: that case runs copies from a folder everyone may read.
+    char readableName[] = "/tmp/vantix-usbpod-open-XXXXXX";
+    const fs::path readable = mkdtemp(readableName);
+    fs::permissions(readable, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+    fs::copy_file(VANTIX_CLI_PATH, readable / "vantix-cli");
+    fs::copy_file(file, readable / "dsp56f807.s");
     for (const StagedFault& staged : faults) {
         SCOPED_TRACE(staged.fault);
         Scratch scratch;
-        const ProgramRun run =
-            scratch.Emulated({"--fault", staged.fault}, {staged.command, file, "--cpu", "807"});
+        const bool asNobody = std::string(staged.fault) == "no-permission";
+        const ProgramRun run = scratch.Emulated(
+            {"--fault", staged.fault},
+            {staged.command, asNobody ? (readable / "dsp56f807.s").string() : file, "--cpu", "807"},
+            asNobody ? (readable / "vantix-cli").string() : VANTIX_CLI_PATH);
         EXPECT_EQ(run.status, staged.status) << run.err;
         EXPECT_NE(run.err.find(staged.message), std::string::npos) << run.err;
         const auto record = scratch.Record();
         EXPECT_EQ(Has(record, "VEMU0001 end driver ftdi_sio"), staged.driverBack);
     }
+    fs::remove_all(readable);
     // Pulled out between two commands: the second finds no pod.
     Scratch scratch;
     const ProgramRun first = scratch.Emulated({"--fault", "unplug-after-command"}, {"reset"});
