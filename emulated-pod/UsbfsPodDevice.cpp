@@ -26,6 +26,9 @@ constexpr std::uint32_t kCapabilities = USBDEVFS_CAP_ZERO_PACKET | USBDEVFS_CAP_
 
 const std::chrono::steady_clock::time_point kOrigin = std::chrono::steady_clock::now();
 constexpr std::uint64_t kNever = std::numeric_limits<std::uint64_t>::max();
+// How long a SlowCancel device holds a cancelled transfer back: longer than any host waits
+// before giving up on it.
+constexpr std::uint64_t kSlowCancelUs = 1'500'000;
 
 std::uint64_t NowUs() {
     const auto origin = kOrigin;
@@ -283,7 +286,7 @@ long UsbfsPodDevice::Discard(UMockdevIoctlClient* client, int& error) {
             }
             urb.done = true;
             urb.status = -ENOENT;
-            urb.readyUs = NowUs();
+            urb.readyUs = NowUs() + (fault_ == UsbFault::SlowCancel ? kSlowCancelUs : 0);
             urb.result.clear();
             return 0;
         }
@@ -377,6 +380,7 @@ bool UsbfsPodDevice::HandleIoctl(UMockdevIoctlClient* client) {
             claimedBy_ = nullptr;
             chip_.Detach();
             record_.Line(ids_.serial, "release");
+            RecordOutstanding(client, "released");
         }
     } else if (request == USBDEVFS_IOCTL) {
         UMockdevIoctlData* data = Resolve(arg, 0, sizeof(usbdevfs_ioctl));
@@ -520,8 +524,22 @@ void UsbfsPodDevice::ServiceLoop() {
     }
 }
 
+void UsbfsPodDevice::RecordOutstanding(UMockdevIoctlClient* client, const char* when) {
+    // A host that lets go of the device while a transfer of its own is still out (not yet
+    // reaped) has freed, or is about to free, the memory the transfer writes into.
+    int outstanding = 0;
+    for (const Urb& urb : urbs_) {
+        outstanding += urb.owner == client ? 1 : 0;
+    }
+    if (outstanding > 0) {
+        record_.Line(ids_.serial, std::string(when) + " with " + std::to_string(outstanding) +
+                                      " transfer(s) not reaped");
+    }
+}
+
 void UsbfsPodDevice::ClientGone(UMockdevIoctlClient* client) {
     std::lock_guard<std::mutex> lock(mutex_);
+    RecordOutstanding(client, "closed");
     for (auto it = urbs_.begin(); it != urbs_.end();) {
         if (it->owner == client) {
             g_object_unref(it->urb);

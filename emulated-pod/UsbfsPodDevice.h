@@ -25,6 +25,7 @@ enum class UsbFault {
     UnplugAfterCommand,  // pulled out when the first program using it has given it back
     Busy,                // another program holds the interface: claims are refused
     Silent,              // bulk IN transfers never complete
+    SlowCancel,          // a cancelled transfer comes back only 1.5 s after its cancel
 };
 
 // The strings and ids of one emulated FTDI device.
@@ -88,6 +89,7 @@ private:
     void Service(Urb& urb, std::uint64_t nowUs);
     void ServiceAll(std::uint64_t nowUs);
     void Unplug();
+    void RecordOutstanding(UMockdevIoctlClient* client, const char* when);
     void ServiceLoop();
     void SignalReapable(std::uint64_t nowUs);
     std::uint64_t NextWakeUs(std::uint64_t nowUs) const;

@@ -33,7 +33,7 @@ const char* const kUsage =
     "  --real-time     pace the pods as the hardware: line rate, latency timer, 1 ms frames\n"
     "  --record FILE   write what the devices saw, one event a line\n"
     "  --fault KIND    unplug-during-write, unplug-during-verify, unplug-after-command,\n"
-    "                  no-permission, busy or silent (the first pod only)\n"
+    "                  no-permission, busy, silent or slow-cancel (the first pod only)\n"
     "  --other-ftdi    also attach an FTDI serial adapter that is not a pod\n"
     "  --late-reply L:K:MS  the programmer answers its K-th L frame MS ms late\n";
 
@@ -105,6 +105,9 @@ UsbFault FaultNamed(const std::string& name, bool& known) {
     }
     if (name == "silent") {
         return UsbFault::Silent;
+    }
+    if (name == "slow-cancel") {
+        return UsbFault::SlowCancel;
     }
     known = false;
     return UsbFault::None;

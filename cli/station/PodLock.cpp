@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "ResolvedPath.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -40,11 +42,7 @@ std::string PodLock::KeyFor(const std::string& serial, const std::string* simula
     if (simulatedStatePath == nullptr) {
         return serial;
     }
-    std::error_code ec;
-    std::string path = std::filesystem::weakly_canonical(*simulatedStatePath, ec).string();
-    if (ec) {
-        path = std::filesystem::absolute(*simulatedStatePath, ec).string();
-    }
+    const std::string path = ResolvedPath(*simulatedStatePath);
     std::uint64_t hash = 1469598103934665603ull;  // FNV-1a
     for (const unsigned char c : path) {
         hash = (hash ^ c) * 1099511628211ull;

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "ResolvedPath.h"
 #include "Utf8Path.h"
 
 #ifdef _WIN32
@@ -140,12 +141,16 @@ bool ParseSerialNumber(const std::string& text, std::uint64_t& number) {
 
 bool TakeSerialNumber(const std::string& path, std::uint64_t largest, std::uint64_t& number,
                       std::string& error) {
-    const CounterLock lock(path + ".lock");
+    // The lock, the new file and the rename all lie beside the file the name finally leads
+    // to: every spelling of one counter (a link, a relative path) shares one lock, and a link
+    // to the counter stays a link.
+    const std::string resolved = ResolvedPath(path);
+    const CounterLock lock(resolved + ".lock");
     if (!lock.Held()) {
-        error = "cannot lock the serial counter " + path + ".lock: " + SystemError();
+        error = "cannot lock the serial counter " + resolved + ".lock: " + SystemError();
         return false;
     }
-    std::ifstream file(Utf8Path(path), std::ios::binary);
+    std::ifstream file(Utf8Path(resolved), std::ios::binary);
     if (!file) {
         error = "cannot read the serial counter " + path + ": " + SystemError();
         return false;
@@ -161,7 +166,7 @@ bool TakeSerialNumber(const std::string& path, std::uint64_t largest, std::uint6
                 ", beyond the largest serial number " + std::to_string(largest);
         return false;
     }
-    if (!ReplaceDurably(path, std::to_string(number + 1) + "\n")) {
+    if (!ReplaceDurably(resolved, std::to_string(number + 1) + "\n")) {
         error = "cannot write the serial counter " + path + ": " + SystemError();
         return false;
     }

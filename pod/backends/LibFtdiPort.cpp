@@ -190,15 +190,16 @@ int LibFtdiPort::Close() {
     }
     open_ = false;
     if (inFlight_) {
-        // The transfer must come back, cancelled or ended by a vanished device, before its
-        // buffer goes.
+        // Neither the handle nor the transfer's buffer may go while the transfer is out: wait
+        // until it has come back, cancelled or ended by a vanished device (libusb ends every
+        // transfer of a device that has gone, so the wait ends then too).
         libusb_cancel_transfer(receiving_);
-        for (int tries = 0; inFlight_ && tries < 100; ++tries) {
-            timeval wait{0, 10'000};
+        while (inFlight_) {
+            timeval wait{0, 100'000};
             libusb_handle_events_timeout_completed(usb_, &wait, nullptr);
         }
     }
-    if (receiving_ && !inFlight_) {
+    if (receiving_) {
         libusb_free_transfer(receiving_);
         receiving_ = nullptr;
     }

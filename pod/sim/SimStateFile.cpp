@@ -9,6 +9,7 @@
 
 #include "SimEeprom.h"
 #include "SimTarget.h"
+#include "ResolvedPath.h"
 #include "Utf8Path.h"
 
 namespace {
@@ -217,20 +218,22 @@ bool SimStateFile::Decode(const std::vector<std::uint8_t>& bytes, SimTarget& tar
     return true;
 }
 
-bool SimStateFile::Save(const SimTarget& target, const SimEeprom& eeprom, const std::string& path,
+bool SimStateFile::Save(const SimTarget& target, const SimEeprom& eeprom, const std::string& named,
                         std::string* error) {
     const std::vector<std::uint8_t> bytes = Encode(target, eeprom);
-    // Write beside the file and rename, so a crash never leaves half a state behind.
+    // Write beside the file and rename, so a crash never leaves half a state behind; beside
+    // the file the name finally leads to, so that a link to the state stays a link.
+    const std::string path = ResolvedPath(named);
     const std::string temporary = path + ".tmp";
     {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        std::ofstream out(Utf8Path(temporary), std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(bytes.data()),
                   static_cast<std::streamsize>(bytes.size()));
         out.close();
         if (!out) {
             std::error_code ignored;
             std::filesystem::remove(Utf8Path(temporary), ignored);
-            Fail(error, "cannot write " + temporary);
+            Fail(error, "cannot write " + named + ".tmp");
             return false;
         }
     }
@@ -238,7 +241,7 @@ bool SimStateFile::Save(const SimTarget& target, const SimEeprom& eeprom, const 
     std::filesystem::rename(Utf8Path(temporary), Utf8Path(path), ec);
     if (ec) {
         std::filesystem::remove(Utf8Path(temporary), ec);
-        Fail(error, "cannot replace " + path);
+        Fail(error, "cannot replace " + named);
         return false;
     }
     return true;

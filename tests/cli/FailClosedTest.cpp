@@ -227,6 +227,29 @@ TEST_F(FailClosed, EverySpellingOfAStateFileAndEveryEnvironmentShareOneLock) {
     }
 }
 
+// A state file that does not exist yet is still one pod, whatever its spelling: the first
+// run creates it, and a second run naming it otherwise finds the pod in use.
+TEST_F(FailClosed, ANewStateFileIsLockedUnderEverySpelling) {
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.File(""));
+    const std::string fresh = "new.state";
+    const std::string key = PodLock::KeyFor("VSIM0001", &fresh);
+    for (const std::string& spelling : {std::string("./new.state"), dir.File("new.state")}) {
+        EXPECT_EQ(PodLock::KeyFor("VSIM0001", &spelling), key) << spelling;
+    }
+    const ChildProcess writer = StartProgram(
+        {"--sim-state", fresh, "--sim-realtime", "write-verify", a, "--cpu", "805"});
+    std::string seen;
+    ASSERT_TRUE(ReadUntil(writer.err, seen, "Erasing...")) << seen;
+    const CliRun second = RunProgram({"--sim-state", "./new.state", "verify", a, "--cpu", "805"});
+    kill(writer.pid, SIGKILL);
+    Finish(writer);
+    std::filesystem::current_path(before);
+    EXPECT_EQ(second.status, kExitUnreachable) << second.err;
+    EXPECT_NE(second.err.find("pod VSIM0001 is in use by another process"), std::string::npos)
+        << second.err;
+}
+
 TEST_F(FailClosed, JobFilesSayWhatIsWrong) {
     const auto errorOf = [&](const std::string& text, std::vector<std::string> more = {}) {
         const std::string job = dir.Write("job.ini", text);

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <regex>
 #include <set>
 #include <thread>
@@ -137,6 +138,27 @@ TEST_F(SerialAndBlank, ANumberTakenIsNeverHandedOutAgain) {
     wrong.push_back("1000");
     EXPECT_EQ(RunProgram(right).status, kExitSuccess);
     EXPECT_EQ(RunProgram(wrong).status, kExitFailed);
+}
+
+// A counter and a state file reached through links: the links stay links, and the numbers
+// are the file's, whichever name a station gives it.
+TEST_F(SerialAndBlank, ALinkedCounterSharesItsNumbersWithTheFileItNames) {
+    std::filesystem::create_symlink(counter, dir.File("counter-link"));
+    std::filesystem::create_symlink(state, dir.File("state-link"));
+    const CliRun viaLink = RunProgram(Write({"--serial-counter", dir.File("counter-link"), "--json"}));
+    ASSERT_EQ(viaLink.status, kExitSuccess) << viaLink.err;
+    for (const char* link : {"counter-link", "state-link"}) {
+        EXPECT_TRUE(std::filesystem::is_symlink(dir.File(link))) << link;
+    }
+    EXPECT_EQ(ReadText(counter), "1001\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("counter-link.lock")));
+    const CliRun direct = RunProgram(Write({"--serial-counter", counter, "--json"}));
+    ASSERT_EQ(direct.status, kExitSuccess) << direct.err;
+    ASSERT_EQ(Serials(viaLink.out).size(), 1u);
+    ASSERT_EQ(Serials(direct.out).size(), 1u);
+    EXPECT_EQ(Serials(viaLink.out).front().first, 1000u);
+    EXPECT_EQ(Serials(direct.out).front().first, 1001u);
+    EXPECT_EQ(PflashCrc(std::nullopt, dir.File("state-link")), Serials(direct.out).front().second);
 }
 
 TEST_F(SerialAndBlank, EraseThenBlankCheckThenWrite) {

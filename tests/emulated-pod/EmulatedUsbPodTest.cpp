@@ -286,6 +286,19 @@ TEST(EmulatedUsbPod, StagedFaultsEndInTheCliMessageAndExitCode) {
     EXPECT_NE(both.err.find("Not connect to USB Programmer"), std::string::npos) << both.err;
 }
 
+// A cancelled receive transfer that takes 1.5 s to come back: the port lets go of the device
+// (and the transfer's buffer) only once it is back.
+TEST(EmulatedUsbPod, ThePortNeverClosesBeneathItsCancelledTransfer) {
+    Scratch scratch;
+    const ProgramRun run = scratch.Emulated({"--fault", "slow-cancel"}, {"reset"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const auto record = scratch.Record();
+    for (const std::string& line : record) {
+        EXPECT_EQ(line.find("not reaped"), std::string::npos) << line;
+    }
+    EXPECT_TRUE(Has(record, "VEMU0001 end driver ftdi_sio"));
+}
+
 // The emulator's own line: only a rate or frame the pod's UART cannot follow spoils bytes.
 TEST(EmulatedUsbPod, TheEmulatedLineGarblesOnlyWhatARealUartWould) {
     EXPECT_NEAR(DecodeFt232rBaud(0x8003, 0), 923077, 1);
