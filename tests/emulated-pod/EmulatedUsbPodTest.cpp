@@ -290,8 +290,13 @@ TEST(EmulatedUsbPod, StagedFaultsEndInTheCliMessageAndExitCode) {
 // (and the transfer's buffer) only once it is back.
 TEST(EmulatedUsbPod, ThePortNeverClosesBeneathItsCancelledTransfer) {
     Scratch scratch;
-    const ProgramRun run = scratch.Emulated({"--fault", "slow-cancel"}, {"reset"});
+    // The rig's state reached through a link is saved where the link leads.
+    fs::create_symlink(scratch / "pod.state", scratch / "state-link");
+    const ProgramRun run = scratch.Emulated(
+        {"--fault", "slow-cancel", "--state", (scratch / "state-link").string()}, {"reset"});
     EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fs::is_symlink(scratch / "state-link"));
+    EXPECT_TRUE(fs::is_regular_file(scratch / "pod.state"));
     const auto record = scratch.Record();
     for (const std::string& line : record) {
         EXPECT_EQ(line.find("not reaped"), std::string::npos) << line;
