@@ -84,6 +84,9 @@ void CVantixView::BuildControls() {
         {FormLayout::kLed3, &leds_[2]},
         {FormLayout::kLed4, &leds_[3]},
     };
+    // The line edit of an editable box joins the focus chain where it is created: it must
+    // exist before the chain is laid out below, or Shift+Tab goes round in a loop there.
+    pathBox_.setEditable(true);
     QWidget* previous = nullptr;
     for (const FormControl& control : FormLayout::Controls()) {
         QWidget* widget = members.value(control.id, nullptr);
@@ -120,7 +123,6 @@ void CVantixView::BuildControls() {
     for (int cpu = 0; cpu < kCpuTypeCount; ++cpu) {
         cpuSelection_.addItem(QString::fromLatin1(CpuName(static_cast<CpuType>(cpu))));
     }
-    pathBox_.setEditable(true);
     // Typing and Enter never add entries: the list holds the recent files only.
     pathBox_.setInsertPolicy(QComboBox::NoInsert);
     // File Load reads the text as typed. Matching recent files are offered in a popup to pick
