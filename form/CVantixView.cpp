@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QCompleter>
 #include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -125,11 +124,11 @@ void CVantixView::BuildControls() {
     }
     // Typing and Enter never add entries: the list holds the recent files only.
     pathBox_.setInsertPolicy(QComboBox::NoInsert);
-    // File Load reads the text as typed. Matching recent files are offered in a popup to pick
-    // from, never filled in; and Enter must not take an entry that differs only in letter
-    // case, which names another file here.
-    pathBox_.completer()->setCompletionMode(QCompleter::PopupCompletion);
-    pathBox_.completer()->setCaseSensitivity(Qt::CaseSensitive);
+    // No completion: File Load reads the text exactly as typed, and a completion popup would
+    // take the next click for itself, so a click on "File Load" would load nothing while the
+    // box names a new file. The drop-down list offers the recent files. Without a completer,
+    // Enter also matches entries case-sensitively: another letter case is another file here.
+    pathBox_.setCompleter(nullptr);
     pathBox_.setMaxVisibleItems(10);
     ConfigureRegionList();
 }

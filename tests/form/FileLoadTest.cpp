@@ -1,6 +1,11 @@
-// "File Load": refusals, the rows for each kind of file, the hex display, double-clicks.
+// "File Load": refusals, the rows for each kind of file, the hex display, double-clicks, and
+// the ways a path gets into the box.
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
+#include "FormLayout.h"
 #include "FormRig.h"
 #include "FormTests.h"
 
@@ -169,6 +174,33 @@ private slots:
         list.item(0, 0)->setText(QStringLiteral("pflash"));
         rig.view->OnRegionDoubleClick(0);
         QCOMPARE(rig.view->HexDisplay().BaseAddress(), area.start);
+    }
+
+    // Typing a recent file's path and clicking "File Load" at once loads that path: the click
+    // goes through the window system, where an open popup list would take it for itself and
+    // leave the buffer on the file before.
+    void aClickRightAfterTypingLoadsTheTypedPath() {
+        FormRig rig;
+        rig.Start();
+        const QString typed = FormRig::Example("dsp56f805.s");
+        rig.Load(typed, CpuType::DSP56F805);
+        rig.LoadExample("dsp56f807.s", CpuType::DSP56F807);
+        rig.view->CpuSelection().setCurrentIndex(static_cast<int>(CpuType::DSP56F805));
+        QApplication::setActiveWindow(rig.view.get());
+        QVERIFY(QTest::qWaitForWindowActive(rig.view.get()));
+        QLineEdit* edit = rig.view->PathBox().lineEdit();
+        edit->setFocus();
+        edit->clear();
+        QTest::keyClicks(edit, typed);
+        rig.ClearMessages();
+        const QPushButton* load = rig.view->Button(FormLayout::kFileLoad);
+        QTest::mouseClick(rig.view->windowHandle(), Qt::LeftButton, {},
+                          load->mapTo(rig.view.get(), load->rect().center()));
+        Settle();
+        QCOMPARE(rig.LastMessage(), QStringLiteral("Reading S File is OK !!!"));
+        QCOMPARE(rig.view->SFilePath(), typed);
+        QCOMPARE(rig.view->PathBox().currentText(), typed);
+        QCOMPARE(rig.view->RegionList().rowCount(), 3);  // the DSP56F805 file's regions
     }
 
     // The commands use the CPU of the last load, not the selection's current state.
