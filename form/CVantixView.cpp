@@ -269,8 +269,11 @@ QString DroppedFile(const QMimeData* data) {
 void CVantixView::LoadFile(const QString& path) {
     // Absolute and without "." or ".." steps; links stay as named. An empty name stays
     // empty, and File Load asks for a file.
-    pathBox_.setEditText(path.isEmpty() ? path
-                                        : QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    const QString absolute =
+        path.isEmpty() ? path : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    pathBox_.setEditText(absolute);
+    // As after the browse dialog: the label names this file's time, not the one before.
+    ShowFileTime(absolute);
     OnFileLoad();
 }
 

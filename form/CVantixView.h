@@ -78,7 +78,7 @@ public:
     // File Load and the buffer window.
     void OnFileLoad();
     // A file named on the command line or dropped on the window: its absolute path goes into
-    // the path box and File Load runs, as if the user had typed it and pressed the button.
+    // the path box and its time under it, as the browse dialog does, then File Load runs.
     void LoadFile(const QString& path);
     // row: the row hit, or -1 for none.
     void OnRegionDoubleClick(int row);
