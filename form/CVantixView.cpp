@@ -240,6 +240,10 @@ void CVantixView::SetBusy(bool busy) {
     }
     busy_ = busy;
     if (busy) {
+        // Disabling the pressed button moves the focus on, into the message window; a
+        // dialog keeps it on the button, so it goes back there once the form is idle.
+        QWidget* focused = window()->focusWidget();
+        focusBeforeBusy_ = focused != nullptr && isAncestorOf(focused) ? focused : nullptr;
         EnableOperationControls(false);
         QApplication::setOverrideCursor(Qt::WaitCursor);
     } else {
@@ -251,6 +255,10 @@ void CVantixView::SetBusy(bool busy) {
         QCoreApplication::processEvents();
         discardingInput_ = false;
         EnableOperationControls(true);
+        if (focusBeforeBusy_ != nullptr && focusBeforeBusy_->isEnabled()) {
+            focusBeforeBusy_->setFocus(Qt::OtherFocusReason);
+        }
+        focusBeforeBusy_ = nullptr;
     }
 }
 

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QHash>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
@@ -175,6 +176,8 @@ private:
 
     QHash<int, QWidget*> controls_;
     FileChooser chooseFile_;
+    // Where the keyboard focus was when the form went busy.
+    QPointer<QWidget> focusBeforeBusy_;
     bool busy_ = false;
     bool discardingInput_ = false;
     bool initialised_ = false;
