@@ -105,6 +105,8 @@ void CVantixView::BuildControls() {
         if (widget->focusPolicy() != Qt::NoFocus) {
             if (previous != nullptr) {
                 setTabOrder(previous, widget);
+            } else {
+                firstTabStop_ = widget;
             }
             previous = widget;
         }

@@ -175,6 +175,7 @@ private:
     ProgrammerCommands commands_;
 
     QHash<int, QWidget*> controls_;
+    QWidget* firstTabStop_ = nullptr;
     FileChooser chooseFile_;
     // Where the keyboard focus was when the form went busy.
     QPointer<QWidget> focusBeforeBusy_;

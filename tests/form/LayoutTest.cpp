@@ -112,8 +112,9 @@ private slots:
         QVERIFY(browsed);
     }
 
-    // Tab visits every control that takes the focus, in the table's order; Shift+Tab visits
-    // the same controls in reverse, so none is out of reach going backward.
+    // The focus starts on the first control; Tab visits every control that takes the focus,
+    // in the table's order; Shift+Tab visits the same controls in reverse, so none is out of
+    // reach going backward.
     void shiftTabRetracesTab() {
         FormRig rig;
         rig.Start();
@@ -126,6 +127,7 @@ private slots:
                 focusable.append(widget->focusProxy() ? widget->focusProxy() : widget);
             }
         }
+        QCOMPARE(QApplication::focusWidget(), focusable.front());
         // From the first control round to it again, or a bounded number of steps.
         const auto walk = [&](Qt::Key key, Qt::KeyboardModifiers modifiers) {
             QList<QWidget*> visited{focusable.front()};
