@@ -24,8 +24,8 @@ inline constexpr const char* kProgram = "vantix";
 inline constexpr const char* kFileArgument = "FILE";
 inline constexpr const char* kFileDescription =
     "an S-record file to load at start-up: its absolute path goes into the\n"
-    "path box and File Load runs, as if it had been typed and the button\n"
-    "pressed";
+    "path box and its time under it, as the browse dialog does, and File\n"
+    "Load runs";
 inline constexpr const char* kSummary =
     "the Vantix window: program DSP56F801/803/805/807 flash through the USB pod";
 inline constexpr const char* kAlreadyRunning = "vantix is already running";

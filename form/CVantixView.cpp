@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QCompleter>
 #include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -84,6 +83,9 @@ void CVantixView::BuildControls() {
         {FormLayout::kLed3, &leds_[2]},
         {FormLayout::kLed4, &leds_[3]},
     };
+    // The line edit of an editable box joins the focus chain where it is created: it must
+    // exist before the chain is laid out below, or Shift+Tab goes round in a loop there.
+    pathBox_.setEditable(true);
     QWidget* previous = nullptr;
     for (const FormControl& control : FormLayout::Controls()) {
         QWidget* widget = members.value(control.id, nullptr);
@@ -103,6 +105,8 @@ void CVantixView::BuildControls() {
         if (widget->focusPolicy() != Qt::NoFocus) {
             if (previous != nullptr) {
                 setTabOrder(previous, widget);
+            } else {
+                firstTabStop_ = widget;
             }
             previous = widget;
         }
@@ -120,14 +124,13 @@ void CVantixView::BuildControls() {
     for (int cpu = 0; cpu < kCpuTypeCount; ++cpu) {
         cpuSelection_.addItem(QString::fromLatin1(CpuName(static_cast<CpuType>(cpu))));
     }
-    pathBox_.setEditable(true);
     // Typing and Enter never add entries: the list holds the recent files only.
     pathBox_.setInsertPolicy(QComboBox::NoInsert);
-    // File Load reads the text as typed. Matching recent files are offered in a popup to pick
-    // from, never filled in; and Enter must not take an entry that differs only in letter
-    // case, which names another file here.
-    pathBox_.completer()->setCompletionMode(QCompleter::PopupCompletion);
-    pathBox_.completer()->setCaseSensitivity(Qt::CaseSensitive);
+    // No completion: File Load reads the text exactly as typed, and a completion popup would
+    // take the next click for itself, so a click on "File Load" would load nothing while the
+    // box names a new file. The drop-down list offers the recent files. Without a completer,
+    // Enter also matches entries case-sensitively: another letter case is another file here.
+    pathBox_.setCompleter(nullptr);
     pathBox_.setMaxVisibleItems(10);
     ConfigureRegionList();
 }
@@ -239,6 +242,10 @@ void CVantixView::SetBusy(bool busy) {
     }
     busy_ = busy;
     if (busy) {
+        // Disabling the pressed button moves the focus on, into the message window; a
+        // dialog keeps it on the button, so it goes back there once the form is idle.
+        QWidget* focused = window()->focusWidget();
+        focusBeforeBusy_ = focused != nullptr && isAncestorOf(focused) ? focused : nullptr;
         EnableOperationControls(false);
         QApplication::setOverrideCursor(Qt::WaitCursor);
     } else {
@@ -250,6 +257,10 @@ void CVantixView::SetBusy(bool busy) {
         QCoreApplication::processEvents();
         discardingInput_ = false;
         EnableOperationControls(true);
+        if (focusBeforeBusy_ != nullptr && focusBeforeBusy_->isEnabled()) {
+            focusBeforeBusy_->setFocus(Qt::OtherFocusReason);
+        }
+        focusBeforeBusy_ = nullptr;
     }
 }
 
@@ -268,8 +279,11 @@ QString DroppedFile(const QMimeData* data) {
 void CVantixView::LoadFile(const QString& path) {
     // Absolute and without "." or ".." steps; links stay as named. An empty name stays
     // empty, and File Load asks for a file.
-    pathBox_.setEditText(path.isEmpty() ? path
-                                        : QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    const QString absolute =
+        path.isEmpty() ? path : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    pathBox_.setEditText(absolute);
+    // As after the browse dialog: the label names this file's time, not the one before.
+    ShowFileTime(absolute);
     OnFileLoad();
 }
 

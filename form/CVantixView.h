@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QHash>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
@@ -78,7 +79,7 @@ public:
     // File Load and the buffer window.
     void OnFileLoad();
     // A file named on the command line or dropped on the window: its absolute path goes into
-    // the path box and File Load runs, as if the user had typed it and pressed the button.
+    // the path box and its time under it, as the browse dialog does, then File Load runs.
     void LoadFile(const QString& path);
     // row: the row hit, or -1 for none.
     void OnRegionDoubleClick(int row);
@@ -174,7 +175,10 @@ private:
     ProgrammerCommands commands_;
 
     QHash<int, QWidget*> controls_;
+    QWidget* firstTabStop_ = nullptr;
     FileChooser chooseFile_;
+    // Where the keyboard focus was when the form went busy.
+    QPointer<QWidget> focusBeforeBusy_;
     bool busy_ = false;
     bool discardingInput_ = false;
     bool initialised_ = false;

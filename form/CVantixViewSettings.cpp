@@ -75,6 +75,10 @@ void CVantixView::InitForm() {
     EraseAllBootBox().setChecked(stored.eraseAllBoot);
     ResetAfterWriteBox().setChecked(stored.resetAfterWrite);
     ResetLeds();
+    // The focus starts on the first control in tab order, as in a dialog. Left to itself the
+    // toolkit takes the first control of its focus chain, which begins elsewhere once the
+    // chain has been reordered.
+    firstTabStop_->setFocus(Qt::OtherFocusReason);
     initialised_ = true;
 }
 

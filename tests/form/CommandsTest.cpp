@@ -1,6 +1,7 @@
 // The six operation buttons over the simulated pod: refusals, success, one failure per
 // sequence, the busy state, the reset after writing and a missing pod or library.
 #include <QApplication>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
 #include <clocale>
@@ -161,6 +162,24 @@ private slots:
         // The result is painted before the form returns to idle.
         QVERIFY(watch.paints > 0);
         QCOMPARE(watch.busyPaints, watch.paints);
+    }
+
+    // The button is disabled while its command runs, which moves the focus on; when the
+    // command ends the focus is back on it, so that Space runs it again.
+    void thePressedButtonHasTheFocusAfterwards() {
+        FormRig rig;
+        rig.Start();
+        rig.LoadExample("dsp56f807.s", CpuType::DSP56F807);
+        QApplication::setActiveWindow(rig.view.get());
+        QVERIFY(QTest::qWaitForWindowActive(rig.view.get()));
+        QPushButton* write = rig.view->Button(FormLayout::kTargetWrite);
+        write->setFocus(Qt::TabFocusReason);
+        for (int run = 0; run < 2; ++run) {
+            rig.ClearMessages();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+            QCOMPARE(rig.LastMessage(), QStringLiteral("Flash Writing is OK !!!"));
+            QCOMPARE(QApplication::focusWidget(), write);
+        }
     }
 
     void writeAndVerifyTextsShowOneAmpersandOnlyInTheStatus() {

@@ -1,6 +1,12 @@
-// "File Load": refusals, the rows for each kind of file, the hex display, double-clicks.
+// "File Load": refusals, the rows for each kind of file, the hex display, double-clicks, and
+// the ways a path gets into the box.
+#include <QApplication>
+#include <QDateTime>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
+#include "FormLayout.h"
 #include "FormRig.h"
 #include "FormTests.h"
 
@@ -169,6 +175,55 @@ private slots:
         list.item(0, 0)->setText(QStringLiteral("pflash"));
         rig.view->OnRegionDoubleClick(0);
         QCOMPARE(rig.view->HexDisplay().BaseAddress(), area.start);
+    }
+
+    // Typing a recent file's path and clicking "File Load" at once loads that path: the click
+    // goes through the window system, where an open popup list would take it for itself and
+    // leave the buffer on the file before.
+    void aClickRightAfterTypingLoadsTheTypedPath() {
+        FormRig rig;
+        rig.Start();
+        const QString typed = FormRig::Example("dsp56f805.s");
+        rig.Load(typed, CpuType::DSP56F805);
+        rig.LoadExample("dsp56f807.s", CpuType::DSP56F807);
+        rig.view->CpuSelection().setCurrentIndex(static_cast<int>(CpuType::DSP56F805));
+        QApplication::setActiveWindow(rig.view.get());
+        QVERIFY(QTest::qWaitForWindowActive(rig.view.get()));
+        QLineEdit* edit = rig.view->PathBox().lineEdit();
+        edit->setFocus();
+        edit->clear();
+        QTest::keyClicks(edit, typed);
+        rig.ClearMessages();
+        const QPushButton* load = rig.view->Button(FormLayout::kFileLoad);
+        QTest::mouseClick(rig.view->windowHandle(), Qt::LeftButton, {},
+                          load->mapTo(rig.view.get(), load->rect().center()));
+        Settle();
+        QCOMPARE(rig.LastMessage(), QStringLiteral("Reading S File is OK !!!"));
+        QCOMPARE(rig.view->SFilePath(), typed);
+        QCOMPARE(rig.view->PathBox().currentText(), typed);
+        QCOMPARE(rig.view->RegionList().rowCount(), 3);  // the DSP56F805 file's regions
+    }
+
+    // A file named on the command line or dropped shows its own time, as a browsed one does,
+    // never the time of the file shown at start-up.
+    void aFileGivenByNameShowsItsTime() {
+        FormRig rig;
+        const QString shownAtStart = rig.WriteFile(QStringLiteral("old.s"), S3Line(0x10, {1}));
+        const QString named = rig.WriteFile(QStringLiteral("new.s"), S3Line(0x10, {2}));
+        QFile file(named);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)),
+                                 QFileDevice::FileModificationTime));
+        file.close();
+        rig.settings->setValue(QStringLiteral("File List/Recent File0"), shownAtStart);
+        rig.Start();
+        QVERIFY(!rig.view->TimeLabel().text().isEmpty());
+        rig.view->LoadFile(named);
+        QCOMPARE(rig.LastMessage(), QStringLiteral("Reading S File is OK !!!"));
+        QCOMPARE(rig.view->TimeLabel().text(), QStringLiteral("2001/02/03  04:05:06"));
+        rig.view->LoadFile(rig.dir.filePath(QStringLiteral("gone.s")));
+        QCOMPARE(rig.LastMessage(), QStringLiteral("The specified S File path is wrong"));
+        QVERIFY(rig.view->TimeLabel().text().isEmpty());
     }
 
     // The commands use the CPU of the last load, not the selection's current state.

@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
 
 #include "FormLayout.h"
 #include "FormRig.h"
@@ -109,6 +110,41 @@ private slots:
         });
         QTest::mouseClick(rig.view->Button(FormLayout::kBrowse), Qt::LeftButton);
         QVERIFY(browsed);
+    }
+
+    // The focus starts on the first control; Tab visits every control that takes the focus,
+    // in the table's order; Shift+Tab visits the same controls in reverse, so none is out of
+    // reach going backward.
+    void shiftTabRetracesTab() {
+        FormRig rig;
+        rig.Start();
+        QApplication::setActiveWindow(rig.view.get());
+        QVERIFY(QTest::qWaitForWindowActive(rig.view.get()));
+        QList<QWidget*> focusable;
+        for (const FormLayout::FormControl& control : FormLayout::Controls()) {
+            QWidget* widget = rig.view->Control(control.id);
+            if (widget != nullptr && (widget->focusPolicy() & Qt::TabFocus)) {
+                focusable.append(widget->focusProxy() ? widget->focusProxy() : widget);
+            }
+        }
+        QCOMPARE(QApplication::focusWidget(), focusable.front());
+        // From the first control round to it again, or a bounded number of steps.
+        const auto walk = [&](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+            QList<QWidget*> visited{focusable.front()};
+            focusable.front()->setFocus(Qt::OtherFocusReason);
+            for (int step = 0; step < 2 * focusable.size(); ++step) {
+                QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+                if (QApplication::focusWidget() == focusable.front()) {
+                    break;
+                }
+                visited.append(QApplication::focusWidget());
+            }
+            return visited;
+        };
+        QCOMPARE(walk(Qt::Key_Tab, Qt::NoModifier), focusable);
+        QList<QWidget*> backward = walk(Qt::Key_Backtab, Qt::ShiftModifier);
+        std::reverse(backward.begin() + 1, backward.end());
+        QCOMPARE(backward, focusable);
     }
 
     // Tab and Shift+Tab leave the region list for the neighbouring controls; the arrow keys

@@ -207,8 +207,9 @@ private slots:
         for (const QString& typed : {rig.dir.filePath("F"), rig.dir.filePath("fw.s")}) {
             edit->clear();
             QTest::keyClicks(edit, typed);
-            QWidget* popup = edit->completer()->popup();
-            QTest::keyClick(popup->isVisible() ? popup : edit, Qt::Key_Return);
+            const QCompleter* completer = edit->completer();
+            QWidget* popup = completer != nullptr ? completer->popup() : nullptr;
+            QTest::keyClick(popup != nullptr && popup->isVisible() ? popup : edit, Qt::Key_Return);
             rig.view->OnFileLoad();
             QCOMPARE(rig.view->SFilePath(), typed);
         }
