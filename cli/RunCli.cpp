@@ -21,14 +21,14 @@ const char* const kUdevRule =
 int RunInfo(const CliOptions& options, std::ostream& out, ConsoleUi& ui) {
     SFileImage image;
     std::vector<RegionRow> rows;
-    const int status = LoadImageFile(*options.file, *options.cpu, options.strict, image, rows, ui);
+    std::string sha256;
+    const int status =
+        LoadImageFile(*options.file, *options.cpu, options.strict, image, rows, ui, &sha256);
     if (status != kExitSuccess) {
         return status;
     }
-    std::string sha256;
-    std::string error;
-    if (!FileSha256(*options.file, sha256, error)) {
-        ui.Warning("vantix-cli: " + error);
+    if (sha256.empty()) {
+        ui.Warning("vantix-cli: cannot compute the SHA-256 of " + *options.file);
     }
     if (options.json) {
         WriteInfoJson(out, image, rows, sha256);
@@ -105,6 +105,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
 
     ConsoleUi ui(err, options.verbosity, environment.stderrIsTerminal);
+    ui.WatchInterruption(environment.interrupted);
     int status = kExitSuccess;
     switch (options.command) {
         case CliCommand::Info:

@@ -2,10 +2,13 @@
 // libftdi1 see FT232R-class devices described "USB POD", whose serial side is the simulated
 // programmer. See scripts/with-emulated-pods.
 
+#include <glib-unix.h>
 #include <glib.h>
 #include <grp.h>
 #include <sys/prctl.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -151,6 +154,17 @@ std::string StatePathOf(const RigOptions& o, const std::string& serial) {
     _exit(127);
 }
 
+// Makes the process group the terminal's foreground; a process not in the foreground may do
+// so only while it ignores SIGTTOU.
+void GiveTerminalTo(pid_t group) {
+    struct sigaction ignore {};
+    struct sigaction previous {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGTTOU, &ignore, &previous);
+    tcsetpgrp(STDIN_FILENO, group);
+    sigaction(SIGTTOU, &previous, nullptr);
+}
+
 struct Wait {
     GMainLoop* loop;
     int status;
@@ -169,6 +183,10 @@ int main(int argc, char** argv) {
     // default 50 us timer slack turns into a real sleep: a cost of the emulation that usbfs
     // does not have. The command inherits the finest slack, and so do the device threads.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     RigOptions o;
     if (!Parse(argc, argv, o)) {
         std::fputs(kUsage, stderr);
@@ -260,6 +278,22 @@ int main(int argc, char** argv) {
         testbed.OpenToAllUsers();
     }
 
+    // The command runs in a process group of its own, in the terminal's foreground when the
+    // rig is: Ctrl+C reaches the command alone, and the rig, which serves the command's USB
+    // requests, lives on to pass on any signal sent to it and to wait for the command's end.
+    const bool foreground = isatty(STDIN_FILENO) && tcgetpgrp(STDIN_FILENO) == getpgrp();
+    static pid_t commandGroup = 0;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        g_unix_signal_add(
+            signal,
+            [](gpointer number) -> gboolean {
+                if (commandGroup > 0) {
+                    kill(-commandGroup, GPOINTER_TO_INT(number));
+                }
+                return G_SOURCE_CONTINUE;
+            },
+            GINT_TO_POINTER(signal));
+    }
     std::fflush(nullptr);
     const pid_t child = fork();
     if (child < 0) {
@@ -267,12 +301,25 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (child == 0) {
+        setpgid(0, 0);
+        if (foreground) {
+            GiveTerminalTo(getpgrp());
+        }
         RunCommand(o, testbed.Root(), dropToNobody);
     }
+    setpgid(child, child);  // both sides, so neither depends on which runs first
+    if (foreground) {
+        GiveTerminalTo(child);
+    }
+    commandGroup = child;
     Wait wait{g_main_loop_new(nullptr, FALSE), 0};
     g_child_watch_add(child, OnChildExit, &wait);
     g_main_loop_run(wait.loop);
     g_main_loop_unref(wait.loop);
+    commandGroup = 0;
+    if (foreground) {
+        GiveTerminalTo(getpgrp());
+    }
 
     for (std::size_t i = 0; i < devices.size(); ++i) {
         record.Line(devices[i]->Ids().serial,

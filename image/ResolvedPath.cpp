@@ -40,3 +40,9 @@ std::string ResolvedPath(const std::string& path) {
     }
     return Utf8Of(resolved.lexically_normal());
 }
+
+std::string AbsolutePath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(Utf8Path(path), ec);
+    return ec ? path : Utf8Of(absolute.lexically_normal());
+}

@@ -9,3 +9,7 @@
 // lives: a link stays a link. UTF-8 in, UTF-8 out; a path that cannot be resolved comes back
 // absolute, or as given.
 std::string ResolvedPath(const std::string& path);
+
+// The path made absolute against the current folder, with "." and ".." folded away but links
+// left as they are: the name the user gave, as it reads from anywhere.
+std::string AbsolutePath(const std::string& path);

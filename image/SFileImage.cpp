@@ -85,7 +85,8 @@ bool SFileImage::IsFilled(MemoryRegion region, std::uint32_t address) const {
                     (address - area.start)];
 }
 
-bool SFileImage::ReadSFile(const std::string& path) {
+bool SFileImage::ReadSFile(const std::string& path,
+                           const std::function<void(const char*, std::size_t)>& seen) {
     ClearImage();
     std::error_code error;
     if (std::filesystem::is_directory(Utf8Path(path), error)) {
@@ -100,6 +101,9 @@ bool SFileImage::ReadSFile(const std::string& path) {
     for (;;) {
         const std::size_t got = std::fread(readBuffer_.get(), 1, kReadChunkSize, file);
         reader.Feed(readBuffer_.get(), got);
+        if (seen && got != 0) {
+            seen(readBuffer_.get(), got);
+        }
         if (got < kReadChunkSize) {
             failed = std::ferror(file) != 0;
             break;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -40,7 +41,10 @@ public:
     void ApplyCpuMemoryMap();
     // Clears the image and reads every S3 record of the file. False only when the file
     // cannot be opened or read (a folder, no permission); the image then stays cleared.
-    bool ReadSFile(const std::string& path);
+    // `seen`, when given, is handed every byte read, in order: a digest of exactly what was
+    // loaded, even from a pipe or a file that changes under the reader.
+    bool ReadSFile(const std::string& path,
+                   const std::function<void(const char*, std::size_t)>& seen = nullptr);
     // The same reader over text already in memory (tests, fuzzing).
     void ReadSRecordText(std::string_view text);
 

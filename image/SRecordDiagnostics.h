@@ -20,6 +20,12 @@ struct SRecordDiagnostics {
     std::uint32_t firstConflictingLine = 0;
     bool noS3Records = false;  // the whole text held no S3 record: an S1/S2 file, or no S file
 
+    // Every finding counted: each record and word above, and a text without S3 records.
+    std::uint32_t Count() const {
+        return badChecksums + nonHexRecords + truncatedRecords + droppedWords + conflictingWords +
+               (noS3Records ? 1 : 0);
+    }
+
     bool Any() const {
         return badChecksums || nonHexRecords || truncatedRecords || droppedWords ||
                conflictingWords || noS3Records;

@@ -46,6 +46,8 @@ struct CliOptions {
     // Empty: none (an empty value is refused).
     std::string boardId;
     CliVerbosity verbosity = CliVerbosity::Normal;
+    // The job file of --config, when one was read; relative paths in it are from its folder.
+    std::string jobFilePath;
     bool help = false;  // help for `command` (the tool when None)
     bool version = false;
     bool udevRule = false;

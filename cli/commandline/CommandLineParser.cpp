@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "Utf8Path.h"
@@ -100,6 +101,25 @@ constexpr CommandOptionSpec kCommandOptions[] = {
      "records, words outside the CPU's flash): exit 2, before the\npod is touched"},
 };
 
+void SkipByteOrderMark(std::istream& input) {
+    const std::istream::pos_type start = input.tellg();
+    char mark[3] = {};
+    if (!input.read(mark, 3) || mark[0] != '\xEF' || mark[1] != '\xBB' || mark[2] != '\xBF') {
+        input.clear();
+        input.seekg(start);
+    }
+}
+
+// Job files as CLI11 reads them, but a UTF-8 byte-order mark in front (which Windows
+// editors write) is not part of the first key.
+class JobFileFormat : public CLI::ConfigTOML {
+public:
+    std::vector<CLI::ConfigItem> from_config(std::istream& input) const override {
+        SkipByteOrderMark(input);
+        return CLI::ConfigTOML::from_config(input);
+    }
+};
+
 // Registers one command option on a command, or (hidden) on the tool itself, where it
 // catches the option before the command and at the top of a job file.
 CLI::Option* AddCommandOption(CLI::App& app, const CommandOptionSpec& spec) {
@@ -134,6 +154,9 @@ bool OnCommandLine(const CLI::App& app, const CLI::Option* option) {
 const CLI::Option* Effective(const CLI::App& tool, const CLI::App& command,
                              const std::string& name) {
     const CLI::Option* own = command.get_option_no_throw(name);
+    if (own == nullptr) {
+        return nullptr;  // the command does not take it: a job file's top level is for others
+    }
     const CLI::Option* wide = tool.get_option_no_throw(name);
     for (const CLI::Option* option : {OnCommandLine(command, own) ? own : nullptr,
                                       OnCommandLine(tool, wide) ? wide : nullptr, own, wide}) {
@@ -178,6 +201,7 @@ CommandLineParser::CommandLineParser()
     app.fallthrough();
     app.require_subcommand(0, 1);
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app.config_formatter(std::make_shared<JobFileFormat>());
     app.footer(kToolFooter);
     AddGlobalOptions();
     for (const CommandOptionSpec& option : kCommandOptions) {
@@ -372,14 +396,30 @@ std::vector<std::string> CommandLineParser::Prepare(const std::vector<std::strin
             prepared.push_back(arg->substr(0, equals));
             prepared.emplace_back();
         } else {
-            // "--pod ''" is no more a choice than "--pod=": a script's unset variable.
-            const CLI::Option* next =
-                arg < optionsEnd && arg + 1 != args.end() && (arg + 1)->empty() ? AnyOption(*arg)
-                                                                                : nullptr;
-            if (next != nullptr && next->get_expected_max() != 0) {
-                Note(finding, EmptyValue(*arg));
+            const CLI::Option* takesValue =
+                arg < optionsEnd && arg + 1 != args.end() ? KnownOption(*arg) : nullptr;
+            if (takesValue != nullptr && takesValue->get_expected_max() != 0) {
+                const std::string& value = *(arg + 1);
+                if (value.empty()) {
+                    // "--pod ''" is no more a choice than "--pod=": a script's unset variable.
+                    Note(finding, EmptyValue(*arg));
+                } else if (arg + 1 < optionsEnd && KnownOption(NameOf(value)) != nullptr) {
+                    // "--log $LOG --json" with LOG unset: the log is not to be called --json.
+                    Note(finding, "option '" + *arg + "' needs a value, and '" + NameOf(value) +
+                                      "' is an option");
+                }
             }
             prepared.push_back(*arg);
+        }
+        if (arg < optionsEnd && NameOf(*arg) == "--regions") {
+            const std::string value =
+                equals != std::string::npos ? arg->substr(equals + 1)
+                : arg + 1 != args.end()     ? *(arg + 1)
+                                            : std::string();
+            if (value.find(',') != std::string::npos &&
+                value.find_first_not_of(", \t") == std::string::npos) {
+                Note(finding, "option '--regions' names no region: '" + value + "'");
+            }
         }
     }
     return prepared;
@@ -387,7 +427,28 @@ std::vector<std::string> CommandLineParser::Prepare(const std::vector<std::strin
 
 void CommandLineParser::ReadGlobals() {
     CliOptions& o = result_.options;
-    // Anything about the simulation means the simulated pod.
+    if (const CLI::Option* job = app_->get_config_ptr(); job != nullptr && job->count() > 0) {
+        o.jobFilePath = job->as<std::string>();
+    }
+    // A path the job file gives is a path from the job file's folder, wherever the station
+    // was started.
+    for (auto [name, path] : {std::pair{"--trace", &o.tracePath}, {"--sim-state", &o.simStatePath},
+                              {"--log", &o.logPath}}) {
+        const CLI::Option* option = app_->get_option(name);
+        if (option->count() > 0 && !OnCommandLine(*app_, option)) {
+            *path = FromJobFileFolder(*path);
+        }
+    }
+    // --no-simulate means the real pod, whatever else the job file or the command line says
+    // about the simulation; otherwise anything about the simulation means the simulated pod.
+    if (const CLI::Option* simulate = app_->get_option("--simulate");
+        simulate->count() > 0 && !o.simulate) {
+        o.simRealtime = false;
+        o.simStatePath.clear();
+        o.simPods = 0;
+        simFill_.clear();
+        simPods_.clear();
+    }
     o.simulate = o.simulate || o.simRealtime || !o.simStatePath.empty() || !simFill_.empty() ||
                  !simPods_.empty();
     // Of --quiet and --verbose the later one wins.
@@ -461,6 +522,11 @@ CliParseResult CommandLineParser::ReadCommand(const CLI::App& command,
         o.serialAt = text("--serial-at");
         o.serialWords = text("--serial-words");
         o.serialCounter = text("--serial-counter");
+        if (const CLI::Option* counter = Effective(*app_, command, "--serial-counter");
+            counter != nullptr && !OnCommandLine(*app_, counter) &&
+            !OnCommandLine(command, counter)) {
+            o.serialCounter = FromJobFileFolder(*o.serialCounter);
+        }
         o.serialStart = text("--serial-start");
         o.serialValue = text("--serial-value");
     } catch (const CLI::ConversionError& error) {
@@ -504,6 +570,13 @@ const CLI::Option* CommandLineParser::AnyOption(const std::string& name) const {
     return nullptr;
 }
 
+const CLI::Option* CommandLineParser::KnownOption(const std::string& name) const {
+    if (name.size() == 2 && name[0] == '-' && name[1] != '-') {
+        return app_->get_option_no_throw(name);  // -q, -v, -h
+    }
+    return AnyOption(name);
+}
+
 std::string CommandLineParser::CheckJobFile(const std::vector<std::string>& prepared) const {
     // The job file the command line names, read once more through CLI11's own reader: its
     // items still say which section and key each value came from, and how often.
@@ -529,6 +602,7 @@ std::string CommandLineParser::CheckJobFile(const std::vector<std::string>& prep
     // CLI11 joins a key given twice in a row into one list, as it does an array: the text
     // itself tells them apart.
     std::ifstream text(Utf8Path(path));
+    SkipByteOrderMark(text);
     std::vector<std::string> seen;
     std::string section;
     for (std::string line; std::getline(text, line);) {
@@ -545,6 +619,11 @@ std::string CommandLineParser::CheckJobFile(const std::vector<std::string>& prep
             continue;
         }
         const std::string key = CLI::detail::trim_copy(line.substr(0, equals));
+        const std::string value = CLI::detail::trim_copy(line.substr(equals + 1));
+        if (!value.empty() && (value[0] == '"' || value[0] == '\'') &&
+            (value.size() == 1 || value.back() != value[0])) {
+            return where + "the value of option '" + key + "' opens a quote that is not closed";
+        }
         if (std::find(seen.begin(), seen.end(), section + key) != seen.end()) {
             return where + "option '" + key + "' is given twice" +
                    (section.empty() ? "" : " under " + section);
@@ -597,6 +676,16 @@ std::string CommandLineParser::JobFileError(const CLI::Error& error) const {
            (IsPodSerial(section, name) ? PodTakesNoSerial(section, name)
             : !key.empty()             ? "unknown option '" + key + "'"
                                        : what);
+}
+
+std::string CommandLineParser::FromJobFileFolder(const std::string& path) const {
+    const std::filesystem::path named = Utf8Path(path);
+    if (named.is_absolute() || named.has_root_name() || result_.options.jobFilePath.empty()) {
+        return path;
+    }
+    const std::u8string joined =
+        (Utf8Path(result_.options.jobFilePath).parent_path() / named).u8string();
+    return std::string(joined.begin(), joined.end());
 }
 
 CliParseResult CommandLineParser::Fail(std::string message) {

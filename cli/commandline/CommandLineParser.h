@@ -43,10 +43,14 @@ private:
     std::string CheckJobFile(const std::vector<std::string>& prepared) const;
     // The option of that long name, on the tool or on any command.
     const CLI::Option* AnyOption(const std::string& name) const;
+    // The same, and the short options (-q, -v, -h).
+    const CLI::Option* KnownOption(const std::string& name) const;
     void ReadGlobals();
     CliParseResult ReadCommand(const CLI::App& command, const std::vector<std::string>& args,
                                const std::string& stray);
     std::string JobFileError(const CLI::Error& error) const;
+    // A relative path of the job file, as seen from the job file's folder.
+    std::string FromJobFileFolder(const std::string& path) const;
     CliParseResult Fail(std::string message);
 
     std::unique_ptr<CLI::App> app_;

@@ -81,7 +81,7 @@ void ConsoleUi::SetText(const char* text) {
 
 void ConsoleUi::RepaintNow() {
     const std::string text = pendingText_;
-    if (Quiet() || text.empty() || text == currentText_) {
+    if (Quiet() || text.empty() || text == currentText_ || Interrupted()) {
         return;
     }
     const bool isNew = shownStatus_.insert(text).second;
@@ -127,6 +127,9 @@ std::int32_t ConsoleUi::SetPos(std::int32_t position) {
 void ConsoleUi::AddMessage(const char* text, std::uint32_t colour) {
     const std::string line = text != nullptr ? text : "";
     lastMessage_ = line;
+    if (colour == kColourRed && Interrupted()) {
+        return;
+    }
     if (colour == kColourRed) {
         Error(line);
     } else if (Quiet()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <ostream>
 #include <set>
@@ -51,6 +52,10 @@ public:
     // A new board: what the last one said is not this one's status.
     void ForgetLastMessage() { lastMessage_.clear(); }
 
+    // Once this flag is set (Ctrl+C and the like), the failure of the step cut short is no
+    // fault to report: its status text and red messages are not shown.
+    void WatchInterruption(const std::atomic<bool>* interrupted) { interrupted_ = interrupted; }
+
     bool Quiet() const { return verbosity_ == CliVerbosity::Quiet; }
     bool Verbose() const { return verbosity_ == CliVerbosity::Verbose; }
 
@@ -65,6 +70,7 @@ private:
     void AddMessage(const char* text, std::uint32_t colour) override;
 
     void Line(const std::string& text);
+    bool Interrupted() const { return interrupted_ != nullptr && interrupted_->load(); }
     void DrawProgress(bool force);
 
     std::ostream& err_;
@@ -84,4 +90,5 @@ private:
     std::size_t drawnLength_ = 0;
     std::string heldRefusal_;
     std::string lastMessage_;
+    const std::atomic<bool>* interrupted_ = nullptr;
 };

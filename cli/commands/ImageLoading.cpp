@@ -7,11 +7,15 @@
 #include "Utf8Path.h"
 #include "commandline/CliExit.h"
 #include "commands/ConsoleUi.h"
+#include "records/ImageDigests.h"
 #include "records/SystemReason.h"
 
 int LoadImageFile(const std::string& path, CpuType cpu, bool strict, SFileImage& image,
-                  std::vector<RegionRow>& rows, ConsoleUi& ui) {
+                  std::vector<RegionRow>& rows, ConsoleUi& ui, std::string* sha256) {
     rows.clear();
+    if (sha256 != nullptr) {
+        sha256->clear();
+    }
     if (path.empty()) {
         ui.Error("Please, specify S File to load buffer");
         return kExitInputError;
@@ -23,9 +27,19 @@ int LoadImageFile(const std::string& path, CpuType cpu, bool strict, SFileImage&
     }
     image.cpu = cpu;
     image.ApplyCpuMemoryMap();
-    if (!image.ReadSFile(path)) {
+    // The digest is of the bytes the reader took, in the same pass.
+    Sha256Stream digest;
+    const bool read = sha256 != nullptr ? image.ReadSFile(path,
+                                                          [&digest](const char* data, std::size_t size) {
+                                                              digest.Add(data, size);
+                                                          })
+                                        : image.ReadSFile(path);
+    if (!read) {
         ui.Error("Fail to read S File: " + path + SystemReason(path));
         return kExitInputError;
+    }
+    if (sha256 != nullptr) {
+        *sha256 = digest.Hex();
     }
     if (image.diagnostics.Any()) {
         if (strict) {

@@ -13,9 +13,10 @@ class SFileImage;
 
 // Reads FILE for a CPU as File Load does and lists its rows. Reports on the console with
 // File Load's texts; reader findings are warnings, or with `strict` an input error.
-// Returns kExitSuccess or kExitInputError.
+// Returns kExitSuccess or kExitInputError. `sha256`, when given, receives the SHA-256 of the
+// bytes loaded (empty when the file could not be read).
 int LoadImageFile(const std::string& path, CpuType cpu, bool strict, SFileImage& image,
-                  std::vector<RegionRow>& rows, ConsoleUi& ui);
+                  std::vector<RegionRow>& rows, ConsoleUi& ui, std::string* sha256 = nullptr);
 
 // A region name as typed on the command line, in any letter case.
 std::optional<MemoryRegion> RegionFromUserName(const std::string& name);

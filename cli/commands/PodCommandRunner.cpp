@@ -4,6 +4,7 @@
 
 #include "AttachedDevices.h"
 #include "PodInfoRecord.h"
+#include "ResolvedPath.h"
 #include "SFileImage.h"
 #include "commandline/CliExit.h"
 #include "commandline/CliOptions.h"
@@ -17,6 +18,7 @@
 #include "records/ImageDigests.h"
 #include "records/JsonText.h"
 #include "station/BoardPrompt.h"
+#include "station/StationFiles.h"
 
 PodCommandRunner::PodCommandRunner(const CliOptions& options, const CliEnvironment& environment,
                                    ConsoleUi& ui, std::ostream& out)
@@ -48,6 +50,14 @@ std::vector<RunRecord::Region> UsedRegions(const SFileImage& image,
 }  // namespace
 
 int PodCommandRunner::Run() {
+    // Nothing is written before every file the run writes is known to be apart from the
+    // files it reads, and the simulated pods' state has somewhere to go.
+    for (const std::string& problem : {FileClash(options_), StateFolderProblem(options_)}) {
+        if (!problem.empty()) {
+            ui_.Error("vantix-cli: " + problem);
+            return kExitInputError;
+        }
+    }
     if (!options_.logPath.empty() && options_.command != CliCommand::List) {
         std::string error;
         if (!log_.Open(options_.logPath, error)) {
@@ -100,15 +110,17 @@ bool PodCommandRunner::BuildRegionList(const std::vector<RegionRow>& rows,
 int PodCommandRunner::RunFileCommand() {
     RunRecord record;
     record.command = SpecOf(options_.command).name;
-    record.file = *options_.file;
+    record.file = AbsolutePath(*options_.file);
     SFileImage image;
     std::vector<RegionRow> rows;
-    int status = LoadImageFile(*options_.file, *options_.cpu, options_.strict, image, rows, ui_);
     std::string sha256;
-    std::string error;
-    if (FileSha256(*options_.file, sha256, error)) {
+    int status =
+        LoadImageFile(*options_.file, *options_.cpu, options_.strict, image, rows, ui_, &sha256);
+    if (!sha256.empty()) {
         record.sha256 = sha256;
     }
+    record.warnings = image.diagnostics.Count();
+    std::string error;
     SerialPatch serial;
     if (status == kExitSuccess) {
         status = serial.Prepare(options_, image, rows, ui_);
@@ -169,6 +181,7 @@ int PodCommandRunner::RunFileCommand() {
     int passed = 0;
     int failed = 0;
     bool noNumber = false;
+    int unreachable = kExitSuccess;  // the pod could not be reached (3) or chosen (2)
     for (;;) {
         ui_.ForgetLastMessage();
         const std::uint32_t startMs = session.ElapsedMs();
@@ -191,6 +204,11 @@ int PodCommandRunner::RunFileCommand() {
         ui_.Finish();
         ui_.Error("boards: " + std::to_string(passed) + " passed, " + std::to_string(failed) +
                   " failed");
+        if (outcome.kind == CommandOutcome::Kind::Unreachable && !session.Interrupted()) {
+            // A pod that has gone (or was never there) programs no further board.
+            unreachable = status;
+            break;
+        }
         if (session.Interrupted() || recordLost_) {
             break;
         }
@@ -200,12 +218,14 @@ int PodCommandRunner::RunFileCommand() {
             break;
         }
     }
-    // Every board passed: 0; any failed: 1; no serial number for a board: 2; a record lost: 4;
-    // a signal, at a board or at the prompt: 128 + the signal.
-    return session.Finish(recordLost_   ? kExitRecordLost
-                          : noNumber    ? kExitInputError
-                          : failed == 0 ? kExitSuccess
-                                        : kExitFailed);
+    // Every board passed: 0; any failed: 1; no serial number for a board: 2; the pod gone: 3
+    // (or 2 when the options name no one pod); a record lost: 4; a signal, at a board or at
+    // the prompt: 128 + the signal.
+    return session.Finish(recordLost_                    ? kExitRecordLost
+                          : noNumber                     ? kExitInputError
+                          : unreachable != kExitSuccess  ? unreachable
+                          : failed == 0                  ? kExitSuccess
+                                                         : kExitFailed);
 }
 
 CommandOutcome PodCommandRunner::RunOnce(ProgrammerCommands& commands,
@@ -316,7 +336,7 @@ int PodCommandRunner::RunPodInfo() {
     const std::uint32_t startMs = session.ElapsedMs();
     if (!session.Commands().ConnectPod()) {
         session.ReportUnreachable();
-        status = session.Finish(kExitUnreachable);
+        status = session.Finish(session.ClaimRefused() ? session.ClaimStatus() : kExitUnreachable);
         Conclude(record, nullptr, session, startMs);
         return Record(record, status);
     }
@@ -418,10 +438,11 @@ int PodCommandRunner::ExitFor(const CommandOutcome& outcome, PodSession& session
             return kExitInputError;
         case CommandOutcome::Kind::Unreachable:
             session.ReportUnreachable();
-            return kExitUnreachable;
+            return session.ClaimRefused() ? session.ClaimStatus() : kExitUnreachable;
         case CommandOutcome::Kind::Failed:
-            // The failure's status text is the error; print it unless it already showed.
-            if (!outcome.statusText.empty() &&
+            // The failure's status text is the error; print it unless it already showed, or
+            // the step failed only because it was interrupted.
+            if (!outcome.statusText.empty() && !Interrupted() &&
                 (ui_.Quiet() || !ui_.ShowedStatus(outcome.statusText))) {
                 ui_.Error(outcome.statusText);
             }

@@ -25,11 +25,15 @@ PodSession::~PodSession() {
 }
 
 int PodSession::Start(const SFileImage& image) {
-    if (!options_.tracePath.empty() && !trace_.OpenFile(options_.tracePath)) {
-        const int reason = errno;
-        ui_.Error("vantix-cli: cannot write the trace file " + options_.tracePath + " (" +
-                  std::generic_category().message(reason) + ")");
-        return kExitInputError;
+    // The trace is made (or emptied) only once the pod is reached: a refused run leaves the
+    // last one as it was.
+    if (!options_.tracePath.empty()) {
+        if (const std::string reason = TraceLog::WhyNotWritable(options_.tracePath);
+            !reason.empty()) {
+            ui_.Error("vantix-cli: cannot write the trace file " + options_.tracePath + " (" +
+                      reason + ")");
+            return kExitInputError;
+        }
     }
     // The instant simulated pod runs in virtual time, so its time-outs and working times
     // cost nothing and the elapsed time shown is the time a real pod would take.
@@ -50,9 +54,12 @@ int PodSession::Start(const SFileImage& image) {
         ui_.Error("vantix-cli: " + backend_.error);
         return kExitInputError;
     }
+    if (options_.simulate) {
+        ui_.Info("simulated pod: no board is programmed");
+    }
     library_.emplace(*backend_.library, interrupted_);
     pod_ = std::make_unique<CUsbPod>(*library_, *clock_, image);
-    if (trace_.Wanted()) {
+    if (!options_.tracePath.empty() || ui_.Verbose()) {
         pod_->SetWireTrace(&trace_);
     }
     commands_ = std::make_unique<ProgrammerCommands>(*pod_, image, *clock_, ui_);
@@ -107,9 +114,9 @@ std::uint32_t PodSession::ElapsedMs() const {
 }
 
 int PodSession::ClaimPod() {
-    const int status = TryClaimPod();
-    claimRefused_ = status != kExitSuccess;
-    return status;
+    claimStatus_ = TryClaimPod();
+    claimRefused_ = claimStatus_ != kExitSuccess;
+    return claimStatus_;
 }
 
 int PodSession::TryClaimPod() {
@@ -149,6 +156,26 @@ int PodSession::TryClaimPod() {
     if (!found) {
         return kExitSuccess;  // no pod: the command says so in its own words
     }
+    // With several pods attached, the first is no choice: a station would program a board
+    // on another station's pod.
+    if (wanted.empty()) {
+        std::vector<std::string> pods;
+        for (const AttachedDevice& device : devices) {
+            if (device.description == CUsbPod::kPodDescription) {
+                pods.push_back(device.serial);
+            }
+        }
+        if (pods.size() > 1) {
+            std::string serials;
+            for (const std::string& serial : pods) {
+                serials += (serials.empty() ? "" : ", ") + serial;
+            }
+            ui_.Error("vantix-cli: " + std::to_string(pods.size()) + " pods are attached (" +
+                      serials + "); name one with --pod SERIAL");
+            podSerial_.clear();
+            return kExitInputError;
+        }
+    }
     // A library that lists no serial numbers still has one pod to lock.
     const std::string key = podSerial_.empty() ? CUsbPod::kPodDescription : podSerial_;
     // A simulated pod without a state file belongs to this process alone.
@@ -164,6 +191,12 @@ int PodSession::TryClaimPod() {
                 ui_.Error("vantix-cli: pod " + key + " cannot be locked: " + error);
                 return kExitUnreachable;
         }
+    }
+    if (!options_.tracePath.empty() && !trace_.IsOpen() && !trace_.OpenFile(options_.tracePath)) {
+        const int reason = errno;
+        ui_.Error("vantix-cli: cannot write the trace file " + options_.tracePath + " (" +
+                  std::generic_category().message(reason) + ")");
+        return kExitInputError;
     }
     pod_->SetWantedSerial(wanted);
     return kExitSuccess;

@@ -38,8 +38,11 @@ public:
     // the command then reports that as usual), or kExitUnreachable after reporting (no pod
     // with the serial number, or the pod in use by another process).
     int ClaimPod();
-    // Whether the last claim refused the pod (its report is made).
+    // Whether the last claim refused the pod (its report is made), and the exit status it
+    // gave: kExitUnreachable, or kExitInputError when the options do not name one pod or the
+    // trace cannot be written.
     bool ClaimRefused() const { return claimRefused_; }
+    int ClaimStatus() const { return claimStatus_; }
     // Gives the pod's lock back (the session's end does it too).
     void ReleasePod() { lock_.Release(); }
     // The serial number of the pod the session works with; empty when none was found.
@@ -73,6 +76,7 @@ private:
     PodLock lock_;
     std::string podSerial_;
     bool claimRefused_ = false;
+    int claimStatus_ = 0;
     std::optional<InterruptibleD2xxLibrary> library_;
     TraceLog trace_;
     std::unique_ptr<CUsbPod> pod_;

@@ -98,7 +98,8 @@ int SerialPatch::Prepare(const CliOptions& options, SFileImage& image, std::vect
                               std::to_string(16 * words_) + " bits (--serial-words " +
                               std::to_string(words_) + ")");
     }
-    counterPath_ = options.serialCounter.value_or("");
+    // verify checks the number it is given; it never takes one.
+    counterPath_ = verify ? std::string() : options.serialCounter.value_or("");
     counts_ = !verify && number.has_value();
 
     // The words must lie in the region of the CPU's map; PFLASH's first four words are the
@@ -108,6 +109,14 @@ int SerialPatch::Prepare(const CliOptions& options, SFileImage& image, std::vect
     const bool mapped =
         area.size != 0 && (region != MemoryRegion::P2FLASH || image.cpu == CpuType::DSP56F807);
     region_ = region;
+    if (mapped && address_ >= lowest && address_ <= area.end && address_ + 1 > area.end &&
+        words_ == 2) {
+        region_.reset();
+        return Refuse(ui, "a two-word serial number at " + AtTextFor(region, address_) +
+                              " needs the word after it, " + Hex4(address_ + 1) +
+                              ", which lies beyond the end of " + RegionName(region) + " (" +
+                              Hex4(lowest) + "-" + Hex4(area.end) + ")");
+    }
     if (!mapped || address_ < lowest || address_ + (words_ - 1) > area.end) {
         region_.reset();
         return Refuse(ui, "serial address " + *options.serialAt + " lies outside " +

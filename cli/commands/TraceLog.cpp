@@ -1,6 +1,15 @@
 #include "commands/TraceLog.h"
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "Utf8Path.h"
 #include "commands/ConsoleUi.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 TraceLog::TraceLog(ConsoleUi& console) : console_(console) {}
 
@@ -10,8 +19,23 @@ bool TraceLog::OpenFile(const std::string& path) {
     return file_.is_open();
 }
 
-bool TraceLog::Wanted() const {
-    return file_.is_open() || console_.Verbose();
+std::string TraceLog::WhyNotWritable(const std::string& path) {
+#ifdef _WIN32
+    (void)path;
+    return {};
+#else
+    std::error_code ec;
+    const std::filesystem::path file = Utf8Path(path);
+    if (std::filesystem::is_directory(file, ec)) {
+        return std::strerror(EISDIR);
+    }
+    const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : ".";
+    const bool exists = std::filesystem::exists(file, ec);
+    if (access((exists ? file : folder).c_str(), W_OK) != 0) {
+        return std::strerror(errno);
+    }
+    return {};
+#endif
 }
 
 void TraceLog::Line(const std::string& line) {

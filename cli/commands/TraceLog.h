@@ -14,7 +14,9 @@ public:
 
     // Creates or truncates the file; false when it cannot be written.
     bool OpenFile(const std::string& path);
-    bool Wanted() const;
+    bool IsOpen() const { return file_.is_open(); }
+    // Why the file could not be written, without touching it; empty when it seems it could.
+    static std::string WhyNotWritable(const std::string& path);
 
     void Line(const std::string& line) override;
 

@@ -1,15 +1,11 @@
 #include "records/ImageDigests.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include <zlib.h>
 
 #include "SFileImage.h"
-#include "Utf8Path.h"
-#include "records/SystemReason.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -20,8 +16,6 @@
 #endif
 
 namespace {
-
-constexpr std::size_t kChunkBytes = 64 * 1024;
 
 std::string Hex(const unsigned char* bytes, std::size_t count) {
     static const char kDigits[] = "0123456789abcdef";
@@ -87,34 +81,22 @@ private:
 
 }  // namespace
 
-bool FileSha256(const std::string& path, std::string& hex, std::string& error) {
-    hex.clear();
-    std::ifstream in(Utf8Path(path), std::ios::binary);
-    if (!in) {
-        error = "cannot read " + path + SystemReason(path);
-        return false;
-    }
-    Sha256 digest;
-    std::vector<char> chunk(kChunkBytes);
-    while (in) {
-        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-        const auto got = static_cast<std::size_t>(in.gcount());
-        if (got != 0 && !digest.Update(chunk.data(), got)) {
-            error = "cannot compute the SHA-256 of " + path;
-            return false;
-        }
-    }
-    if (in.bad()) {
-        error = "cannot read " + path;
-        return false;
-    }
+class Sha256Stream::Engine : public Sha256 {};
+
+Sha256Stream::Sha256Stream() : engine_(std::make_unique<Engine>()) {}
+
+Sha256Stream::~Sha256Stream() = default;
+
+void Sha256Stream::Add(const char* data, std::size_t size) {
+    failed_ = failed_ || !engine_->Update(data, size);
+}
+
+std::string Sha256Stream::Hex() {
     unsigned char bytes[32];
-    if (!digest.Final(bytes)) {
-        error = "cannot compute the SHA-256 of " + path;
-        return false;
+    if (failed_ || !engine_->Final(bytes)) {
+        return {};
     }
-    hex = Hex(bytes, sizeof bytes);
-    return true;
+    return ::Hex(bytes, sizeof bytes);
 }
 
 std::uint32_t RegionCrc32(const SFileImage& image, const RegionRow& row) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "RegionRows.h"
@@ -9,9 +11,24 @@ class SFileImage;
 
 // Digests that tell one image file from another: the station's file against the released one.
 
-// SHA-256 of the file's bytes as 64 lower-case hex digits; false with the reason when the
-// file cannot be read.
-bool FileSha256(const std::string& path, std::string& hex, std::string& error);
+// SHA-256 of bytes handed over piece by piece (as a file is read), as 64 lower-case hex
+// digits.
+class Sha256Stream {
+public:
+    Sha256Stream();
+    ~Sha256Stream();
+    Sha256Stream(const Sha256Stream&) = delete;
+    Sha256Stream& operator=(const Sha256Stream&) = delete;
+
+    void Add(const char* data, std::size_t size);
+    // The digest of everything added; empty when the system could not compute it.
+    std::string Hex();
+
+private:
+    class Engine;
+    std::unique_ptr<Engine> engine_;
+    bool failed_ = false;
+};
 
 // CRC-32 (the zlib / IEEE 802.3 polynomial) of a listed region's words from its first to its
 // last address, each word low byte first as the pod receives it.

@@ -5,7 +5,7 @@
 #include <string_view>
 
 // One JSON object written on one line. Strings are escaped, so any path or text is safe in
-// it; numbers never depend on the locale.
+// it, whatever its bytes; numbers never depend on the locale.
 class JsonObject {
 public:
     JsonObject& Text(std::string_view key, std::string_view value);
@@ -23,5 +23,10 @@ private:
     std::string body_ = "{";
 };
 
-// value as a quoted JSON string.
+// value as a quoted JSON string. Each byte that is not part of a well-formed UTF-8 sequence
+// becomes U+FFFD, so that any bytes give valid JSON.
 std::string JsonQuoted(std::string_view value);
+// Whether the text is well-formed UTF-8 (no overlong forms, no surrogates, at most U+10FFFF).
+bool IsUtf8(std::string_view text);
+// The bytes as lower-case hex digits, two a byte.
+std::string HexBytes(std::string_view bytes);

@@ -13,14 +13,24 @@ void OptionalText(JsonObject& json, const char* key, const std::optional<std::st
     }
 }
 
+// A text that is not UTF-8 is written with U+FFFD for its stray bytes, and its bytes again in
+// hex under KEY_hex, so that the record stays JSON and the text can still be recovered.
+void OptionalRawText(JsonObject& json, const char* key, const std::optional<std::string>& value) {
+    OptionalText(json, key, value);
+    if (value && !IsUtf8(*value)) {
+        json.Text(std::string(key) + "_hex", HexBytes(*value));
+    }
+}
+
 void AddFields(JsonObject& json, const RunRecord& record) {
     json.Text("command", record.command);
-    OptionalText(json, "file", record.file);
+    OptionalRawText(json, "file", record.file);
     OptionalText(json, "sha256", record.sha256);
+    json.Number("warnings", record.warnings);
     OptionalText(json, "cpu", record.cpu);
     json.Raw("regions", RegionsJson(record.regions));
-    OptionalText(json, "pod", record.pod);
-    OptionalText(json, "board", record.board);
+    OptionalRawText(json, "pod", record.pod);
+    OptionalRawText(json, "board", record.board);
     if (record.serialAt) {
         json.Number("serial", *record.serial);
         json.Text("serial_at", *record.serialAt);

@@ -27,8 +27,9 @@ struct RunRecord {
     };
 
     std::string command;                  // "write", "pod-verify", ...
-    std::optional<std::string> file;      // the S-record file; none for reset and pod-info
+    std::optional<std::string> file;      // the S-record file's absolute path; none without
     std::optional<std::string> sha256;    // of the file, when it could be read
+    std::uint32_t warnings = 0;           // the reader's findings in the file (none: 0)
     std::optional<std::string> cpu;       // "DSP56F807"; none without a file
     std::vector<Region> regions;          // the regions the command used
     std::optional<std::string> pod;       // the pod's serial number, when a pod was chosen

@@ -87,7 +87,7 @@ TEST(CommandLineParser, JobFileOptionsYieldToTheCommandLine) {
     const CliParseResult file = Parse({"--config", job, "write-verify", "f.s"});
     ASSERT_EQ(file.error, "");
     EXPECT_EQ(file.options.cpu, CpuType::DSP56F807) << "the command's section beats the top";
-    EXPECT_EQ(file.options.tracePath, "wire log.txt");
+    EXPECT_EQ(file.options.tracePath, dir.File("wire log.txt")) << "from the job file's folder";
     EXPECT_EQ(file.options.regions, (std::vector<std::string>{"PFLASH", "BFLASH"}));
     EXPECT_FALSE(file.options.eraseAllBoot);
 

@@ -48,7 +48,8 @@ TEST_F(ProductionLine, APodInUseOrNotAttachedIsUnreachable) {
     const CliRun busy = RunProgram(OnPod("VSIM0001", "write"));
     EXPECT_EQ(busy.status, kExitUnreachable);
     EXPECT_EQ(busy.err,
-              "Reading S File is OK !!!\nvantix-cli: pod VSIM0001 is in use by another process\n");
+              "Reading S File is OK !!!\nsimulated pod: no board is programmed\n"
+              "vantix-cli: pod VSIM0001 is in use by another process\n");
     EXPECT_EQ(RunProgram(OnPod("VSIM0002", "write")).status, kExitSuccess);
     other.Release();
 
@@ -67,7 +68,7 @@ TEST_F(ProductionLine, APodInUseOrNotAttachedIsUnreachable) {
     const CliRun unknown = RunProgram(OnPod("VSIM0009", "write"));
     EXPECT_EQ(unknown.status, kExitUnreachable);
     EXPECT_EQ(unknown.err,
-              "Reading S File is OK !!!\n"
+              "Reading S File is OK !!!\nsimulated pod: no board is programmed\n"
               "vantix-cli: no pod with serial number VSIM0009 is attached; attached pods: "
               "VSIM0001, VSIM0002\n");
 }
@@ -82,7 +83,7 @@ TEST_F(ProductionLine, FailedWriteLeavesItsRecord) {
     EXPECT_EQ(run.status, kExitFailed);
     const std::regex record(
         "\\{\"command\":\"write\",\"file\":\"" + file +
-        "\",\"sha256\":\"[0-9a-f]{64}\",\"cpu\":\"DSP56F807\",\"regions\":\\["
+        "\",\"sha256\":\"[0-9a-f]{64}\",\"warnings\":0,\"cpu\":\"DSP56F807\",\"regions\":\\["
         "\\{\"name\":\"PFLASH\",\"start\":4,\"end\":32639,\"words\":32636,\"crc32\":\"899af126\"\\}"
         ","
         "\\{\"name\":\"DFLASH\",\"start\":8192,\"end\":8767,\"words\":576,\"crc32\":\"e2e0b125\"\\}"

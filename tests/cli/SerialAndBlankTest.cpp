@@ -190,7 +190,7 @@ TEST_F(SerialAndBlank, EraseThenBlankCheckThenWrite) {
     const CliRun written = run({"blank-check", "--cpu", "807", "--json", "--log", log});
     EXPECT_EQ(written.status, kExitFailed);
     const std::regex record(
-        "\\{\"command\":\"blank-check\",\"file\":null,\"sha256\":null,\"cpu\":\"DSP56F807\","
+        "\\{\"command\":\"blank-check\",\"file\":null,\"sha256\":null,\"warnings\":0,\"cpu\":\"DSP56F807\","
         "\"regions\":\\[\\{\"name\":\"PFLASH\",\"start\":0,\"end\":32767,\"words\":32768,"
         "\"crc32\":\"[0-9a-f]{8}\",\"blank\":true,\"differs\":null\\},.*"
         "\\{\"name\":\"DFLASH\",\"start\":8192,\"end\":16383,\"words\":8192,"
