@@ -33,8 +33,11 @@ Exit status:
   0    success
   1    the operation ran and failed (an error result, a failed reset)
   2    command-line or input error (unknown option, unreadable file, no data,
-       a DSP56F801 image for the pod, an unknown region, --strict findings)
-  3    the pod cannot be reached (no driver library, no pod, open failure)
+       a DSP56F801 image for the pod, an unknown region, --strict findings,
+       an output that is an input, several pods attached and no --pod)
+  3    the pod cannot be reached (no driver library, no pod, open failure, the
+       pod in use by another process; list: no FTDI device attached); with
+       --repeat, a pod that has gone ends the run with 3
   4    the board ran, but its record could not be appended to the --log file
   130  interrupted (Ctrl+C); 143 SIGTERM, 129 SIGHUP; the pod is closed first
 
@@ -55,7 +58,8 @@ struct CommandOptionSpec {
 
 constexpr CommandOptionSpec kCommandOptions[] = {
     {kTakesCpu, "--cpu", "CPU",
-     "DSP56F801, DSP56F803, DSP56F805, DSP56F807 or 801, 803,\n805, 807, in any letter case"},
+     "DSP56F801, DSP56F803, DSP56F805, DSP56F807 or 801, 803,\n805, 807, in any letter case; a "
+     "DSP56F801 file is read and\nviewed (info, dump), never programmed"},
     {kTakesRegion, "--region", "NAME",
      "PFLASH, P2FLASH, BFLASH or DFLASH (a region the file fills);\n"
      "default: the first region info lists"},
@@ -79,7 +83,8 @@ constexpr CommandOptionSpec kCommandOptions[] = {
      "of the input stops), print the tally \"boards: N passed, M\n"
      "failed\" and run again; exit 0 when every board passed. A line\n"
      "typed before Enter (a scanned barcode) is the next board's id;\n"
-     "what is typed while a board runs is thrown away"},
+     "on a terminal, what is typed while a board runs is thrown\n"
+     "away (piped input is read as given). A pod that has gone ends\nthe run with 3"},
     {kTakesSerialAt, "--serial-at", "REGION:ADDRESS",
      "write each board's serial number into the word at ADDRESS\n"
      "(hex) of REGION, patched into the loaded image (the file is\n"
@@ -235,7 +240,9 @@ void CommandLineParser::AddGlobalOptions() {
     CLI::App& app = *app_;
     CliOptions& o = result_.options;
     app.add_flag("--simulate,!--no-simulate", o.simulate,
-                 "use the simulated pod, at instant pace, instead of a real one");
+                 "use the simulated pod, at instant pace, instead of a real one\n"
+                 "(stderr says \"simulated pod: no board is programmed\");\n"
+                 "--no-simulate: the real pod, whatever the --sim-* options say");
     app.add_flag("--sim-realtime,!--no-sim-realtime", o.simRealtime,
                  "pace the simulated pod by its timing model on the real clock\n"
                  "(implies --simulate)");
@@ -252,12 +259,15 @@ void CommandLineParser::AddGlobalOptions() {
         ->type_name("FILL");
     app.add_option("--trace", o.tracePath,
                    "write every transfer on the wire to PATH, one line each:\n"
-                   "\"> 02 49 03\" sent, \"< 21\" received")
+                   "\"> 02 49 03\" sent, \"< 21\" received; made once the pod is\n"
+                   "reached, so a refused run leaves the last trace as it was")
         ->type_name("PATH");
     app.add_option("--pod", o.podSerial,
-                   "use the pod with this serial number (see list); default: the\n"
-                   "first pod. Each pod command locks its pod against other\n"
-                   "processes while it works.")
+                   "use the pod with this serial number (see list); needed when\n"
+                   "several pods are attached. Each pod command locks its pod\n"
+                   "against other processes while it works; a simulated pod's\n"
+                   "lock is vantix-pod-VSIM0001-HASH.lock, HASH of the real path\n"
+                   "of its state file.")
         ->type_name("SERIAL");
     app.add_option("--sim-pods", simPods_,
                    "attach N simulated pods, serial numbers VSIM0001 up, each with\n"
@@ -272,9 +282,12 @@ void CommandLineParser::AddGlobalOptions() {
                    "append each pod command's record (as --json prints it, with the\n"
                    "UTC time and the host name) to FILE, one JSON line a board")
         ->type_name("FILE");
-    app.set_config("--config", "", "read further options from FILE, an INI or TOML job file")
+    app.set_config("--config", "",
+                   "read further options from FILE, an INI or TOML job file;\n"
+                   "its relative paths are from its own folder")
         ->type_name("FILE");
-    app.add_flag("-q,--quiet,!--no-quiet", quiet_, "print errors only");
+    app.add_flag("-q,--quiet,!--no-quiet", quiet_,
+                 "print errors only (and the boards: tally of --repeat)");
     app.add_flag("-v,--verbose,!--no-verbose", verbose_, "also print the transfers on stderr");
     app.add_flag("-h,--help", o.help, "show this text; \"COMMAND --help\" shows the command's");
     app.add_flag("--version", o.version, "print the version");

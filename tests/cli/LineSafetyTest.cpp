@@ -49,7 +49,7 @@ TEST_F(LineSafety, TopLevelJobOptionsReachOnlyTheCommandsThatTakeThem) {
     const std::string counter = dir.Write("ctr.txt", "1000\n");
     const std::string job = dir.Write("st.toml",
                                       "cpu = \"807\"\nserial-at = \"PFLASH:7FF0\"\n"
-                                      "serial-counter = \"ctr.txt\"\nrepeat = true\n");
+                                      "serial-counter = \"" + counter + "\"\nrepeat = true\n");
     const CliRun podWrite =
         RunProgram({"--config", job, "--sim-state", state, "pod-write", f807, "--json"}, "\n\n");
     EXPECT_EQ(podWrite.status, kExitSuccess) << podWrite.err;
