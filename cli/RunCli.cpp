@@ -59,8 +59,7 @@ int RunDump(const CliOptions& options, std::ostream& out, ConsoleUi& ui) {
     if (!options.dumpRegion.empty()) {
         const std::optional<MemoryRegion> named = RegionFromUserName(options.dumpRegion);
         if (!named) {
-            ui.Error("vantix-cli: unknown region '" + options.dumpRegion +
-                     "': use PFLASH, P2FLASH, BFLASH or DFLASH");
+            ui.Error("vantix-cli: " + UnknownRegionText(options.dumpRegion));
             return kExitInputError;
         }
         if (FindRow(rows, *named) == nullptr) {

@@ -53,3 +53,7 @@ CpuMemoryMap MemoryMapFor(CpuType cpu) {
     }
     return map;
 }
+
+bool CpuHasRegion(CpuType cpu, MemoryRegion region) {
+    return region != MemoryRegion::P2FLASH || cpu == CpuType::DSP56F807;
+}

@@ -28,3 +28,6 @@ struct CpuMemoryMap {
 };
 
 CpuMemoryMap MemoryMapFor(CpuType cpu);
+
+// Whether the CPU has the region at all: P2FLASH exists only on the DSP56F807.
+bool CpuHasRegion(CpuType cpu, MemoryRegion region);

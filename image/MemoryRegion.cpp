@@ -1,5 +1,7 @@
 #include "MemoryRegion.h"
 
+#include <cctype>
+
 namespace {
 
 constexpr std::array<const char*, kRegionCount> kRegionNames = {"PFLASH", "P2FLASH", "BFLASH",
@@ -19,4 +21,16 @@ std::optional<MemoryRegion> RegionFromName(std::string_view name) {
         }
     }
     return std::nullopt;
+}
+
+std::optional<MemoryRegion> RegionFromUserName(std::string_view name) {
+    std::string upper;
+    for (const char c : name) {
+        upper.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+    }
+    return RegionFromName(upper);
+}
+
+std::string UnknownRegionText(std::string_view name) {
+    return "unknown region '" + std::string(name) + "': use PFLASH, P2FLASH, BFLASH or DFLASH";
 }

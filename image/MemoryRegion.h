@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 // The four flash regions, always handled in this order.
@@ -23,6 +24,10 @@ const char* RegionName(MemoryRegion region);
 
 // Exact, case-sensitive match against the four names.
 std::optional<MemoryRegion> RegionFromName(std::string_view name);
+// A region as a user names it: the four names in any letter case.
+std::optional<MemoryRegion> RegionFromUserName(std::string_view name);
+// What to tell a user whose name is no region.
+std::string UnknownRegionText(std::string_view name);
 
 inline constexpr int RegionIndex(MemoryRegion region) {
     return static_cast<int>(region);

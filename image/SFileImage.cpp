@@ -60,7 +60,7 @@ void SFileImage::ApplyCpuMemoryMap() {
 }
 
 bool SFileImage::IsPresent(MemoryRegion region) const {
-    if (region == MemoryRegion::P2FLASH && cpu != CpuType::DSP56F807) {
+    if (!CpuHasRegion(cpu, region)) {
         return false;
     }
     return Region(region).loaded;
@@ -136,7 +136,7 @@ void SFileImage::StoreWord(std::uint32_t address, std::uint16_t word, std::uint3
         stored = true;
     }
     const AddressArea& p2flash = map.P2FLASH;
-    if (cpu == CpuType::DSP56F807 && p2flash.Contains(address)) {
+    if (CpuHasRegion(cpu, MemoryRegion::P2FLASH) && p2flash.Contains(address)) {
         Store(MemoryRegion::P2FLASH, address - p2flash.start, static_cast<std::uint16_t>(address),
               word, line);
         stored = true;

@@ -43,7 +43,7 @@ void CUsbPod::PrintInfoRecord(const PodInfoRecord& record) {
     messages_->AddMessage(PodInfoRecord::CpuText(record.cpu), kColourGreen);
     messages_->AddMessage(PodInfoRecord::OptionText(record.options), kColourGreen);
     for (const MemoryRegion region : kAllRegions) {
-        if (region == MemoryRegion::P2FLASH && record.cpu != 3) {
+        if (!CpuHasRegion(static_cast<CpuType>(record.cpu), region)) {
             continue;
         }
         const PodInfoRecord::Extent& stored = record.Region(region);

@@ -18,7 +18,7 @@ bool IsValidBlock(std::uint32_t first, std::uint32_t last) {
 }  // namespace
 
 bool CUsbPod::RegionApplies(MemoryRegion region) const {
-    return region != MemoryRegion::P2FLASH || image_.cpu == CpuType::DSP56F807;
+    return CpuHasRegion(image_.cpu, region);
 }
 
 // A region the file never touched still holds the cleared extent 0..0. Working on it would

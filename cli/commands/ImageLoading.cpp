@@ -1,6 +1,5 @@
 #include "commands/ImageLoading.h"
 
-#include <cctype>
 #include <filesystem>
 
 #include "SFileImage.h"
@@ -51,14 +50,6 @@ int LoadImageFile(const std::string& path, CpuType cpu, bool strict, SFileImage&
     }
     rows = ListPresentRegions(image);
     return kExitSuccess;
-}
-
-std::optional<MemoryRegion> RegionFromUserName(const std::string& name) {
-    std::string upper;
-    for (char c : name) {
-        upper.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
-    }
-    return RegionFromName(upper);
 }
 
 const RegionRow* FindRow(const std::vector<RegionRow>& rows, MemoryRegion region) {

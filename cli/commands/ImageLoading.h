@@ -18,8 +18,5 @@ class SFileImage;
 int LoadImageFile(const std::string& path, CpuType cpu, bool strict, SFileImage& image,
                   std::vector<RegionRow>& rows, ConsoleUi& ui, std::string* sha256 = nullptr);
 
-// A region name as typed on the command line, in any letter case.
-std::optional<MemoryRegion> RegionFromUserName(const std::string& name);
-
 // The listed row of a region, or null when the file does not fill it.
 const RegionRow* FindRow(const std::vector<RegionRow>& rows, MemoryRegion region);

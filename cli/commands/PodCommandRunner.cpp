@@ -89,7 +89,7 @@ bool PodCommandRunner::BuildRegionList(const std::vector<RegionRow>& rows,
         for (const std::string& name : *wanted) {
             const std::optional<MemoryRegion> region = RegionFromUserName(name);
             if (!region) {
-                error = "unknown region '" + name + "': use PFLASH, P2FLASH, BFLASH or DFLASH";
+                error = UnknownRegionText(name);
                 return false;
             }
             const RegionRow* row = FindRow(rows, *region);
@@ -367,9 +367,7 @@ int PodCommandRunner::RunPodInfo() {
         }
         for (const MemoryRegion region : kAllRegions) {
             const PodInfoRecord::Extent& extent = stored.Region(region);
-            if (extent.length != 0 &&
-                (region != MemoryRegion::P2FLASH ||
-                 stored.cpu == static_cast<std::uint8_t>(CpuType::DSP56F807))) {
+            if (extent.length != 0 && CpuHasRegion(static_cast<CpuType>(stored.cpu), region)) {
                 RunRecord::Region entry;  // no crc32: only the pod's record tells
                 entry.name = RegionName(region);
                 entry.start = extent.start;

@@ -107,7 +107,7 @@ int SerialPatch::Prepare(const CliOptions& options, SFileImage& image, std::vect
     const AddressArea& area = image.Area(region);
     const std::uint32_t lowest = area.start + (region == MemoryRegion::PFLASH ? 4 : 0);
     const bool mapped =
-        area.size != 0 && (region != MemoryRegion::P2FLASH || image.cpu == CpuType::DSP56F807);
+        area.size != 0 && CpuHasRegion(image.cpu, region);
     region_ = region;
     if (mapped && address_ >= lowest && address_ <= area.end && address_ + 1 > area.end &&
         words_ == 2) {

@@ -18,17 +18,17 @@ bool SelectMapRegions(const SFileImage& image, const std::vector<std::string>* w
                       RegionSelection& selection, std::string& error) {
     selection = {};
     for (const MemoryRegion region : kAllRegions) {
-        const bool mapped = region != MemoryRegion::P2FLASH || image.cpu == CpuType::DSP56F807;
+        const bool mapped = CpuHasRegion(image.cpu, region);
         selection[RegionIndex(region)] = wanted == nullptr && mapped ? 1 : 0;
     }
     for (const std::string& name : wanted != nullptr ? *wanted : std::vector<std::string>{}) {
         const std::optional<MemoryRegion> region = RegionFromUserName(name);
         if (!region) {
-            error = "unknown region '" + name + "': use PFLASH, P2FLASH, BFLASH or DFLASH";
+            error = UnknownRegionText(name);
             return false;
         }
-        if (*region == MemoryRegion::P2FLASH && image.cpu != CpuType::DSP56F807) {
-            error = std::string("the ") + CpuName(image.cpu) + " has no P2FLASH";
+        if (!CpuHasRegion(image.cpu, *region)) {
+            error = std::string("the ") + CpuName(image.cpu) + " has no " + RegionName(*region);
             return false;
         }
         selection[RegionIndex(*region)] = 1;
