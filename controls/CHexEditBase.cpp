@@ -349,7 +349,6 @@ void CHexEditBase::paintEvent(QPaintEvent*) {
 void CHexEditBase::PaintColumns(QPainter& p) const {
     const auto length = static_cast<std::uint32_t>(data_.size());
     const std::uint32_t bpr = layout_.bytesPerRow;
-    const int cw = layout_.charWidth;
     const int left = -static_cast<int>(horzOffset_);
     const QColor selectedBackground = palette().color(QPalette::Highlight);
     const QColor selectedText = palette().color(QPalette::HighlightedText);
@@ -378,18 +377,7 @@ void CHexEditBase::PaintColumns(QPainter& p) const {
         [&](std::uint32_t row) {
             return Latin1(words, HexRowText::Words(words, &data_[row * bpr], rowBytes(row)));
         },
-        [&](std::uint32_t row, int& x, int& width) {
-            std::uint32_t first = 0;
-            std::uint32_t last = 0;
-            if (!selection_.OnRow(layout_, length, row, first, last)) {
-                return false;
-            }
-            const int w0 = static_cast<int>((first - row * bpr) / 2);
-            const int w1 = static_cast<int>((last - row * bpr) / 2);
-            x = w0 * 5 * cw;
-            width = ((w1 - w0) * 5 + 4) * cw;  // the separators between them too
-            return true;
-        },
+        [&](std::uint32_t row, int& x, int& width) { return WordSelection(row, x, width); },
         selectedBackground, selectedText);
 
     if (showAscii_) {
@@ -399,18 +387,34 @@ void CHexEditBase::PaintColumns(QPainter& p) const {
             [&](std::uint32_t row) {
                 return Latin1(chars, HexRowText::Chars(chars, &data_[row * bpr], rowBytes(row)));
             },
-            [&](std::uint32_t row, int& x, int& width) {
-                std::uint32_t first = 0;
-                std::uint32_t last = 0;
-                if (!selection_.OnRow(layout_, length, row, first, last)) {
-                    return false;
-                }
-                x = static_cast<int>(first - row * bpr) * cw;
-                width = static_cast<int>(last - first + 1) * cw;
-                return true;
-            },
+            [&](std::uint32_t row, int& x, int& width) { return CharSelection(row, x, width); },
             selectedBackground, selectedText);
     }
+}
+
+bool CHexEditBase::WordSelection(std::uint32_t row, int& x, int& width) const {
+    std::uint32_t first = 0;
+    std::uint32_t last = 0;
+    if (!selection_.OnRow(layout_, static_cast<std::uint32_t>(data_.size()), row, first, last)) {
+        return false;
+    }
+    const std::uint32_t bpr = layout_.bytesPerRow;
+    const int w0 = static_cast<int>((first - row * bpr) / 2);
+    const int w1 = static_cast<int>((last - row * bpr) / 2);
+    x = w0 * 5 * layout_.charWidth;
+    width = ((w1 - w0) * 5 + 4) * layout_.charWidth;  // the separators between them too
+    return true;
+}
+
+bool CHexEditBase::CharSelection(std::uint32_t row, int& x, int& width) const {
+    std::uint32_t first = 0;
+    std::uint32_t last = 0;
+    if (!selection_.OnRow(layout_, static_cast<std::uint32_t>(data_.size()), row, first, last)) {
+        return false;
+    }
+    x = static_cast<int>(first - row * layout_.bytesPerRow) * layout_.charWidth;
+    width = static_cast<int>(last - first + 1) * layout_.charWidth;
+    return true;
 }
 
 void CHexEditBase::resizeEvent(QResizeEvent* event) {

@@ -80,6 +80,10 @@ private:
     void PostUpdateScrollBars();
     void UpdateScrollBars();
     void PaintColumns(QPainter& p) const;
+    // Where the selection lies on a row of the word and the character column, in pixels from
+    // the column's left; false when it does not touch the row.
+    bool WordSelection(std::uint32_t row, int& x, int& width) const;
+    bool CharSelection(std::uint32_t row, int& x, int& width) const;
 
     HexLayout layout_;
     std::vector<std::uint8_t> data_;  // empty = no data

@@ -19,63 +19,70 @@ QRect ToRect(const Edges& e) {
     return QRect(e.left, e.top, e.right - e.left, e.bottom - e.top);
 }
 
+// Where the caption goes along the line, and how the line gives way to it; twoLines when
+// the line continues on the caption's far side.
+Edges PlaceCaption(const Edges& r, QSize caption, SectionLabelGeometry::Alignment alignment,
+                   bool vertical, Edges& line, bool& twoLines) {
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    const int w = caption.width();
+    const int h = caption.height();
+    Edges a{r.left, r.top, r.left + w, r.top + h};
+    if (vertical) {
+        a.left = r.left + Half(width - w);
+    } else {
+        a.top = r.top + Half(height - h);
+    }
+    switch (alignment) {
+        case SectionLabelGeometry::Alignment::Right:
+            if (vertical) {
+                a.top = r.bottom - h;
+                line.bottom = r.bottom - h - 6;
+            } else {
+                a.left = r.right - w;
+                line.right = r.right - w - 6;
+            }
+            break;
+        case SectionLabelGeometry::Alignment::Centre:
+            twoLines = true;
+            if (vertical) {
+                line.bottom = height / 2 - h / 2 - 6;
+                a.top = r.top + Half(height - h);
+            } else {
+                line.right = width / 2 - w / 2 - 6;
+                // The odd pixel goes where the line's remainder puts it.
+                a.left = r.left + (width - w) / 2 + (line.right - line.left - w) % 2;
+            }
+            break;
+        case SectionLabelGeometry::Alignment::Left:
+            if (vertical) {
+                a.top = r.top;
+                line.top = r.top + h + 6;
+            } else {
+                a.left = r.left;
+                line.left = r.left + w + 6;
+            }
+            break;
+    }
+    a.right = a.left + w;
+    a.bottom = a.top + h;
+    return a;
+}
+
 }  // namespace
 
 SectionLabelGeometry SectionLabelGeometry::Compute(const QRect& client, QSize caption, bool hasText,
                                                    Alignment alignment, bool vertical) {
     const Edges r{client.left(), client.top(), client.left() + client.width(),
                   client.top() + client.height()};
-    const int width = client.width();
-    const int height = client.height();
     Edges line = r;
     bool twoLines = false;
     SectionLabelGeometry g;
-
+    if (hasText) {
+        g.caption = ToRect(PlaceCaption(r, caption, alignment, vertical, line, twoLines));
+    }
     const int w = caption.width();
     const int h = caption.height();
-    if (hasText) {
-        Edges a{r.left, r.top, r.left + w, r.top + h};
-        if (vertical) {
-            a.left = r.left + Half(width - w);
-        } else {
-            a.top = r.top + Half(height - h);
-        }
-        switch (alignment) {
-            case Alignment::Right:
-                if (vertical) {
-                    a.top = r.bottom - h;
-                    line.bottom = r.bottom - h - 6;
-                } else {
-                    a.left = r.right - w;
-                    line.right = r.right - w - 6;
-                }
-                break;
-            case Alignment::Centre:
-                twoLines = true;
-                if (vertical) {
-                    line.bottom = height / 2 - h / 2 - 6;
-                    a.top = r.top + Half(height - h);
-                } else {
-                    line.right = width / 2 - w / 2 - 6;
-                    // The odd pixel goes where the line's remainder puts it.
-                    a.left = r.left + (width - w) / 2 + (line.right - line.left - w) % 2;
-                }
-                break;
-            case Alignment::Left:
-                if (vertical) {
-                    a.top = r.top;
-                    line.top = r.top + h + 6;
-                } else {
-                    a.left = r.left;
-                    line.left = r.left + w + 6;
-                }
-                break;
-        }
-        a.right = a.left + w;
-        a.bottom = a.top + h;
-        g.caption = ToRect(a);
-    }
-
     // A two-pixel band in the middle of the line rectangle.
     if (vertical) {
         const int mid = line.left + Half(line.right - line.left) - 1;

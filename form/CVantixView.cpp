@@ -86,6 +86,11 @@ void CVantixView::BuildControls() {
     // The line edit of an editable box joins the focus chain where it is created: it must
     // exist before the chain is laid out below, or Shift+Tab goes round in a loop there.
     pathBox_.setEditable(true);
+    PlaceControls(members);
+    ConfigureControls();
+}
+
+void CVantixView::PlaceControls(const QHash<int, QWidget*>& members) {
     QWidget* previous = nullptr;
     for (const FormControl& control : FormLayout::Controls()) {
         QWidget* widget = members.value(control.id, nullptr);
@@ -111,7 +116,9 @@ void CVantixView::BuildControls() {
             previous = widget;
         }
     }
+}
 
+void CVantixView::ConfigureControls() {
     statusLabel_.SetWindowText(
         QString::fromLatin1(FormLayout::Find(FormLayout::kStatusLabel)->caption));
     messageCaption_.SetText(

@@ -132,6 +132,11 @@ protected:
 
 private:
     void BuildControls();
+    // Puts each control of the layout table where the table says, in its stacking and tab
+    // order; `members` are the form's own, the rest are made here.
+    void PlaceControls(const QHash<int, QWidget*>& members);
+    // Captions, CPU names and the path box's behaviour.
+    void ConfigureControls();
     bool TakeFileDrop(QObject* watched, QEvent* event);
     QWidget* CreateStaticControl(const FormLayout::FormControl& control);
     void ConnectCommands();
