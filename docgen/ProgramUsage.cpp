@@ -41,14 +41,3 @@ ValueChoices Choices() {
     choices.fills = {"random", "erased"};
     return choices;
 }
-
-const UsageOption* FindOption(const std::vector<UsageOption>& options, const std::string& name) {
-    for (const UsageOption& option : options) {
-        for (const std::string& given : option.names) {
-            if (given == name) {
-                return &option;
-            }
-        }
-    }
-    return nullptr;
-}

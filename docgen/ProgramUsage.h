@@ -59,8 +59,6 @@ ProgramUsage CliUsage();
 ProgramUsage WindowUsage();
 ValueChoices Choices();
 
-// The option of that name, or null.
-const UsageOption* FindOption(const std::vector<UsageOption>& options, const std::string& name);
 // An option of the table as the manual and the shells name it.
 UsageOption UsageOf(const OptionInfo& option, const char* description);
 // A program's exit statuses as the table tells them.

@@ -143,12 +143,11 @@ int PodSession::FindPod(bool& found) {
     const bool listed = ListAttachedDevices(*library_, devices, error);
     const std::string& wanted = options_.podSerial;
     found = false;
-    for (const AttachedDevice& device : listed ? devices : std::vector<AttachedDevice>{}) {
-        if (device.description == CUsbPod::kPodDescription &&
-            (wanted.empty() || device.serial == wanted)) {
-            podSerial_ = device.serial;
+    for (std::size_t i = 0; listed && !found && i < devices.size(); ++i) {
+        if (devices[i].description == CUsbPod::kPodDescription &&
+            (wanted.empty() || devices[i].serial == wanted)) {
+            podSerial_ = devices[i].serial;
             found = true;
-            break;
         }
     }
     std::size_t pods = 0;
