@@ -18,7 +18,7 @@
 namespace {
 
 void AddWindowOptions(QCommandLineParser& parser) {
-    for (const WindowCommandLine::Option& option : WindowCommandLine::Options()) {
+    for (const OptionInfo& option : OptionsOf(Program::Window)) {
         QStringList names;
         if (option.shortName != nullptr) {
             names << QString::fromLatin1(option.shortName);
@@ -26,8 +26,8 @@ void AddWindowOptions(QCommandLineParser& parser) {
         names << QString::fromLatin1(option.longName);
         const QString description = QString::fromLatin1(option.description);
         parser.addOption(
-            option.value != nullptr
-                ? QCommandLineOption(names, description, QString::fromLatin1(option.value))
+            option.valueName != nullptr
+                ? QCommandLineOption(names, description, QString::fromLatin1(option.valueName))
                 : QCommandLineOption(names, description));
     }
     parser.addPositionalArgument(QString::fromLatin1(WindowCommandLine::kFileArgument),
@@ -53,7 +53,7 @@ std::optional<int> AnswerInformationRequest(int argc, char** argv) {
         return std::nullopt;
     }
     std::fputs(text.c_str(), stdout);
-    return 0;
+    return kWindowClosed;
 }
 
 }  // namespace
@@ -71,11 +71,11 @@ int CVantixApp::Main(int argc, char** argv) {
     CVantixApp app;
     if (!app.AcquireInstanceLock()) {
         std::fprintf(stderr, "%s\n", WindowCommandLine::kAlreadyRunning);
-        return 1;
+        return kWindowAlreadyRunning;
     }
     QApplication toolkit(argc, argv);
     if (!app.InitInstance(QApplication::arguments())) {
-        return 2;
+        return kWindowCannotStart;
     }
     const int code = QApplication::exec();
     app.ExitInstance();

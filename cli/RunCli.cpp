@@ -56,18 +56,13 @@ int RunDump(const CliOptions& options, std::ostream& out, ConsoleUi& ui) {
         return kExitInputError;
     }
     MemoryRegion region = rows.front().region;
-    if (!options.dumpRegion.empty()) {
-        const std::optional<MemoryRegion> named = RegionFromUserName(options.dumpRegion);
-        if (!named) {
-            ui.Error("vantix-cli: " + UnknownRegionText(options.dumpRegion));
-            return kExitInputError;
-        }
-        if (FindRow(rows, *named) == nullptr) {
-            ui.Error(std::string("vantix-cli: region ") + RegionName(*named) +
+    if (options.dumpRegion) {
+        if (FindRow(rows, *options.dumpRegion) == nullptr) {
+            ui.Error(std::string("vantix-cli: region ") + RegionName(*options.dumpRegion) +
                      " is not present in the file for this CPU");
             return kExitInputError;
         }
-        region = *named;
+        region = *options.dumpRegion;
     }
     WriteRegionDump(out, image, region);
     return kExitSuccess;
@@ -84,7 +79,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (!parsed.error.empty()) {
         err << "vantix-cli: " << parsed.error << '\n';
         if (options.command != CliCommand::None && options.command != CliCommand::Help) {
-            err << "Try 'vantix-cli " << SpecOf(options.command).name << " --help'.\n";
+            err << "Try 'vantix-cli " << CommandOf(options.command).name << " --help'.\n";
         } else {
             err << "Try 'vantix-cli --help'.\n";
         }

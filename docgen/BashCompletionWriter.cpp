@@ -55,56 +55,41 @@ std::string NamesOf(const std::vector<UsageOption>& options) {
 }
 
 // What the shell offers for an option's value, by what the option takes.
-std::string ValueAction(const std::string& value, const ValueChoices& choices,
-                        const std::string& pods) {
-    if (value == "CPU") {
-        return "COMPREPLY=($(compgen -W \"" + Words(choices.cpus) + "\" -- \"$cur\"))";
+std::string ValueAction(ValueKind kind, const ValueChoices& choices, const std::string& pods) {
+    switch (kind) {
+        case ValueKind::Cpu:
+            return "COMPREPLY=($(compgen -W \"" + Words(choices.cpus) + "\" -- \"$cur\"))";
+        case ValueKind::RegionName:
+            return "COMPREPLY=($(compgen -W \"" + Words(choices.regions) + "\" -- \"$cur\"))";
+        case ValueKind::RegionList:
+            // The names after the last comma; the ones before it stay as typed.
+            return "COMPREPLY=($(compgen -P \"${cur%\"${cur##*,}\"}\" -W \"" +
+                   Words(choices.regions) + "\" -- \"${cur##*,}\")); compopt -o nospace";
+        case ValueKind::PodSerial:
+            return "COMPREPLY=($(compgen -W \"$(" + pods + ")\" -- \"$cur\"))";
+        case ValueKind::Fill:
+            return "COMPREPLY=($(compgen -W \"" + Words(choices.fills) + "\" -- \"$cur\"))";
+        case ValueKind::Path:
+            return "_filedir";
+        default:
+            return ":";
     }
-    if (value == "NAME") {
-        return "COMPREPLY=($(compgen -W \"" + Words(choices.regions) + "\" -- \"$cur\"))";
-    }
-    if (value == "LIST") {
-        // The names after the last comma; the ones before it stay as typed.
-        return "COMPREPLY=($(compgen -P \"${cur%\"${cur##*,}\"}\" -W \"" + Words(choices.regions) +
-               "\" -- \"${cur##*,}\")); compopt -o nospace";
-    }
-    if (value == "SERIAL") {
-        return "COMPREPLY=($(compgen -W \"$(" + pods + ")\" -- \"$cur\"))";
-    }
-    if (value == "FILL") {
-        return "COMPREPLY=($(compgen -W \"" + Words(choices.fills) + "\" -- \"$cur\"))";
-    }
-    if (value == "PATH" || value == "FILE") {
-        return "_filedir";
-    }
-    return ":";
 }
 
-}  // namespace
-
-std::string BashCompletion(const ProgramUsage& usage, const ValueChoices& choices,
-                           const std::string& podLister) {
-    const std::string function = FunctionName(usage.name);
-    const std::string pods = function + "_pods";
-    std::string out = "# bash completion for " + usage.name +
-                      "; written by vantix-docgen from the program's option tables.\n\n";
-
-    // The pods are listed with the simulation options already on the line, so that the
-    // simulated ones are offered where they are meant.
+// Lists the pods with the simulation options already on the line, so that the simulated
+// ones are offered where they are meant.
+std::string PodsFunction(const ProgramUsage& usage, const std::string& pods,
+                         const std::string& podLister) {
     std::set<std::string> simFlags;
     std::set<std::string> simValues;
-    std::set<std::string> valued;
     for (const UsageOption* option : AllOptions(usage)) {
         for (const std::string& name : option->names) {
             if (name.rfind("--sim", 0) == 0) {
                 (option->value.empty() ? simFlags : simValues).insert(name);
             }
-            if (!option->value.empty()) {
-                valued.insert(name);
-            }
         }
     }
-    out += pods + "()\n{\n    local -a ask=()\n    local i\n";
+    std::string out = pods + "()\n{\n    local -a ask=()\n    local i\n";
     out += "    for ((i = 1; i < cword; i++)); do\n        case ${words[i]} in\n";
     if (!simFlags.empty()) {
         out += "            " + Alternatives(simFlags) + ") ask+=(\"${words[i]}\") ;;\n";
@@ -119,44 +104,48 @@ std::string BashCompletion(const ProgramUsage& usage, const ValueChoices& choice
     out += "        while IFS=$'\\t' read -r _ serial _ kind _; do\n";
     out += "            [[ $kind == pod ]] && printf '%s\\n' \"$serial\"\n";
     out += "        done\n}\n\n";
+    return out;
+}
 
-    out += function + "()\n{\n    local cur prev words cword split\n";
-    out += "    _init_completion -s || return\n\n";
-
-    out += "    case $prev in\n";
+// The values of the options that take one.
+std::string ValueCases(const ProgramUsage& usage, const ValueChoices& choices,
+                       const std::string& pods) {
+    std::string out = "    case $prev in\n";
     for (const UsageOption* option : AllOptions(usage)) {
         if (option->value.empty()) {
             continue;
         }
         std::set<std::string> names(option->names.begin(), option->names.end());
         out += "        " + Alternatives(names) + ")\n            " +
-               ValueAction(option->value, choices, pods) + "\n            return ;;\n";
+               ValueAction(option->kind, choices, pods) + "\n            return ;;\n";
     }
-    out += "    esac\n    $split && return\n\n";
+    return out + "    esac\n    $split && return\n\n";
+}
 
-    if (usage.commands.empty()) {
-        out += "    if [[ $cur == -* ]]; then\n";
-        out += "        COMPREPLY=($(compgen -W \"" + NamesOf(usage.options) + "\" -- \"$cur\"))\n";
-        out += "        return\n    fi\n";
-        out += "    _filedir '@(s|S)'\n}\n\n";
-        return out + "complete -F " + function + " " + usage.name + "\n";
+// The command is the first word that is neither an option nor an option's value; options
+// are offered for it, then commands or S-record files.
+std::string CommandCases(const ProgramUsage& usage) {
+    std::set<std::string> valued;
+    for (const UsageOption* option : AllOptions(usage)) {
+        if (!option->value.empty()) {
+            valued.insert(option->names.begin(), option->names.end());
+        }
     }
-
-    // The command is the first word that is neither an option nor an option's value.
-    out += "    local command= i\n";
+    std::string out = "    local command= i\n";
     out += "    for ((i = 1; i < cword; i++)); do\n        case ${words[i]} in\n";
     out += "            " + Alternatives(valued) + ") ((i++)) ;;\n";
     out += "            -*) ;;\n";
     out += "            *) command=${words[i]}; break ;;\n";
     out += "        esac\n    done\n\n";
-
-    std::vector<std::string> commandNames;
-    for (const UsageCommand& command : usage.commands) {
-        commandNames.push_back(command.name);
-    }
     out += "    if [[ $cur == -* ]]; then\n        local options=\"" + NamesOf(usage.options) +
            "\"\n        case $command in\n";
+    std::vector<std::string> commandNames;
+    std::set<std::string> withCommand;
     for (const UsageCommand& command : usage.commands) {
+        commandNames.push_back(command.name);
+        if (command.operand == "COMMAND") {
+            withCommand.insert(command.name);
+        }
         if (!command.options.empty()) {
             out += "            " + command.name + ") options+=\" " + NamesOf(command.options) +
                    "\" ;;\n";
@@ -164,18 +153,34 @@ std::string BashCompletion(const ProgramUsage& usage, const ValueChoices& choice
     }
     out += "        esac\n        COMPREPLY=($(compgen -W \"$options\" -- \"$cur\"))\n";
     out += "        return\n    fi\n\n";
-
-    std::set<std::string> withCommand;
-    for (const UsageCommand& command : usage.commands) {
-        if (command.operand == "COMMAND") {
-            withCommand.insert(command.name);
-        }
-    }
     out += "    if [[ -z $command" +
            (withCommand.empty() ? "" : " || $command == @(" + Alternatives(withCommand) + ")") +
            " ]]; then\n";
     out += "        COMPREPLY=($(compgen -W \"" + Words(commandNames) + "\" -- \"$cur\"))\n";
     out += "        return\n    fi\n";
+    return out;
+}
+
+}  // namespace
+
+std::string BashCompletion(const ProgramUsage& usage, const ValueChoices& choices,
+                           const std::string& podLister) {
+    const std::string function = FunctionName(usage.name);
+    const std::string pods = function + "_pods";
+    std::string out = "# bash completion for " + usage.name +
+                      "; written by vantix-docgen from the program's option tables.\n\n";
+    out += PodsFunction(usage, pods, podLister);
+    out += function + "()\n{\n    local cur prev words cword split\n";
+    out += "    _init_completion -s || return\n\n";
+    out += ValueCases(usage, choices, pods);
+    if (usage.commands.empty()) {
+        out += "    if [[ $cur == -* ]]; then\n";
+        out += "        COMPREPLY=($(compgen -W \"" + NamesOf(usage.options) + "\" -- \"$cur\"))\n";
+        out += "        return\n    fi\n";
+        out += "    _filedir '@(s|S)'\n}\n\n";
+        return out + "complete -F " + function + " " + usage.name + "\n";
+    }
+    out += CommandCases(usage);
     std::set<std::string> withFile;
     for (const UsageCommand& command : usage.commands) {
         if (command.operand == "FILE") {

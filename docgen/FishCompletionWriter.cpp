@@ -44,19 +44,28 @@ std::string OptionLine(const std::string& program, const UsageOption& option,
     for (const std::string& name : option.names) {
         line += name.rfind("--", 0) == 0 ? " -l " + name.substr(2) : " -s " + name.substr(1);
     }
-    const std::string& value = option.value;
-    if (value == "CPU") {
-        line += " -x -a " + Quoted(Words(choices.cpus));
-    } else if (value == "NAME" || value == "LIST") {
-        line += " -x -a " + Quoted(Words(choices.regions));
-    } else if (value == "FILL") {
-        line += " -x -a " + Quoted(Words(choices.fills));
-    } else if (value == "SERIAL") {
-        line += " -x -a '(" + pods + ")'";
-    } else if (value == "PATH" || value == "FILE") {
-        line += " -r -F";
-    } else if (!value.empty()) {
-        line += " -x";
+    switch (option.kind) {
+        case ValueKind::Flag:
+            break;
+        case ValueKind::Cpu:
+            line += " -x -a " + Quoted(Words(choices.cpus));
+            break;
+        case ValueKind::RegionName:
+        case ValueKind::RegionList:
+            line += " -x -a " + Quoted(Words(choices.regions));
+            break;
+        case ValueKind::Fill:
+            line += " -x -a " + Quoted(Words(choices.fills));
+            break;
+        case ValueKind::PodSerial:
+            line += " -x -a '(" + pods + ")'";
+            break;
+        case ValueKind::Path:
+            line += " -r -F";
+            break;
+        default:
+            line += " -x";
+            break;
     }
     return line + " -d " + Quoted(OneLine(option.description)) + "\n";
 }

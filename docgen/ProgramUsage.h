@@ -3,12 +3,15 @@
 #include <string>
 #include <vector>
 
+#include "commandline/OptionTable.h"
+
 // What a program's manual page and shell completion say about it, gathered from the tables
 // its --help is made from. Texts keep the line breaks --help shows; lines indented by two
 // blanks are examples to be shown as they are.
 struct UsageOption {
     std::vector<std::string> names;  // as typed: "-q", "--quiet", "--no-erase-all-boot"
     std::string value;               // what it takes ("CPU", "PATH"); empty for a flag
+    ValueKind kind = ValueKind::Flag;
     std::string description;
 };
 
@@ -46,9 +49,9 @@ struct ProgramUsage {
 
 // Values a shell may offer for an option, chosen by what the option takes.
 struct ValueChoices {
-    std::vector<std::string> cpus;     // CPU
-    std::vector<std::string> regions;  // NAME and LIST (comma-separated)
-    std::vector<std::string> fills;    // FILL
+    std::vector<std::string> cpus;     // ValueKind::Cpu
+    std::vector<std::string> regions;  // RegionName and RegionList (comma-separated)
+    std::vector<std::string> fills;    // Fill
 };
 
 // The two programs, as their tables describe them.
@@ -56,5 +59,7 @@ ProgramUsage CliUsage();
 ProgramUsage WindowUsage();
 ValueChoices Choices();
 
-// The option of that name, or null.
-const UsageOption* FindOption(const std::vector<UsageOption>& options, const std::string& name);
+// An option of the table as the manual and the shells name it.
+UsageOption UsageOf(const OptionInfo& option, const char* description);
+// A program's exit statuses as the table tells them.
+std::vector<UsageEntry> ExitStatusEntries(Program program);

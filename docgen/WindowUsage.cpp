@@ -22,19 +22,10 @@ ProgramUsage WindowUsage() {
     usage.operand = WindowCommandLine::kFileArgument;
     usage.operandDescription = WindowCommandLine::kFileDescription;
     usage.optionsHeading = "OPTIONS";
-    for (const WindowCommandLine::Option& option : WindowCommandLine::Options()) {
-        UsageOption entry;
-        if (option.shortName != nullptr) {
-            entry.names.push_back(std::string("-") + option.shortName);
-        }
-        entry.names.push_back(std::string("--") + option.longName);
-        entry.value = option.value != nullptr ? option.value : "";
-        entry.description = option.description;
-        usage.options.push_back(std::move(entry));
+    for (const OptionInfo& option : OptionsOf(Program::Window)) {
+        usage.options.push_back(UsageOf(option, option.description));
     }
-    for (const WindowCommandLine::ExitStatus& status : WindowCommandLine::ExitStatuses()) {
-        usage.exitStatuses.push_back({std::to_string(status.code), status.meaning});
-    }
+    usage.exitStatuses = ExitStatusEntries(Program::Window);
     usage.files = {
         {"~/.config/Kelvora/Vantix16.conf",
          "the settings: CPU, the two option boxes, the folder of the browse dialog, the\n"

@@ -1,6 +1,7 @@
 #pragma once
 
-// Exit statuses of vantix-cli; scripts and production lines rely on these values.
+// Exit statuses of vantix-cli; scripts and production lines rely on these values. What each
+// means for --help and the manual page stands beside the options, in OptionTable.
 enum CliExit : int {
     kExitSuccess = 0,
     kExitFailed = 1,         // the operation ran and failed (result, reset after writing, reset)

@@ -9,9 +9,9 @@ CliHelpFormatter::CliHelpFormatter() {
 std::string CliHelpFormatter::make_help(const CLI::App* app, std::string name,
                                         CLI::AppFormatMode mode) const {
     // A command's own help explains it at length; the tool's list shows the summary only.
-    const CommandSpec* spec = app->get_parent() ? FindCommand(app->get_name()) : nullptr;
-    std::string text =
-        make_usage(app, name) + "\n" + (spec ? spec->description : app->get_description()) + "\n";
+    const CommandInfo* command = app->get_parent() ? FindCommand(app->get_name()) : nullptr;
+    std::string text = make_usage(app, name) + "\n" +
+                       (command ? command->description : app->get_description()) + "\n";
     text += make_groups(app, mode);
     text += make_subcommands(app, mode);
     text += "\n" + make_footer(app);
@@ -23,14 +23,11 @@ std::string CliHelpFormatter::make_help(const CLI::App* app, std::string name,
 }
 
 std::string CliHelpFormatter::make_usage(const CLI::App* app, std::string name) const {
-    const CommandSpec* spec = FindCommand(app->get_name());
-    if (app->get_parent() == nullptr || spec == nullptr) {
+    const CommandInfo* command = FindCommand(app->get_name());
+    if (app->get_parent() == nullptr || command == nullptr) {
         return "Usage: " + name + " [OPTIONS] COMMAND [ARGS]\n";
     }
-    const bool cpuOnly = !spec->needsFile && (spec->options & kTakesCpu) != 0;
-    return "Usage: " + name + (spec->needsFile ? " FILE --cpu CPU" : "") +
-           (cpuOnly ? " --cpu CPU" : "") + (spec->command == CliCommand::Help ? " [COMMAND]" : "") +
-           ((spec->options & ~kTakesCpu) != 0 ? " [OPTIONS]" : "") + "\n";
+    return "Usage: " + name + UsageArguments(*command) + "\n";
 }
 
 std::string CliHelpFormatter::make_option_name(const CLI::Option* option, bool positional) const {

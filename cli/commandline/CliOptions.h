@@ -1,10 +1,12 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "CpuType.h"
+#include "MemoryRegion.h"
 #include "sim/SimFill.h"
 
 enum class CliCommand {
@@ -25,6 +27,13 @@ enum class CliCommand {
 };
 
 enum class CliVerbosity { Quiet, Normal, Verbose };
+
+// Where a board's serial number goes (--serial-at REGION:ADDRESS).
+struct SerialAddress {
+    MemoryRegion region = MemoryRegion::PFLASH;
+    std::uint32_t address = 0;
+    std::string text;  // as given, for the messages that quote it
+};
 
 // Everything the command line asked for.
 struct CliOptions {
@@ -56,21 +65,21 @@ struct CliOptions {
     CliCommand helpTopic = CliCommand::None;  // help COMMAND
     std::optional<std::string> file;
     std::optional<CpuType> cpu;
-    // --regions: names as given; absent means every listed region.
-    std::optional<std::vector<std::string>> regions;
-    std::string dumpRegion;  // --region
+    // --regions; absent means every listed region.
+    std::optional<std::vector<MemoryRegion>> regions;
+    std::optional<MemoryRegion> dumpRegion;  // --region
     bool json = false;
     // Runs the command board after board, waiting for Enter in between ("--repeat").
     bool repeat = false;
     bool strict = false;
     bool eraseAllBoot = true;
     bool resetAfter = false;
-    // A serial number per board (write, write-verify; verify checks one), as given; checked
-    // against the command and the image before the pod is touched.
-    std::optional<std::string> serialAt;       // --serial-at REGION:ADDRESS
-    std::optional<std::string> serialWords;    // --serial-words 1|2
+    // A serial number per board (write, write-verify; verify checks one); checked against
+    // the image before the pod is touched.
+    std::optional<SerialAddress> serialAt;
+    int serialWords = 1;                       // --serial-words 1|2
     std::optional<std::string> serialCounter;  // --serial-counter FILE
-    std::optional<std::string> serialStart;    // --serial-start N
-    std::optional<std::string> serialValue;    // --serial-value N
+    std::optional<std::uint64_t> serialStart;  // --serial-start N
+    std::optional<std::uint64_t> serialValue;  // --serial-value N
     bool serialOverwrite = false;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,7 +9,6 @@
 
 namespace CLI {
 class App;
-class Error;
 class Option;
 }  // namespace CLI
 
@@ -17,9 +17,11 @@ struct CliParseResult {
     std::string error;  // empty when the command line is sound
 };
 
-// Turns the arguments (without the program name) into options, with CLI11. Options may stand
-// before or after the command; "--config FILE" reads more from a job file, which the command
-// line overrides. Help wins over every other finding: "vantix-cli write --help" needs no FILE.
+// Turns the arguments (without the program name) into options, with CLI11 set up from the
+// option table. Options may stand before or after the command; "--config FILE" reads more
+// from a job file, which the command line overrides. Every value is read into its type here
+// and refused here. Help wins over every other finding: "vantix-cli write --help" needs no
+// FILE.
 class CommandLineParser {
 public:
     CommandLineParser();
@@ -30,34 +32,42 @@ public:
     CliParseResult Parse(const std::vector<std::string>& args);
     // The usage text of the tool (None) or of a command, each with an example.
     std::string Help(CliCommand topic) const;
-    // Every option and command as CLI11 holds them: the manual page and the shell completion
-    // are written from this.
-    const CLI::App& Tool() const { return *app_; }
 
 private:
-    void AddGlobalOptions();
-    std::vector<std::string> Prepare(const std::vector<std::string>& args,
-                                     std::string& finding) const;
-    // The first fault of the job file the arguments name: a key given twice, a section that
-    // is no command, a flag that is not true or false, an empty value. Empty when sound.
-    std::string CheckJobFile(const std::vector<std::string>& prepared) const;
+    // The arguments as CLI11 is to read them, with what is wrong with them.
+    struct PreparedArguments {
+        std::vector<std::string> args;
+        std::string finding;       // the first fault of an argument
+        std::string missingValue;  // the last argument is an option that takes a value
+    };
+
+    PreparedArguments Prepare(const std::vector<std::string>& args) const;
+    void PrepareOne(std::vector<std::string>::const_iterator arg,
+                    const std::vector<std::string>& args, PreparedArguments& prepared) const;
+    // Runs CLI11 over the arguments and the job file; the first finding (empty when none).
+    std::string ReadArguments(const std::vector<std::string>& args);
     // The option of that long name, on the tool or on any command.
     const CLI::Option* AnyOption(const std::string& name) const;
     // The same, and the short options (-q, -v, -h).
     const CLI::Option* KnownOption(const std::string& name) const;
-    void ReadGlobals();
-    CliParseResult ReadCommand(const CLI::App& command, const std::vector<std::string>& args,
-                               const std::string& stray);
-    std::string JobFileError(const CLI::Error& error) const;
+    bool Flag(const char* name) const;
+    CliParseResult ReadHelpTopic(const CLI::App& help);
+    std::string ReadGlobals();
+    void ReadVerbosity();
+    CliParseResult ReadCommand(const CLI::App& command, const std::vector<std::string>& args);
+    std::string RefuseForeignOptions(const CLI::App& command,
+                                     const std::vector<std::string>& args) const;
+    std::string ReadFileAndCpu(const CLI::App& command);
+    std::string ReadRegions(const CLI::App& command);
+    std::string ReadSerial(const CLI::App& command);
+    // The value of a command option that reaches the command, as given.
+    std::optional<std::string> CommandText(const CLI::App& command, const char* name) const;
     // A relative path of the job file, as seen from the job file's folder.
     std::string FromJobFileFolder(const std::string& path) const;
     CliParseResult Fail(std::string message);
 
     std::unique_ptr<CLI::App> app_;
-    // CLI11 writes the global options straight into result_.options.
     CliParseResult result_;
-    bool quiet_ = false;
-    bool verbose_ = false;
-    std::string simFill_;  // checked once parsed, in this tool's words
-    std::string simPods_;  // checked once parsed, in this tool's words
+    std::string stray_;           // the first argument that is neither option nor operand
+    bool readToTheEnd_ = false;   // CLI11 read everything: the job file's flags count too
 };

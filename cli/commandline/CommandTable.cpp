@@ -1,5 +1,6 @@
 #include "commandline/CommandTable.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -8,7 +9,7 @@ constexpr unsigned kTargetWriteOptions = kTakesCpu | kTakesStrict | kTakesRegion
                                          kTakesEraseAllBoot | kTakesResetAfter | kTakesJson |
                                          kTakesRepeat | kTakesSerialAt | kTakesSerialSource;
 
-constexpr std::array<CommandSpec, 13> kCommands = {{
+constexpr std::array<CommandInfo, 13> kCommandInfos = {{
     {CliCommand::Info, "info", true, kTakesCpu | kTakesJson | kTakesStrict,
      "list the flash regions the file fills",
      "Reads FILE for CPU and lists the flash regions it fills, as the buffer window does:\n"
@@ -102,24 +103,40 @@ constexpr std::array<CommandSpec, 13> kCommands = {{
 
 }  // namespace
 
-std::span<const CommandSpec> Commands() {
-    return kCommands;
+std::span<const CommandInfo> AllCommands() {
+    return kCommandInfos;
 }
 
-const CommandSpec* FindCommand(std::string_view name) {
-    for (const CommandSpec& spec : kCommands) {
-        if (name == spec.name) {
-            return &spec;
+const CommandInfo* FindCommand(std::string_view name) {
+    for (const CommandInfo& info : kCommandInfos) {
+        if (name == info.name) {
+            return &info;
         }
     }
     return nullptr;
 }
 
-const CommandSpec& SpecOf(CliCommand command) {
-    for (const CommandSpec& spec : kCommands) {
-        if (spec.command == command) {
-            return spec;
+const CommandInfo& CommandOf(CliCommand command) {
+    for (const CommandInfo& info : kCommandInfos) {
+        if (info.command == command) {
+            return info;
         }
     }
-    return kCommands.back();
+    return kCommandInfos.back();
+}
+
+std::string UsageArguments(const CommandInfo& command) {
+    const bool cpuOnly = !command.needsFile && (command.options & kTakesCpu) != 0;
+    return std::string(command.needsFile ? " FILE --cpu CPU" : "") + (cpuOnly ? " --cpu CPU" : "") +
+           (command.command == CliCommand::Help ? " [COMMAND]" : "") +
+           ((command.options & ~kTakesCpu) != 0 ? " [OPTIONS]" : "");
+}
+
+std::string PodSerialRefusal(std::string_view command, std::string_view option) {
+    const std::string_view name = option.substr(std::min(option.find_first_not_of('-'), option.size()));
+    if ((command != "pod-write" && command != "pod-verify") || name.rfind("serial-", 0) != 0) {
+        return {};
+    }
+    return "'" + std::string(command) + "' takes no serial number (" + std::string(option) +
+           "): the pod programs boards on its own, with one image";
 }

@@ -1,28 +1,14 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "commandline/CliOptions.h"
-
-// The options a command takes besides the global ones; the parser registers each on the
-// commands that name it and refuses it on the others.
-enum CommandOption : unsigned {
-    kTakesCpu = 1u << 0,
-    kTakesJson = 1u << 1,
-    kTakesStrict = 1u << 2,
-    kTakesRegions = 1u << 3,
-    kTakesRegion = 1u << 4,
-    kTakesEraseAllBoot = 1u << 5,  // --erase-all-boot and --no-erase-all-boot
-    kTakesResetAfter = 1u << 6,
-    kTakesRepeat = 1u << 7,
-    kTakesSerialAt = 1u << 8,      // --serial-at, --serial-words, --serial-overwrite
-    kTakesSerialSource = 1u << 9,  // --serial-counter, --serial-start
-    kTakesSerialValue = 1u << 10,  // --serial-value
-};
+#include "commandline/OptionTable.h"
 
 // One command: what it is called, what it takes and how its help explains it.
-struct CommandSpec {
+struct CommandInfo {
     CliCommand command;
     const char* name;
     bool needsFile;  // FILE and --cpu (without FILE, kTakesCpu makes --cpu required)
@@ -33,7 +19,12 @@ struct CommandSpec {
 };
 
 // Every command, in the order the tool's help lists them.
-std::span<const CommandSpec> Commands();
+std::span<const CommandInfo> AllCommands();
 // The command of that name, or null.
-const CommandSpec* FindCommand(std::string_view name);
-const CommandSpec& SpecOf(CliCommand command);
+const CommandInfo* FindCommand(std::string_view name);
+const CommandInfo& CommandOf(CliCommand command);
+// What the usage line shows after the command's name: " FILE --cpu CPU [OPTIONS]".
+std::string UsageArguments(const CommandInfo& command);
+// The pod programs boards on its own with one stored image: pod-write and pod-verify refuse
+// every serial option. The refusal, or empty when the command takes the option as it may.
+std::string PodSerialRefusal(std::string_view command, std::string_view option);

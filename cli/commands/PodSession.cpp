@@ -20,7 +20,7 @@ PodSession::PodSession(const CliOptions& options, const CliEnvironment& environm
 
 PodSession::~PodSession() {
     // The driver closes the pod through the library, so it goes first.
-    commands_.reset();
+    operations_.reset();
     pod_.reset();
 }
 
@@ -62,8 +62,8 @@ int PodSession::Start(const SFileImage& image) {
     if (!options_.tracePath.empty() || ui_.Verbose()) {
         pod_->SetWireTrace(&trace_);
     }
-    commands_ = std::make_unique<ProgrammerCommands>(*pod_, image, *clock_, ui_);
-    commands_->SetPodClaim([this] { return ClaimPod() == kExitSuccess; });
+    operations_ = std::make_unique<ProgrammerCommands>(*pod_, image, *clock_, ui_);
+    operations_->SetPodClaim([this] { return ClaimPod() == kExitSuccess; });
     pod_->LoadDriverLibrary();
     return kExitSuccess;
 }
@@ -119,33 +119,40 @@ int PodSession::ClaimPod() {
     return claimStatus_;
 }
 
-int PodSession::TryClaimPod() {
+namespace {
+
+// The serial numbers of the attached pods, separated by ", ".
+std::string PodSerials(const std::vector<AttachedDevice>& devices, std::size_t& count) {
+    std::string serials;
+    count = 0;
+    for (const AttachedDevice& device : devices) {
+        if (device.description == CUsbPod::kPodDescription) {
+            serials += (serials.empty() ? "" : ", ") + device.serial;
+            ++count;
+        }
+    }
+    return serials;
+}
+
+}  // namespace
+
+int PodSession::FindPod(bool& found) {
     podSerial_.clear();
     std::vector<AttachedDevice> devices;
     std::string error;
     const bool listed = ListAttachedDevices(*library_, devices, error);
     const std::string& wanted = options_.podSerial;
-    bool found = false;
-    if (listed) {
-        for (const AttachedDevice& device : devices) {
-            if (device.description == CUsbPod::kPodDescription &&
-                (wanted.empty() || device.serial == wanted)) {
-                podSerial_ = device.serial;
-                found = true;
-                break;
-            }
+    found = false;
+    for (std::size_t i = 0; listed && !found && i < devices.size(); ++i) {
+        if (devices[i].description == CUsbPod::kPodDescription &&
+            (wanted.empty() || devices[i].serial == wanted)) {
+            podSerial_ = devices[i].serial;
+            found = true;
         }
     }
+    std::size_t pods = 0;
+    const std::string attached = PodSerials(devices, pods);
     if (!wanted.empty() && !found) {
-        std::string attached;
-        for (const AttachedDevice& device : devices) {
-            if (device.description == CUsbPod::kPodDescription) {
-                if (!attached.empty()) {
-                    attached += ", ";
-                }
-                attached += device.serial;
-            }
-        }
         ui_.Error("vantix-cli: no pod with serial number " + wanted + " is attached; " +
                   (!listed            ? "the devices cannot be listed: " + error
                    : attached.empty() ? std::string("no pod is attached")
@@ -153,29 +160,24 @@ int PodSession::TryClaimPod() {
         podSerial_.clear();
         return kExitUnreachable;
     }
-    if (!found) {
-        return kExitSuccess;  // no pod: the command says so in its own words
-    }
     // With several pods attached, the first is no choice: a station would program a board
     // on another station's pod.
-    if (wanted.empty()) {
-        std::vector<std::string> pods;
-        for (const AttachedDevice& device : devices) {
-            if (device.description == CUsbPod::kPodDescription) {
-                pods.push_back(device.serial);
-            }
-        }
-        if (pods.size() > 1) {
-            std::string serials;
-            for (const std::string& serial : pods) {
-                serials += (serials.empty() ? "" : ", ") + serial;
-            }
-            ui_.Error("vantix-cli: " + std::to_string(pods.size()) + " pods are attached (" +
-                      serials + "); name one with --pod SERIAL");
-            podSerial_.clear();
-            return kExitInputError;
-        }
+    if (found && wanted.empty() && pods > 1) {
+        ui_.Error("vantix-cli: " + std::to_string(pods) + " pods are attached (" + attached +
+                  "); name one with --pod SERIAL");
+        podSerial_.clear();
+        return kExitInputError;
     }
+    return kExitSuccess;
+}
+
+int PodSession::TryClaimPod() {
+    bool found = false;
+    if (const int status = FindPod(found); status != kExitSuccess || !found) {
+        return status;  // no pod: the command says so in its own words
+    }
+    std::string error;
+    const std::string& wanted = options_.podSerial;
     // A library that lists no serial numbers still has one pod to lock.
     const std::string key = podSerial_.empty() ? CUsbPod::kPodDescription : podSerial_;
     // A simulated pod without a state file belongs to this process alone.

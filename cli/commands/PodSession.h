@@ -51,7 +51,8 @@ public:
     std::uint32_t ElapsedMs() const;
 
     CUsbPod& Pod() { return *pod_; }
-    ProgrammerCommands& Commands() { return *commands_; }
+    // The window's operations on this pod.
+    ProgrammerCommands& Operations() { return *operations_; }
     D2xxLibrary& Library() { return *library_; }
     bool Interrupted() const { return interrupted_.load(); }
 
@@ -62,6 +63,10 @@ public:
 
 private:
     int TryClaimPod();
+    // Finds the pod the options name (--pod), or the only one attached; kExitSuccess also
+    // when none is attached and none was named (found is false), else the status after
+    // reporting.
+    int FindPod(bool& found);
 
     const CliOptions& options_;
     const CliEnvironment& environment_;
@@ -80,5 +85,5 @@ private:
     std::optional<InterruptibleD2xxLibrary> library_;
     TraceLog trace_;
     std::unique_ptr<CUsbPod> pod_;
-    std::unique_ptr<ProgrammerCommands> commands_;
+    std::unique_ptr<ProgrammerCommands> operations_;
 };

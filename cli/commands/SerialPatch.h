@@ -19,8 +19,7 @@ struct CliOptions;
 // file is never changed.
 class SerialPatch {
 public:
-    // Checks the serial options and the address against the CPU's memory map and the words
-    // the file fills. A word the file does not cover joins its region, whose extent grows to
+    // Checks the address against the CPU's memory map and the words the file fills. A word the file does not cover joins its region, whose extent grows to
     // hold it, so its page is erased and written like any other; the rows are listed again.
     // kExitSuccess (also without --serial-at), or kExitInputError after reporting.
     int Prepare(const CliOptions& options, SFileImage& image, std::vector<RegionRow>& rows,
@@ -39,7 +38,8 @@ public:
 
 private:
     int Refuse(ConsoleUi& ui, const std::string& message) const;
-    std::uint64_t Largest() const { return words_ == 1 ? 0xFFFFu : 0xFFFFFFFFu; }
+    // Why the serial number cannot go where --serial-at says; empty when it can.
+    std::string CheckPlace(const CliOptions& options, const SFileImage& image) const;
 
     std::optional<MemoryRegion> region_;
     std::uint32_t address_ = 0;

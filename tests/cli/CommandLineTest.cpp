@@ -44,7 +44,8 @@ TEST(CommandLineParser, WriteOptionsAndTheirDefaults) {
     EXPECT_FALSE(set.options.eraseAllBoot);
     EXPECT_TRUE(set.options.resetAfter);
     ASSERT_TRUE(set.options.regions.has_value());
-    EXPECT_EQ(*set.options.regions, (std::vector<std::string>{"PFLASH", "dflash"}));
+    EXPECT_EQ(*set.options.regions,
+              (std::vector<MemoryRegion>{MemoryRegion::PFLASH, MemoryRegion::DFLASH}));
 
     const CliParseResult last =
         Parse({"pod-write", "f.s", "--cpu", "803", "--no-erase-all-boot", "--erase-all-boot"});
@@ -88,7 +89,8 @@ TEST(CommandLineParser, JobFileOptionsYieldToTheCommandLine) {
     ASSERT_EQ(file.error, "");
     EXPECT_EQ(file.options.cpu, CpuType::DSP56F807) << "the command's section beats the top";
     EXPECT_EQ(file.options.tracePath, dir.File("wire log.txt")) << "from the job file's folder";
-    EXPECT_EQ(file.options.regions, (std::vector<std::string>{"PFLASH", "BFLASH"}));
+    EXPECT_EQ(file.options.regions,
+              (std::vector<MemoryRegion>{MemoryRegion::PFLASH, MemoryRegion::BFLASH}));
     EXPECT_FALSE(file.options.eraseAllBoot);
 
     const CliParseResult line = Parse({"--cpu", "803", "write-verify", "f.s", "--erase-all-boot",
@@ -96,7 +98,7 @@ TEST(CommandLineParser, JobFileOptionsYieldToTheCommandLine) {
     ASSERT_EQ(line.error, "");
     EXPECT_EQ(line.options.cpu, CpuType::DSP56F803);
     EXPECT_TRUE(line.options.eraseAllBoot);
-    EXPECT_EQ(line.options.regions, (std::vector<std::string>{"DFLASH"}));
+    EXPECT_EQ(line.options.regions, (std::vector<MemoryRegion>{MemoryRegion::DFLASH}));
 
     // The top serves every command; an option a command does not take is left unused.
     const CliParseResult info = Parse({"info", "f.s", "--config", job});
@@ -183,6 +185,63 @@ INSTANTIATE_TEST_SUITE_P(
         }
         return name.empty() ? std::string("NoArguments") : name.substr(0, name.size() - 1);
     });
+
+// Each typed option's wrong value is refused while the command line is read, in the same
+// words from the command line and from a job file: the file is never opened (it does not
+// exist) and no record is printed, --json or not.
+TEST(CommandLineParser, TypedValuesAreRefusedWhileParsing) {
+    struct Case {
+        std::vector<std::string> args;  // the command, without the option
+        std::string option;             // its long name
+        std::string value;
+        std::string message;
+        std::string hint;  // the command whose help is named, or empty for the tool's
+    };
+    const std::string cpus = "DSP56F801, DSP56F803, DSP56F805, DSP56F807 or 801, 803, 805, 807";
+    const std::string regions = "use PFLASH, P2FLASH, BFLASH or DFLASH";
+    const std::vector<std::string> write = {"write", "none.s", "--cpu", "807", "--json"};
+    const std::vector<std::string> serial = {"write", "none.s", "--cpu", "807", "--json",
+                                             "--serial-start", "1"};
+    const Case cases[] = {
+        {{"write", "none.s", "--json"}, "cpu", "56F807",
+         "unknown CPU '56F807': use " + cpus, "write"},
+        {write, "regions", "pflash,XFLASH", "unknown region 'XFLASH': " + regions, "write"},
+        {{"erase", "--cpu", "807", "--json"}, "regions", "QFLASH",
+         "unknown region 'QFLASH': " + regions, "erase"},
+        {{"dump", "none.s", "--cpu", "807"}, "region", "XFLASH",
+         "unknown region 'XFLASH': " + regions, "dump"},
+        {serial, "serial-at", "PFLASH:zz",
+         "--serial-at wants REGION:ADDRESS with the address in hex, for example PFLASH:7FF0, "
+         "not 'PFLASH:zz'",
+         "write"},
+        {{"write", "none.s", "--cpu", "807", "--serial-at", "PFLASH:7FF0", "--serial-start", "1"},
+         "serial-words", "3", "--serial-words takes 1 or 2, not '3'", "write"},
+        {{"write", "none.s", "--cpu", "807", "--serial-at", "PFLASH:7FF0"}, "serial-start",
+         "-1", "--serial-start takes a decimal number, not '-1'", "write"},
+        {{"verify", "none.s", "--cpu", "807", "--serial-at", "PFLASH:7FF0"}, "serial-value",
+         "x1", "--serial-value takes a decimal number, not 'x1'", "verify"},
+        {{"reset"}, "sim-fill", "12G4",
+         "option '--sim-fill' wants erased, random or four hex digits, not '12G4'", ""},
+        {{"reset"}, "sim-pods", "65", "--sim-pods takes a number from 1 to 64", ""},
+    };
+    ScratchDir dir;
+    for (const Case& c : cases) {
+        const std::string expected = "vantix-cli: " + c.message + "\nTry 'vantix-cli " +
+                                     (c.hint.empty() ? "" : c.hint + " ") + "--help'.\n";
+        std::vector<std::string> typed = c.args;
+        typed.insert(typed.end(), {"--" + c.option, c.value});
+        std::vector<std::string> fromJob = c.args;
+        fromJob.insert(fromJob.end(),
+                       {"--config", dir.Write(c.option + ".ini", c.option + " = \"" + c.value +
+                                                                     "\"\n")});
+        for (const std::vector<std::string>& args : {typed, fromJob}) {
+            const CliRun run = RunInProcess(args);
+            EXPECT_EQ(run.status, kExitInputError) << c.message;
+            EXPECT_EQ(run.err, expected);
+            EXPECT_EQ(run.out, "");
+        }
+    }
+}
 
 TEST(CliHelp, EveryCommandHasUsageAndAnExample) {
     for (const char* command : {"info", "dump", "write", "write-verify", "verify", "reset",

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "commandline/CliExit.h"
+
+// The options and exit statuses of both programs, vantix-cli and the window, in one table.
+// The command line reads its options from it, and --help, the manual pages and the shell
+// completions are written from it, so none of them can name an option the others lack.
+// Plain data: the window and the manual's generator use it without CLI11.
+
+enum class Program { Cli, Window };
+
+// What an option's value is; the command line reads each into its type once, while parsing,
+// and refuses a value that is not one.
+enum class ValueKind {
+    Flag,           // no value; a negatable flag also has "--no-NAME"
+    Cpu,            // DSP56F807 or 807, in any letter case
+    RegionName,     // one flash region, in any letter case
+    RegionList,     // flash regions separated by commas
+    SerialAddress,  // REGION:ADDRESS, the address in hex
+    Count,          // a decimal number within the row's range
+    Path,           // a file
+    Text,           // anything but empty
+    PodSerial,      // a pod's serial number; shells offer the attached pods
+    Fill,           // what a new simulated target holds
+};
+
+// The vantix-cli commands that take an option besides the global ones; the parser registers
+// each on the commands that name it and refuses it on the others.
+enum CommandOption : unsigned {
+    kTakesCpu = 1u << 0,
+    kTakesJson = 1u << 1,
+    kTakesStrict = 1u << 2,
+    kTakesRegions = 1u << 3,
+    kTakesRegion = 1u << 4,
+    kTakesEraseAllBoot = 1u << 5,  // --erase-all-boot and --no-erase-all-boot
+    kTakesResetAfter = 1u << 6,
+    kTakesRepeat = 1u << 7,
+    kTakesSerialAt = 1u << 8,      // --serial-at, --serial-words, --serial-overwrite
+    kTakesSerialSource = 1u << 9,  // --serial-counter, --serial-start
+    kTakesSerialValue = 1u << 10,  // --serial-value
+};
+
+struct OptionInfo {
+    Program program;
+    const char* shortName;  // without the dash, or null
+    const char* longName;   // without the dashes
+    bool negatable;         // a flag that "--no-NAME" switches off
+    ValueKind kind;
+    const char* valueName;  // what --help calls the value ("CPU", "PATH"); null for a flag
+    // 0: an option of the program itself (vantix-cli: before or after the command);
+    // otherwise the CommandOption bit of the commands that take it.
+    unsigned takenBy;
+    const char* description;
+    // Count: the values taken.
+    std::uint64_t least;
+    std::uint64_t most;
+    // The refusal of a value that is not one, "%s" standing for the value; null where the
+    // kind words it itself (CPU, regions).
+    const char* refusal;
+};
+
+struct ExitStatusInfo {
+    Program program;
+    int value;            // CliExit, WindowExit
+    const char* meaning;  // continuation lines after '\n'
+};
+
+// The window's exit statuses; vantix-cli's are CliExit.
+enum WindowExit : int {
+    kWindowClosed = 0,          // also after --help and --version
+    kWindowAlreadyRunning = 1,  // another instance runs
+    kWindowCannotStart = 2,     // command line, or a pod library that cannot be used
+};
+
+// A program's options, in the order --help lists them.
+std::span<const OptionInfo> OptionsOf(Program program);
+// A program's exit statuses, in the order --help lists them.
+std::span<const ExitStatusInfo> ExitStatusesOf(Program program);
+// The vantix-cli option of that long name, or null.
+const OptionInfo* FindCliOption(std::string_view longName);
+// The option's text under a command's help: a few commands say it in their own words.
+const char* DescriptionFor(const OptionInfo& option, std::string_view command);

@@ -1,0 +1,79 @@
+#include "commandline/SerialOptions.h"
+
+#include "commandline/OptionTable.h"
+#include "commandline/OptionValues.h"
+
+namespace {
+
+// Each option with its value, when it is given but has no --serial-at to go with.
+std::string NeedsSerialAt(const SerialOptionTexts& given) {
+    const std::pair<const char*, const std::optional<std::string>*> dependent[] = {
+        {"--serial-words", &given.words},
+        {"--serial-counter", &given.counter},
+        {"--serial-start", &given.start},
+        {"--serial-value", &given.value}};
+    for (const auto& [name, value] : dependent) {
+        if (*value) {
+            return std::string(name) + " needs --serial-at REGION:ADDRESS";
+        }
+    }
+    return given.overwrite ? "--serial-overwrite needs --serial-at REGION:ADDRESS" : "";
+}
+
+std::string Refused(const char* name, const std::string& value) {
+    return Refusal(*FindCliOption(name), value);
+}
+
+}  // namespace
+
+std::uint64_t LargestSerial(int words) {
+    return words == 1 ? 0xFFFFu : 0xFFFFFFFFu;
+}
+
+std::string SerialTooLargeText(std::uint64_t number, int words) {
+    return "serial number " + std::to_string(number) + " does not fit " +
+           std::to_string(16 * words) + " bits (--serial-words " + std::to_string(words) + ")";
+}
+
+std::string ReadSerialOptions(const SerialOptionTexts& given, CliOptions& options) {
+    options.serialOverwrite = given.overwrite;
+    if (!given.at) {
+        return NeedsSerialAt(given);
+    }
+    options.serialAt = ReadSerialAddress(*given.at);
+    if (!options.serialAt) {
+        return Refused("serial-at", *given.at);
+    }
+    if (given.words) {
+        const std::optional<std::uint64_t> words = ReadCount(*FindCliOption("serial-words"), *given.words);
+        if (!words) {
+            return Refused("serial-words", *given.words);
+        }
+        options.serialWords = static_cast<int>(*words);
+    }
+    // Where the numbers come from: a check of one board, a shared counter or this run's count.
+    const bool verify = options.command == CliCommand::Verify;
+    const std::optional<std::string>& number = verify ? given.value : given.start;
+    if (verify && !number) {
+        return "--serial-at needs --serial-value N, the number the board holds";
+    }
+    if (!verify && given.counter.has_value() == number.has_value()) {
+        return number ? "--serial-counter and --serial-start exclude each other"
+                      : "--serial-at needs --serial-counter FILE or --serial-start N";
+    }
+    // verify checks the number it is given; it never takes one.
+    options.serialCounter = verify ? std::nullopt : given.counter;
+    if (!number) {
+        return {};
+    }
+    const char* name = verify ? "serial-value" : "serial-start";
+    const std::optional<std::uint64_t> read = ReadCount(*FindCliOption(name), *number);
+    if (!read) {
+        return Refused(name, *number);
+    }
+    if (*read > LargestSerial(options.serialWords)) {
+        return SerialTooLargeText(*read, options.serialWords);
+    }
+    (verify ? options.serialValue : options.serialStart) = read;
+    return {};
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "commandline/CliOptions.h"
+
+// The serial options that reach a command, as given.
+struct SerialOptionTexts {
+    std::optional<std::string> at;
+    std::optional<std::string> words;
+    std::optional<std::string> counter;
+    std::optional<std::string> start;
+    std::optional<std::string> value;
+    bool overwrite = false;
+};
+
+// Reads the serial options into `options` (whose command is known) and checks that they go
+// together: each needs --serial-at, verify checks one --serial-value, the others take their
+// numbers from --serial-counter or --serial-start, and the number fits the serial's width.
+// The first refusal, or empty when they are sound. What needs the image (where the address
+// lies, which words the file fills) is checked once the file is loaded.
+std::string ReadSerialOptions(const SerialOptionTexts& given, CliOptions& options);
+
+// "serial number 65536 does not fit 16 bits (--serial-words 1)"
+std::string SerialTooLargeText(std::uint64_t number, int words);
+// The largest serial number of that many words.
+std::uint64_t LargestSerial(int words);

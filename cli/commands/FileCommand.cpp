@@ -1,0 +1,186 @@
+#include "commands/FileCommand.h"
+
+#include "ResolvedPath.h"
+#include "SFileImage.h"
+#include "commandline/CliExit.h"
+#include "commandline/CliOptions.h"
+#include "commands/CliEnvironment.h"
+#include "commands/ConsoleUi.h"
+#include "commands/ImageLoading.h"
+#include "commands/PodRun.h"
+#include "commands/RunRecorder.h"
+#include "station/BoardPrompt.h"
+
+FileCommand::FileCommand(const CliOptions& options, const CliEnvironment& environment,
+                         ConsoleUi& ui, RunRecorder& recorder)
+    : options_(options), environment_(environment), ui_(ui), recorder_(recorder) {}
+
+int FileCommand::Run() {
+    PodRun run(options_, environment_, ui_, recorder_);
+    if (const int status = Prepare(run); status != kExitSuccess) {
+        return run.Refuse(status);
+    }
+    if (const int status = run.Start(); status != kExitSuccess) {
+        return run.Refuse(status);
+    }
+    return options_.repeat ? RunBoardAfterBoard(run) : RunOneBoard(run);
+}
+
+int FileCommand::Prepare(PodRun& run) {
+    RunRecord& record = run.Record();
+    SFileImage& image = run.Image();
+    record.file = AbsolutePath(*options_.file);
+    std::string sha256;
+    int status =
+        LoadImageFile(*options_.file, *options_.cpu, options_.strict, image, rows_, ui_, &sha256);
+    if (!sha256.empty()) {
+        record.sha256 = sha256;
+    }
+    record.warnings = image.diagnostics.Count();
+    if (status == kExitSuccess) {
+        status = serial_.Prepare(options_, image, rows_, ui_);
+    }
+    if (status != kExitSuccess) {
+        return status;
+    }
+    record.cpu = CpuName(image.cpu);
+    if (std::string error; !BuildRegionList(error)) {
+        ui_.Error("vantix-cli: " + error);
+        return kExitInputError;
+    }
+    if (serial_.CheckTicked(items_, ui_) != kExitSuccess) {
+        return kExitInputError;
+    }
+    RecordRegions(run);
+    if (!rows_.empty()) {
+        ui_.Info("Reading S File is OK !!!");
+    }
+    return kExitSuccess;
+}
+
+bool FileCommand::BuildRegionList(std::string& error) {
+    items_.clear();
+    std::vector<bool> ticked(rows_.size(), !options_.regions.has_value());
+    for (const MemoryRegion region : options_.regions.value_or(std::vector<MemoryRegion>{})) {
+        const RegionRow* row = FindRow(rows_, region);
+        if (row == nullptr) {
+            error = std::string("region ") + RegionName(region) +
+                    " is not present in the file for this CPU";
+            return false;
+        }
+        ticked[static_cast<std::size_t>(row - rows_.data())] = true;
+    }
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        items_.push_back({rows_[i].name, ticked[i]});
+    }
+    return true;
+}
+
+void FileCommand::RecordRegions(PodRun& run) const {
+    const bool onlyTicked = options_.command == CliCommand::Write ||
+                            options_.command == CliCommand::WriteVerify ||
+                            options_.command == CliCommand::Verify;
+    std::vector<RunRecord::Region>& used = run.Record().regions;
+    used.clear();
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (!onlyTicked || items_[i].ticked) {
+            used.push_back(RegionRecord(run.Image(), rows_[i]));
+        }
+    }
+}
+
+bool FileCommand::TakeSerial(PodRun& run) {
+    if (!serial_.Active()) {
+        return true;
+    }
+    RunRecord& record = run.Record();
+    record.serial.reset();
+    record.serialAt.reset();
+    if (!serial_.NextBoard(run.Image(), ui_)) {
+        return false;
+    }
+    record.serial = serial_.Number();
+    record.serialAt = serial_.AtText();
+    RecordRegions(run);
+    return true;
+}
+
+CommandOutcome FileCommand::RunOnce(ProgrammerCommands& operations) {
+    switch (options_.command) {
+        case CliCommand::Write:
+            return operations.RunTarget(TargetCommand::Write, items_, options_.eraseAllBoot,
+                                        options_.resetAfter);
+        case CliCommand::WriteVerify:
+            return operations.RunTarget(TargetCommand::WriteVerify, items_, options_.eraseAllBoot,
+                                        options_.resetAfter);
+        case CliCommand::Verify:
+            return operations.RunTarget(TargetCommand::Verify, items_, false, options_.resetAfter);
+        case CliCommand::PodWrite:
+            return operations.RunPod(PodCommand::Write, rows_.size(), options_.eraseAllBoot,
+                                     options_.resetAfter);
+        default:
+            return operations.RunPod(PodCommand::Verify, rows_.size(), false, false);
+    }
+}
+
+int FileCommand::RunOneBoard(PodRun& run) {
+    if (!TakeSerial(run)) {
+        return run.Finish(kExitInputError, nullptr);
+    }
+    const CommandOutcome outcome = RunOnce(run.Operations());
+    return run.Finish(run.ExitFor(outcome), &outcome);
+}
+
+int FileCommand::RunBoardAfterBoard(PodRun& run) {
+    // Board after board until the operator has had enough; each board is a record.
+    BoardPrompt prompt(environment_.input, environment_.interrupted);
+    PodSession& session = run.Session();
+    int passed = 0;
+    int failed = 0;
+    bool noNumber = false;
+    int unreachable = kExitSuccess;  // the pod could not be reached (3) or chosen (2)
+    for (;;) {
+        ui_.ForgetLastMessage();
+        run.BeginBoard();
+        if (!TakeSerial(run)) {
+            // No number for this board (counter unreadable, width used up): the line stops.
+            noNumber = true;
+            run.Conclude(nullptr);
+            run.Keep(kExitInputError);
+            break;
+        }
+        const CommandOutcome outcome = RunOnce(run.Operations());
+        int status = run.ExitFor(outcome);
+        session.ReleasePod();
+        if (session.Interrupted()) {
+            status = InterruptedExit(environment_);
+        }
+        ++(status == kExitSuccess ? passed : failed);
+        run.Conclude(&outcome);
+        run.Keep(status);
+        ui_.Finish();
+        ui_.Error("boards: " + std::to_string(passed) + " passed, " + std::to_string(failed) +
+                  " failed");
+        if (outcome.kind == CommandOutcome::Kind::Unreachable && !session.Interrupted()) {
+            // A pod that has gone (or was never there) programs no further board.
+            unreachable = status;
+            break;
+        }
+        if (session.Interrupted() || recorder_.RecordLost()) {
+            break;
+        }
+        prompt.DiscardTypeAhead();
+        ui_.Info("Next board: press Enter (q and Enter to stop)");
+        if (!prompt.NextBoardWanted(recorder_.BoardId())) {
+            break;
+        }
+    }
+    // Every board passed: 0; any failed: 1; no serial number for a board: 2; the pod gone: 3
+    // (or 2 when the options name no one pod); a record lost: 4; a signal, at a board or at
+    // the prompt: 128 + the signal.
+    return session.Finish(recorder_.RecordLost()         ? kExitRecordLost
+                          : noNumber                     ? kExitInputError
+                          : unreachable != kExitSuccess  ? unreachable
+                          : failed == 0                  ? kExitSuccess
+                                                         : kExitFailed);
+}

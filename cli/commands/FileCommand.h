@@ -1,0 +1,49 @@
+#pragma once
+
+#include <vector>
+
+#include "ProgrammerCommands.h"
+#include "RegionRows.h"
+#include "commands/SerialPatch.h"
+
+class ConsoleUi;
+class PodRun;
+class RunRecorder;
+struct CliEnvironment;
+struct CliOptions;
+
+// The commands that work with a file on the pod: write, write-verify and verify on the
+// target, pod-write and pod-verify on the pod's EEPROM. Loads the file, builds the region
+// list the window would show, puts each board's serial number into the image, and runs
+// the command on one board or, with --repeat, board after board.
+class FileCommand {
+public:
+    FileCommand(const CliOptions& options, const CliEnvironment& environment, ConsoleUi& ui,
+                RunRecorder& recorder);
+
+    int Run();
+
+private:
+    // Loads the file and ticks the regions; kExitSuccess, or the status of a refusal.
+    int Prepare(PodRun& run);
+    // Every listed row, ticked when --regions names it (or when there is no --regions); a
+    // named region the file does not fill is an input error.
+    bool BuildRegionList(std::string& error);
+    // The regions the record shows: the ticked rows for the target commands, every row for
+    // the pod's EEPROM.
+    void RecordRegions(PodRun& run) const;
+    // The board's number goes into the image before the board is touched; its record shows
+    // the regions as written. False, after reporting, when there is no number for it.
+    bool TakeSerial(PodRun& run);
+    CommandOutcome RunOnce(ProgrammerCommands& operations);
+    int RunOneBoard(PodRun& run);
+    int RunBoardAfterBoard(PodRun& run);
+
+    const CliOptions& options_;
+    const CliEnvironment& environment_;
+    ConsoleUi& ui_;
+    RunRecorder& recorder_;
+    std::vector<RegionRow> rows_;
+    std::vector<RegionListItem> items_;
+    SerialPatch serial_;
+};

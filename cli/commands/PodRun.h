@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+
+#include "ProgrammerCommands.h"
+#include "SFileImage.h"
+#include "commands/PodSession.h"
+#include "records/RunRecord.h"
+
+class ConsoleUi;
+class RunRecorder;
+struct CliEnvironment;
+struct CliOptions;
+
+// One pod command from start to end, the same for every command: its record, the image it
+// works with, the session on the pod, and the way each ending (refused before the pod, the
+// pod out of reach, the operation's outcome) becomes an exit status and the record of the
+// board.
+class PodRun {
+public:
+    PodRun(const CliOptions& options, const CliEnvironment& environment, ConsoleUi& ui,
+           RunRecorder& recorder);
+
+    RunRecord& Record() { return record_; }
+    SFileImage& Image() { return image_; }
+    PodSession& Session() { return session_; }
+    ProgrammerCommands& Operations() { return session_.Operations(); }
+
+    // Makes the session for the image and starts the clock of the first board; kExitSuccess,
+    // or the status to end with (already reported).
+    int Start();
+    // A further board: its time counts from here.
+    void BeginBoard() { boardStartMs_ = session_.ElapsedMs(); }
+
+    // The run ends before the pod is touched: the record as it stands, with this status.
+    int Refuse(int status);
+    // What an outcome means: its exit status, after reporting what the console has not
+    // shown yet.
+    int ExitFor(const CommandOutcome& outcome);
+    // The pod could not be reached or claimed: the status, after reporting why.
+    int Unreachable();
+    // The board's record from the session and the outcome (null: what the console showed).
+    void Conclude(const CommandOutcome* outcome);
+    // Keeps the board's record with that status; returns the status it ends with.
+    int Keep(int status);
+    // Ends the session, then concludes and keeps the board's record.
+    int Finish(int status, const CommandOutcome* outcome);
+
+private:
+    ConsoleUi& ui_;
+    RunRecorder& recorder_;
+    RunRecord record_;
+    SFileImage image_;
+    PodSession session_;
+    std::uint32_t boardStartMs_ = 0;
+};
