@@ -21,6 +21,8 @@ inline constexpr std::uint32_t kQuickReplyMs = 200;
 inline constexpr std::uint32_t kTargetReplyMs = 1000;
 inline constexpr std::uint32_t kFirmwareReplyMs = 2000;
 inline constexpr std::uint32_t kFlashReplyMs = 3000;
+// The 28-byte reply to O.
+inline constexpr std::uint32_t kInfoReplyMs = 1000;
 
 // Commands the pod answers; the receive queue must be empty before each of them.
 inline bool ExpectsReply(char letter) {

@@ -3,7 +3,9 @@
 #include <charconv>
 
 #include "CUsbPod.h"
+#include "Clock.h"
 #include "PodResult.h"
+#include "RegionProtocol.h"
 #include "RegionSelection.h"
 #include "SFileImage.h"
 
@@ -38,7 +40,32 @@ const TargetTexts& TextsFor(TargetCommand command) {
     return kVerify;
 }
 
-constexpr const char* kUnsupportedCpu = ProgrammerCommands::kUnsupportedCpuText;
+// A region's byte for every ticked row that names it exactly; false when none does.
+bool SelectTicked(const std::vector<RegionListItem>& list, RegionSelection& selection) {
+    bool any = false;
+    for (const RegionListItem& item : list) {
+        const auto region = RegionFromName(item.name);
+        if (region && item.ticked) {
+            selection[RegionIndex(*region)] = 1;
+            any = true;
+        }
+    }
+    return any;
+}
+
+// Every region the pod answered for is either blank or names its differing piece; one it
+// did not answer for is a failure of the pod, as in Target Verify.
+const char* BlankCheckFailureText(PodResult result, const std::vector<BlankRegion>& report) {
+    std::uint16_t unanswered = report.empty() ? result : kPodOk;
+    for (const BlankRegion& region : report) {
+        if (!region.checked && unanswered == kPodOk) {
+            unanswered = RegionProtocol::For(region.region).verifyError;
+        }
+    }
+    return unanswered == kPodOk ? ProgrammerCommands::kNotBlankText
+                                : ProgrammerCommands::TargetErrorText(unanswered);
+}
+
 constexpr const char* kResetOk = "Target board reset is OK !!!";
 constexpr const char* kResetFailed = "Fail to reset target board";
 
@@ -108,9 +135,7 @@ CommandOutcome ProgrammerCommands::TargetReset() {
         outcome.kind = CommandOutcome::Kind::Unreachable;
         return outcome;
     }
-    const bool reset = pod_.ResetTarget();
-    pod_.Close();
-    if (reset) {
+    if (ResetAndClose()) {
         ui_.Messages().AddMessage(kResetOk, kColourGreen);
         outcome.kind = CommandOutcome::Kind::Succeeded;
     } else {
@@ -120,32 +145,21 @@ CommandOutcome ProgrammerCommands::TargetReset() {
     return outcome;
 }
 
-CommandOutcome ProgrammerCommands::RunTarget(TargetCommand command,
-                                             const std::vector<RegionListItem>& list,
-                                             bool eraseAllBoot, bool resetAfterWrite) {
-    const TargetTexts& texts = TextsFor(command);
+bool ProgrammerCommands::ResetAndClose() {
+    const bool reset = pod_.ResetTarget();
+    pod_.Close();
+    return reset;
+}
+
+CommandOutcome ProgrammerCommands::Run(const Operation& operation) {
     MessageDisplay& messages = ui_.Messages();
     CommandOutcome outcome;
-
     if (image_.cpu == CpuType::DSP56F801) {
-        messages.AddMessage(kUnsupportedCpu, kColourBlue);
+        messages.AddMessage(kUnsupportedCpuText, kColourBlue);
         return outcome;
     }
-    if (list.empty()) {
-        messages.AddMessage(texts.noData, kColourBlue);
-        return outcome;
-    }
-    RegionSelection selection{};
-    bool any = false;
-    for (const RegionListItem& item : list) {
-        const auto region = RegionFromName(item.name);
-        if (region && item.ticked) {
-            selection[RegionIndex(*region)] = 1;
-            any = true;
-        }
-    }
-    if (!any) {
-        messages.AddMessage(texts.select, kColourBlue);
+    if (const char* refusal = operation.refusal ? operation.refusal() : nullptr) {
+        messages.AddMessage(refusal, kColourBlue);
         return outcome;
     }
     if (!ConnectPod()) {
@@ -155,43 +169,62 @@ CommandOutcome ProgrammerCommands::RunTarget(TargetCommand command,
 
     BeginSequence();
     const std::uint32_t start = clock_.TickMs();
-    switch (command) {
-        case TargetCommand::Write:
-            outcome.result = pod_.ProgramTarget(selection, eraseAllBoot);
-            break;
-        case TargetCommand::WriteVerify:
-            outcome.result = pod_.ProgramAndVerifyTarget(selection, eraseAllBoot);
-            break;
-        case TargetCommand::Verify:
-            outcome.result = pod_.VerifyTarget(selection);
-            break;
-    }
+    outcome.result = operation.sequence();
     const std::uint32_t end = clock_.TickMs();
     outcome.elapsedText = ElapsedText(start, end, &outcome.seconds);
 
+    if (outcome.result != kPodOk || !operation.keepOpenAfterSuccess) {
+        pod_.Close();
+    }
     if (outcome.result == kPodOk) {
-        ShowStatus(texts.completed + outcome.elapsedText, &outcome);
-        messages.AddMessage(texts.succeeded, kColourGreen);
+        ShowStatus(operation.completedText + outcome.elapsedText, &outcome);
+        messages.AddMessage(operation.succeededText, kColourGreen);
         outcome.kind = CommandOutcome::Kind::Succeeded;
     } else {
-        pod_.Close();
-        ShowStatus(TargetErrorText(outcome.result), &outcome);
+        ShowStatus(operation.failureText(outcome.result), &outcome);
         outcome.kind = CommandOutcome::Kind::Failed;
     }
     ui_.SetBusy(false);
+    return outcome;
+}
 
-    if (outcome.result == kPodOk) {
-        // The form is idle again before the reset after writing, as with a pod.
-        if (resetAfterWrite) {
-            const bool reset = pod_.ResetTarget();
-            pod_.Close();
-            if (!reset) {
-                messages.AddMessage(kResetFailed, kColourRed);
-                outcome.kind = CommandOutcome::Kind::ResetFailed;
-            }
-        } else {
-            pod_.Close();
+CommandOutcome ProgrammerCommands::RunTarget(TargetCommand command,
+                                             const std::vector<RegionListItem>& list,
+                                             bool eraseAllBoot, bool resetAfterWrite) {
+    const TargetTexts& texts = TextsFor(command);
+    RegionSelection selection{};
+    Operation operation;
+    operation.refusal = [&]() -> const char* {
+        if (list.empty()) {
+            return texts.noData;
         }
+        return SelectTicked(list, selection) ? nullptr : texts.select;
+    };
+    operation.sequence = [&] {
+        switch (command) {
+            case TargetCommand::Write:
+                return pod_.ProgramTarget(selection, eraseAllBoot);
+            case TargetCommand::WriteVerify:
+                return pod_.ProgramAndVerifyTarget(selection, eraseAllBoot);
+            case TargetCommand::Verify:
+                break;
+        }
+        return pod_.VerifyTarget(selection);
+    };
+    operation.completedText = texts.completed;
+    operation.succeededText = texts.succeeded;
+    operation.failureText = TargetErrorText;
+    operation.keepOpenAfterSuccess = true;
+    CommandOutcome outcome = Run(operation);
+    if (outcome.kind != CommandOutcome::Kind::Succeeded) {
+        return outcome;
+    }
+    // The form is idle again before the reset after writing, as with a pod.
+    if (!resetAfterWrite) {
+        pod_.Close();
+    } else if (!ResetAndClose()) {
+        ui_.Messages().AddMessage(kResetFailed, kColourRed);
+        outcome.kind = CommandOutcome::Kind::ResetFailed;
     }
     return outcome;
 }
@@ -199,46 +232,40 @@ CommandOutcome ProgrammerCommands::RunTarget(TargetCommand command,
 CommandOutcome ProgrammerCommands::RunPod(PodCommand command, std::size_t listRowCount,
                                           bool eraseAllBoot, bool resetAfterWrite) {
     const bool write = command == PodCommand::Write;
-    MessageDisplay& messages = ui_.Messages();
-    CommandOutcome outcome;
+    Operation operation;
+    operation.refusal = [&]() -> const char* {
+        if (listRowCount != 0) {
+            return nullptr;
+        }
+        return write ? "There is no S File data to write into EEPROM"
+                     : "There is no S File data to verify with EEPROM";
+    };
+    operation.sequence = [&] {
+        return write ? pod_.WritePodEeprom(eraseAllBoot, resetAfterWrite) : pod_.VerifyPodEeprom();
+    };
+    operation.completedText = write ? "EEPROM Write Completed - " : "EEPROM Verify Completed - ";
+    operation.succeededText = write ? "EEPROM Writing is OK !!!" : "EEPROM Verifying is OK !!!";
+    operation.failureText = write ? PodWriteErrorText : PodVerifyErrorText;
+    return Run(operation);
+}
 
-    if (image_.cpu == CpuType::DSP56F801) {
-        messages.AddMessage(kUnsupportedCpu, kColourBlue);
-        return outcome;
-    }
-    if (listRowCount == 0) {
-        messages.AddMessage(write ? "There is no S File data to write into EEPROM"
-                                  : "There is no S File data to verify with EEPROM",
-                            kColourBlue);
-        return outcome;
-    }
-    if (!ConnectPod()) {
-        outcome.kind = CommandOutcome::Kind::Unreachable;
-        return outcome;
-    }
+CommandOutcome ProgrammerCommands::RunErase(const RegionSelection& selection, bool eraseAllBoot) {
+    Operation operation;
+    operation.sequence = [&] { return pod_.EraseTarget(selection, eraseAllBoot); };
+    operation.completedText = "Flash Erase Completed - ";
+    operation.succeededText = "Flash Erasing is OK !!!";
+    operation.failureText = TargetErrorText;
+    return Run(operation);
+}
 
-    BeginSequence();
-    const std::uint32_t start = clock_.TickMs();
-    outcome.result =
-        write ? pod_.WritePodEeprom(eraseAllBoot, resetAfterWrite) : pod_.VerifyPodEeprom();
-    const std::uint32_t end = clock_.TickMs();
-    outcome.elapsedText = ElapsedText(start, end, &outcome.seconds);
-
-    pod_.Close();
-    if (outcome.result == kPodOk) {
-        ShowStatus(std::string(write ? "EEPROM Write Completed - " : "EEPROM Verify Completed - ") +
-                       outcome.elapsedText,
-                   &outcome);
-        messages.AddMessage(write ? "EEPROM Writing is OK !!!" : "EEPROM Verifying is OK !!!",
-                            kColourGreen);
-        outcome.kind = CommandOutcome::Kind::Succeeded;
-    } else {
-        ShowStatus(write ? PodWriteErrorText(outcome.result) : PodVerifyErrorText(outcome.result),
-                   &outcome);
-        outcome.kind = CommandOutcome::Kind::Failed;
-    }
-    ui_.SetBusy(false);
-    return outcome;
+CommandOutcome ProgrammerCommands::RunBlankCheck(const RegionSelection& selection,
+                                                 std::vector<BlankRegion>& report) {
+    Operation operation;
+    operation.sequence = [&] { return pod_.BlankCheckTarget(selection, report); };
+    operation.completedText = "Blank Check Completed - ";
+    operation.succeededText = "Flash is blank !!!";
+    operation.failureText = [&](PodResult result) { return BlankCheckFailureText(result, report); };
+    return Run(operation);
 }
 
 void ProgrammerCommands::BeginSequence() {

@@ -1,58 +1,26 @@
 #pragma once
 
-#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "BlankRegion.h"
-#include "PodDisplays.h"
+#include "CommandOutcome.h"
+#include "OperationUi.h"
+#include "PodResult.h"
+#include "RegionListItem.h"
 #include "RegionSelection.h"
 
 class CUsbPod;
 class Clock;
 class SFileImage;
 
-// What a front end lends the operation commands: its displays and its busy state.
-class OperationUi {
-public:
-    virtual ~OperationUi() = default;
-    virtual MessageDisplay& Messages() = 0;
-    virtual StatusDisplay& Status() = 0;
-    virtual ProgressDisplay& Progress() = 0;
-    virtual LedDisplay& Led(int index) = 0;  // 0..3 for LED 1..4
-    // Busy: operation controls disabled and the wait cursor shown; idle undoes both.
-    virtual void SetBusy(bool busy) = 0;
-};
-
-// One row of the region list as the commands read it: its first column and its tick.
-struct RegionListItem {
-    std::string name;
-    bool ticked = false;
-};
-
 enum class TargetCommand { Write, WriteVerify, Verify };
 enum class PodCommand { Write, Verify };
 
-struct CommandOutcome {
-    enum class Kind {
-        Refused,      // a blue message, nothing touched (unsupported CPU, no data, no selection)
-        Unreachable,  // a red message from ConnectPod
-        Failed,       // the sequence returned a non-zero result (status text tells which)
-        Succeeded,
-        ResetFailed,  // succeeded, then the reset after writing failed
-    };
-    Kind kind = Kind::Refused;
-    std::uint16_t result = 0;  // the sequence's PodResult
-    std::string statusText;    // what the status label shows afterwards ("" when unchanged)
-    std::string elapsedText;   // "%.2f sec", or "" when the clock could not be read
-    double seconds = 0.0;
-
-    bool Ok() const { return kind == Kind::Succeeded; }
-};
-
-// The six operation buttons: checks, refusals, opening the pod, lamps, busy state, timing,
+// The operation buttons: checks, refusals, opening the pod, lamps, busy state, timing,
 // result texts, the reset after writing and closing the pod. The window and the command
 // line both run these, so every text comes from one place.
 class ProgrammerCommands {
@@ -71,8 +39,8 @@ public:
                              bool eraseAllBoot, bool resetAfterWrite);
     CommandOutcome RunPod(PodCommand command, std::size_t listRowCount, bool eraseAllBoot,
                           bool resetAfterWrite);
-    // Whole regions of the CPU's memory map (EraseCommands.cpp), with the target commands'
-    // refusal of a DSP56F801, lamps, busy state and timing.
+    // Whole regions of the CPU's memory map, with the target commands' refusal of a
+    // DSP56F801, lamps, busy state and timing.
     CommandOutcome RunErase(const RegionSelection& selection, bool eraseAllBoot);
     CommandOutcome RunBlankCheck(const RegionSelection& selection,
                                  std::vector<BlankRegion>& report);
@@ -89,10 +57,25 @@ public:
     static constexpr const char* kNoPodText = "Not connect to USB Programmer";
 
 private:
+    // One command around its sequence, and what it says afterwards.
+    struct Operation {
+        // The blue text that refuses the command before the pod is touched, or null.
+        std::function<const char*()> refusal;
+        std::function<PodResult()> sequence;
+        std::string completedText;  // the status text before the elapsed time
+        const char* succeededText = "";
+        std::function<const char*(PodResult)> failureText;
+        // After success the pod stays open for the reset after writing.
+        bool keepOpenAfterSuccess = false;
+    };
+    // Refuses a DSP56F801 and what the operation refuses, connects, begins the sequence,
+    // times it, closes the pod (unless kept open), sets the status and the form idle.
+    CommandOutcome Run(const Operation& operation);
     // Lamps off, busy, displays handed to the pod.
     void BeginSequence();
     // Status text with an immediate repaint, and the progress bar back to 0.
     void ShowStatus(const std::string& text, CommandOutcome* outcome);
+    bool ResetAndClose();
     // "%.2f sec" of the time between two ticks, and the seconds.
     static std::string ElapsedText(std::uint32_t start, std::uint32_t end, double* seconds);
 

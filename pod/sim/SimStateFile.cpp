@@ -7,9 +7,9 @@
 #include <iterator>
 #include <system_error>
 
+#include "ResolvedPath.h"
 #include "SimEeprom.h"
 #include "SimTarget.h"
-#include "ResolvedPath.h"
 #include "Utf8Path.h"
 
 namespace {
@@ -100,6 +100,42 @@ bool ReadSpace(Reader& reader, std::vector<std::uint16_t>& space) {
     return true;
 }
 
+// What makes the bytes no state file at all, or null.
+const char* EnvelopeProblem(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.size() < sizeof(kMagic) || std::memcmp(bytes.data(), kMagic, sizeof(kMagic)) != 0) {
+        return "not a simulated pod state file";
+    }
+    if (bytes.size() < kFixedBytes) {
+        return "state file is truncated";
+    }
+    return nullptr;
+}
+
+// The block count and the EEPROM blocks; what is wrong with them, or null.
+const char* ReadBlocks(Reader& reader, SimEeprom::Blocks& blocks) {
+    std::uint32_t blockCount = 0;
+    if (!reader.U32(blockCount) || blockCount > kMaxBlocks) {
+        return "state file has a bad layout";
+    }
+    for (std::uint32_t i = 0; i < blockCount; ++i) {
+        std::uint8_t region = 0;
+        std::uint16_t index = 0;
+        std::uint16_t count = 0;
+        if (!reader.U8(region) || !reader.U16(index) || !reader.U16(count) ||
+            !SimEeprom::ValidBlock(region, index, count) || blocks.count({region, index}) != 0) {
+            return "state file holds a bad EEPROM block";
+        }
+        std::vector<std::uint16_t> words(count);
+        for (std::uint16_t& word : words) {
+            if (!reader.U16(word)) {
+                return "state file is truncated";
+            }
+        }
+        blocks.emplace(SimEeprom::BlockKey{region, index}, std::move(words));
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 std::uint32_t SimStateFile::Crc32(const std::uint8_t* data, std::size_t size) {
@@ -151,12 +187,8 @@ std::vector<std::uint8_t> SimStateFile::Encode(const SimTarget& target, const Si
 
 bool SimStateFile::Decode(const std::vector<std::uint8_t>& bytes, SimTarget& target,
                           SimEeprom& eeprom, std::string* error) {
-    if (bytes.size() < sizeof(kMagic) || std::memcmp(bytes.data(), kMagic, sizeof(kMagic)) != 0) {
-        Fail(error, "not a simulated pod state file");
-        return false;
-    }
-    if (bytes.size() < kFixedBytes) {
-        Fail(error, "state file is truncated");
+    if (const char* problem = EnvelopeProblem(bytes)) {
+        Fail(error, problem);
         return false;
     }
     const std::size_t body = bytes.size() - 4;
@@ -180,34 +212,14 @@ bool SimStateFile::Decode(const std::vector<std::uint8_t>& bytes, SimTarget& tar
     std::vector<std::uint16_t> program;
     std::vector<std::uint16_t> data;
     std::array<std::uint8_t, SimEeprom::kRecordBytes> record{};
-    std::uint32_t blockCount = 0;
     bool ok = ReadSpace(reader, program) && ReadSpace(reader, data);
     for (std::uint8_t& b : record) {
         ok = ok && reader.U8(b);
     }
-    ok = ok && reader.U32(blockCount);
-    if (!ok || blockCount > kMaxBlocks) {
-        Fail(error, "state file has a bad layout");
-        return false;
-    }
     SimEeprom::Blocks blocks;
-    for (std::uint32_t i = 0; i < blockCount; ++i) {
-        std::uint8_t region = 0;
-        std::uint16_t index = 0;
-        std::uint16_t count = 0;
-        if (!reader.U8(region) || !reader.U16(index) || !reader.U16(count) ||
-            !SimEeprom::ValidBlock(region, index, count) || blocks.count({region, index}) != 0) {
-            Fail(error, "state file holds a bad EEPROM block");
-            return false;
-        }
-        std::vector<std::uint16_t> words(count);
-        for (std::uint16_t& word : words) {
-            if (!reader.U16(word)) {
-                Fail(error, "state file is truncated");
-                return false;
-            }
-        }
-        blocks.emplace(SimEeprom::BlockKey{region, index}, std::move(words));
+    if (const char* problem = ok ? ReadBlocks(reader, blocks) : "state file has a bad layout") {
+        Fail(error, problem);
+        return false;
     }
     if (!reader.AtEnd()) {
         Fail(error, "state file has trailing bytes");

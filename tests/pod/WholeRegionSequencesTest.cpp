@@ -55,4 +55,15 @@ TEST_F(WholeRegionSequences, BlankCheckGoesOnPastADifferingRegionButNotPastSilen
     EXPECT_FALSE(report[2].checked);
 }
 
+TEST_F(WholeRegionSequences, AZeroByteIsARefusalNotSilence) {
+    // Any byte but "!" answers the compare: the piece differs and the pod is still in step.
+    device.ReplyWhen("P0100", std::string(1, '\0'));
+    std::vector<BlankRegion> report;
+    EXPECT_EQ(pod.BlankCheckTarget(kAll, report), kTargetPflashVerifyError);
+    ASSERT_EQ(report.size(), 3u);
+    EXPECT_TRUE(report[1].checked && !report[1].blank);
+    EXPECT_EQ(report[1].differsFirst, 0x0100u);
+    EXPECT_TRUE(report[2].checked && report[2].blank);
+}
+
 }  // namespace
