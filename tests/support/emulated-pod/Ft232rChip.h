@@ -47,9 +47,22 @@ public:
     int FramesSeen(char letter) const;
 
 private:
+    // The vendor requests that do more than answer.
+    int Reset(std::uint16_t value);
+    int ModemControl(std::uint16_t value);
+    int SetFlowControl(std::uint16_t index);
+    int SetBaudRate(std::uint16_t value, std::uint16_t index);
+    int SetDataCharacteristics(std::uint16_t value);
+    int SetLatency(std::uint16_t value);
+    int SetBitMode(std::uint16_t value);
+
     bool LineGood() const;
     bool TxHeld() const;
     void PullFromPod();
+    // Bytes the pod sent, as the chip's UART hears them, into the receive buffer: flow
+    // control characters act instead of arriving, and what a full buffer has no room for is
+    // lost, as on the chip.
+    void Receive(std::vector<std::uint8_t> bytes);
     void RecordNewFrames();
 
     SimulatedPod& pod_;
@@ -59,7 +72,7 @@ private:
     void* podHandle_ = nullptr;
 
     UartFormat format_;
-    int flow_ = 0;  // wIndex high byte: 1 RTS/CTS, 2 DTR/DSR, 4 XON/XOFF
+    FlowControl flow_ = FlowControl::None;
     bool xoffReceived_ = false;
     std::uint8_t latencyMs_ = 16;
     std::uint64_t lastPacketUs_ = 0;

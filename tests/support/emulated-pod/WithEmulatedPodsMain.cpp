@@ -5,10 +5,9 @@
 #include <glib-unix.h>
 #include <glib.h>
 #include <grp.h>
-#include <sys/prctl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -19,9 +18,11 @@
 #include <string>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "Clock.h"
 #include "EmulatedPodTestbed.h"
 #include "EmulatorRecord.h"
+#include "SteadyDeviceClock.h"
 #include "UsbfsPodDevice.h"
 #include "sim/SimulatedPod.h"
 
@@ -120,8 +121,9 @@ std::string StatePathOf(const RigOptions& o, const std::string& serial) {
     return o.pods == 1 ? o.statePath : o.statePath + "." + serial;
 }
 
-// The child: the command under umockdev's preload library, as another user when asked.
-[[noreturn]] void RunCommand(const RigOptions& o, const std::string& root, bool dropToNobody) {
+// What the command needs in its child, last before it starts: umockdev's preload library
+// and this bed's folder, and another user when asked.
+void PrepareCommand(const std::string& root, bool dropToNobody) {
     const char* preload = std::getenv("LD_PRELOAD");
     std::string libraries = std::string(NO_YIELD_LIBRARY) + ":libumockdev-preload.so.0";
     if (preload && *preload) {
@@ -144,25 +146,23 @@ std::string StatePathOf(const RigOptions& o, const std::string& serial) {
             _exit(127);
         }
     }
-    std::vector<char*> argv;
-    for (const std::string& arg : o.command) {
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    }
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    std::fprintf(stderr, "with-emulated-pods: cannot run %s: %s\n", argv[0], std::strerror(errno));
-    _exit(127);
 }
 
-// Makes the process group the terminal's foreground; a process not in the foreground may do
-// so only while it ignores SIGTTOU.
-void GiveTerminalTo(pid_t group) {
-    struct sigaction ignore {};
-    struct sigaction previous {};
-    ignore.sa_handler = SIG_IGN;
-    sigaction(SIGTTOU, &ignore, &previous);
-    tcsetpgrp(STDIN_FILENO, group);
-    sigaction(SIGTTOU, &previous, nullptr);
+// The process group of the running command, which the rig's signals are passed on to.
+pid_t commandGroup = 0;
+
+void PassSignalsToTheCommand() {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        g_unix_signal_add(
+            signal,
+            [](gpointer number) -> gboolean {
+                if (commandGroup > 0) {
+                    kill(-commandGroup, GPOINTER_TO_INT(number));
+                }
+                return G_SOURCE_CONTINUE;
+            },
+            GINT_TO_POINTER(signal));
+    }
 }
 
 struct Wait {
@@ -174,6 +174,169 @@ void OnChildExit(GPid, gint status, gpointer data) {
     auto* wait = static_cast<Wait*>(data);
     wait->status = status;
     g_main_loop_quit(wait->loop);
+}
+
+// Runs the command and returns its wait status, or -1 when it could not be started. The
+// command runs in a process group of its own, in the terminal's foreground when the rig is:
+// Ctrl+C reaches the command alone, and the rig, which serves the command's USB requests,
+// lives on to pass on any signal sent to it and to wait for the command's end.
+int RunCommand(const RigOptions& o, const std::string& root, bool dropToNobody) {
+    const bool foreground = InTerminalForeground();
+    PassSignalsToTheCommand();
+    std::fflush(nullptr);
+    ChildSetup setup;
+    setup.ownProcessGroup = true;
+    setup.takeTerminal = foreground;
+    setup.searchPath = true;
+    setup.name = "with-emulated-pods";
+    setup.beforeExec = [&root, dropToNobody] { PrepareCommand(root, dropToNobody); };
+    const ChildProcess child = StartChild(o.command, setup);
+    if (child.pid < 0) {
+        std::perror("with-emulated-pods: fork");
+        return -1;
+    }
+    commandGroup = child.pid;
+    Wait wait{g_main_loop_new(nullptr, FALSE), 0};
+    g_child_watch_add(child.pid, OnChildExit, &wait);
+    g_main_loop_run(wait.loop);
+    g_main_loop_unref(wait.loop);
+    commandGroup = 0;
+    if (foreground) {
+        GiveTerminalTo(getpgrp());
+    }
+    return wait.status;
+}
+
+// The emulated pods and what stands behind them, made as the options say.
+class Rig {
+public:
+    explicit Rig(const RigOptions& o) : o_(o) {}
+
+    // False, having said why, when a state file cannot be read or a late reply is malformed.
+    bool MakeDevices(UsbFault fault, EmulatorRecord& record) {
+        for (int n = 1; n <= o_.pods; ++n) {
+            char serial[16];
+            std::snprintf(serial, sizeof serial, "VEMU%04d", n);
+            auto pod = MakePod(serial, "USB POD");
+            if (!PrepareState(*pod, serial) || (n == 1 && !ScheduleLateReply(*pod))) {
+                return false;
+            }
+            EmulatedDeviceIds ids;
+            ids.serial = serial;
+            devices_.push_back(std::make_unique<UsbfsPodDevice>(
+                ids, *pod, o_.realTime, record, n == 1 ? fault : UsbFault::None, clock_));
+            pods_.push_back(std::move(pod));
+        }
+        if (o_.otherFtdi) {
+            EmulatedDeviceIds ids;
+            ids.product = "FT232R USB UART";
+            ids.serial = "AB0CDEF1";
+            pods_.push_back(MakePod(ids.serial, ids.product));
+            devices_.push_back(std::make_unique<UsbfsPodDevice>(ids, *pods_.back(), o_.realTime,
+                                                                record, UsbFault::None, clock_));
+        }
+        return true;
+    }
+
+    // Plugs every device into the bed, the first one's node denied when asked.
+    bool Plug(EmulatedPodTestbed& testbed, bool denyAccess) {
+        for (std::size_t i = 0; i < devices_.size(); ++i) {
+            std::string error;
+            if (!testbed.Add(*devices_[i], denyAccess && i == 0, error)) {
+                std::fprintf(stderr, "with-emulated-pods: %s\n", error.c_str());
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Records how each device was left, and saves the pods' state; 2 when one cannot be saved.
+    int Finish(EmulatorRecord& record) {
+        for (const auto& device : devices_) {
+            record.Line(device->Ids().serial,
+                        device->DriverBound() ? "end driver ftdi_sio" : "end driver none");
+        }
+        int status = 0;
+        if (!o_.statePath.empty()) {
+            for (int n = 0; n < o_.pods; ++n) {
+                const std::string path =
+                    StatePathOf(o_, devices_[static_cast<std::size_t>(n)]->Ids().serial);
+                std::string reason;
+                if (!pods_[static_cast<std::size_t>(n)]->SaveState(path, &reason)) {
+                    std::fprintf(stderr, "with-emulated-pods: cannot save %s: %s\n", path.c_str(),
+                                 reason.c_str());
+                    status = 2;
+                }
+            }
+        }
+        return status;
+    }
+
+private:
+    std::unique_ptr<SimulatedPod> MakePod(const std::string& serial,
+                                          const std::string& description) {
+        std::unique_ptr<SimulatedPod> pod;
+        if (o_.realTime) {
+            pod = std::make_unique<SimulatedPod>(steady_);
+        } else {
+            podClocks_.push_back(std::make_unique<VirtualClock>());
+            pod = std::make_unique<SimulatedPod>(*podClocks_.back(), SimPace::Instant);
+        }
+        pod->Faults().devices = {description};
+        pod->Faults().serials = {serial};
+        return pod;
+    }
+
+    bool PrepareState(SimulatedPod& pod, const std::string& serial) {
+        if (o_.statePath.empty()) {
+            return true;
+        }
+        const std::string path = StatePathOf(o_, serial);
+        std::error_code ignored;
+        if (std::filesystem::exists(path, ignored)) {
+            std::string reason;
+            if (!pod.LoadState(path, &reason)) {
+                std::fprintf(stderr, "with-emulated-pods: cannot read %s: %s\n", path.c_str(),
+                             reason.c_str());
+                return false;
+            }
+        }
+        // As with --sim-state: a run killed half-way leaves the board as it then was.
+        pod.SaveAfterEveryChange(path);
+        return true;
+    }
+
+    bool ScheduleLateReply(SimulatedPod& pod) {
+        if (o_.lateReply.empty()) {
+            return true;
+        }
+        char letter = 0;
+        int occurrence = 0;
+        unsigned ms = 0;
+        if (std::sscanf(o_.lateReply.c_str(), "%c:%d:%u", &letter, &occurrence, &ms) != 3) {
+            std::fputs(kUsage, stderr);
+            return false;
+        }
+        pod.Faults().LateReply(letter, occurrence, ms);
+        return true;
+    }
+
+    const RigOptions& o_;
+    SteadyClock steady_;
+    SteadyDeviceClock clock_;
+    std::vector<std::unique_ptr<VirtualClock>> podClocks_;
+    std::vector<std::unique_ptr<SimulatedPod>> pods_;
+    std::vector<std::unique_ptr<UsbfsPodDevice>> devices_;
+};
+
+// The rig's exit status: the command's, or 2 when the command succeeded but a state could
+// not be saved.
+int ExitStatus(int waitStatus, int saveStatus) {
+    if (WIFEXITED(waitStatus)) {
+        const int code = WEXITSTATUS(waitStatus);
+        return saveStatus != 0 && code == 0 ? saveStatus : code;
+    }
+    return WIFSIGNALED(waitStatus) ? 128 + WTERMSIG(waitStatus) : 1;
 }
 
 }  // namespace
@@ -203,142 +366,23 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "with-emulated-pods: cannot write %s\n", o.recordPath.c_str());
         return 2;
     }
-
-    SteadyClock steady;
-    std::vector<std::unique_ptr<VirtualClock>> clocks;
-    std::vector<std::unique_ptr<SimulatedPod>> pods;
-    std::vector<std::unique_ptr<UsbfsPodDevice>> devices;
-    auto makePod = [&](const std::string& serial, const std::string& description) {
-        std::unique_ptr<SimulatedPod> pod;
-        if (o.realTime) {
-            pod = std::make_unique<SimulatedPod>(steady);
-        } else {
-            clocks.push_back(std::make_unique<VirtualClock>());
-            pod = std::make_unique<SimulatedPod>(*clocks.back(), SimPace::Instant);
-        }
-        pod->Faults().devices = {description};
-        pod->Faults().serials = {serial};
-        return pod;
-    };
-    for (int n = 1; n <= o.pods; ++n) {
-        char serial[16];
-        std::snprintf(serial, sizeof serial, "VEMU%04d", n);
-        auto pod = makePod(serial, "USB POD");
-        std::error_code ignored;
-        const std::string path = StatePathOf(o, serial);
-        if (!o.statePath.empty() && std::filesystem::exists(path, ignored)) {
-            std::string reason;
-            if (!pod->LoadState(path, &reason)) {
-                std::fprintf(stderr, "with-emulated-pods: cannot read %s: %s\n", path.c_str(),
-                             reason.c_str());
-                return 2;
-            }
-        }
-        if (n == 1 && !o.lateReply.empty()) {
-            char letter = 0;
-            int occurrence = 0;
-            unsigned ms = 0;
-            if (std::sscanf(o.lateReply.c_str(), "%c:%d:%u", &letter, &occurrence, &ms) != 3) {
-                std::fputs(kUsage, stderr);
-                return 2;
-            }
-            pod->Faults().LateReply(letter, occurrence, ms);
-        }
-        if (!o.statePath.empty()) {
-            // As with --sim-state: a run killed half-way leaves the board as it then was.
-            pod->SaveAfterEveryChange(path);
-        }
-        EmulatedDeviceIds ids;
-        ids.serial = serial;
-        devices.push_back(std::make_unique<UsbfsPodDevice>(ids, *pod, o.realTime, record,
-                                                           n == 1 ? fault : UsbFault::None));
-        pods.push_back(std::move(pod));
+    Rig rig(o);
+    if (!rig.MakeDevices(fault, record)) {
+        return 2;
     }
-    if (o.otherFtdi) {
-        EmulatedDeviceIds ids;
-        ids.product = "FT232R USB UART";
-        ids.serial = "AB0CDEF1";
-        pods.push_back(makePod(ids.serial, ids.product));
-        devices.push_back(std::make_unique<UsbfsPodDevice>(ids, *pods.back(), o.realTime, record,
-                                                           UsbFault::None));
-    }
-
     EmulatedPodTestbed testbed;
     const bool denyAccess = o.fault == "no-permission";
-    for (std::size_t i = 0; i < devices.size(); ++i) {
-        std::string error;
-        if (!testbed.Add(*devices[i], denyAccess && i == 0, error)) {
-            std::fprintf(stderr, "with-emulated-pods: %s\n", error.c_str());
-            return 2;
-        }
+    if (!rig.Plug(testbed, denyAccess)) {
+        return 2;
     }
     // Root may open any file, so the denied node only means something to another user.
     const bool dropToNobody = denyAccess && geteuid() == 0;
     if (dropToNobody) {
         testbed.OpenToAllUsers();
     }
-
-    // The command runs in a process group of its own, in the terminal's foreground when the
-    // rig is: Ctrl+C reaches the command alone, and the rig, which serves the command's USB
-    // requests, lives on to pass on any signal sent to it and to wait for the command's end.
-    const bool foreground = isatty(STDIN_FILENO) && tcgetpgrp(STDIN_FILENO) == getpgrp();
-    static pid_t commandGroup = 0;
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        g_unix_signal_add(
-            signal,
-            [](gpointer number) -> gboolean {
-                if (commandGroup > 0) {
-                    kill(-commandGroup, GPOINTER_TO_INT(number));
-                }
-                return G_SOURCE_CONTINUE;
-            },
-            GINT_TO_POINTER(signal));
-    }
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    if (child < 0) {
-        std::perror("with-emulated-pods: fork");
+    const int waitStatus = RunCommand(o, testbed.Root(), dropToNobody);
+    if (waitStatus < 0) {
         return 2;
     }
-    if (child == 0) {
-        setpgid(0, 0);
-        if (foreground) {
-            GiveTerminalTo(getpgrp());
-        }
-        RunCommand(o, testbed.Root(), dropToNobody);
-    }
-    setpgid(child, child);  // both sides, so neither depends on which runs first
-    if (foreground) {
-        GiveTerminalTo(child);
-    }
-    commandGroup = child;
-    Wait wait{g_main_loop_new(nullptr, FALSE), 0};
-    g_child_watch_add(child, OnChildExit, &wait);
-    g_main_loop_run(wait.loop);
-    g_main_loop_unref(wait.loop);
-    commandGroup = 0;
-    if (foreground) {
-        GiveTerminalTo(getpgrp());
-    }
-
-    for (std::size_t i = 0; i < devices.size(); ++i) {
-        record.Line(devices[i]->Ids().serial,
-                    devices[i]->DriverBound() ? "end driver ftdi_sio" : "end driver none");
-    }
-    int status = 0;
-    if (!o.statePath.empty()) {
-        for (int n = 0; n < o.pods; ++n) {
-            const std::string& serial = devices[static_cast<std::size_t>(n)]->Ids().serial;
-            std::string reason;
-            if (!pods[static_cast<std::size_t>(n)]->SaveState(StatePathOf(o, serial), &reason)) {
-                std::fprintf(stderr, "with-emulated-pods: cannot save %s: %s\n",
-                             StatePathOf(o, serial).c_str(), reason.c_str());
-                status = 2;
-            }
-        }
-    }
-    if (WIFEXITED(wait.status)) {
-        return status != 0 && WEXITSTATUS(wait.status) == 0 ? status : WEXITSTATUS(wait.status);
-    }
-    return WIFSIGNALED(wait.status) ? 128 + WTERMSIG(wait.status) : 1;
+    return ExitStatus(waitStatus, rig.Finish(record));
 }
