@@ -148,23 +148,6 @@ void PrepareCommand(const std::string& root, bool dropToNobody) {
     }
 }
 
-// The process group of the running command, which the rig's signals are passed on to.
-pid_t commandGroup = 0;
-
-void PassSignalsToTheCommand() {
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        g_unix_signal_add(
-            signal,
-            [](gpointer number) -> gboolean {
-                if (commandGroup > 0) {
-                    kill(-commandGroup, GPOINTER_TO_INT(number));
-                }
-                return G_SOURCE_CONTINUE;
-            },
-            GINT_TO_POINTER(signal));
-    }
-}
-
 struct Wait {
     GMainLoop* loop;
     int status;
@@ -182,7 +165,18 @@ void OnChildExit(GPid, gint status, gpointer data) {
 // lives on to pass on any signal sent to it and to wait for the command's end.
 int RunCommand(const RigOptions& o, const std::string& root, bool dropToNobody) {
     const bool foreground = InTerminalForeground();
-    PassSignalsToTheCommand();
+    static pid_t commandGroup = 0;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        g_unix_signal_add(
+            signal,
+            [](gpointer number) -> gboolean {
+                if (commandGroup > 0) {
+                    kill(-commandGroup, GPOINTER_TO_INT(number));
+                }
+                return G_SOURCE_CONTINUE;
+            },
+            GINT_TO_POINTER(signal));
+    }
     std::fflush(nullptr);
     ChildSetup setup;
     setup.ownProcessGroup = true;
