@@ -12,8 +12,9 @@ class SimulatedPod;
 
 // The FT232R's serial engine between USB and the simulated programmer: the vendor requests
 // that configure it, its two finite buffers, its latency timer, and the UART line to the pod.
-// Times are microseconds of the emulator's clock; in instant pace they are not used and the
-// programmer's own virtual clock jumps to each reply instead.
+// It reads no clock: each call is given the time, in microseconds of the device's clock. In
+// instant pace the times are not used and the programmer's own virtual clock jumps to each
+// reply instead.
 class Ft232rChip {
 public:
     static constexpr int kPacketSize = 64;
