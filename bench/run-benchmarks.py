@@ -762,7 +762,7 @@ def run_emulated(rig, cli, args, figures):
 
 def section_usb(build, rounds):
     cli = os.path.join(build, "cli", "vantix-cli")
-    rig = os.path.join(build, "emulated-pod", "with-emulated-pods")
+    rig = os.path.join(build, "tests", "support", "emulated-pod", "with-emulated-pods")
     link_bench = os.path.join(build, "bench", "vantix_link_bench")
     usb, sim = [], []
     # with-emulated-pods runs its command with the finest timer slack (umockdev's preload
