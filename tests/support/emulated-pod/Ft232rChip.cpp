@@ -34,6 +34,8 @@ constexpr std::uint16_t kPurgeChipToHost = 2;
 // Line status: transmitter holding register and transmitter empty.
 constexpr std::uint8_t kModemStatusByte = 0x01;
 constexpr std::uint8_t kLineStatusByte = 0x60;
+// What ftdi_sio's probe writes into the latency timer when it takes the device back.
+constexpr std::uint8_t kKernelLatencyMs = 16;
 
 constexpr std::uint8_t kXon = 0x11;
 constexpr std::uint8_t kXoff = 0x13;
@@ -64,7 +66,7 @@ int Answer(std::uint8_t* data, int length, std::initializer_list<std::uint8_t> b
 }  // namespace
 
 Ft232rChip::Ft232rChip(SimulatedPod& pod, bool realTime, EmulatorRecord& record, std::string name)
-    : pod_(pod), realTime_(realTime), record_(record), name_(std::move(name)) {}
+    : pod_(pod), realTime_(realTime), record_(record), name_(std::move(name)), in_(realTime) {}
 
 void Ft232rChip::Attach() {
     if (podHandle_ != nullptr) {
@@ -94,15 +96,28 @@ void Ft232rChip::Detach() {
         pod_.FT_Close(podHandle_);
         podHandle_ = nullptr;
     }
-    rx_.clear();
+    in_.Clear();
     heldBytes_ = 0;
 }
 
+void Ft232rChip::KernelDriverBound(std::uint64_t nowUs) {
+    latencyMs_ = kKernelLatencyMs;
+    in_.SetLatencyMs(latencyMs_, nowUs);
+    dtr_ = true;
+    rts_ = true;
+    record_.Line(name_, "ftdi_sio: latency " + std::to_string(latencyMs_) + ", dtr on, rts on");
+}
+
+void Ft232rChip::LeaveInBitMode(std::uint8_t mode) {
+    bitMode_ = mode;
+    record_.Line(name_, "bitmode " + std::to_string(mode) + " (left by another program)");
+}
+
 int Ft232rChip::VendorRequest(std::uint8_t request, std::uint16_t value, std::uint16_t index,
-                              std::uint8_t* data, int length) {
+                              std::uint8_t* data, int length, std::uint64_t nowUs) {
     switch (request) {
         case kReset:
-            return Reset(value);
+            return Reset(value, nowUs);
         case kModemControl:
             return ModemControl(value);
         case kFlowControl:
@@ -117,7 +132,7 @@ int Ft232rChip::VendorRequest(std::uint8_t request, std::uint16_t value, std::ui
         case kErrorChar:
             return 0;
         case kSetLatency:
-            return SetLatency(value);
+            return SetLatency(value, nowUs);
         case kGetLatency:
             return Answer(data, length, {latencyMs_});
         case kBitMode:
@@ -131,34 +146,58 @@ int Ft232rChip::VendorRequest(std::uint8_t request, std::uint16_t value, std::ui
     }
 }
 
-int Ft232rChip::Reset(std::uint16_t value) {
-    if (value == kResetSio) {
-        record_.Line(name_, "reset");
-        rx_.clear();
-        heldBytes_ = 0;
-        xoffReceived_ = false;
-    } else if (value == kPurgeChipToHost) {
-        record_.Line(name_, "purge rx");
-        rx_.clear();
+int Ft232rChip::Reset(std::uint16_t value, std::uint64_t nowUs) {
+    if (value != kResetSio && value != kPurgeChipToHost && value != kPurgeHostToChip) {
+        return -1;
+    }
+    if (value != kPurgeHostToChip) {
+        // What reached the chip before the request goes with the buffer.
+        PullFromPod(nowUs);
+        ReceiveScripted(nowUs);
+        if (const auto late = script_.AtPurge(); value == kPurgeChipToHost && !late.empty()) {
+            record_.Line(name_, "late reply of " + std::to_string(late.size()) +
+                                    " bytes arrives as the host purges");
+            Receive(late, std::vector<std::uint64_t>(late.size(), nowUs));
+        }
+        in_.Purge(nowUs);
         if (podHandle_ != nullptr) {
             pod_.FT_Purge(podHandle_, FT_PURGE_RX);
         }
-    } else if (value == kPurgeHostToChip) {
-        record_.Line(name_, "purge tx");
+    }
+    if (value != kPurgeChipToHost) {
         heldBytes_ = 0;
+    }
+    if (value == kResetSio) {
+        // The serial engine's reset also ends flow control and drops DTR and RTS; the rate
+        // and the data format stay.
+        record_.Line(name_, "reset");
+        xoffReceived_ = false;
+        if (flow_ != FlowControl::None) {
+            flow_ = FlowControl::None;
+            record_.Line(name_, "flow none");
+        }
+        SetModemLines(false, false);
     } else {
-        return -1;
+        record_.Line(name_, value == kPurgeChipToHost ? "purge rx" : "purge tx");
     }
     return 0;
 }
 
+void Ft232rChip::SetModemLines(bool dtr, bool rts) {
+    if (dtr != dtr_) {
+        record_.Line(name_, std::string("dtr ") + (dtr ? "on" : "off"));
+    }
+    if (rts != rts_) {
+        record_.Line(name_, std::string("rts ") + (rts ? "on" : "off"));
+    }
+    dtr_ = dtr;
+    rts_ = rts;
+}
+
 int Ft232rChip::ModemControl(std::uint16_t value) {
-    if (value & 0x0100) {
-        record_.Line(name_, std::string("dtr ") + ((value & 1) ? "on" : "off"));
-    }
-    if (value & 0x0200) {
-        record_.Line(name_, std::string("rts ") + ((value & 2) ? "on" : "off"));
-    }
+    // The high byte says which lines the low byte sets.
+    SetModemLines((value & 0x0100) ? (value & 1) != 0 : dtr_,
+                  (value & 0x0200) ? (value & 2) != 0 : rts_);
     return 0;
 }
 
@@ -206,17 +245,20 @@ int Ft232rChip::SetDataCharacteristics(std::uint16_t value) {
     return 0;
 }
 
-int Ft232rChip::SetLatency(std::uint16_t value) {
+int Ft232rChip::SetLatency(std::uint16_t value, std::uint64_t nowUs) {
     if ((value & 0xFF) == 0) {
         return -1;
     }
     latencyMs_ = static_cast<std::uint8_t>(value & 0xFF);
+    in_.SetLatencyMs(latencyMs_, nowUs);
     record_.Line(name_, "latency " + std::to_string(latencyMs_));
     return 0;
 }
 
 int Ft232rChip::SetBitMode(std::uint16_t value) {
-    record_.Line(name_, "bitmode " + std::to_string(value >> 8));
+    // The low byte is the pins' direction mask, the high byte the mode; 0 is the UART.
+    bitMode_ = static_cast<std::uint8_t>(value >> 8);
+    record_.Line(name_, "bitmode " + std::to_string(bitMode_));
     return 0;
 }
 
@@ -232,19 +274,29 @@ bool Ft232rChip::TxHeld() const {
            (flow_ == FlowControl::XonXoff && xoffReceived_);
 }
 
+double Ft232rChip::ByteUs() const {
+    return format_.FrameBits() * 1e6 / format_.baud;
+}
+
 bool Ft232rChip::Out(const std::uint8_t* data, int size, std::uint64_t nowUs,
                      std::uint64_t& doneUs) {
     doneUs = nowUs;
     if (podHandle_ == nullptr) {
         return true;  // nothing on the line: the bytes go nowhere
     }
+    if (bitMode_ != 0) {
+        // The pins take the bytes; the UART sends nothing.
+        record_.Line(name_, "bitmode " + std::to_string(bitMode_) + ": " + std::to_string(size) +
+                                " bytes to the pins");
+        return true;
+    }
     if (TxHeld()) {
-        const std::size_t room = kTxBuffer - std::min(heldBytes_, kTxBuffer);
+        const std::size_t room = kFromHostBuffer - std::min(heldBytes_, kFromHostBuffer);
         if (static_cast<std::size_t>(size) <= room) {
             heldBytes_ += static_cast<std::size_t>(size);
             return true;
         }
-        heldBytes_ = kTxBuffer;
+        heldBytes_ = kFromHostBuffer;
         return false;
     }
     std::vector<std::uint8_t> bytes(data, data + size);
@@ -258,84 +310,134 @@ bool Ft232rChip::Out(const std::uint8_t* data, int size, std::uint64_t nowUs,
     RecordNewFrames();
     if (realTime_) {
         // The buffer drains at the line rate; the transfer is taken once its last byte fits.
-        const double byteUs = format_.FrameBits() * 1e6 / format_.baud;
-        txLineFreeUs_ =
-            std::max(txLineFreeUs_, nowUs) + static_cast<std::uint64_t>(std::ceil(size * byteUs));
-        const auto buffered = static_cast<std::uint64_t>(kTxBuffer * byteUs);
+        txLineFreeUs_ = std::max(txLineFreeUs_, nowUs) +
+                        static_cast<std::uint64_t>(std::ceil(size * ByteUs()));
+        const auto buffered = static_cast<std::uint64_t>(kFromHostBuffer * ByteUs());
         doneUs = txLineFreeUs_ > nowUs + buffered ? txLineFreeUs_ - buffered : nowUs;
     }
     return true;
 }
 
-void Ft232rChip::PullFromPod() {
+void Ft232rChip::PullFromPod(std::uint64_t nowUs) {
     if (podHandle_ == nullptr) {
         return;
     }
     std::uint32_t waiting = 0;
     if (pod_.FT_GetQueueStatus(podHandle_, &waiting) != FT_OK || waiting == 0) {
+        lastPullUs_ = nowUs;
         return;
     }
     std::vector<std::uint8_t> bytes(waiting);
     std::uint32_t got = 0;
     pod_.FT_Read(podHandle_, bytes.data(), waiting, &got);
     bytes.resize(got);
-    Receive(std::move(bytes));
+    if (bitMode_ != 0 || bytes.empty()) {
+        lastPullUs_ = nowUs;
+        return;  // the UART is off: nothing is heard
+    }
+    const double byteUs = UartFormat::Pod().FrameBits() * 1e6 / UartFormat::Pod().baud;
+    const std::uint64_t lead = static_cast<std::uint64_t>(
+        std::ceil(ScriptedReply::kBytesBeforeTimer * byteUs));
+    std::uint64_t timerUs = in_.NextTimerUs();
+    while (timerUs < nowUs + lead) {
+        timerUs += std::uint64_t{latencyMs_} * 1000;
+    }
+    if (!script_.TakeOver(bytes, timerUs, byteUs)) {
+        std::vector<std::uint64_t> times(bytes.size());
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            const auto back = static_cast<std::uint64_t>(
+                std::llround(static_cast<double>(bytes.size() - 1 - i) * byteUs));
+            times[i] = std::max(lastPullUs_, nowUs - std::min(nowUs, back));
+        }
+        Receive(bytes, times);
+    }
+    lastPullUs_ = nowUs;
 }
 
-void Ft232rChip::Receive(std::vector<std::uint8_t> bytes) {
+void Ft232rChip::Receive(const std::vector<std::uint8_t>& bytes,
+                         const std::vector<std::uint64_t>& times) {
     if (!LineGood()) {
-        bytes = ResampleLine(bytes, UartFormat::Pod(), format_);
+        int framingErrors = 0;
+        const std::uint64_t atUs = times.empty() ? 0 : times.back();
+        for (const std::uint8_t byte : ResampleLine(bytes, UartFormat::Pod(), format_,
+                                                    &framingErrors)) {
+            in_.Arrive(byte, atUs);
+        }
+        for (int i = 0; i < framingErrors; ++i) {
+            in_.FramingError(atUs);
+        }
+        return;
     }
-    for (const std::uint8_t byte : bytes) {
-        if (flow_ == FlowControl::XonXoff && (byte == kXon || byte == kXoff)) {
-            xoffReceived_ = byte == kXoff;
-        } else if (rx_.size() < kRxBuffer) {
-            rx_.push_back(byte);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (flow_ == FlowControl::XonXoff && (bytes[i] == kXon || bytes[i] == kXoff)) {
+            xoffReceived_ = bytes[i] == kXoff;
+        } else {
+            in_.Arrive(bytes[i], times[i]);
         }
     }
 }
 
-bool Ft232rChip::In(int capacity, std::uint64_t nowUs, std::vector<std::uint8_t>& packets,
-                    std::uint64_t& sentUs) {
-    packets.clear();
-    PullFromPod();
-    if (!realTime_ && rx_.empty() && podHandle_ != nullptr && pod_.ReplyOnTheWay()) {
+void Ft232rChip::ReceiveScripted(std::uint64_t nowUs) {
+    for (const ScriptedReply::TimedByte& byte : script_.Due(nowUs)) {
+        in_.Arrive(byte.value, byte.atUs);
+    }
+}
+
+void Ft232rChip::SubmitIn(std::uint64_t id, int capacity, std::uint64_t nowUs) {
+    ReceiveScripted(nowUs);
+    PullFromPod(nowUs);
+    in_.Submit(id, capacity, nowUs);
+}
+
+std::vector<std::uint8_t> Ft232rChip::CancelIn(std::uint64_t id, std::uint64_t nowUs) {
+    ReceiveScripted(nowUs);
+    PullFromPod(nowUs);
+    std::vector<std::uint8_t> packets = in_.Cancel(id, nowUs);
+    std::size_t data = 0;
+    for (std::size_t at = 0; at < packets.size(); at += kPacketSize) {
+        data += std::min<std::size_t>(kPacketSize, packets.size() - at) - 2;
+    }
+    if (data > 0) {
+        record_.Line(name_, "cancelled IN transfer held " + std::to_string(data) + " bytes");
+    }
+    return packets;
+}
+
+std::vector<Ft232rInEndpoint::Completion> Ft232rChip::Advance(std::uint64_t nowUs) {
+    ReceiveScripted(nowUs);
+    PullFromPod(nowUs);
+    if (!realTime_ && in_.TransferPending() && !in_.Waiting() && podHandle_ != nullptr &&
+        bitMode_ == 0 && pod_.ReplyOnTheWay()) {
         // Instant pace: the programmer's clock jumps to its next reply.
         std::uint8_t byte = 0;
         std::uint32_t got = 0;
         pod_.FT_Read(podHandle_, &byte, 1, &got);
         if (got == 1) {
-            Receive({byte});
-            PullFromPod();
+            Receive({byte}, {nowUs});
+            PullFromPod(nowUs);
         }
     }
-    const std::uint64_t timerUs = lastPacketUs_ + std::uint64_t{latencyMs_} * 1000;
-    if (rx_.size() >= static_cast<std::size_t>(kPacketData) || (!realTime_ && !rx_.empty())) {
-        sentUs = nowUs;
-    } else if (timerUs <= nowUs) {
-        // The latency timer is looked at once a frame (start-of-frame) in real time.
-        sentUs = realTime_ ? (timerUs + 999) / 1000 * 1000 : timerUs;
-        if (sentUs > nowUs) {
-            return false;
-        }
-    } else {
-        return false;
+    if (!realTime_) {
+        in_.SendWaiting(nowUs);
     }
-    while (static_cast<int>(packets.size()) + kPacketSize <= capacity) {
-        const std::size_t n = std::min<std::size_t>(kPacketData, rx_.size());
-        packets.push_back(kModemStatusByte);
-        packets.push_back(kLineStatusByte);
-        packets.insert(packets.end(), rx_.begin(), rx_.begin() + static_cast<std::ptrdiff_t>(n));
-        rx_.erase(rx_.begin(), rx_.begin() + static_cast<std::ptrdiff_t>(n));
-        // A short packet ends the transfer; in real time a short one waits for the timer.
-        if (n < static_cast<std::size_t>(kPacketData) ||
-            (realTime_ && rx_.size() < static_cast<std::size_t>(kPacketData))) {
-            break;
+    in_.RunUntil(nowUs);
+    RecordFlagged();
+    return in_.TakeCompleted();
+}
+
+std::uint64_t Ft232rChip::NextEventUs() const {
+    return in_.NextSendUs();
+}
+
+void Ft232rChip::RecordFlagged() {
+    for (const Ft232rInEndpoint::FlaggedPacket& packet : in_.TakeFlagged()) {
+        if (packet.lostBytes > 0) {
+            record_.Line(name_, "overrun: " + std::to_string(packet.lostBytes) + " bytes lost");
         }
-        PullFromPod();
+        if (packet.framingErrors > 0) {
+            record_.Line(name_, "framing errors: " + std::to_string(packet.framingErrors));
+        }
     }
-    lastPacketUs_ = sentUs;
-    return true;
 }
 
 void Ft232rChip::RecordNewFrames() {
@@ -343,7 +445,8 @@ void Ft232rChip::RecordNewFrames() {
     for (; framesRecorded_ < frames.size(); ++framesRecorded_) {
         const std::string& frame = frames[framesRecorded_];
         const char letter = frame.empty() ? '?' : frame[0];
-        ++frameCounts_[static_cast<std::uint8_t>(letter)];
+        const int count = ++frameCounts_[static_cast<std::uint8_t>(letter)];
+        script_.FramesSeen(letter, count);
         record_.Line(name_, "frame " + (frame.size() <= 8 ? frame : frame.substr(0, 1)));
     }
 }

@@ -47,10 +47,8 @@ bool ParityBit(std::uint8_t value, int dataBits, Parity parity) {
     }
 }
 
-}  // namespace
-
-std::vector<std::uint8_t> ResampleLine(const std::vector<std::uint8_t>& bytes,
-                                       const UartFormat& from, const UartFormat& to) {
+// The line while bytes go out back to back in this format.
+Waveform Transmit(const std::vector<std::uint8_t>& bytes, const UartFormat& from) {
     Waveform line;
     const double sendBit = 1.0 / from.baud;
     const int sendBits = BitCount(from.dataBits);
@@ -64,6 +62,15 @@ std::vector<std::uint8_t> ResampleLine(const std::vector<std::uint8_t>& bytes,
         }
         line.Add(true, sendBit * BitTimes(from.stopBits));
     }
+    return line;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> ResampleLine(const std::vector<std::uint8_t>& bytes,
+                                       const UartFormat& from, const UartFormat& to,
+                                       int* framingErrors) {
+    const Waveform line = Transmit(bytes, from);
     std::vector<std::uint8_t> heard;
     const double bit = 1.0 / to.baud;
     const int hearBits = BitCount(to.dataBits);
@@ -97,6 +104,8 @@ std::vector<std::uint8_t> ResampleLine(const std::vector<std::uint8_t>& bytes,
         const bool stopHigh = line.LevelAt(stopAt, hint);
         if (stopHigh) {
             heard.push_back(value);
+        } else if (framingErrors != nullptr) {
+            ++*framingErrors;
         }
         t = stopAt;
         while (s + 1 < line.edges.size() && line.edges[s + 1] <= t) {

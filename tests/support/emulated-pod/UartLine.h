@@ -25,9 +25,11 @@ struct UartFormat {
 
 // The bytes a receiver with format `to` makes of bytes sent back to back with format `from`:
 // each frame is sampled in the middle of its bits from its start bit's falling edge, and a
-// frame whose stop bit reads low (a framing error) is dropped, as the pod's firmware does.
+// frame whose stop bit reads low (a framing error) is dropped, as the pod's firmware does;
+// framingErrors, when given, counts them.
 std::vector<std::uint8_t> ResampleLine(const std::vector<std::uint8_t>& bytes,
-                                       const UartFormat& from, const UartFormat& to);
+                                       const UartFormat& from, const UartFormat& to,
+                                       int* framingErrors = nullptr);
 
 // FT232R baud divisor: wValue bits 0-13 the integer part, bits 14-15 and wIndex bit 0 the
 // eighths; integer 0 means 3 MBaud and 1 means 2 MBaud.

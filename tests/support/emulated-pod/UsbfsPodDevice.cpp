@@ -4,6 +4,10 @@
 #include <sys/ioctl.h>
 #include <umockdev.h>
 
+#include <pthread.h>
+#include <sched.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
@@ -28,6 +32,9 @@ constexpr std::uint64_t kNever = std::numeric_limits<std::uint64_t>::max();
 // How long a SlowCancel device holds a cancelled transfer back: longer than any host waits
 // before giving up on it.
 constexpr std::uint64_t kSlowCancelUs = 1'500'000;
+// The chip's clock thread, where the system allows it, runs before every ordinary thread,
+// as a chip's own clock does: a busy host then waits, and the chip does not wait with it.
+constexpr int kChipClockPriority = 20;
 
 // The client's memory that a pointer at offset in data leads to, size bytes of it.
 GObjectRef<UMockdevIoctlData> Resolve(UMockdevIoctlData* data, std::size_t offset,
@@ -133,7 +140,7 @@ void UsbfsPodDevice::Control(Urb& urb) {
             std::copy_n(descriptor.begin(), answered, data.begin());
         }
     } else if ((requestType & 0x60) == 0x40) {  // vendor: the chip's own requests
-        answered = chip_.VendorRequest(request, value, index, data.data(), length);
+        answered = chip_.VendorRequest(request, value, index, data.data(), length, clock_.NowUs());
         if ((requestType & 0x80) == 0 && answered >= 0) {
             answered = 0;
         }
@@ -171,16 +178,7 @@ void UsbfsPodDevice::Service(Urb& urb, std::uint64_t nowUs) {
             unplugPending_ = true;
         }
     } else if (urb.endpoint == kBulkIn) {
-        if (fault_ == UsbFault::Silent) {
-            return;
-        }
-        std::uint64_t sentUs = nowUs;
-        if (!chip_.In(urb.length, nowUs, urb.result, sentUs)) {
-            return;
-        }
-        urb.done = true;
-        urb.actual = static_cast<int>(urb.result.size());
-        urb.readyUs = sentUs;
+        return;  // the chip ends it (TakeCompletions)
     } else {
         urb.done = true;
         urb.status = -EPIPE;
@@ -192,6 +190,32 @@ void UsbfsPodDevice::ServiceAll(std::uint64_t nowUs) {
     for (Urb& urb : urbs_) {
         Service(urb, nowUs);
     }
+    TakeCompletions(nowUs);
+}
+
+void UsbfsPodDevice::TakeCompletions(std::uint64_t nowUs) {
+    for (Ft232rInEndpoint::Completion& done : chip_.Advance(nowUs)) {
+        const auto urb = std::find_if(urbs_.begin(), urbs_.end(),
+                                      [&done](const Urb& u) { return u.id == done.id; });
+        if (urb == urbs_.end() || urb->done) {
+            continue;
+        }
+        if (hostStallUs_ > 0 && !hostStalled_ && done.packets.size() > 2 &&
+            chip_.Script().Streaming(done.atUs)) {
+            hostStalled_ = true;
+            hostBackUs_ = done.atUs + hostStallUs_;
+            record_.Line(ids_.serial, "host stalls " + std::to_string(hostStallUs_ / 1000) +
+                                          " ms before it reaps again");
+        }
+        urb->done = true;
+        urb->actual = static_cast<int>(done.packets.size());
+        urb->result = std::move(done.packets);
+        urb->readyUs = done.atUs;
+    }
+}
+
+bool UsbfsPodDevice::Reapable(const Urb& urb, std::uint64_t nowUs) const {
+    return urb.done && urb.readyUs <= nowUs && nowUs >= hostBackUs_;
 }
 
 long UsbfsPodDevice::Submit(UMockdevIoctlClient* client, int& error) {
@@ -221,8 +245,17 @@ long UsbfsPodDevice::Submit(UMockdevIoctlClient* client, int& error) {
     if (urb.type == USBDEVFS_URB_TYPE_CONTROL) {
         Control(urb);
     }
+    urb.id = nextUrbId_++;
     urbs_.push_back(std::move(urb));
-    Service(urbs_.back(), clock_.NowUs());
+    Urb& queued = urbs_.back();
+    const std::uint64_t now = clock_.NowUs();
+    if (queued.type == USBDEVFS_URB_TYPE_BULK && queued.endpoint == kBulkIn) {
+        if (fault_ != UsbFault::Silent) {
+            chip_.SubmitIn(queued.id, queued.length, now);
+        }
+    } else {
+        Service(queued, now);
+    }
     return 0;
 }
 
@@ -233,7 +266,7 @@ long UsbfsPodDevice::Reap(UMockdevIoctlClient* client, int& error) {
     }
     auto found = urbs_.end();
     for (auto it = urbs_.begin(); it != urbs_.end(); ++it) {
-        if (it->owner == client && it->done && it->readyUs <= now &&
+        if (it->owner == client && Reapable(*it, now) &&
             (found == urbs_.end() || it->readyUs < found->readyUs)) {
             found = it;
         }
@@ -267,10 +300,15 @@ long UsbfsPodDevice::Discard(UMockdevIoctlClient* client, int& error) {
                 error = EINVAL;  // too late: it completed and waits to be reaped
                 return -1;
             }
+            const std::uint64_t now = clock_.NowUs();
+            // A cancelled IN transfer comes back with the packets that reached it.
+            urb.result = urb.endpoint == kBulkIn ? chip_.CancelIn(urb.id, now)
+                                                 : std::vector<std::uint8_t>{};
+            urb.actual = static_cast<int>(urb.result.size());
             urb.done = true;
             urb.status = -ENOENT;
-            urb.readyUs = clock_.NowUs() + (fault_ == UsbFault::SlowCancel ? kSlowCancelUs : 0);
-            urb.result.clear();
+            const bool slow = fault_ == UsbFault::SlowCancel && chip_.FramesSeen('I') > 0;
+            urb.readyUs = now + (slow ? kSlowCancelUs : 0);
             return 0;
         }
     }
@@ -440,6 +478,7 @@ long UsbfsPodDevice::DriverCommand(UMockdevIoctlClient* client, int& error) {
         if (!claimedBy_ && !driverBound_) {
             driverBound_ = true;
             record_.Line(ids_.serial, "driver ftdi_sio attached");
+            chip_.KernelDriverBound(clock_.NowUs());
         }
         if (fault_ == UsbFault::UnplugAfterCommand && ++commandsEnded_ == 1) {
             unplugPending_ = true;
@@ -488,6 +527,16 @@ void UsbfsPodDevice::RunWithReadinessPipe(int fd) {
     pipeSaysReady_ = true;
     SignalReapable(clock_.NowUs());
     service_ = std::thread([this] { ServiceLoop(); });
+    RaiseServicePriority();
+}
+
+void UsbfsPodDevice::RaiseServicePriority() {
+    sched_param param{};
+    param.sched_priority = kChipClockPriority;
+    const int refused = pthread_setschedparam(service_.native_handle(), SCHED_FIFO, &param);
+    record_.Line(ids_.serial, refused == 0 ? std::string("chip clock at real-time priority")
+                                           : std::string("chip clock at normal priority (") +
+                                                 std::strerror(refused) + ")");
 }
 
 void UsbfsPodDevice::SignalReapable(std::uint64_t nowUs) {
@@ -496,7 +545,7 @@ void UsbfsPodDevice::SignalReapable(std::uint64_t nowUs) {
     }
     bool reapable = gone_;
     for (const Urb& urb : urbs_) {
-        reapable = reapable || (urb.done && urb.readyUs <= nowUs);
+        reapable = reapable || Reapable(urb, nowUs);
     }
     if (reapable == pipeSaysReady_) {
         return;
@@ -514,14 +563,17 @@ void UsbfsPodDevice::SignalReapable(std::uint64_t nowUs) {
 }
 
 std::uint64_t UsbfsPodDevice::NextWakeUs(std::uint64_t nowUs) const {
-    std::uint64_t next = kNever;
+    std::uint64_t next = gone_ ? kNever : chip_.NextEventUs();
+    if (hostBackUs_ > nowUs) {
+        next = std::min(next, hostBackUs_);
+    }
     for (const Urb& urb : urbs_) {
         if (urb.done) {
             if (urb.readyUs > nowUs) {
                 next = std::min(next, urb.readyUs);
             }
-        } else if (!gone_) {
-            // Waiting for the latency timer, the line or the buffer: look again next frame.
+        } else if (!gone_ && urb.endpoint == kBulkOut) {
+            // Waiting for room in the chip's buffer: look again next frame.
             next = std::min(next, (nowUs / 1000 + 1) * 1000);
         }
     }

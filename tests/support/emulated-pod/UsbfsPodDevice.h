@@ -27,7 +27,7 @@ enum class UsbFault {
     UnplugAfterCommand,  // pulled out when the first program using it has given it back
     Busy,                // another program holds the interface: claims are refused
     Silent,              // bulk IN transfers never complete
-    SlowCancel,          // a cancelled transfer comes back only 1.5 s after its cancel
+    SlowCancel,          // once a frame was sent, cancelled transfers come back 1.5 s late
 };
 
 // The strings and ids of one emulated FTDI device.
@@ -68,11 +68,17 @@ public:
     void ClientGone(UMockdevIoctlClient* client);
     // Whether ftdi_sio holds the interface now.
     bool DriverBound();
+    // Before the device is plugged in: the chip, to arrange what a test wants of it.
+    Ft232rChip& Chip() { return chip_; }
+    // The host reaps nothing for this long once a transfer has ended with the first bytes of
+    // the chip's scripted streaming reply, as a host whose thread is held up right then.
+    void StallHostDuringScriptedReply(std::uint64_t us) { hostStallUs_ = us; }
 
 private:
     // One submitted transfer. The client's usbdevfs_urb and its buffer stay resolved (and
     // referenced) from submit to reap.
     struct Urb {
+        std::uint64_t id = 0;
         GObjectRef<UMockdevIoctlData> clientUrb;
         GObjectRef<UMockdevIoctlData> buffer;
         std::uint64_t address = 0;
@@ -114,6 +120,10 @@ private:
     void Control(Urb& urb);
     void Service(Urb& urb, std::uint64_t nowUs);
     void ServiceAll(std::uint64_t nowUs);
+    // Bulk IN transfers the chip has ended by nowUs.
+    void TakeCompletions(std::uint64_t nowUs);
+    bool Reapable(const Urb& urb, std::uint64_t nowUs) const;
+    void RaiseServicePriority();
     void Unplug();
     void RecordOutstanding(UMockdevIoctlClient* client, const char* when);
     void ServiceLoop();
@@ -129,6 +139,10 @@ private:
     Ft232rChip chip_;
     std::function<void()> removeFromBus_;
     std::deque<Urb> urbs_;
+    std::uint64_t nextUrbId_ = 1;
+    std::uint64_t hostStallUs_ = 0;
+    bool hostStalled_ = false;
+    std::uint64_t hostBackUs_ = 0;  // a stalled host reaps again from then
     bool driverBound_ = true;
     UMockdevIoctlClient* claimedBy_ = nullptr;
     bool gone_ = false;

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ChildProcess.h"
@@ -31,15 +32,22 @@ namespace {
 const char* const kUsage =
     "usage: with-emulated-pods [--pods N] [--state PATH] [--real-time] [--record FILE]\n"
     "                          [--fault KIND] [--other-ftdi] [--late-reply L:K:MS]\n"
-    "                          -- COMMAND [ARG...]\n"
+    "                          [--long-reply L:K:N] [--late-reply-at-purge L:K:N]\n"
+    "                          [--host-stall MS] -- COMMAND [ARG...]\n"
     "Runs COMMAND with N emulated USB pods (serial numbers VEMU0001 up) beneath libusb.\n"
     "  --state PATH    keep each pod's flash and EEPROM in PATH (one pod) or PATH.SERIAL\n"
     "  --real-time     pace the pods as the hardware: line rate, latency timer, 1 ms frames\n"
     "  --record FILE   write what the devices saw, one event a line\n"
     "  --fault KIND    unplug-during-write, unplug-during-verify, unplug-after-command,\n"
-    "                  no-permission, busy, silent or slow-cancel (the first pod only)\n"
+    "                  no-permission, busy, silent, slow-cancel or bit-bang (the first pod only)\n"
     "  --other-ftdi    also attach an FTDI serial adapter that is not a pod\n"
-    "  --late-reply L:K:MS  the programmer answers its K-th L frame MS ms late\n";
+    "  --late-reply L:K:MS  the programmer answers its K-th L frame MS ms late\n"
+    "  --long-reply L:K:N   the answer to the K-th L frame runs on to N bytes, its first\n"
+    "                  bytes just before the chip's latency timer runs out\n"
+    "  --late-reply-at-purge L:K:N  the answer to the K-th L frame, N bytes long, reaches\n"
+    "                  the chip as the host purges its receive side\n"
+    "  --host-stall MS the host reaps nothing for MS ms once a transfer has ended with the\n"
+    "                  first bytes of the --long-reply answer\n";
 
 struct RigOptions {
     int pods = 1;
@@ -49,6 +57,9 @@ struct RigOptions {
     std::string fault;
     bool otherFtdi = false;
     std::string lateReply;
+    std::string longReply;
+    std::string lateReplyAtPurge;
+    unsigned hostStallMs = 0;
     std::vector<std::string> command;
 };
 
@@ -80,6 +91,10 @@ bool Parse(int argc, char** argv, RigOptions& o) {
         } else if (arg == "--other-ftdi") {
             o.otherFtdi = true;
         } else if (arg == "--late-reply" && value(o.lateReply)) {
+        } else if (arg == "--long-reply" && value(o.longReply)) {
+        } else if (arg == "--late-reply-at-purge" && value(o.lateReplyAtPurge)) {
+        } else if (arg == "--host-stall" && value(text)) {
+            o.hostStallMs = static_cast<unsigned>(std::atoi(text.c_str()));
         } else {
             return false;
         }
@@ -92,7 +107,7 @@ bool Parse(int argc, char** argv, RigOptions& o) {
 
 UsbFault FaultNamed(const std::string& name, bool& known) {
     known = true;
-    if (name.empty() || name == "no-permission") {
+    if (name.empty() || name == "no-permission" || name == "bit-bang") {
         return UsbFault::None;
     }
     if (name == "unplug-during-write") {
@@ -219,6 +234,9 @@ public:
             ids.serial = serial;
             devices_.push_back(std::make_unique<UsbfsPodDevice>(
                 ids, *pod, o_.realTime, record, n == 1 ? fault : UsbFault::None, clock_));
+            if (n == 1 && !ArrangeFirstDevice(*devices_.back(), *pod)) {
+                return false;
+            }
             pods_.push_back(std::move(pod));
         }
         if (o_.otherFtdi) {
@@ -297,6 +315,35 @@ private:
         }
         // As with --sim-state: a run killed half-way leaves the board as it then was.
         pod.SaveAfterEveryChange(path);
+        return true;
+    }
+
+    // What the options arrange for the first pod's chip; false, having said why, when a
+    // scripted reply is malformed.
+    bool ArrangeFirstDevice(UsbfsPodDevice& device, SimulatedPod& pod) {
+        if (o_.fault == "bit-bang") {
+            device.Chip().LeaveInBitMode(1);
+        }
+        device.StallHostDuringScriptedReply(std::uint64_t{o_.hostStallMs} * 1000);
+        const std::pair<const std::string*, ScriptedReply::Arrival> scripts[] = {
+            {&o_.longReply, ScriptedReply::Arrival::Streaming},
+            {&o_.lateReplyAtPurge, ScriptedReply::Arrival::AtPurge}};
+        for (const auto& [text, arrival] : scripts) {
+            if (text->empty()) {
+                continue;
+            }
+            char letter = 0;
+            int occurrence = 0;
+            unsigned length = 0;
+            if (std::sscanf(text->c_str(), "%c:%d:%u", &letter, &occurrence, &length) != 3) {
+                std::fputs(kUsage, stderr);
+                return false;
+            }
+            if (arrival == ScriptedReply::Arrival::AtPurge) {
+                pod.Faults().SilenceReply(letter, occurrence);  // it arrives at the purge instead
+            }
+            device.Chip().Script().Arrange(letter, occurrence, length, arrival);
+        }
         return true;
     }
 
