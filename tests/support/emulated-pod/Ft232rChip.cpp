@@ -310,8 +310,8 @@ bool Ft232rChip::Out(const std::uint8_t* data, int size, std::uint64_t nowUs,
     RecordNewFrames();
     if (realTime_) {
         // The buffer drains at the line rate; the transfer is taken once its last byte fits.
-        txLineFreeUs_ = std::max(txLineFreeUs_, nowUs) +
-                        static_cast<std::uint64_t>(std::ceil(size * ByteUs()));
+        txLineFreeUs_ =
+            std::max(txLineFreeUs_, nowUs) + static_cast<std::uint64_t>(std::ceil(size * ByteUs()));
         const auto buffered = static_cast<std::uint64_t>(kFromHostBuffer * ByteUs());
         doneUs = txLineFreeUs_ > nowUs + buffered ? txLineFreeUs_ - buffered : nowUs;
     }
@@ -336,8 +336,8 @@ void Ft232rChip::PullFromPod(std::uint64_t nowUs) {
         return;  // the UART is off: nothing is heard
     }
     const double byteUs = UartFormat::Pod().FrameBits() * 1e6 / UartFormat::Pod().baud;
-    const std::uint64_t lead = static_cast<std::uint64_t>(
-        std::ceil(ScriptedReply::kBytesBeforeTimer * byteUs));
+    const std::uint64_t lead =
+        static_cast<std::uint64_t>(std::ceil(ScriptedReply::kBytesBeforeTimer * byteUs));
     std::uint64_t timerUs = in_.NextTimerUs();
     while (timerUs < nowUs + lead) {
         timerUs += std::uint64_t{latencyMs_} * 1000;
@@ -359,8 +359,8 @@ void Ft232rChip::Receive(const std::vector<std::uint8_t>& bytes,
     if (!LineGood()) {
         int framingErrors = 0;
         const std::uint64_t atUs = times.empty() ? 0 : times.back();
-        for (const std::uint8_t byte : ResampleLine(bytes, UartFormat::Pod(), format_,
-                                                    &framingErrors)) {
+        for (const std::uint8_t byte :
+             ResampleLine(bytes, UartFormat::Pod(), format_, &framingErrors)) {
             in_.Arrive(byte, atUs);
         }
         for (int i = 0; i < framingErrors; ++i) {

@@ -33,8 +33,18 @@ constexpr std::uint64_t kNever = std::numeric_limits<std::uint64_t>::max();
 // before giving up on it.
 constexpr std::uint64_t kSlowCancelUs = 1'500'000;
 // The chip's clock thread, where the system allows it, runs before every ordinary thread,
-// as a chip's own clock does: a busy host then waits, and the chip does not wait with it.
+// as a chip's own clock does: a busy host then waits, and the chip does not wait with it. The
+// thread that answers the host's usbfs requests stands for the kernel, which answers them in
+// the caller's own time: it must not wait behind other work either.
 constexpr int kChipClockPriority = 20;
+constexpr int kUsbfsPriority = 10;
+
+// Real-time scheduling for a thread; 0, or why the system refused it.
+int RaisePriority(pthread_t thread, int priority) {
+    sched_param param{};
+    param.sched_priority = priority;
+    return pthread_setschedparam(thread, SCHED_FIFO, &param);
+}
 
 // The client's memory that a pointer at offset in data leads to, size bytes of it.
 GObjectRef<UMockdevIoctlData> Resolve(UMockdevIoctlData* data, std::size_t offset,
@@ -302,8 +312,8 @@ long UsbfsPodDevice::Discard(UMockdevIoctlClient* client, int& error) {
             }
             const std::uint64_t now = clock_.NowUs();
             // A cancelled IN transfer comes back with the packets that reached it.
-            urb.result = urb.endpoint == kBulkIn ? chip_.CancelIn(urb.id, now)
-                                                 : std::vector<std::uint8_t>{};
+            urb.result =
+                urb.endpoint == kBulkIn ? chip_.CancelIn(urb.id, now) : std::vector<std::uint8_t>{};
             urb.actual = static_cast<int>(urb.result.size());
             urb.done = true;
             urb.status = -ENOENT;
@@ -353,6 +363,10 @@ const UsbfsPodDevice::IoctlRoute UsbfsPodDevice::kIoctlRoutes[] = {
 };
 
 bool UsbfsPodDevice::HandleIoctl(UMockdevIoctlClient* client) {
+    if (!usbfsThreadRaised_) {
+        usbfsThreadRaised_ = true;
+        RaisePriority(pthread_self(), kUsbfsPriority);
+    }
     std::unique_lock<std::mutex> lock(mutex_);
     const unsigned long request = umockdev_ioctl_client_get_request(client);
     IoctlHandler handler = &UsbfsPodDevice::Refuse;
@@ -387,8 +401,12 @@ void UsbfsPodDevice::AfterIoctl(std::unique_lock<std::mutex>& lock) {
         ServiceAll(now);
     }
     SignalReapable(now);
+    // The clock thread sleeps until its next event; it is woken only when that came closer.
+    const bool sooner = gone_ || NextWakeUs(now) < serviceSleepsUntilUs_;
     lock.unlock();
-    wake_.notify_one();
+    if (sooner) {
+        wake_.notify_one();
+    }
     if (unplugNow && removeFromBus_) {
         removeFromBus_();
     }
@@ -531,9 +549,7 @@ void UsbfsPodDevice::RunWithReadinessPipe(int fd) {
 }
 
 void UsbfsPodDevice::RaiseServicePriority() {
-    sched_param param{};
-    param.sched_priority = kChipClockPriority;
-    const int refused = pthread_setschedparam(service_.native_handle(), SCHED_FIFO, &param);
+    const int refused = RaisePriority(service_.native_handle(), kChipClockPriority);
     record_.Line(ids_.serial, refused == 0 ? std::string("chip clock at real-time priority")
                                            : std::string("chip clock at normal priority (") +
                                                  std::strerror(refused) + ")");
@@ -599,11 +615,13 @@ void UsbfsPodDevice::ServiceLoop() {
             continue;
         }
         const std::uint64_t next = NextWakeUs(now);
+        serviceSleepsUntilUs_ = next;
         if (next == kNever) {
             wake_.wait(lock);
         } else {
             clock_.WaitUntil(wake_, lock, next);
         }
+        serviceSleepsUntilUs_ = 0;
     }
 }
 

@@ -151,6 +151,8 @@ private:
     int readyPipe_ = -1;
     bool pipeSaysReady_ = true;
     bool stop_ = false;
+    std::uint64_t serviceSleepsUntilUs_ = 0;  // 0 while the clock thread is awake
+    bool usbfsThreadRaised_ = false;          // touched by umockdev's thread alone
     std::condition_variable wake_;
     std::thread service_;
 };
