@@ -66,4 +66,11 @@ public:
     virtual FT_STATUS FT_GetStatus(FT_HANDLE handle, std::uint32_t* rxQueue, std::uint32_t* txQueue,
                                    std::uint32_t* eventStatus) = 0;
     virtual FT_STATUS FT_GetQueueStatus(FT_HANDLE handle, std::uint32_t* rxQueue) = 0;
+
+    // Not a D2XX call: how many bytes that had already reached the host the last FT_Purge of
+    // the receive side threw away, for the wire trace; 0 where the library cannot tell.
+    virtual std::uint32_t ReceivedBytesPurged(FT_HANDLE handle) {
+        (void)handle;
+        return 0;
+    }
 };

@@ -208,7 +208,15 @@ void PodLink::AbandonHandle() {
 }
 
 bool PodLink::DiscardReceived() {
-    return api_ != nullptr && handle_ != nullptr && api_->FT_Purge(handle_, FT_PURGE_RX) == FT_OK;
+    if (api_ == nullptr || handle_ == nullptr || api_->FT_Purge(handle_, FT_PURGE_RX) != FT_OK) {
+        return false;
+    }
+    // A late reply can have reached the host, on its way in a transfer, when the purge came.
+    if (const std::uint32_t thrown = api_->ReceivedBytesPurged(handle_); thrown != 0) {
+        TraceNote("# " + std::to_string(thrown) + (thrown == 1 ? " stale byte" : " stale bytes") +
+                  " thrown away by the purge");
+    }
+    return true;
 }
 
 bool PodLink::WriteFrame(const void* bytes, std::uint32_t length, std::uint32_t timeoutMs) {

@@ -10,7 +10,8 @@
 // "< (failed: time-out, 0 of 1 bytes)" or "< 3F (failed: not acknowledged)".
 // Lines that begin with "# " are remarks, not transfers, for example
 // "# 1 stale byte waiting before G" when a command is not sent because its reply could not be
-// told apart from a byte already waiting.
+// told apart from a byte already waiting, or "# 62 stale bytes thrown away by the purge" when
+// a purge of the receive side threw away bytes that had already reached the host.
 class WireTrace {
 public:
     virtual ~WireTrace() = default;

@@ -33,6 +33,9 @@ public:
     FT_STATUS FT_GetStatus(FT_HANDLE handle, std::uint32_t* rxQueue, std::uint32_t* txQueue,
                            std::uint32_t* eventStatus) override;
     FT_STATUS FT_GetQueueStatus(FT_HANDLE handle, std::uint32_t* rxQueue) override;
+    std::uint32_t ReceivedBytesPurged(FT_HANDLE handle) override {
+        return inner_.ReceivedBytesPurged(handle);
+    }
 
 private:
     bool Interrupted() const { return interrupted_.load(std::memory_order_relaxed); }

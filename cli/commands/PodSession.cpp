@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "AttachedDevices.h"
+#include "FtdiPort.h"
 #include "commandline/CliExit.h"
 #include "commandline/CliOptions.h"
 #include "commands/CliEnvironment.h"
@@ -74,6 +75,7 @@ int PodSession::Finish(int status) {
         // Normally closed by the command already; after an interruption make sure.
         pod_->Close();
     }
+    ReportSpoiltBytes(status);
     lock_.Release();
     std::string error;
     if (!SaveSimulatedStates(backend_, backendOptions_, error)) {
@@ -107,6 +109,18 @@ void PodSession::ReportUnreachable() {
     if (!reason.empty()) {
         ui_.Error("vantix-cli: " + (reason.rfind(name, 0) == 0 ? reason : name + reason));
     }
+}
+
+void PodSession::ReportSpoiltBytes(int status) {
+    if (status == kExitSuccess || !library_ || Interrupted()) {
+        return;
+    }
+    const std::string reason = library_->LastError();
+    if (reason.find(kPodBytesText) == std::string::npos) {
+        return;
+    }
+    const std::string name = std::string(library_->Name()) + ": ";
+    ui_.Error("vantix-cli: " + (reason.rfind(name, 0) == 0 ? reason : name + reason));
 }
 
 std::uint32_t PodSession::ElapsedMs() const {

@@ -62,6 +62,8 @@ public:
     void ReportUnreachable();
 
 private:
+    // A failed command whose pod's bytes were lost or garbled on the way says so.
+    void ReportSpoiltBytes(int status);
     int TryClaimPod();
     // Finds the pod the options name (--pod), or the only one attached; kExitSuccess also
     // when none is attached and none was named (found is false), else the status after

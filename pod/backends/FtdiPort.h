@@ -13,6 +13,11 @@ inline constexpr int kUsbErrorBusy = -6;
 inline constexpr int kUsbErrorTimeout = -7;
 // libftdi's answer when the device handle has gone.
 inline constexpr int kFtdiDeviceUnavailable = -666;
+// Read's answers when the chip's line status says bytes from the pod were lost for want of
+// room, or came garbled; their texts (ErrorString) begin with kPodBytesText.
+inline constexpr int kReceiveOverrun = -1001;
+inline constexpr int kReceiveFramingError = -1002;
+inline constexpr const char* kPodBytesText = "bytes from the pod were ";
 
 // One opened FTDI device, call for call as libftdi1 offers it: results are libftdi's
 // (0 or a count for success, negative for failure). Production: LibFtdiPort; tests put a
@@ -30,7 +35,9 @@ public:
     virtual int SetFlowControl(FlowControl flow, std::uint8_t xon, std::uint8_t xoff) = 0;
     // How long one USB transfer may take before libusb gives up.
     virtual void SetUsbTimeouts(int readMs, int writeMs) = 0;
-    // Empties the chip's queues: rx is what the device sent us, tx what we sent it.
+    // Empties the chip's queues: rx is what the device sent us, tx what we sent it. Returns
+    // how many bytes of the receive side had already reached the host and went too, or a
+    // negative error.
     virtual int Flush(bool rx, bool tx) = 0;
     // Bytes written, or a negative error.
     virtual int Write(const std::uint8_t* data, int size) = 0;

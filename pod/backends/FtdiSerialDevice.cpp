@@ -146,11 +146,18 @@ FT_STATUS FtdiSerialDevice::Purge(std::uint32_t mask) {
     if (!rx && !tx) {
         return FT_OK;
     }
+    const std::size_t buffered = rx ? received_.size() : 0;
     if (rx) {
         received_.clear();
     }
     const int result = port_->Flush(rx, tx);
-    return result < 0 ? Fail(result) : FT_OK;
+    if (result < 0) {
+        return Fail(result);
+    }
+    if (rx) {
+        purgedReceived_ = static_cast<std::uint32_t>(buffered) + static_cast<std::uint32_t>(result);
+    }
+    return FT_OK;
 }
 
 FT_STATUS FtdiSerialDevice::Write(const void* buffer, std::uint32_t count, std::uint32_t* written) {

@@ -42,6 +42,9 @@ public:
     bool Lost() const { return lost_; }
     // libftdi's words for the last failure.
     const std::string& LastError() const { return lastError_; }
+    // The bytes that had already reached the host when the last purge of the receive side
+    // threw them away.
+    std::uint32_t PurgedReceived() const { return purgedReceived_; }
 
 private:
     // Moves what has arrived into the receive buffer: the byte count, or a negative error.
@@ -55,5 +58,6 @@ private:
     std::uint32_t readTimeoutMs_ = 0;
     bool lost_ = false;
     bool closed_ = false;
+    std::uint32_t purgedReceived_ = 0;
     std::string lastError_;
 };

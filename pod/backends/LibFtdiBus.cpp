@@ -39,14 +39,14 @@ FtdiOpenFailure KindOfUsbError(int code) {
 
 }  // namespace
 
-std::unique_ptr<LibFtdiBus> LibFtdiBus::Create(std::string& error) {
+std::unique_ptr<LibFtdiBus> LibFtdiBus::Create(std::string& error, int transfersInFlight) {
     libusb_context* usb = nullptr;
     const int result = libusb_init(&usb);
     if (result < 0) {
         error = std::string("libusb cannot start: ") + libusb_error_name(result);
         return nullptr;
     }
-    return std::unique_ptr<LibFtdiBus>(new LibFtdiBus(usb));
+    return std::unique_ptr<LibFtdiBus>(new LibFtdiBus(usb, transfersInFlight));
 }
 
 LibFtdiBus::~LibFtdiBus() {
@@ -126,9 +126,13 @@ std::unique_ptr<FtdiPort> LibFtdiBus::OpenDevice(libusb_device* device, FtdiOpen
     }
     // ftdi_sio gives the device back (its /dev/ttyUSB node returns) once we close it.
     context->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;
-    const int result = ftdi_usb_open_dev(context, device);
-    if (result == 0) {
-        return std::make_unique<LibFtdiPort>(context, usb_);
+    int result = ftdi_usb_open_dev(context, device);
+    // A chip that another program left in a bit mode passes nothing through its UART.
+    if (result == 0 && (result = ftdi_set_bitmode(context, 0, BITMODE_RESET)) == 0) {
+        return std::make_unique<LibFtdiPort>(context, usb_, transfersInFlight_);
+    }
+    if (result < 0 && context->usb_dev != nullptr) {
+        ftdi_usb_close(context);  // opened, but its bit mode could not be reset
     }
     error.code = result;
     error.detail = ftdi_get_error_string(context);

@@ -274,3 +274,8 @@ FT_STATUS LibFtdiD2xx::FT_GetQueueStatus(FT_HANDLE handle, std::uint32_t* rxQueu
     FtdiSerialDevice* device = Find(handle);
     return device ? Track(device, device->QueueStatus(rxQueue)) : FT_INVALID_HANDLE;
 }
+
+std::uint32_t LibFtdiD2xx::ReceivedBytesPurged(FT_HANDLE handle) {
+    const FtdiSerialDevice* device = Find(handle);
+    return device ? device->PurgedReceived() : 0;
+}

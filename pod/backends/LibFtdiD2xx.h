@@ -44,6 +44,7 @@ public:
     FT_STATUS FT_GetStatus(FT_HANDLE handle, std::uint32_t* rxQueue, std::uint32_t* txQueue,
                            std::uint32_t* eventStatus) override;
     FT_STATUS FT_GetQueueStatus(FT_HANDLE handle, std::uint32_t* rxQueue) override;
+    std::uint32_t ReceivedBytesPurged(FT_HANDLE handle) override;
 
     // One line for the log on why the last listing, open or transfer went wrong ("" when
     // the last listing or open went right).

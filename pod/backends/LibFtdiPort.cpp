@@ -4,13 +4,16 @@
 #include <libusb.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
-// The pending transfer's size: what libftdi reads in one go too.
+// A pending transfer's size: what libftdi reads in one go too.
 constexpr int kReceiveChunk = 4096;
-// The chip's status bytes at the start of every packet.
+// The chip's status bytes at the start of every packet; the second is its line status.
 constexpr int kStatusBytes = 2;
+constexpr std::uint8_t kOverrunBit = 0x02;
+constexpr std::uint8_t kFramingErrorBit = 0x08;
 
 // The line format's values are libftdi's own.
 static_assert(static_cast<int>(DataBits::Seven) == BITS_7 &&
@@ -42,6 +45,14 @@ int UsbErrorOf(int status) {
 }
 
 }  // namespace
+
+LibFtdiPort::LibFtdiPort(ftdi_context* context, libusb_context* usb, int transfersInFlight)
+    : context_(context), usb_(usb) {
+    for (int i = 0; i < std::max(transfersInFlight, 1); ++i) {
+        receivers_.push_back(std::make_unique<Receiver>());
+        receivers_.back()->port = this;
+    }
+}
 
 LibFtdiPort::~LibFtdiPort() {
     Close();
@@ -100,7 +111,7 @@ int LibFtdiPort::Flush(bool rx, bool tx) {
         result = rx ? ftdi_tciflush(context_) : ftdi_tcoflush(context_);
     }
     if (result == 0 && rx) {
-        DropReceived();
+        result = static_cast<int>(DropReceived());
     }
     return result;
 }
@@ -110,71 +121,139 @@ int LibFtdiPort::Write(const std::uint8_t* data, int size) {
 }
 
 void LibFtdiPort::OnReceived(libusb_transfer* transfer) {
-    auto* self = static_cast<LibFtdiPort*>(transfer->user_data);
-    self->inFlight_ = false;
+    auto* receiver = static_cast<Receiver*>(transfer->user_data);
+    LibFtdiPort& self = *receiver->port;
+    receiver->inFlight = false;
+    if (self.discarding_) {
+        // Whatever it brought had reached the host before the queue was emptied.
+        self.discarded_ += self.DataBytes(transfer->actual_length);
+        return;
+    }
     if (transfer->status == LIBUSB_TRANSFER_CANCELLED) {
         return;
     }
     if (transfer->status != LIBUSB_TRANSFER_COMPLETED) {
-        self->receiveError_ = UsbErrorOf(transfer->status);
-        self->arrived_ = 1;
+        self.receiveError_ = UsbErrorOf(transfer->status);
+        self.arrived_ = 1;
         return;
     }
-    const int packet =
-        std::max(static_cast<int>(self->context_->max_packet_size), kStatusBytes + 1);
-    for (int at = 0; at < transfer->actual_length; at += packet) {
-        const int end = std::min(at + packet, transfer->actual_length);
-        if (end - at > kStatusBytes) {
-            self->received_.insert(self->received_.end(), transfer->buffer + at + kStatusBytes,
-                                   transfer->buffer + end);
-            self->arrived_ = 1;
-        }
+    self.TakeIn(*transfer);
+    if (self.open_) {
+        self.StartReceiving();
     }
-    if (self->open_) {
-        self->StartReceiving();
+}
+
+int LibFtdiPort::PacketSize() const {
+    return std::max(static_cast<int>(context_->max_packet_size), kStatusBytes + 1);
+}
+
+std::size_t LibFtdiPort::DataBytes(int length) const {
+    const int packets = (length + PacketSize() - 1) / PacketSize();
+    return static_cast<std::size_t>(std::max(length - kStatusBytes * packets, 0));
+}
+
+void LibFtdiPort::TakeIn(const libusb_transfer& transfer) {
+    const int packet = PacketSize();
+    for (int at = 0; at < transfer.actual_length; at += packet) {
+        const int end = std::min(at + packet, transfer.actual_length);
+        if (end - at >= kStatusBytes) {
+            // Bytes were lost, or came garbled, before this packet left the chip: nothing
+            // read from here on may pass for an answer.
+            const std::uint8_t lineStatus = transfer.buffer[at + 1];
+            if ((lineStatus & kOverrunBit) != 0) {
+                lineError_ = kReceiveOverrun;
+            } else if ((lineStatus & kFramingErrorBit) != 0 && lineError_ == 0) {
+                lineError_ = kReceiveFramingError;
+            }
+            arrived_ = lineError_ != 0 ? 1 : arrived_;
+        }
+        if (end - at > kStatusBytes) {
+            received_.insert(received_.end(), transfer.buffer + at + kStatusBytes,
+                             transfer.buffer + end);
+            arrived_ = 1;
+        }
     }
 }
 
 int LibFtdiPort::StartReceiving() {
-    if (!receiving_) {
-        receiving_ = libusb_alloc_transfer(0);
-        receiveBuffer_.resize(kReceiveChunk);
-        if (!receiving_) {
-            receiveError_ = LIBUSB_ERROR_NO_MEM;
-            return receiveError_;
+    for (const auto& receiver : receivers_) {
+        if (receiver->inFlight) {
+            continue;
         }
+        if (!receiver->transfer) {
+            receiver->transfer = libusb_alloc_transfer(0);
+            receiver->buffer.resize(kReceiveChunk);
+            if (!receiver->transfer) {
+                receiveError_ = LIBUSB_ERROR_NO_MEM;
+                return receiveError_;
+            }
+        }
+        // The chip answers within its latency timer, so a transfer that outlasts the read
+        // time-out means the device has stopped answering. (libftdi names the endpoints
+        // from the chip's side: its "out" endpoint is the one the host reads.)
+        libusb_fill_bulk_transfer(
+            receiver->transfer, context_->usb_dev, static_cast<unsigned char>(context_->out_ep),
+            receiver->buffer.data(), kReceiveChunk, &LibFtdiPort::OnReceived, receiver.get(),
+            static_cast<unsigned int>(context_->usb_read_timeout));
+        const int result = libusb_submit_transfer(receiver->transfer);
+        if (result < 0) {
+            receiveError_ = result;
+            return result;
+        }
+        receiver->inFlight = true;
     }
-    // The chip answers within its latency timer, so a transfer that outlasts the read
-    // time-out means the device has stopped answering. (libftdi names the endpoints from the
-    // chip's side: its "out" endpoint is the one the host reads.)
-    libusb_fill_bulk_transfer(receiving_, context_->usb_dev,
-                              static_cast<unsigned char>(context_->out_ep), receiveBuffer_.data(),
-                              kReceiveChunk, &LibFtdiPort::OnReceived, this,
-                              static_cast<unsigned int>(context_->usb_read_timeout));
-    const int result = libusb_submit_transfer(receiving_);
-    if (result < 0) {
-        receiveError_ = result;
-        return result;
-    }
-    inFlight_ = true;
     return 0;
 }
 
-void LibFtdiPort::DropReceived() {
-    if (inFlight_) {
-        timeval now{0, 0};
-        libusb_handle_events_timeout_completed(usb_, &now, nullptr);
+bool LibFtdiPort::Receiving() const {
+    return std::any_of(receivers_.begin(), receivers_.end(),
+                       [](const auto& receiver) { return receiver->inFlight; });
+}
+
+void LibFtdiPort::CancelReceiving() {
+    for (const auto& receiver : receivers_) {
+        if (receiver->inFlight) {
+            libusb_cancel_transfer(receiver->transfer);
+        }
     }
+    // Neither a transfer nor its buffer may be reused or go while it is out: wait until each
+    // has come back, cancelled, completed meanwhile or ended by a vanished device (libusb
+    // ends every transfer of a device that has gone, so the wait ends then too).
+    while (Receiving()) {
+        timeval wait{0, 100'000};
+        libusb_handle_events_timeout_completed(usb_, &wait, nullptr);
+    }
+}
+
+std::size_t LibFtdiPort::DropReceived() {
+    const bool wasReceiving = Receiving();
+    discarding_ = true;
+    discarded_ = 0;
+    CancelReceiving();
+    discarding_ = false;
+    const std::size_t thrown = received_.size() + discarded_;
     received_.clear();
+    lineError_ = 0;
+    if (wasReceiving && open_ && receiveError_ == 0) {
+        StartReceiving();
+    }
+    return thrown;
 }
 
 int LibFtdiPort::Read(std::uint8_t* data, int size) {
-    if (!inFlight_ && receiveError_ == 0) {
+    if (open_ && !Receiving() && receiveError_ == 0) {
         StartReceiving();
     }
-    if (inFlight_) {
+    if (Receiving()) {
         timeval now{0, 0};
         libusb_handle_events_timeout_completed(usb_, &now, nullptr);
+    }
+    if (lineError_ != 0) {
+        const int error = std::exchange(lineError_, 0);
+        context_->error_str = error == kReceiveOverrun
+                                  ? "bytes from the pod were lost (overrun)"
+                                  : "bytes from the pod were garbled (framing error)";
+        return error;
     }
     if (received_.empty() && receiveError_ != 0) {
         // As libftdi's own read reports a failed bulk read.
@@ -188,10 +267,10 @@ int LibFtdiPort::Read(std::uint8_t* data, int size) {
 }
 
 bool LibFtdiPort::AwaitReceive(std::uint32_t ms) {
-    if (!inFlight_) {
+    if (!Receiving()) {
         return false;
     }
-    // Returns when the pending transfer brings bytes, or on any other event, or after ms.
+    // Returns when a transfer brings bytes, or on any other event, or after ms.
     arrived_ = 0;
     timeval wait{0, static_cast<suseconds_t>(ms) * 1000};
     libusb_handle_events_timeout_completed(usb_, &wait, &arrived_);
@@ -203,19 +282,12 @@ int LibFtdiPort::Close() {
         return 0;
     }
     open_ = false;
-    if (inFlight_) {
-        // Neither the handle nor the transfer's buffer may go while the transfer is out: wait
-        // until it has come back, cancelled or ended by a vanished device (libusb ends every
-        // transfer of a device that has gone, so the wait ends then too).
-        libusb_cancel_transfer(receiving_);
-        while (inFlight_) {
-            timeval wait{0, 100'000};
-            libusb_handle_events_timeout_completed(usb_, &wait, nullptr);
+    CancelReceiving();
+    for (const auto& receiver : receivers_) {
+        if (receiver->transfer) {
+            libusb_free_transfer(receiver->transfer);
+            receiver->transfer = nullptr;
         }
-    }
-    if (receiving_) {
-        libusb_free_transfer(receiving_);
-        receiving_ = nullptr;
     }
     // Releases the handle even when the device has gone (and then reports -1).
     return ftdi_usb_close(context_);
