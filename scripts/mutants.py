@@ -98,6 +98,12 @@ MUTANTS = [
     ("libftdi: kernel driver not given back", "pod/backends/LibFtdiBus.cpp",
      "context->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;",
      "context->module_detach_mode = AUTO_DETACH_SIO_MODULE;"),
+    ("libftdi: a purge leaves the pending transfers alone", "pod/backends/LibFtdiPort.cpp",
+     "result = static_cast<int>(DropReceived());",
+     "received_.clear();"),
+    ("libftdi: status bytes read without their overrun bit", "pod/backends/LibFtdiPort.cpp",
+     "constexpr std::uint8_t kOverrunBit = 0x02;",
+     "constexpr std::uint8_t kOverrunBit = 0x00;"),
 ]
 
 # The test programs the suite needs without the window: everything but the Qt layers.

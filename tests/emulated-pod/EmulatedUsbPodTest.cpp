@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -37,7 +38,7 @@ std::string Slurp(const fs::path& path) {
 }
 
 // A scratch folder, and programs run with their output in files there. A run that has not
-// ended after a minute is killed and counts as a hang.
+// ended after a minute (or the limit given) is killed and counts as a hang.
 class Scratch {
 public:
     Scratch() {
@@ -50,7 +51,8 @@ public:
     }
     fs::path operator/(const std::string& name) const { return dir_ / name; }
 
-    ProgramRun Exec(const std::vector<std::string>& args) const {
+    ProgramRun Exec(const std::vector<std::string>& args,
+                    std::chrono::seconds limit = std::chrono::seconds(60)) const {
         ChildSetup setup;
         setup.outputTo = ChildSetup::Output::Files;
         setup.outFile = (dir_ / "stdout").string();
@@ -62,7 +64,7 @@ public:
             run.err = "cannot start";
             return run;
         }
-        if (!WaitForExitWithin(child.pid, std::chrono::seconds(60), status)) {
+        if (!WaitForExitWithin(child.pid, limit, status)) {
             run.err = "hung";
             return run;
         }
@@ -342,6 +344,142 @@ TEST(EmulatedUsbPod, TheEmulatedLineGarblesOnlyWhatARealUartWould) {
     EXPECT_NE(ResampleLine(frame, host(460800), pod), frame);
     EXPECT_NE(ResampleLine(frame, host(921600, DataBits::Seven), pod), frame);
     EXPECT_NE(ResampleLine(frame, host(921600, DataBits::Eight, Parity::Even), pod), frame);
+}
+
+// A late answer of 64 bytes reaches the chip as the host purges before its second identify:
+// 62 of them are already in the host's open transfer, which the purge must take back and
+// throw away, saying so; the identify then takes the pod's own answer.
+TEST(EmulatedUsbPod, ALateReplyInAnOpenTransferIsThrownAwayWithThePurge) {
+    Scratch scratch;
+    const std::string file = std::string(VANTIX_EXAMPLES_DIR) + "/dsp56f807.s";
+    const std::string simTrace = (scratch / "sim.trace").string();
+    const std::string usbTrace = (scratch / "usb.trace").string();
+    const ProgramRun simulated =
+        scratch.Simulated({"--simulate", "--trace", simTrace, "write", file, "--cpu", "807"});
+    ASSERT_EQ(simulated.status, 0) << simulated.err;
+    const ProgramRun run = scratch.Emulated({"--late-reply-at-purge", "I:1:64"},
+                                            {"--trace", usbTrace, "write", file, "--cpu", "807"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string trace = Slurp(usbTrace);
+    EXPECT_TRUE(trace ==
+                "> 02 49 03\n< (failed: time-out, 0 of 1 bytes)\n"
+                "# 62 stale bytes thrown away by the purge\n" +
+                    Slurp(simTrace))
+        << trace.substr(0, 200);
+    EXPECT_TRUE(
+        Has(scratch.Record(), "VEMU0001 late reply of 64 bytes arrives as the host purges"));
+}
+
+// The pod's info record runs on to 400 bytes, and the host stalls for 3 ms once a transfer has
+// ended with its first bytes. With one transfer in flight nothing takes the rest meanwhile:
+// the chip loses what its 256 bytes cannot hold, and the command ends naming the overrun.
+// With two, the second takes the rest and the command passes as on the simulated pod.
+TEST(EmulatedUsbPod, AStalledHostLosesNoBytesWithTwoTransfersInFlight) {
+    Scratch scratch;
+    const std::string simTrace = (scratch / "sim.trace").string();
+    const std::string usbTrace = (scratch / "usb.trace").string();
+    ASSERT_EQ(scratch.Simulated({"--simulate", "--trace", simTrace, "pod-info"}).status, 0);
+    // The stall needs the host to have a transfer waiting just as the reply begins; a host
+    // too slow for that gets another go.
+    auto stalledRun = [&](const std::string& program) {
+        ProgramRun run;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            run = scratch.Emulated({"--real-time", "--long-reply", "O:1:400", "--host-stall", "3"},
+                                   {"--trace", usbTrace, "pod-info"}, program);
+            if (Has(scratch.Record(), "VEMU0001 host stalls 3 ms before it reaps again")) {
+                return run;
+            }
+        }
+        ADD_FAILURE() << "the host never stalled in the reply";
+        return run;
+    };
+    auto overrun = [&] {
+        const auto record = scratch.Record();
+        return std::any_of(record.begin(), record.end(), [](const std::string& line) {
+            return line.rfind("VEMU0001 overrun: ", 0) == 0;
+        });
+    };
+    const ProgramRun one = stalledRun(VANTIX_CLI_ONE_TRANSFER_PATH);
+    EXPECT_TRUE(overrun());
+    EXPECT_EQ(one.status, 1);
+    EXPECT_NE(one.err.find("bytes from the pod were lost (overrun)"), std::string::npos) << one.err;
+    EXPECT_NE(Slurp(usbTrace), Slurp(simTrace));
+    const ProgramRun two = stalledRun(VANTIX_CLI_PATH);
+    EXPECT_FALSE(overrun());
+    EXPECT_EQ(two.status, 0) << two.err;
+    EXPECT_EQ(Slurp(usbTrace), Slurp(simTrace));
+}
+
+// A station whose cores are kept busy by other work: four pods write and verify at the
+// hardware's pace, each either exactly as on the simulated pod or failing with the overrun
+// named, never with a garbled reply taken for an answer.
+TEST(EmulatedUsbPod, FourPodsOnABusyHostPassExactlyOrNameTheOverrun) {
+    Scratch scratch;
+    const std::string file = std::string(VANTIX_EXAMPLES_DIR) + "/dsp56f807.s";
+    ASSERT_EQ(scratch
+                  .Simulated({"--simulate", "--trace", (scratch / "sim.trace").string(),
+                              "write-verify", file, "--cpu", "807"})
+                  .status,
+              0);
+    std::string script;
+    for (int n = 1; n <= 4; ++n) {
+        const std::string at = (scratch / ("pod" + std::to_string(n))).string();
+        script += "(\"$0\" --pod VEMU000" + std::to_string(n) + " --trace " + at +
+                  ".trace write-verify \"$1\" --cpu 807 -q 2>" + at + ".err; echo $? >" + at +
+                  ".status) & ";
+    }
+    std::vector<ChildProcess> spinners;
+    for (unsigned i = 0; i < std::max(2u, std::thread::hardware_concurrency()); ++i) {
+        spinners.push_back(StartChild({"/bin/sh", "-c", "while :; do :; done"}, {}));
+    }
+    const ProgramRun rig = scratch.Exec({WITH_EMULATED_PODS_PATH, "--real-time", "--pods", "4",
+                                         "--record", (scratch / "record").string(), "--", "/bin/sh",
+                                         "-c", script + "wait", VANTIX_CLI_PATH, file},
+                                        std::chrono::seconds(240));
+    for (const ChildProcess& spinner : spinners) {
+        kill(spinner.pid, SIGKILL);
+        WaitForExit(spinner.pid);
+    }
+    EXPECT_EQ(rig.status, 0) << rig.err;
+    const std::string expected = Slurp(scratch / "sim.trace");
+    for (int n = 1; n <= 4; ++n) {
+        SCOPED_TRACE("pod " + std::to_string(n));
+        const fs::path at = scratch / ("pod" + std::to_string(n));
+        const std::string status = Slurp(at.string() + ".status");
+        const std::string err = Slurp(at.string() + ".err");
+        if (status == "0\n") {
+            EXPECT_TRUE(Slurp(at.string() + ".trace") == expected) << "the traces differ";
+        } else {
+            EXPECT_EQ(status, "1\n") << err;
+            EXPECT_NE(err.find("bytes from the pod were lost (overrun)"), std::string::npos) << err;
+        }
+    }
+}
+
+// Another program left the chip in bit-bang mode, which blocks its UART: the open puts it back.
+// Once the command is over, ftdi_sio takes the device back and changes the latency timer, DTR
+// and RTS; the next command's open sets every setting again, and the serial engine's reset
+// drops DTR and RTS.
+TEST(EmulatedUsbPod, EveryOpenSetsTheChipUpWhateverItWasLeftIn) {
+    Scratch scratch;
+    const ProgramRun both =
+        scratch.Exec({WITH_EMULATED_PODS_PATH, "--fault", "bit-bang", "--record",
+                      (scratch / "record").string(), "--", "/bin/sh", "-c",
+                      std::string(VANTIX_CLI_PATH) + " reset && " + VANTIX_CLI_PATH + " reset"});
+    EXPECT_EQ(both.status, 0) << both.err;
+    const auto record = scratch.Record();
+    const auto bitMode = std::find(record.begin(), record.end(), "VEMU0001 bitmode 0");
+    const auto firstFrame = std::find(record.begin(), record.end(), "VEMU0001 frame I");
+    EXPECT_LT(bitMode, firstFrame);
+    const auto kernel =
+        std::find(record.begin(), record.end(), "VEMU0001 ftdi_sio: latency 16, dtr on, rts on");
+    ASSERT_NE(kernel, record.end());
+    const std::vector<std::string> second(kernel + 1, record.end());
+    EXPECT_EQ(LinkFaults(second), "");
+    const auto reset = std::find(second.begin(), second.end(), "VEMU0001 reset");
+    ASSERT_GE(second.end() - reset, 3);
+    EXPECT_EQ(std::vector<std::string>(reset + 1, reset + 3),
+              (std::vector<std::string>{"VEMU0001 dtr off", "VEMU0001 rts off"}));
 }
 
 }  // namespace
