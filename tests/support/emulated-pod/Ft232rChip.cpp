@@ -335,23 +335,38 @@ void Ft232rChip::PullFromPod(std::uint64_t nowUs) {
         lastPullUs_ = nowUs;
         return;  // the UART is off: nothing is heard
     }
-    const double byteUs = UartFormat::Pod().FrameBits() * 1e6 / UartFormat::Pod().baud;
-    const std::uint64_t lead =
-        static_cast<std::uint64_t>(std::ceil(ScriptedReply::kBytesBeforeTimer * byteUs));
-    std::uint64_t timerUs = in_.NextTimerUs();
-    while (timerUs < nowUs + lead) {
-        timerUs += std::uint64_t{latencyMs_} * 1000;
+    if (script_.AwaitsReply()) {
+        heldForScript_.insert(heldForScript_.end(), bytes.begin(), bytes.end());
+        lastPullUs_ = nowUs;
+        return;
     }
-    if (!script_.TakeOver(bytes, timerUs, byteUs)) {
-        std::vector<std::uint64_t> times(bytes.size());
-        for (std::size_t i = 0; i < bytes.size(); ++i) {
-            const auto back = static_cast<std::uint64_t>(
-                std::llround(static_cast<double>(bytes.size() - 1 - i) * byteUs));
-            times[i] = std::max(lastPullUs_, nowUs - std::min(nowUs, back));
-        }
-        Receive(bytes, times);
+    std::vector<std::uint64_t> times(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto back = static_cast<std::uint64_t>(
+            std::llround(static_cast<double>(bytes.size() - 1 - i) * PodByteUs()));
+        times[i] = std::max(lastPullUs_, nowUs - std::min(nowUs, back));
     }
+    Receive(bytes, times);
     lastPullUs_ = nowUs;
+}
+
+double Ft232rChip::PodByteUs() {
+    return UartFormat::Pod().FrameBits() * 1e6 / UartFormat::Pod().baud;
+}
+
+void Ft232rChip::StartScriptedReply(std::uint64_t submitUs) {
+    const auto lead =
+        static_cast<std::uint64_t>(std::ceil(ScriptedReply::kBytesBeforeTimer * PodByteUs()));
+    // The timer has run out already: the first packet goes as soon as there is a transfer.
+    std::uint64_t sendUs = submitUs;
+    if (const std::uint64_t timerUs = in_.NextTimerUs(); timerUs > submitUs) {
+        sendUs = timerUs;
+        while (sendUs < submitUs + lead) {
+            sendUs += std::uint64_t{latencyMs_} * 1000;
+        }
+    }
+    script_.TakeOver(heldForScript_, sendUs, PodByteUs());
+    heldForScript_.clear();
 }
 
 void Ft232rChip::Receive(const std::vector<std::uint8_t>& bytes,
@@ -384,8 +399,11 @@ void Ft232rChip::ReceiveScripted(std::uint64_t nowUs) {
 }
 
 void Ft232rChip::SubmitIn(std::uint64_t id, int capacity, std::uint64_t nowUs) {
-    ReceiveScripted(nowUs);
     PullFromPod(nowUs);
+    if (!heldForScript_.empty()) {
+        StartScriptedReply(nowUs);
+    }
+    ReceiveScripted(nowUs);
     in_.Submit(id, capacity, nowUs);
 }
 

@@ -77,6 +77,10 @@ private:
     // arriving, and frames a wrongly set UART cannot read set the framing bit.
     void Receive(const std::vector<std::uint8_t>& bytes, const std::vector<std::uint64_t>& times);
     void ReceiveScripted(std::uint64_t nowUs);
+    // The scripted streaming reply starts once the host has submitted a transfer, so that
+    // its first bytes end that transfer in a short packet.
+    void StartScriptedReply(std::uint64_t submitUs);
+    static double PodByteUs();
     void RecordFlagged();
     void RecordNewFrames();
 
@@ -98,6 +102,7 @@ private:
     std::uint64_t lastPullUs_ = 0;
     Ft232rInEndpoint in_;
     ScriptedReply script_;
+    std::vector<std::uint8_t> heldForScript_;
     std::size_t framesRecorded_ = 0;
     int frameCounts_[256] = {};
 };

@@ -23,22 +23,18 @@ std::vector<std::uint8_t> ScriptedReply::Lengthened(const std::vector<std::uint8
     return bytes;
 }
 
-bool ScriptedReply::TakeOver(const std::vector<std::uint8_t>& reply, std::uint64_t timerUs,
+void ScriptedReply::TakeOver(const std::vector<std::uint8_t>& reply, std::uint64_t sendUs,
                              double byteUs) {
-    if (!armed_ || arrival_ != Arrival::Streaming || reply.empty()) {
-        return false;
-    }
     armed_ = false;
     delivered_ = true;
     const auto lead = static_cast<std::uint64_t>(std::ceil(kBytesBeforeTimer * byteUs));
-    startUs_ = timerUs > lead ? timerUs - lead : 0;
+    startUs_ = sendUs > lead ? sendUs - lead : 0;
     const std::vector<std::uint8_t> bytes = Lengthened(reply);
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         scheduled_.push_back(
             {bytes[i], startUs_ + static_cast<std::uint64_t>(std::llround((i + 1) * byteUs))});
     }
     endUs_ = scheduled_.back().atUs;
-    return true;
 }
 
 std::vector<ScriptedReply::TimedByte> ScriptedReply::Due(std::uint64_t nowUs) {

@@ -8,8 +8,9 @@
 // One answer of the pod's line made longer than the programmer's, as a test arranges it: the
 // programmer's own bytes (or "!" when it stays silent) followed by 0xFF, as from an EEPROM
 // that reads blank, up to the length asked for. It reaches the chip either streaming at the
-// line rate, its first bytes just before the chip's latency timer runs out (so that they end a
-// transfer while the rest still comes), or all at once as the host purges its receive side.
+// line rate, its first bytes just before the first packet the chip sends once the host has
+// submitted a transfer (so that they end a transfer while the rest still comes), or all at
+// once as the host purges its receive side.
 class ScriptedReply {
 public:
     enum class Arrival { Streaming, AtPurge };
@@ -25,10 +26,11 @@ public:
     void Arrange(char letter, int occurrence, std::size_t length, Arrival arrival);
     // The programmer has seen this many frames with this letter.
     void FramesSeen(char letter, int count);
-    // Streaming: takes the programmer's reply over once armed, and schedules it at the line
-    // rate so that kBytesBeforeTimer of it have arrived at timerUs, when the latency timer runs
-    // out.
-    bool TakeOver(const std::vector<std::uint8_t>& reply, std::uint64_t timerUs, double byteUs);
+    // Streaming: whether the programmer's next bytes are the reply to take over.
+    bool AwaitsReply() const { return armed_ && arrival_ == Arrival::Streaming; }
+    // Takes the programmer's reply over and schedules it at the line rate so that
+    // kBytesBeforeTimer of it have arrived at sendUs, when the chip sends its next packet.
+    void TakeOver(const std::vector<std::uint8_t>& reply, std::uint64_t sendUs, double byteUs);
     // The scheduled bytes that have arrived by nowUs.
     std::vector<TimedByte> Due(std::uint64_t nowUs);
     // At a receive purge: the whole reply, once armed.

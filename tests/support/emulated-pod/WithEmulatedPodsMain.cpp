@@ -43,7 +43,7 @@ const char* const kUsage =
     "  --other-ftdi    also attach an FTDI serial adapter that is not a pod\n"
     "  --late-reply L:K:MS  the programmer answers its K-th L frame MS ms late\n"
     "  --long-reply L:K:N   the answer to the K-th L frame runs on to N bytes, its first\n"
-    "                  bytes just before the chip's latency timer runs out\n"
+    "                  bytes ending a transfer on their own\n"
     "  --late-reply-at-purge L:K:N  the answer to the K-th L frame, N bytes long, reaches\n"
     "                  the chip as the host purges its receive side\n"
     "  --host-stall MS the host reaps nothing for MS ms once a transfer has ended with the\n"
