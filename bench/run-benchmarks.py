@@ -17,6 +17,10 @@
   8. The libftdi1 path at real-time pace: Target Write && Verify of the full DSP56F807
      image through libusb/libftdi1 and an emulated pod, against the simulated pod directly
      and the wire's lower bound.
+  9. A busy station: four emulated pods at real-time pace with every core kept busy by
+     other processes, the libftdi1 backend with one and with two bulk IN transfers in
+     flight: the overruns the emulated chips recorded, the failures, the slowest run against
+     one pod alone.
 
 Usage: bench/run-benchmarks.py --build BUILD_DIR [--out BENCHMARKS.md] [--only read,link,...]
        [--rounds N]
@@ -40,7 +44,7 @@ sys.dont_write_bytecode = True  # the generator is imported from the source tree
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 MB = 1_000_000  # speeds are in MB/s of 10^6 bytes
 MIB = 1024 * 1024
-SECTIONS = ["read", "link", "hex", "startup", "queue", "fuzz", "pods", "usb"]
+SECTIONS = ["read", "link", "hex", "startup", "queue", "fuzz", "pods", "usb", "station"]
 RUN_MEASURED = None  # set in main: BUILD/bench/vantix-run-measured
 
 
@@ -884,6 +888,132 @@ def section_usb(build, rounds):
     return text, summary
 
 
+# --- 9. A busy station ----------------------------------------------------------------------
+
+STATION_PODS = 4
+
+
+def run_station(rig, cli, pods, spinners, folder, tag):
+    """pods runs of vantix-cli write-verify at once under one rig at real-time pace while
+    `spinners` processes keep the cores busy. Returns one (exit status, wall s, trace, stderr)
+    per pod and the overruns the emulated chips recorded."""
+    example = os.path.join(ROOT, "examples", "dsp56f807.s")
+    record = os.path.join(folder, f"{tag}.record")
+    # 0.3 s apart: umockdev names each process's uevent socket after its descriptor, and two
+    # processes binding that name at the same instant collide.
+    script = ""
+    for n in range(1, pods + 1):
+        at = os.path.join(folder, f"{tag}-{n}")
+        script += (f"( sleep 0.{3 * (n - 1)}; s=$(date +%s.%N); \"$0\" --pod VEMU{n:04d} "
+                   f"--trace {at}.trace "
+                   f"write-verify \"$1\" --cpu 807 -q 2>{at}.err; "
+                   f"echo $? $s $(date +%s.%N) >{at}.status ) & ")
+    spin = [subprocess.Popen(["/bin/sh", "-c", "while :; do :; done"]) for _ in range(spinners)]
+    try:
+        subprocess.run([rig, "--real-time", "--pods", str(pods), "--record", record, "--",
+                        "/bin/sh", "-c", script + "wait", cli, example],
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    finally:
+        for proc in spin:
+            proc.kill()
+            proc.wait()
+    runs = []
+    for n in range(1, pods + 1):
+        at = os.path.join(folder, f"{tag}-{n}")
+        code, start, end = open(at + ".status").read().split()
+        trace = open(at + ".trace").read() if os.path.exists(at + ".trace") else ""
+        runs.append((int(code), float(end) - float(start), trace, open(at + ".err").read()))
+    with open(record) as f:
+        overruns = sum(1 for line in f if " overrun: " in line)
+    return runs, overruns
+
+
+def section_station(build, rounds):
+    rig = os.path.join(build, "tests", "support", "emulated-pod", "with-emulated-pods")
+    clis = {1: os.path.join(build, "tests", "support", "emulated-pod", "vantix-cli-one-transfer"),
+            2: os.path.join(build, "cli", "vantix-cli")}
+    spinners = max(2, os.cpu_count() or 2)
+    figures = {flight: {"alone": [], "slowest": [], "exact": 0, "overrun": 0, "other": 0,
+                        "recorded": 0, "runs": 0} for flight in clis}
+    loads = [os.getloadavg()[0]]
+    with tempfile.TemporaryDirectory() as folder:
+        expected_path = os.path.join(folder, "sim.trace")
+        check(run_measured([clis[2], "--simulate", "--trace", expected_path, "write-verify",
+                            os.path.join(ROOT, "examples", "dsp56f807.s"), "--cpu", "807",
+                            "--quiet"]), "write-verify on the simulated pod")
+        expected = open(expected_path).read()
+        for r in range(rounds):
+            # Alternating, so that a change of the machine's load hits both alike.
+            for flight in ((1, 2) if r % 2 == 0 else (2, 1)):
+                f = figures[flight]
+                alone, _ = run_station(rig, clis[flight], 1, 0, folder, f"alone-{flight}-{r}")
+                f["alone"].append(alone[0][1])
+                busy, recorded = run_station(rig, clis[flight], STATION_PODS, spinners, folder,
+                                             f"busy-{flight}-{r}")
+                loads.append(os.getloadavg()[0])
+                f["slowest"].append(max(wall for _, wall, _, _ in busy))
+                f["recorded"] += recorded
+                f["runs"] += len(busy)
+                for code, _, trace, err in busy:
+                    if code == 0 and trace == expected:
+                        f["exact"] += 1
+                    elif code == 1 and "bytes from the pod were lost (overrun)" in err:
+                        f["overrun"] += 1
+                    else:
+                        f["other"] += 1
+    table = ["| IN transfers in flight | runs | passed, trace exact | failed, naming the overrun "
+             "| other failures | overruns the chips recorded | one pod alone (median) "
+             "| slowest of 4, cores busy (median) | against one pod alone |",
+             "|---:|---:|---:|---:|---:|---:|---:|---:|---:|"]
+    for flight, f in figures.items():
+        alone, slowest = median(f["alone"]), median(f["slowest"])
+        table.append(f"| {flight} | {f['runs']} | {f['exact']} | {f['overrun']} | {f['other']} "
+                     f"| {f['recorded']} | {alone:.2f} s | {slowest:.2f} s "
+                     f"| {slowest / alone:.2f} |")
+    two = figures[2]
+    ratio = median(two["slowest"]) / median(two["alone"])
+    build_type = "?"
+    with open(os.path.join(build, "CMakeCache.txt")) as f:
+        for line in f:
+            if line.startswith("CMAKE_BUILD_TYPE:"):
+                build_type = line.split("=", 1)[1].strip()
+    text = "\n".join([
+        "## 9. A busy station",
+        "",
+        f"{STATION_PODS} emulated pods (`with-emulated-pods --real-time --pods {STATION_PODS}`), "
+        "one `vantix-cli` each, all started at once, each running Target Write && Verify of "
+        f"examples/dsp56f807.s while {spinners} processes spin, one for each core, and against "
+        "one pod alone on the otherwise idle rig; the libftdi1 backend with one bulk IN "
+        "transfer in flight (`vantix-cli-one-transfer`, test support) and with the two it "
+        f"keeps (`vantix-cli`). {rounds} rounds, alternating. A run passes when it exits with "
+        "0 and its wire trace is byte for byte the simulated pod's; every other run must fail "
+        f"naming the overrun. Wall time of each `vantix-cli` from its start to its exit "
+        f"({build_type} build). Load "
+        f"average {min(loads):.2f} to {max(loads):.2f} over the runs "
+        f"({datetime.datetime.now(datetime.timezone.utc):%Y-%m-%d %H:%M} UTC; a shared "
+        "machine whose other work is in these figures too, beside the spinners).",
+        "",
+    ] + table + [
+        "",
+        f"**Two IN transfers in flight, {STATION_PODS} pods with every core busy: the slowest "
+        f"run takes {ratio:.2f}× one pod alone, {two['exact']} of {two['runs']} runs exact, "
+        f"{two['recorded']} overruns recorded.**",
+        "",
+        "Command:",
+        "",
+        "```",
+        f"{rel(rig)} --real-time --pods {STATION_PODS} --record REC -- sh -c '...'   "
+        "# vantix-cli --pod VEMU000n --trace T write-verify examples/dsp56f807.s --cpu 807, "
+        "n = 1..4, all at once, beside one `while :; do :; done` per core",
+        "```",
+        "",
+    ])
+    summary = [("A busy station: slowest of 4 pods with every core busy / one alone, two IN "
+                "transfers", f"{ratio:.2f} ({two['exact']} of {two['runs']} exact, "
+                f"{two['recorded']} overruns)", "recorded", "-")]
+    return text, summary
+
+
 # --- the report ----------------------------------------------------------------------------
 
 def write_report(path, info, sections, summary, notes, command):
@@ -946,6 +1076,7 @@ def main():
         "fuzz": lambda: section_fuzz(build),
         "pods": lambda: section_pods(build),
         "usb": lambda: section_usb(build, 5),
+        "station": lambda: section_station(build, 3),
     }
     for name in SECTIONS:
         if name in wanted:

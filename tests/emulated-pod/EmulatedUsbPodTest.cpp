@@ -421,10 +421,13 @@ TEST(EmulatedUsbPod, FourPodsOnABusyHostPassExactlyOrNameTheOverrun) {
                               "write-verify", file, "--cpu", "807"})
                   .status,
               0);
+    // The runs start 0.3 s apart: umockdev names each process's uevent socket after its
+    // descriptor, and two processes binding that name at the same instant collide.
     std::string script;
     for (int n = 1; n <= 4; ++n) {
         const std::string at = (scratch / ("pod" + std::to_string(n))).string();
-        script += "(\"$0\" --pod VEMU000" + std::to_string(n) + " --trace " + at +
+        script += "(sleep 0." + std::to_string(3 * (n - 1)) + "; \"$0\" --pod VEMU000" +
+                  std::to_string(n) + " --trace " + at +
                   ".trace write-verify \"$1\" --cpu 807 -q 2>" + at + ".err; echo $? >" + at +
                   ".status) & ";
     }
