@@ -844,8 +844,9 @@ def section_usb(build, rounds):
         "averages of 2 to 3 the ratio measured 1.01 to 1.06 here before the usleep shim, "
         "1.03 to 1.05 in single runs after it).",
         "",
-        "How the gap was closed without a byte more on the wire: `LibFtdiPort` keeps one bulk "
-        "IN transfer pending at all times, as the vendor driver does, so a look at the receive "
+        "How the gap was closed without a byte more on the wire: `LibFtdiPort` keeps bulk IN "
+        "transfers pending at all times (one when this was measured, two since section 9), "
+        "as the vendor driver does, so a look at the receive "
         "queue (one before every answered frame) takes what the chip has already sent instead "
         "of a USB round trip of its own (`ftdi_read_data` waited for the chip's next latency "
         "period each time), and a read waits on that transfer's completion instead of sleeping "
@@ -981,7 +982,7 @@ def section_station(build, rounds):
         "## 9. A busy station",
         "",
         f"{STATION_PODS} emulated pods (`with-emulated-pods --real-time --pods {STATION_PODS}`), "
-        "one `vantix-cli` each, all started at once, each running Target Write && Verify of "
+        "one `vantix-cli` each, started 0.3 s apart, each running Target Write && Verify of "
         f"examples/dsp56f807.s while {spinners} processes spin, one for each core, and against "
         "one pod alone on the otherwise idle rig; the libftdi1 backend with one bulk IN "
         "transfer in flight (`vantix-cli-one-transfer`, test support) and with the two it "
@@ -999,12 +1000,29 @@ def section_station(build, rounds):
         f"run takes {ratio:.2f}× one pod alone, {two['exact']} of {two['runs']} runs exact, "
         f"{two['recorded']} overruns recorded.**",
         "",
+        "Why neither loses a byte here: the pod answers each command with at most 28 bytes "
+        "and sends nothing unasked, and the host waits for each answer before it sends the "
+        "next command, so no more than 28 bytes are ever on their way to the host, far below "
+        "the chip's 256-byte buffer, however long the host is held up. A single transfer in "
+        "flight loses bytes only when more than that buffer arrives while the host reaps one "
+        "transfer and submits the next; `EmulatedUsbPod.AStalledHostLosesNoBytesWithTwoTransfersInFlight` "
+        "makes the pod's answer 400 bytes long and holds the host for 3 ms just after a "
+        "transfer has ended with its first bytes: with one transfer in flight the chip loses "
+        "some 40 to 140 bytes and the command ends with \"bytes from the pod were lost "
+        "(overrun)\", with two it loses none. What slows the busy runs is the hosts' share of "
+        "the busy cores and the emulation's socket round trip per usbfs request (section 8); "
+        "the emulated chips' clocks, and the thread that answers the usbfs requests, run at "
+        "real-time priority, so they keep time however busy the cores are (measured by hand "
+        "before that thread ran at real-time priority and before the clock thread was woken "
+        "only when its next event came sooner: 36 to 53 s for the slowest of the four runs "
+        "with both cores busy).",
+        "",
         "Command:",
         "",
         "```",
         f"{rel(rig)} --real-time --pods {STATION_PODS} --record REC -- sh -c '...'   "
         "# vantix-cli --pod VEMU000n --trace T write-verify examples/dsp56f807.s --cpu 807, "
-        "n = 1..4, all at once, beside one `while :; do :; done` per core",
+        "n = 1..4, 0.3 s apart, beside one `while :; do :; done` per core",
         "```",
         "",
     ])
