@@ -162,10 +162,11 @@ void LibFtdiPort::TakeIn(const libusb_transfer& transfer) {
             const std::uint8_t lineStatus = transfer.buffer[at + 1];
             if ((lineStatus & kOverrunBit) != 0) {
                 lineError_ = kReceiveOverrun;
+                arrived_ = 1;
             } else if ((lineStatus & kFramingErrorBit) != 0 && lineError_ == 0) {
                 lineError_ = kReceiveFramingError;
+                arrived_ = 1;
             }
-            arrived_ = lineError_ != 0 ? 1 : arrived_;
         }
         if (end - at > kStatusBytes) {
             received_.insert(received_.end(), transfer.buffer + at + kStatusBytes,
