@@ -112,7 +112,7 @@ constexpr std::array<CommandInfo, 14> kCommandInfos = {{
      "command stores its record there too, with --station (default: the host name) and\n"
      "the run's UUID. A record that cannot be stored ends the run with 4 and waits in a\n"
      "spool file under ~/.local/state/vantix until the next run with that database sends it.",
-     "vantix-cli station-db series line-7 --start 1000 --station-db 'host=db1 dbname=line'"},
+     "vantix-cli station-db series line-7 --start 1000 --station-db postgresql://station@db1/line"},
     {CliCommand::Help, "help", false, 0, "this text, or the text of COMMAND",
      "Shows the tool's usage, or the usage of COMMAND.", "vantix-cli help write"},
 }};

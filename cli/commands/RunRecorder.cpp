@@ -70,7 +70,7 @@ StationDbOutcome RunRecorder::SendSpool() {
     int sent = 0;
     StationDbOutcome outcome = database_->SendSpool(sent);
     if (sent > 0) {
-        ui_.Info("vantix-cli: sent " + std::to_string(sent) + " spooled record" +
+        ui_.Info("sent " + std::to_string(sent) + " spooled record" +
                  (sent == 1 ? "" : "s") + " to the station database (" + database_->Name() + ")");
     }
     if (outcome.Ok() && !outcome.message.empty()) {
