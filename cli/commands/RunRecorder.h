@@ -33,10 +33,10 @@ public:
     const std::string& RunId() const { return runId_; }
     const std::string& Station() const { return station_; }
     // The record of one board, with what the run ended with; returns the exit status, which
-    // a log that cannot be written turns into kExitRecordLost (an interruption keeps its
-    // own). The record's exit is that status.
+    // a log that cannot be written or a database that cannot store the record turns into
+    // kExitRecordLost (an interruption keeps its own). The record's exit is that status.
     int Keep(RunRecord& record, int status);
-    // A board's record could not be logged: the line stops.
+    // A board's record could not be logged or stored: the line stops.
     bool RecordLost() const { return recordLost_; }
     // The board at work: --board-id, then the operator's line at the prompt.
     std::string& BoardId() { return boardId_; }

@@ -41,7 +41,8 @@ public:
     PgConnection(const PgConnection&) = delete;
     PgConnection& operator=(const PgConnection&) = delete;
 
-    // Checks that the URL is a connection string or URI libpq reads; false with the reason.
+    // Reads the URL, a connection string or URI, and the time-outs it sets (connect_timeout;
+    // statement_timeout among its server options); false with the reason.
     bool Parse(std::string& error);
     // Connects (again); false with libpq's reason, or which time-out ran out.
     bool Connect(std::string& error);
@@ -49,7 +50,8 @@ public:
     PgReply Exec(const char* sql, const std::vector<std::optional<std::string>>& values = {});
 
     // "dbname=line host=/run/postgresql port=5432 user=station": which database, without the
-    // password. Complete once a connection was tried.
+    // password. Once a connection was tried, complete and the same for every spelling of one
+    // database (the spool file is named after it).
     const std::string& Name() const { return name_; }
     int StatementTimeoutMs() const { return statementTimeoutMs_; }
 
