@@ -5,7 +5,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 
-#include "ChildProcess.h"
+#include "CliProcess.h"
 #include "HookedPod.h"
 #include "TestPostgres.h"
 #include "commandline/CliExit.h"

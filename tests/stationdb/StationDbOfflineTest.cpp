@@ -7,7 +7,7 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 
-#include "ChildProcess.h"
+#include "CliProcess.h"
 #include "commandline/CliExit.h"
 
 namespace {
