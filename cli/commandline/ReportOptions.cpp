@@ -24,14 +24,15 @@ std::string ReadReportOptions(const ReportCommandTexts& given, CliOptions& optio
                "' for 'report' (logs follow --log)";
     }
     options.reportLogs = given.logs;
-    options.reportLogs.insert(options.reportLogs.end(), given.operands.begin(), given.operands.end());
+    options.reportLogs.insert(options.reportLogs.end(), given.operands.begin(),
+                              given.operands.end());
     if (!given.html && !given.csv) {
         return "'report' needs --html OUT or --csv OUT (or both)";
     }
     options.reportHtml = given.html.value_or("");
     options.reportCsv = given.csv.value_or("");
-    for (const std::string& refusal :
-         {ReadTime("since", given.since, options.since), ReadTime("until", given.until, options.until)}) {
+    for (const std::string& refusal : {ReadTime("since", given.since, options.since),
+                                       ReadTime("until", given.until, options.until)}) {
         if (!refusal.empty()) {
             return refusal;
         }
@@ -44,7 +45,8 @@ std::string ReadReportOptions(const ReportCommandTexts& given, CliOptions& optio
         for (char& c : sha256) {
             c = static_cast<char>(c >= 'A' && c <= 'F' ? c - 'A' + 'a' : c);
         }
-        if (sha256.size() != 64 || sha256.find_first_not_of("0123456789abcdef") != std::string::npos) {
+        if (sha256.size() != 64 ||
+            sha256.find_first_not_of("0123456789abcdef") != std::string::npos) {
             return Refusal(*FindCliOption("image"), *given.image);
         }
         options.imageSha256 = sha256;

@@ -31,10 +31,10 @@ void CsvReportWriter::Write(const ReportFigures& figures, std::ostream& out) {
            "station,pod,last_command,last_status\r\n";
     for (const ReportFigures::Board& board : figures.boardRows) {
         out << Field(board.board) << ',' << (board.serial ? std::to_string(*board.serial) : "")
-            << ',' << board.runs << ',' << board.programmingRuns << ','
-            << UtcText(board.firstTime) << ',' << YesNo(board.firstPassed) << ','
-            << UtcText(board.lastTime) << ',' << YesNo(board.finalPassed) << ','
-            << Field(board.station) << ',' << Field(board.pod.value_or("")) << ','
-            << Field(board.command) << ',' << Field(board.status) << "\r\n";
+            << ',' << board.runs << ',' << board.programmingRuns << ',' << UtcText(board.firstTime)
+            << ',' << YesNo(board.firstPassed) << ',' << UtcText(board.lastTime) << ','
+            << YesNo(board.finalPassed) << ',' << Field(board.station) << ','
+            << Field(board.pod.value_or("")) << ',' << Field(board.command) << ','
+            << Field(board.status) << "\r\n";
     }
 }

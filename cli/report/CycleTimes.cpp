@@ -7,7 +7,8 @@ double CycleTimes::NearestRank(const std::vector<double>& sorted, double share) 
     if (sorted.empty()) {
         return 0.0;
     }
-    const auto rank = static_cast<std::size_t>(std::ceil(share * static_cast<double>(sorted.size())));
+    const auto rank =
+        static_cast<std::size_t>(std::ceil(share * static_cast<double>(sorted.size())));
     return sorted[std::clamp<std::size_t>(rank, 1, sorted.size()) - 1];
 }
 
@@ -35,5 +36,9 @@ void CycleTimes::Finish(ReportFigures& figures) {
     }
     std::stable_sort(figures.cycleTimes.begin(), figures.cycleTimes.end(),
                      [](const auto& a, const auto& b) { return a.runs > b.runs; });
+    if (figures.cycleTimes.size() > ReportFigures::kCommands) {
+        figures.commandsLeft = figures.cycleTimes.size() - ReportFigures::kCommands;
+        figures.cycleTimes.resize(ReportFigures::kCommands);
+    }
     seconds_.clear();
 }

@@ -74,7 +74,9 @@ std::string Seconds(double value) {
 
 // "93.3 %", or a dash when there is nothing to share.
 std::string Percent(std::uint64_t part, std::uint64_t whole) {
-    return whole == 0 ? "–" : Fixed(100.0 * static_cast<double>(part) / static_cast<double>(whole), 1) + " %";
+    return whole == 0
+               ? "–"
+               : Fixed(100.0 * static_cast<double>(part) / static_cast<double>(whole), 1) + " %";
 }
 
 // A record's text, cut short at a whole character, escaped.
@@ -103,14 +105,15 @@ std::string Figure(const char* name, const char* label, const std::string& value
                        "</span><span class=\"value " + tone + "\" data-figure=\"" + name + "\">" +
                        value + "</span>";
     if (!note.empty()) {
-        html += "<span class=\"note\" data-figure=\"" + std::string(name) + "-note\">" + note + "</span>";
+        html += "<span class=\"note\" data-figure=\"" + std::string(name) + "-note\">" + note +
+                "</span>";
     }
     return html + "</div>";
 }
 
 std::string Cell(const std::string& html, const char* kind = "") {
-    return std::string("<td") + (*kind != '\0' ? std::string(" class=\"") + kind + "\"" : "") + ">" +
-           html + "</td>";
+    return std::string("<td") + (*kind != '\0' ? std::string(" class=\"") + kind + "\"" : "") +
+           ">" + html + "</td>";
 }
 
 // The script's SHA-256 as the page's policy names it: 'sha256-BASE64'.
@@ -159,12 +162,24 @@ std::string HtmlReportWriter::Escaped(std::string_view text) {
     escaped.reserve(text.size());
     for (const char c : text) {
         switch (c) {
-            case '&': escaped += "&amp;"; break;
-            case '<': escaped += "&lt;"; break;
-            case '>': escaped += "&gt;"; break;
-            case '"': escaped += "&quot;"; break;
-            case '\'': escaped += "&#39;"; break;
-            default: escaped += c; break;
+            case '&':
+                escaped += "&amp;";
+                break;
+            case '<':
+                escaped += "&lt;";
+                break;
+            case '>':
+                escaped += "&gt;";
+                break;
+            case '"':
+                escaped += "&quot;";
+                break;
+            case '\'':
+                escaped += "&#39;";
+                break;
+            default:
+                escaped += c;
+                break;
         }
     }
     return escaped;
@@ -186,8 +201,9 @@ void HtmlReportWriter::Write(std::ostream& out) const {
 
 void HtmlReportWriter::Head(std::ostream& out) const {
     const ReportFigures& f = figures_;
-    std::string policy = "default-src 'none'; style-src 'unsafe-inline'; img-src data:; script-src " +
-                         ScriptHash(kChartScript);
+    std::string policy =
+        "default-src 'none'; style-src 'unsafe-inline'; img-src data:; script-src " +
+        ScriptHash(kChartScript);
     if (chartLibrary_) {
         policy += " " + ScriptHash(*chartLibrary_);
     }
@@ -224,7 +240,8 @@ void HtmlReportWriter::Totals(std::ostream& out) const {
         << Figure("interrupted", "Interrupted", Number(f.interrupted),
                   Percent(f.interrupted, f.runs), "interrupted")
         << "</div>\n<p>From <time data-figure=\"first-time\">"
-        << (f.firstTime ? UtcText(*f.firstTime) : "–") << "</time> to <time data-figure=\"last-time\">"
+        << (f.firstTime ? UtcText(*f.firstTime) : "–")
+        << "</time> to <time data-figure=\"last-time\">"
         << (f.lastTime ? UtcText(*f.lastTime) : "–") << "</time> (UTC).</p>\n";
     const LineCounts& lines = f.lines;
     out << "<p>Lines that could not be read: <span data-figure=\"lines-skipped\">"
@@ -275,11 +292,14 @@ void HtmlReportWriter::Yield(std::ostream& out) const {
 void HtmlReportWriter::Periods(std::ostream& out) const {
     const ReportFigures& f = figures_;
     const std::int64_t hours = f.periodSeconds / 3600;
-    const std::string per = hours == 1 ? "hour" : hours == 24 ? "day" : hours == 168 ? "week"
-                                                                     : std::to_string(hours) + " hours";
+    const std::string per = hours == 1     ? "hour"
+                            : hours == 24  ? "day"
+                            : hours == 168 ? "week"
+                                           : std::to_string(hours) + " hours";
     out << "<section id=\"per-hour\">\n<h2>Boards per " << per << "</h2>\n"
         << "<p>Write and write-verify runs that passed and that failed (interrupted ones "
-           "among them), per " << per << " from the first to the last (UTC).</p>\n"
+           "among them), per "
+        << per << " from the first to the last (UTC).</p>\n"
         << "<div class=\"chart\"><canvas id=\"chart-periods\"></canvas></div>\n"
         << "<details><summary>The figures</summary><table id=\"periods\"><thead><tr><th>from</th>"
            "<th>passed</th><th>failed</th></tr></thead><tbody>\n";
@@ -298,14 +318,18 @@ void HtmlReportWriter::CycleTimes(std::ostream& out) const {
            "<tbody>\n";
     for (const ReportFigures::CycleTime& c : figures_.cycleTimes) {
         out << "<tr>" << Cell(Shown(c.command), "t") << Cell(Number(c.runs), "n")
-            << Cell(Seconds(c.median), "n") << Cell(Seconds(c.p95), "n") << Cell(Seconds(c.min), "n")
-            << Cell(Seconds(c.max), "n") << "</tr>\n";
+            << Cell(Seconds(c.median), "n") << Cell(Seconds(c.p95), "n")
+            << Cell(Seconds(c.min), "n") << Cell(Seconds(c.max), "n") << "</tr>\n";
     }
     out << "</tbody></table>\n";
+    if (figures_.commandsLeft > 0) {
+        out << "<p>and " << figures_.commandsLeft << " more commands, with fewer runs.</p>\n";
+    }
     for (std::size_t i = 0; i < figures_.cycleTimes.size(); ++i) {
         const ReportFigures::CycleTime& c = figures_.cycleTimes[i];
-        out << "<h3>" << Shown(c.command) << "</h3>\n<div class=\"chart small\"><canvas id=\"chart-cycle-"
-            << i << "\"></canvas></div>\n<details><summary>The figures</summary><table "
+        out << "<h3>" << Shown(c.command)
+            << "</h3>\n<div class=\"chart small\"><canvas id=\"chart-cycle-" << i
+            << "\"></canvas></div>\n<details><summary>The figures</summary><table "
             << "class=\"bins\"><thead><tr><th>seconds</th><th>runs</th></tr></thead><tbody>\n";
         for (std::size_t b = 0; b < c.bins.size(); ++b) {
             const double from = c.min + c.binWidth * static_cast<double>(b);
@@ -325,7 +349,8 @@ void HtmlReportWriter::Groups(std::ostream& out) const {
     const auto table = [&out](const char* id, const char* what, const auto& groups,
                               std::uint64_t left) {
         out << "<h3>By " << what << "</h3>\n<table id=\"" << id << "\"><thead><tr><th>" << what
-            << "</th><th>runs</th><th>passed</th><th>yield</th><th>median</th></tr></thead><tbody>\n";
+            << "</th><th>runs</th><th>passed</th><th>yield</th><th>median</th></tr></"
+               "thead><tbody>\n";
         for (const ReportFigures::Group& g : groups) {
             out << "<tr>" << Cell(g.name.empty() ? "(none)" : Shown(g.name), "t")
                 << Cell(Number(g.runs), "n") << Cell(Number(g.passed), "n")
@@ -347,10 +372,12 @@ void HtmlReportWriter::Failures(std::ostream& out) const {
     out << "<section id=\"failures-by-step\">\n<h2>Failures by step</h2>\n<p><span "
            "data-figure=\"failed-runs\">"
         << f.failedRuns
-        << "</span> runs did not pass; their status texts, the most frequent first.</p>\n"
-           "<div class=\"chart\"><canvas id=\"chart-failures\"></canvas></div>\n<table "
-           "id=\"failures\"><thead><tr><th>status</th><th>runs</th><th>share</th></tr></thead>"
-           "<tbody>\n";
+        << "</span> runs did not pass; their status texts, the most frequent first.</p>\n";
+    if (!f.failures.empty()) {
+        out << "<div class=\"chart\"><canvas id=\"chart-failures\"></canvas></div>\n";
+    }
+    out << "<table id=\"failures\"><thead><tr><th>status</th><th>runs</th><th>share</th></tr>"
+           "</thead><tbody>\n";
     for (const ReportFigures::Count& failure : f.failures) {
         out << "<tr>" << Cell(Shown(failure.text), "t") << Cell(Number(failure.runs), "n")
             << Cell(Percent(failure.runs, f.failedRuns), "n") << "</tr>\n";
@@ -401,7 +428,11 @@ void HtmlReportWriter::Serials(std::ostream& out) const {
             << Cell(Number(s.last), "n") << Cell(Number(s.used), "n") << Cell(Number(s.failed), "n")
             << Cell(numbers) << "</tr>\n";
     }
-    out << "</tbody></table>\n</section>\n";
+    out << "</tbody></table>\n";
+    if (figures_.seriesLeft > 0) {
+        out << "<p>and " << figures_.seriesLeft << " more series, with fewer numbers.</p>\n";
+    }
+    out << "</section>\n";
 }
 
 void HtmlReportWriter::Scripts(std::ostream& out) const {
@@ -414,7 +445,8 @@ void HtmlReportWriter::Scripts(std::ostream& out) const {
 
 std::string HtmlReportWriter::ChartData() const {
     using nlohmann::json;
-    json periods = {{"labels", json::array()}, {"passed", json::array()}, {"failed", json::array()}};
+    json periods = {
+        {"labels", json::array()}, {"passed", json::array()}, {"failed", json::array()}};
     for (const ReportFigures::Period& period : figures_.periods) {
         periods["labels"].push_back(UtcText(period.start).substr(0, 16));
         periods["passed"].push_back(period.passed);
@@ -438,8 +470,10 @@ std::string HtmlReportWriter::ChartData() const {
     std::string text = data.dump(-1, ' ', false, json::error_handler_t::replace);
     std::string safe;
     for (const char c : text) {
-        safe += c == '<' ? std::string("\\u003c") : c == '>' ? std::string("\\u003e")
-                : c == '&' ? std::string("\\u0026") : std::string(1, c);
+        safe += c == '<'   ? std::string("\\u003c")
+                : c == '>' ? std::string("\\u003e")
+                : c == '&' ? std::string("\\u0026")
+                           : std::string(1, c);
     }
     return safe;
 }

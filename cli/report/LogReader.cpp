@@ -49,8 +49,9 @@ void LogReader::Line(std::string& line, bool ended) {
     switch (parser_.Parse(line, record_)) {
         case RecordLineParser::Outcome::Record:
             if (!parser_.UnknownField().empty()) {
-                Note(counts_.unknownFields, "a record with fields this vantix-cli does not know (\"" +
-                                                parser_.UnknownField() + "\"), read all the same");
+                Note(counts_.unknownFields,
+                     "a record with fields this vantix-cli does not know (\"" +
+                         parser_.UnknownField() + "\"), read all the same");
             }
             ++counts_.records;
             sink_(record_);

@@ -37,10 +37,10 @@ struct FieldName {
 
 // Every field a record of this program holds.
 constexpr std::array<FieldName, 23> kFields = {{
-    {"time", 0},     {"host", 1},       {"station", 2},   {"command", 3},  {"status", 4},
-    {"seconds", 5},  {"exit", 6},       {"file", 7},      {"sha256", 8},   {"pod", 9},
-    {"board", 10},   {"serial", 11},    {"serial_at", 12}, {"warnings", 13}, {"cpu", 13},
-    {"regions", 13}, {"result", 13},    {"info", 13},     {"file_hex", 13}, {"pod_hex", 13},
+    {"time", 0},       {"host", 1},         {"station", 2},    {"command", 3},   {"status", 4},
+    {"seconds", 5},    {"exit", 6},         {"file", 7},       {"sha256", 8},    {"pod", 9},
+    {"board", 10},     {"serial", 11},      {"serial_at", 12}, {"warnings", 13}, {"cpu", 13},
+    {"regions", 13},   {"result", 13},      {"info", 13},      {"file_hex", 13}, {"pod_hex", 13},
     {"board_hex", 13}, {"station_hex", 13}, {"run", 13},
 }};
 
@@ -82,8 +82,7 @@ RecordLineParser::Outcome RecordLineParser::Parse(std::string_view text, ReportR
 }
 
 bool RecordLineParser::Wrong(const char* what) {
-    const auto at = static_cast<std::size_t>(field_);
-    why_ = std::string("\"") + (at < 7 ? kNames[at] : "a field") + "\" " + what;
+    why_ = "\"" + key_ + "\" " + what;
     return false;
 }
 
@@ -114,6 +113,9 @@ bool RecordLineParser::Number(double value, bool whole, bool negative) {
     }
     switch (field_) {
         case Field::Seconds:
+            if (!(value >= 0 && value < 1e9)) {
+                return Wrong("is not a duration");
+            }
             record_->seconds = value;
             break;
         case Field::Exit:
@@ -149,16 +151,36 @@ bool RecordLineParser::Text(string_t& value) {
             r.time = *time;
             break;
         }
-        case Field::Host: r.host = std::move(value); break;
-        case Field::Station: r.station = std::move(value); hasStation_ = true; break;
-        case Field::Command: r.command = std::move(value); break;
-        case Field::Status: r.status = std::move(value); break;
-        case Field::File: r.file = std::move(value); return true;
-        case Field::Sha256: r.sha256 = std::move(value); return true;
-        case Field::Pod: r.pod = std::move(value); return true;
-        case Field::Board: r.board = std::move(value); return true;
-        case Field::SerialAt: r.serialAt = std::move(value); return true;
-        default: return Wrong("is text");
+        case Field::Host:
+            r.host = std::move(value);
+            break;
+        case Field::Station:
+            r.station = std::move(value);
+            hasStation_ = true;
+            break;
+        case Field::Command:
+            r.command = std::move(value);
+            break;
+        case Field::Status:
+            r.status = std::move(value);
+            break;
+        case Field::File:
+            r.file = std::move(value);
+            return true;
+        case Field::Sha256:
+            r.sha256 = std::move(value);
+            return true;
+        case Field::Pod:
+            r.pod = std::move(value);
+            return true;
+        case Field::Board:
+            r.board = std::move(value);
+            return true;
+        case Field::SerialAt:
+            r.serialAt = std::move(value);
+            return true;
+        default:
+            return Wrong("is text");
     }
     seen_ |= 1u << static_cast<unsigned>(field_);
     return true;
@@ -213,12 +235,13 @@ bool RecordLineParser::key(string_t& name) {
     for (const FieldName& known : kFields) {
         if (known.name == name) {
             field_ = static_cast<Field>(known.field);
-            return true;
+            break;
         }
     }
-    if (unknownField_.empty()) {
-        unknownField_ = std::move(name);
+    if (field_ == Field::Unknown && unknownField_.empty()) {
+        unknownField_ = name;
     }
+    key_ = std::move(name);
     return true;
 }
 

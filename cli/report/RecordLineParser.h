@@ -52,6 +52,7 @@ private:
     ReportRecord* record_ = nullptr;
     int depth_ = 0;
     Field field_{};
+    std::string key_;  // the field being read
     unsigned seen_ = 0;  // the required fields read, a bit each
     bool hasStation_ = false;
     bool objectSeen_ = false;

@@ -76,14 +76,13 @@ void ReportAggregator::AddFailure(const ReportRecord& record) {
         return;
     }
     ++figures_.failedBoardRuns;
-    lastFailures_.emplace_back(sequence_, ReportFigures::FailedRun{
-                                              record.time, record.station, record.pod,
-                                              record.board, record.serial, record.command,
-                                              record.status});
+    lastFailures_.emplace_back(
+        sequence_, ReportFigures::FailedRun{record.time, record.station, record.pod, record.board,
+                                            record.serial, record.command, record.status});
     if (lastFailures_.size() >= 2 * ReportFigures::kFailedRunRows) {
         std::nth_element(lastFailures_.begin(),
-                         lastFailures_.begin() + ReportFigures::kFailedRunRows,
-                         lastFailures_.end(), Newer<decltype(lastFailures_)::value_type>);
+                         lastFailures_.begin() + ReportFigures::kFailedRunRows, lastFailures_.end(),
+                         Newer<decltype(lastFailures_)::value_type>);
         lastFailures_.resize(ReportFigures::kFailedRunRows);
     }
 }
@@ -114,7 +113,8 @@ std::vector<ReportFigures::Group> ReportAggregator::Groups(std::map<std::string,
     std::vector<ReportFigures::Group> groups;
     for (auto& [name, group] : runs) {
         std::sort(group.seconds.begin(), group.seconds.end());
-        groups.push_back({name, group.runs, group.passed, CycleTimes::NearestRank(group.seconds, 0.5)});
+        groups.push_back(
+            {name, group.runs, group.passed, CycleTimes::NearestRank(group.seconds, 0.5)});
     }
     // The busiest first; the names' order among equals.
     std::stable_sort(groups.begin(), groups.end(),
@@ -137,7 +137,8 @@ void ReportAggregator::FinishFailures() {
         figures_.failureRunsLeft += figures_.failures[i].runs;
     }
     figures_.failures.resize(std::min(figures_.failures.size(), ReportFigures::kFailureTexts));
-    std::sort(lastFailures_.begin(), lastFailures_.end(), Newer<decltype(lastFailures_)::value_type>);
+    std::sort(lastFailures_.begin(), lastFailures_.end(),
+              Newer<decltype(lastFailures_)::value_type>);
     lastFailures_.resize(std::min(lastFailures_.size(), ReportFigures::kFailedRunRows));
     for (auto& [sequence, failure] : lastFailures_) {
         figures_.lastFailures.push_back(std::move(failure));
@@ -148,19 +149,20 @@ void ReportAggregator::FinishPeriods() {
     if (hours_.empty()) {
         return;
     }
-    const std::int64_t length =
-        PeriodHours(hours_.rbegin()->first - hours_.begin()->first + 1);
+    const std::int64_t length = PeriodHours(hours_.rbegin()->first - hours_.begin()->first + 1);
     // Periods begin at whole multiples of their length: days at midnight UTC.
     const std::int64_t earliest = hours_.begin()->first;
     const std::int64_t first = (earliest >= 0 ? earliest : earliest - length + 1) / length * length;
     figures_.periodSeconds = length * kHour;
-    const std::size_t count = static_cast<std::size_t>((hours_.rbegin()->first - first) / length + 1);
+    const std::size_t count =
+        static_cast<std::size_t>((hours_.rbegin()->first - first) / length + 1);
     figures_.periods.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
         figures_.periods[i].start = (first + static_cast<std::int64_t>(i) * length) * kHour;
     }
     for (const auto& [hour, counts] : hours_) {
-        ReportFigures::Period& period = figures_.periods[static_cast<std::size_t>((hour - first) / length)];
+        ReportFigures::Period& period =
+            figures_.periods[static_cast<std::size_t>((hour - first) / length)];
         period.passed += counts.passed;
         period.failed += counts.failed;
     }

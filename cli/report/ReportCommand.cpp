@@ -106,7 +106,8 @@ int ReportCommand::Run() {
     }
     figures.sources.insert(figures.sources.end(), options_.reportLogs.begin(),
                            options_.reportLogs.end());
-    if (const int status = Write(figures, outputs[0].get(), outputs[1].get()); status != kExitSuccess) {
+    if (const int status = Write(figures, outputs[0].get(), outputs[1].get());
+        status != kExitSuccess) {
         return status;
     }
     Summary(figures);
@@ -189,8 +190,8 @@ int ReportCommand::Write(const ReportFigures& figures, ReportOutput* html, Repor
 void ReportCommand::Summary(const ReportFigures& figures) const {
     std::string text = "report: " + std::to_string(figures.boards) + " boards, " +
                        std::to_string(figures.runs) + " runs";
-    if (figures.lines.Skipped() > 0) {
-        text += ", " + std::to_string(figures.lines.Skipped()) + " lines not read";
+    if (const std::uint64_t skipped = figures.lines.Skipped(); skipped > 0) {
+        text += ", " + std::to_string(skipped) + (skipped == 1 ? " line" : " lines") + " not read";
     }
     for (const std::string* path : {&options_.reportHtml, &options_.reportCsv}) {
         text += path->empty() ? "" : "; wrote " + *path;

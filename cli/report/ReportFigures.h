@@ -57,10 +57,10 @@ struct ReportFigures {
         std::string name;  // the database's series, or where the number was written
         std::uint64_t first = 0;
         std::uint64_t last = 0;
-        std::uint64_t used = 0;                 // distinct numbers taken
-        std::uint64_t failed = 0;               // distinct numbers taken by failed runs
+        std::uint64_t used = 0;    // distinct numbers taken
+        std::uint64_t failed = 0;  // distinct numbers taken by failed runs
         std::vector<std::pair<std::uint64_t, std::uint64_t>> failedRanges;  // capped
-        std::uint64_t failedRangesLeft = 0;     // ranges past the cap
+        std::uint64_t failedRangesLeft = 0;                                 // ranges past the cap
     };
     // One board, for the CSV file: its runs, the first and the last.
     struct Board {
@@ -72,7 +72,7 @@ struct ReportFigures {
         std::int64_t lastTime = 0;
         std::optional<bool> firstPassed;  // its first write or write-verify
         std::optional<bool> finalPassed;  // its last write or write-verify
-        std::string station;               // of its last run
+        std::string station;              // of its last run
         std::optional<std::string> pod;
         std::string command;
         std::string status;
@@ -84,6 +84,7 @@ struct ReportFigures {
     static constexpr std::size_t kFailedRanges = 200;
     static constexpr std::size_t kGroups = 200;
     static constexpr std::size_t kSeries = 50;
+    static constexpr std::size_t kCommands = 20;
 
     std::vector<std::string> sources;  // the logs and the database, as named
     ReportFilter filter;
@@ -106,7 +107,8 @@ struct ReportFigures {
 
     std::int64_t periodSeconds = 3600;
     std::vector<Period> periods;
-    std::vector<CycleTime> cycleTimes;
+    std::vector<CycleTime> cycleTimes;  // the commands with the most runs first
+    std::uint64_t commandsLeft = 0;
     std::vector<Group> stations;
     std::uint64_t stationsLeft = 0;
     std::vector<Group> pods;

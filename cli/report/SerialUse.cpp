@@ -15,7 +15,7 @@ void SerialUse::Add(const ReportRecord& record) {
     if (!record.serial || !record.Programs()) {
         return;  // verify only checks a number given before
     }
-    const std::string name = record.series   ? *record.series
+    const std::string name = record.series     ? *record.series
                              : record.serialAt ? "at " + *record.serialAt
                                                : std::string("(no series)");
     Numbers& numbers = series_[name];
@@ -49,6 +49,13 @@ void SerialUse::Finish(ReportFigures& figures) {
             }
         }
         figures.series.push_back(std::move(row));
+    }
+    // The series with the most numbers, when there are more than the page lists.
+    std::stable_sort(figures.series.begin(), figures.series.end(),
+                     [](const auto& a, const auto& b) { return a.used > b.used; });
+    if (figures.series.size() > ReportFigures::kSeries) {
+        figures.seriesLeft = figures.series.size() - ReportFigures::kSeries;
+        figures.series.resize(ReportFigures::kSeries);
     }
     series_.clear();
 }

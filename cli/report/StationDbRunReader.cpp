@@ -65,7 +65,8 @@ StationDbOutcome StationDbRunReader::Read(const std::string& url, const ReportFi
     }
     PgReply reply = db.Exec("BEGIN READ ONLY");
     if (reply.Done()) {
-        reply = db.Exec(kDeclare, {TimeValue(filter.since), TimeValue(filter.until), filter.sha256});
+        reply =
+            db.Exec(kDeclare, {TimeValue(filter.since), TimeValue(filter.until), filter.sha256});
     }
     RecordLineParser parser;
     ReportRecord record;
@@ -77,7 +78,8 @@ StationDbOutcome StationDbRunReader::Read(const std::string& url, const ReportFi
         }
         for (auto& columns : reply.rows) {
             ++row;
-            if (parser.Parse(columns[0].value_or(""), record) != RecordLineParser::Outcome::Record) {
+            if (parser.Parse(columns[0].value_or(""), record) !=
+                RecordLineParser::Outcome::Record) {
                 ++counts_.notRecord;
                 warn_("station database, run " + std::to_string(row) + ": not a record, skipped");
                 continue;

@@ -14,43 +14,56 @@
 inline const char* const kHostileScript = "<script>alert(1)</script>";
 inline const char* const kHostileImage = "\"><img src=x onerror=\"window.hacked=1\">";
 
+// The lines a log may hold that are no record (a blank one, one that is not JSON, one that
+// lacks status, seconds and exit, one cut short), and a record of a newer vantix-cli.
+inline const char* const kBadLines =
+    "\n"
+    "not json at all\n"
+    "{\"time\":\"2026-12-07T09:00:00Z\",\"command\":\"verify\"}\n"
+    "{\"time\":\"2026-12-07T09:01:00Z\",\"host\":\"st-1\",\"command\":\"verify\",\"pod\":"
+    "\"VSIM0001\",\"board\":\"B100\",\"status\":\"ok\",\"seconds\":1.5,\"exit\":0,"
+    "\"humidity\":41}\n"
+    "{\"time\":\"2026-12-07T09:02:00Z\",\"host\":\"st-2\",\"comm";
+
+// Board i's write-verify: 0 passed, 1 and 2 failed, 3 interrupted.
+inline nlohmann::json BoardRecord(int i, int outcome, const std::string& time) {
+    const char* statuses[] = {"Flash Write && Verify Completed", "PFLASH Verify Error",
+                              "Fail to initialize USB Programmer", "interrupted"};
+    const std::string station = std::to_string(1 + i % 3);
+    return {{"time", time},
+            {"host", "st-" + station},
+            {"command", "write-verify"},
+            {"file", "/srv/line/release-7.s"},
+            {"sha256", std::string(64, 'a')},
+            {"pod", "VSIM000" + station},
+            {"board", i == 10   ? kHostileScript
+                      : i == 17 ? kHostileImage
+                                : "B" + std::to_string(100 + i)},
+            {"serial", (outcome == 0 ? 1000 : 2000) + i},
+            {"serial_at", "PFLASH:0x7FF0"},
+            {"result", outcome == 0 ? 0 : 2},
+            {"status", statuses[outcome]},
+            {"seconds", 7.5 + (i % 5) * 0.25},
+            {"exit", outcome == 0   ? 0
+                     : outcome == 3 ? 143
+                                    : 1}};
+}
+
 // Three stations, three pods, 45 boards over five hours: some fail their first write-verify
-// and pass on the second, a few are interrupted, two have hostile ids. Then the kinds of
-// lines a log may hold that are no record.
+// and pass on the second half a minute later, a few are interrupted, two have hostile ids.
+// Then the bad lines.
 inline std::string LineLogText() {
     std::string text;
-    const char* statuses[] = {"PFLASH Verify Error", "Fail to initialize USB Programmer",
-                              "interrupted"};
     for (int i = 0; i < 45; ++i) {
         const int outcome = i % 7 == 3 ? 1 : i % 11 == 5 ? 2 : i % 13 == 8 ? 3 : 0;
         char time[32];
         std::snprintf(time, sizeof time, "2026-12-07T%02d:%02d:00Z", 6 + i / 10, 10 + i);
-        nlohmann::json record = {
-            {"time", time},
-            {"host", "st-" + std::to_string(1 + i % 3)}, {"command", "write-verify"},
-            {"file", "/srv/line/release-7.s"}, {"sha256", std::string(64, 'a')},
-            {"pod", "VSIM000" + std::to_string(1 + i % 3)},
-            {"board", i == 10 ? kHostileScript : i == 17 ? kHostileImage : "B" + std::to_string(100 + i)},
-            {"serial", 1000 + i}, {"serial_at", "PFLASH:0x7FF0"}, {"result", outcome == 0 ? 0 : 2},
-            {"status", outcome == 0 ? "Flash Write && Verify Completed" : statuses[outcome - 1]},
-            {"seconds", 7.5 + (i % 5) * 0.25}, {"exit", outcome == 0 ? 0 : outcome == 3 ? 143 : 1}};
-        text += record.dump() + "\n";
-        if (outcome != 0) {  // the board again, half a minute later, and it passes
-            record["time"] = std::string(time).replace(17, 2, "30");
-            record["serial"] = 2000 + i;
-            record["status"] = "Flash Write && Verify Completed";
-            record["exit"] = 0;
-            text += record.dump() + "\n";
+        text += BoardRecord(i, outcome, time).dump() + "\n";
+        if (outcome != 0) {
+            text += BoardRecord(i, 0, std::string(time).replace(17, 2, "30")).dump() + "\n";
         }
     }
-    text += "\n";
-    text += "not json at all\n";
-    text += "{\"time\":\"2026-12-07T09:00:00Z\",\"command\":\"verify\"}\n";  // no status, seconds, exit
-    text += "{\"time\":\"2026-12-07T09:01:00Z\",\"host\":\"st-1\",\"command\":\"verify\",\"pod\":"
-            "\"VSIM0001\",\"board\":\"B100\",\"status\":\"ok\",\"seconds\":1.5,\"exit\":0,"
-            "\"humidity\":41}\n";  // a field of a newer vantix-cli
-    text += "{\"time\":\"2026-12-07T09:02:00Z\",\"host\":\"st-2\",\"comm";  // cut short
-    return text;
+    return text + kBadLines;
 }
 
 // The figures, from the records alone, in a few lines each.

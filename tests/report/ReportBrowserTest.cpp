@@ -25,7 +25,8 @@ class ReportInBrowser : public ::testing::Test {
 protected:
     void SetUp() override {
         log_ = scratch_.Write("line.jsonl", LineLogText());
-        const CliRun run = RunProgram({"report", "--log", log_, "--html", scratch_.File("line.html")});
+        const CliRun run =
+            RunProgram({"report", "--log", log_, "--html", scratch_.File("line.html")});
         ASSERT_EQ(run.status, 0) << run.err;
         ASSERT_TRUE(browser_.Error().empty()) << browser_.Error();
         ASSERT_TRUE(browser_.Open("file://" + scratch_.File("line.html"))) << browser_.Error();

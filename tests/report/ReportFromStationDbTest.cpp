@@ -23,14 +23,15 @@ TEST(ReportFromStationDb, ReadsTheRunsAndCountsARunInALogOnce) {
     const std::string url = server.Url();
     const std::string log = dir.File("boards.jsonl");
     ASSERT_EQ(RunProgram({"station-db", "init", "--station-db", url}).status, 0);
-    const CliRun line = RunProgram({"--simulate", "--station-db", url, "--station", "st-A", "--log", log,
-                                    "--board-id", "B1", "write-verify", Example("dsp56f807.s"),
-                                    "--cpu", "807", "--repeat", "-q"},
-                                   "B2\nB3\n");
+    const CliRun line = RunProgram(
+        {"--simulate", "--station-db", url, "--station", "st-A", "--log", log, "--board-id", "B1",
+         "write-verify", Example("dsp56f807.s"), "--cpu", "807", "--repeat", "-q"},
+        "B2\nB3\n");
     ASSERT_EQ(line.status, 0) << line.err;
 
     const std::string html = dir.File("db.html");
-    CliRun run = RunProgram({"report", "--station-db", url, "--html", html, "--csv", dir.File("db.csv")});
+    CliRun run =
+        RunProgram({"report", "--station-db", url, "--html", html, "--csv", dir.File("db.csv")});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(Figure(ReadText(html), "runs"), "3");
     EXPECT_EQ(Figure(ReadText(html), "boards"), "3");
@@ -50,8 +51,8 @@ TEST(ReportFromStationDb, ReadsTheRunsAndCountsARunInALogOnce) {
 TEST(ReportFromStationDb, ADatabaseOutOfReachWritesNoReport) {
     ScratchDir dir;
     const std::string html = dir.Write("yield.html", "the last report");
-    const CliRun run = RunProgram({"report", "--station-db", "host=" + dir.File("nowhere") + " dbname=line",
-                                   "--html", html});
+    const CliRun run = RunProgram(
+        {"report", "--station-db", "host=" + dir.File("nowhere") + " dbname=line", "--html", html});
     EXPECT_EQ(run.status, 3);
     EXPECT_NE(run.err.find("cannot connect to the station database"), std::string::npos) << run.err;
     EXPECT_EQ(ReadText(html), "the last report");

@@ -120,8 +120,8 @@ bool HeadlessBrowser::Open(const std::string& url, int width, int height) {
     if (target.is_null()) {
         return false;
     }
-    const nlohmann::json attached = Call(
-        "Target.attachToTarget", {{"targetId", target["targetId"]}, {"flatten", true}}, false);
+    const nlohmann::json attached =
+        Call("Target.attachToTarget", {{"targetId", target["targetId"]}, {"flatten", true}}, false);
     if (attached.is_null()) {
         return false;
     }

@@ -39,7 +39,8 @@ public:
 private:
     bool Start(const std::string& program);
     // Sends a command and waits for its answer; null (with Error()) when none came.
-    nlohmann::json Call(const std::string& method, const nlohmann::json& params = nlohmann::json::object(),
+    nlohmann::json Call(const std::string& method,
+                        const nlohmann::json& params = nlohmann::json::object(),
                         bool inPage = true);
     // Reads messages until one passes `done` or the time runs out.
     bool ReadUntil(const std::function<bool(const nlohmann::json&)>& done,
