@@ -22,6 +22,10 @@ TEST(ReportFromStationDb, ReadsTheRunsAndCountsARunInALogOnce) {
     TestPostgres server;
     const std::string url = server.Url();
     const std::string log = dir.File("boards.jsonl");
+    const std::string html = dir.Write("db.html", "the last report");
+    CliRun run = RunProgram({"report", "--station-db", url, "--html", html});
+    EXPECT_EQ(run.status, 2) << "a database without the tables: " << run.err;
+    EXPECT_EQ(ReadText(html), "the last report");
     ASSERT_EQ(RunProgram({"station-db", "init", "--station-db", url}).status, 0);
     const CliRun line = RunProgram(
         {"--simulate", "--station-db", url, "--station", "st-A", "--log", log, "--board-id", "B1",
@@ -29,9 +33,7 @@ TEST(ReportFromStationDb, ReadsTheRunsAndCountsARunInALogOnce) {
         "B2\nB3\n");
     ASSERT_EQ(line.status, 0) << line.err;
 
-    const std::string html = dir.File("db.html");
-    CliRun run =
-        RunProgram({"report", "--station-db", url, "--html", html, "--csv", dir.File("db.csv")});
+    run = RunProgram({"report", "--station-db", url, "--html", html, "--csv", dir.File("db.csv")});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(Figure(ReadText(html), "runs"), "3");
     EXPECT_EQ(Figure(ReadText(html), "boards"), "3");
