@@ -24,6 +24,9 @@
      other processes, the libftdi1 backend with one and with two bulk IN transfers in
      flight: the overruns the emulated chips recorded, the failures, the slowest run against
      one pod alone.
+  11. The yield report (--only report): vantix-cli report on 100,000 records of 4 stations
+     (wall time, CPU time, peak memory), and the size of its HTML page against the number of
+     records.
 
 Usage: bench/run-benchmarks.py --build BUILD_DIR [--out BENCHMARKS.md] [--only read,link,...]
        [--rounds N]
@@ -48,7 +51,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 MB = 1_000_000  # speeds are in MB/s of 10^6 bytes
 MIB = 1024 * 1024
 SECTIONS = ["read", "link", "hex", "startup", "queue", "fuzz", "pods", "usb", "stationdb",
-            "busy"]
+            "busy", "report"]
 RUN_MEASURED = None  # set in main: BUILD/bench/vantix-run-measured
 
 
@@ -1179,6 +1182,97 @@ def section_station(build, rounds):
     summary = [("A busy station: slowest of 4 pods with every core busy / one alone, two IN "
                 "transfers", f"{ratio:.2f} ({two['exact']} of {two['runs']} exact, "
                 f"{two['recorded']} overruns)", "recorded", "-")]
+# --- 11. The yield report ------------------------------------------------------------------
+
+REPORT_RECORDS = 100_000
+REPORT_STATIONS = 4
+REPORT_SIZES = [1_000, 10_000, 100_000, 300_000]
+REPORT_SECONDS_GOAL = 2.0
+REPORT_MEMORY_GOAL_MB = 200
+REPORT_HTML_GOAL_MB = 2
+
+
+def make_line_log(build, records):
+    path = os.path.join(build, "bench-data", f"line-{records}.jsonl")
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    if not os.path.exists(path):
+        check(run_measured([sys.executable, os.path.join(ROOT, "bench", "make-line-log.py"),
+                            path, str(records), str(REPORT_STATIONS)]), "make-line-log.py")
+    return path
+
+
+def section_report(build, rounds):
+    cli = os.path.join(build, "cli", "vantix-cli")
+    logs = {n: make_line_log(build, n) for n in REPORT_SIZES}
+    out = os.path.join(build, "bench-data", "report")
+    html, csv = out + ".html", out + ".csv"
+    big = logs[REPORT_RECORDS]
+    command = [cli, "report", "--log", big, "--html", html, "--csv", csv]
+    check(run_measured(command), "vantix-cli report")  # warms the page cache
+    load_before = os.getloadavg()[0]
+    runs = [check(run_measured(command), "vantix-cli report") for _ in range(rounds)]
+    load_after = os.getloadavg()[0]
+    wall = median([r["wall_s"] for r in runs])
+    cpu = median([r["cpu_s"] for r in runs])
+    rss = max(r["max_rss_kb"] for r in runs) / 1024
+    sizes = []
+    for n, log in logs.items():
+        check(run_measured([cli, "report", "--log", log, "--html", html, "--csv", csv]),
+              "vantix-cli report")
+        sizes.append((n, os.path.getsize(log), os.path.getsize(html), os.path.getsize(csv)))
+    largest_html = max(s[2] for s in sizes) / MB
+    time_verdict = "met" if wall < REPORT_SECONDS_GOAL and rss < REPORT_MEMORY_GOAL_MB else \
+        ("met in CPU time; wall time under load" if cpu < REPORT_SECONDS_GOAL and
+         rss < REPORT_MEMORY_GOAL_MB else "not met")
+    html_verdict = "met" if largest_html < REPORT_HTML_GOAL_MB else "not met"
+    text = "\n".join([
+        "## 11. The yield report",
+        "",
+        f"`vantix-cli report --log LOG --html OUT.html --csv OUT.csv` on a log of "
+        f"{REPORT_RECORDS:,} records from {REPORT_STATIONS} stations "
+        f"({os.path.getsize(big) / MB:.0f} MB), as `--log` writes them (regions, SHA-256 and "
+        "all), made by `bench/make-line-log.py`: one board in ten fails its first write-verify "
+        "and is programmed again, one in a hundred is interrupted. "
+        f"{rounds} runs after one that warms the page cache; medians of whole processes, "
+        "start-up included (`vantix-run-measured`), and the largest peak memory. Load average "
+        f"{load_before:.2f} before and {load_after:.2f} after "
+        f"({datetime.datetime.now(datetime.timezone.utc):%Y-%m-%d %H:%M} UTC, 2 cores shared "
+        "with other work: wall times follow that load, CPU times much less).",
+        "",
+        "| records | wall time | CPU time | peak RSS |",
+        "|---:|---:|---:|---:|",
+        f"| {REPORT_RECORDS:,} | {wall:.2f} s | {cpu:.2f} s | {rss:.1f} MiB |",
+        "",
+        f"**{wall:.2f} s wall, {cpu:.2f} s CPU, {rss:.0f} MiB** (goal: under "
+        f"{REPORT_SECONDS_GOAL:.0f} s and under {REPORT_MEMORY_GOAL_MB} MB: {time_verdict}).",
+        "",
+        "The page against the number of records: it aggregates, and lists only the last "
+        "1,000 failed runs, so it levels off; the CSV file has a row per board.",
+        "",
+        "| records | log | HTML page | CSV file |",
+        "|---:|---:|---:|---:|",
+    ] + [f"| {n:,} | {log / MB:.1f} MB | {page / MB:.2f} MB | {rows / MB:.1f} MB |"
+         for n, log, page, rows in sizes] + [
+        "",
+        f"**Largest page: {largest_html:.2f} MB** (goal: under {REPORT_HTML_GOAL_MB} MB whatever "
+        f"the number of records: {html_verdict}; about 0.2 MB of it is Chart.js).",
+        "",
+        "Commands:",
+        "",
+        "```",
+        "bench/run-benchmarks.py --build BUILD --only report --out OUT.md",
+        f"bench/make-line-log.py {rel(big)} {REPORT_RECORDS} {REPORT_STATIONS}",
+        f"{rel(cli)} report --log {rel(big)} --html OUT.html --csv OUT.csv",
+        "```",
+        "",
+    ])
+    summary = [
+        (f"Report: {REPORT_RECORDS:,} records of {REPORT_STATIONS} stations, wall / CPU / "
+         "peak memory", f"{wall:.2f} s / {cpu:.2f} s / {rss:.0f} MiB",
+         f"< {REPORT_SECONDS_GOAL:.0f} s, < {REPORT_MEMORY_GOAL_MB} MB", time_verdict),
+        ("Report: largest HTML page, 1,000 to 300,000 records", f"{largest_html:.2f} MB",
+         f"< {REPORT_HTML_GOAL_MB} MB", html_verdict),
+    ]
     return text, summary
 
 
@@ -1246,6 +1340,7 @@ def main():
         "usb": lambda: section_usb(build, 5),
         "stationdb": lambda: section_stationdb(build, 5),
         "busy": lambda: section_station(build, 3),
+        "report": lambda: section_report(build, args.rounds),
     }
     for name in SECTIONS:
         if name in wanted:

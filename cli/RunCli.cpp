@@ -10,6 +10,7 @@
 #include "commands/PodCommandRunner.h"
 #include "commands/StationDbCommand.h"
 #include "records/ImageDigests.h"
+#include "report/ReportCommand.h"
 
 namespace {
 
@@ -111,6 +112,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             break;
         case CliCommand::StationDb:
             return StationDbCommand(options, environment, ui, out).Run();
+        case CliCommand::Report:
+            return ReportCommand(options, environment, ui).Run();
         default:
             return PodCommandRunner(options, environment, ui, out).Run();
     }

@@ -36,6 +36,9 @@ std::vector<UsageEntry> Files() {
          "the udev rule that lets the logged-in user open the pod; --udev-rule prints it.\n"
          "A copy in /etc/udev/rules.d takes its place."},
         {"libftd2xx.so", "FTDI's D2XX library, used when installed; otherwise libftdi1."},
+        {"/usr/share/javascript/chart.js/chart.min.js",
+         "Chart.js (libjs-chart.js), put whole into the pages report writes; without it\n"
+         "they have their tables and no charts."},
     };
 }
 
@@ -63,6 +66,9 @@ std::vector<UsageEntry> Examples() {
          "postgresql://station@db1/line\n"
          "vantix-cli --station-db postgresql://station@db1/line write-verify release-7.s --cpu 807 "
          "--serial-at PFLASH:7FF0 --serial-series line-7 --repeat"},
+        {"The line's yield report from its logs, one HTML page to open in any browser, and a "
+         "row per board for a spreadsheet:",
+         "vantix-cli report --log /srv/line/*.jsonl --html yield.html --csv boards.csv"},
         {"Erase a board, then check that it is blank:",
          "vantix-cli erase --cpu 807\nvantix-cli blank-check --cpu 807"},
         {"Program only PFLASH and BFLASH, then reset the board:",

@@ -16,6 +16,7 @@ packages=(
   locales
   mandoc groff-base man-db bash-completion fish desktop-file-utils appstream
   libpq-dev postgresql
+  libjs-chart.js chromium
   "$@"
 )
 

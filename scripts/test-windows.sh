@@ -106,6 +106,23 @@ check "trace identical to the Linux build's, byte for byte" \
 check "simulation state identical to the Linux build's" \
   cmp "$work/linux/pod state.bin" "$work/windows/pod state.bin"
 
+# --- The yield report from a log ---------------------------------------------------------------
+# A log of two boards and a line cut short; the CSV file the same byte for byte, the page with
+# the build's own copy of Chart.js inside.
+check "linux: a log of two boards" status_is 0 linux --simulate --log "line é.jsonl" \
+  --board-id "B1" write-verify "$f807" --cpu 807
+check "linux: and a second" status_is 0 linux --simulate --log "line é.jsonl" \
+  --board-id "B2" write-verify "$f807" --cpu 807
+printf '{"time":"2026-12-07T09:02:00Z","comm' >>"$work/line é.jsonl"
+check "report from the log as on Linux" same report --log "line é.jsonl" --csv "linux/boards.csv"
+mv "$work/linux/boards.csv" "$work/linux/boards linux.csv"
+check "  naming the line it could not read" contains "$err" "line é.jsonl:3: cut short"
+check "windows: report with a page" status_is 0 windows report --log "line é.jsonl" \
+  --csv "windows/boards.csv" --html "windows/yield é.html"
+check "  the CSV file identical to the Linux build's" \
+  cmp "$work/linux/boards linux.csv" "$work/windows/boards.csv"
+check "  the page holds Chart.js" grep -q "Chart.js v3" "$work/windows/yield é.html"
+
 # --- Exit statuses ---------------------------------------------------------------------------
 check "exit 0: reset" status_is 0 windows --simulate reset
 check "exit 1: verify against a blank board" status_is 1 windows --simulate verify "$f807" --cpu 807

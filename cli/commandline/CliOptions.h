@@ -24,6 +24,7 @@ enum class CliCommand {
     Erase,
     BlankCheck,
     StationDb,
+    Report,
     Help,
 };
 
@@ -93,4 +94,14 @@ struct CliOptions {
     std::string stationDbAction;
     std::optional<std::string> seriesName;
     std::optional<std::uint64_t> seriesStart;  // --start N
+
+    // report: the logs it reads (--log FILE..., in the order given), the files it writes,
+    // and the runs it takes (--since, --until: seconds since 1970 UTC; --image: the image's
+    // SHA-256 in lower case).
+    std::vector<std::string> reportLogs;
+    std::string reportHtml;
+    std::string reportCsv;
+    std::optional<std::int64_t> since;
+    std::optional<std::int64_t> until;
+    std::optional<std::string> imageSha256;
 };

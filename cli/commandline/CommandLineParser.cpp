@@ -11,6 +11,7 @@
 #include "commandline/JobFileCheck.h"
 #include "commandline/OptionTable.h"
 #include "commandline/OptionValues.h"
+#include "commandline/ReportOptions.h"
 #include "commandline/SerialOptions.h"
 #include "commandline/StationDbOptions.h"
 #include "commandline/ToolHelpText.h"
@@ -63,6 +64,9 @@ void AddCommand(CLI::App& app, const CommandInfo& info) {
     if (info.command == CliCommand::StationDb) {
         command->add_option("ACTION", CLI::callback_t{}, "init or series");
         command->add_option("NAME", CLI::callback_t{}, "the serial series");
+    }
+    if (info.command == CliCommand::Report) {
+        command->add_option("LOG", CLI::callback_t{}, "further logs, after --log")->expected(-1);
     }
     for (const OptionInfo& row : OptionsOf(Program::Cli)) {
         if ((info.options & row.takenBy) != 0) {
@@ -421,6 +425,9 @@ CliParseResult CommandLineParser::ReadCommand(const CLI::App& command,
     if (o.command == CliCommand::StationDb) {
         return ReadStationDbCommand(command);
     }
+    if (o.command == CliCommand::Report) {
+        return ReadReportCommand(command);
+    }
     for (const auto read : {&CommandLineParser::ReadFileAndCpu, &CommandLineParser::ReadRegions,
                             &CommandLineParser::ReadSerial}) {
         if (const std::string refusal = (this->*read)(command); !refusal.empty()) {
@@ -513,6 +520,26 @@ CliParseResult CommandLineParser::ReadStationDbCommand(const CLI::App& command) 
                                       CommandText(command, "--serial-words")};
     if (const std::string refusal = ReadStationDbOptions(given, result_.options);
         !refusal.empty()) {
+        return Fail(refusal);
+    }
+    return result_;
+}
+
+CliParseResult CommandLineParser::ReadReportCommand(const CLI::App& command) {
+    ReportCommandTexts given{{},
+                             command.get_option("LOG")->results(),
+                             CommandText(command, "--html"),
+                             CommandText(command, "--csv"),
+                             CommandText(command, "--since"),
+                             CommandText(command, "--until"),
+                             CommandText(command, "--image")};
+    // Every --log of the command line is a log to read; a job file names one, from its folder.
+    if (const CLI::Option* log = app_->get_option("--log"); OnCommandLine(*app_, log)) {
+        given.logs = log->results();
+    } else if (!result_.options.logPath.empty()) {
+        given.logs.push_back(result_.options.logPath);
+    }
+    if (const std::string refusal = ReadReportOptions(given, result_.options); !refusal.empty()) {
         return Fail(refusal);
     }
     return result_;

@@ -9,7 +9,7 @@ constexpr unsigned kTargetWriteOptions = kTakesCpu | kTakesStrict | kTakesRegion
                                          kTakesEraseAllBoot | kTakesResetAfter | kTakesJson |
                                          kTakesRepeat | kTakesSerialAt | kTakesSerialSource;
 
-constexpr std::array<CommandInfo, 14> kCommandInfos = {{
+constexpr std::array<CommandInfo, 15> kCommandInfos = {{
     {CliCommand::Info, "info", true, kTakesCpu | kTakesJson | kTakesStrict,
      "list the flash regions the file fills",
      "Reads FILE for CPU and lists the flash regions it fills, as the buffer window does:\n"
@@ -113,6 +113,21 @@ constexpr std::array<CommandInfo, 14> kCommandInfos = {{
      "the run's UUID. A record that cannot be stored ends the run with 4 and waits in a\n"
      "spool file under ~/.local/state/vantix until the next run with that database sends it.",
      "vantix-cli station-db series line-7 --start 1000 --station-db postgresql://station@db1/line"},
+    {CliCommand::Report, "report", false, kTakesReport,
+     "write the line's yield report from its records",
+     "Reads the boards' records from JSON Lines logs (--log FILE..., as --log writes them;\n"
+     "several files after one --log) and/or the station database (--station-db URL, or\n"
+     "VANTIX_STATION_DB when no log is named), and writes the line's yield report: --html OUT,\n"
+     "one HTML page that opens offline in any browser, and --csv OUT, one row per board.\n"
+     "The page shows the totals, the first-pass and final yield (a board is known by its\n"
+     "board id, else its serial number), boards per hour, each command's cycle time (median,\n"
+     "95th percentile, histogram), each station's and pod's runs and yield, the failures by\n"
+     "status text, the last 1000 failed runs and the serial numbers used per series; every\n"
+     "figure is in its text. --since and --until (ISO 8601) and --image SHA256 narrow it.\n"
+     "A line that is no record is named on stderr, skipped and counted on the page. A log\n"
+     "that cannot be read exits with 2 and a database out of reach with 3, leaving any\n"
+     "earlier report as it was.",
+     "vantix-cli report --log /srv/line/boards.jsonl --html yield.html --csv boards.csv"},
     {CliCommand::Help, "help", false, 0, "this text, or the text of COMMAND",
      "Shows the tool's usage, or the usage of COMMAND.", "vantix-cli help write"},
 }};
@@ -146,6 +161,7 @@ std::string UsageArguments(const CommandInfo& command) {
     return std::string(command.needsFile ? " FILE --cpu CPU" : "") + (cpuOnly ? " --cpu CPU" : "") +
            (command.command == CliCommand::Help ? " [COMMAND]" : "") +
            (command.command == CliCommand::StationDb ? " init|series [NAME]" : "") +
+           (command.command == CliCommand::Report ? " [--log FILE...]" : "") +
            ((command.options & ~kTakesCpu) != 0 ? " [OPTIONS]" : "");
 }
 

@@ -12,7 +12,7 @@ using enum Program;
 constexpr std::uint64_t kAny = std::numeric_limits<std::uint64_t>::max();
 
 // Each program's rows stand together, vantix-cli's first.
-constexpr std::array<OptionInfo, 37> kOptions = {{
+constexpr std::array<OptionInfo, 42> kOptions = {{
     // vantix-cli's own options, accepted before or after the command.
     {Cli, nullptr, "simulate", true, Flag, nullptr, 0,
      "use the simulated pod, at instant pace, instead of a real one\n"
@@ -147,6 +147,24 @@ constexpr std::array<OptionInfo, 37> kOptions = {{
     {Cli, nullptr, "start", false, Count, "N", kTakesSeries,
      "the first number of a new serial series", 0, kAny,
      "--start takes a decimal number, not '%s'"},
+    {Cli, nullptr, "html", false, Path, "OUT", kTakesReport,
+     "write the yield report to OUT, one HTML page that opens offline\n"
+     "in any browser (its charts drawn by Chart.js, put inside it)",
+     0, 0, nullptr},
+    {Cli, nullptr, "csv", false, Path, "OUT", kTakesReport,
+     "write one row per board to OUT, a CSV file: its runs, its first\n"
+     "and final outcome, and its last run's station, pod and status",
+     0, 0, nullptr},
+    {Cli, nullptr, "since", false, Text, "TIME", kTakesReport,
+     "only runs from TIME on: an ISO 8601 date or time, such as\n"
+     "2026-12-07 or 2026-12-07T06:00+01:00 (UTC without a zone)",
+     0, 0, "--since wants an ISO 8601 time such as 2026-12-07T06:00Z, not '%s'"},
+    {Cli, nullptr, "until", false, Text, "TIME", kTakesReport,
+     "only runs before TIME (ISO 8601, as --since)", 0, 0,
+     "--until wants an ISO 8601 time such as 2026-12-08T06:00Z, not '%s'"},
+    {Cli, nullptr, "image", false, Text, "SHA256", kTakesReport,
+     "only runs of the image file with this SHA-256 (info shows it)", 0, 0,
+     "--image wants the 64 hex digits of a SHA-256, not '%s'"},
     {Cli, nullptr, "strict", true, Flag, nullptr, kTakesStrict,
      "refuse a file with reader warnings (bad checksums, malformed\n"
      "records, words outside the CPU's flash): exit 2, before the\npod is touched",

@@ -43,6 +43,7 @@ enum CommandOption : unsigned {
     kTakesSerialSource = 1u << 9,  // --serial-counter, --serial-start, --serial-series
     kTakesSerialValue = 1u << 10,  // --serial-value
     kTakesSeries = 1u << 11,       // station-db: --start, --serial-words
+    kTakesReport = 1u << 12,       // report: --html, --csv, --since, --until, --image
 };
 
 struct OptionInfo {

@@ -1,0 +1,55 @@
+#include "commandline/ReportOptions.h"
+
+#include "commandline/OptionTable.h"
+#include "commandline/OptionValues.h"
+#include "records/IsoTime.h"
+
+namespace {
+
+// A time option's value, into `time`; the refusal when it is none.
+std::string ReadTime(const char* name, const std::optional<std::string>& text,
+                     std::optional<std::int64_t>& time) {
+    if (!text) {
+        return {};
+    }
+    time = ParseIsoTime(*text);
+    return time ? std::string() : Refusal(*FindCliOption(name), *text);
+}
+
+}  // namespace
+
+std::string ReadReportOptions(const ReportCommandTexts& given, CliOptions& options) {
+    if (!given.operands.empty() && given.logs.empty()) {
+        return "unexpected argument '" + given.operands.front() +
+               "' for 'report' (logs follow --log)";
+    }
+    options.reportLogs = given.logs;
+    options.reportLogs.insert(options.reportLogs.end(), given.operands.begin(),
+                              given.operands.end());
+    if (!given.html && !given.csv) {
+        return "'report' needs --html OUT or --csv OUT (or both)";
+    }
+    options.reportHtml = given.html.value_or("");
+    options.reportCsv = given.csv.value_or("");
+    for (const std::string& refusal : {ReadTime("since", given.since, options.since),
+                                       ReadTime("until", given.until, options.until)}) {
+        if (!refusal.empty()) {
+            return refusal;
+        }
+    }
+    if (options.since && options.until && *options.since >= *options.until) {
+        return "--since " + *given.since + " is not before --until " + *given.until;
+    }
+    if (given.image) {
+        std::string sha256 = *given.image;
+        for (char& c : sha256) {
+            c = static_cast<char>(c >= 'A' && c <= 'F' ? c - 'A' + 'a' : c);
+        }
+        if (sha256.size() != 64 ||
+            sha256.find_first_not_of("0123456789abcdef") != std::string::npos) {
+            return Refusal(*FindCliOption("image"), *given.image);
+        }
+        options.imageSha256 = sha256;
+    }
+    return {};
+}

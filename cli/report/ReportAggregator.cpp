@@ -1,0 +1,169 @@
+#include "report/ReportAggregator.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::int64_t kHour = 3600;
+// A chart of more periods than this gets longer ones.
+constexpr std::int64_t kMostPeriods = 400;
+
+std::string FileName(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::int64_t HourOf(std::int64_t time) {
+    return (time >= 0 ? time : time - kHour + 1) / kHour;
+}
+
+// Hours a period lasts: the first of these that keeps the chart within its periods, or
+// whole four-week spans beyond them.
+std::int64_t PeriodHours(std::int64_t hours) {
+    for (const std::int64_t length : {1, 2, 3, 4, 6, 12, 24, 48, 168, 336, 672}) {
+        if (hours <= kMostPeriods * length) {
+            return length;
+        }
+    }
+    return (hours / kMostPeriods / 672 + 1) * 672;
+}
+
+// Newer first: later time, then later in the reading order.
+template <typename Entry>
+bool Newer(const Entry& a, const Entry& b) {
+    return a.second.time != b.second.time ? a.second.time > b.second.time : a.first > b.first;
+}
+
+}  // namespace
+
+void ReportAggregator::Add(const ReportRecord& record) {
+    const std::uint64_t sequence = sequence_++;
+    ++figures_.runs;
+    figures_.passed += record.Passed() ? 1 : 0;
+    figures_.interrupted += record.Interrupted() ? 1 : 0;
+    figures_.failed += !record.Passed() && !record.Interrupted() ? 1 : 0;
+    figures_.firstTime = std::min(figures_.firstTime.value_or(record.time), record.time);
+    figures_.lastTime = std::max(figures_.lastTime.value_or(record.time), record.time);
+    if (record.sha256) {
+        ReportFigures::Image& image = images_[*record.sha256];
+        image.sha256 = *record.sha256;
+        image.file = record.file ? FileName(*record.file) : image.file;
+        ++image.runs;
+    }
+    for (auto* group : {&stations_[record.station], &pods_[record.pod.value_or("")]}) {
+        ++group->runs;
+        group->passed += record.Passed() ? 1 : 0;
+        group->seconds.push_back(record.seconds);
+    }
+    cycleTimes_.Add(record.command, record.seconds);
+    if (record.OnBoard()) {
+        boards_.Add(record, sequence);
+    }
+    serials_.Add(record);
+    if (record.Programs()) {
+        ReportFigures::Period& hour = hours_[HourOf(record.time)];
+        ++(record.Passed() ? hour.passed : hour.failed);
+    }
+    if (!record.Passed()) {
+        AddFailure(record);
+    }
+}
+
+void ReportAggregator::AddFailure(const ReportRecord& record) {
+    ++figures_.failedRuns;
+    ++failureTexts_[record.status];
+    if (!record.OnBoard()) {
+        return;
+    }
+    ++figures_.failedBoardRuns;
+    lastFailures_.emplace_back(
+        sequence_, ReportFigures::FailedRun{record.time, record.station, record.pod, record.board,
+                                            record.serial, record.command, record.status});
+    if (lastFailures_.size() >= 2 * ReportFigures::kFailedRunRows) {
+        std::nth_element(lastFailures_.begin(),
+                         lastFailures_.begin() + ReportFigures::kFailedRunRows, lastFailures_.end(),
+                         Newer<decltype(lastFailures_)::value_type>);
+        lastFailures_.resize(ReportFigures::kFailedRunRows);
+    }
+}
+
+ReportFigures ReportAggregator::Finish() {
+    boards_.Finish(figures_);
+    cycleTimes_.Finish(figures_);
+    serials_.Finish(figures_);
+    for (auto& [sha256, image] : images_) {
+        figures_.images.push_back(std::move(image));
+    }
+    std::sort(figures_.images.begin(), figures_.images.end(), [](const auto& a, const auto& b) {
+        return a.runs != b.runs ? a.runs > b.runs : a.sha256 < b.sha256;
+    });
+    if (figures_.images.size() > ReportFigures::kImages) {
+        figures_.imagesLeft = figures_.images.size() - ReportFigures::kImages;
+        figures_.images.resize(ReportFigures::kImages);
+    }
+    figures_.stations = Groups(stations_, figures_.stationsLeft);
+    figures_.pods = Groups(pods_, figures_.podsLeft);
+    FinishFailures();
+    FinishPeriods();
+    return std::move(figures_);
+}
+
+std::vector<ReportFigures::Group> ReportAggregator::Groups(std::map<std::string, GroupRuns>& runs,
+                                                           std::uint64_t& left) {
+    std::vector<ReportFigures::Group> groups;
+    for (auto& [name, group] : runs) {
+        std::sort(group.seconds.begin(), group.seconds.end());
+        groups.push_back(
+            {name, group.runs, group.passed, CycleTimes::NearestRank(group.seconds, 0.5)});
+    }
+    // The busiest first; the names' order among equals.
+    std::stable_sort(groups.begin(), groups.end(),
+                     [](const auto& a, const auto& b) { return a.runs > b.runs; });
+    left = groups.size() > ReportFigures::kGroups ? groups.size() - ReportFigures::kGroups : 0;
+    groups.resize(std::min(groups.size(), ReportFigures::kGroups));
+    runs.clear();
+    return groups;
+}
+
+void ReportAggregator::FinishFailures() {
+    for (auto& [text, runs] : failureTexts_) {
+        figures_.failures.push_back({text, runs});
+    }
+    std::sort(figures_.failures.begin(), figures_.failures.end(), [](const auto& a, const auto& b) {
+        return a.runs != b.runs ? a.runs > b.runs : a.text < b.text;
+    });
+    for (std::size_t i = ReportFigures::kFailureTexts; i < figures_.failures.size(); ++i) {
+        ++figures_.failureTextsLeft;
+        figures_.failureRunsLeft += figures_.failures[i].runs;
+    }
+    figures_.failures.resize(std::min(figures_.failures.size(), ReportFigures::kFailureTexts));
+    std::sort(lastFailures_.begin(), lastFailures_.end(),
+              Newer<decltype(lastFailures_)::value_type>);
+    lastFailures_.resize(std::min(lastFailures_.size(), ReportFigures::kFailedRunRows));
+    for (auto& [sequence, failure] : lastFailures_) {
+        figures_.lastFailures.push_back(std::move(failure));
+    }
+}
+
+void ReportAggregator::FinishPeriods() {
+    if (hours_.empty()) {
+        return;
+    }
+    const std::int64_t length = PeriodHours(hours_.rbegin()->first - hours_.begin()->first + 1);
+    // Periods begin at whole multiples of their length: days at midnight UTC.
+    const std::int64_t earliest = hours_.begin()->first;
+    const std::int64_t first = (earliest >= 0 ? earliest : earliest - length + 1) / length * length;
+    figures_.periodSeconds = length * kHour;
+    const std::size_t count =
+        static_cast<std::size_t>((hours_.rbegin()->first - first) / length + 1);
+    figures_.periods.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        figures_.periods[i].start = (first + static_cast<std::int64_t>(i) * length) * kHour;
+    }
+    for (const auto& [hour, counts] : hours_) {
+        ReportFigures::Period& period =
+            figures_.periods[static_cast<std::size_t>((hour - first) / length)];
+        period.passed += counts.passed;
+        period.failed += counts.failed;
+    }
+}

@@ -1,0 +1,200 @@
+#include "report/ReportCommand.h"
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "Utf8Path.h"
+#include "commandline/CliExit.h"
+#include "commandline/CliOptions.h"
+#include "commands/CliEnvironment.h"
+#include "commands/ConsoleUi.h"
+#include "records/IsoTime.h"
+#include "records/RunLog.h"
+#include "records/SystemReason.h"
+#include "report/ChartLibrary.h"
+#include "report/CsvReportWriter.h"
+#include "report/HtmlReportWriter.h"
+#include "report/LogReader.h"
+#include "report/ReportOutput.h"
+#include "report/StationDbRunReader.h"
+
+namespace {
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return a == b || std::filesystem::equivalent(Utf8Path(a), Utf8Path(b), ec);
+}
+
+void Add(LineCounts& total, const LineCounts& more) {
+    total.records += more.records;
+    total.blank += more.blank;
+    total.notJson += more.notJson;
+    total.cutShort += more.cutShort;
+    total.notRecord += more.notRecord;
+    total.unknownFields += more.unknownFields;
+}
+
+}  // namespace
+
+ReportCommand::ReportCommand(const CliOptions& options, const CliEnvironment& environment,
+                             ConsoleUi& ui)
+    : options_(options),
+      environment_(environment),
+      ui_(ui),
+      filter_{options.since, options.until, options.imageSha256} {}
+
+bool ReportCommand::Interrupted() const {
+    return environment_.interrupted != nullptr && environment_.interrupted->load();
+}
+
+std::string ReportCommand::DatabaseUrl() const {
+    if (!options_.stationDb.empty()) {
+        return options_.stationDb;
+    }
+    return options_.reportLogs.empty() ? environment_.stationDb : std::string();
+}
+
+std::string ReportCommand::CheckFiles() const {
+    if (options_.reportLogs.empty() && DatabaseUrl().empty()) {
+        return "'report' needs --log FILE... or --station-db URL (or VANTIX_STATION_DB)";
+    }
+    for (const std::string& log : options_.reportLogs) {
+        if (!std::ifstream(Utf8Path(log), std::ios::binary)) {
+            return "cannot read the log " + log + SystemReason(log);
+        }
+        for (const std::string* out : {&options_.reportHtml, &options_.reportCsv}) {
+            if (!out->empty() && SameFile(*out, log)) {
+                return "the report " + *out + " would overwrite the log it reads";
+            }
+        }
+    }
+    if (!options_.reportHtml.empty() && !options_.reportCsv.empty() &&
+        SameFile(options_.reportHtml, options_.reportCsv)) {
+        return "--html and --csv name the same file: " + options_.reportCsv;
+    }
+    return {};
+}
+
+int ReportCommand::Run() {
+    if (const std::string refusal = CheckFiles(); !refusal.empty()) {
+        ui_.Error("vantix-cli: " + refusal);
+        return kExitInputError;
+    }
+    // The reports' files are made first: one that cannot be written stops the run before a
+    // long read.
+    std::vector<std::unique_ptr<ReportOutput>> outputs;
+    for (const std::string* path : {&options_.reportHtml, &options_.reportCsv}) {
+        std::string error;
+        outputs.push_back(path->empty() ? nullptr : std::make_unique<ReportOutput>(*path));
+        if (outputs.back() && !outputs.back()->Open(error)) {
+            ui_.Error("vantix-cli: " + error);
+            return kExitInputError;
+        }
+    }
+    ReportAggregator aggregator;
+    LineCounts lines;
+    std::string database;
+    if (const int status = ReadSources(aggregator, lines, database); status != kExitSuccess) {
+        return status;
+    }
+    ReportFigures figures = aggregator.Finish();
+    figures.lines = lines;
+    figures.filter = filter_;
+    if (!database.empty()) {
+        figures.sources.push_back("the station database (" + database + ")");
+    }
+    figures.sources.insert(figures.sources.end(), options_.reportLogs.begin(),
+                           options_.reportLogs.end());
+    if (const int status = Write(figures, outputs[0].get(), outputs[1].get());
+        status != kExitSuccess) {
+        return status;
+    }
+    Summary(figures);
+    return kExitSuccess;
+}
+
+int ReportCommand::ReadSources(ReportAggregator& aggregator, LineCounts& lines,
+                               std::string& database) {
+    const auto warn = [this](const std::string& text) { ui_.Warning("vantix-cli: " + text); };
+    const std::string url = DatabaseUrl();
+    const bool both = !url.empty() && !options_.reportLogs.empty();
+    if (!url.empty()) {
+        StationDbRunReader reader(
+            [&](ReportRecord& record) {
+                if (filter_.Keeps(record)) {
+                    if (both) {
+                        databaseRuns_.insert(record.Identity());
+                    }
+                    aggregator.Add(record);
+                }
+            },
+            warn, environment_.interrupted);
+        const StationDbOutcome outcome = reader.Read(url, filter_);
+        if (!outcome.Ok()) {
+            for (const std::string& line : outcome.Lines()) {
+                ui_.Error("vantix-cli: " + line);
+            }
+            return outcome.status;
+        }
+        database = reader.Name();
+        Add(lines, reader.Counts());
+    }
+    LogReader reader(
+        [&](ReportRecord& record) {
+            if (!filter_.Keeps(record)) {
+                return;
+            }
+            if (both && databaseRuns_.count(record.Identity()) != 0) {
+                ++lines.duplicates;
+                return;
+            }
+            aggregator.Add(record);
+        },
+        warn, environment_.interrupted);
+    for (const std::string& log : options_.reportLogs) {
+        std::string error;
+        if (!reader.Read(log, error)) {
+            ui_.Error("vantix-cli: " + error);
+            return kExitInputError;
+        }
+    }
+    Add(lines, reader.Counts());
+    return Interrupted() ? InterruptedExit(environment_) : kExitSuccess;
+}
+
+int ReportCommand::Write(const ReportFigures& figures, ReportOutput* html, ReportOutput* csv) {
+    if (html != nullptr) {
+        std::string lookedAt;
+        std::optional<std::string> library = ChartLibrary::Load(lookedAt);
+        if (!library) {
+            ui_.Warning("vantix-cli: Chart.js not found at " + lookedAt +
+                        " (Debian's package libjs-chart.js): the report has no charts, only "
+                        "its tables");
+        }
+        HtmlReportWriter(figures, std::move(library), RunLog::UtcNow()).Write(html->Stream());
+    }
+    if (csv != nullptr) {
+        CsvReportWriter::Write(figures, csv->Stream());
+    }
+    for (ReportOutput* output : {html, csv}) {
+        std::string error;
+        if (output != nullptr && !output->Commit(error)) {
+            ui_.Error("vantix-cli: " + error);
+            return kExitInputError;
+        }
+    }
+    return kExitSuccess;
+}
+
+void ReportCommand::Summary(const ReportFigures& figures) const {
+    std::string text = "report: " + std::to_string(figures.boards) + " boards, " +
+                       std::to_string(figures.runs) + " runs";
+    if (const std::uint64_t skipped = figures.lines.Skipped(); skipped > 0) {
+        text += ", " + std::to_string(skipped) + (skipped == 1 ? " line" : " lines") + " not read";
+    }
+    for (const std::string* path : {&options_.reportHtml, &options_.reportCsv}) {
+        text += path->empty() ? "" : "; wrote " + *path;
+    }
+    ui_.Info(text);
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <string>
+#include <unordered_set>
+
+#include "report/ReportAggregator.h"
+#include "report/ReportFilter.h"
+
+class ConsoleUi;
+class ReportOutput;
+struct CliEnvironment;
+struct CliOptions;
+
+// report: reads the boards' records from JSON Lines logs (--log FILE...) and the station
+// database (--station-db URL), and writes the line's yield report as one HTML page (--html)
+// and a CSV file with one row per board (--csv). A run the database and a log both hold
+// counts once. A log that cannot be read (2) or a database out of reach (3) stops it before
+// any report is written; a report is replaced only once it is complete.
+class ReportCommand {
+public:
+    ReportCommand(const CliOptions& options, const CliEnvironment& environment, ConsoleUi& ui);
+
+    int Run();
+
+private:
+    // The station database to read: --station-db, or VANTIX_STATION_DB when no log is named.
+    std::string DatabaseUrl() const;
+    // Empty when every source can be read and no report would overwrite a log or the other
+    // report; otherwise the refusal.
+    std::string CheckFiles() const;
+    // Reads the database, then the logs, into the aggregator; `database` names the database
+    // read, without its password.
+    int ReadSources(ReportAggregator& aggregator, LineCounts& lines, std::string& database);
+    int Write(const ReportFigures& figures, ReportOutput* html, ReportOutput* csv);
+    void Summary(const ReportFigures& figures) const;
+    bool Interrupted() const;
+
+    const CliOptions& options_;
+    const CliEnvironment& environment_;
+    ConsoleUi& ui_;
+    ReportFilter filter_;
+    // The database's runs, when logs are read too: a log line of one of them is skipped.
+    std::unordered_set<std::string> databaseRuns_;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "report/ReportRecord.h"
+
+// Which records a report takes: --since (from that time on), --until (before that time) and
+// --image (the file of that SHA-256).
+struct ReportFilter {
+    std::optional<std::int64_t> since;
+    std::optional<std::int64_t> until;
+    std::optional<std::string> sha256;  // lower-case hex
+
+    bool Keeps(const ReportRecord& record) const {
+        return (!since || record.time >= *since) && (!until || record.time < *until) &&
+               (!sha256 || record.sha256 == sha256);
+    }
+};

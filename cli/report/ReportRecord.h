@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// What the report takes from one board's record, whether a log line or a row of the station
+// database.
+struct ReportRecord {
+    std::int64_t time = 0;  // seconds since 1970 UTC
+    std::string host;
+    std::string station;  // the station database's "station"; the host in a log
+    std::string command;  // "write-verify", ...
+    std::optional<std::string> file;
+    std::optional<std::string> sha256;
+    std::optional<std::string> pod;
+    std::optional<std::string> board;
+    std::optional<std::uint64_t> serial;
+    std::optional<std::string> serialAt;  // "PFLASH:0x7FF0"
+    std::optional<std::string> series;    // the serial series, where the database tells
+    std::string status;
+    double seconds = 0.0;
+    int exit = 0;
+    // What makes a record the same run wherever it was read: the database and a log may
+    // both hold it.
+    std::string Identity() const;
+    bool Passed() const { return exit == 0; }
+    // Ended by Ctrl+C, SIGTERM or SIGHUP.
+    bool Interrupted() const;
+    // The commands that program a board: the ones first-pass yield counts.
+    bool Programs() const { return command == "write" || command == "write-verify"; }
+    // The commands that work on a board rather than on the pod's own EEPROM.
+    bool OnBoard() const;
+};

@@ -1,0 +1,98 @@
+// The report from JSON Lines logs, as scripts see it: the built vantix-cli, its files and
+// its exit status.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "CliProcess.h"
+#include "LineLog.h"
+
+namespace {
+
+// The number of each line of the text that holds `part`, as "FILE:N:".
+std::string LineOf(const std::string& text, const std::string& part, const std::string& file) {
+    const std::vector<std::string> lines = Lines(text);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].find(part) != std::string::npos) {
+            return file + ":" + std::to_string(i + 1) + ":";
+        }
+    }
+    return "(not in the log)";
+}
+
+// The data rows of a CSV file.
+std::size_t CsvRows(const std::string& path) {
+    return Lines(ReadText(path)).size() - 1;
+}
+
+TEST(ReportFromLogs, NamesEveryLineItCannotReadAndStillWritesTheReport) {
+    ScratchDir dir;
+    const std::string text = LineLogText();
+    const std::string log = dir.Write("line.jsonl", text);
+    const CliRun run = RunProgram({"report", "--log", log, "--csv", dir.File("boards.csv")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find(log + ":" + std::to_string(Lines(text).size() - 4) + ": blank, skipped"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find(LineOf(text, "not json", log) + " not JSON, skipped"),
+              std::string::npos);
+    EXPECT_NE(run.err.find(LineOf(text, "09:00:00Z", log) + " not a record (no \"status\")"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find(LineOf(text, "humidity", log) + " a record with fields this vantix-cli "
+                                                           "does not know (\"humidity\")"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find(log + ":" + std::to_string(Lines(text).size()) + ": cut short"),
+              std::string::npos);
+    // One row a board, its first and final outcome; a board id a spreadsheet would run is
+    // quoted away.
+    EXPECT_EQ(CsvRows(dir.File("boards.csv")),
+              static_cast<std::size_t>(ExpectedFigures(text).boards));
+    const std::string csv = ReadText(dir.File("boards.csv"));
+    EXPECT_NE(csv.find("\n\"\"\"><img src=x onerror=\"\"window.hacked=1\"\">\",1017,2,2,"),
+              std::string::npos)
+        << csv;
+}
+
+TEST(ReportFromLogs, AMissingLogLeavesTheLastReportAsItWas) {
+    ScratchDir dir;
+    const std::string html = dir.Write("yield.html", "the last report");
+    const std::string log = dir.Write("line.jsonl", LineLogText());
+    const CliRun run = RunProgram({"report", "--log", log, dir.File("gone.jsonl"), "--html", html});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("cannot read the log " + dir.File("gone.jsonl")), std::string::npos);
+    EXPECT_EQ(ReadText(html), "the last report");
+    EXPECT_FALSE(std::filesystem::exists(html + ".tmp"));
+    EXPECT_EQ(RunProgram({"report", "--log", log, "--html", log}).status, 2)
+        << "a log is no report";
+    EXPECT_EQ(RunProgram({"report", "--log", log}).status, 2) << "no report named";
+}
+
+TEST(ReportFromLogs, SinceUntilAndImageNarrowIt) {
+    ScratchDir dir;
+    const std::string log = dir.Write("line.jsonl", LineLogText());
+    const auto boards = [&](std::vector<std::string> narrowing) {
+        std::vector<std::string> args = {"report", "--log", log, "--csv", dir.File("b.csv")};
+        args.insert(args.end(), narrowing.begin(), narrowing.end());
+        const CliRun run = RunProgram(args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        return CsvRows(dir.File("b.csv"));
+    };
+    // Boards 0-9 ran from 06:10 to 06:19, boards 10-19 from 07:20 on.
+    EXPECT_EQ(boards({"--since", "2026-12-07T07:00Z", "--until", "2026-12-07T08:00:00+00:00"}),
+              10u);
+    EXPECT_EQ(boards({"--until", "2026-12-07T08:00+01:00"}), 10u);
+    EXPECT_EQ(boards({"--image", std::string(64, 'A')}), 45u);
+    EXPECT_EQ(boards({"--image", std::string(64, 'b')}), 0u);
+    const CliRun refused =
+        RunProgram({"report", "--log", log, "--csv", dir.File("b.csv"), "--since", "yesterday"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("--since wants an ISO 8601 time such as 2026-12-07T06:00Z, not "
+                               "'yesterday'"),
+              std::string::npos)
+        << refused.err;
+}
+
+}  // namespace

@@ -1,0 +1,63 @@
+// The report from the station database a line shares, against a real PostgreSQL server.
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "CliProcess.h"
+#include "TestPostgres.h"
+
+namespace {
+
+// The figure of that name on the page.
+std::string Figure(const std::string& html, const std::string& name) {
+    std::smatch match;
+    const std::regex figure("data-figure=\"" + name + "\">([^<]*)<");
+    return std::regex_search(html, match, figure) ? match[1].str() : "(none)";
+}
+
+TEST(ReportFromStationDb, ReadsTheRunsAndCountsARunInALogOnce) {
+    ScratchDir dir;
+    setenv("XDG_STATE_HOME", dir.File("state").c_str(), 1);
+    TestPostgres server;
+    const std::string url = server.Url();
+    const std::string log = dir.File("boards.jsonl");
+    const std::string html = dir.Write("db.html", "the last report");
+    CliRun run = RunProgram({"report", "--station-db", url, "--html", html});
+    EXPECT_EQ(run.status, 2) << "a database without the tables: " << run.err;
+    EXPECT_EQ(ReadText(html), "the last report");
+    ASSERT_EQ(RunProgram({"station-db", "init", "--station-db", url}).status, 0);
+    const CliRun line = RunProgram(
+        {"--simulate", "--station-db", url, "--station", "st-A", "--log", log, "--board-id", "B1",
+         "write-verify", Example("dsp56f807.s"), "--cpu", "807", "--repeat", "-q"},
+        "B2\nB3\n");
+    ASSERT_EQ(line.status, 0) << line.err;
+
+    run = RunProgram({"report", "--station-db", url, "--html", html, "--csv", dir.File("db.csv")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Figure(ReadText(html), "runs"), "3");
+    EXPECT_EQ(Figure(ReadText(html), "boards"), "3");
+    EXPECT_NE(ReadText(dir.File("db.csv")).find(",st-A,VSIM0001,write-verify,"), std::string::npos);
+
+    run = RunProgram({"report", "--station-db", url, "--log", log, "--html", html});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Figure(ReadText(html), "runs"), "3");
+    EXPECT_EQ(Figure(ReadText(html), "duplicates"), "3");
+
+    run = RunProgram({"report", "--station-db", url, "--since", "2100-01-01", "--html", html});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Figure(ReadText(html), "runs"), "0");
+    unsetenv("XDG_STATE_HOME");
+}
+
+TEST(ReportFromStationDb, ADatabaseOutOfReachWritesNoReport) {
+    ScratchDir dir;
+    const std::string html = dir.Write("yield.html", "the last report");
+    const CliRun run = RunProgram(
+        {"report", "--station-db", "host=" + dir.File("nowhere") + " dbname=line", "--html", html});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_NE(run.err.find("cannot connect to the station database"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadText(html), "the last report");
+}
+
+}  // namespace
