@@ -411,6 +411,7 @@ CliParseResult CommandLineParser::ReadCommand(const CLI::App& command,
     o.eraseAllBoot = EffectiveFlag(*app_, command, "--erase-all-boot", true);
     o.resetAfter = EffectiveFlag(*app_, command, "--reset-after", false);
     o.repeat = EffectiveFlag(*app_, command, "--repeat", false);
+    o.onlyChanged = EffectiveFlag(*app_, command, "--only-changed", false);
     for (const auto read : {&CommandLineParser::ReadFileAndCpu, &CommandLineParser::ReadRegions,
                             &CommandLineParser::ReadSerial}) {
         if (const std::string refusal = (this->*read)(command); !refusal.empty()) {
