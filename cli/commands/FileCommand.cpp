@@ -201,9 +201,9 @@ int FileCommand::RunBoardAfterBoard(PodRun& run) {
     // Every board passed: 0; any failed: 1; no serial number for a board: 2; the pod gone: 3
     // (or 2 when the options name no one pod); a record lost: 4; a signal, at a board or at
     // the prompt: 128 + the signal.
-    return session.Finish(recorder_.RecordLost()        ? kExitRecordLost
-                          : noNumber                    ? kExitInputError
-                          : unreachable != kExitSuccess ? unreachable
-                          : failed == 0                 ? kExitSuccess
-                                                        : kExitFailed);
+    return session.Finish(recorder_.RecordLost()         ? kExitRecordLost
+                          : noNumber                     ? kExitInputError
+                          : unreachable != kExitSuccess  ? unreachable
+                          : failed == 0                  ? kExitSuccess
+                                                         : kExitFailed);
 }
