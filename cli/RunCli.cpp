@@ -8,6 +8,7 @@
 #include "commands/ImageLoading.h"
 #include "commands/ImageReports.h"
 #include "commands/PodCommandRunner.h"
+#include "commands/StationDbCommand.h"
 #include "records/ImageDigests.h"
 
 namespace {
@@ -108,6 +109,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         case CliCommand::Dump:
             status = RunDump(options, out, ui);
             break;
+        case CliCommand::StationDb:
+            return StationDbCommand(options, environment, ui, out).Run();
         default:
             return PodCommandRunner(options, environment, ui, out).Run();
     }

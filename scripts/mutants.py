@@ -100,7 +100,7 @@ MUTANTS = [
      "return ftdi_set_line_property(context_, static_cast<ftdi_bits_type>(bits),",
      "return ftdi_set_line_property(context_, BITS_7,"),
     ("libftdi: hardware flow control left on", "pod/backends/LibFtdiPort.cpp",
-     "return ftdi_setflowctrl(context_, flow);",
+     "return ftdi_setflowctrl(context_, static_cast<int>(flow));",
      "return ftdi_setflowctrl(context_, SIO_RTS_CTS_HS);"),
     ("libftdi: kernel driver not given back", "pod/backends/LibFtdiBus.cpp",
      "context->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;",

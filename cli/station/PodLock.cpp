@@ -10,11 +10,7 @@
 
 #include "ResolvedPath.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/file.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -97,9 +93,9 @@ std::string PodLock::PathFor(const std::string& serial) {
 
 PodLock::Result PodLock::Acquire(const std::string& serial, std::string& error) {
     Release();
-    std::error_code ec;
     const std::string folder = Directory();
 #ifdef _WIN32
+    std::error_code ec;
     std::filesystem::create_directories(folder, ec);
 #else
     if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
@@ -112,71 +108,34 @@ PodLock::Result PodLock::Acquire(const std::string& serial, std::string& error) 
     }
 #endif
     const std::string path = PathFor(serial);
-#ifdef _WIN32
-    HANDLE file = CreateFileW(std::filesystem::path(path).wstring().c_str(),
-                              GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        error =
-            "cannot open the lock file " + path + " (error " + std::to_string(GetLastError()) + ")";
-        return Result::Failed;
-    }
-    OVERLAPPED whole = {};
-    if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &whole)) {
-        const DWORD code = GetLastError();
-        CloseHandle(file);
-        if (code == ERROR_LOCK_VIOLATION || code == ERROR_IO_PENDING) {
-            return Result::InUse;
-        }
-        error = "cannot lock " + path + " (error " + std::to_string(code) + ")";
-        return Result::Failed;
-    }
-    handle_ = file;
-    return Result::Locked;
-#else
-    // A holder removes the file before it lets go; a lock won on a file that is no longer
-    // the one at the path is worth nothing, so try again with the new file.
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd < 0) {
-            error = "cannot open the lock file " + path + ": " + std::strerror(errno);
-            return Result::Failed;
-        }
-        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            const int code = errno;
-            close(fd);
-            if (code == EWOULDBLOCK) {
-                return Result::InUse;
-            }
-            error = "cannot lock " + path + ": " + std::strerror(code);
-            return Result::Failed;
-        }
-        struct stat held {};
-        struct stat named {};
-        if (fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 &&
-            held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
-            fd_ = fd;
-            path_ = path;
+    switch (file_.Acquire(std::filesystem::path(path),
+                          {.wait = false, .ownerOnly = true, .removedOnRelease = true})) {
+        case FileLock::Result::Locked:
             return Result::Locked;
-        }
-        close(fd);
+        case FileLock::Result::InUse:
+            return Result::InUse;
+        case FileLock::Result::Failed:
+            break;
     }
-    error = "cannot lock " + path + ": it keeps being replaced";
-    return Result::Failed;
+#ifdef _WIN32
+    const std::string reason = " (" + file_.SystemReason() + ")";
+#else
+    const std::string reason = ": " + file_.SystemReason();
 #endif
+    switch (file_.FailedStep()) {
+        case FileLock::Failure::Open:
+            error = "cannot open the lock file " + path + reason;
+            break;
+        case FileLock::Failure::Lock:
+            error = "cannot lock " + path + reason;
+            break;
+        case FileLock::Failure::KeepsBeingReplaced:
+            error = "cannot lock " + path + ": it keeps being replaced";
+            break;
+    }
+    return Result::Failed;
 }
 
 void PodLock::Release() {
-#ifdef _WIN32
-    if (handle_ != nullptr) {
-        CloseHandle(static_cast<HANDLE>(handle_));  // closing the handle drops the lock
-        handle_ = nullptr;
-    }
-#else
-    if (fd_ >= 0) {
-        unlink(path_.c_str());  // still held: nobody can have locked the file meanwhile
-        close(fd_);             // closing the last descriptor drops the lock
-        fd_ = -1;
-    }
-#endif
+    file_.Release();
 }

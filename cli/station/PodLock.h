@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "station/FileLock.h"
+
 // An advisory lock on one pod, keyed by its serial number, so that two processes never talk
 // to the same pod at once. The lock is a file in a per-user folder that does not depend on
 // the environment; the system drops the lock when the process ends, however it ends, so a
@@ -35,10 +37,5 @@ public:
     static std::string PathFor(const std::string& serial);
 
 private:
-#ifdef _WIN32
-    void* handle_ = nullptr;
-#else
-    int fd_ = -1;
-    std::string path_;  // removed while the lock is still held, so files do not pile up
-#endif
+    FileLock file_;
 };

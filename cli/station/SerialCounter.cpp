@@ -10,12 +10,12 @@
 
 #include "ResolvedPath.h"
 #include "Utf8Path.h"
+#include "station/FileLock.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 #endif
 
@@ -30,62 +30,6 @@ std::string SystemError() {
     return std::strerror(errno);
 }
 #endif
-
-// Holds the exclusive lock on the counter's lock file while it lives.
-class CounterLock {
-public:
-    explicit CounterLock(const std::string& path) {
-#ifdef _WIN32
-        HANDLE file = CreateFileW(Utf8Path(path).wstring().c_str(), GENERIC_READ | GENERIC_WRITE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        OVERLAPPED whole = {};
-        if (file != INVALID_HANDLE_VALUE &&
-            !LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &whole)) {
-            CloseHandle(file);
-            file = INVALID_HANDLE_VALUE;
-        }
-        handle_ = file == INVALID_HANDLE_VALUE ? nullptr : file;
-#else
-        fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        while (fd_ >= 0 && flock(fd_, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                close(fd_);
-                fd_ = -1;
-            }
-        }
-#endif
-    }
-    ~CounterLock() {
-#ifdef _WIN32
-        if (handle_ != nullptr) {
-            CloseHandle(static_cast<HANDLE>(handle_));  // closing drops the lock
-        }
-#else
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-#endif
-    }
-    CounterLock(const CounterLock&) = delete;
-    CounterLock& operator=(const CounterLock&) = delete;
-
-#ifdef _WIN32
-    bool Held() const {
-        return handle_ != nullptr;
-    }
-
-private:
-    void* handle_ = nullptr;
-#else
-    bool Held() const {
-        return fd_ >= 0;
-    }
-
-private:
-    int fd_ = -1;
-#endif
-};
 
 // Writes the text to a new file beside `path`, flushes it and puts it in place of `path`.
 bool ReplaceDurably(const std::string& path, const std::string& text) {
@@ -145,9 +89,9 @@ bool TakeSerialNumber(const std::string& path, std::uint64_t largest, std::uint6
     // to: every spelling of one counter (a link, a relative path) shares one lock, and a link
     // to the counter stays a link.
     const std::string resolved = ResolvedPath(path);
-    const CounterLock lock(resolved + ".lock");
-    if (!lock.Held()) {
-        error = "cannot lock the serial counter " + resolved + ".lock: " + SystemError();
+    FileLock lock;
+    if (lock.Acquire(Utf8Path(resolved + ".lock"), {.wait = true}) != FileLock::Result::Locked) {
+        error = "cannot lock the serial counter " + resolved + ".lock: " + lock.SystemReason();
         return false;
     }
     std::ifstream file(Utf8Path(resolved), std::ios::binary);

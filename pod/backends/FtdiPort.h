@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "SerialLineFormat.h"
+
 // libusb's error codes that the backend tells apart (libusb's stable values).
 inline constexpr int kUsbErrorIo = -1;
 inline constexpr int kUsbErrorAccess = -3;
@@ -23,11 +25,9 @@ public:
     virtual int GetLatencyTimer(std::uint8_t& ms) = 0;
     virtual int SetLatencyTimer(std::uint8_t ms) = 0;
     virtual int SetBaudRate(int baud) = 0;
-    // bits 7 or 8; stopBits 0 (one), 1 (one and a half), 2 (two); parity 0 none, 1 odd,
-    // 2 even, 3 mark, 4 space: libftdi's numbering, which is also the D2XX numbering.
-    virtual int SetLineProperty(int bits, int stopBits, int parity) = 0;
-    // 0 none, 0x100 RTS/CTS, 0x200 DTR/DSR, 0x400 XON/XOFF with the two characters.
-    virtual int SetFlowControl(int flow, std::uint8_t xon, std::uint8_t xoff) = 0;
+    virtual int SetLineProperty(DataBits bits, StopBits stopBits, Parity parity) = 0;
+    // xon and xoff are the characters of FlowControl::XonXoff.
+    virtual int SetFlowControl(FlowControl flow, std::uint8_t xon, std::uint8_t xoff) = 0;
     // How long one USB transfer may take before libusb gives up.
     virtual void SetUsbTimeouts(int readMs, int writeMs) = 0;
     // Empties the chip's queues: rx is what the device sent us, tx what we sent it.

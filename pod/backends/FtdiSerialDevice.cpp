@@ -10,10 +10,11 @@ namespace {
 constexpr std::size_t kReceiveBufferLimit = 64 * 1024;
 constexpr int kPollChunk = 512;
 
-// The D2XX flow-control values are libftdi's.
-constexpr std::uint16_t kFlowRtsCts = 0x0100;
-constexpr std::uint16_t kFlowDtrDsr = 0x0200;
-constexpr std::uint16_t kFlowXonXoff = 0x0400;
+// The D2XX values of the line format.
+static_assert(static_cast<std::uint8_t>(DataBits::Eight) == FT_BITS_8);
+static_assert(static_cast<std::uint8_t>(StopBits::One) == FT_STOP_BITS_1);
+static_assert(static_cast<std::uint8_t>(Parity::None) == FT_PARITY_NONE);
+static_assert(static_cast<std::uint16_t>(FlowControl::None) == FT_FLOW_NONE);
 
 bool MeansDeviceGone(int code) {
     return code == kFtdiDeviceUnavailable || code == kUsbErrorNoDevice;
@@ -97,10 +98,13 @@ FT_STATUS FtdiSerialDevice::SetDataCharacteristics(std::uint8_t wordLength, std:
     if (lost_) {
         return FT_IO_ERROR;
     }
-    if ((wordLength != 7 && wordLength != 8) || stopBits > 2 || parity > 4) {
+    const auto bits = DataBitsNamed(wordLength);
+    const auto stop = StopBitsNamed(stopBits);
+    const auto parityKind = ParityNamed(parity);
+    if (!bits || !stop || !parityKind) {
         return FT_INVALID_PARAMETER;
     }
-    const int result = port_->SetLineProperty(wordLength, stopBits, parity);
+    const int result = port_->SetLineProperty(*bits, *stop, *parityKind);
     return result < 0 ? Fail(result) : FT_OK;
 }
 
@@ -109,11 +113,11 @@ FT_STATUS FtdiSerialDevice::SetFlowControl(std::uint16_t flowControl, std::uint8
     if (lost_) {
         return FT_IO_ERROR;
     }
-    if (flowControl != FT_FLOW_NONE && flowControl != kFlowRtsCts && flowControl != kFlowDtrDsr &&
-        flowControl != kFlowXonXoff) {
+    const auto flow = FlowControlNamed(flowControl);
+    if (!flow) {
         return FT_INVALID_PARAMETER;
     }
-    const int result = port_->SetFlowControl(flowControl, xon, xoff);
+    const int result = port_->SetFlowControl(*flow, xon, xoff);
     return result < 0 ? Fail(result) : FT_OK;
 }
 

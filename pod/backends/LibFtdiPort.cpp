@@ -12,6 +12,20 @@ constexpr int kReceiveChunk = 4096;
 // The chip's status bytes at the start of every packet.
 constexpr int kStatusBytes = 2;
 
+// The line format's values are libftdi's own.
+static_assert(static_cast<int>(DataBits::Seven) == BITS_7 &&
+              static_cast<int>(DataBits::Eight) == BITS_8);
+static_assert(static_cast<int>(StopBits::One) == STOP_BIT_1 &&
+              static_cast<int>(StopBits::OneAndAHalf) == STOP_BIT_15 &&
+              static_cast<int>(StopBits::Two) == STOP_BIT_2);
+static_assert(static_cast<int>(Parity::None) == NONE && static_cast<int>(Parity::Odd) == ODD &&
+              static_cast<int>(Parity::Even) == EVEN && static_cast<int>(Parity::Mark) == MARK &&
+              static_cast<int>(Parity::Space) == SPACE);
+static_assert(static_cast<int>(FlowControl::None) == SIO_DISABLE_FLOW_CTRL &&
+              static_cast<int>(FlowControl::RtsCts) == SIO_RTS_CTS_HS &&
+              static_cast<int>(FlowControl::DtrDsr) == SIO_DTR_DSR_HS &&
+              static_cast<int>(FlowControl::XonXoff) == SIO_XON_XOFF_HS);
+
 int UsbErrorOf(int status) {
     switch (status) {
         case LIBUSB_TRANSFER_TIMED_OUT:
@@ -57,17 +71,17 @@ int LibFtdiPort::SetBaudRate(int baud) {
     return ftdi_set_baudrate(context_, baud);
 }
 
-int LibFtdiPort::SetLineProperty(int bits, int stopBits, int parity) {
+int LibFtdiPort::SetLineProperty(DataBits bits, StopBits stopBits, Parity parity) {
     return ftdi_set_line_property(context_, static_cast<ftdi_bits_type>(bits),
                                   static_cast<ftdi_stopbits_type>(stopBits),
                                   static_cast<ftdi_parity_type>(parity));
 }
 
-int LibFtdiPort::SetFlowControl(int flow, std::uint8_t xon, std::uint8_t xoff) {
-    if (flow == SIO_XON_XOFF_HS) {
+int LibFtdiPort::SetFlowControl(FlowControl flow, std::uint8_t xon, std::uint8_t xoff) {
+    if (flow == FlowControl::XonXoff) {
         return ftdi_setflowctrl_xonxoff(context_, xon, xoff);
     }
-    return ftdi_setflowctrl(context_, flow);
+    return ftdi_setflowctrl(context_, static_cast<int>(flow));
 }
 
 void LibFtdiPort::SetUsbTimeouts(int readMs, int writeMs) {

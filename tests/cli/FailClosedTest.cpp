@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "ChildProcess.h"
+#include "CliProcess.h"
 #include "SRecordText.h"
 #include "commandline/CliExit.h"
 #include "commandline/CommandLineParser.h"
@@ -136,31 +136,13 @@ ChildProcess StartOnTerminal(const std::vector<std::string>& args, int& master) 
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
         return {};
     }
-    const std::string slave = ptsname(master);
-    int outPipe[2];
-    int errPipe[2];
-    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) {
-        return {};
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int terminal = open(slave.c_str(), O_RDWR | O_NOCTTY);
-        dup2(terminal, 0);
-        dup2(outPipe[1], 1);
-        dup2(errPipe[1], 2);
-        std::vector<std::string> copies = args;
-        std::string program = VANTIX_CLI_PATH;
-        std::vector<char*> argv{program.data()};
-        for (std::string& arg : copies) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    close(outPipe[1]);
-    close(errPipe[1]);
-    return {pid, outPipe[0], errPipe[0]};
+    std::vector<std::string> argv{VANTIX_CLI_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ChildSetup setup;
+    setup.inputFrom = ChildSetup::Input::Terminal;
+    setup.input = ptsname(master);
+    setup.outputTo = ChildSetup::Output::Pipes;
+    return StartChild(argv, setup);
 }
 
 TEST_F(FailClosed, TypeAheadIsThrownAwayAndTheBoardIdIsRecorded) {

@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "ChildProcess.h"
+#include "CliProcess.h"
 #include "SRecordText.h"
 #include "commandline/CliExit.h"
 #include "commandline/CommandLineParser.h"

@@ -4,7 +4,7 @@
 #include <regex>
 #include <sstream>
 
-#include "ChildProcess.h"
+#include "CliProcess.h"
 #include "commandline/CliExit.h"
 #include "station/PodLock.h"
 

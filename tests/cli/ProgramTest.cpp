@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ChildProcess.h"
+#include "CliProcess.h"
 #include "commandline/CliExit.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <set>
 #include <thread>
 
-#include "ChildProcess.h"
+#include "CliProcess.h"
 #include "SFileImage.h"
 #include "commandline/CliExit.h"
 #include "records/ImageDigests.h"

@@ -58,29 +58,17 @@ void Drag(QWidget* viewport, QPointF from, QPointF to) {
     QCoreApplication::sendEvent(viewport, &release);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QFont formFont(QStringLiteral("Liberation Sans"));
-    formFont.setPointSize(9);
-    QApplication::setFont(formFont);
-    const QDir folder(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("gallery"));
-    if (!QDir().mkpath(folder.path())) {
-        std::fprintf(stderr, "cannot create %s\n", qPrintable(folder.path()));
-        return 1;
-    }
-    bool ok = true;
-    const std::vector<std::uint8_t> flash = SampleFlash();
-
-    CHexEditBase hex;  // as the form configures it, at its size on the form
+// The hex view as the form configures it, at its size on the form, and one with characters
+// and a selection.
+bool SaveHexViews(const QDir& folder, const std::vector<std::uint8_t>& flash) {
+    CHexEditBase hex;
     hex.SetAddressDigits(4, false);
     hex.ShowAddress(true, false);
     hex.ShowAscii(false, false);
     hex.SetBytesPerRow(8, true, false);
     hex.SetData(flash.data(), 0x10000, true, 0);
     hex.resize(362, 189);
-    ok &= Save(hex, folder, "hex-form");
+    bool ok = Save(hex, folder, "hex-form");
 
     CHexEditBase chars;
     chars.ShowAddress(true, false);
@@ -94,10 +82,13 @@ int main(int argc, char** argv) {
     Drag(chars.viewport(), QPointF(layout.hexX + 6 * layout.charWidth, 20),
          QPointF(layout.hexX + 14 * layout.charWidth, 3 * layout.lineHeight + 5));
     ok &= Save(chars, folder, "hex-characters-selection");
+    return ok;
+}
 
+bool SaveSectionLabels(const QDir& folder) {
     CSectionLabel message(QStringLiteral("Message Window"));
     message.resize(656, 13);
-    ok &= Save(message, folder, "section-left");
+    bool ok = Save(message, folder, "section-left");
     CSectionLabel centred(QStringLiteral("Target Write && Verify"));
     centred.SetAlignment(CSectionLabel::Alignment::Centre);
     centred.resize(400, 13);
@@ -106,17 +97,23 @@ int main(int argc, char** argv) {
     vertical.SetVertical(true);
     vertical.resize(16, 160);
     ok &= Save(vertical, folder, "section-vertical");
+    return ok;
+}
 
+bool SaveStatusLabel(const QDir& folder) {
     CStatusLabel status;
     status.resize(520, 31);
     status.SetTextColor(0xE6E6E6, true);
     status.SetBackColor(0xC0C0C0, true);
     status.SetGradient(true);
     status.FitToText(true);
-    ok &= Save(status, folder, "status-initial");
+    bool ok = Save(status, folder, "status-initial");
     status.SetText("PFLASH Erasing...");
     ok &= Save(status, folder, "status-erasing");
+    return ok;
+}
 
+bool SaveProgressBars(const QDir& folder) {
     QWidget bars;
     auto* barsLayout = new QVBoxLayout(&bars);
     std::vector<CPercentProgressCtrl*> progress;
@@ -131,8 +128,10 @@ int main(int argc, char** argv) {
         progress[i]->SetPos(positions[i]);
     }
     progress[2]->SetWindowText(QStringLiteral("Firmware Downloading..."));
-    ok &= Save(bars, folder, "progress");
+    return Save(bars, folder, "progress");
+}
 
+bool SaveLeds(const QDir& folder) {
     QWidget leds;
     auto* ledLayout = new QHBoxLayout(&leds);
     const std::uint32_t states[][3] = {{0x00FF00, 0x005500, 0},
@@ -147,7 +146,7 @@ int main(int argc, char** argv) {
         led->SetActive(state[2] != 0);
         ledLayout->addWidget(led);
     }
-    ok &= Save(leds, folder, "leds");
+    bool ok = Save(leds, folder, "leds");
     QWidget bigLed;
     auto* bigLayout = new QHBoxLayout(&bigLed);
     auto* big = new CiLedRoundX(&bigLed);
@@ -155,7 +154,10 @@ int main(int argc, char** argv) {
     big->SetActive(true);
     bigLayout->addWidget(big);
     ok &= Save(bigLed, folder, "led-large");
+    return ok;
+}
 
+bool SaveMessageWindow(const QDir& folder) {
     CMessageWindow log;
     log.resize(658, 145);
     log.show();
@@ -168,7 +170,26 @@ int main(int argc, char** argv) {
         log.AddMessage(i % 2 == 0 ? "Flash Writing is OK !!!" : "Fail to reset target board",
                        i % 2 == 0 ? 0x008000 : 0x0000FF);
     }
-    ok &= Save(log, folder, "messages");
+    return Save(log, folder, "messages");
+}
 
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QFont formFont(QStringLiteral("Liberation Sans"));
+    formFont.setPointSize(9);
+    QApplication::setFont(formFont);
+    const QDir folder(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("gallery"));
+    if (!QDir().mkpath(folder.path())) {
+        std::fprintf(stderr, "cannot create %s\n", qPrintable(folder.path()));
+        return 1;
+    }
+    bool ok = SaveHexViews(folder, SampleFlash());
+    ok &= SaveSectionLabels(folder);
+    ok &= SaveStatusLabel(folder);
+    ok &= SaveProgressBars(folder);
+    ok &= SaveLeds(folder);
+    ok &= SaveMessageWindow(folder);
     return ok ? 0 : 1;
 }

@@ -1,7 +1,6 @@
 // The real libusb/libftdi1 backend against FT232R-class pods emulated beneath libusb: each
 // vantix-cli run goes through with-emulated-pods, and its trace, exit status and the pod's
 // memory are held against the same command on --simulate.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -17,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "UartLine.h"
 
 namespace {
@@ -51,35 +51,24 @@ public:
     fs::path operator/(const std::string& name) const { return dir_ / name; }
 
     ProgramRun Exec(const std::vector<std::string>& args) const {
-        const fs::path out = dir_ / "stdout";
-        const fs::path err = dir_ / "stderr";
-        const pid_t pid = fork();
-        if (pid == 0) {
-            dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
-            dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-            std::vector<char*> argv;
-            for (const std::string& arg : args) {
-                argv.push_back(const_cast<char*>(arg.c_str()));
-            }
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
+        ChildSetup setup;
+        setup.outputTo = ChildSetup::Output::Files;
+        setup.outFile = (dir_ / "stdout").string();
+        setup.errFile = (dir_ / "stderr").string();
+        const ChildProcess child = StartChild(args, setup);
         ProgramRun run;
         int status = 0;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (waitpid(pid, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                kill(pid, SIGKILL);
-                waitpid(pid, &status, 0);
-                run.err = "hung";
-                return run;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (child.pid < 0) {
+            run.err = "cannot start";
+            return run;
+        }
+        if (!WaitForExitWithin(child.pid, std::chrono::seconds(60), status)) {
+            run.err = "hung";
+            return run;
         }
         run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.out = Slurp(out);
-        run.err = Slurp(err);
+        run.out = Slurp(setup.outFile);
+        run.err = Slurp(setup.errFile);
         return run;
     }
     // vantix-cli on the simulated pod.
@@ -314,20 +303,20 @@ TEST(EmulatedUsbPod, TheRigPassesSignalsOnAndWaits) {
     const std::string file = std::string(VANTIX_EXAMPLES_DIR) + "/dsp56f807.s";
     const fs::path out = scratch / "out";
     const fs::path err = scratch / "err";
-    const pid_t rig = fork();
-    if (rig == 0) {
-        dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
-        dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-        execl(WITH_EMULATED_PODS_PATH, WITH_EMULATED_PODS_PATH, "--real-time", "--", VANTIX_CLI_PATH,
-              "write-verify", file.c_str(), "--cpu", "807", "--json", static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    ChildSetup setup;
+    setup.outputTo = ChildSetup::Output::Files;
+    setup.outFile = out.string();
+    setup.errFile = err.string();
+    const ChildProcess rig =
+        StartChild({WITH_EMULATED_PODS_PATH, "--real-time", "--", VANTIX_CLI_PATH, "write-verify",
+                    file, "--cpu", "807", "--json"},
+                   setup);
+    ASSERT_GT(rig.pid, 0);
     for (int i = 0; i < 6000 && Slurp(err).find("PFLASH Erasing...") == std::string::npos; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    kill(rig, SIGINT);
-    int status = 0;
-    waitpid(rig, &status, 0);
+    kill(rig.pid, SIGINT);
+    const int status = WaitForExit(rig.pid);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << Slurp(err);
     EXPECT_NE(Slurp(out).find("\"status\":\"interrupted\""), std::string::npos) << Slurp(out);
     EXPECT_EQ(Slurp(err).find("libumockdev"), std::string::npos) << Slurp(err);
@@ -344,12 +333,15 @@ TEST(EmulatedUsbPod, TheEmulatedLineGarblesOnlyWhatARealUartWould) {
     EXPECT_NEAR(DecodeFt232rBaud(0x0003, 1), 3'000'000 / 3.375, 1);
     const std::vector<std::uint8_t> frame{0x02, 0x49, 0x03, 0x21, 0xFF, 0x00, 0x55};
     const UartFormat pod = UartFormat::Pod();
-    EXPECT_EQ(ResampleLine(frame, {923077, 8, 0, 0}, pod), frame);
-    EXPECT_EQ(ResampleLine(frame, {900000, 8, 0, 0}, pod), frame);
-    EXPECT_NE(ResampleLine(frame, {9600, 8, 0, 0}, pod), frame);
-    EXPECT_NE(ResampleLine(frame, {460800, 8, 0, 0}, pod), frame);
-    EXPECT_NE(ResampleLine(frame, {921600, 7, 0, 0}, pod), frame);
-    EXPECT_NE(ResampleLine(frame, {921600, 8, 2, 0}, pod), frame);
+    auto host = [](double baud, DataBits bits = DataBits::Eight, Parity parity = Parity::None) {
+        return UartFormat{baud, bits, parity, StopBits::One};
+    };
+    EXPECT_EQ(ResampleLine(frame, host(923077), pod), frame);
+    EXPECT_EQ(ResampleLine(frame, host(900000), pod), frame);
+    EXPECT_NE(ResampleLine(frame, host(9600), pod), frame);
+    EXPECT_NE(ResampleLine(frame, host(460800), pod), frame);
+    EXPECT_NE(ResampleLine(frame, host(921600, DataBits::Seven), pod), frame);
+    EXPECT_NE(ResampleLine(frame, host(921600, DataBits::Eight, Parity::Even), pod), frame);
 }
 
 }  // namespace

@@ -28,14 +28,14 @@ int FakeFtdiPort::SetBaudRate(int baud) {
                    "setting new baudrate failed");
 }
 
-int FakeFtdiPort::SetLineProperty(int bits, int stopBits, int parity) {
+int FakeFtdiPort::SetLineProperty(DataBits bits, StopBits stopBits, Parity parity) {
     return Control(device_.FT_SetDataCharacteristics(handle_, static_cast<std::uint8_t>(bits),
                                                      static_cast<std::uint8_t>(stopBits),
                                                      static_cast<std::uint8_t>(parity)),
                    "setting new line property failed");
 }
 
-int FakeFtdiPort::SetFlowControl(int flow, std::uint8_t xon, std::uint8_t xoff) {
+int FakeFtdiPort::SetFlowControl(FlowControl flow, std::uint8_t xon, std::uint8_t xoff) {
     return Control(device_.FT_SetFlowControl(handle_, static_cast<std::uint16_t>(flow), xon, xoff),
                    "set flow control failed");
 }

@@ -30,8 +30,8 @@ public:
     int GetLatencyTimer(std::uint8_t& ms) override;
     int SetLatencyTimer(std::uint8_t ms) override;
     int SetBaudRate(int baud) override;
-    int SetLineProperty(int bits, int stopBits, int parity) override;
-    int SetFlowControl(int flow, std::uint8_t xon, std::uint8_t xoff) override;
+    int SetLineProperty(DataBits bits, StopBits stopBits, Parity parity) override;
+    int SetFlowControl(FlowControl flow, std::uint8_t xon, std::uint8_t xoff) override;
     void SetUsbTimeouts(int readMs, int writeMs) override;
     int Flush(bool rx, bool tx) override;
     int Write(const std::uint8_t* data, int size) override;

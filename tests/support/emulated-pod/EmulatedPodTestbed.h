@@ -1,7 +1,10 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "GObjectRef.h"
 
 class UsbfsPodDevice;
 typedef struct _UMockdevTestbed UMockdevTestbed;
@@ -25,7 +28,15 @@ public:
 
 private:
     struct Plugged;
-    UMockdevTestbed* testbed_;
+    // The device's sysfs entry and its attributes; its path, or "" when umockdev refuses.
+    std::string AddSysfsEntry(UsbfsPodDevice& device, const std::string& name,
+                              const std::string& node, int address);
+    // The usbfs node: a pipe whose readiness the device keeps (see
+    // UsbfsPodDevice::RunWithReadinessPipe).
+    bool MakeNode(UsbfsPodDevice& device, const std::string& node, bool denyAccess,
+                  std::string& error);
+
+    GObjectRef<UMockdevTestbed> testbed_;
     std::string root_;
-    std::vector<Plugged*> plugged_;
+    std::vector<std::unique_ptr<Plugged>> plugged_;
 };

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "Ft232rChip.h"
+#include "GObjectRef.h"
 
+class DeviceClock;
 class EmulatorRecord;
 class SimulatedPod;
 typedef struct _UMockdevIoctlClient UMockdevIoctlClient;
@@ -38,10 +40,11 @@ struct EmulatedDeviceIds {
 
 // One FT232R-class device behind a usbfs node (/dev/bus/usb/BBB/DDD): it answers the ioctls
 // libusb sends there, including control and bulk URBs, and keeps the kernel driver's state.
+// Its transfers end at times of the clock it is given.
 class UsbfsPodDevice {
 public:
     UsbfsPodDevice(EmulatedDeviceIds ids, SimulatedPod& pod, bool realTime, EmulatorRecord& record,
-                   UsbFault fault);
+                   UsbFault fault, DeviceClock& clock);
     ~UsbfsPodDevice();
     UsbfsPodDevice(const UsbfsPodDevice&) = delete;
     UsbfsPodDevice& operator=(const UsbfsPodDevice&) = delete;
@@ -67,9 +70,11 @@ public:
     bool DriverBound();
 
 private:
+    // One submitted transfer. The client's usbdevfs_urb and its buffer stay resolved (and
+    // referenced) from submit to reap.
     struct Urb {
-        UMockdevIoctlData* urb = nullptr;
-        UMockdevIoctlData* buffer = nullptr;
+        GObjectRef<UMockdevIoctlData> clientUrb;
+        GObjectRef<UMockdevIoctlData> buffer;
         std::uint64_t address = 0;
         UMockdevIoctlClient* owner = nullptr;
         std::uint8_t type = 0;
@@ -81,10 +86,31 @@ private:
         int actual = 0;
         std::uint64_t readyUs = 0;
     };
+    // An ioctl's answer: the result (0 or -1) with errno's value for -1.
+    using IoctlHandler = long (UsbfsPodDevice::*)(UMockdevIoctlClient* client, int& error);
+    struct IoctlRoute {
+        unsigned long request;
+        IoctlHandler handler;
+        bool servedWhenGone;  // a vanished device still gives back finished transfers
+    };
+    static const IoctlRoute kIoctlRoutes[];
 
+    long Capabilities(UMockdevIoctlClient* client, int& error);
     long Submit(UMockdevIoctlClient* client, int& error);
     long Reap(UMockdevIoctlClient* client, int& error);
     long Discard(UMockdevIoctlClient* client, int& error);
+    long GetDriver(UMockdevIoctlClient* client, int& error);
+    long DisconnectAndClaim(UMockdevIoctlClient* client, int& error);
+    long ClaimInterface(UMockdevIoctlClient* client, int& error);
+    long ReleaseInterface(UMockdevIoctlClient* client, int& error);
+    long DriverCommand(UMockdevIoctlClient* client, int& error);
+    long Accept(UMockdevIoctlClient* client, int& error);
+    long ResetDevice(UMockdevIoctlClient* client, int& error);
+    long Refuse(UMockdevIoctlClient* client, int& error);
+    // Claims the interface for the client, taking it from ftdi_sio first when detach says so.
+    long Claim(UMockdevIoctlClient* client, bool detach, int& error);
+    void AfterIoctl(std::unique_lock<std::mutex>& lock);
+
     void Control(Urb& urb);
     void Service(Urb& urb, std::uint64_t nowUs);
     void ServiceAll(std::uint64_t nowUs);
@@ -99,6 +125,7 @@ private:
     EmulatedDeviceIds ids_;
     EmulatorRecord& record_;
     UsbFault fault_;
+    DeviceClock& clock_;
     Ft232rChip chip_;
     std::function<void()> removeFromBus_;
     std::deque<Urb> urbs_;

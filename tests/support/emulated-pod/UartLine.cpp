@@ -30,25 +30,21 @@ struct Waveform {
     }
 };
 
-bool ParityBit(std::uint8_t value, int dataBits, int parity) {
+bool ParityBit(std::uint8_t value, int dataBits, Parity parity) {
     int ones = 0;
     for (int i = 0; i < dataBits; ++i) {
         ones += (value >> i) & 1;
     }
     switch (parity) {
-        case 1:
-            return ones % 2 == 0;  // odd
-        case 2:
-            return ones % 2 != 0;  // even
-        case 3:
-            return true;  // mark
+        case Parity::Odd:
+            return ones % 2 == 0;
+        case Parity::Even:
+            return ones % 2 != 0;
+        case Parity::Mark:
+            return true;
         default:
             return false;  // space
     }
-}
-
-double StopBitCount(int stopBits) {
-    return stopBits == 1 ? 1.5 : stopBits == 2 ? 2.0 : 1.0;
 }
 
 }  // namespace
@@ -57,19 +53,21 @@ std::vector<std::uint8_t> ResampleLine(const std::vector<std::uint8_t>& bytes,
                                        const UartFormat& from, const UartFormat& to) {
     Waveform line;
     const double sendBit = 1.0 / from.baud;
+    const int sendBits = BitCount(from.dataBits);
     for (const std::uint8_t byte : bytes) {
         line.Add(false, sendBit);
-        for (int i = 0; i < from.dataBits; ++i) {
+        for (int i = 0; i < sendBits; ++i) {
             line.Add(((byte >> i) & 1) != 0, sendBit);
         }
-        if (from.parity != 0) {
-            line.Add(ParityBit(byte, from.dataBits, from.parity), sendBit);
+        if (from.parity != Parity::None) {
+            line.Add(ParityBit(byte, sendBits, from.parity), sendBit);
         }
-        line.Add(true, sendBit * StopBitCount(from.stopBits));
+        line.Add(true, sendBit * BitTimes(from.stopBits));
     }
     std::vector<std::uint8_t> heard;
     const double bit = 1.0 / to.baud;
-    const int frameBits = to.dataBits + (to.parity != 0 ? 1 : 0);
+    const int hearBits = BitCount(to.dataBits);
+    const int frameBits = hearBits + (to.parity != Parity::None ? 1 : 0);
     std::size_t hint = 0;
     std::size_t s = 0;
     double t = 0;
@@ -90,7 +88,7 @@ std::vector<std::uint8_t> ResampleLine(const std::vector<std::uint8_t>& bytes,
         }
         hint = s;
         std::uint8_t value = 0;
-        for (int i = 0; i < to.dataBits; ++i) {
+        for (int i = 0; i < hearBits; ++i) {
             if (line.LevelAt(start + (1.5 + i) * bit, hint)) {
                 value = static_cast<std::uint8_t>(value | (1u << i));
             }

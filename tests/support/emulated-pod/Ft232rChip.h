@@ -12,8 +12,9 @@ class SimulatedPod;
 
 // The FT232R's serial engine between USB and the simulated programmer: the vendor requests
 // that configure it, its two finite buffers, its latency timer, and the UART line to the pod.
-// Times are microseconds of the emulator's clock; in instant pace they are not used and the
-// programmer's own virtual clock jumps to each reply instead.
+// It reads no clock: each call is given the time, in microseconds of the device's clock. In
+// instant pace the times are not used and the programmer's own virtual clock jumps to each
+// reply instead.
 class Ft232rChip {
 public:
     static constexpr int kPacketSize = 64;
@@ -47,9 +48,22 @@ public:
     int FramesSeen(char letter) const;
 
 private:
+    // The vendor requests that do more than answer.
+    int Reset(std::uint16_t value);
+    int ModemControl(std::uint16_t value);
+    int SetFlowControl(std::uint16_t index);
+    int SetBaudRate(std::uint16_t value, std::uint16_t index);
+    int SetDataCharacteristics(std::uint16_t value);
+    int SetLatency(std::uint16_t value);
+    int SetBitMode(std::uint16_t value);
+
     bool LineGood() const;
     bool TxHeld() const;
     void PullFromPod();
+    // Bytes the pod sent, as the chip's UART hears them, into the receive buffer: flow
+    // control characters act instead of arriving, and what a full buffer has no room for is
+    // lost, as on the chip.
+    void Receive(std::vector<std::uint8_t> bytes);
     void RecordNewFrames();
 
     SimulatedPod& pod_;
@@ -59,7 +73,7 @@ private:
     void* podHandle_ = nullptr;
 
     UartFormat format_;
-    int flow_ = 0;  // wIndex high byte: 1 RTS/CTS, 2 DTR/DSR, 4 XON/XOFF
+    FlowControl flow_ = FlowControl::None;
     bool xoffReceived_ = false;
     std::uint8_t latencyMs_ = 16;
     std::uint64_t lastPacketUs_ = 0;

@@ -5,7 +5,6 @@
 #include <umockdev.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstddef>
 #include <cstring>
 #include <limits>
@@ -13,6 +12,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "DeviceClock.h"
 #include "EmulatorRecord.h"
 
 namespace {
@@ -24,21 +24,15 @@ constexpr std::uint32_t kCapabilities = USBDEVFS_CAP_ZERO_PACKET | USBDEVFS_CAP_
                                         USBDEVFS_CAP_NO_PACKET_SIZE_LIM |
                                         USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
 
-const std::chrono::steady_clock::time_point kOrigin = std::chrono::steady_clock::now();
 constexpr std::uint64_t kNever = std::numeric_limits<std::uint64_t>::max();
 // How long a SlowCancel device holds a cancelled transfer back: longer than any host waits
 // before giving up on it.
 constexpr std::uint64_t kSlowCancelUs = 1'500'000;
 
-std::uint64_t NowUs() {
-    const auto origin = kOrigin;
-    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
-                                          std::chrono::steady_clock::now() - origin)
-                                          .count());
-}
-
-UMockdevIoctlData* Resolve(UMockdevIoctlData* data, std::size_t offset, std::size_t size) {
-    return umockdev_ioctl_data_resolve(data, offset, size, nullptr);
+// The client's memory that a pointer at offset in data leads to, size bytes of it.
+GObjectRef<UMockdevIoctlData> Resolve(UMockdevIoctlData* data, std::size_t offset,
+                                      std::size_t size) {
+    return GObjectRef<UMockdevIoctlData>(umockdev_ioctl_data_resolve(data, offset, size, nullptr));
 }
 
 template <typename T>
@@ -58,10 +52,11 @@ void WriteAs(UMockdevIoctlData* data, std::size_t offset, T value) {
 }  // namespace
 
 UsbfsPodDevice::UsbfsPodDevice(EmulatedDeviceIds ids, SimulatedPod& pod, bool realTime,
-                               EmulatorRecord& record, UsbFault fault)
+                               EmulatorRecord& record, UsbFault fault, DeviceClock& clock)
     : ids_(std::move(ids)),
       record_(record),
       fault_(fault),
+      clock_(clock),
       chip_(pod, realTime, record, ids_.serial) {}
 
 std::vector<std::uint8_t> UsbfsPodDevice::Descriptors() const {
@@ -146,7 +141,7 @@ void UsbfsPodDevice::Control(Urb& urb) {
         answered = 0;  // standard requests the host does not need answered
     }
     urb.done = true;
-    urb.readyUs = NowUs();
+    urb.readyUs = clock_.NowUs();
     if (answered < 0) {
         urb.status = -EPIPE;  // stall
         return;
@@ -200,48 +195,39 @@ void UsbfsPodDevice::ServiceAll(std::uint64_t nowUs) {
 }
 
 long UsbfsPodDevice::Submit(UMockdevIoctlClient* client, int& error) {
-    UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
-    UMockdevIoctlData* data = Resolve(arg, 0, sizeof(usbdevfs_urb));
+    GObjectRef<UMockdevIoctlData> data =
+        Resolve(umockdev_ioctl_client_get_arg(client), 0, sizeof(usbdevfs_urb));
     if (!data) {
         error = EFAULT;
         return -1;
     }
-    const auto header = ReadAs<usbdevfs_urb>(data);
+    const auto header = ReadAs<usbdevfs_urb>(data.get());
+    if (header.type != USBDEVFS_URB_TYPE_CONTROL &&
+        (header.type != USBDEVFS_URB_TYPE_BULK || claimedBy_ != client)) {
+        error = EINVAL;  // control transfers, or bulk ones once the interface is claimed
+        return -1;
+    }
     Urb urb;
-    urb.urb = data;
     urb.owner = client;
     urb.address = data->client_addr;
     urb.type = header.type;
     urb.endpoint = header.endpoint;
     urb.length = header.buffer_length;
     if (header.buffer_length > 0) {
-        urb.buffer = Resolve(data, offsetof(usbdevfs_urb, buffer),
+        urb.buffer = Resolve(data.get(), offsetof(usbdevfs_urb, buffer),
                              static_cast<std::size_t>(header.buffer_length));
     }
+    urb.clientUrb = std::move(data);
     if (urb.type == USBDEVFS_URB_TYPE_CONTROL) {
         Control(urb);
-    } else if (urb.type != USBDEVFS_URB_TYPE_BULK) {
-        g_object_unref(data);
-        if (urb.buffer) {
-            g_object_unref(urb.buffer);
-        }
-        error = EINVAL;
-        return -1;
-    } else if (claimedBy_ != client) {
-        g_object_unref(data);
-        if (urb.buffer) {
-            g_object_unref(urb.buffer);
-        }
-        error = EINVAL;  // the kernel wants the interface claimed first
-        return -1;
     }
     urbs_.push_back(std::move(urb));
-    Service(urbs_.back(), NowUs());
+    Service(urbs_.back(), clock_.NowUs());
     return 0;
 }
 
 long UsbfsPodDevice::Reap(UMockdevIoctlClient* client, int& error) {
-    const std::uint64_t now = NowUs();
+    const std::uint64_t now = clock_.NowUs();
     if (!gone_) {
         ServiceAll(now);
     }
@@ -258,21 +244,18 @@ long UsbfsPodDevice::Reap(UMockdevIoctlClient* client, int& error) {
     }
     Urb urb = std::move(*found);
     urbs_.erase(found);
-    WriteAs<int>(urb.urb, offsetof(usbdevfs_urb, status), urb.status);
-    WriteAs<int>(urb.urb, offsetof(usbdevfs_urb, actual_length), urb.actual);
+    WriteAs<int>(urb.clientUrb.get(), offsetof(usbdevfs_urb, status), urb.status);
+    WriteAs<int>(urb.clientUrb.get(), offsetof(usbdevfs_urb, actual_length), urb.actual);
     if (urb.buffer && !urb.result.empty()) {
         const std::size_t offset = urb.type == USBDEVFS_URB_TYPE_CONTROL ? kSetupSize : 0;
         const std::size_t room = static_cast<std::size_t>(urb.buffer->data_len) - offset;
-        umockdev_ioctl_data_update(urb.buffer, offset, urb.result.data(),
+        umockdev_ioctl_data_update(urb.buffer.get(), offset, urb.result.data(),
                                    static_cast<gint>(std::min(room, urb.result.size())));
     }
-    UMockdevIoctlData* slot = Resolve(umockdev_ioctl_client_get_arg(client), 0, sizeof(void*));
-    umockdev_ioctl_data_set_ptr(slot, 0, urb.urb);
-    g_object_unref(slot);
-    g_object_unref(urb.urb);
-    if (urb.buffer) {
-        g_object_unref(urb.buffer);
-    }
+    // The reaping client's void** comes back pointing at the usbdevfs_urb it submitted.
+    const GObjectRef<UMockdevIoctlData> slot =
+        Resolve(umockdev_ioctl_client_get_arg(client), 0, sizeof(void*));
+    umockdev_ioctl_data_set_ptr(slot.get(), 0, urb.clientUrb.get());
     return 0;
 }
 
@@ -286,7 +269,7 @@ long UsbfsPodDevice::Discard(UMockdevIoctlClient* client, int& error) {
             }
             urb.done = true;
             urb.status = -ENOENT;
-            urb.readyUs = NowUs() + (fault_ == UsbFault::SlowCancel ? kSlowCancelUs : 0);
+            urb.readyUs = clock_.NowUs() + (fault_ == UsbFault::SlowCancel ? kSlowCancelUs : 0);
             urb.result.clear();
             return 0;
         }
@@ -300,7 +283,7 @@ void UsbfsPodDevice::Unplug() {
     unplugPending_ = false;
     record_.Line(ids_.serial, "unplugged");
     // What was still in flight ends as the kernel ends it when the device goes.
-    const std::uint64_t now = NowUs();
+    const std::uint64_t now = clock_.NowUs();
     for (Urb& urb : urbs_) {
         if (!urb.done) {
             urb.done = true;
@@ -313,118 +296,55 @@ void UsbfsPodDevice::Unplug() {
     chip_.Detach();
 }
 
+const UsbfsPodDevice::IoctlRoute UsbfsPodDevice::kIoctlRoutes[] = {
+    {USBDEVFS_GET_CAPABILITIES, &UsbfsPodDevice::Capabilities, false},
+    {USBDEVFS_SUBMITURB, &UsbfsPodDevice::Submit, false},
+    {USBDEVFS_REAPURBNDELAY, &UsbfsPodDevice::Reap, true},
+    {USBDEVFS_REAPURB, &UsbfsPodDevice::Reap, true},
+    {USBDEVFS_DISCARDURB, &UsbfsPodDevice::Discard, false},
+    {USBDEVFS_GETDRIVER, &UsbfsPodDevice::GetDriver, false},
+    {USBDEVFS_DISCONNECT_CLAIM, &UsbfsPodDevice::DisconnectAndClaim, false},
+    {USBDEVFS_CLAIMINTERFACE, &UsbfsPodDevice::ClaimInterface, false},
+    {USBDEVFS_RELEASEINTERFACE, &UsbfsPodDevice::ReleaseInterface, false},
+    {USBDEVFS_IOCTL, &UsbfsPodDevice::DriverCommand, false},
+    {USBDEVFS_CLEAR_HALT, &UsbfsPodDevice::Accept, false},
+    {USBDEVFS_RESETEP, &UsbfsPodDevice::Accept, false},
+    {USBDEVFS_SETINTERFACE, &UsbfsPodDevice::Accept, false},
+    {USBDEVFS_SETCONFIGURATION, &UsbfsPodDevice::Accept, false},
+    {USBDEVFS_RESET, &UsbfsPodDevice::ResetDevice, false},
+};
+
 bool UsbfsPodDevice::HandleIoctl(UMockdevIoctlClient* client) {
     std::unique_lock<std::mutex> lock(mutex_);
     const unsigned long request = umockdev_ioctl_client_get_request(client);
-    UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
+    IoctlHandler handler = &UsbfsPodDevice::Refuse;
+    bool servedWhenGone = false;
+    for (const IoctlRoute& route : kIoctlRoutes) {
+        if (route.request == request) {
+            handler = route.handler;
+            servedWhenGone = route.servedWhenGone;
+            break;
+        }
+    }
     int error = 0;
-    long result = 0;
-    if (gone_ && request != USBDEVFS_REAPURBNDELAY && request != USBDEVFS_REAPURB) {
+    long result = -1;
+    if (gone_ && !servedWhenGone) {
         error = ENODEV;
-        result = -1;
-    } else if (request == USBDEVFS_GET_CAPABILITIES) {
-        UMockdevIoctlData* caps = Resolve(arg, 0, sizeof(std::uint32_t));
-        WriteAs<std::uint32_t>(caps, 0, kCapabilities);
-        g_object_unref(caps);
-    } else if (request == USBDEVFS_SUBMITURB) {
-        result = Submit(client, error);
-    } else if (request == USBDEVFS_REAPURBNDELAY || request == USBDEVFS_REAPURB) {
-        result = Reap(client, error);
-    } else if (request == USBDEVFS_DISCARDURB) {
-        result = Discard(client, error);
-    } else if (request == USBDEVFS_GETDRIVER) {
-        UMockdevIoctlData* query = Resolve(arg, 0, sizeof(usbdevfs_getdriver));
-        if (!driverBound_) {
-            error = ENODATA;
-            result = -1;
-        } else {
-            usbdevfs_getdriver answer = ReadAs<usbdevfs_getdriver>(query);
-            std::snprintf(answer.driver, sizeof answer.driver, "ftdi_sio");
-            umockdev_ioctl_data_update(query, 0, reinterpret_cast<guint8*>(&answer), sizeof answer);
-        }
-        g_object_unref(query);
-    } else if (request == USBDEVFS_DISCONNECT_CLAIM || request == USBDEVFS_CLAIMINTERFACE) {
-        bool detach = false;
-        if (request == USBDEVFS_DISCONNECT_CLAIM) {
-            UMockdevIoctlData* data = Resolve(arg, 0, sizeof(usbdevfs_disconnect_claim));
-            const auto claim = ReadAs<usbdevfs_disconnect_claim>(data);
-            g_object_unref(data);
-            const bool onlyIf = (claim.flags & USBDEVFS_DISCONNECT_CLAIM_IF_DRIVER) != 0;
-            const bool except = (claim.flags & USBDEVFS_DISCONNECT_CLAIM_EXCEPT_DRIVER) != 0;
-            const bool named = std::strncmp(claim.driver, "ftdi_sio", sizeof claim.driver) == 0;
-            detach = driverBound_ && (onlyIf ? named : except ? !named : true);
-        }
-        if (fault_ == UsbFault::Busy || (claimedBy_ && claimedBy_ != client)) {
-            record_.Line(ids_.serial, "claim refused: busy");
-            error = EBUSY;
-            result = -1;
-        } else if (driverBound_ && !detach) {
-            error = EBUSY;  // ftdi_sio still holds the interface
-            result = -1;
-        } else {
-            if (detach) {
-                driverBound_ = false;
-                record_.Line(ids_.serial, "driver ftdi_sio detached");
-            }
-            if (claimedBy_ != client) {
-                claimedBy_ = client;
-                record_.Line(ids_.serial, "claim");
-                chip_.Attach();
-            }
-        }
-    } else if (request == USBDEVFS_RELEASEINTERFACE) {
-        if (claimedBy_ != client) {
-            error = EINVAL;
-            result = -1;
-        } else {
-            claimedBy_ = nullptr;
-            chip_.Detach();
-            record_.Line(ids_.serial, "release");
-            RecordOutstanding(client, "released");
-        }
-    } else if (request == USBDEVFS_IOCTL) {
-        UMockdevIoctlData* data = Resolve(arg, 0, sizeof(usbdevfs_ioctl));
-        const auto command = ReadAs<usbdevfs_ioctl>(data);
-        g_object_unref(data);
-        if (command.ioctl_code == static_cast<int>(USBDEVFS_DISCONNECT)) {
-            if (!driverBound_) {
-                error = ENODATA;
-                result = -1;
-            } else {
-                driverBound_ = false;
-                record_.Line(ids_.serial, "driver ftdi_sio detached");
-            }
-        } else if (command.ioctl_code == static_cast<int>(USBDEVFS_CONNECT)) {
-            if (!claimedBy_ && !driverBound_) {
-                driverBound_ = true;
-                record_.Line(ids_.serial, "driver ftdi_sio attached");
-            }
-            if (fault_ == UsbFault::UnplugAfterCommand && ++commandsEnded_ == 1) {
-                unplugPending_ = true;
-            }
-        } else {
-            error = ENOTTY;
-            result = -1;
-        }
-    } else if (request == USBDEVFS_CLEAR_HALT || request == USBDEVFS_RESETEP ||
-               request == USBDEVFS_SETINTERFACE || request == USBDEVFS_SETCONFIGURATION) {
-        result = 0;
-    } else if (request == USBDEVFS_RESET) {
-        record_.Line(ids_.serial, "usb reset");
     } else {
-        char text[48];
-        std::snprintf(text, sizeof text, "ioctl 0x%lx refused", request);
-        record_.Line(ids_.serial, text);
-        error = ENOTTY;
-        result = -1;
+        result = (this->*handler)(client, error);
     }
     umockdev_ioctl_client_complete(client, result, error);
+    AfterIoctl(lock);
+    return true;
+}
+
+void UsbfsPodDevice::AfterIoctl(std::unique_lock<std::mutex>& lock) {
     const bool unplugNow = unplugPending_ && !gone_;
     if (unplugNow) {
         Unplug();
     }
     // A held IN transfer may be answerable now (the bytes just written brought a reply).
-    const std::uint64_t now = NowUs();
+    const std::uint64_t now = clock_.NowUs();
     if (!gone_) {
         ServiceAll(now);
     }
@@ -434,7 +354,118 @@ bool UsbfsPodDevice::HandleIoctl(UMockdevIoctlClient* client) {
     if (unplugNow && removeFromBus_) {
         removeFromBus_();
     }
-    return true;
+}
+
+long UsbfsPodDevice::Capabilities(UMockdevIoctlClient* client, int&) {
+    const GObjectRef<UMockdevIoctlData> caps =
+        Resolve(umockdev_ioctl_client_get_arg(client), 0, sizeof(std::uint32_t));
+    WriteAs<std::uint32_t>(caps.get(), 0, kCapabilities);
+    return 0;
+}
+
+long UsbfsPodDevice::GetDriver(UMockdevIoctlClient* client, int& error) {
+    const GObjectRef<UMockdevIoctlData> query =
+        Resolve(umockdev_ioctl_client_get_arg(client), 0, sizeof(usbdevfs_getdriver));
+    if (!driverBound_) {
+        error = ENODATA;
+        return -1;
+    }
+    usbdevfs_getdriver answer = ReadAs<usbdevfs_getdriver>(query.get());
+    std::snprintf(answer.driver, sizeof answer.driver, "ftdi_sio");
+    umockdev_ioctl_data_update(query.get(), 0, reinterpret_cast<guint8*>(&answer), sizeof answer);
+    return 0;
+}
+
+long UsbfsPodDevice::DisconnectAndClaim(UMockdevIoctlClient* client, int& error) {
+    const auto claim = ReadAs<usbdevfs_disconnect_claim>(
+        Resolve(umockdev_ioctl_client_get_arg(client), 0, sizeof(usbdevfs_disconnect_claim)).get());
+    const bool onlyIf = (claim.flags & USBDEVFS_DISCONNECT_CLAIM_IF_DRIVER) != 0;
+    const bool except = (claim.flags & USBDEVFS_DISCONNECT_CLAIM_EXCEPT_DRIVER) != 0;
+    const bool named = std::strncmp(claim.driver, "ftdi_sio", sizeof claim.driver) == 0;
+    return Claim(client, driverBound_ && (onlyIf ? named : except ? !named : true), error);
+}
+
+long UsbfsPodDevice::ClaimInterface(UMockdevIoctlClient* client, int& error) {
+    return Claim(client, false, error);
+}
+
+long UsbfsPodDevice::Claim(UMockdevIoctlClient* client, bool detach, int& error) {
+    if (fault_ == UsbFault::Busy || (claimedBy_ && claimedBy_ != client)) {
+        record_.Line(ids_.serial, "claim refused: busy");
+        error = EBUSY;
+        return -1;
+    }
+    if (driverBound_ && !detach) {
+        error = EBUSY;  // ftdi_sio still holds the interface
+        return -1;
+    }
+    if (detach) {
+        driverBound_ = false;
+        record_.Line(ids_.serial, "driver ftdi_sio detached");
+    }
+    if (claimedBy_ != client) {
+        claimedBy_ = client;
+        record_.Line(ids_.serial, "claim");
+        chip_.Attach();
+    }
+    return 0;
+}
+
+long UsbfsPodDevice::ReleaseInterface(UMockdevIoctlClient* client, int& error) {
+    if (claimedBy_ != client) {
+        error = EINVAL;
+        return -1;
+    }
+    claimedBy_ = nullptr;
+    chip_.Detach();
+    record_.Line(ids_.serial, "release");
+    RecordOutstanding(client, "released");
+    return 0;
+}
+
+// USBDEVFS_IOCTL: a command for the interface's kernel driver.
+long UsbfsPodDevice::DriverCommand(UMockdevIoctlClient* client, int& error) {
+    const auto command = ReadAs<usbdevfs_ioctl>(
+        Resolve(umockdev_ioctl_client_get_arg(client), 0, sizeof(usbdevfs_ioctl)).get());
+    if (command.ioctl_code == static_cast<int>(USBDEVFS_DISCONNECT)) {
+        if (!driverBound_) {
+            error = ENODATA;
+            return -1;
+        }
+        driverBound_ = false;
+        record_.Line(ids_.serial, "driver ftdi_sio detached");
+        return 0;
+    }
+    if (command.ioctl_code == static_cast<int>(USBDEVFS_CONNECT)) {
+        if (!claimedBy_ && !driverBound_) {
+            driverBound_ = true;
+            record_.Line(ids_.serial, "driver ftdi_sio attached");
+        }
+        if (fault_ == UsbFault::UnplugAfterCommand && ++commandsEnded_ == 1) {
+            unplugPending_ = true;
+        }
+        return 0;
+    }
+    error = ENOTTY;
+    return -1;
+}
+
+long UsbfsPodDevice::Accept(UMockdevIoctlClient*, int&) {
+    return 0;
+}
+
+long UsbfsPodDevice::ResetDevice(UMockdevIoctlClient*, int&) {
+    record_.Line(ids_.serial, "usb reset");
+    return 0;
+}
+
+long UsbfsPodDevice::Refuse(UMockdevIoctlClient* client, int& error) {
+    char text[48];
+    std::snprintf(text, sizeof text, "ioctl 0x%lx refused",
+                  umockdev_ioctl_client_get_request(client));
+    record_.Line(ids_.serial, text);
+    error = ENOTTY;
+    return -1;
 }
 
 UsbfsPodDevice::~UsbfsPodDevice() {
@@ -455,7 +486,7 @@ void UsbfsPodDevice::RunWithReadinessPipe(int fd) {
     std::lock_guard<std::mutex> lock(mutex_);
     readyPipe_ = fd;
     pipeSaysReady_ = true;
-    SignalReapable(NowUs());
+    SignalReapable(clock_.NowUs());
     service_ = std::thread([this] { ServiceLoop(); });
 }
 
@@ -500,7 +531,7 @@ std::uint64_t UsbfsPodDevice::NextWakeUs(std::uint64_t nowUs) const {
 void UsbfsPodDevice::ServiceLoop() {
     std::unique_lock<std::mutex> lock(mutex_);
     while (!stop_) {
-        const std::uint64_t now = NowUs();
+        const std::uint64_t now = clock_.NowUs();
         if (!gone_) {
             ServiceAll(now);
         }
@@ -519,7 +550,7 @@ void UsbfsPodDevice::ServiceLoop() {
         if (next == kNever) {
             wake_.wait(lock);
         } else {
-            wake_.wait_until(lock, kOrigin + std::chrono::microseconds(next));
+            clock_.WaitUntil(wake_, lock, next);
         }
     }
 }
@@ -542,10 +573,6 @@ void UsbfsPodDevice::ClientGone(UMockdevIoctlClient* client) {
     RecordOutstanding(client, "closed");
     for (auto it = urbs_.begin(); it != urbs_.end();) {
         if (it->owner == client) {
-            g_object_unref(it->urb);
-            if (it->buffer) {
-                g_object_unref(it->buffer);
-            }
             it = urbs_.erase(it);
         } else {
             ++it;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
 #include "EmulatorRecord.h"
 #include "sim/SimulatedPod.h"
@@ -37,26 +38,27 @@ constexpr std::uint8_t kLineStatusByte = 0x60;
 constexpr std::uint8_t kXon = 0x11;
 constexpr std::uint8_t kXoff = 0x13;
 
-const char* FlowName(int flow) {
+const char* FlowName(FlowControl flow) {
     switch (flow) {
-        case 0:
+        case FlowControl::None:
             return "none";
-        case 1:
+        case FlowControl::RtsCts:
             return "rts-cts";
-        case 2:
+        case FlowControl::DtrDsr:
             return "dtr-dsr";
-        case 4:
+        case FlowControl::XonXoff:
             return "xon-xoff";
-        default:
-            return "unknown";
     }
+    return "unknown";
 }
 
-double FrameBits(const UartFormat& f) {
-    return 1 + f.dataBits + (f.parity != 0 ? 1 : 0) +
-           (f.stopBits == 1   ? 1.5
-            : f.stopBits == 2 ? 2
-                              : 1);
+// A request's data stage: the bytes, or a stall when the host asked for fewer.
+int Answer(std::uint8_t* data, int length, std::initializer_list<std::uint8_t> bytes) {
+    if (length < static_cast<int>(bytes.size())) {
+        return -1;
+    }
+    std::copy(bytes.begin(), bytes.end(), data);
+    return static_cast<int>(bytes.size());
 }
 
 }  // namespace
@@ -77,9 +79,12 @@ void Ft232rChip::Attach() {
     podHandle_ = handle;
     // The programmer's UART, and the D2XX time-outs its model expects of a host: neither is
     // visible on USB. The chip's own latency timer stands in for the model's.
-    pod_.FT_SetBaudRate(handle, UartFormat::Pod().baud);
-    pod_.FT_SetDataCharacteristics(handle, 8, 0, 0);
-    pod_.FT_SetFlowControl(handle, 0, 0, 0);
+    const UartFormat line = UartFormat::Pod();
+    pod_.FT_SetBaudRate(handle, static_cast<std::uint32_t>(line.baud));
+    pod_.FT_SetDataCharacteristics(handle, static_cast<std::uint8_t>(line.dataBits),
+                                   static_cast<std::uint8_t>(line.stopBits),
+                                   static_cast<std::uint8_t>(line.parity));
+    pod_.FT_SetFlowControl(handle, static_cast<std::uint16_t>(FlowControl::None), 0, 0);
     pod_.FT_SetTimeouts(handle, 200, 200);
     pod_.ZeroBridgeLatency();
 }
@@ -97,109 +102,122 @@ int Ft232rChip::VendorRequest(std::uint8_t request, std::uint16_t value, std::ui
                               std::uint8_t* data, int length) {
     switch (request) {
         case kReset:
-            if (value == kResetSio) {
-                record_.Line(name_, "reset");
-                rx_.clear();
-                heldBytes_ = 0;
-                xoffReceived_ = false;
-            } else if (value == kPurgeChipToHost) {
-                record_.Line(name_, "purge rx");
-                rx_.clear();
-                if (podHandle_ != nullptr) {
-                    pod_.FT_Purge(podHandle_, FT_PURGE_RX);
-                }
-            } else if (value == kPurgeHostToChip) {
-                record_.Line(name_, "purge tx");
-                heldBytes_ = 0;
-            } else {
-                return -1;
-            }
-            return 0;
+            return Reset(value);
         case kModemControl:
-            if (value & 0x0100) {
-                record_.Line(name_, std::string("dtr ") + ((value & 1) ? "on" : "off"));
-            }
-            if (value & 0x0200) {
-                record_.Line(name_, std::string("rts ") + ((value & 2) ? "on" : "off"));
-            }
-            return 0;
+            return ModemControl(value);
         case kFlowControl:
-            flow_ = index >> 8;
-            xoffReceived_ = false;
-            record_.Line(name_, std::string("flow ") + FlowName(flow_));
-            return 0;
-        case kBaudRate: {
-            format_.baud = DecodeFt232rBaud(value, index);
-            const double off =
-                std::fabs(format_.baud - UartFormat::Pod().baud) / UartFormat::Pod().baud;
-            char text[80];
-            std::snprintf(text, sizeof text, "baud %.0f (%.2f %% from 921600)", format_.baud,
-                          off * 100);
-            record_.Line(name_, text);
-            return 0;
-        }
-        case kData: {
-            const int bits = value & 0xFF;
-            const int parity = (value >> 8) & 7;
-            const int stop = (value >> 11) & 3;
-            if (bits < 7 || bits > 8 || parity > 4 || stop > 2) {
-                return -1;
-            }
-            format_.dataBits = bits;
-            format_.parity = parity;
-            format_.stopBits = stop;
-            static constexpr char kParity[] = "NOEMS";
-            std::string text = "line " + std::to_string(bits) + kParity[parity] +
-                               (stop == 0   ? "1"
-                                : stop == 1 ? "1.5"
-                                            : "2");
-            if (value & 0x4000) {
-                text += " break";
-            }
-            record_.Line(name_, text);
-            return 0;
-        }
+            return SetFlowControl(index);
+        case kBaudRate:
+            return SetBaudRate(value, index);
+        case kData:
+            return SetDataCharacteristics(value);
         case kModemStatus:
-            if (length < 2) {
-                return -1;
-            }
-            data[0] = kModemStatusByte;
-            data[1] = kLineStatusByte;
-            return 2;
+            return Answer(data, length, {kModemStatusByte, kLineStatusByte});
         case kEventChar:
         case kErrorChar:
             return 0;
         case kSetLatency:
-            if ((value & 0xFF) == 0) {
-                return -1;
-            }
-            latencyMs_ = static_cast<std::uint8_t>(value & 0xFF);
-            record_.Line(name_, "latency " + std::to_string(latencyMs_));
-            return 0;
+            return SetLatency(value);
         case kGetLatency:
-            if (length < 1) {
-                return -1;
-            }
-            data[0] = latencyMs_;
-            return 1;
+            return Answer(data, length, {latencyMs_});
         case kBitMode:
-            record_.Line(name_, "bitmode " + std::to_string(value >> 8));
-            return 0;
+            return SetBitMode(value);
         case kReadPins:
-            if (length < 1) {
-                return -1;
-            }
-            data[0] = 0xFF;
-            return 1;
+            return Answer(data, length, {0xFF});
         case kReadEeprom:
-            if (length < 2) {
-                return -1;
-            }
-            data[0] = data[1] = 0xFF;
-            return 2;
+            return Answer(data, length, {0xFF, 0xFF});
         default:
             return -1;
     }
+}
+
+int Ft232rChip::Reset(std::uint16_t value) {
+    if (value == kResetSio) {
+        record_.Line(name_, "reset");
+        rx_.clear();
+        heldBytes_ = 0;
+        xoffReceived_ = false;
+    } else if (value == kPurgeChipToHost) {
+        record_.Line(name_, "purge rx");
+        rx_.clear();
+        if (podHandle_ != nullptr) {
+            pod_.FT_Purge(podHandle_, FT_PURGE_RX);
+        }
+    } else if (value == kPurgeHostToChip) {
+        record_.Line(name_, "purge tx");
+        heldBytes_ = 0;
+    } else {
+        return -1;
+    }
+    return 0;
+}
+
+int Ft232rChip::ModemControl(std::uint16_t value) {
+    if (value & 0x0100) {
+        record_.Line(name_, std::string("dtr ") + ((value & 1) ? "on" : "off"));
+    }
+    if (value & 0x0200) {
+        record_.Line(name_, std::string("rts ") + ((value & 2) ? "on" : "off"));
+    }
+    return 0;
+}
+
+int Ft232rChip::SetFlowControl(std::uint16_t index) {
+    // The high byte names the handshake, the low byte the interface. A handshake the chip
+    // does not know holds nothing back.
+    const auto named = FlowControlNamed(index & 0xFF00);
+    flow_ = named.value_or(FlowControl::None);
+    xoffReceived_ = false;
+    record_.Line(name_, std::string("flow ") + (named ? FlowName(*named) : "unknown"));
+    return 0;
+}
+
+int Ft232rChip::SetBaudRate(std::uint16_t value, std::uint16_t index) {
+    format_.baud = DecodeFt232rBaud(value, index);
+    const double pod = UartFormat::Pod().baud;
+    char text[80];
+    std::snprintf(text, sizeof text, "baud %.0f (%.2f %% from 921600)", format_.baud,
+                  std::fabs(format_.baud - pod) / pod * 100);
+    record_.Line(name_, text);
+    return 0;
+}
+
+int Ft232rChip::SetDataCharacteristics(std::uint16_t value) {
+    // Data bits in the low byte, parity in bits 8-10, stop bits in 11-12, a break at bit 14.
+    const auto bits = DataBitsNamed(value & 0xFF);
+    const auto parity = ParityNamed((value >> 8) & 7);
+    const auto stop = StopBitsNamed((value >> 11) & 3);
+    if (!bits || !parity || !stop) {
+        return -1;
+    }
+    format_.dataBits = *bits;
+    format_.parity = *parity;
+    format_.stopBits = *stop;
+    static constexpr char kParityLetters[] = "NOEMS";
+    std::string text = "line " + std::to_string(BitCount(*bits)) +
+                       kParityLetters[static_cast<int>(*parity)] +
+                       (*stop == StopBits::One   ? "1"
+                        : *stop == StopBits::Two ? "2"
+                                                 : "1.5");
+    if (value & 0x4000) {
+        text += " break";
+    }
+    record_.Line(name_, text);
+    return 0;
+}
+
+int Ft232rChip::SetLatency(std::uint16_t value) {
+    if ((value & 0xFF) == 0) {
+        return -1;
+    }
+    latencyMs_ = static_cast<std::uint8_t>(value & 0xFF);
+    record_.Line(name_, "latency " + std::to_string(latencyMs_));
+    return 0;
+}
+
+int Ft232rChip::SetBitMode(std::uint16_t value) {
+    record_.Line(name_, "bitmode " + std::to_string(value >> 8));
+    return 0;
 }
 
 bool Ft232rChip::LineGood() const {
@@ -210,7 +228,8 @@ bool Ft232rChip::LineGood() const {
 bool Ft232rChip::TxHeld() const {
     // The pod drives neither CTS nor DSR, so hardware handshaking never lets a byte out;
     // with XON/XOFF the chip stops after an XOFF from the pod.
-    return flow_ == 1 || flow_ == 2 || (flow_ == 4 && xoffReceived_);
+    return flow_ == FlowControl::RtsCts || flow_ == FlowControl::DtrDsr ||
+           (flow_ == FlowControl::XonXoff && xoffReceived_);
 }
 
 bool Ft232rChip::Out(const std::uint8_t* data, int size, std::uint64_t nowUs,
@@ -239,7 +258,7 @@ bool Ft232rChip::Out(const std::uint8_t* data, int size, std::uint64_t nowUs,
     RecordNewFrames();
     if (realTime_) {
         // The buffer drains at the line rate; the transfer is taken once its last byte fits.
-        const double byteUs = FrameBits(format_) * 1e6 / format_.baud;
+        const double byteUs = format_.FrameBits() * 1e6 / format_.baud;
         txLineFreeUs_ =
             std::max(txLineFreeUs_, nowUs) + static_cast<std::uint64_t>(std::ceil(size * byteUs));
         const auto buffered = static_cast<std::uint64_t>(kTxBuffer * byteUs);
@@ -260,16 +279,17 @@ void Ft232rChip::PullFromPod() {
     std::uint32_t got = 0;
     pod_.FT_Read(podHandle_, bytes.data(), waiting, &got);
     bytes.resize(got);
+    Receive(std::move(bytes));
+}
+
+void Ft232rChip::Receive(std::vector<std::uint8_t> bytes) {
     if (!LineGood()) {
         bytes = ResampleLine(bytes, UartFormat::Pod(), format_);
     }
     for (const std::uint8_t byte : bytes) {
-        if (flow_ == 4 && (byte == kXon || byte == kXoff)) {
+        if (flow_ == FlowControl::XonXoff && (byte == kXon || byte == kXoff)) {
             xoffReceived_ = byte == kXoff;
-            continue;
-        }
-        // A full buffer loses what the line brings, as the chip's does.
-        if (rx_.size() < kRxBuffer) {
+        } else if (rx_.size() < kRxBuffer) {
             rx_.push_back(byte);
         }
     }
@@ -285,17 +305,7 @@ bool Ft232rChip::In(int capacity, std::uint64_t nowUs, std::vector<std::uint8_t>
         std::uint32_t got = 0;
         pod_.FT_Read(podHandle_, &byte, 1, &got);
         if (got == 1) {
-            std::vector<std::uint8_t> bytes{byte};
-            if (!LineGood()) {
-                bytes = ResampleLine(bytes, UartFormat::Pod(), format_);
-            }
-            for (const std::uint8_t b : bytes) {
-                if (flow_ == 4 && (b == kXon || b == kXoff)) {
-                    xoffReceived_ = b == kXoff;
-                } else {
-                    rx_.push_back(b);
-                }
-            }
+            Receive({byte});
             PullFromPod();
         }
     }

@@ -3,16 +3,24 @@
 #include <cstdint>
 #include <vector>
 
+#include "backends/SerialLineFormat.h"
+
 // One end of an asynchronous serial line: rate and frame as the FTDI chip is told them.
 struct UartFormat {
     double baud = 9600;
-    int dataBits = 8;
-    int parity = 0;    // 0 none, 1 odd, 2 even, 3 mark, 4 space
-    int stopBits = 0;  // 0 one, 1 one and a half, 2 two
+    DataBits dataBits = DataBits::Eight;
+    Parity parity = Parity::None;
+    StopBits stopBits = StopBits::One;
 
     // The pod's own UART: 921600 baud, 8N1.
-    static UartFormat Pod() { return {921600, 8, 0, 0}; }
-    bool Is8N1() const { return dataBits == 8 && parity == 0 && stopBits == 0; }
+    static UartFormat Pod() { return {921600, DataBits::Eight, Parity::None, StopBits::One}; }
+    bool Is8N1() const {
+        return dataBits == DataBits::Eight && parity == Parity::None && stopBits == StopBits::One;
+    }
+    // Start, data, parity and stop bits of one frame, in bit times.
+    double FrameBits() const {
+        return 1 + BitCount(dataBits) + (parity != Parity::None ? 1 : 0) + BitTimes(stopBits);
+    }
 };
 
 // The bytes a receiver with format `to` makes of bytes sent back to back with format `from`:
