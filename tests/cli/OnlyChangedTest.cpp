@@ -52,6 +52,21 @@ std::map<std::string, Frames> WrittenBlocks(const Frames& frames) {
     return blocks;
 }
 
+// Each compare without a write: S, the T frames and the verify letter frame.
+std::vector<Frames> Compares(const Frames& frames) {
+    std::vector<Frames> compares;
+    Frames block;
+    for (const std::string& frame : frames) {
+        block = frame == "S" ? Frames{} : block;
+        block.push_back(frame);
+        if ((frame[0] == 'P' || frame[0] == 'V') && block.front() == "S" &&
+            block[block.size() - 2][0] == 'T') {
+            compares.push_back(block);
+        }
+    }
+    return compares;
+}
+
 std::multiset<std::string> Erases(const Frames& frames) {
     std::multiset<std::string> erases;
     for (const std::string& frame : frames) {
@@ -76,9 +91,14 @@ protected:
         args.push_back(eraseAllBoot ? "--erase-all-boot" : "--no-erase-all-boot");
     }
 
-    // One run on a simulated pod whose target holds the board; the pod's frames and the
-    // target afterwards are kept.
+    // One write-verify on a simulated pod whose target holds the board; the pod's frames and
+    // the target afterwards are kept.
     CliRun Run(const Memory& board, std::vector<std::string> more = {}) {
+        more.insert(more.begin(), args.begin(), args.end());
+        return RunCommand(board, more);
+    }
+
+    CliRun RunCommand(const Memory& board, std::vector<std::string> more) {
         ScriptedPod scripted;
         scripted.script = [&](SimulatedPod& pod) {
             pod.Target().RestoreSpaces(board.program, board.data);
@@ -86,7 +106,6 @@ protected:
                 fault(pod);
             }
         };
-        more.insert(more.begin(), args.begin(), args.end());
         more.insert(more.begin(), "--simulate");
         const CliRun run = RunInProcess(more, scripted.Environment());
         frames = scripted.pod->FrameLog();
@@ -155,6 +174,11 @@ TEST_P(OnlyChanged, TargetEndsAsAfterThePlainCommandWithOnlyTheDifferingPagesWri
     const CliRun run = Run(board, {"--only-changed"});
     ASSERT_EQ(run.status, kExitSuccess) << run.err;
     EXPECT_TRUE(after == plain);
+    const Frames onlyChanged = frames;
+    // The compare pass is Target Verify's, and Target Verify passes on the board it leaves.
+    const std::vector<std::string> verify = {"verify", args[1], "--cpu", args[3]};
+    EXPECT_EQ(RunCommand(after, verify).status, kExitSuccess);
+    EXPECT_EQ(Compares(onlyChanged), Compares(frames));
     const nlohmann::json record = nlohmann::json::parse(run.out);
     std::set<std::string> expected;
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -175,14 +199,14 @@ TEST_P(OnlyChanged, TargetEndsAsAfterThePlainCommandWithOnlyTheDifferingPagesWri
         expected.insert(pages.begin(), pages.end());
     }
     // Each page written got the plain command's very frames, and its erase among them.
-    const std::map<std::string, Frames> blocks = WrittenBlocks(frames);
+    const std::map<std::string, Frames> blocks = WrittenBlocks(onlyChanged);
     std::set<std::string> written;
     for (const auto& [page, block] : blocks) {
         written.insert(page);
         EXPECT_EQ(block, plainBlocks.at(page)) << page;
     }
     EXPECT_EQ(written, expected);
-    const std::multiset<std::string> erases = Erases(frames);
+    const std::multiset<std::string> erases = Erases(onlyChanged);
     EXPECT_TRUE(
         std::includes(plainErases.begin(), plainErases.end(), erases.begin(), erases.end()));
 }
