@@ -1105,7 +1105,7 @@ def run_on_board(rig, cli, args, board, work, path):
 
 def section_changed(build, rounds):
     cli = os.path.join(build, "cli", "vantix-cli")
-    rig = os.path.join(build, "emulated-pod", "with-emulated-pods")
+    rig = os.path.join(build, "tests", "support", "emulated-pod", "with-emulated-pods")
     paths = [("sim", "simulated pod (`--sim-realtime`)"),
              ("usb", "libusb/libftdi1 + emulated pod (`with-emulated-pods --real-time`)")]
     runs = {}
