@@ -106,10 +106,12 @@ constexpr std::array<OptionInfo, 38> kOptions = {{
      "erase and write only the pages that differ: the pod first\n"
      "compares every page with the image (as verify does), then\n"
      "erases and writes those that differ. Pays on a board that\n"
-     "already holds most of the image (about 0.4x the time of the\n"
-     "plain command); on a blank or foreign board, where every page\n"
-     "differs, it takes up to 1.4x as long. Prints \"PFLASH: 3 of 120\n"
-     "pages written\" per region; records add each region's pages",
+     "already holds most of the image (about 0.45x the time of the\n"
+     "plain command). Costs on a blank board or one with other\n"
+     "firmware: every page differs, so the compare comes on top of\n"
+     "the full write, about 1.45x the plain command's time. Prints\n"
+     "\"PFLASH: 3 of 120 pages written\" per region; records add each\n"
+     "region's pages",
      0, 0, nullptr},
     {Cli, nullptr, "json", true, Flag, nullptr, kTakesJson,
      "print one JSON object on stdout: info's and list's listing, or\n"
