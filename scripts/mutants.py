@@ -109,7 +109,8 @@ MUTANTS = [
 
 # The test programs the suite needs without the window: everything but the Qt layers.
 TARGETS = ["vantix_image_tests", "vantix_pod_tests", "vantix_backend_tests", "vantix_cli_tests",
-           "vantix_sweep_tests", "vantix_emulated_pod_tests", "vantix-docs"]
+           "vantix_sweep_tests", "vantix_emulated_pod_tests", "vantix_stationdb_tests",
+           "vantix-docs"]
 
 
 def run(args, cwd=None, log=None):
