@@ -65,7 +65,7 @@ std::string BoardLine(std::uint64_t serial) {
     record.sha256 = std::string(64, 'a');
     record.cpu = "DSP56F807";
     for (const char* name : {"PFLASH", "P2FLASH", "BFLASH", "DFLASH"}) {
-        record.regions.push_back({name, 4, 32752, 32749, 0x12345678u, false, {}, {}, {}});
+        record.regions.push_back({name, 4, 32752, 32749, 0x12345678u, false, {}, {}, {}, {}});
     }
     record.pod = "FT4A1B2C";
     record.board = "B" + std::to_string(serial);

@@ -136,6 +136,11 @@ PodResult CUsbPod::VerifyTarget(const RegionSelection& selection) {
     return sequences_.VerifyTarget(selection);
 }
 
+PodResult CUsbPod::ProgramChangedTarget(const RegionSelection& selection, bool verify,
+                                        bool eraseAllBoot, std::vector<ChangedPages>& report) {
+    return sequences_.ProgramChangedTarget(selection, verify, eraseAllBoot, report);
+}
+
 PodResult CUsbPod::EraseTarget(const RegionSelection& selection, bool eraseAllBoot) {
     return sequences_.EraseTarget(selection, eraseAllBoot);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "BlankRegion.h"
+#include "ChangedPages.h"
 #include "MemoryRegion.h"
 #include "PodDisplays.h"
 #include "PodImageStore.h"
@@ -84,6 +85,9 @@ public:
     PodResult ProgramTarget(const RegionSelection& selection, bool eraseAllBoot);
     PodResult ProgramAndVerifyTarget(const RegionSelection& selection, bool eraseAllBoot);
     PodResult VerifyTarget(const RegionSelection& selection);
+    // Only the pages that differ from the image are erased and written.
+    PodResult ProgramChangedTarget(const RegionSelection& selection, bool verify,
+                                   bool eraseAllBoot, std::vector<ChangedPages>& report);
     void UpdateLed(int step, bool failed);
     // Whole regions of the CPU's memory map, whatever the image holds.
     PodResult EraseTarget(const RegionSelection& selection, bool eraseAllBoot);

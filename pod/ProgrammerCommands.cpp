@@ -190,7 +190,8 @@ CommandOutcome ProgrammerCommands::Run(const Operation& operation) {
 
 CommandOutcome ProgrammerCommands::RunTarget(TargetCommand command,
                                              const std::vector<RegionListItem>& list,
-                                             bool eraseAllBoot, bool resetAfterWrite) {
+                                             bool eraseAllBoot, bool resetAfterWrite,
+                                             std::vector<ChangedPages>* changedPages) {
     const TargetTexts& texts = TextsFor(command);
     RegionSelection selection{};
     Operation operation;
@@ -201,6 +202,10 @@ CommandOutcome ProgrammerCommands::RunTarget(TargetCommand command,
         return SelectTicked(list, selection) ? nullptr : texts.select;
     };
     operation.sequence = [&] {
+        if (changedPages != nullptr && command != TargetCommand::Verify) {
+            return pod_.ProgramChangedTarget(selection, command == TargetCommand::WriteVerify,
+                                             eraseAllBoot, *changedPages);
+        }
         switch (command) {
             case TargetCommand::Write:
                 return pod_.ProgramTarget(selection, eraseAllBoot);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "BlankRegion.h"
+#include "ChangedPages.h"
 #include "CommandOutcome.h"
 #include "OperationUi.h"
 #include "PodResult.h"
@@ -35,8 +36,11 @@ public:
     void SetPodClaim(std::function<bool()> claim) { claim_ = std::move(claim); }
 
     CommandOutcome TargetReset();
+    // With changedPages, Write and WriteVerify erase and write only the pages that differ
+    // from the image and report each region's counts there (the window never asks).
     CommandOutcome RunTarget(TargetCommand command, const std::vector<RegionListItem>& list,
-                             bool eraseAllBoot, bool resetAfterWrite);
+                             bool eraseAllBoot, bool resetAfterWrite,
+                             std::vector<ChangedPages>* changedPages = nullptr);
     CommandOutcome RunPod(PodCommand command, std::size_t listRowCount, bool eraseAllBoot,
                           bool resetAfterWrite);
     // Whole regions of the CPU's memory map, with the target commands' refusal of a

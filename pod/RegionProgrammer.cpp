@@ -17,6 +17,14 @@ bool IsValidBlock(std::uint32_t first, std::uint32_t last) {
     return first <= last && last <= 0xFFFF && last - first + 1 <= 0xFFFF;
 }
 
+std::uint32_t WordsOf(const std::vector<PagePiece>& pieces) {
+    std::uint32_t words = 0;
+    for (const PagePiece& piece : pieces) {
+        words += piece.WordCount();
+    }
+    return words;
+}
+
 }  // namespace
 
 RegionProgrammer::RegionProgrammer(PodProtocol& protocol, const SFileImage& image,
@@ -94,13 +102,20 @@ BlockResult RegionProgrammer::WriteBlock(MemoryRegion region, bool verify, std::
 
 BlockResult RegionProgrammer::VerifyBlock(MemoryRegion region, std::uint32_t first,
                                           std::uint32_t last, std::uint32_t progress) {
+    return ComparePiece(region, {first, last}, progress, false) == PodAnswer::Acknowledged
+               ? kBlockOk
+               : kBlockVerifyFailed;
+}
+
+PodAnswer RegionProgrammer::ComparePiece(MemoryRegion region, const PagePiece& piece,
+                                         std::uint32_t progress, bool blank) {
     indicators_.ShowStatus(RegionProtocol::For(region).verifyingText);
     indicators_.ShowProgress(progress);
-    if (!IsValidBlock(first, last) || !StreamBlock(region, first, last, progress) ||
-        SendVerifyFrame(region, first) != PodAnswer::Acknowledged) {
-        return kBlockVerifyFailed;
+    if (!IsValidBlock(piece.first, piece.last) ||
+        !StreamBlock(region, piece.first, piece.last, progress, blank)) {
+        return PodAnswer::NoReply;
     }
-    return kBlockOk;
+    return SendVerifyFrame(region, piece.first);
 }
 
 // The page field carries seven bits: 0xF8 on the DSP56F807's boot flash goes out as 0x78.
@@ -111,8 +126,9 @@ bool RegionProgrammer::EraseOnePage(std::uint8_t eraseCode, std::uint32_t page) 
            protocol_.AwaitAck(kFlashReplyMs);
 }
 
-// Erases only the pages start..end touches, or the whole boot flash with one X frame.
-bool RegionProgrammer::EraseRegionPages(MemoryRegion region, std::uint32_t start, std::uint32_t end,
+// Erases the page of each piece (pieces never share a page), or the whole boot flash with one
+// X frame.
+bool RegionProgrammer::EraseRegionPages(MemoryRegion region, const std::vector<PagePiece>& pages,
                                         bool eraseAllBoot) {
     if (region == MemoryRegion::BFLASH && eraseAllBoot) {
         indicators_.ShowRange(1);
@@ -123,14 +139,13 @@ bool RegionProgrammer::EraseRegionPages(MemoryRegion region, std::uint32_t start
         return true;
     }
     const std::uint8_t eraseCode = RegionProtocol::For(region).eraseCode;
-    const std::uint32_t firstPage = start >> 8;
-    const std::uint32_t lastPage = end >> 8;
-    indicators_.ShowRange(lastPage - firstPage + 1);
-    for (std::uint32_t page = firstPage; page <= lastPage; ++page) {
-        if (!EraseOnePage(eraseCode, page)) {
+    const auto count = static_cast<std::uint32_t>(pages.size());
+    indicators_.ShowRange(count);
+    for (std::uint32_t erased = 0; erased < count; ++erased) {
+        if (!EraseOnePage(eraseCode, pages[erased].first >> 8)) {
             return false;
         }
-        indicators_.ShowProgress(page - firstPage + 1);
+        indicators_.ShowProgress(erased + 1);
     }
     return true;
 }
@@ -140,21 +155,32 @@ PodResult RegionProgrammer::EraseAndWriteRegion(MemoryRegion region, bool verify
     if (Skips(region)) {
         return kPodOk;
     }
-    const RegionProtocol& codes = RegionProtocol::For(region);
     const std::uint32_t start = image_.Region(region).minAddress;
     const std::uint32_t end = image_.Region(region).maxAddress;
     if (start > end) {
-        return codes.eraseError;  // an inverted extent names no pages to erase
+        // An inverted extent names no pages to erase.
+        return RegionProtocol::For(region).eraseError;
     }
+    std::uint32_t written = 0;
+    return EraseAndWritePieces(region, verify, eraseAllBoot, PagePieces(start, end), written);
+}
+
+// Target Write's frames for these pieces' pages: first every erase, then every piece's
+// block. The progress bar counts the pages erased, then the words written.
+PodResult RegionProgrammer::EraseAndWritePieces(MemoryRegion region, bool verify, bool eraseAllBoot,
+                                                const std::vector<PagePiece>& pieces,
+                                                std::uint32_t& written) {
+    const RegionProtocol& codes = RegionProtocol::For(region);
     indicators_.ShowStatus(codes.erasingText);
     indicators_.ShowProgress(0);
-    if (!EraseRegionPages(region, start, end, eraseAllBoot)) {
+    if (!EraseRegionPages(region, pieces, eraseAllBoot)) {
         return codes.eraseError;
     }
+    const std::uint32_t words = WordsOf(pieces);
     indicators_.ShowProgress(0);
-    indicators_.ShowRange(end - start + 1);
+    indicators_.ShowRange(words);
     std::uint32_t done = 0;
-    for (const PagePiece& piece : PagePieces(start, end)) {
+    for (const PagePiece& piece : pieces) {
         const BlockResult result = WriteBlock(region, verify, piece.first, piece.last, done);
         if (result == kBlockVerifyFailed) {
             return codes.verifyError;
@@ -162,9 +188,57 @@ PodResult RegionProgrammer::EraseAndWriteRegion(MemoryRegion region, bool verify
         if (result != kBlockOk) {
             return codes.writeError;
         }
+        ++written;
         done += piece.WordCount();
     }
-    indicators_.ShowProgress(end - start + 1);
+    indicators_.ShowProgress(words);
+    return kPodOk;
+}
+
+PodResult RegionProgrammer::WriteChangedPages(MemoryRegion region, bool verify, bool eraseAllBoot,
+                                              ChangedPages& counts) {
+    if (Skips(region)) {
+        return kPodOk;
+    }
+    const std::uint32_t start = image_.Region(region).minAddress;
+    const std::uint32_t end = image_.Region(region).maxAddress;
+    if (start > end) {
+        return RegionProtocol::For(region).verifyError;  // the compare comes first
+    }
+    const std::vector<PagePiece> pieces = PagePieces(start, end);
+    counts.pages = static_cast<std::uint32_t>(pieces.size());
+    std::vector<PagePiece> differing;
+    if (const PodResult compared = ComparePieces(region, pieces, differing, counts);
+        compared != kPodOk || differing.empty()) {
+        return compared;
+    }
+    // Erasing the whole boot flash takes every page of it, so all of them are written again.
+    const bool wholeBoot = region == MemoryRegion::BFLASH && eraseAllBoot;
+    return EraseAndWritePieces(region, verify, eraseAllBoot, wholeBoot ? pieces : differing,
+                               counts.written);
+}
+
+// A piece the pod answers as different is kept for writing; one it does not answer for (or
+// whose words it objected to) is the region's verify error, never a difference.
+PodResult RegionProgrammer::ComparePieces(MemoryRegion region, const std::vector<PagePiece>& pieces,
+                                          std::vector<PagePiece>& differing, ChangedPages& counts) {
+    const std::uint32_t words = WordsOf(pieces);
+    indicators_.ShowProgress(0);
+    indicators_.ShowRange(words);
+    std::uint32_t done = 0;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        const PodAnswer answer = ComparePiece(region, pieces[i], done, false);
+        if (answer == PodAnswer::NoReply) {
+            return RegionProtocol::For(region).verifyError;
+        }
+        ++counts.compared;
+        if (answer == PodAnswer::Refused) {
+            differing.push_back(pieces[i]);
+            ++counts.differed;
+        }
+        done += pieces[i].WordCount();
+    }
+    indicators_.ShowProgress(words);
     return kPodOk;
 }
 
@@ -200,7 +274,8 @@ PodResult RegionProgrammer::EraseWholeRegion(MemoryRegion region, bool eraseAllB
     }
     indicators_.ShowStatus(codes.erasingText);
     indicators_.ShowProgress(0);
-    return EraseRegionPages(region, area.start, area.end, eraseAllBoot) ? kPodOk : codes.eraseError;
+    const bool erased = EraseRegionPages(region, PagePieces(area.start, area.end), eraseAllBoot);
+    return erased ? kPodOk : codes.eraseError;
 }
 
 // The pod compares a whole piece at once, so a piece that differs is all it can tell. A
@@ -217,13 +292,7 @@ PodResult RegionProgrammer::BlankCheckRegion(MemoryRegion region, BlankRegion& r
     indicators_.ShowRange(area.size);
     std::uint32_t done = 0;
     for (const PagePiece& piece : PagePieces(area.start, area.end)) {
-        indicators_.ShowStatus(codes.verifyingText);
-        indicators_.ShowProgress(done);
-        std::uint32_t progress = done;
-        if (!StreamBlock(region, piece.first, piece.last, progress, true)) {
-            return codes.verifyError;
-        }
-        const PodAnswer answer = SendVerifyFrame(region, piece.first);
+        const PodAnswer answer = ComparePiece(region, piece, done, true);
         if (answer == PodAnswer::NoReply) {
             return codes.verifyError;
         }

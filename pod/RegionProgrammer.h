@@ -1,9 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "BlankRegion.h"
+#include "ChangedPages.h"
 #include "MemoryRegion.h"
+#include "PagePieces.h"
 #include "PodAnswer.h"
 #include "PodResult.h"
 
@@ -25,6 +28,11 @@ public:
     // The image's extent of the region: 0 or the region's erase, write or verify error.
     PodResult EraseAndWriteRegion(MemoryRegion region, bool verify, bool eraseAllBoot);
     PodResult VerifyRegion(MemoryRegion region);
+    // Compares every piece of the image's extent first, as VerifyRegion does, then erases and
+    // writes only the pages whose pieces differ, with Target Write's frames for each (BFLASH
+    // erased whole with eraseAllBoot: then all its pages). 0 or the region's error code.
+    PodResult WriteChangedPages(MemoryRegion region, bool verify, bool eraseAllBoot,
+                                ChangedPages& counts);
 
     // The region's whole extent in the CPU's memory map, whatever the image holds.
     PodResult EraseWholeRegion(MemoryRegion region, bool eraseAllBoot);
@@ -37,7 +45,16 @@ private:
     bool StreamBlock(MemoryRegion region, std::uint32_t first, std::uint32_t last,
                      std::uint32_t& progress, bool blank = false);
     PodAnswer SendVerifyFrame(MemoryRegion region, std::uint32_t first);
-    bool EraseRegionPages(MemoryRegion region, std::uint32_t start, std::uint32_t end,
+    // S, T frames and the verify letter frame for one piece; a stream the pod objected to
+    // counts as no reply.
+    PodAnswer ComparePiece(MemoryRegion region, const PagePiece& piece, std::uint32_t progress,
+                           bool blank);
+    PodResult ComparePieces(MemoryRegion region, const std::vector<PagePiece>& pieces,
+                            std::vector<PagePiece>& differing, ChangedPages& counts);
+    // Erases the pieces' pages, then writes the pieces; written counts the acknowledged ones.
+    PodResult EraseAndWritePieces(MemoryRegion region, bool verify, bool eraseAllBoot,
+                                  const std::vector<PagePiece>& pieces, std::uint32_t& written);
+    bool EraseRegionPages(MemoryRegion region, const std::vector<PagePiece>& pages,
                           bool eraseAllBoot);
     bool EraseOnePage(std::uint8_t eraseCode, std::uint32_t page);
     bool Skips(MemoryRegion region) const;

@@ -39,6 +39,16 @@ PodResult TargetSequences::VerifyTarget(const RegionSelection& selection) {
     });
 }
 
+PodResult TargetSequences::ProgramChangedTarget(const RegionSelection& selection, bool verify,
+                                                bool eraseAllBoot,
+                                                std::vector<ChangedPages>& report) {
+    report.clear();
+    return RunTargetSequence(selection, true, [&](MemoryRegion region) {
+        ChangedPages& counts = report.emplace_back(ChangedPages{region});
+        return RegionStep{regions_.WriteChangedPages(region, verify, eraseAllBoot, counts)};
+    });
+}
+
 PodResult TargetSequences::EraseTarget(const RegionSelection& selection, bool eraseAllBoot) {
     return RunTargetSequence(selection, true, [&](MemoryRegion region) {
         return RegionStep{regions_.EraseWholeRegion(region, eraseAllBoot)};

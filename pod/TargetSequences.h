@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "BlankRegion.h"
+#include "ChangedPages.h"
 #include "MemoryRegion.h"
 #include "PodResult.h"
 #include "RegionSelection.h"
@@ -24,6 +25,11 @@ public:
     PodResult ProgramTarget(const RegionSelection& selection, bool eraseAllBoot);
     PodResult ProgramAndVerifyTarget(const RegionSelection& selection, bool eraseAllBoot);
     PodResult VerifyTarget(const RegionSelection& selection);
+    // Target Write (verify false) or Target Write && Verify of only the pages that differ:
+    // each region is compared first, then its differing pages erased and written. report
+    // gets the counts of each region the sequence reached, in the order worked.
+    PodResult ProgramChangedTarget(const RegionSelection& selection, bool verify,
+                                   bool eraseAllBoot, std::vector<ChangedPages>& report);
     // Every page of each selected region of the memory map (BFLASH with one X when
     // eraseAllBoot): 0 or the Target Write codes.
     PodResult EraseTarget(const RegionSelection& selection, bool eraseAllBoot);

@@ -22,11 +22,11 @@ TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 # name, file, text as it stands, text with the fault.
 MUTANTS = [
     ("erase loop skips the last page", "pod/RegionProgrammer.cpp",
-     "for (std::uint32_t page = firstPage; page <= lastPage; ++page) {",
-     "for (std::uint32_t page = firstPage; page < lastPage; ++page) {"),
+     "for (std::uint32_t erased = 0; erased < count; ++erased) {",
+     "for (std::uint32_t erased = 0; erased + 1 < count; ++erased) {"),
     ("no erase for DFLASH", "pod/RegionProgrammer.cpp",
-     "if (!EraseRegionPages(region, start, end, eraseAllBoot)) {",
-     "if (region != MemoryRegion::DFLASH && !EraseRegionPages(region, start, end, eraseAllBoot)) {"),
+     "if (!EraseRegionPages(region, pieces, eraseAllBoot)) {",
+     "if (region != MemoryRegion::DFLASH && !EraseRegionPages(region, pieces, eraseAllBoot)) {"),
     ("page mask 0xFF instead of 0x7F", "pod/RegionProgrammer.cpp",
      "static_cast<unsigned>(page & 0x7F)",
      "static_cast<unsigned>(page & 0xFF)"),
@@ -73,6 +73,13 @@ MUTANTS = [
     ("EEPROM block of 133 words", "pod/PodImageStore.cpp",
      "constexpr std::uint32_t kEepromBlockWords = 132;",
      "constexpr std::uint32_t kEepromBlockWords = 133;"),
+    # Writing only the changed pages.
+    ("only-changed: a differing first page taken as equal", "pod/RegionProgrammer.cpp",
+     "if (answer == PodAnswer::Refused) {\n            differing.push_back(pieces[i]);",
+     "if (answer == PodAnswer::Refused && i != 0) {\n            differing.push_back(pieces[i]);"),
+    ("only-changed: the differing page's neighbour written instead", "pod/RegionProgrammer.cpp",
+     "differing.push_back(pieces[i]);",
+     "differing.push_back(pieces[i + 1 < pieces.size() ? i + 1 : i]);"),
     # The libusb/libftdi1 backend, caught by the EmulatedUsbPod suite.
     ("libftdi: receive and transmit purges swapped", "pod/backends/LibFtdiPort.cpp",
      "result = rx ? ftdi_tciflush(context_) : ftdi_tcoflush(context_);",

@@ -80,6 +80,8 @@ struct CliOptions {
     bool strict = false;
     bool eraseAllBoot = true;
     bool resetAfter = false;
+    // write, write-verify: compare first, then erase and write only the differing pages.
+    bool onlyChanged = false;
     // A serial number per board (write, write-verify; verify checks one); checked against
     // the image before the pod is touched.
     std::optional<SerialAddress> serialAt;

@@ -422,6 +422,7 @@ CliParseResult CommandLineParser::ReadCommand(const CLI::App& command,
     o.eraseAllBoot = EffectiveFlag(*app_, command, "--erase-all-boot", true);
     o.resetAfter = EffectiveFlag(*app_, command, "--reset-after", false);
     o.repeat = EffectiveFlag(*app_, command, "--repeat", false);
+    o.onlyChanged = EffectiveFlag(*app_, command, "--only-changed", false);
     if (o.command == CliCommand::StationDb) {
         return ReadStationDbCommand(command);
     }

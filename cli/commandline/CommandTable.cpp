@@ -7,7 +7,8 @@ namespace {
 
 constexpr unsigned kTargetWriteOptions = kTakesCpu | kTakesStrict | kTakesRegions |
                                          kTakesEraseAllBoot | kTakesResetAfter | kTakesJson |
-                                         kTakesRepeat | kTakesSerialAt | kTakesSerialSource;
+                                         kTakesRepeat | kTakesSerialAt | kTakesSerialSource |
+                                         kTakesOnlyChanged;
 
 constexpr std::array<CommandInfo, 15> kCommandInfos = {{
     {CliCommand::Info, "info", true, kTakesCpu | kTakesJson | kTakesStrict,

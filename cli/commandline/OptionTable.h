@@ -44,6 +44,7 @@ enum CommandOption : unsigned {
     kTakesSerialValue = 1u << 10,  // --serial-value
     kTakesSeries = 1u << 11,       // station-db: --start, --serial-words
     kTakesReport = 1u << 12,       // report: --html, --csv, --since, --until, --image
+    kTakesOnlyChanged = 1u << 13,  // --only-changed
 };
 
 struct OptionInfo {

@@ -106,13 +106,15 @@ bool FileCommand::TakeSerial(PodRun& run) {
 }
 
 CommandOutcome FileCommand::RunOnce(ProgrammerCommands& operations) {
+    changedPages_.clear();
+    std::vector<ChangedPages>* changed = options_.onlyChanged ? &changedPages_ : nullptr;
     switch (options_.command) {
         case CliCommand::Write:
             return operations.RunTarget(TargetCommand::Write, items_, options_.eraseAllBoot,
-                                        options_.resetAfter);
+                                        options_.resetAfter, changed);
         case CliCommand::WriteVerify:
             return operations.RunTarget(TargetCommand::WriteVerify, items_, options_.eraseAllBoot,
-                                        options_.resetAfter);
+                                        options_.resetAfter, changed);
         case CliCommand::Verify:
             return operations.RunTarget(TargetCommand::Verify, items_, false, options_.resetAfter);
         case CliCommand::PodWrite:
@@ -123,12 +125,32 @@ CommandOutcome FileCommand::RunOnce(ProgrammerCommands& operations) {
     }
 }
 
+void FileCommand::ReportChangedPages(PodRun& run) const {
+    if (!options_.onlyChanged) {
+        return;
+    }
+    // A region the run did not reach compared nothing and wrote nothing.
+    for (RunRecord::Region& region : run.Record().regions) {
+        region.pages.emplace();
+        for (const ChangedPages& counts : changedPages_) {
+            if (region.name != RegionName(counts.region)) {
+                continue;
+            }
+            region.pages = {counts.compared, counts.differed, counts.written};
+            ui_.Info(region.name + ": " + std::to_string(counts.written) + " of " +
+                     std::to_string(counts.pages) + " pages written");
+        }
+    }
+}
+
 int FileCommand::RunOneBoard(PodRun& run) {
     if (!TakeSerial(run)) {
         return run.Finish(serial_.FailureStatus(), nullptr);
     }
     const CommandOutcome outcome = RunOnce(run.Operations());
-    return run.Finish(run.ExitFor(outcome), &outcome);
+    const int status = run.ExitFor(outcome);
+    ReportChangedPages(run);
+    return run.Finish(status, &outcome);
 }
 
 int FileCommand::RunBoardAfterBoard(PodRun& run) {
@@ -152,6 +174,7 @@ int FileCommand::RunBoardAfterBoard(PodRun& run) {
         }
         const CommandOutcome outcome = RunOnce(run.Operations());
         int status = run.ExitFor(outcome);
+        ReportChangedPages(run);
         session.ReleasePod();
         if (session.Interrupted()) {
             status = InterruptedExit(environment_);

@@ -36,6 +36,9 @@ private:
     // the regions as written. False, after reporting, when there is no number for it.
     bool TakeSerial(PodRun& run);
     CommandOutcome RunOnce(ProgrammerCommands& operations);
+    // --only-changed: each region's pages into the board's record, and a line per region
+    // the run reached ("PFLASH: 3 of 120 pages written").
+    void ReportChangedPages(PodRun& run) const;
     int RunOneBoard(PodRun& run);
     int RunBoardAfterBoard(PodRun& run);
 
@@ -46,4 +49,5 @@ private:
     std::vector<RegionRow> rows_;
     std::vector<RegionListItem> items_;
     SerialPatch serial_;
+    std::vector<ChangedPages> changedPages_;
 };

@@ -83,6 +83,13 @@ std::string RegionsJson(const std::vector<RunRecord::Region>& regions) {
         } else {
             json.Null("crc32");
         }
+        if (region.pages) {
+            JsonObject pages;
+            pages.Number("compared", region.pages->compared)
+                .Number("differed", region.pages->differed)
+                .Number("written", region.pages->written);
+            json.Raw("pages", pages.Close());
+        }
         if (region.blankChecked) {
             if (region.blank) {
                 json.Boolean("blank", *region.blank);

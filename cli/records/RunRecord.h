@@ -24,6 +24,14 @@ struct RunRecord {
         std::optional<bool> blank;
         std::optional<std::uint16_t> differsFirst;
         std::optional<std::uint16_t> differsLast;
+        // --only-changed only: the region's pages the pod compared, found different and had
+        // erased and written.
+        struct Pages {
+            std::uint32_t compared = 0;
+            std::uint32_t differed = 0;
+            std::uint32_t written = 0;
+        };
+        std::optional<Pages> pages;
     };
 
     std::string command;                  // "write", "pod-verify", ...
