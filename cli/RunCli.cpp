@@ -8,6 +8,7 @@
 #include "commands/ImageLoading.h"
 #include "commands/ImageReports.h"
 #include "commands/PodCommandRunner.h"
+#include "gang/GangRun.h"
 #include "records/ImageDigests.h"
 
 namespace {
@@ -109,6 +110,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             status = RunDump(options, out, ui);
             break;
         default:
+            if (options.pods) {
+                return GangRun(options, environment, err, out).Run();
+            }
             return PodCommandRunner(options, environment, ui, out).Run();
     }
     // Ctrl+C during a file command leaves its output incomplete: say so in the status.

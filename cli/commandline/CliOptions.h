@@ -82,4 +82,7 @@ struct CliOptions {
     std::optional<std::uint64_t> serialStart;  // --serial-start N
     std::optional<std::uint64_t> serialValue;  // --serial-value N
     bool serialOverwrite = false;
+    // --pods: the command on several pods at once, a board on each, by serial number; an
+    // empty list means every attached pod ("--pods all").
+    std::optional<std::vector<std::string>> pods;
 };

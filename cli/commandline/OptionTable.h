@@ -42,6 +42,7 @@ enum CommandOption : unsigned {
     kTakesSerialAt = 1u << 8,      // --serial-at, --serial-words, --serial-overwrite
     kTakesSerialSource = 1u << 9,  // --serial-counter, --serial-start
     kTakesSerialValue = 1u << 10,  // --serial-value
+    kTakesPods = 1u << 11,         // --pods: one board on each of several pods at once
 };
 
 struct OptionInfo {
