@@ -919,10 +919,12 @@ def process_tree(root):
 
 def sample_schedstat(root, tasks):
     """Each thread's time on a CPU and time runnable but waiting for one (ns), as the kernel's
-    scheduler statistics have them now, into tasks."""
+    scheduler statistics have them now, with its process's name, into tasks."""
     for pid in process_tree(root):
         try:
             threads = os.listdir(f"/proc/{pid}/task")
+            with open(f"/proc/{pid}/comm") as f:
+                name = f.read().strip()
         except OSError:
             continue
         for tid in threads:
@@ -931,7 +933,7 @@ def sample_schedstat(root, tasks):
                     ran, waited = (int(v) for v in f.read().split()[:2])
             except (OSError, ValueError):
                 continue
-            tasks[(pid, tid)] = (ran, waited)
+            tasks[(pid, tid)] = (ran, waited, name)
 
 
 class StallWatch:
@@ -997,7 +999,9 @@ def run_gang(cmd, figures, tries=20):
     cli_cpu = cost["user_s"] + cost["sys_s"]
     return {"boards": [r["seconds"] for r in records], "wall": cost["wall_s"], "cpu": cli_cpu,
             "other": usage.ru_utime + usage.ru_stime - cli_cpu,
-            "waited": sum(waited for _, waited in tasks.values()) / 1e9, "stall": watch.worst}
+            "waited": sum(waited for _, waited, _ in tasks.values()) / 1e9,
+            "busiest": max(((ran / 1e9, name) for ran, _, name in tasks.values()), default=(0, "")),
+            "stall": watch.worst}
 
 
 def measure_gang(rounds, alone_cmd, gang_cmd, folder):
@@ -1039,6 +1043,9 @@ def gang_figures(pods, alone, gang, failures, load_before, load_after):
         "got": median([(r["cpu"] + r["other"]) / r["wall"] for r in gang]),
         "load": (load_before, load_after),
         "stall": max(r["stall"] for r in alone + gang),
+        # The thread that ran longest in the gang runs, as a share of the run's wall time.
+        "busiest": median([r["busiest"][0] / r["wall"] for r in gang]),
+        "busiest_in": gang[0]["busiest"][1],
         "failures": failures,
     }
     f["ratio"] = f["slowest"] / f["one"]
@@ -1079,22 +1086,32 @@ def section_gang(build, rounds):
     usb_verdict = gang_verdict(usb, GANG_USB_GOAL)
     why = []
     for label, f, goal in (("simulated", sim, GANG_SIM_GOAL), ("emulated", usb, GANG_USB_GOAL)):
-        if f["ratio"] > goal:
-            lost = f["slowest"] - f["one"]
-            why.append(
-                f"Why the {label} pods miss it, from the same runs: the slowest board took "
-                f"{lost:.1f} s longer than one alone, and the command's threads spent "
-                f"{f['waited_gang']:.1f} s per board runnable but waiting for a CPU (alone: "
-                f"{f['waited_alone']:.1f} s). At full speed the {f['pods']} boards would keep "
-                f"{f['needed']:.2f} cores busy; the gang's processes got {f['got']:.2f} of the "
-                f"2, with the machine's load average at {f['load'][0]:.2f} to "
-                f"{f['load'][1]:.2f}. Each board's CPU grows with its time (alone "
-                f"{(f['cpu_alone'] + f['other_alone']) * 1000:.0f} ms, in the gang "
-                f"{(f['cpu_gang'] + f['other_gang']) * 1000:.0f} ms)"
-                + (": the bulk IN transfer the port keeps pending completes once per latency "
-                   "period (1 ms) with the chip's status bytes, and under umockdev every reap "
-                   "and resubmit is a socket round trip to the emulator, so a board that waits "
-                   "longer costs more." if f["other_alone"] > 0.05 else "."))
+        if f["ratio"] <= goal:
+            continue
+        emulated = f["other_alone"] > 0.05
+        parts = [
+            f"Why the {label} pods miss it, from the same runs: the slowest board took "
+            f"{f['slowest'] - f['one']:.1f} s longer than one alone. At full speed the "
+            f"{f['pods']} boards would keep {f['needed']:.2f} cores busy; the gang's processes "
+            f"got {f['got']:.2f} of the 2, with the load average at {f['load'][0]:.2f} to "
+            f"{f['load'][1]:.2f}, and their threads waited {f['waited_gang']:.1f} s per board "
+            f"for a CPU (alone: {f['waited_alone']:.1f} s)."]
+        if f["busiest"] >= 0.5:
+            parts.append(
+                f"One thread, in {f['busiest_in']}, ran {f['busiest'] * 100:.0f} % of the gang "
+                "run's wall time" + (
+                    ": umockdev's thread that answers the usbfs ioctls of every emulated "
+                    "device (found by its stack, see Notes), so the pods' USB requests queue "
+                    "behind one another there." if emulated else "."))
+        parts.append(
+            "Each board's CPU grows with its time (alone "
+            f"{(f['cpu_alone'] + f['other_alone']) * 1000:.0f} ms, in the gang "
+            f"{(f['cpu_gang'] + f['other_gang']) * 1000:.0f} ms)" + (
+                ": the bulk IN transfer the port keeps pending completes once per latency "
+                "period (1 ms) with the chip's status bytes, and each reap and resubmit is a "
+                "socket round trip to that thread, so a board that waits longer costs more."
+                if emulated else "."))
+        why.append(" ".join(parts))
     for label, f in (("simulated", sim), ("emulated", usb)):
         if f["failures"]:
             stalls = max(r["stall"] for r in f["failures"])
@@ -1199,9 +1216,9 @@ def write_report(path, info, sections, summary, notes, command):
         f.write("\n".join(lines))
 
 
-def merge_report(path, sections, summary):
+def merge_report(path, sections, summary, notes):
     """Puts the sections into the report at path, each in place of its earlier figures (or
-    before the notes when it is new), and their rows into its summary."""
+    before the notes when it is new), their rows into its summary, and the notes anew."""
     with open(path) as f:
         text = f.read()
     for section in sections:
@@ -1215,6 +1232,10 @@ def merge_report(path, sections, summary):
             end = text.find("\n## ", start + len(heading))
             end = end + 1 if end >= 0 else len(text)
         text = text[:start] + section + "\n" + text[end:]
+    if notes:
+        start = text.find("## Notes\n")
+        text = (text[:start] if start >= 0 else text.rstrip("\n") + "\n\n") + \
+            "\n".join(["## Notes", ""] + notes + [""])
     lines = text.split("\n")
     for name, figure, target, verdict in summary:
         row = f"| {name} | {figure} | {target} | {verdict} |"
@@ -1274,7 +1295,7 @@ def main():
         with open(args.notes) as f:
             notes = [f.read().strip()]
     if args.merge and os.path.exists(args.out):
-        merge_report(args.out, sections, summary)
+        merge_report(args.out, sections, summary, notes)
     else:
         write_report(args.out, info, sections, summary, notes, "make bench")
     print(f"bench: wrote {rel(args.out)}")

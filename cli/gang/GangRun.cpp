@@ -91,16 +91,14 @@ int GangRun::FindPods(std::vector<std::string>& serials) {
     }
     std::vector<AttachedDevice> devices;
     std::string error;
-    if (!ListAttachedDevices(setUp_->Session().Library(), devices, error)) {
-        setUp_->Console().Error("vantix-cli: " + error);
-    }
+    const bool listed = ListAttachedDevices(setUp_->Session().Library(), devices, error);
     for (const AttachedDevice& device : devices) {
         if (device.problem.empty() && device.description == CUsbPod::kPodDescription) {
             serials.push_back(device.serial);
         }
     }
     if (serials.empty()) {
-        setUp_->Console().Error("vantix-cli: no pod is attached");
+        setUp_->Console().Error("vantix-cli: " + (listed ? "no pod is attached" : error));
         PrintBoards({});
         return kExitUnreachable;
     }
