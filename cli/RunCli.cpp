@@ -8,6 +8,7 @@
 #include "commands/ImageLoading.h"
 #include "commands/ImageReports.h"
 #include "commands/PodCommandRunner.h"
+#include "commands/StationDbCommand.h"
 #include "gang/GangRun.h"
 #include "records/ImageDigests.h"
 
@@ -109,6 +110,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         case CliCommand::Dump:
             status = RunDump(options, out, ui);
             break;
+        case CliCommand::StationDb:
+            return StationDbCommand(options, environment, ui, out).Run();
         default:
             if (options.pods) {
                 return GangRun(options, environment, err, out).Run();

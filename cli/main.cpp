@@ -1,5 +1,6 @@
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -52,6 +53,11 @@ int main(int argc, char** argv) {
     environment.stderrIsTerminal = VANTIX_ISATTY(2) != 0;
     environment.interrupted = &interruptRequested;
     environment.interruptSignal = &interruptSignal;
+    // The station database's URL may hold a password, which the environment keeps out of
+    // the process list.
+    if (const char* stationDb = std::getenv("VANTIX_STATION_DB")) {
+        environment.stationDb = stationDb;
+    }
     const std::vector<std::string> args(argv + 1, argv + argc);
     const int status = RunCli(args, std::cout, std::cerr, environment);
 #ifdef _WIN32

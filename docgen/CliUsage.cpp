@@ -28,6 +28,10 @@ std::vector<UsageEntry> Files() {
         {"serial counter (--serial-counter FILE)",
          "a text file holding the next serial number, shared by the stations; each number\n"
          "is taken under a lock on FILE.lock and written back before the board is touched."},
+        {"$XDG_STATE_HOME/vantix/station-db-HASH.jsonl",
+         "records the station database (--station-db) could not store, one JSON line each,\n"
+         "sent by the next run with the same database; ~/.local/state/vantix without\n"
+         "XDG_STATE_HOME."},
         {"/usr/lib/udev/rules.d/60-vantix-pod.rules",
          "the udev rule that lets the logged-in user open the pod; --udev-rule prints it.\n"
          "A copy in /etc/udev/rules.d takes its place."},
@@ -52,6 +56,13 @@ std::vector<UsageEntry> Examples() {
          "stations share, in PFLASH at 0x7FF0:",
          "vantix-cli --log /srv/line/boards.jsonl write-verify release-7.s --cpu 807 "
          "--serial-at PFLASH:7FF0 --serial-counter /srv/line/serial.txt --repeat"},
+        {"A line of several hosts: the serial series and the records in a PostgreSQL database "
+         "that every station reaches, set up once, then used by each station:",
+         "vantix-cli station-db init --station-db postgresql://station@db1/line\n"
+         "vantix-cli station-db series line-7 --start 1000 --station-db "
+         "postgresql://station@db1/line\n"
+         "vantix-cli --station-db postgresql://station@db1/line write-verify release-7.s --cpu 807 "
+         "--serial-at PFLASH:7FF0 --serial-series line-7 --repeat"},
         {"Erase a board, then check that it is blank:",
          "vantix-cli erase --cpu 807\nvantix-cli blank-check --cpu 807"},
         {"Program only PFLASH and BFLASH, then reset the board:",
@@ -102,6 +113,11 @@ ProgramUsage CliUsage() {
     usage.exitStatuses = ExitStatusEntries(Program::Cli);
     usage.files = Files();
     usage.examples = Examples();
+    usage.environment = {
+        {"VANTIX_STATION_DB",
+         "the station database, a libpq connection string or URI, when --station-db names\n"
+         "none; keeps a password out of the process list. libpq's own variables (PGHOST,\n"
+         "PGPASSWORD, ...) and ~/.pgpass apply as well."}};
     usage.seeAlso = {"vantix(1)"};
     return usage;
 }

@@ -15,6 +15,7 @@ packages=(
   srecord
   locales
   mandoc groff-base man-db bash-completion fish desktop-file-utils appstream
+  libpq-dev postgresql
   "$@"
 )
 

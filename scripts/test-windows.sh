@@ -113,6 +113,9 @@ check "exit 2: unknown command" status_is 2 windows frobnicate
 check "exit 2: unknown option, in the Linux build's words" same write "$f807" --cpu 807 --force
 check "exit 3: no Ftd2xx.dll" status_is 3 windows reset
 check "exit 3 says why" contains "$err" "Fail to load FTD2XX.DLL file"
+check "exit 2: no station database in this build" \
+  status_is 2 windows --simulate --station-db "host=db1 dbname=line" reset
+check "exit 2 says why" contains "$err" "--station-db is not available in this build"
 
 # Ctrl+C: Wine turns SIGINT into the console's Ctrl+C event.
 interrupted() {

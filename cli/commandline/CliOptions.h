@@ -23,6 +23,7 @@ enum class CliCommand {
     List,
     Erase,
     BlankCheck,
+    StationDb,
     Help,
 };
 
@@ -54,6 +55,10 @@ struct CliOptions {
     // The board's identifier for its record ("--board-id"); with --repeat the first board's.
     // Empty: none (an empty value is refused).
     std::string boardId;
+    // The line's station database ("--station-db URL"); empty: VANTIX_STATION_DB, or none.
+    std::string stationDb;
+    // This station's name in the database's records ("--station"); empty: the host name.
+    std::string station;
     CliVerbosity verbosity = CliVerbosity::Normal;
     // The job file of --config, when one was read; relative paths in it are from its folder.
     std::string jobFilePath;
@@ -82,6 +87,13 @@ struct CliOptions {
     std::optional<std::uint64_t> serialStart;  // --serial-start N
     std::optional<std::uint64_t> serialValue;  // --serial-value N
     bool serialOverwrite = false;
+    std::optional<std::string> serialSeries;   // --serial-series NAME, of the station database
+
+    // station-db: what to do ("init" or "series"), the series named and its first number.
+    std::string stationDbAction;
+    std::optional<std::string> seriesName;
+    std::optional<std::uint64_t> seriesStart;  // --start N
+
     // --pods: the command on several pods at once, a board on each, by serial number; an
     // empty list means every attached pod ("--pods all").
     std::optional<std::vector<std::string>> pods;

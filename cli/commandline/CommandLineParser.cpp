@@ -13,6 +13,7 @@
 #include "commandline/OptionTable.h"
 #include "commandline/OptionValues.h"
 #include "commandline/SerialOptions.h"
+#include "commandline/StationDbOptions.h"
 #include "commandline/ToolHelpText.h"
 #include "records/SystemReason.h"
 
@@ -59,6 +60,10 @@ void AddCommand(CLI::App& app, const CommandInfo& info) {
     }
     if (info.command == CliCommand::Help) {
         command->add_option("COMMAND", CLI::callback_t{}, "the command to explain");
+    }
+    if (info.command == CliCommand::StationDb) {
+        command->add_option("ACTION", CLI::callback_t{}, "init or series");
+        command->add_option("NAME", CLI::callback_t{}, "the serial series");
     }
     for (const OptionInfo& row : OptionsOf(Program::Cli)) {
         if ((info.options & row.takenBy) != 0) {
@@ -338,6 +343,8 @@ std::string CommandLineParser::ReadGlobals() {
     o.podSerial = text("--pod");
     o.boardId = text("--board-id");
     o.logPath = text("--log");
+    o.stationDb = text("--station-db");
+    o.station = text("--station");
     std::string simFill = text("--sim-fill");
     std::string simPods = text("--sim-pods");
     // A path the job file gives is a path from the job file's folder, wherever the station
@@ -412,6 +419,9 @@ CliParseResult CommandLineParser::ReadCommand(const CLI::App& command,
     o.eraseAllBoot = EffectiveFlag(*app_, command, "--erase-all-boot", true);
     o.resetAfter = EffectiveFlag(*app_, command, "--reset-after", false);
     o.repeat = EffectiveFlag(*app_, command, "--repeat", false);
+    if (o.command == CliCommand::StationDb) {
+        return ReadStationDbCommand(command);
+    }
     for (const auto read : {&CommandLineParser::ReadFileAndCpu, &CommandLineParser::ReadRegions,
                             &CommandLineParser::ReadSerial, &CommandLineParser::ReadPods}) {
         if (const std::string refusal = (this->*read)(command); !refusal.empty()) {
@@ -485,7 +495,8 @@ std::string CommandLineParser::ReadSerial(const CLI::App& command) {
                             CommandText(command, "--serial-counter"),
                             CommandText(command, "--serial-start"),
                             CommandText(command, "--serial-value"),
-                            EffectiveFlag(*app_, command, "--serial-overwrite", false)};
+                            EffectiveFlag(*app_, command, "--serial-overwrite", false),
+                            CommandText(command, "--serial-series")};
     if (const CLI::Option* counter = Effective(*app_, command, "--serial-counter");
         counter != nullptr && !OnCommandLine(*app_, counter) && !OnCommandLine(command, counter)) {
         given.counter = FromJobFileFolder(*given.counter);
@@ -495,6 +506,21 @@ std::string CommandLineParser::ReadSerial(const CLI::App& command) {
 
 std::string CommandLineParser::ReadPods(const CLI::App& command) {
     return ReadPodsOption(CommandText(command, "--pods"), result_.options);
+}
+
+CliParseResult CommandLineParser::ReadStationDbCommand(const CLI::App& command) {
+    const auto operand = [&command](const char* name) {
+        const CLI::Option* option = command.get_option(name);
+        return option->count() > 0 ? std::optional(option->as<std::string>()) : std::nullopt;
+    };
+    const StationDbCommandTexts given{operand("ACTION"), operand("NAME"),
+                                      CommandText(command, "--start"),
+                                      CommandText(command, "--serial-words")};
+    if (const std::string refusal = ReadStationDbOptions(given, result_.options);
+        !refusal.empty()) {
+        return Fail(refusal);
+    }
+    return result_;
 }
 
 std::optional<std::string> CommandLineParser::CommandText(const CLI::App& command,

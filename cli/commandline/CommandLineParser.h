@@ -61,6 +61,7 @@ private:
     std::string ReadRegions(const CLI::App& command);
     std::string ReadSerial(const CLI::App& command);
     std::string ReadPods(const CLI::App& command);
+    CliParseResult ReadStationDbCommand(const CLI::App& command);
     // The value of a command option that reaches the command, as given.
     std::optional<std::string> CommandText(const CLI::App& command, const char* name) const;
     // A relative path of the job file, as seen from the job file's folder.

@@ -10,7 +10,7 @@ constexpr unsigned kTargetWriteOptions = kTakesCpu | kTakesStrict | kTakesRegion
                                          kTakesRepeat | kTakesSerialAt | kTakesSerialSource |
                                          kTakesPods;
 
-constexpr std::array<CommandInfo, 13> kCommandInfos = {{
+constexpr std::array<CommandInfo, 14> kCommandInfos = {{
     {CliCommand::Info, "info", true, kTakesCpu | kTakesJson | kTakesStrict,
      "list the flash regions the file fills",
      "Reads FILE for CPU and lists the flash regions it fills, as the buffer window does:\n"
@@ -41,7 +41,9 @@ constexpr std::array<CommandInfo, 13> kCommandInfos = {{
      "--serial-words 2, low word first), patched into the loaded image before the board is\n"
      "touched; the file is never changed. The numbers come from --serial-counter FILE, a\n"
      "text file holding the next number that several stations may share, or count up from\n"
-     "--serial-start N within the run. A number once taken is never handed out again.\n\n"
+     "--serial-start N within the run. A number once taken is never handed out again.\n"
+     "With --station-db, --serial-series NAME takes them from a series of the line's\n"
+     "database instead.\n\n"
      "A serialised production run, stations sharing one counter and one log:\n"
      "  echo 1000 > /srv/line/serial.txt\n"
      "  vantix-cli write-verify firmware.s --cpu 807 --serial-at PFLASH:7FF0 \\\n"
@@ -100,6 +102,20 @@ constexpr std::array<CommandInfo, 13> kCommandInfos = {{
      "that differs (the pod compares a whole piece at once). Exits with 0 when every region\n"
      "is blank, 1 when one is not. No FILE.",
      "vantix-cli blank-check --cpu 805 --json"},
+    {CliCommand::StationDb, "station-db", false, kTakesSeries,
+     "set up the line's station database and its serial series",
+     "Sets up the PostgreSQL database that the stations of a line share (--station-db URL,\n"
+     "or VANTIX_STATION_DB):\n"
+     "  init          creates its tables, once; safe when several hosts run it at once\n"
+     "  series NAME --start N [--serial-words 1|2]\n"
+     "                creates the serial series NAME, whose first number is N\n"
+     "  series        lists the series with their next numbers, a line each:\n"
+     "                name, \"next N\" (or \"used up\") and the width\n"
+     "The stations then take each board's number with --serial-series NAME, and every pod\n"
+     "command stores its record there too, with --station (default: the host name) and\n"
+     "the run's UUID. A record that cannot be stored ends the run with 4 and waits in a\n"
+     "spool file under ~/.local/state/vantix until the next run with that database sends it.",
+     "vantix-cli station-db series line-7 --start 1000 --station-db postgresql://station@db1/line"},
     {CliCommand::Help, "help", false, 0, "this text, or the text of COMMAND",
      "Shows the tool's usage, or the usage of COMMAND.", "vantix-cli help write"},
 }};
@@ -132,6 +148,7 @@ std::string UsageArguments(const CommandInfo& command) {
     const bool cpuOnly = !command.needsFile && (command.options & kTakesCpu) != 0;
     return std::string(command.needsFile ? " FILE --cpu CPU" : "") + (cpuOnly ? " --cpu CPU" : "") +
            (command.command == CliCommand::Help ? " [COMMAND]" : "") +
+           (command.command == CliCommand::StationDb ? " init|series [NAME]" : "") +
            ((command.options & ~kTakesCpu) != 0 ? " [OPTIONS]" : "");
 }
 

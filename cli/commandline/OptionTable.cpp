@@ -12,7 +12,7 @@ using enum Program;
 constexpr std::uint64_t kAny = std::numeric_limits<std::uint64_t>::max();
 
 // Each program's rows stand together, vantix-cli's first.
-constexpr std::array<OptionInfo, 34> kOptions = {{
+constexpr std::array<OptionInfo, 38> kOptions = {{
     // vantix-cli's own options, accepted before or after the command.
     {Cli, nullptr, "simulate", true, Flag, nullptr, 0,
      "use the simulated pod, at instant pace, instead of a real one\n"
@@ -58,6 +58,15 @@ constexpr std::array<OptionInfo, 34> kOptions = {{
      "append each pod command's record (as --json prints it, with the\n"
      "UTC time and the host name) to FILE, one JSON line a board",
      0, 0, nullptr},
+    {Cli, nullptr, "station-db", false, Text, "URL", 0,
+     "keep serial series and every board's record in this PostgreSQL\n"
+     "database, which the stations of a line share: a libpq connection\n"
+     "string or URI (host=db1 dbname=line user=station). Default:\n"
+     "VANTIX_STATION_DB, which keeps a password out of the process list",
+     0, 0, nullptr},
+    {Cli, nullptr, "station", false, Text, "NAME", 0,
+     "the station's name in the records of --station-db (default: the\nhost name)", 0, 0,
+     nullptr},
     {Cli, nullptr, "config", false, Path, "FILE", 0,
      "read further options from FILE, an INI or TOML job file;\n"
      "its relative paths are from its own folder",
@@ -128,7 +137,7 @@ constexpr std::array<OptionInfo, 34> kOptions = {{
      0, 0,
      "--serial-at wants REGION:ADDRESS with the address in hex, for example PFLASH:7FF0, "
      "not '%s'"},
-    {Cli, nullptr, "serial-words", false, Count, "1|2", kTakesSerialAt,
+    {Cli, nullptr, "serial-words", false, Count, "1|2", kTakesSerialAt | kTakesSeries,
      "width of the serial number: 1 word (default) or 2, low word\nfirst", 1, 2,
      "--serial-words takes 1 or 2, not '%s'"},
     {Cli, nullptr, "serial-overwrite", true, Flag, nullptr, kTakesSerialAt,
@@ -138,12 +147,20 @@ constexpr std::array<OptionInfo, 34> kOptions = {{
      "number, which stations may share; taken under a lock and\n"
      "written back before the board is touched, never reused",
      0, 0, nullptr},
+    {Cli, nullptr, "serial-series", false, Text, "NAME", kTakesSerialSource,
+     "take each number from the serial series NAME of --station-db\n"
+     "(see station-db series), committed there with the run's UUID\n"
+     "before the board is touched, never reused",
+     0, 0, nullptr},
     {Cli, nullptr, "serial-start", false, Count, "N", kTakesSerialSource,
      "number the boards of this run N, N+1, ... (--repeat)", 0, kAny,
      "--serial-start takes a decimal number, not '%s'"},
     {Cli, nullptr, "serial-value", false, Count, "N", kTakesSerialValue,
      "the serial number the board should hold at --serial-at", 0, kAny,
      "--serial-value takes a decimal number, not '%s'"},
+    {Cli, nullptr, "start", false, Count, "N", kTakesSeries,
+     "the first number of a new serial series", 0, kAny,
+     "--start takes a decimal number, not '%s'"},
     {Cli, nullptr, "strict", true, Flag, nullptr, kTakesStrict,
      "refuse a file with reader warnings (bad checksums, malformed\n"
      "records, words outside the CPU's flash): exit 2, before the\npod is touched",
@@ -169,12 +186,16 @@ constexpr std::array<ExitStatusInfo, 9> kExitStatuses = {{
     {Cli, kExitInputError,
      "command-line or input error (unknown option, unreadable file, no data,\n"
      "a DSP56F801 image for the pod, an unknown region, --strict findings,\n"
-     "an output that is an input, several pods attached and no --pod)"},
+     "an output that is an input, several pods attached and no --pod, a\n"
+     "station database without its tables or serial series)"},
     {Cli, kExitUnreachable,
      "the pod cannot be reached (no driver library, no pod, open failure, the\n"
      "pod in use by another process; list: no FTDI device attached); with\n"
-     "--repeat, a pod that has gone ends the run with 3"},
-    {Cli, kExitRecordLost, "the board ran, but its record could not be appended to the --log file"},
+     "--repeat, a pod that has gone ends the run with 3; the station\n"
+     "database cannot be reached, refuses the login or does not answer"},
+    {Cli, kExitRecordLost,
+     "the board ran, but its record could not be appended to the --log file\n"
+     "or stored in the station database (it is spooled for the next run)"},
     {Cli, kExitInterrupted,
      "interrupted (Ctrl+C); 143 SIGTERM, 129 SIGHUP; the pod is closed first"},
     {Window, kWindowClosed, "the window was closed, or --help or --version"},
@@ -214,6 +235,10 @@ const OptionInfo* FindCliOption(std::string_view longName) {
 const char* DescriptionFor(const OptionInfo& option, std::string_view command) {
     if (command == "list" && std::string_view(option.longName) == "json") {
         return "print the listing as one JSON array on stdout";
+    }
+    if (command == "station-db" && std::string_view(option.longName) == "serial-words") {
+        return "width of a new series' numbers: 1 word (up to 65535, the\n"
+               "default) or 2 (up to 4294967295)";
     }
     return option.description;
 }

@@ -40,9 +40,10 @@ enum CommandOption : unsigned {
     kTakesResetAfter = 1u << 6,
     kTakesRepeat = 1u << 7,
     kTakesSerialAt = 1u << 8,      // --serial-at, --serial-words, --serial-overwrite
-    kTakesSerialSource = 1u << 9,  // --serial-counter, --serial-start
+    kTakesSerialSource = 1u << 9,  // --serial-counter, --serial-start, --serial-series
     kTakesSerialValue = 1u << 10,  // --serial-value
-    kTakesPods = 1u << 11,         // --pods: one board on each of several pods at once
+    kTakesSeries = 1u << 11,       // station-db: --start, --serial-words
+    kTakesPods = 1u << 12,         // --pods: one board on each of several pods at once
 };
 
 struct OptionInfo {

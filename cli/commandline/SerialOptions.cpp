@@ -11,7 +11,8 @@ std::string NeedsSerialAt(const SerialOptionTexts& given) {
         {"--serial-words", &given.words},
         {"--serial-counter", &given.counter},
         {"--serial-start", &given.start},
-        {"--serial-value", &given.value}};
+        {"--serial-value", &given.value},
+        {"--serial-series", &given.series}};
     for (const auto& [name, value] : dependent) {
         if (*value) {
             return std::string(name) + " needs --serial-at REGION:ADDRESS";
@@ -56,6 +57,15 @@ std::string ReadSerialOptions(const SerialOptionTexts& given, CliOptions& option
     const std::optional<std::string>& number = verify ? given.value : given.start;
     if (verify && !number) {
         return "--serial-at needs --serial-value N, the number the board holds";
+    }
+    if (!verify && given.series) {
+        // The station database's series: it checks the width against its own when opened.
+        if (given.counter || number) {
+            return given.counter ? "--serial-counter and --serial-series exclude each other"
+                                 : "--serial-series and --serial-start exclude each other";
+        }
+        options.serialSeries = given.series;
+        return {};
     }
     if (!verify && given.counter.has_value() == number.has_value()) {
         return number ? "--serial-counter and --serial-start exclude each other"

@@ -13,11 +13,13 @@ struct SerialOptionTexts {
     std::optional<std::string> start;
     std::optional<std::string> value;
     bool overwrite = false;
+    std::optional<std::string> series;
 };
 
 // Reads the serial options into `options` (whose command is known) and checks that they go
 // together: each needs --serial-at, verify checks one --serial-value, the others take their
-// numbers from --serial-counter or --serial-start, and the number fits the serial's width.
+// numbers from --serial-counter, --serial-series or --serial-start, and the number fits the
+// serial's width.
 // The first refusal, or empty when they are sound. What needs the image (where the address
 // lies, which words the file fills) is checked once the file is loaded.
 std::string ReadSerialOptions(const SerialOptionTexts& given, CliOptions& options);

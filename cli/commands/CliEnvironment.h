@@ -3,6 +3,7 @@
 #include <atomic>
 #include <functional>
 #include <istream>
+#include <string>
 
 #include "BackendSelection.h"
 
@@ -20,6 +21,8 @@ struct CliEnvironment {
     std::istream* input = nullptr;
     // Makes the D2XX backend; empty for the program's own (MakeD2xxBackend).
     std::function<D2xxBackend(const BackendOptions&, Clock&)> makeBackend;
+    // VANTIX_STATION_DB: the station database when --station-db names none.
+    std::string stationDb;
 };
 
 // The exit status of an interrupted run: 128 + the signal (130 for Ctrl+C).

@@ -96,7 +96,7 @@ bool FileCommand::TakeSerial(PodRun& run, SerialPatch& numbers) {
     RunRecord& record = run.Record();
     record.serial.reset();
     record.serialAt.reset();
-    if (!numbers.NextBoard(run.Image(), ui_)) {
+    if (!numbers.NextBoard(run.Image(), ui_, recorder_)) {
         return false;
     }
     record.serial = numbers.Number();
@@ -125,7 +125,7 @@ CommandOutcome FileCommand::RunOnce(ProgrammerCommands& operations) {
 
 int FileCommand::RunOneBoard(PodRun& run) {
     if (!TakeSerial(run)) {
-        return run.Finish(kExitInputError, nullptr);
+        return run.Finish(serial_.FailureStatus(), nullptr);
     }
     const CommandOutcome outcome = RunOnce(run.Operations());
     return run.Finish(run.ExitFor(outcome), &outcome);
@@ -143,10 +143,11 @@ int FileCommand::RunBoardAfterBoard(PodRun& run) {
         ui_.ForgetLastMessage();
         run.BeginBoard();
         if (!TakeSerial(run)) {
-            // No number for this board (counter unreadable, width used up): the line stops.
+            // No number for this board (counter unreadable, width used up, the station
+            // database out of reach): the line stops.
             noNumber = true;
             run.Conclude(nullptr);
-            run.Keep(kExitInputError);
+            run.Keep(serial_.FailureStatus());
             break;
         }
         const CommandOutcome outcome = RunOnce(run.Operations());
@@ -175,11 +176,11 @@ int FileCommand::RunBoardAfterBoard(PodRun& run) {
             break;
         }
     }
-    // Every board passed: 0; any failed: 1; no serial number for a board: 2; the pod gone: 3
-    // (or 2 when the options name no one pod); a record lost: 4; a signal, at a board or at
-    // the prompt: 128 + the signal.
+    // Every board passed: 0; any failed: 1; no serial number for a board: 2 (3 when the
+    // station database was out of reach); the pod gone: 3 (or 2 when the options name no one
+    // pod); a record lost: 4; a signal, at a board or at the prompt: 128 + the signal.
     return session.Finish(recorder_.RecordLost()         ? kExitRecordLost
-                          : noNumber                     ? kExitInputError
+                          : noNumber                     ? serial_.FailureStatus()
                           : unreachable != kExitSuccess  ? unreachable
                           : failed == 0                  ? kExitSuccess
                                                          : kExitFailed);

@@ -78,6 +78,11 @@ int PodCommandRunner::Run() {
     if (options_.command != CliCommand::List && !recorder_.OpenLog()) {
         return kExitInputError;
     }
+    if (options_.command != CliCommand::List) {
+        if (const int status = recorder_.OpenStationDb(); status != kExitSuccess) {
+            return status;
+        }
+    }
     switch (options_.command) {
         case CliCommand::Reset:
             return RunReset();

@@ -7,7 +7,12 @@
 
 RunRecorder::RunRecorder(const CliOptions& options, const CliEnvironment& environment,
                          ConsoleUi& ui, std::ostream& out)
-    : options_(options), environment_(environment), ui_(ui), out_(out), boardId_(options.boardId) {}
+    : options_(options),
+      environment_(environment),
+      ui_(ui),
+      out_(out),
+      boardId_(options.boardId),
+      station_(options.station.empty() ? RunLog::HostName() : options.station) {}
 
 bool RunRecorder::OpenLog() {
     std::string error;
@@ -16,6 +21,88 @@ bool RunRecorder::OpenLog() {
         return false;
     }
     return true;
+}
+
+int RunRecorder::OpenStationDb() {
+    const std::string& url = !options_.stationDb.empty() ? options_.stationDb
+                                                         : environment_.stationDb;
+    if (url.empty()) {
+        if (options_.serialSeries) {
+            Report("--serial-series needs --station-db URL (or VANTIX_STATION_DB)");
+            return kExitInputError;
+        }
+        return kExitSuccess;
+    }
+    StationDbOutcome outcome;
+    database_ = StationDb::Open(url, outcome);
+    if (outcome.Ok()) {
+        outcome = database_->CheckTables();
+    }
+    if (outcome.Ok() && options_.serialSeries) {
+        outcome = CheckSeries();
+    }
+    if (outcome.Ok()) {
+        outcome = SendSpool();
+    }
+    if (!outcome.Ok()) {
+        Report(outcome.message);
+        database_.reset();
+        return outcome.status;
+    }
+    runId_ = StationDb::NewRunId();
+    return kExitSuccess;
+}
+
+StationDbOutcome RunRecorder::CheckSeries() {
+    SeriesInfo series;
+    StationDbOutcome outcome = database_->FindSeries(*options_.serialSeries, series);
+    const std::string name = "the serial series '" + series.name + "'";
+    if (outcome.Ok() && series.words > options_.serialWords) {
+        outcome = {kExitInputError, name + " hands out numbers of 2 words, which --serial-words " +
+                                        std::to_string(options_.serialWords) + " cannot hold"};
+    } else if (outcome.Ok() && !series.next) {
+        outcome = {kExitInputError, name + " is used up"};
+    }
+    return outcome;
+}
+
+StationDbOutcome RunRecorder::SendSpool() {
+    int sent = 0;
+    StationDbOutcome outcome = database_->SendSpool(sent);
+    if (sent > 0) {
+        ui_.Info("sent " + std::to_string(sent) + " spooled record" +
+                 (sent == 1 ? "" : "s") + " to the station database (" + database_->Name() + ")");
+    }
+    if (outcome.Ok() && !outcome.message.empty()) {
+        Report(outcome.message);  // records the database refused stay spooled
+    }
+    return outcome;
+}
+
+void RunRecorder::Report(const std::string& message) {
+    for (const std::string& line : StationDbOutcome{kExitSuccess, message}.Lines()) {
+        ui_.Error("vantix-cli: " + line);
+    }
+}
+
+int RunRecorder::Store(RunRecord& record, const std::string& time, const std::string& host,
+                       int status, std::string& lost) {
+    const StationDbOutcome stored =
+        database_->StoreRecord(RunLogJson(record, time, host), station_, runId_);
+    if (stored.Ok()) {
+        return status;
+    }
+    // A board that was never started because something was out of reach keeps its 3.
+    if (!Interrupted() && status != kExitUnreachable) {
+        recordLost_ = true;
+        status = kExitRecordLost;
+    }
+    // The spooled record says how the run ended, as the log line after it does.
+    record.exitCode = status;
+    const StationDbOutcome spooled =
+        database_->SpoolRecord(RunLogJson(record, time, host), station_, runId_);
+    lost = stored.message + "\n" + spooled.message;
+    return status;
 }
 
 bool RunRecorder::Interrupted() const {
@@ -36,9 +123,14 @@ int RunRecorder::Keep(RunRecord& record, int status) {
         record.board = boardId_;
     }
     record.exitCode = status;
+    const std::string time = RunLog::UtcNow();
+    const std::string host = RunLog::HostName();
+    std::string notStored;
+    if (database_) {
+        status = Store(record, time, host, status, notStored);
+    }
     std::string error;
-    if (log_.IsOpen() &&
-        !log_.Append(RunLogJson(record, RunLog::UtcNow(), RunLog::HostName()), error)) {
+    if (log_.IsOpen() && !log_.Append(RunLogJson(record, time, host), error)) {
         recordLost_ = true;
         if (!Interrupted()) {
             status = kExitRecordLost;
@@ -49,11 +141,18 @@ int RunRecorder::Keep(RunRecord& record, int status) {
         out_ << RunRecordJson(record) << '\n';
         out_.flush();
     }
-    if (recordLost_) {
+    if (!notStored.empty()) {
+        ui_.Finish();
+        Report(notStored);
+    }
+    if (recordLost_ && !error.empty()) {
         ui_.Finish();
         ui_.Error("vantix-cli: " + error);
         ui_.Error("vantix-cli: the record of this board is missing from the log " +
                   options_.logPath + "; stopping");
+    }
+    if (database_) {
+        runId_ = StationDb::NewRunId();
     }
     return status;
 }

@@ -1,17 +1,19 @@
 #pragma once
 
+#include <memory>
 #include <ostream>
 #include <string>
 
 #include "records/RunLog.h"
 #include "records/RunRecord.h"
+#include "stationdb/StationDb.h"
 
 class ConsoleUi;
 struct CliEnvironment;
 struct CliOptions;
 
-// Keeps the record of each board a pod command works on: --json prints it, --log appends it.
-// A record that cannot be logged stops the line.
+// Keeps the record of each board a pod command works on: --json prints it, --log appends it,
+// the station database stores it. A record that cannot be logged or stored stops the line.
 class RunRecorder {
 public:
     RunRecorder(const CliOptions& options, const CliEnvironment& environment, ConsoleUi& ui,
@@ -19,17 +21,37 @@ public:
 
     // Opens the --log file, when one is named; false after reporting.
     bool OpenLog();
+    // Opens the station database that --station-db or VANTIX_STATION_DB names, if any: its
+    // tables and the serial series the command takes numbers from are checked, and what an
+    // earlier run spooled is sent, all before the pod is touched. kExitSuccess, or the exit
+    // status after reporting.
+    int OpenStationDb();
+    // The run's station database, or null.
+    StationDb* Database() { return database_.get(); }
+    // The UUID of the board's run, which its number and its record carry; a new one for the
+    // next board once the record is kept.
+    const std::string& RunId() const { return runId_; }
+    const std::string& Station() const { return station_; }
     // The record of one board, with what the run ended with; returns the exit status, which
-    // a log that cannot be written turns into kExitRecordLost (an interruption keeps its
-    // own). The record's exit is that status.
+    // a log that cannot be written or a database that cannot store the record turns into
+    // kExitRecordLost (an interruption keeps its own). The record's exit is that status.
     int Keep(RunRecord& record, int status);
-    // A board's record could not be logged: the line stops.
+    // A board's record could not be logged or stored: the line stops.
     bool RecordLost() const { return recordLost_; }
     // The board at work: --board-id, then the operator's line at the prompt.
     std::string& BoardId() { return boardId_; }
     bool Interrupted() const;
 
 private:
+    StationDbOutcome CheckSeries();
+    StationDbOutcome SendSpool();
+    void Report(const std::string& message);
+    // Stores the record in the station database. One that cannot be stored is spooled and
+    // the status becomes kExitRecordLost (an interruption and a 3 keep theirs). Returns the
+    // status, and what went wrong in `lost`.
+    int Store(RunRecord& record, const std::string& time, const std::string& host, int status,
+              std::string& lost);
+
     const CliOptions& options_;
     const CliEnvironment& environment_;
     ConsoleUi& ui_;
@@ -37,4 +59,7 @@ private:
     RunLog log_;
     bool recordLost_ = false;
     std::string boardId_;
+    std::unique_ptr<StationDb> database_;
+    std::string runId_;
+    std::string station_;
 };

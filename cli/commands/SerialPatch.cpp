@@ -9,6 +9,7 @@
 #include "commandline/SerialOptions.h"
 #include "commands/ConsoleUi.h"
 #include "commands/ImageLoading.h"
+#include "commands/RunRecorder.h"
 #include "station/SerialCounter.h"
 
 namespace {
@@ -42,6 +43,7 @@ int SerialPatch::Prepare(const CliOptions& options, SFileImage& image, std::vect
     const bool verify = options.command == CliCommand::Verify;
     next_ = (verify ? options.serialValue : options.serialStart).value_or(0);
     counterPath_ = options.serialCounter.value_or("");
+    series_ = options.serialSeries;
     counts_ = options.serialStart.has_value();
     if (const std::string problem = CheckPlace(options, image); !problem.empty()) {
         return Refuse(ui, problem);
@@ -99,8 +101,29 @@ int SerialPatch::CheckTicked(const std::vector<RegionListItem>& items, ConsoleUi
                           ", which --regions leaves out");
 }
 
-bool SerialPatch::NextBoard(SFileImage& image, ConsoleUi& ui) {
-    if (!counterPath_.empty()) {
+bool SerialPatch::TakeFromSeries(ConsoleUi& ui, RunRecorder& recorder) {
+    StationDbOutcome taken{kExitInputError, "--serial-series needs --station-db URL"};
+    if (StationDb* database = recorder.Database()) {
+        taken = database->TakeNumber(*series_, recorder.RunId(), recorder.Station(),
+                                     recorder.BoardId(), number_);
+    }
+    if (taken.Ok() && number_ > LargestSerial(words_)) {
+        taken = {kExitInputError, SerialTooLargeText(number_, words_)};
+    }
+    failureStatus_ = taken.status;
+    if (!taken.Ok()) {
+        Refuse(ui, taken.message + "; the board is not touched");
+    }
+    return taken.Ok();
+}
+
+bool SerialPatch::NextBoard(SFileImage& image, ConsoleUi& ui, RunRecorder& recorder) {
+    failureStatus_ = kExitInputError;
+    if (series_) {
+        if (!TakeFromSeries(ui, recorder)) {
+            return false;
+        }
+    } else if (!counterPath_.empty()) {
         std::string error;
         if (!TakeSerialNumber(counterPath_, LargestSerial(words_), number_, error)) {
             Refuse(ui, error);

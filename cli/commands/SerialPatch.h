@@ -10,6 +10,7 @@
 #include "RegionRows.h"
 
 class ConsoleUi;
+class RunRecorder;
 class SFileImage;
 struct CliOptions;
 
@@ -28,16 +29,20 @@ public:
     // The word's region must be one the command works on.
     int CheckTicked(const std::vector<RegionListItem>& items, ConsoleUi& ui) const;
 
-    // Takes the next board's number (from the counter file, the run's count or
-    // --serial-value) and writes it into the image. False after reporting when there is none
-    // to take; the board must then not be touched.
-    bool NextBoard(SFileImage& image, ConsoleUi& ui);
+    // Takes the next board's number (from the counter file, the station database's series
+    // for the recorder's run, the run's count or --serial-value) and writes it into the
+    // image. False after reporting when there is none to take; the board must then not be
+    // touched, and the run ends with FailureStatus.
+    bool NextBoard(SFileImage& image, ConsoleUi& ui, RunRecorder& recorder);
+    // kExitInputError, or kExitUnreachable when the station database could not be reached.
+    int FailureStatus() const { return failureStatus_; }
     std::uint32_t Number() const { return static_cast<std::uint32_t>(number_); }
     // "PFLASH:0x7F00"
     std::string AtText() const;
 
 private:
     int Refuse(ConsoleUi& ui, const std::string& message) const;
+    bool TakeFromSeries(ConsoleUi& ui, RunRecorder& recorder);
     // Why the serial number cannot go where --serial-at says; empty when it can.
     std::string CheckPlace(const CliOptions& options, const SFileImage& image) const;
 
@@ -45,6 +50,8 @@ private:
     std::uint32_t address_ = 0;
     int words_ = 1;
     std::string counterPath_;
+    std::optional<std::string> series_;  // --serial-series
+    int failureStatus_ = 2;
     std::uint64_t next_ = 0;  // --serial-start: the next board's; --serial-value: every board's
     bool counts_ = false;     // --serial-start: each board the next number
     std::uint64_t number_ = 0;

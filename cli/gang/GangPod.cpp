@@ -55,7 +55,12 @@ int GangPod::CheckFiles() {
             return kExitInputError;
         }
     }
-    return recorder_.OpenLog() ? kExitSuccess : kExitInputError;
+    if (!recorder_.OpenLog()) {
+        return kExitInputError;
+    }
+    // Each pod keeps its own connection: its boards' numbers are taken with its run's id, and
+    // its records are stored from its own thread.
+    return recorder_.OpenStationDb();
 }
 
 int GangPod::Prepare() {
@@ -84,9 +89,9 @@ bool GangPod::BeginBoard(const std::string& boardId, SerialPatch* numbers) {
     // As a single run: no number, the board is not touched.
     if (options_.repeat) {
         run_.Conclude(nullptr);
-        status_ = run_.Keep(kExitInputError);
+        status_ = run_.Keep(numbers->FailureStatus());
     } else {
-        status_ = run_.Finish(kExitInputError, nullptr);
+        status_ = run_.Finish(numbers->FailureStatus(), nullptr);
     }
     return false;
 }
@@ -106,8 +111,10 @@ void GangPod::RunBoard() {
     PodSession& session = run_.Session();
     unreached_ = outcome.kind == CommandOutcome::Kind::Unreachable && !session.Interrupted();
     int status = run_.ExitFor(outcome);
+    // A reset's record says what the console showed, as a single reset's does.
+    const CommandOutcome* recorded = file_ || regions_ ? &outcome : nullptr;
     if (!options_.repeat) {
-        status_ = run_.Finish(status, &outcome);
+        status_ = run_.Finish(status, recorded);
         return;
     }
     // Board after board, as --repeat on one pod: the pod's lock is given back between them.
@@ -115,7 +122,7 @@ void GangPod::RunBoard() {
     if (session.Interrupted()) {
         status = InterruptedExit(environment_);
     }
-    run_.Conclude(&outcome);
+    run_.Conclude(recorded);
     status_ = run_.Keep(status);
     ui_.Finish();
 }

@@ -37,7 +37,8 @@ public:
     const std::string& Serial() const { return options_.podSerial; }
 
     // Before any pod is touched, as a single run does it: the files the run writes and the
-    // log, the command's checks of the file and the options, and the session. Each returns
+    // log and the station database, the command's checks of the file and the options, and
+    // the session. Each returns
     // kExitSuccess or the status of a refusal, after reporting it.
     int CheckFiles();
     int Prepare();
@@ -46,7 +47,8 @@ public:
     void Refuse(int status);
 
     // The next board, in the main thread and in pod order: its id and its serial number from
-    // the run's series. False when there is no number for it: its record is kept with 2.
+    // the run's series. False when there is no number for it: its record is kept with the
+    // series' failure status (2, or 3 when the station database is out of reach).
     bool BeginBoard(const std::string& boardId, SerialPatch* numbers);
     // On the pod's own thread: the board's work and its record.
     void RunBoard();

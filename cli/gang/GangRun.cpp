@@ -29,7 +29,7 @@ int GangRun::Run() {
                       options_.verbosity == CliVerbosity::Quiet);
     for (;;) {
         RunRound(inRound);
-        if (!options_.repeat || Interrupted() || noNumber_ || recordLost_) {
+        if (!options_.repeat || Interrupted() || noNumber_ != kExitSuccess || recordLost_) {
             break;
         }
         // A pod that has gone (or is in use) takes no further board; the others go on.
@@ -152,7 +152,7 @@ void GangRun::RunRound(const std::vector<bool>& inRound) {
         if (round[k]->BeginBoard(ids_[consoles[k]], setUp_->Numbers())) {
             started.push_back(round[k]);
         } else {
-            noNumber_ = true;
+            noNumber_ = round[k]->Status();
         }
     }
     std::vector<std::thread> threads;
@@ -211,8 +211,8 @@ int GangRun::Finish() {
     if (recordLost_) {
         return kExitRecordLost;
     }
-    if (noNumber_) {
-        return kExitInputError;
+    if (noNumber_ != kExitSuccess) {
+        return noNumber_;
     }
     if (boards_ > 0 && unreached_ == boards_) {
         return kExitUnreachable;

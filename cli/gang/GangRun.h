@@ -24,8 +24,9 @@ struct CliOptions;
 // prompt asks for the next round (GangPrompt).
 //
 // Exit status: 0 when every board passed, 1 when any failed, 3 when no pod could be reached
-// at all; 2 when a board could not get its serial number, 4 when a record could not be
-// logged, and 128 + the signal after Ctrl+C, SIGTERM or SIGHUP, as on a single pod.
+// at all; 2 when a board could not get its serial number (3 when the station database was
+// out of reach), 4 when a record could not be logged, and 128 + the signal after Ctrl+C,
+// SIGTERM or SIGHUP, as on a single pod.
 class GangRun {
 public:
     GangRun(const CliOptions& options, const CliEnvironment& environment, std::ostream& err,
@@ -65,6 +66,6 @@ private:
     int passed_ = 0;
     int boards_ = 0;
     int unreached_ = 0;
-    bool noNumber_ = false;
+    int noNumber_ = 0;  // a board got no serial number: the status the run ends with
     bool recordLost_ = false;
 };

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "commandline/CliOptions.h"
+
+// What "station-db" was given, as typed.
+struct StationDbCommandTexts {
+    std::optional<std::string> action;  // init, series
+    std::optional<std::string> name;    // the series
+    std::optional<std::string> start;
+    std::optional<std::string> words;
+};
+
+// Reads station-db's action, series name, --start and --serial-words into `options` and
+// checks that they go together: init takes nothing more; series lists the series without a
+// name and creates one with a name and --start, whose number fits the width. The first
+// refusal, or empty when they are sound.
+std::string ReadStationDbOptions(const StationDbCommandTexts& given, CliOptions& options);

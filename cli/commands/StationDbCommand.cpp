@@ -1,0 +1,96 @@
+#include "commands/StationDbCommand.h"
+
+#include "commandline/CliOptions.h"
+#include "commands/CliEnvironment.h"
+#include "commands/ConsoleUi.h"
+
+namespace {
+
+std::string Words(int words) {
+    return std::to_string(words) + (words == 1 ? " word" : " words");
+}
+
+std::string Next(const SeriesInfo& series) {
+    return series.next ? "next " + std::to_string(*series.next) : std::string("used up");
+}
+
+}  // namespace
+
+StationDbCommand::StationDbCommand(const CliOptions& options, const CliEnvironment& environment,
+                                   ConsoleUi& ui, std::ostream& out)
+    : options_(options), environment_(environment), ui_(ui), out_(out) {}
+
+int StationDbCommand::Run() {
+    const std::string& url = !options_.stationDb.empty() ? options_.stationDb
+                                                         : environment_.stationDb;
+    if (url.empty()) {
+        return Fail({kExitInputError, "'station-db' needs --station-db URL (or VANTIX_STATION_DB)"});
+    }
+    StationDbOutcome opened;
+    const std::unique_ptr<StationDb> database = StationDb::Open(url, opened);
+    if (!opened.Ok()) {
+        return Fail(opened);
+    }
+    if (options_.stationDbAction == "init") {
+        return Init(*database);
+    }
+    return options_.seriesName ? CreateSeries(*database) : ListSeries(*database);
+}
+
+int StationDbCommand::Init(StationDb& database) {
+    bool created = false;
+    if (const StationDbOutcome outcome = database.CreateTables(created); !outcome.Ok()) {
+        return Fail(outcome);
+    }
+    ui_.Info(created ? "created the tables of the station database (" + database.Name() + ")"
+                     : "the station database (" + database.Name() + ") has its tables already");
+    return kExitSuccess;
+}
+
+int StationDbCommand::CreateSeries(StationDb& database) {
+    const std::string& name = *options_.seriesName;
+    bool created = false;
+    SeriesInfo series;
+    const StationDbOutcome outcome = database.CreateSeries(name, *options_.seriesStart,
+                                                           options_.serialWords, created, series);
+    if (!outcome.Ok()) {
+        return Fail(outcome);
+    }
+    const std::string quoted = "the serial series '" + name + "'";
+    if (created) {
+        ui_.Info("created " + quoted + ": first number " + std::to_string(*options_.seriesStart) +
+                 ", " + Words(options_.serialWords));
+        return kExitSuccess;
+    }
+    // Asked again as it is, it is there: a script may set up the line more than once.
+    if (series.first != *options_.seriesStart || series.words != options_.serialWords) {
+        return Fail({kExitInputError, quoted + " exists already, with first number " +
+                                          std::to_string(series.first) + " and " +
+                                          Words(series.words)});
+    }
+    ui_.Info(quoted + " exists already; " + Next(series));
+    return kExitSuccess;
+}
+
+int StationDbCommand::ListSeries(StationDb& database) {
+    std::vector<SeriesInfo> all;
+    if (const StationDbOutcome outcome = database.ListSeries(all); !outcome.Ok()) {
+        return Fail(outcome);
+    }
+    for (const SeriesInfo& series : all) {
+        out_ << series.name << '\t' << Next(series) << '\t' << Words(series.words) << '\n';
+    }
+    if (all.empty()) {
+        ui_.Info("the station database (" + database.Name() +
+                 ") has no serial series; create one with 'vantix-cli station-db series NAME "
+                 "--start N'");
+    }
+    return kExitSuccess;
+}
+
+int StationDbCommand::Fail(const StationDbOutcome& outcome) {
+    for (const std::string& line : outcome.Lines()) {
+        ui_.Error("vantix-cli: " + line);
+    }
+    return outcome.status;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <ostream>
+
+#include "stationdb/StationDb.h"
+
+class ConsoleUi;
+struct CliEnvironment;
+struct CliOptions;
+
+// station-db: sets up the line's station database. "init" creates its tables; "series NAME
+// --start N" creates a serial series, and "series" alone lists them on stdout, a line each:
+// the name, "next N" (or "used up") and the width. Confirmations go to stderr.
+class StationDbCommand {
+public:
+    StationDbCommand(const CliOptions& options, const CliEnvironment& environment, ConsoleUi& ui,
+                     std::ostream& out);
+
+    int Run();
+
+private:
+    int Init(StationDb& database);
+    int CreateSeries(StationDb& database);
+    int ListSeries(StationDb& database);
+    int Fail(const StationDbOutcome& outcome);
+
+    const CliOptions& options_;
+    const CliEnvironment& environment_;
+    ConsoleUi& ui_;
+    std::ostream& out_;
+};

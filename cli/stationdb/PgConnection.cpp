@@ -1,0 +1,251 @@
+#include "stationdb/PgConnection.h"
+
+#include <libpq-fe.h>
+
+#include <cerrno>
+#include <charconv>
+#include <map>
+#include <regex>
+
+#include <poll.h>
+
+namespace {
+
+// The server cancels a statement at the time-out itself; the client waits a little longer,
+// so that the server's own word arrives first while it is still answering.
+constexpr std::chrono::milliseconds kClientGrace{500};
+
+// A statement that broke the connection, or that a shutting-down server ended.
+bool ConnectionClass(const std::string& sqlState) {
+    return sqlState.rfind("08", 0) == 0 || sqlState.rfind("57P", 0) == 0;
+}
+
+std::string FirstLine(const char* text) {
+    std::string line = text != nullptr ? text : "";
+    line = line.substr(0, line.find('\n'));
+    return line.empty() ? "no reason given" : line;
+}
+
+// libpq's reasons for refusing a connection string: only these two name nothing but a key.
+bool KeyOnlyReason(const std::string& reason) {
+    return reason.rfind("invalid connection option", 0) == 0 ||
+           reason.rfind("invalid URI query parameter", 0) == 0;
+}
+
+// "statement_timeout=5s" among the server options, in milliseconds; 0 when not set there.
+int StatementTimeoutIn(const std::string& options) {
+    static const std::regex setting("statement[_-]timeout\\s*=\\s*([0-9]{1,9})\\s*(ms|s|min)?");
+    std::smatch match;
+    if (!std::regex_search(options, match, setting)) {
+        return 0;
+    }
+    const long value = std::stol(match[1].str());
+    const long scale = match[2] == "s" ? 1000 : match[2] == "min" ? 60000 : 1;
+    return static_cast<int>(std::min(value * scale, 24L * 3600 * 1000));
+}
+
+// "5 s", "1.5 s": without the locale's decimal point.
+std::string SecondsText(int ms) {
+    std::string text = std::to_string(ms / 1000);
+    if (ms % 1000 != 0) {
+        std::string fraction = std::to_string(1000 + ms % 1000).substr(1);
+        fraction.erase(fraction.find_last_not_of('0') + 1);
+        text += "." + fraction;
+    }
+    return text + " s";
+}
+
+}  // namespace
+
+std::optional<std::string> PgReply::Value() const {
+    if (rows.empty() || rows.front().empty()) {
+        return std::nullopt;
+    }
+    return rows.front().front();
+}
+
+PgConnection::PgConnection(std::string url) : url_(std::move(url)) {}
+
+PgConnection::~PgConnection() {
+    Close();
+}
+
+bool PgConnection::Parse(std::string& error) {
+    char* reason = nullptr;
+    PQconninfoOption* parsed = PQconninfoParse(url_.c_str(), &reason);
+    if (parsed == nullptr) {
+        const std::string why = FirstLine(reason);
+        PQfreemem(reason);
+        error = "the station database's URL is neither a libpq connection string "
+                "(host=... dbname=...) nor a URI (postgresql://...)" +
+                (KeyOnlyReason(why) ? ": " + why : std::string());
+        return false;
+    }
+    std::map<std::string, std::string> given;
+    for (const PQconninfoOption* option = parsed; option->keyword != nullptr; ++option) {
+        if (option->val != nullptr) {
+            given[option->keyword] = option->val;
+        }
+    }
+    PQconninfoFree(parsed);
+    password_ = given["password"];
+    int seconds = 0;
+    const std::string& timeout = given["connect_timeout"];
+    std::from_chars(timeout.data(), timeout.data() + timeout.size(), seconds);
+    // No time-out at all would let a silent server hang the station; libpq takes 2 s at least.
+    connectTimeoutS_ = seconds > 0 ? std::max(seconds, 2) : kDefaultConnectTimeoutS;
+    options_ = given["options"];
+    if (const int ms = StatementTimeoutIn(options_); ms > 0) {
+        statementTimeoutMs_ = ms;
+    } else {
+        options_ += (options_.empty() ? "" : " ") + std::string("-c statement_timeout=") +
+                    std::to_string(kDefaultStatementTimeoutMs);
+    }
+    for (const char* key : {"dbname", "host", "hostaddr", "port", "user"}) {
+        if (!given[key].empty()) {
+            name_ += (name_.empty() ? "" : " ") + std::string(key) + "=" + given[key];
+        }
+    }
+    return true;
+}
+
+bool PgConnection::Connect(std::string& error) {
+    Close();
+    const std::string timeout = std::to_string(connectTimeoutS_);
+    // The URL's own settings come first and the time-outs after them; the options keep the
+    // URL's and add the statement time-out.
+    const char* keys[] = {"dbname", "connect_timeout", "options", "fallback_application_name",
+                          nullptr};
+    const char* values[] = {url_.c_str(), timeout.c_str(), options_.c_str(), "vantix-cli",
+                            nullptr};
+    connection_ = PQconnectdbParams(keys, values, 1);
+    if (connection_ == nullptr) {
+        error = "out of memory";
+        return false;
+    }
+    const auto text = [](const char* value) { return std::string(value != nullptr ? value : ""); };
+    name_ = "dbname=" + text(PQdb(connection_)) + " host=" + text(PQhost(connection_)) +
+            " port=" + text(PQport(connection_)) + " user=" + text(PQuser(connection_));
+    if (PQstatus(connection_) == CONNECTION_OK) {
+        // The server's notices and warnings are not for the station's console.
+        PQsetNoticeProcessor(connection_, [](void*, const char*) {}, nullptr);
+        return true;
+    }
+    const std::string reason = text(PQerrorMessage(connection_));
+    error = reason.find("timeout expired") != std::string::npos
+                ? "the connect time-out of " + SecondsText(connectTimeoutS_ * 1000) + " ran out"
+                : Scrub(reason);
+    // libpq's reasons run over several lines, indented with tabs.
+    error = std::regex_replace(error, std::regex("\\s*\n\\s*"), " ");
+    error = std::regex_replace(error, std::regex("\\s+$"), "");
+    Close();
+    return false;
+}
+
+bool PgConnection::Connected() const {
+    return connection_ != nullptr && PQstatus(connection_) == CONNECTION_OK;
+}
+
+PgReply PgConnection::Exec(const char* sql, const std::vector<std::optional<std::string>>& values) {
+    if (!Connected()) {
+        return Failure(PgReply::Kind::Lost, "the connection is closed");
+    }
+    std::vector<const char*> pointers;
+    for (const std::optional<std::string>& value : values) {
+        pointers.push_back(value ? value->c_str() : nullptr);
+    }
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::milliseconds(statementTimeoutMs_) + kClientGrace;
+    if (PQsendQueryParams(connection_, sql, static_cast<int>(pointers.size()), nullptr,
+                          pointers.data(), nullptr, nullptr, 0) == 0) {
+        return Failure(PgReply::Kind::Lost, FirstLine(PQerrorMessage(connection_)));
+    }
+    return Await(deadline);
+}
+
+PgReply PgConnection::Await(std::chrono::steady_clock::time_point deadline) {
+    while (PQisBusy(connection_) != 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd socket{PQsocket(connection_), POLLIN, 0};
+        const int ready = left.count() > 0 ? poll(&socket, 1, static_cast<int>(left.count())) : 0;
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready == 0) {
+            // What the server does with the statement is unknown: the connection is spent.
+            return Failure(PgReply::Kind::TimedOut, "");
+        }
+        if (ready < 0 || PQconsumeInput(connection_) == 0) {
+            return Failure(PgReply::Kind::Lost, FirstLine(PQerrorMessage(connection_)));
+        }
+    }
+    return Collect();
+}
+
+PgReply PgConnection::Collect() {
+    PGresult* result = PQgetResult(connection_);
+    if (result == nullptr) {
+        return Failure(PgReply::Kind::Lost, FirstLine(PQerrorMessage(connection_)));
+    }
+    PgReply reply;
+    const ExecStatusType status = PQresultStatus(result);
+    if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK) {
+        reply.kind = PgReply::Kind::Done;
+        for (int row = 0; row < PQntuples(result); ++row) {
+            auto& values = reply.rows.emplace_back();
+            for (int column = 0; column < PQnfields(result); ++column) {
+                values.push_back(PQgetisnull(result, row, column) != 0
+                                     ? std::nullopt
+                                     : std::optional<std::string>(PQgetvalue(result, row, column)));
+            }
+        }
+        const char* affected = PQcmdTuples(result);
+        std::from_chars(affected, affected + std::char_traits<char>::length(affected),
+                        reply.affected);
+    } else {
+        const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+        reply.sqlState = state != nullptr ? state : "";
+        reply.error = Scrub(FirstLine(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY)));
+        const bool lost = PQstatus(connection_) == CONNECTION_BAD || reply.sqlState.empty() ||
+                          ConnectionClass(reply.sqlState);
+        reply.kind = reply.sqlState == "57014" ? PgReply::Kind::TimedOut
+                     : lost                    ? PgReply::Kind::Lost
+                                               : PgReply::Kind::ServerError;
+    }
+    PQclear(result);
+    while ((result = PQgetResult(connection_)) != nullptr) {
+        PQclear(result);
+    }
+    if (reply.kind == PgReply::Kind::Lost || reply.kind == PgReply::Kind::TimedOut) {
+        return Failure(reply.kind, reply.error);
+    }
+    return reply;
+}
+
+PgReply PgConnection::Failure(PgReply::Kind kind, std::string error) {
+    PgReply reply;
+    reply.kind = kind;
+    reply.error = kind == PgReply::Kind::TimedOut
+                      ? "the statement time-out of " + SecondsText(statementTimeoutMs_) + " ran out"
+                      : Scrub(std::move(error));
+    Close();
+    return reply;
+}
+
+void PgConnection::Close() {
+    if (connection_ != nullptr) {
+        PQfinish(connection_);
+        connection_ = nullptr;
+    }
+}
+
+std::string PgConnection::Scrub(std::string message) const {
+    // libpq does not quote passwords; this is the second line of defence.
+    if (password_.size() >= 4) {
+        for (std::size_t at; (at = message.find(password_)) != std::string::npos;) {
+            message.replace(at, password_.size(), "****");
+        }
+    }
+    return message;
+}

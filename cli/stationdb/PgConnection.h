@@ -1,0 +1,72 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct pg_conn;
+
+// What one statement came back with.
+struct PgReply {
+    enum class Kind {
+        Done,         // the statement ran; rows holds what it returned
+        ServerError,  // the server refused it (sqlState says why); the connection is sound
+        Lost,         // the connection broke: whether the statement took effect is unknown
+        TimedOut,     // no answer within the statement time-out: unknown too
+    };
+    Kind kind = Kind::Lost;
+    std::vector<std::vector<std::optional<std::string>>> rows;
+    int affected = 0;      // rows an INSERT or UPDATE touched
+    std::string sqlState;  // "23505", for a server error
+    std::string error;     // one line, without the password
+
+    bool Done() const { return kind == Kind::Done; }
+    // The first column of the first row, when there is one and it is not NULL.
+    std::optional<std::string> Value() const;
+};
+
+// One connection to PostgreSQL through libpq. Every statement goes with its values apart
+// from the SQL text (a user's text is never part of a statement), and none waits longer than
+// the statement time-out, even for a server that stops answering: the server cancels a
+// statement that runs too long, and the client gives up on one the server never answers.
+// The connection string or URI may hold a password; no message of this class shows it.
+class PgConnection {
+public:
+    static constexpr int kDefaultConnectTimeoutS = 5;
+    static constexpr int kDefaultStatementTimeoutMs = 5000;
+
+    explicit PgConnection(std::string url);
+    ~PgConnection();
+    PgConnection(const PgConnection&) = delete;
+    PgConnection& operator=(const PgConnection&) = delete;
+
+    // Reads the URL, a connection string or URI, and the time-outs it sets (connect_timeout;
+    // statement_timeout among its server options); false with the reason.
+    bool Parse(std::string& error);
+    // Connects (again); false with libpq's reason, or which time-out ran out.
+    bool Connect(std::string& error);
+    bool Connected() const;
+    PgReply Exec(const char* sql, const std::vector<std::optional<std::string>>& values = {});
+
+    // "dbname=line host=/run/postgresql port=5432 user=station": which database, without the
+    // password. Once a connection was tried, complete and the same for every spelling of one
+    // database (the spool file is named after it).
+    const std::string& Name() const { return name_; }
+    int StatementTimeoutMs() const { return statementTimeoutMs_; }
+
+private:
+    PgReply Await(std::chrono::steady_clock::time_point deadline);
+    PgReply Collect();
+    PgReply Failure(PgReply::Kind kind, std::string error);
+    void Close();
+    std::string Scrub(std::string message) const;
+
+    std::string url_;
+    std::string password_;
+    std::string options_;  // the server options, with the statement time-out
+    int connectTimeoutS_ = kDefaultConnectTimeoutS;
+    int statementTimeoutMs_ = kDefaultStatementTimeoutMs;
+    std::string name_;
+    pg_conn* connection_ = nullptr;
+};

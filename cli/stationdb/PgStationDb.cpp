@@ -1,0 +1,213 @@
+#include "stationdb/PgStationDb.h"
+
+#include "records/JsonText.h"
+
+namespace {
+
+bool OutOfReach(const PgReply& reply) {
+    return reply.kind == PgReply::Kind::Lost || reply.kind == PgReply::Kind::TimedOut;
+}
+
+std::string Quoted(const std::string& name) {
+    return "'" + name + "'";
+}
+
+std::string CreateSeriesHint(const std::string& name) {
+    return "create it with 'vantix-cli station-db series " + name + " --start N'";
+}
+
+}  // namespace
+
+PgStationDb::PgStationDb(const std::string& url) : db_(url) {}
+
+StationDbOutcome PgStationDb::Connect() {
+    std::string error;
+    if (!db_.Parse(error)) {
+        return {kExitInputError, error};
+    }
+    if (!db_.Connect(error)) {
+        return {kExitUnreachable, "cannot connect to the station database (" + Name() + "): " + error};
+    }
+    spool_.emplace(Name());
+    return {};
+}
+
+StationDbOutcome PgStationDb::Failed(const std::string& doing, const PgReply& reply) const {
+    // Out of reach, or refusing what this program needs: the database cannot be used.
+    return {kExitUnreachable,
+            "cannot " + doing + " in the station database (" + Name() + "): " + reply.error};
+}
+
+bool PgStationDb::Reconnect(std::string& reason) {
+    return db_.Connect(reason);
+}
+
+StationDbOutcome PgStationDb::CreateTables(bool& created) {
+    int version = 0;
+    const PgReply reply = schema_.Create(created, version);
+    if (!reply.Done()) {
+        return Failed("create the tables", reply);
+    }
+    if (version > StationSchema::kVersion) {
+        return CheckTables();
+    }
+    return {};
+}
+
+StationDbOutcome PgStationDb::CheckTables() {
+    int version = 0;
+    const PgReply reply = schema_.Version(version);
+    if (!reply.Done()) {
+        return Failed("read the tables' version", reply);
+    }
+    if (version == 0) {
+        return {kExitInputError, "the station database (" + Name() +
+                                     ") has no vantix tables; create them with 'vantix-cli "
+                                     "station-db init'"};
+    }
+    if (version > StationSchema::kVersion) {
+        return {kExitInputError,
+                "the station database (" + Name() + ") has tables of version " +
+                    std::to_string(version) + ", newer than this vantix-cli knows (" +
+                    std::to_string(StationSchema::kVersion) + "); use a newer vantix-cli"};
+    }
+    return {};
+}
+
+StationDbOutcome PgStationDb::CreateSeries(const std::string& name, std::uint64_t first, int words,
+                                           bool& created, SeriesInfo& series) {
+    if (StationDbOutcome tables = CheckTables(); !tables.Ok()) {
+        return tables;
+    }
+    const PgReply reply = series_.Create(name, first, words, created, series);
+    if (!reply.Done()) {
+        return Failed("create the serial series " + Quoted(name), reply);
+    }
+    return {};
+}
+
+StationDbOutcome PgStationDb::ListSeries(std::vector<SeriesInfo>& all) {
+    if (StationDbOutcome tables = CheckTables(); !tables.Ok()) {
+        return tables;
+    }
+    const PgReply reply = series_.List(all);
+    return reply.Done() ? StationDbOutcome{} : Failed("list the serial series", reply);
+}
+
+StationDbOutcome PgStationDb::FindSeries(const std::string& name, SeriesInfo& series) {
+    std::optional<SeriesInfo> found;
+    const PgReply reply = series_.Find(name, found);
+    if (!reply.Done()) {
+        return Failed("read the serial series " + Quoted(name), reply);
+    }
+    if (!found) {
+        return {kExitInputError, "the serial series " + Quoted(name) +
+                                     " does not exist in the station database (" + Name() +
+                                     "); " + CreateSeriesHint(name)};
+    }
+    series = *found;
+    return {};
+}
+
+PgReply PgStationDb::TakeOrLookUp(const std::string& series, const std::string& run,
+                                  const std::string& claim, std::optional<std::uint64_t>& number) {
+    PgReply reply = series_.Take(series, claim, number);
+    if (reply.Done() && !number) {
+        // The run may hold a number already, from a try whose answer was lost.
+        reply = series_.Lookup(run, number);
+    }
+    return reply;
+}
+
+StationDbOutcome PgStationDb::TakeNumber(const std::string& series, const std::string& run,
+                                         const std::string& station, const std::string& board,
+                                         std::uint64_t& number) {
+    JsonObject claim;
+    claim.Text("run", run).Text("station", station);
+    board.empty() ? claim.Null("board") : claim.Text("board", board);
+    const std::string claimJson = RecordStore::ForJsonb(claim.Close());
+    std::optional<std::uint64_t> taken;
+    PgReply reply = TakeOrLookUp(series, run, claimJson, taken);
+    if (std::string reason; OutOfReach(reply) && Reconnect(reason)) {
+        // Whether the lost try committed is unknown: its run says, before any new try.
+        reply = series_.Lookup(run, taken);
+        if (reply.Done() && !taken) {
+            reply = TakeOrLookUp(series, run, claimJson, taken);
+        }
+    }
+    if (reply.kind == PgReply::Kind::ServerError && reply.sqlState == "2200H") {
+        return {kExitInputError, "the serial series " + Quoted(series) + " is used up"};
+    }
+    if (!reply.Done()) {
+        return Failed("take a number of the serial series " + Quoted(series), reply);
+    }
+    if (!taken) {
+        return {kExitInputError, "the serial series " + Quoted(series) +
+                                     " does not exist in the station database (" + Name() +
+                                     "); " + CreateSeriesHint(series)};
+    }
+    number = *taken;
+    return {};
+}
+
+PgReply PgStationDb::Store(const std::string& line, bool& added) {
+    PgReply reply = records_.Store(line, added);
+    if (std::string reason; OutOfReach(reply) && Reconnect(reason)) {
+        reply = records_.Store(line, added);
+    }
+    return reply;
+}
+
+StationDbOutcome PgStationDb::SendSpool(int& sent) {
+    int kept = 0;
+    PgReply failure;
+    failure.kind = PgReply::Kind::Done;
+    std::string error;
+    const bool drained = spool_->Drain(
+        [&](const std::string& line) {
+            bool added = false;
+            const PgReply reply = Store(line, added);
+            if (!reply.Done() && failure.Done()) {
+                failure = reply;
+            }
+            return reply.Done()       ? RecordSpool::Sent::Stored
+                   : OutOfReach(reply) ? RecordSpool::Sent::Stop
+                                       : RecordSpool::Sent::Kept;
+        },
+        sent, kept, error);
+    if (OutOfReach(failure)) {
+        return Failed("send the spooled records", failure);
+    }
+    StationDbOutcome outcome;
+    if (kept > 0) {
+        // Refused records stay; the line goes on, and each run says so again.
+        outcome.message = std::to_string(kept) + " spooled record" + (kept == 1 ? "" : "s") +
+                          " refused by the station database stay in " + spool_->Path() + ": " +
+                          failure.error;
+    }
+    if (!drained) {
+        outcome.message += (outcome.message.empty() ? "" : "\n") + error;
+    }
+    return outcome;
+}
+
+StationDbOutcome PgStationDb::StoreRecord(const std::string& logLine, const std::string& station,
+                                          const std::string& run) {
+    bool added = false;
+    const PgReply reply = Store(RecordStore::LineFor(logLine, station, run), added);
+    if (reply.Done()) {
+        return {};
+    }
+    return {kExitRecordLost,
+            "cannot store the record in the station database (" + Name() + "): " + reply.error};
+}
+
+StationDbOutcome PgStationDb::SpoolRecord(const std::string& logLine, const std::string& station,
+                                          const std::string& run) {
+    std::string error;
+    if (!spool_->Append(RecordStore::LineFor(logLine, station, run), error)) {
+        return {kExitRecordLost, error + "\nthe record of this board is lost; stopping"};
+    }
+    return {kExitRecordLost, "the record of this board is kept in " + spool_->Path() +
+                                 " and goes to the station database with the next run; stopping"};
+}

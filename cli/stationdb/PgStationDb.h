@@ -1,0 +1,53 @@
+#pragma once
+
+#include <optional>
+
+#include "stationdb/PgConnection.h"
+#include "stationdb/RecordSpool.h"
+#include "stationdb/RecordStore.h"
+#include "stationdb/SerialSeries.h"
+#include "stationdb/StationDb.h"
+#include "stationdb/StationSchema.h"
+
+// The station database on PostgreSQL through libpq. A connection that drops is made again
+// once before a call gives up, so that a server restarted between two boards costs nothing.
+class PgStationDb final : public StationDb {
+public:
+    explicit PgStationDb(const std::string& url);
+
+    // Reads the URL and connects: 2 for a URL that libpq does not read, 3 when the database
+    // cannot be reached or refuses the login.
+    StationDbOutcome Connect();
+
+    std::string Name() const override { return db_.Name(); }
+    StationDbOutcome CreateTables(bool& created) override;
+    StationDbOutcome CheckTables() override;
+    StationDbOutcome CreateSeries(const std::string& name, std::uint64_t first, int words,
+                                  bool& created, SeriesInfo& series) override;
+    StationDbOutcome ListSeries(std::vector<SeriesInfo>& all) override;
+    StationDbOutcome FindSeries(const std::string& name, SeriesInfo& series) override;
+    StationDbOutcome TakeNumber(const std::string& series, const std::string& run,
+                                const std::string& station, const std::string& board,
+                                std::uint64_t& number) override;
+    StationDbOutcome SendSpool(int& sent) override;
+    StationDbOutcome StoreRecord(const std::string& logLine, const std::string& station,
+                                 const std::string& run) override;
+    StationDbOutcome SpoolRecord(const std::string& logLine, const std::string& station,
+                                 const std::string& run) override;
+
+private:
+    // The reply's failure as the run's outcome: what the call was doing, and why it failed.
+    StationDbOutcome Failed(const std::string& doing, const PgReply& reply) const;
+    // After a lost connection: connects again; false when that fails too (`reason` says why).
+    bool Reconnect(std::string& reason);
+    // One try at the number, then its lookup by the run after a lost connection.
+    PgReply TakeOrLookUp(const std::string& series, const std::string& run,
+                         const std::string& claim, std::optional<std::uint64_t>& number);
+    PgReply Store(const std::string& line, bool& added);
+
+    PgConnection db_;
+    StationSchema schema_{db_};
+    SerialSeries series_{db_};
+    RecordStore records_{db_};
+    std::optional<RecordSpool> spool_;  // named once the database is known
+};

@@ -1,0 +1,140 @@
+#include "stationdb/RecordSpool.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+std::string StateFolder() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (state != nullptr && state[0] == '/') {
+        return std::string(state) + "/vantix";
+    }
+    const char* home = std::getenv("HOME");
+    return std::string(home != nullptr ? home : ".") + "/.local/state/vantix";
+}
+
+// 64-bit FNV-1a, as hex: names the database's spool without showing its name.
+std::string HashText(const std::string& text) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const unsigned char c : text) {
+        hash = (hash ^ c) * 1099511628211ull;
+    }
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    return hex;
+}
+
+bool SyncFolder(const std::string& folder) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool synced = fd >= 0 && fsync(fd) == 0;
+    if (fd >= 0) {
+        close(fd);
+    }
+    return synced;
+}
+
+// The spool's lock, held while it lives.
+class SpoolLock {
+public:
+    explicit SpoolLock(const std::string& path)
+        : fd_(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+        while (fd_ >= 0 && flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+    ~SpoolLock() {
+        if (fd_ >= 0) {
+            close(fd_);
+        }
+    }
+    SpoolLock(const SpoolLock&) = delete;
+    SpoolLock& operator=(const SpoolLock&) = delete;
+    bool Held() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+}  // namespace
+
+RecordSpool::RecordSpool(const std::string& database) : folder_(StateFolder()) {
+    const std::string name = folder_ + "/station-db-" + HashText(database);
+    path_ = name + ".jsonl";
+    lockPath_ = name + ".lock";
+}
+
+bool RecordSpool::Append(const std::string& line, std::string& error) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder_, ec);
+    const SpoolLock lock(lockPath_);
+    const int fd = lock.Held() ? open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600)
+                               : -1;
+    const std::string whole = line + '\n';
+    const bool written = fd >= 0 &&
+                         write(fd, whole.data(), whole.size()) == static_cast<ssize_t>(whole.size()) &&
+                         fsync(fd) == 0;
+    error = written ? "" : "cannot write the spool file " + path_ + ": " + std::strerror(errno);
+    if (fd >= 0) {
+        close(fd);
+    }
+    return written && SyncFolder(folder_);
+}
+
+bool RecordSpool::Drain(const std::function<Sent(const std::string&)>& send, int& stored,
+                        int& kept, std::string& error) {
+    stored = 0;
+    kept = 0;
+    std::error_code ec;
+    if (!std::filesystem::exists(path_, ec)) {
+        return true;
+    }
+    const SpoolLock lock(lockPath_);
+    std::ifstream file(path_, std::ios::binary);
+    if (!lock.Held() || !file) {
+        error = "cannot read the spool file " + path_ + ": " + std::strerror(errno);
+        return false;
+    }
+    std::string left;
+    bool stopped = false;
+    for (std::string line; std::getline(file, line);) {
+        if (line.empty()) {
+            continue;
+        }
+        const Sent sent = stopped ? Sent::Stop : send(line);
+        stopped = sent == Sent::Stop;
+        stored += sent == Sent::Stored ? 1 : 0;
+        kept += sent == Sent::Kept ? 1 : 0;
+        left += sent == Sent::Stored ? "" : line + '\n';
+    }
+    return stored == 0 || Rewrite(left, error);
+}
+
+bool RecordSpool::Rewrite(const std::string& lines, std::string& error) const {
+    // The spool is replaced whole, so that a crash leaves either the old or the new one.
+    const std::string temporary = path_ + ".new";
+    bool done = lines.empty() ? std::remove(path_.c_str()) == 0 : false;
+    if (!lines.empty()) {
+        const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        done = fd >= 0 &&
+               write(fd, lines.data(), lines.size()) == static_cast<ssize_t>(lines.size()) &&
+               fsync(fd) == 0;
+        if (fd >= 0) {
+            close(fd);
+        }
+        done = done && std::rename(temporary.c_str(), path_.c_str()) == 0;
+    }
+    if (!done || !SyncFolder(folder_)) {
+        error = "cannot rewrite the spool file " + path_ + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+// Records the station database could not take, kept on this host until a later run with the
+// same database sends them. One JSON line per record in a file of the user's state folder
+// ($XDG_STATE_HOME/vantix, or ~/.local/state/vantix), named after the database. Each line
+// goes out in one write followed by fsync, and appending and sending hold one lock, so that
+// a record spooled while another run sends the spool is neither lost nor sent twice.
+class RecordSpool {
+public:
+    // What became of one record handed to the sender.
+    enum class Sent {
+        Stored,  // the database has it: it leaves the spool
+        Kept,    // the database refused it: it stays, and the others go on
+        Stop,    // the database is out of reach: it and the rest stay
+    };
+
+    // `database` names the database, the same text for every spelling of its URL.
+    explicit RecordSpool(const std::string& database);
+
+    const std::string& Path() const { return path_; }
+    bool Append(const std::string& line, std::string& error);
+    // Hands each spooled record to `send`, oldest first; counts those stored and those kept.
+    bool Drain(const std::function<Sent(const std::string&)>& send, int& stored, int& kept,
+               std::string& error);
+
+private:
+    bool Rewrite(const std::string& lines, std::string& error) const;
+
+    std::string folder_;
+    std::string path_;
+    std::string lockPath_;
+};

@@ -1,0 +1,41 @@
+#include "stationdb/RecordStore.h"
+
+#include "records/JsonText.h"
+
+PgReply RecordStore::Store(const std::string& line, bool& added) {
+    const PgReply reply = db_.Exec(
+        "INSERT INTO vantix.runs "
+        "(run, station, host, time, command, board, serial, exit_status, record) "
+        "SELECT (r->>'run')::uuid, r->>'station', r->>'host', (r->>'time')::timestamptz, "
+        "r->>'command', r->>'board', (r->>'serial')::bigint, (r->>'exit')::integer, r "
+        "FROM (SELECT $1::jsonb AS r) AS given ON CONFLICT (run) DO NOTHING",
+        {ForJsonb(line)});
+    added = reply.Done() && reply.affected == 1;
+    return reply;
+}
+
+std::string RecordStore::LineFor(const std::string& logLine, const std::string& station,
+                                 const std::string& run) {
+    std::string line = logLine.substr(0, logLine.rfind('}'));
+    line += ",\"station\":" + JsonQuoted(station);
+    if (!IsUtf8(station)) {
+        line += ",\"station_hex\":\"" + HexBytes(station) + "\"";
+    }
+    return line + ",\"run\":\"" + run + "\"}";
+}
+
+std::string RecordStore::ForJsonb(const std::string& json) {
+    std::string safe;
+    safe.reserve(json.size());
+    for (std::size_t i = 0; i < json.size(); ++i) {
+        if (json[i] == '\\' && json.compare(i, 6, "\\u0000") == 0) {
+            safe += "\\ufffd";
+            i += 5;
+        } else if (json[i] == '\\' && i + 1 < json.size()) {
+            safe += json.substr(i++, 2);  // an escaped backslash starts no escape after it
+        } else {
+            safe += json[i];
+        }
+    }
+    return safe;
+}

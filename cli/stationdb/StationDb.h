@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "commandline/CliExit.h"
+#include "stationdb/SerialSeries.h"
+
+// How a call on the station database ended: kExitSuccess, or the exit status the run ends
+// with and why, worded for the user (a line each, without the program's name).
+struct StationDbOutcome {
+    int status = kExitSuccess;
+    std::string message;
+    bool Ok() const { return status == kExitSuccess; }
+    std::vector<std::string> Lines() const;
+};
+
+// The one place a line keeps its serial numbers and its boards' records: a PostgreSQL
+// database that every station of the line reaches. Builds without a PostgreSQL client have
+// none: Open refuses there.
+class StationDb {
+public:
+    virtual ~StationDb() = default;
+
+    // Connects to the database the URL (a libpq connection string or URI) names. Null with
+    // the outcome: 2 for a URL libpq does not read or a build without the client, 3 for a
+    // database that cannot be reached or refuses the login.
+    static std::unique_ptr<StationDb> Open(const std::string& url, StationDbOutcome& outcome);
+    // A new run's identifier: a random (version 4) UUID.
+    static std::string NewRunId();
+
+    // "dbname=line host=/run/postgresql port=5432 user=station": never the password.
+    virtual std::string Name() const = 0;
+
+    // Creates the tables unless they exist (station-db init).
+    virtual StationDbOutcome CreateTables(bool& created) = 0;
+    // Tables there, of a version this program knows: else 2, naming what creates them.
+    virtual StationDbOutcome CheckTables() = 0;
+    virtual StationDbOutcome CreateSeries(const std::string& name, std::uint64_t first, int words,
+                                          bool& created, SeriesInfo& series) = 0;
+    virtual StationDbOutcome ListSeries(std::vector<SeriesInfo>& all) = 0;
+    // The series, or 2 naming the command that creates it.
+    virtual StationDbOutcome FindSeries(const std::string& name, SeriesInfo& series) = 0;
+
+    // Takes the series' next number for the run, committed before this returns. An outcome
+    // left unknown by a lost connection is looked up by the run's UUID, never taken again.
+    virtual StationDbOutcome TakeNumber(const std::string& series, const std::string& run,
+                                        const std::string& station, const std::string& board,
+                                        std::uint64_t& number) = 0;
+    // Sends the records an earlier run spooled for this database; `sent` counts those the
+    // database now holds.
+    virtual StationDbOutcome SendSpool(int& sent) = 0;
+    // Stores a board's record: its --log line with the station and the run added. kExitRecordLost
+    // when it cannot be stored, with the reason.
+    virtual StationDbOutcome StoreRecord(const std::string& logLine, const std::string& station,
+                                         const std::string& run) = 0;
+    // Keeps a record that could not be stored in the spool, for the next run to send; the
+    // outcome (kExitRecordLost) says where it is, or that it is lost.
+    virtual StationDbOutcome SpoolRecord(const std::string& logLine, const std::string& station,
+                                         const std::string& run) = 0;
+};

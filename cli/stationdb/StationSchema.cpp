@@ -1,0 +1,79 @@
+#include "stationdb/StationSchema.h"
+
+#include <string>
+
+namespace {
+
+const char* const kTables[] = {
+    "CREATE SCHEMA IF NOT EXISTS vantix",
+    "CREATE TABLE vantix.schema_version (version integer NOT NULL, "
+    "created timestamptz NOT NULL DEFAULT now())",
+    // Each series' numbers come from a sequence of its own, whose name is made from this
+    // counter: nothing a user types names a database object.
+    "CREATE SEQUENCE vantix.series_ids",
+    "CREATE TABLE vantix.series (name text PRIMARY KEY CHECK (name <> ''), "
+    "numbers regclass NOT NULL UNIQUE, first_number bigint NOT NULL CHECK (first_number >= 0), "
+    "serial_words smallint NOT NULL CHECK (serial_words IN (1, 2)), "
+    "created timestamptz NOT NULL DEFAULT now())",
+    "CREATE TABLE vantix.serials (series text NOT NULL REFERENCES vantix.series (name), "
+    "number bigint NOT NULL, run uuid NOT NULL UNIQUE, station text NOT NULL, board text, "
+    "taken timestamptz NOT NULL DEFAULT now(), PRIMARY KEY (series, number))",
+    "CREATE TABLE vantix.runs (run uuid PRIMARY KEY, station text NOT NULL, host text NOT NULL, "
+    "time timestamptz NOT NULL, command text NOT NULL, board text, serial bigint, "
+    "exit_status integer NOT NULL, stored timestamptz NOT NULL DEFAULT now(), "
+    "record jsonb NOT NULL)",
+    "CREATE INDEX runs_board ON vantix.runs (board)",
+    "CREATE INDEX runs_station_time ON vantix.runs (station, time)",
+    "CREATE INDEX runs_serial ON vantix.runs (serial)",
+};
+
+}  // namespace
+
+PgReply StationSchema::Version(int& version) {
+    version = 0;
+    PgReply reply = db_.Exec("SELECT to_regclass('vantix.schema_version') IS NOT NULL");
+    if (!reply.Done() || reply.Value() != "t") {
+        return reply;
+    }
+    reply = db_.Exec("SELECT max(version) FROM vantix.schema_version");
+    if (reply.Done() && reply.Value()) {
+        version = std::stoi(*reply.Value());
+    }
+    return reply;
+}
+
+PgReply StationSchema::Create(bool& created, int& version) {
+    created = false;
+    PgReply reply = db_.Exec("BEGIN");
+    if (reply.Done()) {
+        reply = db_.Exec("SELECT pg_advisory_xact_lock($1::bigint)", {kSetUpLock});
+    }
+    if (reply.Done()) {
+        reply = Version(version);
+    }
+    if (reply.Done() && version == 0) {
+        reply = CreateTables();
+        created = reply.Done();
+        version = created ? kVersion : 0;
+    }
+    if (!reply.Done()) {
+        created = false;
+        db_.Exec("ROLLBACK");
+        return reply;
+    }
+    reply = db_.Exec("COMMIT");
+    created = created && reply.Done();
+    return reply;
+}
+
+PgReply StationSchema::CreateTables() {
+    PgReply reply;
+    for (const char* statement : kTables) {
+        reply = db_.Exec(statement);
+        if (!reply.Done()) {
+            return reply;
+        }
+    }
+    return db_.Exec("INSERT INTO vantix.schema_version (version) VALUES ($1::integer)",
+                    {std::to_string(kVersion)});
+}

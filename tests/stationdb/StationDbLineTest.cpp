@@ -1,0 +1,216 @@
+// A line of several stations sharing one PostgreSQL server: serial numbers and records.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <nlohmann/json.hpp>
+
+#include "CliProcess.h"
+#include "HookedPod.h"
+#include "TestPostgres.h"
+#include "commandline/CliExit.h"
+
+namespace {
+
+using Rows = std::vector<std::string>;
+
+class StationDb : public ::testing::Test {
+protected:
+    void SetUp() override { setenv("XDG_STATE_HOME", dir.File("state").c_str(), 1); }
+    void TearDown() override { unsetenv("XDG_STATE_HOME"); }
+
+    // A serialised write-verify on a simulated pod at the named station.
+    std::vector<std::string> Station(const std::string& name, std::vector<std::string> more) const {
+        std::vector<std::string> args = {"--simulate", "--station", name, "--log", log,
+                                         "write-verify", Example("dsp56f807.s"), "--cpu", "807",
+                                         "--serial-at", "PFLASH:7FF0", "--serial-series", "line-7"};
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    }
+    void SetUpLine() const {
+        ASSERT_EQ(RunProgram({"station-db", "init", "--station-db", url}).status, kExitSuccess);
+        ASSERT_EQ(RunProgram({"station-db", "series", "line-7", "--start", "1000", "--station-db",
+                              url}).status,
+                  kExitSuccess);
+    }
+
+    ScratchDir dir;
+    TestPostgres server;
+    const std::string url = server.Url();
+    const std::string log = dir.File("boards.jsonl");
+};
+
+TEST_F(StationDb, FourStationsTakeDistinctNumbersAndStoreTheirLogLines) {
+    SetUpLine();
+    // The database named on the command line, in a job file and in the environment.
+    const std::string job = dir.Write("station.toml", "station-db = \"" + url + "\"\n");
+    std::vector<ChildProcess> stations;
+    for (int s = 1; s <= 4; ++s) {
+        const std::string name = "S" + std::to_string(s);
+        std::string boards;
+        for (int b = 2; b <= 25; ++b) {
+            boards += name + "-B" + std::to_string(b) + "\n";
+        }
+        std::vector<std::string> more = {"--repeat", "-q", "--board-id", name + "-B1"};
+        if (s < 3) {
+            more.insert(more.end(), {s == 1 ? "--station-db" : "--config", s == 1 ? url : job});
+        } else {
+            setenv("VANTIX_STATION_DB", url.c_str(), 1);
+        }
+        stations.push_back(StartProgram(Station(name, more), boards));
+    }
+    unsetenv("VANTIX_STATION_DB");
+    for (const ChildProcess& station : stations) {
+        const CliRun run = Finish(station);
+        EXPECT_EQ(run.status, kExitSuccess) << run.err;
+    }
+    const Rows numbers = server.Query("SELECT number FROM vantix.serials ORDER BY number");
+    ASSERT_EQ(numbers.size(), 100u);
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        EXPECT_EQ(numbers[i], std::to_string(1000 + i));
+    }
+    // Each record is its board's log line, field for field, with the station and the run
+    // that took the board's number.
+    std::map<std::string, nlohmann::json> logged;
+    for (const std::string& line : Lines(ReadText(log))) {
+        const nlohmann::json record = nlohmann::json::parse(line);
+        logged[record["board"]] = record;
+    }
+    ASSERT_EQ(logged.size(), 100u);
+    const Rows stored = server.Query(
+        "SELECT s.number, s.station, r.record FROM vantix.runs r JOIN vantix.serials s USING (run)");
+    ASSERT_EQ(stored.size(), 100u);
+    for (const std::string& row : stored) {
+        const std::size_t first = row.find('\t');
+        const std::size_t second = row.find('\t', first + 1);
+        nlohmann::json record = nlohmann::json::parse(row.substr(second + 1));
+        EXPECT_EQ(record["serial"], std::stoull(row.substr(0, first)));
+        EXPECT_EQ(record["station"], row.substr(first + 1, second - first - 1));
+        record.erase("station");
+        record.erase("run");
+        EXPECT_EQ(record, logged[record["board"]]);
+    }
+}
+
+TEST_F(StationDb, ARecordLostWithTheServerIsSpooledAndSentOnce) {
+    SetUpLine();
+    // The server goes away while the board is being programmed, after its number was taken.
+    const CliRun lost = RunInProcess(Station("S1", {"--station-db", url, "--board-id", "B1"}),
+                                     HookedPod::Environment([this] { server.Stop(); }));
+    EXPECT_EQ(lost.status, kExitRecordLost);
+    EXPECT_NE(lost.err.find("vantix-cli: cannot store the record in the station database (dbname="
+                            "postgres host="),
+              std::string::npos)
+        << lost.err;
+    EXPECT_NE(lost.err.find(" and goes to the station database with the next run; stopping\n"),
+              std::string::npos)
+        << lost.err;
+
+    server.Start();
+    const CliRun next = RunProgram(Station("S1", {"--station-db", url, "--board-id", "B2"}));
+    EXPECT_EQ(next.status, kExitSuccess) << next.err;
+    EXPECT_NE(next.err.find("sent 1 spooled record to the station database"), std::string::npos)
+        << next.err;
+    const CliRun later = RunProgram(Station("S1", {"--station-db", url, "--board-id", "B3"}));
+    EXPECT_EQ(later.err.find("spooled"), std::string::npos) << later.err;
+    // Every record once; the lost one ended its run with 4, as its log line says. (The
+    // server's crash made a gap in the numbers, never a number handed out twice.)
+    EXPECT_EQ(server.Query("SELECT board, exit_status FROM vantix.runs ORDER BY board"),
+              (Rows{"B1\t4", "B2\t0", "B3\t0"}));
+    EXPECT_EQ(server.Query("SELECT count(DISTINCT serial), min(serial) FROM vantix.runs"),
+              Rows{"3\t1000"});
+    const Rows lines = Lines(ReadText(log));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(nlohmann::json::parse(lines[0])["exit"], kExitRecordLost);
+}
+
+TEST_F(StationDb, AGangRunTakesANumberPerBoardAndStoresEachWithItsRun) {
+    SetUpLine();
+    std::vector<std::string> args =
+        Station("S1", {"--station-db", url, "--pods", "all", "--board-id", "A,B,C,D"});
+    args[0] = "--sim-pods";
+    args.insert(args.begin() + 1, "4");
+    const CliRun run = RunInProcess(args);
+    ASSERT_EQ(run.status, kExitSuccess) << run.err;
+    EXPECT_EQ(server.Query("SELECT r.board, s.number, r.record->>'pod' FROM vantix.runs r "
+                           "JOIN vantix.serials s USING (run) ORDER BY r.board"),
+              (Rows{"A\t1000\tVSIM0001", "B\t1001\tVSIM0002", "C\t1002\tVSIM0003",
+                    "D\t1003\tVSIM0004"}));
+}
+
+TEST_F(StationDb, HostileNamesComeBackVerbatim) {
+    const std::string drop = "'); DROP TABLE runs; --";
+    const std::string script = "<script>alert(\"x\")</script>";
+    ASSERT_EQ(RunProgram({"station-db", "init", "--station-db", url}).status, kExitSuccess);
+    ASSERT_EQ(RunProgram({"station-db", "series", drop, "--start", "7", "--station-db", url}).status,
+              kExitSuccess);
+    std::vector<std::string> args = Station(script, {"--station-db", url, "--board-id", drop});
+    std::replace(args.begin(), args.end(), std::string("line-7"), drop);
+    args.erase(args.begin() + 3, args.begin() + 5);  // no log
+    const CliRun run = RunProgram(args);
+    ASSERT_EQ(run.status, kExitSuccess) << run.err;
+    EXPECT_EQ(server.Query("SELECT station, board, record->>'station', record->>'board' "
+                           "FROM vantix.runs"),
+              Rows{script + "\t" + drop + "\t" + script + "\t" + drop});
+    EXPECT_EQ(server.Query("SELECT series, number, station, board FROM vantix.serials"),
+              Rows{drop + "\t7\t" + script + "\t" + drop});
+    EXPECT_EQ(RunProgram({"station-db", "series", "--station-db", url}).out,
+              drop + "\tnext 8\t1 word\n");
+}
+
+TEST_F(StationDb, FourHostsSettingUpAtOnceCreateEverythingOnce) {
+    for (const Rows& command : {Rows{"station-db", "init", "--station-db", url},
+                                Rows{"station-db", "series", "line-7", "--start", "1000",
+                                     "--station-db", url}}) {
+        std::vector<ChildProcess> hosts;
+        for (int host = 0; host < 4; ++host) {
+            hosts.push_back(StartProgram(command));
+        }
+        for (const ChildProcess& host : hosts) {
+            const CliRun run = Finish(host);
+            EXPECT_EQ(run.status, kExitSuccess) << run.err;
+        }
+    }
+    EXPECT_EQ(server.Query("SELECT version FROM vantix.schema_version"), Rows{"1"});
+    EXPECT_EQ(server.Query("SELECT name, first_number FROM vantix.series"), Rows{"line-7\t1000"});
+    EXPECT_EQ(server.Query("SELECT count(*) FROM pg_sequences WHERE schemaname = 'vantix'"),
+              Rows{"2"});
+}
+
+TEST_F(StationDb, FailsClosedBeforeThePod) {
+    const std::string trace = dir.File("wire.log");
+    const auto program = [&](const std::string& database) {
+        return RunProgram(Station("S1", {"--station-db", database, "--trace", trace}));
+    };
+    const std::string name = "(dbname=postgres host=" + url.substr(5, url.find(' ') - 5) +
+                             " port=5432 user=vantix)";
+    const CliRun noTables = program(url);
+    EXPECT_EQ(noTables.status, kExitInputError);
+    EXPECT_EQ(noTables.err, "vantix-cli: the station database " + name +
+                                " has no vantix tables; create them with 'vantix-cli station-db "
+                                "init'\n");
+    ASSERT_EQ(RunProgram({"station-db", "init", "--station-db", url}).status, kExitSuccess);
+    const CliRun noSeries = program(url);
+    EXPECT_EQ(noSeries.status, kExitInputError);
+    EXPECT_EQ(noSeries.err, "vantix-cli: the serial series 'line-7' does not exist in the station "
+                            "database " + name + "; create it with 'vantix-cli station-db "
+                            "series line-7 --start N'\n");
+    // Out of reach, or refusing the login: libpq's reason, never the password.
+    for (const std::string& database : {std::string("host=/nonexistent user=vantix password=Tr0ub4dor&3"),
+                                        url + " dbname=other password=Tr0ub4dor&3"}) {
+        const CliRun refused = program(database);
+        EXPECT_EQ(refused.status, kExitUnreachable);
+        EXPECT_EQ(refused.err.rfind("vantix-cli: cannot connect to the station database (", 0), 0u)
+            << refused.err;
+        EXPECT_EQ(refused.err.find("Tr0ub4dor"), std::string::npos) << refused.err;
+    }
+    server.Query("INSERT INTO vantix.schema_version (version) VALUES (2)");
+    const CliRun newer = program(url);
+    EXPECT_EQ(newer.status, kExitInputError);
+    EXPECT_NE(newer.err.find("has tables of version 2, newer than this vantix-cli knows (1)"),
+              std::string::npos)
+        << newer.err;
+    EXPECT_FALSE(std::filesystem::exists(trace));  // the pod was never reached
+}
+
+}  // namespace
