@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+class Clock;
+
 // stderr for a run on several pods at once: every pod's console and the run's own lines pass
 // through here, one at a time, from whichever thread.
 //
@@ -17,8 +19,6 @@
 // last (its step and percentage, a message); elsewhere each line a pod prints is written
 // out, prefixed with its serial number. A round ends with each board's result on its pod's
 // line: on a terminal those lines stay where the pods' lines were.
-class Clock;
-
 class GangDisplay {
 public:
     // A pod's console, or the run's own (kRun).
