@@ -63,6 +63,14 @@ bench: deps
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target vantix_benchmarks
 	python3 bench/run-benchmarks.py --build $(BENCH_BUILD) --out BENCHMARKS.md
 
+# Section 9 alone (one command on several pods), merged into BENCHMARKS.md in place of its
+# earlier figures.
+.PHONY: bench-gang
+bench-gang: deps
+	cmake -S . -B $(BENCH_BUILD) $(GENERATOR) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Release -DVANTIX_BENCH=ON
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target vantix_benchmarks
+	python3 bench/run-benchmarks.py --build $(BENCH_BUILD) --only gang --merge --out BENCHMARKS.md
+
 # The window over the simulated pod, which takes the time a real one would: no hardware needed.
 run: deps build
 	$(BUILD)/app/vantix --simulate

@@ -9,6 +9,7 @@
 #include "commands/ImageReports.h"
 #include "commands/PodCommandRunner.h"
 #include "commands/StationDbCommand.h"
+#include "gang/GangRun.h"
 #include "records/ImageDigests.h"
 #include "report/ReportCommand.h"
 
@@ -115,6 +116,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         case CliCommand::Report:
             return ReportCommand(options, environment, ui).Run();
         default:
+            if (options.pods) {
+                return GangRun(options, environment, err, out).Run();
+            }
             return PodCommandRunner(options, environment, ui, out).Run();
     }
     // Ctrl+C during a file command leaves its output incomplete: say so in the status.

@@ -106,4 +106,8 @@ struct CliOptions {
     std::optional<std::int64_t> since;
     std::optional<std::int64_t> until;
     std::optional<std::string> imageSha256;
+
+    // --pods: the command on several pods at once, a board on each, by serial number; an
+    // empty list means every attached pod ("--pods all").
+    std::optional<std::vector<std::string>> pods;
 };

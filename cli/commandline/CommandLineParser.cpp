@@ -8,6 +8,7 @@
 #include "Utf8Path.h"
 #include "commandline/CliHelpFormatter.h"
 #include "commandline/CommandTable.h"
+#include "commandline/GangOptions.h"
 #include "commandline/JobFileCheck.h"
 #include "commandline/OptionTable.h"
 #include "commandline/OptionValues.h"
@@ -430,7 +431,7 @@ CliParseResult CommandLineParser::ReadCommand(const CLI::App& command,
         return ReadReportCommand(command);
     }
     for (const auto read : {&CommandLineParser::ReadFileAndCpu, &CommandLineParser::ReadRegions,
-                            &CommandLineParser::ReadSerial}) {
+                            &CommandLineParser::ReadSerial, &CommandLineParser::ReadPods}) {
         if (const std::string refusal = (this->*read)(command); !refusal.empty()) {
             return Fail(refusal);
         }
@@ -509,6 +510,10 @@ std::string CommandLineParser::ReadSerial(const CLI::App& command) {
         given.counter = FromJobFileFolder(*given.counter);
     }
     return ReadSerialOptions(given, result_.options);
+}
+
+std::string CommandLineParser::ReadPods(const CLI::App& command) {
+    return ReadPodsOption(CommandText(command, "--pods"), result_.options);
 }
 
 CliParseResult CommandLineParser::ReadStationDbCommand(const CLI::App& command) {

@@ -60,6 +60,7 @@ private:
     std::string ReadFileAndCpu(const CLI::App& command);
     std::string ReadRegions(const CLI::App& command);
     std::string ReadSerial(const CLI::App& command);
+    std::string ReadPods(const CLI::App& command);
     CliParseResult ReadStationDbCommand(const CLI::App& command);
     CliParseResult ReadReportCommand(const CLI::App& command);
     // The value of a command option that reaches the command, as given.

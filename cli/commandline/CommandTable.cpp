@@ -8,7 +8,7 @@ namespace {
 constexpr unsigned kTargetWriteOptions = kTakesCpu | kTakesStrict | kTakesRegions |
                                          kTakesEraseAllBoot | kTakesResetAfter | kTakesJson |
                                          kTakesRepeat | kTakesSerialAt | kTakesSerialSource |
-                                         kTakesOnlyChanged;
+                                         kTakesOnlyChanged | kTakesPods;
 
 constexpr std::array<CommandInfo, 15> kCommandInfos = {{
     {CliCommand::Info, "info", true, kTakesCpu | kTakesJson | kTakesStrict,
@@ -51,12 +51,12 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "vantix-cli write-verify firmware.s --cpu 805 --no-erase-all-boot"},
     {CliCommand::Verify, "verify", true,
      kTakesCpu | kTakesStrict | kTakesRegions | kTakesResetAfter | kTakesJson | kTakesRepeat |
-         kTakesSerialAt | kTakesSerialValue,
+         kTakesSerialAt | kTakesSerialValue | kTakesPods,
      "Target Verify: compare the regions with the target",
      "Compares the regions of FILE with the target board's flash (\"Target Verify\").\n"
      "--serial-at with --serial-value N checks a board that was given serial number N.",
      "vantix-cli verify firmware.s --cpu 803"},
-    {CliCommand::Reset, "reset", false, kTakesJson, "Target Reset: reset the target board",
+    {CliCommand::Reset, "reset", false, kTakesJson | kTakesPods, "Target Reset: reset the target board",
      "Resets the target board through the pod (\"Target Reset\"). Exits with 1 when the pod\n"
      "does not acknowledge the reset.",
      "vantix-cli reset"},
@@ -86,13 +86,15 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "  [{\"index\":0,\"serial\":\"VSIM0001\",\"description\":\"USB POD\",\"pod\":true}]\n"
      "With --simulate (or --sim-pods N), the simulated pods are listed.",
      "vantix-cli list --json"},
-    {CliCommand::Erase, "erase", false, kTakesCpu | kTakesRegions | kTakesEraseAllBoot | kTakesJson,
+    {CliCommand::Erase, "erase", false,
+     kTakesCpu | kTakesRegions | kTakesEraseAllBoot | kTakesJson | kTakesPods,
      "erase every page of the regions of the CPU's memory map",
      "Erases every page of each region of the CPU's memory map on the target board (default:\n"
      "all of them; P2FLASH on the DSP56F807 only), with Target Write's frames, texts and\n"
      "lamps. BFLASH is erased whole with one frame unless --no-erase-all-boot. No FILE.",
      "vantix-cli erase --cpu 807 --regions PFLASH,DFLASH"},
-    {CliCommand::BlankCheck, "blank-check", false, kTakesCpu | kTakesRegions | kTakesJson,
+    {CliCommand::BlankCheck, "blank-check", false,
+     kTakesCpu | kTakesRegions | kTakesJson | kTakesPods,
      "check that the regions of the CPU's memory map are erased",
      "Has the pod compare every word of each region of the CPU's memory map with FFFF\n"
      "(default: all regions), one page at a time, and prints a line per region on stdout:\n"

@@ -12,7 +12,7 @@ using enum Program;
 constexpr std::uint64_t kAny = std::numeric_limits<std::uint64_t>::max();
 
 // Each program's rows stand together, vantix-cli's first.
-constexpr std::array<OptionInfo, 43> kOptions = {{
+constexpr std::array<OptionInfo, 44> kOptions = {{
     // vantix-cli's own options, accepted before or after the command.
     {Cli, nullptr, "simulate", true, Flag, nullptr, 0,
      "use the simulated pod, at instant pace, instead of a real one\n"
@@ -126,6 +126,20 @@ constexpr std::array<OptionInfo, 43> kOptions = {{
      "typed before Enter (a scanned barcode) is the next board's id;\n"
      "on a terminal, what is typed while a board runs is thrown\n"
      "away (piped input is read as given). A pod that has gone ends\nthe run with 3",
+     0, 0, nullptr},
+    {Cli, nullptr, "pods", false, PodSerial, "all|SERIAL,...", kTakesPods,
+     "run the command on several pods at once, a board on each: all\n"
+     "(every pod list marks \"pod\") or serial numbers separated by\n"
+     "commas. Each pod works under its own lock; a pod in use or\n"
+     "missing is reported and the others go on. Each board has its\n"
+     "record (--json: one array; --log: a line each) and its own\n"
+     "serial number; --trace PATH writes PATH.SERIAL per pod and\n"
+     "--board-id takes one id per pod, in pod order (A,B,...).\n"
+     "stderr shows a line per pod, then one line per board and the\n"
+     "tally. Exit 0 when every board passed, 1 when any failed, 3\n"
+     "when no pod could be reached. With --repeat the prompt takes\n"
+     "one board id per pod, in pod order, or x to leave out the\n"
+     "pods whose board failed",
      0, 0, nullptr},
     {Cli, nullptr, "serial-at", false, SerialAddress, "REGION:ADDRESS", kTakesSerialAt,
      "write each board's serial number into the word at ADDRESS\n"

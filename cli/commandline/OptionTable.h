@@ -45,6 +45,7 @@ enum CommandOption : unsigned {
     kTakesSeries = 1u << 11,       // station-db: --start, --serial-words
     kTakesReport = 1u << 12,       // report: --html, --csv, --since, --until, --image
     kTakesOnlyChanged = 1u << 13,  // --only-changed
+    kTakesPods = 1u << 14,         // --pods: one board on each of several pods at once
 };
 
 struct OptionInfo {

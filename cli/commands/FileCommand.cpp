@@ -89,18 +89,18 @@ void FileCommand::RecordRegions(PodRun& run) const {
     }
 }
 
-bool FileCommand::TakeSerial(PodRun& run) {
-    if (!serial_.Active()) {
+bool FileCommand::TakeSerial(PodRun& run, SerialPatch& numbers) {
+    if (!numbers.Active()) {
         return true;
     }
     RunRecord& record = run.Record();
     record.serial.reset();
     record.serialAt.reset();
-    if (!serial_.NextBoard(run.Image(), ui_, recorder_)) {
+    if (!numbers.NextBoard(run.Image(), ui_, recorder_)) {
         return false;
     }
-    record.serial = serial_.Number();
-    record.serialAt = serial_.AtText();
+    record.serial = numbers.Number();
+    record.serialAt = numbers.AtText();
     RecordRegions(run);
     return true;
 }

@@ -23,9 +23,20 @@ public:
 
     int Run();
 
-private:
+    // The steps of a board, for a run that drives several pods at once (GangRun), each with
+    // its own command and run; Run() goes through the same ones.
     // Loads the file and ticks the regions; kExitSuccess, or the status of a refusal.
     int Prepare(PodRun& run);
+    // Takes the board's serial number from `numbers`, the series of the whole run.
+    bool TakeSerial(PodRun& run, SerialPatch& numbers);
+    CommandOutcome RunOnce(ProgrammerCommands& operations);
+    // --only-changed: each region's pages into the board's record, and a line per region
+    // the run reached ("PFLASH: 3 of 120 pages written").
+    void ReportChangedPages(PodRun& run) const;
+    // The run's series of serial numbers, ready once Prepare has passed.
+    SerialPatch& Numbers() { return serial_; }
+
+private:
     // Every listed row, ticked when --regions names it (or when there is no --regions); a
     // named region the file does not fill is an input error.
     bool BuildRegionList(std::string& error);
@@ -34,11 +45,7 @@ private:
     void RecordRegions(PodRun& run) const;
     // The board's number goes into the image before the board is touched; its record shows
     // the regions as written. False, after reporting, when there is no number for it.
-    bool TakeSerial(PodRun& run);
-    CommandOutcome RunOnce(ProgrammerCommands& operations);
-    // --only-changed: each region's pages into the board's record, and a line per region
-    // the run reached ("PFLASH: 3 of 120 pages written").
-    void ReportChangedPages(PodRun& run) const;
+    bool TakeSerial(PodRun& run) { return TakeSerial(run, serial_); }
     int RunOneBoard(PodRun& run);
     int RunBoardAfterBoard(PodRun& run);
 

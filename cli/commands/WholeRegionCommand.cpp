@@ -38,17 +38,29 @@ WholeRegionCommand::WholeRegionCommand(const CliOptions& options,
 
 int WholeRegionCommand::Run() {
     PodRun run(options_, environment_, ui_, recorder_);
+    if (const int status = Prepare(run); status != kExitSuccess) {
+        return run.Refuse(status);
+    }
+    if (const int status = run.Start(); status != kExitSuccess) {
+        return run.Refuse(status);
+    }
+    const CommandOutcome outcome = RunOnce(run);
+    return run.Finish(run.ExitFor(outcome), &outcome);
+}
+
+int WholeRegionCommand::Prepare(PodRun& run) {
     SFileImage& image = run.Image();  // erased words only: the CPU's map and its program RAM
     image.cpu = *options_.cpu;
     image.ApplyCpuMemoryMap();
     run.Record().cpu = CpuName(image.cpu);
     if (std::string error; !SelectRegions(run, error)) {
         ui_.Error("vantix-cli: " + error);
-        return run.Refuse(kExitInputError);
+        return kExitInputError;
     }
-    if (const int status = run.Start(); status != kExitSuccess) {
-        return run.Refuse(status);
-    }
+    return kExitSuccess;
+}
+
+CommandOutcome WholeRegionCommand::RunOnce(PodRun& run) {
     const bool erase = options_.command == CliCommand::Erase;
     std::vector<BlankRegion> report;
     const CommandOutcome outcome = erase
@@ -59,7 +71,7 @@ int WholeRegionCommand::Run() {
         ReportBlankCheck(run.Record().regions, report);
     }
     out_.flush();
-    return run.Finish(run.ExitFor(outcome), &outcome);
+    return outcome;
 }
 
 bool WholeRegionCommand::SelectRegions(PodRun& run, std::string& error) {

@@ -24,6 +24,11 @@ public:
 
     int Run();
 
+    // The steps of Run, for a run that drives several pods at once (GangRun): the image and
+    // the regions (kExitSuccess, or the status of a refusal), then the work on a started run.
+    int Prepare(PodRun& run);
+    CommandOutcome RunOnce(PodRun& run);
+
 private:
     // Every region of the CPU's map (P2FLASH on the DSP56F807 only), or those named; a named
     // region the CPU has not is an input error.

@@ -32,7 +32,10 @@ struct BackendOptions {
     std::vector<std::string> vendorLibraryFiles;
 };
 
-// What MakeD2xxBackend made.
+// What MakeD2xxBackend made. A backend, its library and its simulated pods take no locks and
+// keep no state outside this object (libftdi1: a libusb context of its own), so a run on
+// several pods at once makes one per pod, each used by that pod's thread alone (with
+// --sim-pods each holds every simulated pod, but opens, and so saves, only its own).
 struct D2xxBackend {
     // Null only when the simulated pod's state file could not be read (see error).
     std::unique_ptr<D2xxLibrary> library;

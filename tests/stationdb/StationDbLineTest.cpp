@@ -124,6 +124,20 @@ TEST_F(StationDb, ARecordLostWithTheServerIsSpooledAndSentOnce) {
     EXPECT_EQ(nlohmann::json::parse(lines[0])["exit"], kExitRecordLost);
 }
 
+TEST_F(StationDb, AGangRunTakesANumberPerBoardAndStoresEachWithItsRun) {
+    SetUpLine();
+    std::vector<std::string> args =
+        Station("S1", {"--station-db", url, "--pods", "all", "--board-id", "A,B,C,D"});
+    args[0] = "--sim-pods";
+    args.insert(args.begin() + 1, "4");
+    const CliRun run = RunInProcess(args);
+    ASSERT_EQ(run.status, kExitSuccess) << run.err;
+    EXPECT_EQ(server.Query("SELECT r.board, s.number, r.record->>'pod' FROM vantix.runs r "
+                           "JOIN vantix.serials s USING (run) ORDER BY r.board"),
+              (Rows{"A\t1000\tVSIM0001", "B\t1001\tVSIM0002", "C\t1002\tVSIM0003",
+                    "D\t1003\tVSIM0004"}));
+}
+
 TEST_F(StationDb, HostileNamesComeBackVerbatim) {
     const std::string drop = "'); DROP TABLE runs; --";
     const std::string script = "<script>alert(\"x\")</script>";

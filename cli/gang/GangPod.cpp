@@ -1,0 +1,140 @@
+#include "gang/GangPod.h"
+
+#include "commandline/CliExit.h"
+#include "commands/CliEnvironment.h"
+#include "commands/SerialPatch.h"
+#include "station/StationFiles.h"
+
+namespace {
+
+// A single run's options on one pod: --pod names it, its trace is PATH.SERIAL and its board
+// is the one named for it. The pod's record is printed by the run on several pods, so the
+// pod's own run prints none (and blank-check's lines go to the pod's data).
+CliOptions OptionsOnPod(const CliOptions& options, const std::string& serial,
+                        const std::string& boardId) {
+    CliOptions pod = options;
+    pod.pods.reset();
+    pod.podSerial = serial;
+    pod.tracePath = serial.empty() || options.tracePath.empty()
+                        ? std::string()
+                        : options.tracePath + "." + serial;
+    pod.boardId = boardId;
+    pod.json = false;
+    return pod;
+}
+
+}  // namespace
+
+GangPod::GangPod(const CliOptions& options, const std::string& serial, const std::string& boardId,
+                 std::size_t console, const CliEnvironment& environment, GangDisplay& display)
+    : options_(OptionsOnPod(options, serial, boardId)),
+      environment_(environment),
+      output_(display, console),
+      err_(&output_),
+      ui_(err_, options_.verbosity, environment.stderrIsTerminal),
+      recorder_(options_, environment, ui_, data_),
+      run_(options_, environment, ui_, recorder_) {
+    ui_.WatchInterruption(environment.interrupted);
+    switch (options_.command) {
+        case CliCommand::Reset:
+            break;
+        case CliCommand::Erase:
+        case CliCommand::BlankCheck:
+            regions_.emplace(options_, environment, ui_, recorder_, data_);
+            break;
+        default:
+            file_.emplace(options_, environment, ui_, recorder_);
+            break;
+    }
+}
+
+int GangPod::CheckFiles() {
+    for (const std::string& problem : {FileClash(options_), StateFolderProblem(options_)}) {
+        if (!problem.empty()) {
+            ui_.Error("vantix-cli: " + problem);
+            return kExitInputError;
+        }
+    }
+    if (!recorder_.OpenLog()) {
+        return kExitInputError;
+    }
+    // Each pod keeps its own connection: its boards' numbers are taken with its run's id, and
+    // its records are stored from its own thread.
+    return recorder_.OpenStationDb();
+}
+
+int GangPod::Prepare() {
+    if (file_) {
+        return file_->Prepare(run_);
+    }
+    return regions_ ? regions_->Prepare(run_) : kExitSuccess;
+}
+
+int GangPod::Start() {
+    return run_.Start();
+}
+
+void GangPod::Refuse(int status) {
+    status_ = run_.Refuse(status);
+}
+
+bool GangPod::BeginBoard(const std::string& boardId, SerialPatch* numbers) {
+    ui_.ForgetLastMessage();
+    run_.BeginBoard();
+    recorder_.BoardId() = boardId;
+    unreached_ = false;
+    if (!file_ || numbers == nullptr || file_->TakeSerial(run_, *numbers)) {
+        return true;
+    }
+    // As a single run: no number, the board is not touched.
+    if (options_.repeat) {
+        run_.Conclude(nullptr);
+        status_ = run_.Keep(numbers->FailureStatus());
+    } else {
+        status_ = run_.Finish(numbers->FailureStatus(), nullptr);
+    }
+    return false;
+}
+
+CommandOutcome GangPod::Work() {
+    if (file_) {
+        const CommandOutcome outcome = file_->RunOnce(run_.Operations());
+        file_->ReportChangedPages(run_);
+        return outcome;
+    }
+    if (regions_) {
+        return regions_->RunOnce(run_);
+    }
+    return run_.Operations().TargetReset();
+}
+
+void GangPod::RunBoard() {
+    const CommandOutcome outcome = Work();
+    PodSession& session = run_.Session();
+    unreached_ = outcome.kind == CommandOutcome::Kind::Unreachable && !session.Interrupted();
+    int status = run_.ExitFor(outcome);
+    // A reset's record says what the console showed, as a single reset's does.
+    const CommandOutcome* recorded = file_ || regions_ ? &outcome : nullptr;
+    if (!options_.repeat) {
+        status_ = run_.Finish(status, recorded);
+        return;
+    }
+    // Board after board, as --repeat on one pod: the pod's lock is given back between them.
+    session.ReleasePod();
+    if (session.Interrupted()) {
+        status = InterruptedExit(environment_);
+    }
+    run_.Conclude(recorded);
+    status_ = run_.Keep(status);
+    ui_.Finish();
+}
+
+int GangPod::End() {
+    return run_.Session().Finish(kExitSuccess);
+}
+
+std::string GangPod::TakeData() {
+    std::string data = data_.str();
+    data_.str({});
+    return data;
+}
