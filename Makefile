@@ -63,7 +63,7 @@ bench: deps
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target vantix_benchmarks
 	python3 bench/run-benchmarks.py --build $(BENCH_BUILD) --out BENCHMARKS.md
 
-# Section 9 alone (one command on several pods), merged into BENCHMARKS.md in place of its
+# Section 13 alone (one command on several pods), merged into BENCHMARKS.md in place of its
 # earlier figures.
 .PHONY: bench-gang
 bench-gang: deps
