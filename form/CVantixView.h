@@ -62,6 +62,8 @@ public:
 
     // Start-up and shut-down.
     void InitForm();
+    // The displays' fixed looks: colours, captions, ranges, the hex view's layout.
+    void StyleDisplays();
     void SaveSettings();
 
     // The settings row and the recent files.

@@ -36,16 +36,7 @@ void CVantixView::InitForm() {
         pathBox_.setCurrentIndex(0);
     }
 
-    statusLabel_.SetTextColor(kStatusTextColour, true);
-    statusLabel_.SetBackColor(kStatusBackColour, true);
-    statusLabel_.SetGradient(true);
-    statusLabel_.FitToText(true);
-
-    messageCaption_.SetVertical(false);
-    bufferCaption_.SetVertical(false);
-    messageWindow_.SetMaxLines(kMessageLines);
-    progressBar_.SetRange(0, 100);
-    progressBar_.SetPos(0);
+    StyleDisplays();
 
     regionList_.setHorizontalHeaderLabels({QStringLiteral("Memory Name"),
                                            QStringLiteral("Start Address"),
@@ -54,10 +45,6 @@ void CVantixView::InitForm() {
         regionList_.setColumnWidth(column, columnWidths_[static_cast<std::size_t>(column)]);
     }
 
-    hexDisplay_.SetAddressDigits(4, false);
-    hexDisplay_.ShowAddress(true, false);
-    hexDisplay_.ShowAscii(false, false);
-    hexDisplay_.SetBytesPerRow(8, true, false);
     ShowErasedFlash();
 
     if (recentFiles_.isEmpty()) {
@@ -80,6 +67,24 @@ void CVantixView::InitForm() {
     // chain has been reordered.
     firstTabStop_->setFocus(Qt::OtherFocusReason);
     initialised_ = true;
+}
+
+void CVantixView::StyleDisplays() {
+    statusLabel_.SetTextColor(kStatusTextColour, true);
+    statusLabel_.SetBackColor(kStatusBackColour, true);
+    statusLabel_.SetGradient(true);
+    statusLabel_.FitToText(true);
+
+    messageCaption_.SetVertical(false);
+    bufferCaption_.SetVertical(false);
+    messageWindow_.SetMaxLines(kMessageLines);
+    progressBar_.SetRange(0, 100);
+    progressBar_.SetPos(0);
+
+    hexDisplay_.SetAddressDigits(4, false);
+    hexDisplay_.ShowAddress(true, false);
+    hexDisplay_.ShowAscii(false, false);
+    hexDisplay_.SetBytesPerRow(8, true, false);
 }
 
 void CVantixView::SaveSettings() {

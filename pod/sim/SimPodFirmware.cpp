@@ -30,12 +30,7 @@ SimPodFirmware::Reply SimPodFirmware::Handle(const SimFrame& frame) {
         return Word(static_cast<std::uint16_t>(frame.Field(0)));
     }
     if (frame.letter == 'S') {
-        collected_.clear();
-        wordsUse_ = WordsUse::Fresh;
-        streamOpen_ = true;
-        spoiled_ = false;
-        objected_ = false;
-        return Silence();
+        return OpenStream();
     }
     streamOpen_ = false;
     objected_ = false;
@@ -85,6 +80,15 @@ SimPodFirmware::Reply SimPodFirmware::Handle(const SimFrame& frame) {
         default:
             return Silence();
     }
+}
+
+SimPodFirmware::Reply SimPodFirmware::OpenStream() {
+    collected_.clear();
+    wordsUse_ = WordsUse::Fresh;
+    streamOpen_ = true;
+    spoiled_ = false;
+    objected_ = false;
+    return Silence();
 }
 
 SimPodFirmware::Reply SimPodFirmware::HandleMalformed(char letter) {

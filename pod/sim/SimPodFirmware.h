@@ -60,6 +60,8 @@ private:
     // What the collected words have served so far.
     enum class WordsUse { None, Fresh, Written, UsedUp };
 
+    // S: a new stream of words begins; what came before is gone.
+    Reply OpenStream();
     Reply Word(std::uint16_t word);
     bool WordsFree(char letter);
     Reply UseWords(char letter, Reply reply);
