@@ -94,6 +94,12 @@ StationDbOutcome PgStationDb::ListSeries(std::vector<SeriesInfo>& all) {
     return reply.Done() ? StationDbOutcome{} : Failed("list the serial series", reply);
 }
 
+StationDbOutcome PgStationDb::NoSuchSeries(const std::string& name) const {
+    return {kExitInputError, "the serial series " + Quoted(name) +
+                                 " does not exist in the station database (" + Name() + "); " +
+                                 CreateSeriesHint(name)};
+}
+
 StationDbOutcome PgStationDb::FindSeries(const std::string& name, SeriesInfo& series) {
     std::optional<SeriesInfo> found;
     const PgReply reply = series_.Find(name, found);
@@ -101,9 +107,7 @@ StationDbOutcome PgStationDb::FindSeries(const std::string& name, SeriesInfo& se
         return Failed("read the serial series " + Quoted(name), reply);
     }
     if (!found) {
-        return {kExitInputError, "the serial series " + Quoted(name) +
-                                     " does not exist in the station database (" + Name() +
-                                     "); " + CreateSeriesHint(name)};
+        return NoSuchSeries(name);
     }
     series = *found;
     return {};
@@ -142,9 +146,7 @@ StationDbOutcome PgStationDb::TakeNumber(const std::string& series, const std::s
         return Failed("take a number of the serial series " + Quoted(series), reply);
     }
     if (!taken) {
-        return {kExitInputError, "the serial series " + Quoted(series) +
-                                     " does not exist in the station database (" + Name() +
-                                     "); " + CreateSeriesHint(series)};
+        return NoSuchSeries(series);
     }
     number = *taken;
     return {};

@@ -38,6 +38,7 @@ public:
 private:
     // The reply's failure as the run's outcome: what the call was doing, and why it failed.
     StationDbOutcome Failed(const std::string& doing, const PgReply& reply) const;
+    StationDbOutcome NoSuchSeries(const std::string& name) const;
     // After a lost connection: connects again; false when that fails too (`reason` says why).
     bool Reconnect(std::string& reason);
     // One try at the number, then its lookup by the run after a lost connection.
