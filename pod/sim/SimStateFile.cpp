@@ -41,6 +41,15 @@ public:
         U16(static_cast<std::uint16_t>(v & 0xFFFF));
         U16(static_cast<std::uint16_t>(v >> 16));
     }
+    // A whole memory space at once: grown once, then filled in place.
+    void Words(const std::vector<std::uint16_t>& words) {
+        std::size_t at = out_.size();
+        out_.resize(at + 2 * words.size());
+        for (const std::uint16_t word : words) {
+            out_[at++] = static_cast<std::uint8_t>(word & 0xFF);
+            out_[at++] = static_cast<std::uint8_t>(word >> 8);
+        }
+    }
 
 private:
     std::vector<std::uint8_t>& out_;
@@ -139,21 +148,37 @@ const char* ReadBlocks(Reader& reader, SimEeprom::Blocks& blocks) {
 }  // namespace
 
 std::uint32_t SimStateFile::Crc32(const std::uint8_t* data, std::size_t size) {
-    // A byte at a time through a table: the state is saved after every written block.
-    static const std::array<std::uint32_t, 256> kTable = [] {
-        std::array<std::uint32_t, 256> table{};
+    // Eight bytes a step through eight tables (slicing-by-8): the state is saved after every
+    // written block, a quarter of a megabyte each time.
+    static const std::array<std::array<std::uint32_t, 256>, 8> kTables = [] {
+        std::array<std::array<std::uint32_t, 256>, 8> tables{};
         for (std::uint32_t n = 0; n < 256; ++n) {
             std::uint32_t crc = n;
             for (int bit = 0; bit < 8; ++bit) {
                 crc = (crc >> 1) ^ (0xEDB88320 & (0u - (crc & 1)));
             }
-            table[n] = crc;
+            tables[0][n] = crc;
         }
-        return table;
+        for (std::uint32_t n = 0; n < 256; ++n) {
+            for (std::size_t k = 1; k < 8; ++k) {
+                const std::uint32_t previous = tables[k - 1][n];
+                tables[k][n] = (previous >> 8) ^ tables[0][previous & 0xFF];
+            }
+        }
+        return tables;
     }();
     std::uint32_t crc = 0xFFFFFFFF;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc = (crc >> 8) ^ kTable[(crc ^ data[i]) & 0xFF];
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        const std::uint32_t low = crc ^ (std::uint32_t{data[i]} | std::uint32_t{data[i + 1]} << 8 |
+                                         std::uint32_t{data[i + 2]} << 16 |
+                                         std::uint32_t{data[i + 3]} << 24);
+        crc = kTables[7][low & 0xFF] ^ kTables[6][(low >> 8) & 0xFF] ^
+              kTables[5][(low >> 16) & 0xFF] ^ kTables[4][low >> 24] ^ kTables[3][data[i + 4]] ^
+              kTables[2][data[i + 5]] ^ kTables[1][data[i + 6]] ^ kTables[0][data[i + 7]];
+    }
+    for (; i < size; ++i) {
+        crc = (crc >> 8) ^ kTables[0][(crc ^ data[i]) & 0xFF];
     }
     return ~crc;
 }
@@ -164,12 +189,8 @@ std::vector<std::uint8_t> SimStateFile::Encode(const SimTarget& target, const Si
     Writer writer(out);
     out.insert(out.end(), std::begin(kMagic), std::end(kMagic));
     writer.U32(kVersion);
-    for (const std::uint16_t word : target.ProgramSpace()) {
-        writer.U16(word);
-    }
-    for (const std::uint16_t word : target.DataSpace()) {
-        writer.U16(word);
-    }
+    writer.Words(target.ProgramSpace());
+    writer.Words(target.DataSpace());
     const auto record = eeprom.EncodeRecord();
     out.insert(out.end(), record.begin(), record.end());
     writer.U32(static_cast<std::uint32_t>(eeprom.StoredBlocks().size()));

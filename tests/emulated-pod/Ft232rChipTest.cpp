@@ -131,6 +131,7 @@ TEST(EmulatedFt232r, BitModesAndTheSerialEngineResetActOnTheLine) {
     link.chip.VendorRequest(0x00, 0, 1, nullptr, 0, 0);
     link.chip.Out(frame, 3, 0, doneUs);
     EXPECT_EQ(link.chip.FramesSeen('I'), 1);
+    link.record.Close();
     std::ifstream in(path);
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);) {

@@ -12,6 +12,12 @@ constexpr std::uint8_t kModemStatusByte = 0x01;
 constexpr std::uint8_t kLineStatusByte = 0x60;
 
 constexpr std::uint64_t kNever = std::numeric_limits<std::uint64_t>::max();
+// At instant pace the latency timer carries no bytes anybody waits for: what waits goes at
+// once (SendWaiting). A packet of status bytes alone then only keeps the host's pending
+// transfers from timing out (200 ms), so it goes this seldom instead of at every run-out of
+// the timer, where each would cost the host a reap and a new submission for nothing. The
+// timer keeps its rhythm: a byte that arrives waits for its next run-out as before.
+constexpr std::uint64_t kInstantIdlePacketUs = 20'000;
 
 }  // namespace
 
@@ -82,12 +88,32 @@ std::uint64_t Ft232rInEndpoint::NextTimerUs() const {
     return realTime_ ? (expiry + 999) / 1000 * 1000 : expiry;
 }
 
-std::uint64_t Ft232rInEndpoint::NextSendUs() const {
+std::uint64_t Ft232rInEndpoint::NextDueUs() const {
     return pending_.empty() ? kNever : std::max(NextTimerUs(), frontSinceUs_);
 }
 
+bool Ft232rInEndpoint::SkipsIdlePacket(std::uint64_t atUs) const {
+    return !realTime_ && buffer_.empty() && errorBits_ == 0 &&
+           atUs < lastSentUs_ + kInstantIdlePacketUs;
+}
+
+std::uint64_t Ft232rInEndpoint::NextSendUs() const {
+    std::uint64_t at = NextDueUs();
+    if (at != kNever && SkipsIdlePacket(at)) {
+        // The first run-out of the timer, in its own rhythm, that sends again.
+        const std::uint64_t period = std::max<std::uint64_t>(latencyMs_, 1) * 1000;
+        const std::uint64_t due = lastSentUs_ + kInstantIdlePacketUs;
+        at += (due - at + period - 1) / period * period;
+    }
+    return at;
+}
+
 void Ft232rInEndpoint::RunUntil(std::uint64_t nowUs) {
-    for (std::uint64_t at = NextSendUs(); at <= nowUs; at = NextSendUs()) {
+    for (std::uint64_t at = NextDueUs(); at <= nowUs; at = NextDueUs()) {
+        if (SkipsIdlePacket(at)) {
+            lastPacketUs_ = at;  // the timer starts again as if it had sent
+            continue;
+        }
         SendPacket(std::min<std::size_t>(kPacketData, buffer_.size()), at);
     }
 }
@@ -119,6 +145,7 @@ void Ft232rInEndpoint::SendPacket(std::size_t count, std::uint64_t atUs) {
     transfer.packets.insert(transfer.packets.end(), buffer_.begin(), end);
     buffer_.erase(buffer_.begin(), end);
     lastPacketUs_ = atUs;
+    lastSentUs_ = atUs;
     const bool full = static_cast<int>(transfer.packets.size()) + kPacketSize > transfer.capacity;
     if (count < static_cast<std::size_t>(kPacketData) || full) {
         Complete(atUs);

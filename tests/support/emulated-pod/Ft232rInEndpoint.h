@@ -69,6 +69,10 @@ private:
         std::vector<std::uint8_t> packets;
     };
 
+    // When the latency timer next runs out for the front transfer.
+    std::uint64_t NextDueUs() const;
+    // Whether a run-out at atUs sends nothing at instant pace (see the .cpp).
+    bool SkipsIdlePacket(std::uint64_t atUs) const;
     // Full packets while 62 bytes wait and a transfer takes them.
     void SendFull(std::uint64_t atUs);
     void SendPacket(std::size_t count, std::uint64_t atUs);
@@ -76,7 +80,8 @@ private:
 
     bool realTime_;
     std::uint8_t latencyMs_ = 16;
-    std::uint64_t lastPacketUs_ = 0;
+    std::uint64_t lastPacketUs_ = 0;  // the timer's last run-out, or the last packet
+    std::uint64_t lastSentUs_ = 0;    // the last packet that went to the host
     std::uint64_t frontSinceUs_ = 0;  // since when the first pending transfer could be filled
     std::deque<std::uint8_t> buffer_;
     std::deque<Pending> pending_;

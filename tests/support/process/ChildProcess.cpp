@@ -177,6 +177,25 @@ bool WaitForExitWithin(pid_t pid, std::chrono::milliseconds limit, int& status) 
     return true;
 }
 
+bool WaitForExitWhileProgressing(pid_t pid, const std::function<std::uintmax_t()>& progress,
+                                 std::chrono::milliseconds silence, int& status) {
+    std::uintmax_t seen = progress();
+    auto lastChange = std::chrono::steady_clock::now();
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        const auto now = std::chrono::steady_clock::now();
+        if (const std::uintmax_t figure = progress(); figure != seen) {
+            seen = figure;
+            lastChange = now;
+        } else if (now - lastChange > silence) {
+            kill(pid, SIGKILL);
+            status = WaitForExit(pid);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
 bool InTerminalForeground() {
     return isatty(STDIN_FILENO) && tcgetpgrp(STDIN_FILENO) == getpgrp();
 }

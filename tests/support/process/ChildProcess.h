@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -57,6 +58,11 @@ std::string ReadAll(int fd);
 int WaitForExit(pid_t pid);
 // As WaitForExit, but a child still running after `limit` is killed; false then.
 bool WaitForExitWithin(pid_t pid, std::chrono::milliseconds limit, int& status);
+// As WaitForExitWithin, but the limit is on silence, not on the time the child takes: it is
+// killed (false then) only once `progress` has given the same figure for `silence`. For
+// children whose pace is the machine's, which a slower machine stretches but never stops.
+bool WaitForExitWhileProgressing(pid_t pid, const std::function<std::uintmax_t()>& progress,
+                                 std::chrono::milliseconds silence, int& status);
 
 // Whether this process's group is the foreground of the terminal on stdin.
 bool InTerminalForeground();
