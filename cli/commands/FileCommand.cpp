@@ -185,7 +185,8 @@ int FileCommand::RunBoardAfterBoard(PodRun& run) {
         ui_.Finish();
         ui_.Error("boards: " + std::to_string(passed) + " passed, " + std::to_string(failed) +
                   " failed");
-        if (outcome.kind == CommandOutcome::Kind::Unreachable && !session.Interrupted()) {
+        if ((outcome.kind == CommandOutcome::Kind::Unreachable || run.PodGone()) &&
+            !session.Interrupted()) {
             // A pod that has gone (or was never there) programs no further board.
             unreachable = status;
             break;

@@ -27,7 +27,38 @@ int PodRun::Unreachable() {
     return session_.ClaimRefused() ? session_.ClaimStatus() : kExitUnreachable;
 }
 
+namespace {
+
+// After the status text of the step it cut short.
+constexpr const char* kDisconnectedText = "the pod was disconnected during this step";
+
+}  // namespace
+
+bool PodRun::DeviceGone() {
+    return !recorder_.Interrupted() && session_.Library().DeviceGone();
+}
+
+int PodRun::Gone(const CommandOutcome& outcome) {
+    podGone_ = true;
+    // The step's own words: its status text, or the failed reset's message.
+    goneStep_ = outcome.kind == CommandOutcome::Kind::Failed ? outcome.statusText
+                                                             : ui_.LastMessage();
+    if (outcome.kind == CommandOutcome::Kind::Failed && !outcome.statusText.empty() &&
+        (ui_.Quiet() || !ui_.ShowedStatus(outcome.statusText))) {
+        ui_.Error(outcome.statusText);
+    }
+    const std::string& serial = session_.PodSerial();
+    ui_.Error("vantix-cli: " + (serial.empty() ? std::string("the pod") : "pod " + serial) +
+              " was disconnected during this step");
+    return kExitUnreachable;
+}
+
 int PodRun::ExitFor(const CommandOutcome& outcome) {
+    const bool failed = outcome.kind == CommandOutcome::Kind::Failed ||
+                        outcome.kind == CommandOutcome::Kind::ResetFailed;
+    if (failed && DeviceGone()) {
+        return Gone(outcome);
+    }
     switch (outcome.kind) {
         case CommandOutcome::Kind::Refused:
             ui_.ReportRefusal();
@@ -64,6 +95,9 @@ void PodRun::Conclude(const CommandOutcome* outcome) {
         if (outcome->kind != CommandOutcome::Kind::ResetFailed) {
             record_.status = outcome->statusText;
         }
+    }
+    if (podGone_) {
+        record_.status = goneStep_ + (goneStep_.empty() ? "" : ": ") + kDisconnectedText;
     }
     record_.seconds = (session_.ElapsedMs() - boardStartMs_) * 0.001;
 }

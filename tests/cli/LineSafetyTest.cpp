@@ -211,10 +211,27 @@ TEST_F(LineSafety, APodThatVanishesUnderRepeatEndsTheRunWith3) {
     const CliRun run = RunInProcess(
         {"--simulate", "write-verify", f807, "--cpu", "807", "--repeat", "--json"}, environment);
     EXPECT_EQ(run.status, kExitUnreachable) << run.err;
+    // The board whose pod went is the last: its record says 3 and why.
     const std::vector<std::string> records = Lines(run.out);
-    ASSERT_EQ(records.size(), 2u) << run.out;
-    EXPECT_NE(records[0].find("\"exit\":1}"), std::string::npos) << records[0];
-    EXPECT_NE(records[1].find("\"exit\":3}"), std::string::npos) << records[1];
+    ASSERT_EQ(records.size(), 1u) << run.out;
+    EXPECT_NE(records[0].find(": the pod was disconnected during this step\",\"seconds\":"),
+              std::string::npos)
+        << records[0];
+    EXPECT_NE(records[0].find("\"exit\":3}"), std::string::npos) << records[0];
+    EXPECT_NE(run.err.find("vantix-cli: pod VSIM0001 was disconnected during this step\n"
+                           "boards: 0 passed, 1 failed\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.err.find("Next board"), std::string::npos) << run.err;
+    // One board alone ends as that board did.
+    ScriptedPod single;
+    single.script = [](SimulatedPod& pod) { pod.Faults().UnplugAtCall(400); };
+    const CliRun once =
+        RunInProcess({"--simulate", "write-verify", f807, "--cpu", "807"}, single.Environment());
+    EXPECT_EQ(once.status, kExitUnreachable) << once.err;
+    EXPECT_NE(once.err.find("vantix-cli: pod VSIM0001 was disconnected during this step\n"),
+              std::string::npos)
+        << once.err;
 }
 
 TEST_F(LineSafety, AStateFileInAMissingFolderIsRefusedBeforeThePod) {
