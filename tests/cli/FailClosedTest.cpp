@@ -73,8 +73,9 @@ TEST_F(FailClosed, AKilledWriteNeverLeavesTheOldImageVerifying) {
 TEST_F(FailClosed, SigtermAndSighupEndARunAsCtrlCDoes) {
     const std::string log = dir.File("boards.jsonl");
     for (const int signal : {SIGTERM, SIGHUP}) {
-        const ChildProcess run = StartProgram(
-            On({"--sim-realtime", "--log", log, "write", a, "--cpu", "805", "--json"}));
+        const std::string trace = dir.File("wire.trace");
+        const ChildProcess run = StartProgram(On(
+            {"--sim-realtime", "--log", log, "--trace", trace, "write", a, "--cpu", "805", "--json"}));
         std::string err;
         ASSERT_TRUE(ReadUntil(run.err, err, "PFLASH Writing...")) << err;
         kill(run.pid, signal);
@@ -89,6 +90,10 @@ TEST_F(FailClosed, SigtermAndSighupEndARunAsCtrlCDoes) {
         const std::vector<std::string> lines = Lines(ReadText(log));
         ASSERT_FALSE(lines.empty());
         EXPECT_NE(lines.back().find(tail), std::string::npos) << lines.back();
+        // The trace says the transfer was cut short, not that the device failed.
+        const std::string wire = ReadText(trace);
+        EXPECT_NE(wire.find(" (failed: interrupted"), std::string::npos) << wire.substr(wire.size() - 300);
+        EXPECT_EQ(wire.find(" error"), std::string::npos) << wire.substr(wire.size() - 300);
     }
 }
 
