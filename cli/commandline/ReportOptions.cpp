@@ -12,7 +12,8 @@ std::string ReadTime(const char* name, const std::optional<std::string>& text,
     if (!text) {
         return {};
     }
-    time = ParseIsoTime(*text);
+    // Records hold whole seconds: a bound within a second is the next whole one.
+    time = ParseIsoTime(*text, FractionTo::Later);
     return time ? std::string() : Refusal(*FindCliOption(name), *text);
 }
 

@@ -76,8 +76,9 @@ std::optional<std::int64_t> ZoneOffset(std::string_view text, std::size_t& at) {
 
 }  // namespace
 
-std::optional<std::int64_t> ParseIsoTime(std::string_view text) {
+std::optional<std::int64_t> ParseIsoTime(std::string_view text, FractionTo rounding) {
     std::size_t at = 0;
+    bool partOfASecond = false;  // a fraction with a digit other than 0
     unsigned year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
     if (!Digits(text, at, 4, year) || !Take(text, at, '-') || !Digits(text, at, 2, month) ||
         !Take(text, at, '-') || !Digits(text, at, 2, day)) {
@@ -97,6 +98,7 @@ std::optional<std::int64_t> ParseIsoTime(std::string_view text) {
             if (Take(text, at, '.') || Take(text, at, ',')) {
                 const std::size_t fraction = at;
                 while (at < text.size() && text[at] >= '0' && text[at] <= '9') {
+                    partOfASecond = partOfASecond || text[at] != '0';
                     ++at;
                 }
                 if (at == fraction) {
@@ -113,7 +115,9 @@ std::optional<std::int64_t> ParseIsoTime(std::string_view text) {
     if (!offset || at != text.size()) {
         return std::nullopt;
     }
-    return DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second - *offset;
+    const std::int64_t later = rounding == FractionTo::Later && partOfASecond ? 1 : 0;
+    return DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second - *offset +
+           later;
 }
 
 std::string UtcText(std::int64_t seconds) {

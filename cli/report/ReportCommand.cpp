@@ -188,8 +188,11 @@ int ReportCommand::Write(const ReportFigures& figures, ReportOutput* html, Repor
 }
 
 void ReportCommand::Summary(const ReportFigures& figures) const {
-    std::string text = "report: " + std::to_string(figures.boards) + " boards, " +
-                       std::to_string(figures.runs) + " runs";
+    const auto count = [](std::uint64_t n, const char* one, const char* many) {
+        return std::to_string(n) + " " + (n == 1 ? one : many);
+    };
+    std::string text =
+        "report: " + count(figures.boards, "board", "boards") + ", " + count(figures.runs, "run", "runs");
     if (const std::uint64_t skipped = figures.lines.Skipped(); skipped > 0) {
         text += ", " + std::to_string(skipped) + (skipped == 1 ? " line" : " lines") + " not read";
     }
