@@ -127,7 +127,7 @@ constexpr std::array<OptionInfo, 44> kOptions = {{
      "on a terminal, what is typed while a board runs is thrown\n"
      "away (piped input is read as given). A pod that has gone ends\nthe run with 3",
      0, 0, nullptr},
-    {Cli, nullptr, "pods", false, PodSerial, "all|SERIAL,...", kTakesPods,
+    {Cli, nullptr, "pods", false, PodList, "all|SERIAL,...", kTakesPods,
      "run the command on several pods at once, a board on each: all\n"
      "(every pod list marks \"pod\") or serial numbers separated by\n"
      "commas. Each pod works under its own lock; a pod in use or\n"
