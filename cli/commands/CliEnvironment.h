@@ -23,6 +23,8 @@ struct CliEnvironment {
     std::function<D2xxBackend(const BackendOptions&, Clock&)> makeBackend;
     // VANTIX_STATION_DB: the station database when --station-db names none.
     std::string stationDb;
+    // Whether the standard output is a pipe whose reader has gone; empty: never.
+    std::function<bool()> outputClosed;
 };
 
 // The exit status of an interrupted run: 128 + the signal (130 for Ctrl+C).

@@ -164,6 +164,11 @@ int FileCommand::RunBoardAfterBoard(PodRun& run) {
     for (;;) {
         ui_.ForgetLastMessage();
         run.BeginBoard();
+        if (passed + failed > 0 && run.OutputGone()) {
+            // The last board's record may not have reached anybody either.
+            recorder_.MarkLost();
+            break;
+        }
         if (!TakeSerial(run)) {
             // No number for this board (counter unreadable, width used up, the station
             // database out of reach): the line stops.
@@ -176,6 +181,12 @@ int FileCommand::RunBoardAfterBoard(PodRun& run) {
         int status = run.ExitFor(outcome);
         ReportChangedPages(run);
         session.ReleasePod();
+        // A simulated board is its state: one that cannot be kept fails, and so would every
+        // board after it.
+        const bool stateKept = session.SaveState();
+        if (!stateKept && status == kExitSuccess) {
+            status = kExitFailed;
+        }
         if (session.Interrupted()) {
             status = InterruptedExit(environment_);
         }
@@ -191,7 +202,7 @@ int FileCommand::RunBoardAfterBoard(PodRun& run) {
             unreachable = status;
             break;
         }
-        if (session.Interrupted() || recorder_.RecordLost()) {
+        if (session.Interrupted() || recorder_.RecordLost() || !stateKept) {
             break;
         }
         prompt.DiscardTypeAhead();

@@ -29,6 +29,9 @@ public:
     // Makes the session for the image and starts the clock of the first board; kExitSuccess,
     // or the status to end with (already reported).
     int Start();
+    // Before a board of a run that prints on stdout: true, after reporting, when nobody is
+    // left to read it, so that no board starts whose record would go nowhere.
+    bool OutputGone();
     // A further board: its time counts from here.
     void BeginBoard() {
         boardStartMs_ = session_.ElapsedMs();
@@ -52,6 +55,8 @@ public:
     int Finish(int status, const CommandOutcome* outcome);
 
 private:
+    const CliEnvironment& environment_;
+    const bool printsOnStdout_;
     // A failure whose transfer found the device gone (and no interruption behind it).
     bool DeviceGone();
     // Reports the failure and that the pod was disconnected during it: 3.
@@ -65,4 +70,6 @@ private:
     std::uint32_t boardStartMs_ = 0;
     bool podGone_ = false;
     std::string goneStep_;
+    std::string tracePath_;
+    bool traceLost_ = false;  // reported, once
 };

@@ -1,9 +1,13 @@
 #include "commands/RunRecorder.h"
 
+#include "ResolvedPath.h"
 #include "commandline/CliExit.h"
 #include "commandline/CliOptions.h"
+#include "commandline/CommandTable.h"
 #include "commands/CliEnvironment.h"
 #include "commands/ConsoleUi.h"
+#include "commands/OutputFailure.h"
+#include "station/StationFiles.h"
 
 RunRecorder::RunRecorder(const CliOptions& options, const CliEnvironment& environment,
                          ConsoleUi& ui, std::ostream& out)
@@ -12,7 +16,11 @@ RunRecorder::RunRecorder(const CliOptions& options, const CliEnvironment& enviro
       ui_(ui),
       out_(out),
       boardId_(options.boardId),
-      station_(options.station.empty() ? RunLog::HostName() : options.station) {}
+      station_(options.station.empty() ? RunLog::HostName() : options.station) {
+    waiting_.interrupted = environment.interrupted;
+    waiting_.signal = environment.interruptSignal;
+    waiting_.say = [&ui](const std::string& text) { ui.Notice(text); };
+}
 
 bool RunRecorder::OpenLog() {
     std::string error;
@@ -34,7 +42,17 @@ int RunRecorder::OpenStationDb() {
         return kExitSuccess;
     }
     StationDbOutcome outcome;
-    database_ = StationDb::Open(url, outcome);
+    database_ = StationDb::Open(url, outcome, waiting_);
+    if (outcome.Ok()) {
+        // The spool is written beside the run's other files: none of them may be it.
+        std::vector<NamedFile> spool;
+        for (const std::string& path : database_->SpoolFiles()) {
+            spool.push_back({"the station database's spool", path});
+        }
+        if (const std::string clash = FileClash(options_, spool); !clash.empty()) {
+            outcome = {kExitInputError, clash};
+        }
+    }
     if (outcome.Ok()) {
         outcome = database_->CheckTables();
     }
@@ -105,6 +123,46 @@ int RunRecorder::Store(RunRecord& record, const std::string& time, const std::st
     return status;
 }
 
+bool RunRecorder::KeepsRecords(CliCommand command) {
+    switch (command) {
+        case CliCommand::PodInfo:
+        case CliCommand::Write:
+        case CliCommand::WriteVerify:
+        case CliCommand::Verify:
+        case CliCommand::PodWrite:
+        case CliCommand::PodVerify:
+        case CliCommand::Reset:
+        case CliCommand::Erase:
+        case CliCommand::BlankCheck:
+            return true;
+        default:
+            return false;
+    }
+}
+
+RunRecord RunRecorder::RefusalRecord(const CliOptions& options, const std::string& status,
+                                     int exitCode) {
+    RunRecord record;
+    record.command = CommandOf(options.command).name;
+    if (options.file) {
+        record.file = AbsolutePath(*options.file);
+    }
+    if (options.cpu) {
+        record.cpu = CpuName(*options.cpu);
+    }
+    if (!options.boardId.empty()) {
+        record.board = options.boardId;
+    }
+    record.status = status;
+    record.exitCode = exitCode;
+    return record;
+}
+
+int RunRecorder::KeepRefusal(int status) {
+    RunRecord record = RefusalRecord(options_, ui_.LastMessage(), status);
+    return Keep(record, status);
+}
+
 bool RunRecorder::Interrupted() const {
     return environment_.interrupted != nullptr && environment_.interrupted->load();
 }
@@ -139,7 +197,15 @@ int RunRecorder::Keep(RunRecord& record, int status) {
     }
     if (options_.json) {
         out_ << RunRecordJson(record) << '\n';
-        out_.flush();
+    }
+    // The record on stdout, or what the command printed there (pod-info's lines), that
+    // did not arrive: the board ran, its record is incomplete, and the line stops.
+    const std::string unprinted = OutputFailure(out_);
+    if (!unprinted.empty()) {
+        recordLost_ = true;
+        if (!Interrupted() && (status == kExitSuccess || status == kExitFailed)) {
+            status = kExitRecordLost;
+        }
     }
     if (!notStored.empty()) {
         ui_.Finish();
@@ -150,6 +216,11 @@ int RunRecorder::Keep(RunRecord& record, int status) {
         ui_.Error("vantix-cli: " + error);
         ui_.Error("vantix-cli: the record of this board is missing from the log " +
                   options_.logPath + "; stopping");
+    }
+    if (!unprinted.empty() && !stdoutLost_) {
+        stdoutLost_ = true;
+        ui_.Finish();
+        ui_.Error("vantix-cli: " + unprinted);
     }
     if (database_) {
         runId_ = StationDb::NewRunId();

@@ -4,8 +4,10 @@
 #include <ostream>
 #include <string>
 
+#include "commandline/CliOptions.h"
 #include "records/RunLog.h"
 #include "records/RunRecord.h"
+#include "station/WaitNotice.h"
 #include "stationdb/StationDb.h"
 
 class ConsoleUi;
@@ -32,12 +34,26 @@ public:
     // next board once the record is kept.
     const std::string& RunId() const { return runId_; }
     const std::string& Station() const { return station_; }
+    // How the run waits for what another process holds: it says so after a second on the
+    // console, and stops at Ctrl+C.
+    const WaitNotice& Waiting() const { return waiting_; }
+    // Whether the command keeps a record of each run (the pod commands but list).
+    static bool KeepsRecords(CliCommand command);
+    // The record of a run refused before anything of it was done: what the options say of
+    // the command, its file and board, with the refusal as its status.
+    static RunRecord RefusalRecord(const CliOptions& options, const std::string& status,
+                                   int exitCode);
+    // Keeps the record of a run refused before its pod was chosen (the files it would write,
+    // the log, the station database); returns the status.
+    int KeepRefusal(int status);
     // The record of one board, with what the run ended with; returns the exit status, which
     // a log that cannot be written or a database that cannot store the record turns into
     // kExitRecordLost (an interruption keeps its own). The record's exit is that status.
     int Keep(RunRecord& record, int status);
-    // A board's record could not be logged or stored: the line stops.
+    // A board's record could not be logged or stored, or another of its outputs (its
+    // trace, the standard output) is incomplete: the line stops.
     bool RecordLost() const { return recordLost_; }
+    void MarkLost() { recordLost_ = true; }
     // The board at work: --board-id, then the operator's line at the prompt.
     std::string& BoardId() { return boardId_; }
     bool Interrupted() const;
@@ -58,8 +74,10 @@ private:
     std::ostream& out_;
     RunLog log_;
     bool recordLost_ = false;
+    bool stdoutLost_ = false;  // reported, once
     std::string boardId_;
     std::unique_ptr<StationDb> database_;
     std::string runId_;
     std::string station_;
+    WaitNotice waiting_;
 };

@@ -133,7 +133,15 @@ bool SerialPatch::NextBoard(SFileImage& image, ConsoleUi& ui, RunRecorder& recor
         }
     } else if (!counterPath_.empty()) {
         std::string error;
-        if (!TakeSerialNumber(counterPath_, LargestSerial(words_), number_, error)) {
+        bool interrupted = false;
+        if (!TakeSerialNumber(counterPath_, LargestSerial(words_), number_, error,
+                              recorder.Waiting(), interrupted)) {
+            // Interrupted while another station held the counter: nothing taken, nothing
+            // touched, and the signal's status.
+            if (interrupted) {
+                failureStatus_ = recorder.Waiting().InterruptedStatus();
+                return false;
+            }
             Refuse(ui, error);
             return false;
         }

@@ -44,6 +44,14 @@ ReportCommand::ReportCommand(const CliOptions& options, const CliEnvironment& en
       ui_(ui),
       filter_{options.since, options.until, options.imageSha256} {}
 
+WaitNotice ReportCommand::Waiting() const {
+    WaitNotice notice;
+    notice.interrupted = environment_.interrupted;
+    notice.signal = environment_.interruptSignal;
+    notice.say = [this](const std::string& text) { ui_.Notice(text); };
+    return notice;
+}
+
 bool ReportCommand::Interrupted() const {
     return environment_.interrupted != nullptr && environment_.interrupted->load();
 }
@@ -129,7 +137,7 @@ int ReportCommand::ReadSources(ReportAggregator& aggregator, LineCounts& lines,
                     aggregator.Add(record);
                 }
             },
-            warn, environment_.interrupted);
+            warn, Waiting());
         const StationDbOutcome outcome = reader.Read(url, filter_);
         if (!outcome.Ok()) {
             for (const std::string& line : outcome.Lines()) {

@@ -13,13 +13,14 @@
 // once before a call gives up, so that a server restarted between two boards costs nothing.
 class PgStationDb final : public StationDb {
 public:
-    explicit PgStationDb(const std::string& url);
+    PgStationDb(const std::string& url, const WaitNotice& notice);
 
     // Reads the URL and connects: 2 for a URL that libpq does not read, 3 when the database
     // cannot be reached or refuses the login.
     StationDbOutcome Connect();
 
     std::string Name() const override { return db_.Name(); }
+    std::vector<std::string> SpoolFiles() const override;
     StationDbOutcome CreateTables(bool& created) override;
     StationDbOutcome CheckTables() override;
     StationDbOutcome CreateSeries(const std::string& name, std::uint64_t first, int words,
@@ -51,4 +52,5 @@ private:
     SerialSeries series_{db_};
     RecordStore records_{db_};
     std::optional<RecordSpool> spool_;  // named once the database is known
+    WaitNotice notice_;
 };

@@ -9,8 +9,12 @@
 #include <system_error>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/file.h>
 #include <unistd.h>
+
+#include "ReplacingFile.h"
+#include "station/FileLock.h"
 
 namespace {
 
@@ -43,30 +47,29 @@ bool SyncFolder(const std::string& folder) {
     return synced;
 }
 
-// The spool's lock, held while it lives.
+// The spool's lock, held while it lives; waited for as the notice says.
 class SpoolLock {
 public:
-    explicit SpoolLock(const std::string& path)
-        : fd_(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
-        while (fd_ >= 0 && flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-        }
+    SpoolLock(const std::string& path, const std::string& spool, const WaitNotice& notice) {
+        FileLock::Way way;
+        way.wait = true;
+        way.ownerOnly = true;
+        way.notice = &notice;
+        way.waitingFor = "the spool file " + spool + " (locked by another process)";
+        result_ = lock_.Acquire(path, way);
     }
-    ~SpoolLock() {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    SpoolLock(const SpoolLock&) = delete;
-    SpoolLock& operator=(const SpoolLock&) = delete;
-    bool Held() const { return fd_ >= 0; }
+    bool Held() const { return result_ == FileLock::Result::Locked; }
+    bool Interrupted() const { return result_ == FileLock::Result::Interrupted; }
 
 private:
-    int fd_;
+    FileLock lock_;
+    FileLock::Result result_ = FileLock::Result::Failed;
 };
 
 }  // namespace
 
-RecordSpool::RecordSpool(const std::string& database) : folder_(StateFolder()) {
+RecordSpool::RecordSpool(const std::string& database, WaitNotice notice)
+    : folder_(StateFolder()), notice_(std::move(notice)) {
     const std::string name = folder_ + "/station-db-" + HashText(database);
     path_ = name + ".jsonl";
     lockPath_ = name + ".lock";
@@ -75,18 +78,30 @@ RecordSpool::RecordSpool(const std::string& database) : folder_(StateFolder()) {
 bool RecordSpool::Append(const std::string& line, std::string& error) {
     std::error_code ec;
     std::filesystem::create_directories(folder_, ec);
-    const SpoolLock lock(lockPath_);
+    WaitNotice patient = notice_;
+    patient.interrupted = nullptr;
+    const SpoolLock lock(lockPath_, path_, patient);
     const int fd = lock.Held() ? open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600)
                                : -1;
+    struct stat before {};
+    const bool sized = fd >= 0 && fstat(fd, &before) == 0;
     const std::string whole = line + '\n';
-    const bool written = fd >= 0 &&
-                         write(fd, whole.data(), whole.size()) == static_cast<ssize_t>(whole.size()) &&
-                         fsync(fd) == 0;
-    error = written ? "" : "cannot write the spool file " + path_ + ": " + std::strerror(errno);
+    if (sized) {
+        errno = 0;  // a short write sets none
+    }
+    const ssize_t written = sized ? write(fd, whole.data(), whole.size()) : -1;
+    bool stored = written == static_cast<ssize_t>(whole.size()) && fsync(fd) == 0;
+    const int code = errno != 0 ? errno : ENOSPC;
+    if (!stored && sized) {
+        // Half a record would spoil every later send: the spool goes back to what it held.
+        [[maybe_unused]] const int truncated = ftruncate(fd, before.st_size);
+    }
     if (fd >= 0) {
         close(fd);
     }
-    return written && SyncFolder(folder_);
+    stored = stored && SyncFolder(folder_);
+    error = stored ? "" : "cannot write the spool file " + path_ + ": " + std::strerror(code);
+    return stored;
 }
 
 bool RecordSpool::Drain(const std::function<Sent(const std::string&)>& send, int& stored,
@@ -97,7 +112,11 @@ bool RecordSpool::Drain(const std::function<Sent(const std::string&)>& send, int
     if (!std::filesystem::exists(path_, ec)) {
         return true;
     }
-    const SpoolLock lock(lockPath_);
+    const SpoolLock lock(lockPath_, path_, notice_);
+    if (lock.Interrupted()) {
+        error = "interrupted while waiting for the spool file " + path_;
+        return false;
+    }
     std::ifstream file(path_, std::ios::binary);
     if (!lock.Held() || !file) {
         error = "cannot read the spool file " + path_ + ": " + std::strerror(errno);
@@ -120,20 +139,12 @@ bool RecordSpool::Drain(const std::function<Sent(const std::string&)>& send, int
 
 bool RecordSpool::Rewrite(const std::string& lines, std::string& error) const {
     // The spool is replaced whole, so that a crash leaves either the old or the new one.
-    const std::string temporary = path_ + ".new";
-    bool done = lines.empty() ? std::remove(path_.c_str()) == 0 : false;
-    if (!lines.empty()) {
-        const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        done = fd >= 0 &&
-               write(fd, lines.data(), lines.size()) == static_cast<ssize_t>(lines.size()) &&
-               fsync(fd) == 0;
-        if (fd >= 0) {
-            close(fd);
-        }
-        done = done && std::rename(temporary.c_str(), path_.c_str()) == 0;
-    }
-    if (!done || !SyncFolder(folder_)) {
-        error = "cannot rewrite the spool file " + path_ + ": " + std::strerror(errno);
+    std::string reason;
+    const bool done = lines.empty() ? std::remove(path_.c_str()) == 0 && SyncFolder(folder_)
+                                    : ReplaceFile(path_, lines, reason);
+    if (!done) {
+        error = "cannot rewrite the spool file " + path_ + ": " +
+                (reason.empty() ? std::string(std::strerror(errno)) : reason);
         return false;
     }
     return true;

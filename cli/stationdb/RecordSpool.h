@@ -3,6 +3,8 @@
 #include <functional>
 #include <string>
 
+#include "station/WaitNotice.h"
+
 // Records the station database could not take, kept on this host until a later run with the
 // same database sends them. One JSON line per record in a file of the user's state folder
 // ($XDG_STATE_HOME/vantix, or ~/.local/state/vantix), named after the database. Each line
@@ -17,12 +19,17 @@ public:
         Stop,    // the database is out of reach: it and the rest stay
     };
 
-    // `database` names the database, the same text for every spelling of its URL.
-    explicit RecordSpool(const std::string& database);
+    // `database` names the database, the same text for every spelling of its URL. While
+    // another run holds the spool, it waits as `notice` says.
+    RecordSpool(const std::string& database, WaitNotice notice);
 
     const std::string& Path() const { return path_; }
+    const std::string& LockPath() const { return lockPath_; }
+    // Keeps the record; waits for the lock even once the run is interrupted, as the record
+    // would otherwise be lost.
     bool Append(const std::string& line, std::string& error);
     // Hands each spooled record to `send`, oldest first; counts those stored and those kept.
+    // An interrupted wait for the lock sends none (false, the notice says interrupted).
     bool Drain(const std::function<Sent(const std::string&)>& send, int& stored, int& kept,
                std::string& error);
 
@@ -32,4 +39,5 @@ private:
     std::string folder_;
     std::string path_;
     std::string lockPath_;
+    WaitNotice notice_;
 };
