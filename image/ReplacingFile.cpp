@@ -186,7 +186,7 @@ bool ReplacingFile::Commit(std::string& reason) {
 
 #endif
 
-bool ReplaceFile(const std::string& path, std::string_view contents, std::string& reason) {
+bool ReplaceWholeFile(const std::string& path, std::string_view contents, std::string& reason) {
     ReplacingFile file(path);
     return file.Create(reason) && file.Write(contents, reason) && file.Commit(reason);
 }

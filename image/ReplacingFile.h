@@ -38,4 +38,4 @@ private:
 };
 
 // Create, Write and Commit in one.
-bool ReplaceFile(const std::string& path, std::string_view contents, std::string& reason);
+bool ReplaceWholeFile(const std::string& path, std::string_view contents, std::string& reason);

@@ -141,7 +141,7 @@ bool RecordSpool::Rewrite(const std::string& lines, std::string& error) const {
     // The spool is replaced whole, so that a crash leaves either the old or the new one.
     std::string reason;
     const bool done = lines.empty() ? std::remove(path_.c_str()) == 0 && SyncFolder(folder_)
-                                    : ReplaceFile(path_, lines, reason);
+                                    : ReplaceWholeFile(path_, lines, reason);
     if (!done) {
         error = "cannot rewrite the spool file " + path_ + ": " +
                 (reason.empty() ? std::string(std::strerror(errno)) : reason);
