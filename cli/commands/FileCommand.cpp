@@ -153,6 +153,26 @@ int FileCommand::RunOneBoard(PodRun& run) {
     return run.Finish(status, &outcome);
 }
 
+int FileCommand::RunNextBoard(PodRun& run, CommandOutcome& outcome, bool& stateKept) {
+    PodSession& session = run.Session();
+    outcome = RunOnce(run.Operations());
+    int status = run.ExitFor(outcome);
+    ReportChangedPages(run);
+    session.ReleasePod();
+    // A simulated board is its state: one that cannot be kept fails, and so would every
+    // board after it.
+    stateKept = session.SaveState();
+    if (!stateKept && status == kExitSuccess) {
+        status = kExitFailed;
+    }
+    if (session.Interrupted()) {
+        status = InterruptedExit(environment_);
+    }
+    run.Conclude(&outcome);
+    run.Keep(status);
+    return status;
+}
+
 int FileCommand::RunBoardAfterBoard(PodRun& run) {
     // Board after board until the operator has had enough; each board is a record.
     BoardPrompt prompt(environment_.input, environment_.interrupted);
@@ -177,22 +197,10 @@ int FileCommand::RunBoardAfterBoard(PodRun& run) {
             run.Keep(serial_.FailureStatus());
             break;
         }
-        const CommandOutcome outcome = RunOnce(run.Operations());
-        int status = run.ExitFor(outcome);
-        ReportChangedPages(run);
-        session.ReleasePod();
-        // A simulated board is its state: one that cannot be kept fails, and so would every
-        // board after it.
-        const bool stateKept = session.SaveState();
-        if (!stateKept && status == kExitSuccess) {
-            status = kExitFailed;
-        }
-        if (session.Interrupted()) {
-            status = InterruptedExit(environment_);
-        }
+        CommandOutcome outcome;
+        bool stateKept = true;
+        const int status = RunNextBoard(run, outcome, stateKept);
         ++(status == kExitSuccess ? passed : failed);
-        run.Conclude(&outcome);
-        run.Keep(status);
         ui_.Finish();
         ui_.Error("boards: " + std::to_string(passed) + " passed, " + std::to_string(failed) +
                   " failed");

@@ -195,18 +195,7 @@ int RunRecorder::Keep(RunRecord& record, int status) {
         }
         record.exitCode = status;
     }
-    if (options_.json) {
-        out_ << RunRecordJson(record) << '\n';
-    }
-    // The record on stdout, or what the command printed there (pod-info's lines), that
-    // did not arrive: the board ran, its record is incomplete, and the line stops.
-    const std::string unprinted = OutputFailure(out_);
-    if (!unprinted.empty()) {
-        recordLost_ = true;
-        if (!Interrupted() && (status == kExitSuccess || status == kExitFailed)) {
-            status = kExitRecordLost;
-        }
-    }
+    status = Print(record, status);
     if (!notStored.empty()) {
         ui_.Finish();
         Report(notStored);
@@ -217,13 +206,28 @@ int RunRecorder::Keep(RunRecord& record, int status) {
         ui_.Error("vantix-cli: the record of this board is missing from the log " +
                   options_.logPath + "; stopping");
     }
-    if (!unprinted.empty() && !stdoutLost_) {
-        stdoutLost_ = true;
-        ui_.Finish();
-        ui_.Error("vantix-cli: " + unprinted);
-    }
     if (database_) {
         runId_ = StationDb::NewRunId();
     }
     return status;
+}
+
+int RunRecorder::Print(const RunRecord& record, int status) {
+    if (options_.json) {
+        out_ << RunRecordJson(record) << '\n';
+    }
+    // The record on stdout, or what the command printed there (pod-info's lines), that did
+    // not arrive: the board ran, its record is incomplete, and the line stops.
+    const std::string unprinted = OutputFailure(out_);
+    if (unprinted.empty()) {
+        return status;
+    }
+    recordLost_ = true;
+    if (!stdoutLost_) {
+        stdoutLost_ = true;
+        ui_.Finish();
+        ui_.Error("vantix-cli: " + unprinted);
+    }
+    const bool ran = status == kExitSuccess || status == kExitFailed;
+    return ran && !Interrupted() ? kExitRecordLost : status;
 }

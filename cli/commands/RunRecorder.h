@@ -62,6 +62,8 @@ private:
     StationDbOutcome CheckSeries();
     StationDbOutcome SendSpool();
     void Report(const std::string& message);
+    // Prints the record with --json and checks stdout; the status, 4 when it did not arrive.
+    int Print(const RunRecord& record, int status);
     // Stores the record in the station database. One that cannot be stored is spooled and
     // the status becomes kExitRecordLost (an interruption and a 3 keep theirs). Returns the
     // status, and what went wrong in `lost`.
