@@ -138,8 +138,8 @@ bool ReplacingFile::Create(std::string& reason) {
     fd_ = fd;
     temporary_ = name;
     struct stat replaced {};
-    const mode_t mode = stat(path_.c_str(), &replaced) == 0 ? (replaced.st_mode & 07777)
-                                                            : NewFileMode();
+    const mode_t mode =
+        stat(path_.c_str(), &replaced) == 0 ? (replaced.st_mode & 07777) : NewFileMode();
     return fchmod(fd_, mode) == 0 || Fail(reason);
 }
 

@@ -39,7 +39,6 @@ public:
     bool Interrupted() const override { return interrupted_.load(std::memory_order_relaxed); }
 
 private:
-
     D2xxApi& inner_;
     const std::atomic<bool>& interrupted_;
 };

@@ -14,9 +14,10 @@ std::string OutputFailure(std::ostream& out) {
     // The program's own standard output knows what the system said; another stream only
     // that it failed.
     const auto* stdoutBuffer = dynamic_cast<const StdoutBuffer*>(out.rdbuf());
-    const int code = stdoutBuffer != nullptr && stdoutBuffer->Failure() != 0 ? stdoutBuffer->Failure()
-                     : errno != 0                                              ? errno
-                                                                              : EIO;
+    const int code = stdoutBuffer != nullptr && stdoutBuffer->Failure() != 0
+                         ? stdoutBuffer->Failure()
+                     : errno != 0 ? errno
+                                  : EIO;
     const std::string name = stdoutBuffer != nullptr ? StdoutBuffer::Name() : std::string();
     return "cannot write the standard output" + (name.empty() ? "" : " (" + name + ")") + ": " +
            std::strerror(code);

@@ -60,8 +60,8 @@ bool PodRun::DeviceGone() {
 int PodRun::Gone(const CommandOutcome& outcome) {
     podGone_ = true;
     // The step's own words: its status text, or the failed reset's message.
-    goneStep_ = outcome.kind == CommandOutcome::Kind::Failed ? outcome.statusText
-                                                             : ui_.LastMessage();
+    goneStep_ =
+        outcome.kind == CommandOutcome::Kind::Failed ? outcome.statusText : ui_.LastMessage();
     if (outcome.kind == CommandOutcome::Kind::Failed && !outcome.statusText.empty() &&
         (ui_.Quiet() || !ui_.ShowedStatus(outcome.statusText))) {
         ui_.Error(outcome.statusText);

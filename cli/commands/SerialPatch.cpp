@@ -69,8 +69,8 @@ std::string SerialPatch::CheckPlace(const CliOptions& options, const SFileImage&
     const AddressArea& boot = image.Area(MemoryRegion::BFLASH);
     if (region == MemoryRegion::BFLASH && address_ >= boot.start && address_ < boot.start + 4) {
         return "serial address " + options.serialAt->text + " lies on the vectors (P:0000-0003), " +
-               "which BFLASH of the " + CpuName(image.cpu) + " holds at " + Hex4(boot.start) +
-               "-" + Hex4(boot.start + 3);
+               "which BFLASH of the " + CpuName(image.cpu) + " holds at " + Hex4(boot.start) + "-" +
+               Hex4(boot.start + 3);
     }
     const std::uint32_t lowest = area.start + (region == MemoryRegion::PFLASH ? 4 : 0);
     const bool mapped = area.size != 0 && CpuHasRegion(image.cpu, region);

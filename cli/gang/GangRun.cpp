@@ -43,8 +43,9 @@ int GangRun::Run() {
         // Records that would go nowhere: no further round starts.
         const bool prints = options_.json || options_.command == CliCommand::BlankCheck;
         if (prints && environment_.outputClosed && environment_.outputClosed()) {
-            display_.Say("vantix-cli: the standard output is closed (its reader has gone); no "
-                         "board starts");
+            display_.Say(
+                "vantix-cli: the standard output is closed (its reader has gone); no "
+                "board starts");
             recordLost_ = true;
             break;
         }

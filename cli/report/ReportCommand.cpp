@@ -199,8 +199,8 @@ void ReportCommand::Summary(const ReportFigures& figures) const {
     const auto count = [](std::uint64_t n, const char* one, const char* many) {
         return std::to_string(n) + " " + (n == 1 ? one : many);
     };
-    std::string text =
-        "report: " + count(figures.boards, "board", "boards") + ", " + count(figures.runs, "run", "runs");
+    std::string text = "report: " + count(figures.boards, "board", "boards") + ", " +
+                       count(figures.runs, "run", "runs");
     if (const std::uint64_t skipped = figures.lines.Skipped(); skipped > 0) {
         text += ", " + std::to_string(skipped) + (skipped == 1 ? " line" : " lines") + " not read";
     }

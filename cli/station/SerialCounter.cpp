@@ -97,7 +97,8 @@ bool TakeSerialNumber(const std::string& path, std::uint64_t largest, std::uint6
     }
     // The next number goes to a new file that replaces the counter only once it is on the
     // disk, so the counter never holds half a number, and never a number already taken.
-    if (std::string reason; !ReplaceWholeFile(resolved, std::to_string(number + 1) + "\n", reason)) {
+    if (std::string reason;
+        !ReplaceWholeFile(resolved, std::to_string(number + 1) + "\n", reason)) {
         error = "cannot write the serial counter " + path + ": " + reason;
         return false;
     }

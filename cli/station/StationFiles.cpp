@@ -73,8 +73,8 @@ std::string FileClash(const CliOptions& options, const std::vector<NamedFile>& a
     if (WritesSerialCounter(options)) {
         written.push_back({"--serial-counter", *options.serialCounter});
         // Every station locks the same file beside the counter: it is nobody's output.
-        written.push_back({"the serial counter's lock",
-                           ResolvedPath(*options.serialCounter) + ".lock"});
+        written.push_back(
+            {"the serial counter's lock", ResolvedPath(*options.serialCounter) + ".lock"});
     }
     written.insert(written.end(), alsoWritten.begin(), alsoWritten.end());
     for (std::size_t i = 0; i < written.size(); ++i) {

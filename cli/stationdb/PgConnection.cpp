@@ -150,8 +150,7 @@ bool PgConnection::Connect(std::string& error) {
 }
 
 bool PgConnection::AwaitConnection(std::string& error) {
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::seconds(connectTimeoutS_);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(connectTimeoutS_);
     PatientWait patience(notice_, WaitingFor());
     PostgresPollingStatusType state = PGRES_POLLING_WRITING;
     while (PQstatus(connection_) != CONNECTION_BAD && state != PGRES_POLLING_OK &&
@@ -213,8 +212,8 @@ PgReply PgConnection::Await(std::chrono::steady_clock::time_point deadline) {
             // The connection is dropped (a cancel request could wait on the server as long);
             // what became of the statement is unknown.
             interrupted_ = true;
-            return Failure(PgReply::Kind::Interrupted, "interrupted while waiting for " +
-                                                           WaitingFor());
+            return Failure(PgReply::Kind::Interrupted,
+                           "interrupted while waiting for " + WaitingFor());
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());

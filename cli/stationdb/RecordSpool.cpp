@@ -9,8 +9,8 @@
 #include <system_error>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "ReplacingFile.h"

@@ -23,9 +23,9 @@ FT_STATUS SerialOrderedD2xxApi::Sort(std::uint32_t& count) {
     std::vector<std::pair<std::pair<bool, std::string>, std::uint32_t>> keys;
     for (std::uint32_t index = 0; index < count; ++index) {
         char serial[kFtDescriptionSize + 1] = {};
-        const bool read = inner_.FT_ListDevices(IndexArgument(index), serial,
-                                                FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER) ==
-                          FT_OK;
+        const bool read =
+            inner_.FT_ListDevices(IndexArgument(index), serial,
+                                  FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER) == FT_OK;
         serial[kFtDescriptionSize] = '\0';
         keys.push_back({{!read || serial[0] == '\0', read ? serial : ""}, index});
     }

@@ -258,9 +258,9 @@ bool SimStateFile::Save(const SimTarget& target, const SimEeprom& eeprom, const 
     // Write beside the file and rename, so a crash never leaves half a state behind; beside
     // the file the name finally leads to, so that a link to the state stays a link.
     std::string reason;
-    if (!ReplaceWholeFile(ResolvedPath(named),
-                     std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-                     reason)) {
+    if (!ReplaceWholeFile(
+            ResolvedPath(named),
+            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), reason)) {
         Fail(error, reason);
         return false;
     }

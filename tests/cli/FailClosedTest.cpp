@@ -75,8 +75,8 @@ TEST_F(FailClosed, SigtermAndSighupEndARunAsCtrlCDoes) {
     const std::string log = dir.File("boards.jsonl");
     for (const int signal : {SIGTERM, SIGHUP}) {
         const std::string trace = dir.File("wire.trace");
-        const ChildProcess run = StartProgram(On(
-            {"--sim-realtime", "--log", log, "--trace", trace, "write", a, "--cpu", "805", "--json"}));
+        const ChildProcess run = StartProgram(On({"--sim-realtime", "--log", log, "--trace", trace,
+                                                  "write", a, "--cpu", "805", "--json"}));
         std::string err;
         ASSERT_TRUE(ReadUntil(run.err, err, "PFLASH Writing...")) << err;
         kill(run.pid, signal);
@@ -93,7 +93,8 @@ TEST_F(FailClosed, SigtermAndSighupEndARunAsCtrlCDoes) {
         EXPECT_NE(lines.back().find(tail), std::string::npos) << lines.back();
         // The trace says the transfer was cut short, not that the device failed.
         const std::string wire = ReadText(trace);
-        EXPECT_NE(wire.find(" (failed: interrupted"), std::string::npos) << wire.substr(wire.size() - 300);
+        EXPECT_NE(wire.find(" (failed: interrupted"), std::string::npos)
+            << wire.substr(wire.size() - 300);
         EXPECT_EQ(wire.find(" error"), std::string::npos) << wire.substr(wire.size() - 300);
     }
 }
@@ -105,9 +106,19 @@ TEST_F(FailClosed, AWaitForTheCounterIsSpokenOfAndEndsAtASignal) {
     const std::string trace = dir.File("wire.trace");
     const int held = open((counter + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     ASSERT_EQ(flock(held, LOCK_EX), 0);
-    const std::vector<std::string> args = {"--simulate", "--trace", trace, "write", a, "--cpu",
-                                           "805", "--serial-at", "PFLASH:7D00", "--serial-overwrite",
-                                           "--serial-counter", counter, "-q"};
+    const std::vector<std::string> args = {"--simulate",
+                                           "--trace",
+                                           trace,
+                                           "write",
+                                           a,
+                                           "--cpu",
+                                           "805",
+                                           "--serial-at",
+                                           "PFLASH:7D00",
+                                           "--serial-overwrite",
+                                           "--serial-counter",
+                                           counter,
+                                           "-q"};
     const std::string waiting =
         "waiting for the serial counter " + counter + " (locked by another process)\u2026\n";
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {

@@ -87,10 +87,9 @@ private:
 TEST_F(FullDisk, ATraceCutShortEndsTheRunWith4AndStopsTheLine) {
     const std::string trace = disk + "/wire.trace";
     const std::string log = dir.File("boards.jsonl");
-    const CliRun run =
-        RunProgram({"--simulate", "--trace", trace, "--log", log, "write-verify", f807, "--cpu",
-                    "807", "--repeat", "--json"},
-                   "\n\n");
+    const CliRun run = RunProgram({"--simulate", "--trace", trace, "--log", log, "write-verify",
+                                   f807, "--cpu", "807", "--repeat", "--json"},
+                                  "\n\n");
     EXPECT_EQ(run.status, kExitRecordLost) << run.err;
     EXPECT_NE(run.err.find("vantix-cli: cannot write the trace file " + trace + " (" + kFull +
                            "); the trace of this board is incomplete\n"),
@@ -110,8 +109,7 @@ TEST_F(FullDisk, AStateThatCannotBeSavedFailsTheBoardItHolds) {
     const std::string state = disk + "/pod.state";
     const CliRun run = RunProgram(
         {"--sim-state", state, "write", f807, "--cpu", "807", "--repeat", "--json"}, "\n\n");
-    const std::string failure =
-        "cannot save the simulated pod's state to " + state + ": " + kFull;
+    const std::string failure = "cannot save the simulated pod's state to " + state + ": " + kFull;
     EXPECT_EQ(run.status, kExitFailed) << run.err;
     EXPECT_NE(run.err.find("vantix-cli: " + failure + "\n"), std::string::npos) << run.err;
     EXPECT_EQ(Lines(run.out).size(), 1u) << "no board after it: " << run.out;
@@ -129,8 +127,8 @@ TEST_F(FullDisk, ACounterThatCannotBeWrittenTakesNoNumberAndTouchesNoBoard) {
     const CliRun run = RunProgram({"--simulate", "--trace", trace, "write", f807, "--cpu", "807",
                                    "--serial-at", "PFLASH:7FF0", "--serial-counter", counter});
     EXPECT_EQ(run.status, kExitInputError) << run.err;
-    EXPECT_NE(run.err.find("vantix-cli: cannot write the serial counter " + counter + ": " +
-                           kFull + "\n"),
+    EXPECT_NE(run.err.find("vantix-cli: cannot write the serial counter " + counter + ": " + kFull +
+                           "\n"),
               std::string::npos)
         << run.err;
     EXPECT_EQ(ReadText(counter), "1000\n");
@@ -213,8 +211,9 @@ TEST(OutputOnAClosedPipe, NoBoardStartsOnceItsReaderHasGone) {
     close(input[1]);
     EXPECT_EQ(Wait(child.pid), kExitRecordLost) << ReadText(dir.File("err"));
     EXPECT_EQ(Lines(ReadText(log)).size(), 1u) << ReadText(log);
-    EXPECT_NE(ReadText(dir.File("err")).find("vantix-cli: the standard output is closed (its "
-                                             "reader has gone); no board starts\n"),
+    EXPECT_NE(ReadText(dir.File("err"))
+                  .find("vantix-cli: the standard output is closed (its "
+                        "reader has gone); no board starts\n"),
               std::string::npos)
         << ReadText(dir.File("err"));
 }

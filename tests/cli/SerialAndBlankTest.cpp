@@ -245,23 +245,24 @@ TEST_F(SerialAndBlank, RefusalsComeBeforeThePod) {
 TEST_F(SerialAndBlank, TheVectorsAreRefusedUnderEveryName) {
     const std::string noVectors =
         dir.Write("no-vectors.s", S3Record(0x0100, std::vector<std::uint16_t>(8, 0x1111)) + "\n");
-    const std::string vectors805 = "(P:0000-0003), which BFLASH of the DSP56F805 holds at "
-                                   "0x8000-0x8003";
-    const std::string vectors807 = "(P:0000-0003), which BFLASH of the DSP56F807 holds at "
-                                   "0xF800-0xF803";
+    const std::string vectors805 =
+        "(P:0000-0003), which BFLASH of the DSP56F805 holds at "
+        "0x8000-0x8003";
+    const std::string vectors807 =
+        "(P:0000-0003), which BFLASH of the DSP56F807 holds at "
+        "0xF800-0xF803";
     const struct {
         std::vector<std::string> args;
         std::string message;
     } cases[] = {
         {{"write", noVectors, "--cpu", "805", "--serial-at", "BFLASH:8000"}, vectors805},
         {{"write", noVectors, "--cpu", "805", "--serial-at", "BFLASH:8003"}, vectors805},
-        {{"write", noVectors, "--cpu", "805", "--serial-at", "BFLASH:7FFF", "--serial-words",
-          "2"},
+        {{"write", noVectors, "--cpu", "805", "--serial-at", "BFLASH:7FFF", "--serial-words", "2"},
          "outside BFLASH"},
         {{"write", f807, "--cpu", "807", "--serial-at", "BFLASH:F800", "--serial-overwrite"},
          vectors807},
-        {{"write-verify", f807, "--cpu", "807", "--serial-at", "bflash:f802",
-          "--serial-overwrite", "--serial-words", "2"},
+        {{"write-verify", f807, "--cpu", "807", "--serial-at", "bflash:f802", "--serial-overwrite",
+          "--serial-words", "2"},
          vectors807},
         {{"write", f807, "--cpu", "807", "--serial-at", "PFLASH:0000", "--serial-overwrite"},
          "serial address PFLASH:0000 lies outside PFLASH of the DSP56F807 (0x0004-0x7FFF)"},

@@ -150,8 +150,9 @@ TEST(EmulatedUsbPod, PodsAreTakenInTheOrderOfTheirSerialNumbers) {
     const std::vector<std::string> rig{"--pods", "3", "--other-ftdi"};
     const ProgramRun list = scratch.Emulated(rig, {"list"});
     EXPECT_EQ(list.status, 0) << list.err;
-    EXPECT_EQ(list.out, "0\tAB0CDEF1\tFT232R USB UART\tnot a pod\n1\tVEMU0001\tUSB POD\tpod\n"
-                        "2\tVEMU0002\tUSB POD\tpod\n3\tVEMU0003\tUSB POD\tpod\n");
+    EXPECT_EQ(list.out,
+              "0\tAB0CDEF1\tFT232R USB UART\tnot a pod\n1\tVEMU0001\tUSB POD\tpod\n"
+              "2\tVEMU0002\tUSB POD\tpod\n3\tVEMU0003\tUSB POD\tpod\n");
     const auto boardsOn = [&](const std::vector<std::string>& cli) {
         const ProgramRun run = scratch.Emulated(rig, cli);
         EXPECT_EQ(run.status, 0) << run.err;
@@ -283,8 +284,7 @@ TEST(EmulatedUsbPod, StagedFaultsEndInTheCliMessageAndExitCode) {
     const std::string file = std::string(VANTIX_EXAMPLES_DIR) + "/dsp56f807.s";
     const StagedFault faults[] = {
         {"unplug-during-write", "write", 3,
-         "DFLASH Write Error\nvantix-cli: pod VEMU0001 was disconnected during this step\n",
-         false},
+         "DFLASH Write Error\nvantix-cli: pod VEMU0001 was disconnected during this step\n", false},
         {"unplug-during-verify", "verify", 3,
          "DFLASH Verify Error\nvantix-cli: pod VEMU0001 was disconnected during this step\n",
          false},
@@ -335,8 +335,8 @@ TEST(EmulatedUsbPod, APodPulledOutEndsTheLineWithItsBoard) {
     const std::string file = std::string(VANTIX_EXAMPLES_DIR) + "/dsp56f807.s";
     const ProgramRun run = scratch.Exec(
         {WITH_EMULATED_PODS_PATH, "--fault", "unplug-during-write", "--", "/bin/sh", "-c",
-         "printf '\\n\\n' | \"$0\" write-verify \"$1\" --cpu 807 --repeat --json",
-         VANTIX_CLI_PATH, file});
+         "printf '\\n\\n' | \"$0\" write-verify \"$1\" --cpu 807 --repeat --json", VANTIX_CLI_PATH,
+         file});
     EXPECT_EQ(run.status, 3) << run.err;
     EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
     EXPECT_NE(run.out.find("\"status\":\"DFLASH Write Error: the pod was disconnected during "

@@ -262,8 +262,8 @@ TEST_F(StationDb, TheSpoolIsARunsFileAndItsLockIsWaitedForAloud) {
     const std::vector<std::string> spool = SpoolOf(url);
     ASSERT_EQ(spool.size(), 2u);
     for (const std::string& file : spool) {
-        const CliRun clash = RunProgram({"--simulate", "--station-db", url, "--trace", file,
-                                         "reset"});
+        const CliRun clash =
+            RunProgram({"--simulate", "--station-db", url, "--trace", file, "reset"});
         EXPECT_EQ(clash.status, kExitInputError) << clash.err;
         EXPECT_NE(clash.err.find("vantix-cli: the station database's spool " + file +
                                  " is the same file as --trace " + file),
@@ -274,9 +274,10 @@ TEST_F(StationDb, TheSpoolIsARunsFileAndItsLockIsWaitedForAloud) {
     StationDbOutcome opened;
     const std::unique_ptr<::StationDb> database = ::StationDb::Open(url, opened);
     ASSERT_TRUE(database);
-    database->SpoolRecord("{\"time\":\"2026-12-07T09:41:05Z\",\"host\":\"h\",\"command\":"
-                          "\"reset\",\"status\":\"\",\"seconds\":0.1,\"exit\":0}",
-                          "S1", ::StationDb::NewRunId());
+    database->SpoolRecord(
+        "{\"time\":\"2026-12-07T09:41:05Z\",\"host\":\"h\",\"command\":"
+        "\"reset\",\"status\":\"\",\"seconds\":0.1,\"exit\":0}",
+        "S1", ::StationDb::NewRunId());
     const int held = open(spool[1].c_str(), O_RDWR | O_CLOEXEC);
     ASSERT_EQ(flock(held, LOCK_EX), 0);
     const std::string waiting =
@@ -287,8 +288,10 @@ TEST_F(StationDb, TheSpoolIsARunsFileAndItsLockIsWaitedForAloud) {
     kill(run.pid, SIGINT);
     const CliRun interrupted = Finish(run);
     EXPECT_EQ(interrupted.status, kExitInterrupted) << err << interrupted.err;
-    EXPECT_EQ(err + interrupted.err, waiting + "vantix-cli: interrupted while waiting for the "
-                                               "spool file " + spool[0] + "\n");
+    EXPECT_EQ(err + interrupted.err, waiting +
+                                         "vantix-cli: interrupted while waiting for the "
+                                         "spool file " +
+                                         spool[0] + "\n");
     close(held);
     const CliRun sent = RunProgram({"--simulate", "--station-db", url, "reset"});
     EXPECT_EQ(sent.status, kExitSuccess) << sent.err;
@@ -301,8 +304,8 @@ TEST_F(StationDb, ASpoolOnAFullDiskSaysTheRecordIsLost) {
     const std::string disk = dir.File("state");
     std::filesystem::create_directories(disk);
     if (geteuid() != 0 || mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0) {
-        GTEST_SKIP() << "a 64 KiB tmpfs cannot be mounted here (not root, or " << std::strerror(errno)
-                     << "), so the full spool is not tried";
+        GTEST_SKIP() << "a 64 KiB tmpfs cannot be mounted here (not root, or "
+                     << std::strerror(errno) << "), so the full spool is not tried";
     }
     const struct Unmount {
         std::string path;
@@ -328,9 +331,9 @@ TEST_F(StationDb, ASpoolOnAFullDiskSaysTheRecordIsLost) {
     for (const auto& entry : std::filesystem::directory_iterator(disk + "/vantix")) {
         names.insert(entry.path().filename().string());
     }
-    EXPECT_EQ(names, (std::set<std::string>{std::filesystem::path(spool).filename().string(),
-                                            std::filesystem::path(spool).stem().string() +
-                                                ".lock"}));
+    EXPECT_EQ(names,
+              (std::set<std::string>{std::filesystem::path(spool).filename().string(),
+                                     std::filesystem::path(spool).stem().string() + ".lock"}));
     EXPECT_EQ(ReadText(spool), "");
 }
 
@@ -342,12 +345,14 @@ TEST_F(StationDb, ARecordThatArrivesTwiceIsOneRow) {
     const std::unique_ptr<::StationDb> database = ::StationDb::Open(url, opened);
     ASSERT_TRUE(database);
     const std::string run = ::StationDb::NewRunId();
-    const std::string line = "{\"time\":\"2026-12-07T09:41:05Z\",\"host\":\"h\",\"command\":"
-                             "\"reset\",\"board\":\"B1\",\"status\":\"\",\"seconds\":0.1,"
-                             "\"exit\":0}";
+    const std::string line =
+        "{\"time\":\"2026-12-07T09:41:05Z\",\"host\":\"h\",\"command\":"
+        "\"reset\",\"board\":\"B1\",\"status\":\"\",\"seconds\":0.1,"
+        "\"exit\":0}";
     ASSERT_TRUE(database->StoreRecord(line, "S1", run).Ok());
     database->SpoolRecord(line, "S1", run);
-    const CliRun next = RunProgram({"--simulate", "--station-db", url, "--board-id", "B2", "reset"});
+    const CliRun next =
+        RunProgram({"--simulate", "--station-db", url, "--board-id", "B2", "reset"});
     EXPECT_EQ(next.status, kExitSuccess) << next.err;
     EXPECT_NE(next.err.find("sent 1 spooled record"), std::string::npos) << next.err;
     EXPECT_EQ(server.Query("SELECT board, count(*) FROM vantix.runs GROUP BY board ORDER BY board"),
@@ -363,17 +368,29 @@ TEST_F(StationDb, ARecordThatArrivesTwiceIsOneRow) {
 TEST_F(StationDb, EveryRecordIsWellFormedUtf8WhateverTheBytes) {
     SetUpLine();
     const std::vector<std::string> illFormed = {
-        "\x80", "\xBF",                            // a continuation byte alone
-        "\xC0\xAF", "\xC1\xBF",                     // C0, C1: overlong two-byte forms
-        "\xC2\x41", "\xDF",                         // a two-byte form cut short
-        "\xE0\x80\x80", "\xE0\x9F\xBF",             // E0 80-9F: overlong three-byte forms
-        "\xE1\x80", "\xEF\xBF\x41",                 // E1-EC, EE-EF cut short
-        "\xED\xA0\x80", "\xED\xBF\xBF",             // ED A0-BF: surrogates
-        "\xF0\x80\x80\x80", "\xF0\x8F\xBF\xBF",     // F0 80-8F: overlong four-byte forms
-        "\xF1\x80\x80", "\xF3\xBF",                 // F1-F3 cut short
-        "\xF4\x90\x80\x80", "\xF4\xBF\xBF\xBF",     // F4 90-BF: beyond U+10FFFF
-        "\xF5\x80\x80\x80", "\xF8\x88\x80\x80\x80", "\xFE", "\xFF",  // F5-FF: never
-        std::string("\0", 1),                       // a NUL, which only a typed line holds
+        "\x80",
+        "\xBF",  // a continuation byte alone
+        "\xC0\xAF",
+        "\xC1\xBF",  // C0, C1: overlong two-byte forms
+        "\xC2\x41",
+        "\xDF",  // a two-byte form cut short
+        "\xE0\x80\x80",
+        "\xE0\x9F\xBF",  // E0 80-9F: overlong three-byte forms
+        "\xE1\x80",
+        "\xEF\xBF\x41",  // E1-EC, EE-EF cut short
+        "\xED\xA0\x80",
+        "\xED\xBF\xBF",  // ED A0-BF: surrogates
+        "\xF0\x80\x80\x80",
+        "\xF0\x8F\xBF\xBF",  // F0 80-8F: overlong four-byte forms
+        "\xF1\x80\x80",
+        "\xF3\xBF",  // F1-F3 cut short
+        "\xF4\x90\x80\x80",
+        "\xF4\xBF\xBF\xBF",  // F4 90-BF: beyond U+10FFFF
+        "\xF5\x80\x80\x80",
+        "\xF8\x88\x80\x80\x80",
+        "\xFE",
+        "\xFF",                // F5-FF: never
+        std::string("\0", 1),  // a NUL, which only a typed line holds
     };
     const std::string file = dir.File("release-\xC0\xAF-7.s");
     std::filesystem::copy_file(Example("dsp56f807.s"), file);
@@ -386,11 +403,11 @@ TEST_F(StationDb, EveryRecordIsWellFormedUtf8WhateverTheBytes) {
     scripted.script = [](SimulatedPod& pod) { pod.Faults().serials = {"P\xED\xA0\x80"}; };
     CliEnvironment environment = scripted.Environment();
     environment.input = &operatorInput;
-    const CliRun run = RunInProcess(
-        {"--simulate", "--station-db", url, "--log", log, "--board-id", "B0-" + illFormed[0] + "-x",
-         "write", file, "--cpu", "807", "--serial-at", "PFLASH:7FF0", "--serial-series", "line-7",
-         "--repeat", "--json", "-q"},
-        environment);
+    const CliRun run =
+        RunInProcess({"--simulate", "--station-db", url, "--log", log, "--board-id",
+                      "B0-" + illFormed[0] + "-x", "write", file, "--cpu", "807", "--serial-at",
+                      "PFLASH:7FF0", "--serial-series", "line-7", "--repeat", "--json", "-q"},
+                     environment);
     EXPECT_EQ(run.status, kExitSuccess) << run.err;
     for (const std::string& text : {run.out, ReadText(log)}) {
         const std::vector<std::string> lines = Lines(text);
@@ -398,8 +415,8 @@ TEST_F(StationDb, EveryRecordIsWellFormedUtf8WhateverTheBytes) {
         for (std::size_t i = 0; i < lines.size(); ++i) {
             nlohmann::json record;
             ASSERT_NO_THROW(record = nlohmann::json::parse(lines[i])) << i;
-            const std::string board = "B" + std::to_string(i) + "-" + illFormed[i] +
-                                      (i == 0 ? "-x" : "-\xC3\xA9");
+            const std::string board =
+                "B" + std::to_string(i) + "-" + illFormed[i] + (i == 0 ? "-x" : "-\xC3\xA9");
             if (illFormed[i][0] == '\0') {
                 // U+0000 is a character: JSON escapes it, and the text needs no hex.
                 EXPECT_EQ(record["board"], board);
@@ -429,8 +446,7 @@ TEST_F(StationDb, EveryRecordIsWellFormedUtf8WhateverTheBytes) {
             "B" + std::to_string(i) + "-" +
             (illFormed[i][0] == '\0' ? std::string("\xEF\xBF\xBD") : illFormed[i]) +
             (i == 0 ? "-x" : "-\xC3\xA9");
-        EXPECT_NE(std::find(stored.begin(), stored.end(), HexOf(board) + "\tt"), stored.end())
-            << i;
+        EXPECT_NE(std::find(stored.begin(), stored.end(), HexOf(board) + "\tt"), stored.end()) << i;
     }
 }
 

@@ -103,7 +103,8 @@ TEST(StationDbOffline, AWaitForASlowServerIsSpokenOfAndEndsAtASignal) {
         for (const int signal : {SIGINT, SIGTERM}) {
             ScratchDir dir;
             const SilentServer server(dir, greets);
-            const std::string url = "host=" + dir.File("") + " user=x dbname=y "
+            const std::string url = "host=" + dir.File("") +
+                                    " user=x dbname=y "
                                     "connect_timeout=600 options='-c statement_timeout=600000'";
             const ChildProcess run = StartProgram({"--simulate", "--station-db", url, "reset"});
             std::string err;

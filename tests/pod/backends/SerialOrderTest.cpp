@@ -51,8 +51,9 @@ auto Text(const std::string& text) {
 
 std::string Listed(D2xxApi& api, std::uint32_t index, std::uint32_t which) {
     char text[kFtDescriptionSize + 1] = {};
-    const FT_STATUS status = api.FT_ListDevices(
-        reinterpret_cast<void*>(static_cast<std::uintptr_t>(index)), text, FT_LIST_BY_INDEX | which);
+    const FT_STATUS status =
+        api.FT_ListDevices(reinterpret_cast<void*>(static_cast<std::uintptr_t>(index)), text,
+                           FT_LIST_BY_INDEX | which);
     return status == FT_OK ? text : "?";
 }
 
@@ -71,8 +72,8 @@ TEST(SerialOrder, DevicesAreListedByTheirSerialNumbers) {
     }
     // Byte by byte; the devices without a serial number that can be read come last, in the
     // bus's order.
-    EXPECT_EQ(serials, (std::vector<std::string>{"AB0CDEF1", "VEMU0001", "VEMU0003", "VEMU0010",
-                                                 "?", ""}));
+    EXPECT_EQ(serials,
+              (std::vector<std::string>{"AB0CDEF1", "VEMU0001", "VEMU0003", "VEMU0010", "?", ""}));
     EXPECT_EQ(descriptions[0], "FT232R USB UART");
     EXPECT_EQ(Listed(api, 6, FT_OPEN_BY_DESCRIPTION), "?") << "beyond the list";
 }
