@@ -23,6 +23,7 @@
 #include "Clock.h"
 #include "FormLayout.h"
 #include "SingleInstanceGuard.h"
+#include "TestPaths.h"
 #include "sim/SimulatedD2xxLibrary.h"
 #include "sim/SimulatedPod.h"
 
@@ -177,7 +178,8 @@ private slots:
         AppRig rig;
         QVERIFY(rig.Start());
         CVantixView& form = rig.Form();
-        form.PathBox().setEditText(QStringLiteral(VANTIX_EXAMPLES_DIR "/dsp56f807.s"));
+        form.PathBox().setEditText(QString::fromUtf8(VANTIX_EXAMPLES_DIR) +
+                                   QStringLiteral("/dsp56f807.s"));
         form.OnFileLoad();
         int refused = 0;
         struct CloseOnPaint : QObject {
@@ -243,7 +245,7 @@ private slots:
     // A file named on the command line, or dropped on the window, is loaded exactly as a
     // typed path and File Load: same messages, same recent files.
     void aFileArgumentOrADropIsLoadedAsTyped() {
-        const QString examples = QStringLiteral(VANTIX_EXAMPLES_DIR);
+        const QString examples = QString::fromUtf8(VANTIX_EXAMPLES_DIR);
         const QString first = examples + QStringLiteral("/dsp56f807.s");
         const QString dropped = examples + QStringLiteral("/dsp56f805.s");
         const QString before = QDir::currentPath();
@@ -302,7 +304,7 @@ private slots:
             env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
             env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
             process->setProcessEnvironment(env);
-            process->start(QStringLiteral(VANTIX_BINARY), arguments);
+            process->start(QString::fromUtf8(VANTIX_BINARY), arguments);
             process->waitForFinished(60000);
             return process;
         };
@@ -325,7 +327,8 @@ private slots:
             // No display at all: a window could not even start.
             env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("none-such"));
             process.setProcessEnvironment(env);
-            process.start(QStringLiteral(VANTIX_BINARY), {QStringLiteral("--nonsense"), request});
+            process.start(QString::fromUtf8(VANTIX_BINARY),
+                          {QStringLiteral("--nonsense"), request});
             QVERIFY(process.waitForFinished(60000));
             QCOMPARE(process.exitCode(), 0);
             QCOMPARE(process.readAllStandardError(), QByteArray());

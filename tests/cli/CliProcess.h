@@ -9,6 +9,7 @@
 
 #include "ChildProcess.h"
 #include "CliTestSupport.h"
+#include "TestPaths.h"
 
 // Starts vantix-cli with the arguments; `input` is its whole standard input.
 inline ChildProcess StartProgram(const std::vector<std::string>& args,

@@ -15,6 +15,7 @@
 #include "RunCli.h"
 #include "sim/SimulatedD2xxLibrary.h"
 #include "sim/SimulatedPod.h"
+#include "TestPaths.h"
 
 // One in-process run of the command line.
 struct CliRun {

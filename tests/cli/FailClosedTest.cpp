@@ -13,6 +13,7 @@
 #include "commandline/CliExit.h"
 #include "commandline/CommandLineParser.h"
 #include "station/PodLock.h"
+#include "TestPaths.h"
 
 namespace {
 

@@ -20,6 +20,7 @@
 
 #include "ChildProcess.h"
 #include "UartLine.h"
+#include "TestPaths.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "CliProcess.h"
 #include "HeadlessBrowser.h"
 #include "LineLog.h"
+#include "TestPaths.h"
 
 namespace {
 
