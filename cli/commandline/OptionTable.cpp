@@ -192,7 +192,10 @@ constexpr std::array<OptionInfo, 44> kOptions = {{
      "--image wants the 64 hex digits of a SHA-256, not '%s'"},
     {Cli, nullptr, "strict", true, Flag, nullptr, kTakesStrict,
      "refuse a file with reader warnings (bad checksums, malformed\n"
-     "records, words outside the CPU's flash): exit 2, before the\npod is touched",
+     "records, words outside the CPU's flash, words written again\n"
+     "with another value, S1/S2 records, records after the end\n"
+     "record, text that is no S3 record): exit 2, before the pod is\n"
+     "touched",
      0, 0, nullptr},
 
     // The window's.
