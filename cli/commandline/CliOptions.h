@@ -61,8 +61,12 @@ struct CliOptions {
     // This station's name in the database's records ("--station"); empty: the host name.
     std::string station;
     CliVerbosity verbosity = CliVerbosity::Normal;
-    // The job file of --config, when one was read; relative paths in it are from its folder.
-    std::string jobFilePath;
+    // The job files of --config, in the order given; relative paths in each are from its
+    // folder.
+    std::vector<std::string> jobFilePaths;
+    // Each option a job file set and where ("--log: from the job file F, line 3"), for
+    // --verbose.
+    std::vector<std::string> jobFileSources;
     bool help = false;  // help for `command` (the tool when None)
     bool version = false;
     bool udevRule = false;

@@ -28,7 +28,8 @@ constexpr std::array<OptionInfo, 44> kOptions = {{
      0, 0, nullptr},
     {Cli, nullptr, "sim-fill", false, Fill, "FILL", 0,
      "what a new simulated target holds: random (old firmware, the\n"
-     "default), erased, or four hex digits (that word in every cell);\n"
+     "default), erased, or four hex digits (that word in every cell),\n"
+     "in any letter case;\n"
      "unless erased, the new pod's EEPROM holds a stale image of\n"
      "another CPU. Ignored when --sim-state names an existing file\n"
      "(implies --simulate)",
@@ -68,13 +69,17 @@ constexpr std::array<OptionInfo, 44> kOptions = {{
      "the station's name in the records of --station-db (default: the\nhost name)", 0, 0,
      nullptr},
     {Cli, nullptr, "config", false, Path, "FILE", 0,
-     "read further options from FILE, an INI or TOML job file;\n"
-     "its relative paths are from its own folder",
+     "read further options from FILE, a job file: TOML 1.0 when its\n"
+     "name ends in .toml, INI otherwise. Given several times, the\n"
+     "files are read in order, a later file's key overriding an\n"
+     "earlier one's; relative paths in each are from its own folder;\n"
+     "--verbose names the file each option came from",
      0, 0, nullptr},
     {Cli, "q", "quiet", true, Flag, nullptr, 0,
      "print errors only (and the boards: tally of --repeat)", 0, 0, nullptr},
-    {Cli, "v", "verbose", true, Flag, nullptr, 0, "also print the transfers on stderr", 0, 0,
-     nullptr},
+    {Cli, "v", "verbose", true, Flag, nullptr, 0,
+     "also print the transfers, and where each option of a job file\ncame from, on stderr", 0,
+     0, nullptr},
     {Cli, "h", "help", false, Flag, nullptr, 0,
      "show this text; \"COMMAND --help\" shows the command's", 0, 0, nullptr},
     {Cli, nullptr, "version", false, Flag, nullptr, 0, "print the version", 0, 0, nullptr},
@@ -192,7 +197,10 @@ constexpr std::array<OptionInfo, 44> kOptions = {{
      "--image wants the 64 hex digits of a SHA-256, not '%s'"},
     {Cli, nullptr, "strict", true, Flag, nullptr, kTakesStrict,
      "refuse a file with reader warnings (bad checksums, malformed\n"
-     "records, words outside the CPU's flash): exit 2, before the\npod is touched",
+     "records, words outside the CPU's flash, words written again\n"
+     "with another value, S1/S2 records, records after the end\n"
+     "record, text that is no S3 record): exit 2, before the pod is\n"
+     "touched",
      0, 0, nullptr},
 
     // The window's.

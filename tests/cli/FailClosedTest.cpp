@@ -279,7 +279,8 @@ TEST_F(FailClosed, WordsWrittenTwiceWithDifferentValuesAreWarned) {
     const CliRun warned = RunProgram({"info", twice, "--cpu", "805"});
     EXPECT_EQ(warned.status, kExitSuccess);
     EXPECT_EQ(warned.err,
-              "S File warnings: 1 word written twice with different values (first at line 3)\n");
+              "S File warnings: 2 words written more than once, 1 of them with different values "
+              "(first at line 3)\n");
     const CliRun strict = RunProgram({"info", twice, "--cpu", "805", "--strict"});
     EXPECT_EQ(strict.status, kExitInputError);
     const CliRun dumped = RunInProcess({"dump", twice, "--cpu", "805"});

@@ -276,7 +276,7 @@ TEST_F(LineSafety, MessagesNameWhatIsWrong) {
     const std::string open = dir.Write("open.toml", "cpu = \"807\n");
     EXPECT_EQ(firstError(RunProgram({"--config", open, "info", f807})),
               "vantix-cli: in the job file " + open +
-                  ": the value of option 'cpu' opens a quote that is not closed");
+                  ", line 1: the value of option 'cpu' opens a quote that is not closed");
     EXPECT_EQ(firstError(RunProgram({"--simulate", "write", f805, "--cpu", "805", "--serial-at",
                                      "PFLASH:7DFF", "--serial-words", "2", "--serial-start", "1"})),
               "vantix-cli: a two-word serial number at PFLASH:0x7DFF needs the word after it, "

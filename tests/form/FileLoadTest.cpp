@@ -140,6 +140,12 @@ private slots:
             << QString::fromStdString(bad) << "S File warnings: 1 record with a bad checksum";
         QTest::newRow("S1 only") << "S1050010ABCD72\n"
                                  << "no S3 records: nothing to program";
+        QTest::newRow("S1 beside S3")
+            << QString::fromStdString("S1050010ABCD72\n" + S3Line(0x0010, {0xABCD}))
+            << "S File warnings: 1 S1/S2 data record ignored: only S3 records are programmed";
+        QTest::newRow("text after the end record")
+            << QString::fromStdString(S3Line(0x0010, {0xABCD}) + "S9030000FC\nmade by hand\n")
+            << "S File warnings: 1 line that is not an S-record ignored (first at line 3)";
     }
     void readerWarningsFollowTheSuccessLine() {
         QFETCH(QString, content);

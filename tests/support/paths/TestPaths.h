@@ -13,6 +13,8 @@ const char* TestUdevRuleFile();
 const char* TestChromiumPath();
 const char* TestD2xxLibraryPath();
 const char* TestD2xxPartialLibraryPath();
+const char* TestTomlReference();
+const char* TestJobFileCorpus();
 
 #define VANTIX_EXAMPLES_DIR TestExamplesDir()
 #define VANTIX_CLI_PATH TestCliPath()
@@ -23,3 +25,5 @@ const char* TestD2xxPartialLibraryPath();
 #define VANTIX_CHROMIUM TestChromiumPath()
 #define VANTIX_TEST_D2XX_LIBRARY TestD2xxLibraryPath()
 #define VANTIX_TEST_D2XX_PARTIAL_LIBRARY TestD2xxPartialLibraryPath()
+#define VANTIX_TOML_REFERENCE TestTomlReference()
+#define VANTIX_JOB_FILE_CORPUS TestJobFileCorpus()
