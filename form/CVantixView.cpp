@@ -39,13 +39,17 @@ CVantixView::CVantixView(QSettings& settings, SFileImage& image, D2xxLibrary& li
       ledDisplays_{LedLampDisplay(leds_[0]), LedLampDisplay(leds_[1]), LedLampDisplay(leds_[2]),
                    LedLampDisplay(leds_[3])},
       pod_(library, clock, image),
-      commands_(pod_, image, clock, *this) {
+      commands_(pod_, image, clock, *this),
+      gate_(*this) {
     setFont(DialogUnits::FormFont());
     for (CiLedRoundX& led : leds_) {
         led.setParent(this);
     }
     BuildControls();
     ConnectCommands();
+    // What the form keeps usable while an operation runs.
+    gate_.SetUsable(
+        {&EraseAllBootBox(), &ResetAfterWriteBox(), &pathBox_, Button(FormLayout::kBrowse)});
     setFixedSize(FormSize());
     setAcceptDrops(true);
     if (QCoreApplication::instance() != nullptr) {
@@ -254,20 +258,18 @@ void CVantixView::SetBusy(bool busy) {
         QWidget* focused = window()->focusWidget();
         focusBeforeBusy_ = focused != nullptr && isAncestorOf(focused) ? focused : nullptr;
         EnableOperationControls(false);
+        focusWhileBusy_ = window()->focusWidget();
         QApplication::setOverrideCursor(Qt::WaitCursor);
     } else {
         QApplication::restoreOverrideCursor();
-        // While the sequence ran, the window system kept the user's clicks and keys queued.
-        // They were meant for a busy window: drop them before the buttons come back, or a
-        // second click on "Target Write" would start the sequence again.
-        discardingInput_ = true;
-        QCoreApplication::processEvents();
-        discardingInput_ = false;
         EnableOperationControls(true);
-        if (focusBeforeBusy_ != nullptr && focusBeforeBusy_->isEnabled()) {
+        // Unless the operator has since put it into one of the controls that stay usable.
+        if (focusBeforeBusy_ != nullptr && focusBeforeBusy_->isEnabled() &&
+            window()->focusWidget() == focusWhileBusy_) {
             focusBeforeBusy_->setFocus(Qt::OtherFocusReason);
         }
         focusBeforeBusy_ = nullptr;
+        focusWhileBusy_ = nullptr;
     }
 }
 
@@ -329,20 +331,6 @@ bool CVantixView::TakeFileDrop(QObject* watched, QEvent* event) {
 bool CVantixView::eventFilter(QObject* watched, QEvent* event) {
     if (TakeFileDrop(watched, event)) {
         return true;
-    }
-    if (discardingInput_) {
-        switch (event->type()) {
-            case QEvent::MouseButtonPress:
-            case QEvent::MouseButtonRelease:
-            case QEvent::MouseButtonDblClick:
-            case QEvent::KeyPress:
-            case QEvent::KeyRelease:
-            case QEvent::Wheel:
-            case QEvent::ShortcutOverride:
-                return true;
-            default:
-                break;
-        }
     }
     return QWidget::eventFilter(watched, event);
 }

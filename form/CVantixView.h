@@ -24,6 +24,7 @@
 #include "CiLedRoundX.h"
 #include "DialogUnits.h"
 #include "FormLayout.h"
+#include "InputGate.h"
 #include "LedLampDisplay.h"
 #include "MemoryRegion.h"
 #include "MessageWindowDisplay.h"
@@ -98,6 +99,8 @@ public:
     void OnPodWrite();
     void OnPodVerify();
     bool IsBusy() const { return busy_; }
+    // Closed while an operation runs and until the event loop is reached after it.
+    const InputGate& Gate() const { return gate_; }
 
     // OperationUi.
     MessageDisplay& Messages() override { return messageDisplay_; }
@@ -128,8 +131,7 @@ public:
     SFileImage& Image() { return image_; }
 
 protected:
-    // Drops the clicks and keys that queued up while a sequence held the thread, and takes
-    // a file dropped anywhere on the form.
+    // Takes a file dropped anywhere on the form.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -184,10 +186,12 @@ private:
     QHash<int, QWidget*> controls_;
     QWidget* firstTabStop_ = nullptr;
     FileChooser chooseFile_;
-    // Where the keyboard focus was when the form went busy.
+    InputGate gate_;
+    // Where the keyboard focus was when the form went busy, and where disabling the
+    // operation controls moved it.
     QPointer<QWidget> focusBeforeBusy_;
+    QPointer<QWidget> focusWhileBusy_;
     bool busy_ = false;
-    bool discardingInput_ = false;
     bool initialised_ = false;
     bool settingsSaved_ = false;
 };

@@ -105,6 +105,12 @@ void CVantixView::SaveSettings() {
 }
 
 void CVantixView::OnBrowse() {
+    if (gate_.IsClosed()) {
+        // Asked for during an operation: the dialog would hold the operation up, so it opens
+        // once the operation is over.
+        gate_.WhenOpen([this] { OnBrowse(); });
+        return;
+    }
     const QString path = chooseFile_ ? chooseFile_(sFileDirectory_) : ChooseSFile(sFileDirectory_);
     if (path.isEmpty()) {
         return;

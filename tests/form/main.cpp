@@ -12,5 +12,6 @@ int main(int argc, char** argv) {
         {QStringLiteral("SettingsAttack"), &MakeSettingsAttackTest},
         {QStringLiteral("FileLoad"), &MakeFileLoadTest},
         {QStringLiteral("Commands"), &MakeCommandsTest},
+        {QStringLiteral("InputDuringOperation"), &MakeInputDuringOperationTest},
     });
 }
