@@ -17,6 +17,7 @@
 #include <climits>
 #include <cstdint>
 
+#include "FocusFrame.h"
 #include "HexRowText.h"
 
 namespace {
@@ -344,6 +345,9 @@ void CHexEditBase::paintEvent(QPaintEvent*) {
         p.setFont(font_);
         PaintColumns(p);
     }
+    if (hasFocus()) {
+        PaintFocusFrame(p, viewport()->rect(), palette());
+    }
 }
 
 void CHexEditBase::PaintColumns(QPainter& p) const {
@@ -431,9 +435,7 @@ void CHexEditBase::changeEvent(QEvent* event) {
 }
 
 void CHexEditBase::focusInEvent(QFocusEvent*) {
-    if (!data_.empty()) {
-        viewport()->update();
-    }
+    viewport()->update();  // the focus frame shows, with or without data
 }
 
 void CHexEditBase::focusOutEvent(QFocusEvent* event) {

@@ -15,7 +15,8 @@ class QPainter;
 // and horizontally by pixels. Vertical bar: range 0..maxTopRow with a page of fullRows rows,
 // so its value is the top row itself. Horizontal bar: range 0..maxHorzOffset pixels with a
 // page of the client width. The keyboard position (caret) is never drawn; it only steers
-// scrolling. Text can be selected with the mouse in whole words and copied, nothing edited.
+// scrolling. A dotted frame marks the keyboard focus. Text can be selected with the mouse in
+// whole words and copied, nothing edited.
 class CHexEditBase : public QAbstractScrollArea {
     Q_OBJECT
 

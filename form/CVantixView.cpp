@@ -11,6 +11,7 @@
 #include <QPushButton>
 
 #include "CpuType.h"
+#include "DialogButton.h"
 #include "SFileImage.h"
 
 using FormLayout::ControlKind;
@@ -153,18 +154,8 @@ QWidget* CVantixView::CreateStaticControl(const FormControl& control) {
             return new QGroupBox(caption, this);
         case ControlKind::CheckBox:
             return new QCheckBox(caption, this);
-        case ControlKind::PushButton: {
-            auto* button = new QPushButton(caption, this);
-            // Flat: a plain outline instead of a raised bevel (the toolkit's own flat
-            // button has no outline at all).
-            button->setStyleSheet(QStringLiteral(
-                "QPushButton { border: 1px solid palette(shadow); background: palette(button); }"
-                "QPushButton:hover { background: palette(light); }"
-                "QPushButton:pressed { background: palette(mid); }"
-                "QPushButton:disabled { color: palette(mid); border-color: palette(mid); }"));
-            button->setAutoDefault(false);
-            return button;
-        }
+        case ControlKind::PushButton:
+            return new DialogButton(caption, this);
         default: {
             auto* label = new QLabel(caption, this);
             label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -196,6 +187,7 @@ void CVantixView::ConfigureRegionList() {
 void CVantixView::ConnectCommands() {
     connect(&regionList_, &QTableWidget::cellDoubleClicked, this,
             [this](int row, int) { OnRegionDoubleClick(row); });
+    connect(&regionList_, &RegionListWidget::rowEntered, this, &CVantixView::OnRegionDoubleClick);
     const std::pair<int, void (CVantixView::*)()> buttons[] = {
         {FormLayout::kBrowse, &CVantixView::OnBrowse},
         {FormLayout::kFileLoad, &CVantixView::OnFileLoad},

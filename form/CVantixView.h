@@ -30,6 +30,7 @@
 #include "MessageWindowDisplay.h"
 #include "ProgrammerCommands.h"
 #include "ProgressBarDisplay.h"
+#include "RegionListWidget.h"
 #include "StatusLabelDisplay.h"
 
 class Clock;
@@ -168,7 +169,7 @@ private:
     QComboBox cpuSelection_;
     QComboBox pathBox_;
     CHexEditBase hexDisplay_;
-    QTableWidget regionList_;
+    RegionListWidget regionList_;
     QLabel timeLabel_;
     std::array<CiLedRoundX, 4> leds_;
     // The displays lent to the pod driver outlive it.

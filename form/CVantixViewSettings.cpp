@@ -66,6 +66,9 @@ void CVantixView::InitForm() {
     // toolkit takes the first control of its focus chain, which begins elsewhere once the
     // chain has been reordered.
     firstTabStop_->setFocus(Qt::OtherFocusReason);
+    // Controls mark the focus only once it has moved by key; a dialog marks it from the
+    // start, so the operator sees where the keys go before the first Tab.
+    window()->setAttribute(Qt::WA_KeyboardFocusChange);
     initialised_ = true;
 }
 

@@ -10,3 +10,4 @@ std::unique_ptr<QObject> MakeSettingsAttackTest();
 std::unique_ptr<QObject> MakeFileLoadTest();
 std::unique_ptr<QObject> MakeCommandsTest();
 std::unique_ptr<QObject> MakeInputDuringOperationTest();
+std::unique_ptr<QObject> MakeKeysAndFocusTest();

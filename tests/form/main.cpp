@@ -13,5 +13,6 @@ int main(int argc, char** argv) {
         {QStringLiteral("FileLoad"), &MakeFileLoadTest},
         {QStringLiteral("Commands"), &MakeCommandsTest},
         {QStringLiteral("InputDuringOperation"), &MakeInputDuringOperationTest},
+        {QStringLiteral("KeysAndFocus"), &MakeKeysAndFocusTest},
     });
 }
