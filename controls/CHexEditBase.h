@@ -44,6 +44,16 @@ public:
     void MoveCaret(std::int32_t delta, bool highDigit);
     void MakeVisible(std::uint32_t position, bool redraw);
 
+    // The text of one row in view, a part per column shown (a hidden column's part is
+    // empty).
+    struct VisibleRow {
+        QString address;
+        QString words;
+        QString chars;
+    };
+    // The rows that intersect the view, from the top; none without data.
+    std::vector<VisibleRow> VisibleRows();
+
     bool HasSelection() const { return selection_.Active(); }
     // The selected words as shown, one line per row, with the address of the row's first
     // selected word and their characters when those columns are shown.
@@ -59,6 +69,8 @@ public:
     std::uint32_t Length() const { return static_cast<std::uint32_t>(data_.size()); }
     std::uint32_t BaseAddress() const { return baseAddress_; }
     std::uint32_t AddressDigits() const { return addressDigits_; }
+    bool AddressShown() const { return showAddress_; }
+    bool AsciiShown() const { return showAscii_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -97,11 +97,13 @@ void CVantixView::BuildControls() {
 
 void CVantixView::PlaceControls(const QHash<int, QWidget*>& members) {
     QWidget* previous = nullptr;
+    std::vector<QWidget*> placed;
     for (const FormControl& control : FormLayout::Controls()) {
         QWidget* widget = members.value(control.id, nullptr);
         if (widget == nullptr) {
             widget = CreateStaticControl(control);
         }
+        placed.push_back(widget);
         const bool dropDown = control.kind == ControlKind::DropDownList ||
                               control.kind == ControlKind::EditableDropDown;
         const int heightDu = dropDown ? FormLayout::kClosedDropDownHeightDu : control.h;
@@ -121,6 +123,7 @@ void CVantixView::PlaceControls(const QHash<int, QWidget*>& members) {
             previous = widget;
         }
     }
+    NameControls(placed);
 }
 
 void CVantixView::ConfigureControls() {

@@ -14,6 +14,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "CHexEditBase.h"
 #include "CMessageWindow.h"
@@ -142,6 +143,9 @@ private:
     void PlaceControls(const QHash<int, QWidget*>& members);
     // Captions, CPU names and the path box's behaviour.
     void ConfigureControls();
+    // The names a screen reader gives the controls; `placed` holds the controls in the
+    // layout table's order.
+    void NameControls(const std::vector<QWidget*>& placed);
     bool TakeFileDrop(QObject* watched, QEvent* event);
     QWidget* CreateStaticControl(const FormLayout::FormControl& control);
     void ConnectCommands();

@@ -11,3 +11,4 @@ std::unique_ptr<QObject> MakeFileLoadTest();
 std::unique_ptr<QObject> MakeCommandsTest();
 std::unique_ptr<QObject> MakeInputDuringOperationTest();
 std::unique_ptr<QObject> MakeKeysAndFocusTest();
+std::unique_ptr<QObject> MakeFormAccessibilityTest();

@@ -14,5 +14,6 @@ int main(int argc, char** argv) {
         {QStringLiteral("Commands"), &MakeCommandsTest},
         {QStringLiteral("InputDuringOperation"), &MakeInputDuringOperationTest},
         {QStringLiteral("KeysAndFocus"), &MakeKeysAndFocusTest},
+        {QStringLiteral("Accessibility"), &MakeFormAccessibilityTest},
     });
 }
