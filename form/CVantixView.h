@@ -49,8 +49,11 @@ class CVantixView : public QWidget, public OperationUi {
 public:
     // An empty or unreadable image shows the whole PFLASH array: 0x10000 bytes.
     static constexpr std::uint32_t kErasedDisplayWords = 0x8000;
-    // The browse dialog's one filter: firmware builds name their files .s or .S.
+    // The browse dialog's filters, the first chosen at first: firmware builds name their
+    // files .s or .S; other builds .s19 or .srec, which File Load reads as well. The dialog
+    // shows a filter without its last parentheses, so the second shows as "All files (*)".
     static constexpr const char* kSFileFilter = "Mot Hex Files (.s) (*.s *.S)";
+    static constexpr const char* kAllFilesFilter = "All files (*) (*)";
 
     // The settings, image, library and clock are borrowed and must outlive the form; the
     // clock is the one the pod runs on, so elapsed times are the pod's.
@@ -76,6 +79,8 @@ public:
     // Last-write time in local time as "YYYY/MM/DD  hh:mm:ss"; nothing when unreadable.
     static std::optional<QString> FormatFileTime(QFile& file);
     void AddRecentFile(const QString& path);
+    // Removes a path from the recent files, when there (exact, case-sensitive text).
+    void DropRecentFile(const QString& path);
     // The browse dialog; tests replace it. Gets the starting folder, returns the chosen
     // path or an empty text on cancel.
     using FileChooser = std::function<QString(const QString& startFolder)>;

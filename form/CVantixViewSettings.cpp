@@ -128,8 +128,9 @@ void CVantixView::OnBrowse() {
 
 QString CVantixView::ChooseSFile(const QString& startFolder) {
     // Only the name shows; some platform dialogs match the patterns letter case and all.
-    return QFileDialog::getOpenFileName(this, QStringLiteral("Open"), startFolder,
-                                        QString::fromLatin1(kSFileFilter), nullptr,
+    const QString filters = QString::fromLatin1(kSFileFilter) + QStringLiteral(";;") +
+                            QString::fromLatin1(kAllFilesFilter);
+    return QFileDialog::getOpenFileName(this, QStringLiteral("Open"), startFolder, filters, nullptr,
                                         QFileDialog::HideNameFilterDetails);
 }
 
@@ -158,6 +159,18 @@ std::optional<QString> CVantixView::FormatFileTime(QFile& file) {
     const QTime time = written.time();
     return QString::asprintf("%04d/%02d/%02d  %02d:%02d:%02d", date.year(), date.month(),
                              date.day(), time.hour(), time.minute(), time.second());
+}
+
+void CVantixView::DropRecentFile(const QString& path) {
+    const qsizetype found = recentFiles_.indexOf(path);
+    if (found < 0) {
+        return;
+    }
+    // The box keeps the text typed in it, which names the file that is gone.
+    const QString shown = pathBox_.currentText();
+    recentFiles_.removeAt(found);
+    pathBox_.removeItem(static_cast<int>(found));
+    pathBox_.setEditText(shown);
 }
 
 void CVantixView::AddRecentFile(const QString& path) {
