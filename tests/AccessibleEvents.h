@@ -34,7 +34,6 @@ public:
         }
         return found;
     }
-    void Clear() { List().clear(); }
 
 private:
     static std::vector<Event>& List() {
