@@ -1,8 +1,11 @@
 #include "InputGate.h"
 
+#include <QAbstractScrollArea>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QScrollBar>
 
 namespace {
 
@@ -52,6 +55,25 @@ bool Within(const QWidget* widget, const QWidget* ancestor) {
         }
     }
     return false;
+}
+
+// Scrolling a view starts nothing: its scroll bars, and the wheel over it, stay at the
+// operator's hands. A drop-down box takes the wheel to change its value, so not over one.
+bool Scrolls(const QWidget* widget, QEvent::Type type) {
+    if (qobject_cast<const QScrollBar*>(widget) != nullptr) {
+        return true;
+    }
+    if (type != QEvent::Wheel) {
+        return false;
+    }
+    bool inView = false;
+    for (const QWidget* w = widget; w != nullptr && !w->isWindow(); w = w->parentWidget()) {
+        if (qobject_cast<const QComboBox*>(w) != nullptr) {
+            return false;
+        }
+        inView = inView || qobject_cast<const QAbstractScrollArea*>(w) != nullptr;
+    }
+    return inView;
 }
 
 }  // namespace
@@ -127,7 +149,7 @@ bool InputGate::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ContextMenu) {
         return true;
     }
-    return !IsUsable(widget);
+    return !IsUsable(widget) && !Scrolls(widget, event->type());
 }
 
 bool InputGate::Guards(const QWidget* widget) const {

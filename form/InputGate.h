@@ -10,8 +10,9 @@
 // the user-interface thread; the window system queues what the operator does meanwhile and
 // hands it over whenever events are next processed, often only once the operation is over and
 // its buttons are enabled again. While the gate is closed, such input reaches only the
-// controls the form keeps usable; a click or key meant for any other control of the form is
-// dropped, including the second half of a double click on the button that started it.
+// controls the form keeps usable and the scroll bars and wheel of its views; a click or key
+// meant for any other control of the form is dropped, including the second half of a double
+// click on the button that started it.
 class InputGate : public QObject {
 public:
     // form: the widget whose window the gate guards; the gate filters the whole application's

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <functional>
 
@@ -133,13 +134,19 @@ private slots:
             browsedWhileBusy = browsedWhileBusy || rig.view->IsBusy();
             return QString();
         });
+        CHexEditBase& hex = rig.view->HexDisplay();
         const DuringOperation during(*rig.view, [&] {
             QTest::mouseClick(&reset, Qt::LeftButton);
             QTest::mouseClick(rig.view->Button(FormLayout::kBrowse), Qt::LeftButton);
+            // The views scroll: a click below the handle of the hex view's bar pages down.
+            QScrollBar* bar = hex.verticalScrollBar();
+            QTest::mouseClick(bar, Qt::LeftButton, {},
+                              QPoint(bar->width() / 2, bar->height() - 20));
         });
         QTest::mouseClick(rig.view->Button(FormLayout::kTargetWrite), Qt::LeftButton);
         // Ticked during the write, too late for it: no reset after it.
         QVERIFY(reset.isChecked());
+        QVERIFY(hex.TopRow() > 0);
         QCOMPARE(FramesStartingWith(rig.sim, 'R'), 0);
         // Arriving after the write, before the window was idle again.
         QTest::mouseClick(&eraseAll, Qt::LeftButton);
