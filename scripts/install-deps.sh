@@ -17,6 +17,7 @@ packages=(
   mandoc groff-base man-db bash-completion fish desktop-file-utils appstream
   libpq-dev postgresql
   libjs-chart.js chromium
+  xvfb dbus at-spi2-core python3-pyatspi
   "$@"
 )
 

@@ -210,6 +210,31 @@ private slots:
         QCOMPARE(rig.view->RegionList().rowCount(), 3);  // the DSP56F805 file's regions
     }
 
+    // A recent file whose File Load fails because it is gone leaves the recent list, as a
+    // browser drops a dead link; the box keeps the typed path, and the others stay.
+    void aRecentFileThatIsGoneLeavesTheList() {
+        FormRig rig;
+        rig.Start();
+        const QString kept = rig.WriteFile(QStringLiteral("kept.s"), S3Line(0x10, {1}));
+        const QString gone = rig.WriteFile(QStringLiteral("gone.s"), S3Line(0x10, {2}));
+        rig.Load(kept, CpuType::DSP56F807);
+        rig.Load(gone, CpuType::DSP56F807);
+        QCOMPARE(rig.view->RecentFiles(), (QStringList{gone, kept}));
+        QVERIFY(QFile::remove(gone));
+        rig.view->PathBox().setCurrentIndex(0);
+        QCOMPARE(rig.view->PathBox().currentText(), gone);
+        QTest::mouseClick(rig.view->Button(FormLayout::kFileLoad), Qt::LeftButton);
+        QCOMPARE(rig.Messages().back(),
+                 FormRig::Line(QStringLiteral("The specified S File path is wrong"), kColourRed));
+        QCOMPARE(rig.view->RecentFiles(), QStringList{kept});
+        QCOMPARE(rig.view->PathBox().count(), 1);
+        QCOMPARE(rig.view->PathBox().itemText(0), kept);
+        QCOMPARE(rig.view->PathBox().currentText(), gone);
+        // A path that is not in the list changes nothing there.
+        rig.Load(rig.dir.filePath(QStringLiteral("never.s")), CpuType::DSP56F807);
+        QCOMPARE(rig.view->RecentFiles(), QStringList{kept});
+    }
+
     // A file named on the command line or dropped shows its own time, as a browsed one does,
     // never the time of the file shown at start-up.
     void aFileGivenByNameShowsItsTime() {
