@@ -184,4 +184,44 @@ TEST_F(Gang, RepeatAsksOnceARoundAndLeavesOutAPodWhoseBoardFailed) {
     EXPECT_NE(run.err.find("boards: 4 passed, 1 failed\n"), std::string::npos) << run.err;
 }
 
+TEST_F(Gang, RepeatNeverTakesACommandForABoardId) {
+    // The middle pod is in use: its board fails unreached, and x has nothing to leave out.
+    PodLock other;
+    std::string error;
+    ASSERT_EQ(other.Acquire(PodLock::KeyFor("VSIM0002", &state), error), PodLock::Result::Locked);
+    const auto rounds = [&](const std::string& typed, const std::string& pods) {
+        std::istringstream operatorInput(typed);
+        CliEnvironment environment;
+        environment.input = &operatorInput;
+        const CliRun run = RunInProcess(
+            OnPods({"--pods", pods, "write", f807, "--cpu", "807", "--repeat", "--json"}),
+            environment);
+        std::vector<nlohmann::json> boards;
+        for (const std::string& round : Lines(run.out)) {
+            boards.push_back(nlohmann::json::parse(round));
+        }
+        return std::pair{run, boards};
+    };
+    const auto [shifted, shiftedRounds] = rounds("x\nA-1\nA-3\nq\n", "VSIM0001,VSIM0002,VSIM0003");
+    ASSERT_EQ(shiftedRounds.size(), 2u) << shifted.out;
+    ASSERT_EQ(shiftedRounds[1].size(), 2u);
+    EXPECT_EQ(shiftedRounds[1][0]["board"], "A-1");
+    EXPECT_EQ(shiftedRounds[1][1]["board"], "A-3");
+    EXPECT_NE(shifted.err.find("vantix-cli: no pod's board failed in the last round, so x leaves "
+                               "out none; x is a command, not a board id\nNext boards on "
+                               "VSIM0001, VSIM0003:"),
+              std::string::npos)
+        << shifted.err;
+    // Every board passed: x is refused at the round's first line and among the ids alike.
+    const auto [passed, passedRounds] = rounds("x\nB-1\nx\nB-4\nq\n", "VSIM0001,VSIM0004");
+    ASSERT_EQ(passedRounds.size(), 2u) << passed.out;
+    EXPECT_EQ(passed.status, kExitSuccess) << passed.err;
+    EXPECT_EQ(passedRounds[1][0]["board"], "B-1");
+    EXPECT_EQ(passedRounds[1][1]["board"], "B-4");
+    EXPECT_NE(passed.err.find("vantix-cli: x is a command, not a board id; scan the board id for "
+                              "VSIM0004\n"),
+              std::string::npos)
+        << passed.err;
+}
+
 }  // namespace
