@@ -12,6 +12,7 @@ RunRecorder::RunRecorder(const CliOptions& options, const CliEnvironment& enviro
       ui_(ui),
       out_(out),
       boardId_(options.boardId),
+      runId_(StationDb::NewRunId()),
       station_(options.station.empty() ? RunLog::HostName() : options.station) {}
 
 bool RunRecorder::OpenLog() {
@@ -49,7 +50,6 @@ int RunRecorder::OpenStationDb() {
         database_.reset();
         return outcome.status;
     }
-    runId_ = StationDb::NewRunId();
     return kExitSuccess;
 }
 
@@ -85,10 +85,10 @@ void RunRecorder::Report(const std::string& message) {
     }
 }
 
-int RunRecorder::Store(RunRecord& record, const std::string& time, const std::string& host,
+int RunRecorder::Store(const RunRecord& record, const std::string& time, const std::string& host,
                        int status, std::string& lost) {
     const StationDbOutcome stored =
-        database_->StoreRecord(RunLogJson(record, time, host), station_, runId_);
+        database_->StoreRecord(RunLogJson(record, time, host, runId_), station_, runId_);
     if (stored.Ok()) {
         return status;
     }
@@ -97,10 +97,9 @@ int RunRecorder::Store(RunRecord& record, const std::string& time, const std::st
         recordLost_ = true;
         status = kExitRecordLost;
     }
-    // The spooled record says how the run ended, as the log line after it does.
-    record.exitCode = status;
     const StationDbOutcome spooled =
-        database_->SpoolRecord(RunLogJson(record, time, host), station_, runId_);
+        database_->SpoolRecord(RunLogJson(record, time, host, runId_), station_, runId_);
+    fate_ = spooled.Ok() ? RecordFate::Spooled : RecordFate::Lost;
     lost = stored.message + "\n" + spooled.message;
     return status;
 }
@@ -122,7 +121,10 @@ int RunRecorder::Keep(RunRecord& record, int status) {
     if (!boardId_.empty()) {
         record.board = boardId_;
     }
+    // The record says how its board ended; what became of the record itself is the run's
+    // exit status and the tally's to say.
     record.exitCode = status;
+    fate_ = RecordFate::Stored;
     const std::string time = RunLog::UtcNow();
     const std::string host = RunLog::HostName();
     std::string notStored;
@@ -130,12 +132,12 @@ int RunRecorder::Keep(RunRecord& record, int status) {
         status = Store(record, time, host, status, notStored);
     }
     std::string error;
-    if (log_.IsOpen() && !log_.Append(RunLogJson(record, time, host), error)) {
+    if (log_.IsOpen() && !log_.Append(RunLogJson(record, time, host, runId_), error)) {
         recordLost_ = true;
+        fate_ = RecordFate::Lost;
         if (!Interrupted()) {
             status = kExitRecordLost;
         }
-        record.exitCode = status;
     }
     if (options_.json) {
         out_ << RunRecordJson(record) << '\n';
@@ -151,8 +153,6 @@ int RunRecorder::Keep(RunRecord& record, int status) {
         ui_.Error("vantix-cli: the record of this board is missing from the log " +
                   options_.logPath + "; stopping");
     }
-    if (database_) {
-        runId_ = StationDb::NewRunId();
-    }
+    runId_ = StationDb::NewRunId();
     return status;
 }

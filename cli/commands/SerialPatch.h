@@ -39,6 +39,8 @@ public:
     std::uint32_t Number() const { return static_cast<std::uint32_t>(number_); }
     // "PFLASH:0x7F00"
     std::string AtText() const;
+    // The region the number goes into: "PFLASH"; empty without --serial-at.
+    std::string Region() const { return region_ ? RegionName(*region_) : ""; }
 
 private:
     int Refuse(ConsoleUi& ui, const std::string& message) const;

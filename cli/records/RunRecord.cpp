@@ -119,9 +119,12 @@ std::string RunRecordJson(const RunRecord& record) {
 }
 
 std::string RunLogJson(const RunRecord& record, const std::string& utcTime,
-                       const std::string& host) {
+                       const std::string& host, const std::string& run) {
     JsonObject json;
     json.Text("time", utcTime).Text("host", host);
     AddFields(json, record);
+    if (!run.empty()) {
+        json.Text("run", run);
+    }
     return json.Close();
 }

@@ -59,6 +59,7 @@ std::string RegionsJson(const std::vector<RunRecord::Region>& regions);
 
 // The record as one JSON object on one line (without a line end).
 std::string RunRecordJson(const RunRecord& record);
-// The same object with the UTC time and the host name in front, for the log.
+// The same object with the UTC time and the host name in front and the run's UUID at the
+// end, for the log: the UUID names the run wherever a copy of its record ends up.
 std::string RunLogJson(const RunRecord& record, const std::string& utcTime,
-                       const std::string& host);
+                       const std::string& host, const std::string& run = "");

@@ -251,11 +251,17 @@ void HtmlReportWriter::Totals(std::ostream& out) const {
            "the same: <span data-figure=\"unknown-fields\">"
         << lines.unknownFields << "</span>.";
     if (lines.duplicates > 0) {
-        out << " Runs both in the station database and in a log, counted once: <span "
-               "data-figure=\"duplicates\">"
+        out << " Copies of runs read before (the same run in the station database and a log, "
+               "or in two logs), each run counted once: <span data-figure=\"duplicates\">"
             << lines.duplicates << "</span>.";
     }
     out << "</p>\n";
+    if (f.recordsNotKept > 0) {
+        out << "<p>Runs whose record could not be kept when their board ran (exit 4, as an "
+               "older vantix-cli wrote it; the board passed when its sequence did): <span "
+               "data-figure=\"records-not-kept\">"
+            << f.recordsNotKept << "</span>.</p>\n";
+    }
     Images(out);
     out << "</section>\n";
 }

@@ -42,6 +42,7 @@ void ReportAggregator::Add(const ReportRecord& record) {
     figures_.passed += record.Passed() ? 1 : 0;
     figures_.interrupted += record.Interrupted() ? 1 : 0;
     figures_.failed += !record.Passed() && !record.Interrupted() ? 1 : 0;
+    figures_.recordsNotKept += record.RecordNotKept() ? 1 : 0;
     figures_.firstTime = std::min(figures_.firstTime.value_or(record.time), record.time);
     figures_.lastTime = std::max(figures_.lastTime.value_or(record.time), record.time);
     if (record.sha256) {

@@ -17,6 +17,7 @@
 #include "report/HtmlReportWriter.h"
 #include "report/LogReader.h"
 #include "report/ReportOutput.h"
+#include "report/SeenRuns.h"
 #include "report/StationDbRunReader.h"
 
 namespace {
@@ -117,19 +118,16 @@ int ReportCommand::Run() {
 int ReportCommand::ReadSources(ReportAggregator& aggregator, LineCounts& lines,
                                std::string& database) {
     const auto warn = [this](const std::string& text) { ui_.Warning("vantix-cli: " + text); };
+    // The database first: of a run that a log holds too, its copy counts.
+    SeenRuns seen;
+    const auto take = [&](ReportRecord& record) {
+        if (filter_.Keeps(record) && seen.First(record)) {
+            aggregator.Add(record);
+        }
+    };
     const std::string url = DatabaseUrl();
-    const bool both = !url.empty() && !options_.reportLogs.empty();
     if (!url.empty()) {
-        StationDbRunReader reader(
-            [&](ReportRecord& record) {
-                if (filter_.Keeps(record)) {
-                    if (both) {
-                        databaseRuns_.insert(record.Identity());
-                    }
-                    aggregator.Add(record);
-                }
-            },
-            warn, environment_.interrupted);
+        StationDbRunReader reader(take, warn, environment_.interrupted);
         const StationDbOutcome outcome = reader.Read(url, filter_);
         if (!outcome.Ok()) {
             for (const std::string& line : outcome.Lines()) {
@@ -140,18 +138,7 @@ int ReportCommand::ReadSources(ReportAggregator& aggregator, LineCounts& lines,
         database = reader.Name();
         Add(lines, reader.Counts());
     }
-    LogReader reader(
-        [&](ReportRecord& record) {
-            if (!filter_.Keeps(record)) {
-                return;
-            }
-            if (both && databaseRuns_.count(record.Identity()) != 0) {
-                ++lines.duplicates;
-                return;
-            }
-            aggregator.Add(record);
-        },
-        warn, environment_.interrupted);
+    LogReader reader(take, warn, environment_.interrupted);
     for (const std::string& log : options_.reportLogs) {
         std::string error;
         if (!reader.Read(log, error)) {
@@ -160,6 +147,7 @@ int ReportCommand::ReadSources(ReportAggregator& aggregator, LineCounts& lines,
         }
     }
     Add(lines, reader.Counts());
+    lines.duplicates = seen.Again();
     return Interrupted() ? InterruptedExit(environment_) : kExitSuccess;
 }
 
@@ -192,6 +180,10 @@ void ReportCommand::Summary(const ReportFigures& figures) const {
                        std::to_string(figures.runs) + " runs";
     if (const std::uint64_t skipped = figures.lines.Skipped(); skipped > 0) {
         text += ", " + std::to_string(skipped) + (skipped == 1 ? " line" : " lines") + " not read";
+    }
+    if (const std::uint64_t again = figures.lines.duplicates; again > 0) {
+        text += ", " + std::to_string(again) + (again == 1 ? " copy" : " copies") +
+                " of runs read before left out";
     }
     for (const std::string* path : {&options_.reportHtml, &options_.reportCsv}) {
         text += path->empty() ? "" : "; wrote " + *path;

@@ -20,6 +20,14 @@ std::string ReportRecord::Identity() const {
     return identity + (serial ? std::to_string(*serial) : "");
 }
 
+bool ReportRecord::Passed() const {
+    return exit == kExitSuccess || (RecordNotKept() && result == 0);
+}
+
+bool ReportRecord::RecordNotKept() const {
+    return exit == kExitRecordLost;
+}
+
 bool ReportRecord::Interrupted() const {
     return status == "interrupted" || exit == kExitInterrupted || exit == 143 || exit == 129;
 }

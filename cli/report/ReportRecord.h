@@ -21,10 +21,16 @@ struct ReportRecord {
     std::string status;
     double seconds = 0.0;
     int exit = 0;
-    // What makes a record the same run wherever it was read: the database and a log may
-    // both hold it.
+    std::optional<int> result;         // the sequence's result, when one ran
+    std::optional<std::string> run;    // the run's UUID; none in the logs of older vantix-cli
+    // What makes a record the same run wherever it was read, for records without the run's
+    // UUID: the database and a log may both hold it.
     std::string Identity() const;
-    bool Passed() const { return exit == 0; }
+    // The board passed. An older vantix-cli wrote 4, its record's fate, as the exit of a board
+    // whose record could not be kept: its board passed when its sequence did.
+    bool Passed() const;
+    // An older record whose exit says that the record itself could not be kept.
+    bool RecordNotKept() const;
     // Ended by Ctrl+C, SIGTERM or SIGHUP.
     bool Interrupted() const;
     // The commands that program a board: the ones first-pass yield counts.

@@ -210,6 +210,6 @@ StationDbOutcome PgStationDb::SpoolRecord(const std::string& logLine, const std:
     if (!spool_->Append(RecordStore::LineFor(logLine, station, run), error)) {
         return {kExitRecordLost, error + "\nthe record of this board is lost; stopping"};
     }
-    return {kExitRecordLost, "the record of this board is kept in " + spool_->Path() +
-                                 " and goes to the station database with the next run; stopping"};
+    return {kExitSuccess, "the record of this board is kept in " + spool_->Path() +
+                              " and goes to the station database with the next run; stopping"};
 }

@@ -57,7 +57,7 @@ public:
     virtual StationDbOutcome StoreRecord(const std::string& logLine, const std::string& station,
                                          const std::string& run) = 0;
     // Keeps a record that could not be stored in the spool, for the next run to send; the
-    // outcome (kExitRecordLost) says where it is, or that it is lost.
+    // outcome says where it is (kExitSuccess), or that it is lost (kExitRecordLost).
     virtual StationDbOutcome SpoolRecord(const std::string& logLine, const std::string& station,
                                          const std::string& run) = 0;
 };

@@ -95,4 +95,33 @@ TEST(ReportFromLogs, SinceUntilAndImageNarrowIt) {
         << refused.err;
 }
 
+TEST(ReportFromLogs, ABoardWhoseRecordWasNotKeptCountsByItsOwnResult) {
+    // As an older vantix-cli logged them: exit 4 where the record could not be stored.
+    ScratchDir dir;
+    nlohmann::json passed = BoardRecord(1, 0, "2026-12-07T06:10:00Z");
+    passed["exit"] = 4;
+    passed["status"] = "Flash Write && Verify Completed - 8.85 sec";
+    nlohmann::json failed = BoardRecord(2, 1, "2026-12-07T06:11:00Z");
+    failed["exit"] = 4;
+    const std::string log = dir.Write("line.jsonl", passed.dump() + "\n" + failed.dump() + "\n");
+    const std::string html = dir.File("yield.html");
+    const CliRun run = RunProgram({"report", "--log", log, "--html", html});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string page = ReadText(html);
+    const auto figure = [&page](const std::string& name) {
+        const std::string start = "data-figure=\"" + name + "\">";
+        const std::size_t at = page.find(start);
+        return at == std::string::npos
+                   ? std::string("(none)")
+                   : page.substr(at + start.size(), page.find('<', at) - at - start.size());
+    };
+    EXPECT_EQ(figure("passed"), "1");
+    EXPECT_EQ(figure("failed"), "1");
+    EXPECT_EQ(figure("failed-runs"), "1");
+    EXPECT_EQ(figure("records-not-kept"), "2");
+    EXPECT_EQ(page.find("<td class=\"t\">Flash Write &amp;&amp; Verify Completed - 8.85 sec"),
+              std::string::npos)
+        << "a board that passed is no failure";
+}
+
 }  // namespace
