@@ -124,4 +124,38 @@ TEST(ReportFromLogs, ABoardWhoseRecordWasNotKeptCountsByItsOwnResult) {
         << "a board that passed is no failure";
 }
 
+TEST(ReportFromLogs, ALogReadTwiceOrBesideItsCopyCountsEachRunOnce) {
+    ScratchDir dir;
+    const std::string text = LineLogText();
+    const std::string log = dir.Write("line.jsonl", text);
+    const std::string copy = dir.Write("line-copy.jsonl", text);
+    const auto page = [&](std::vector<std::string> logs, std::string& err) {
+        std::vector<std::string> args = {"report", "--log"};
+        args.insert(args.end(), logs.begin(), logs.end());
+        args.insert(args.end(), {"--html", dir.File("yield.html")});
+        const CliRun run = RunProgram(args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        err = run.err;
+        return ReadText(dir.File("yield.html"));
+    };
+    std::string once;
+    std::string thrice;
+    const std::string single = page({log}, once);
+    const std::string tripled = page({log, log, copy}, thrice);
+    const int runs = ExpectedFigures(text).runs;
+    for (const char* name : {"runs", "boards", "passed", "failed", "reworked", "first-pass-yield"}) {
+        const std::string mark = std::string("data-figure=\"") + name + "\">";
+        const auto value = [&mark](const std::string& html) {
+            const std::size_t at = html.find(mark) + mark.size();
+            return html.substr(at, html.find('<', at) - at);
+        };
+        EXPECT_EQ(value(tripled), value(single)) << name;
+    }
+    EXPECT_NE(tripled.find("data-figure=\"duplicates\">" + std::to_string(2 * runs) + "<"),
+              std::string::npos);
+    EXPECT_NE(thrice.find(", " + std::to_string(2 * runs) + " copies of runs read before left out"),
+              std::string::npos)
+        << thrice;
+}
+
 }  // namespace
