@@ -1,5 +1,7 @@
 #include "commands/RunRecorder.h"
 
+#include <algorithm>
+
 #include "commandline/CliExit.h"
 #include "commandline/CliOptions.h"
 #include "commands/CliEnvironment.h"
@@ -37,6 +39,7 @@ int RunRecorder::OpenStationDb() {
     StationDbOutcome outcome;
     database_ = StationDb::Open(url, outcome);
     if (outcome.Ok()) {
+        database_->OnWait([this](const std::string& text) { ui_.Warning("vantix-cli: " + text); });
         outcome = database_->CheckTables();
     }
     if (outcome.Ok() && options_.serialSeries) {
@@ -85,10 +88,8 @@ void RunRecorder::Report(const std::string& message) {
     }
 }
 
-int RunRecorder::Store(const RunRecord& record, const std::string& time, const std::string& host,
-                       int status, std::string& lost) {
-    const StationDbOutcome stored =
-        database_->StoreRecord(RunLogJson(record, time, host, runId_), station_, runId_);
+int RunRecorder::Store(const std::string& line, bool logged, int status, std::string& lost) {
+    const StationDbOutcome stored = database_->StoreRecord(line, station_, runId_);
     if (stored.Ok()) {
         return status;
     }
@@ -97,10 +98,14 @@ int RunRecorder::Store(const RunRecord& record, const std::string& time, const s
         recordLost_ = true;
         status = kExitRecordLost;
     }
-    const StationDbOutcome spooled =
-        database_->SpoolRecord(RunLogJson(record, time, host, runId_), station_, runId_);
-    fate_ = spooled.Ok() ? RecordFate::Spooled : RecordFate::Lost;
+    const StationDbOutcome spooled = database_->SpoolRecord(line, station_, runId_);
+    fate_ = std::max(fate_, spooled.Ok() ? RecordFate::Spooled : RecordFate::Lost);
     lost = stored.message + "\n" + spooled.message;
+    if (!spooled.Ok()) {
+        lost += logged ? "\nthe record of this board is only in the log " + options_.logPath +
+                             ", not in the station database; stopping"
+                       : "\nthe record of this board is lost; stopping";
+    }
     return status;
 }
 
@@ -125,19 +130,19 @@ int RunRecorder::Keep(RunRecord& record, int status) {
     // exit status and the tally's to say.
     record.exitCode = status;
     fate_ = RecordFate::Stored;
-    const std::string time = RunLog::UtcNow();
-    const std::string host = RunLog::HostName();
-    std::string notStored;
-    if (database_) {
-        status = Store(record, time, host, status, notStored);
-    }
+    const std::string line = RunLogJson(record, RunLog::UtcNow(), RunLog::HostName(), runId_);
     std::string error;
-    if (log_.IsOpen() && !log_.Append(RunLogJson(record, time, host, runId_), error)) {
+    const bool logged = log_.IsOpen() && log_.Append(line, error);
+    if (log_.IsOpen() && !logged) {
         recordLost_ = true;
         fate_ = RecordFate::Lost;
         if (!Interrupted()) {
             status = kExitRecordLost;
         }
+    }
+    std::string notStored;
+    if (database_) {
+        status = Store(line, logged, status, notStored);
     }
     if (options_.json) {
         out_ << RunRecordJson(record) << '\n';

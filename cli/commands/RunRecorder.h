@@ -49,11 +49,10 @@ private:
     StationDbOutcome CheckSeries();
     StationDbOutcome SendSpool();
     void Report(const std::string& message);
-    // Stores the record in the station database. One that cannot be stored is spooled and
-    // the status becomes kExitRecordLost (an interruption and a 3 keep theirs). Returns the
-    // status, and what went wrong in `lost`.
-    int Store(const RunRecord& record, const std::string& time, const std::string& host,
-              int status, std::string& lost);
+    // Stores the record's line in the station database. One that cannot be stored is
+    // spooled and the status becomes kExitRecordLost (an interruption and a 3 keep theirs).
+    // Returns the status, and what went wrong in `lost`; `logged`: the log holds the line.
+    int Store(const std::string& line, bool logged, int status, std::string& lost);
 
     const CliOptions& options_;
     const CliEnvironment& environment_;

@@ -32,6 +32,10 @@ StationDbOutcome PgStationDb::Connect() {
     return {};
 }
 
+void PgStationDb::OnWait(std::function<void(const std::string&)> waiting) {
+    spool_->OnWait(std::move(waiting));
+}
+
 StationDbOutcome PgStationDb::Failed(const std::string& doing, const PgReply& reply) const {
     // Out of reach, or refusing what this program needs: the database cannot be used.
     return {kExitUnreachable,
@@ -183,9 +187,10 @@ StationDbOutcome PgStationDb::SendSpool(int& sent) {
     StationDbOutcome outcome;
     if (kept > 0) {
         // Refused records stay; the line goes on, and each run says so again.
-        outcome.message = std::to_string(kept) + " spooled record" + (kept == 1 ? "" : "s") +
-                          " refused by the station database stay in " + spool_->Path() + ": " +
-                          failure.error;
+        outcome.message = std::to_string(kept) + " spooled record" +
+                          (kept == 1 ? " refused by the station database stays in "
+                                     : "s refused by the station database stay in ") +
+                          spool_->Path() + ": " + failure.error;
     }
     if (!drained) {
         outcome.message += (outcome.message.empty() ? "" : "\n") + error;
@@ -208,7 +213,7 @@ StationDbOutcome PgStationDb::SpoolRecord(const std::string& logLine, const std:
                                           const std::string& run) {
     std::string error;
     if (!spool_->Append(RecordStore::LineFor(logLine, station, run), error)) {
-        return {kExitRecordLost, error + "\nthe record of this board is lost; stopping"};
+        return {kExitRecordLost, error};
     }
     return {kExitSuccess, "the record of this board is kept in " + spool_->Path() +
                               " and goes to the station database with the next run; stopping"};

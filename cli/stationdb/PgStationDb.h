@@ -20,6 +20,7 @@ public:
     StationDbOutcome Connect();
 
     std::string Name() const override { return db_.Name(); }
+    void OnWait(std::function<void(const std::string&)> waiting) override;
     StationDbOutcome CreateTables(bool& created) override;
     StationDbOutcome CheckTables() override;
     StationDbOutcome CreateSeries(const std::string& name, std::uint64_t first, int words,

@@ -43,12 +43,29 @@ bool SyncFolder(const std::string& folder) {
     return synced;
 }
 
-// The spool's lock, held while it lives.
+// How long the spool's lock may be busy before the wait is worth a word: another run that
+// appends a record holds it for a moment, one that sends thousands for a minute.
+constexpr int kSilentWaitMs = 1000;
+constexpr int kLockPollMs = 20;
+
+// The spool's lock, held while it lives. A wait past a moment says what it waits for.
 class SpoolLock {
 public:
-    explicit SpoolLock(const std::string& path)
+    SpoolLock(const std::string& path, const std::string& spool,
+              const std::function<void(const std::string&)>& waiting)
         : fd_(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
-        while (fd_ >= 0 && flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        for (int waited = 0; fd_ >= 0 && flock(fd_, LOCK_EX | LOCK_NB) != 0;) {
+            if (errno == EWOULDBLOCK && waited < kSilentWaitMs) {
+                usleep(kLockPollMs * 1000);
+                waited += kLockPollMs;
+                continue;
+            }
+            if (errno == EWOULDBLOCK && waiting) {
+                waiting("waiting for the spool file " + spool + " (locked by another process)…");
+            }
+            while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+            }
+            break;
         }
     }
     ~SpoolLock() {
@@ -75,7 +92,7 @@ RecordSpool::RecordSpool(const std::string& database) : folder_(StateFolder()) {
 bool RecordSpool::Append(const std::string& line, std::string& error) {
     std::error_code ec;
     std::filesystem::create_directories(folder_, ec);
-    const SpoolLock lock(lockPath_);
+    const SpoolLock lock(lockPath_, path_, waiting_);
     const int fd = lock.Held() ? open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600)
                                : -1;
     const std::string whole = line + '\n';
@@ -97,7 +114,10 @@ bool RecordSpool::Drain(const std::function<Sent(const std::string&)>& send, int
     if (!std::filesystem::exists(path_, ec)) {
         return true;
     }
-    const SpoolLock lock(lockPath_);
+    const SpoolLock lock(lockPath_, path_, waiting_);
+    if (lock.Held() && !std::filesystem::exists(path_, ec)) {
+        return true;  // a run that held the lock meanwhile sent it all
+    }
     std::ifstream file(path_, std::ios::binary);
     if (!lock.Held() || !file) {
         error = "cannot read the spool file " + path_ + ": " + std::strerror(errno);

@@ -21,6 +21,8 @@ public:
     explicit RecordSpool(const std::string& database);
 
     const std::string& Path() const { return path_; }
+    // Told, a line, when the spool's lock keeps this run waiting for more than a moment.
+    void OnWait(std::function<void(const std::string&)> waiting) { waiting_ = std::move(waiting); }
     bool Append(const std::string& line, std::string& error);
     // Hands each spooled record to `send`, oldest first; counts those stored and those kept.
     bool Drain(const std::function<Sent(const std::string&)>& send, int& stored, int& kept,
@@ -32,4 +34,5 @@ private:
     std::string folder_;
     std::string path_;
     std::string lockPath_;
+    std::function<void(const std::string&)> waiting_;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +34,9 @@ public:
 
     // "dbname=line host=/run/postgresql port=5432 user=station": never the password.
     virtual std::string Name() const = 0;
+    // Where to say, a line each, what a call waits for when it waits long (a spool that
+    // another run is sending).
+    virtual void OnWait(std::function<void(const std::string&)> waiting) = 0;
 
     // Creates the tables unless they exist (station-db init).
     virtual StationDbOutcome CreateTables(bool& created) = 0;
@@ -57,7 +61,7 @@ public:
     virtual StationDbOutcome StoreRecord(const std::string& logLine, const std::string& station,
                                          const std::string& run) = 0;
     // Keeps a record that could not be stored in the spool, for the next run to send; the
-    // outcome says where it is (kExitSuccess), or that it is lost (kExitRecordLost).
+    // outcome says where it is (kExitSuccess), or why it cannot be kept (kExitRecordLost).
     virtual StationDbOutcome SpoolRecord(const std::string& logLine, const std::string& station,
                                          const std::string& run) = 0;
 };

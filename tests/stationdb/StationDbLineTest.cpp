@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
 
@@ -9,6 +10,11 @@
 #include "HookedPod.h"
 #include "TestPostgres.h"
 #include "commandline/CliExit.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+
+#include <csignal>
 
 namespace {
 
@@ -210,6 +216,77 @@ TEST_F(StationDb, FailsClosedBeforeThePod) {
               std::string::npos)
         << newer.err;
     EXPECT_FALSE(std::filesystem::exists(trace));  // the pod was never reached
+}
+
+// The spool a lost record went into: its file and its lock, in the state folder.
+std::pair<std::string, std::string> SpoolFiles(const std::string& state) {
+    std::pair<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(state + "/vantix")) {
+        const std::string name = entry.path().string();
+        (entry.path().extension() == ".lock" ? files.second : files.first) =
+            entry.path().extension() == ".jsonl" || entry.path().extension() == ".lock" ? name : "";
+    }
+    return files;
+}
+
+TEST_F(StationDb, AStationWaitingForTheSpoolSaysSoAndFindsItSent) {
+    SetUpLine();
+    const CliRun lost = RunInProcess(Station("S1", {"--station-db", url, "--board-id", "B1"}),
+                                     HookedPod::Environment([this] { server.Stop(); }));
+    ASSERT_EQ(lost.status, kExitRecordLost) << lost.err;
+    server.Start();
+    const auto [spool, lockFile] = SpoolFiles(dir.File("state"));
+    ASSERT_TRUE(std::filesystem::exists(spool)) << spool;
+    // Another station holds the spool while it sends it, and has sent it all when it lets go.
+    const int lock = open(lockFile.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_EQ(flock(lock, LOCK_EX), 0);
+    const ChildProcess station = StartProgram(Station("S2", {"--station-db", url, "--board-id", "B2"}));
+    std::string err;
+    const bool said = ReadUntilWithin(station.err, err, "vantix-cli: waiting for the spool file " +
+                                                            spool + " (locked by another process)…\n",
+                                      std::chrono::seconds(30));
+    std::filesystem::remove(spool);
+    close(lock);
+    if (!said) {
+        kill(station.pid, SIGKILL);
+    }
+    const CliRun run = Finish(station);
+    EXPECT_TRUE(said) << err;
+    EXPECT_EQ(run.status, kExitSuccess) << err << run.err;
+    EXPECT_EQ((err + run.err).find("cannot read the spool file"), std::string::npos) << run.err;
+}
+
+TEST_F(StationDb, WhatBecameOfARecordIsSaidInWords) {
+    SetUpLine();
+    const std::string state = dir.File("state/vantix");
+    // A spooled record that the database will refuse: its time is no time.
+    ASSERT_EQ(RunInProcess(Station("S1", {"--station-db", url, "--board-id", "B1"}),
+                           HookedPod::Environment([this] { server.Stop(); }))
+                  .status,
+              kExitRecordLost);
+    const auto [spool, lockFile] = SpoolFiles(dir.File("state"));
+    std::string text = ReadText(spool);
+    text.replace(text.find("\"time\":\"") + 8, 4, "year");
+    dir.Write("state/vantix/" + std::filesystem::path(spool).filename().string(), text);
+    server.Start();
+    // The server stops during the next board, and the state folder is gone when its record
+    // is to be spooled.
+    const CliRun run = RunInProcess(Station("S1", {"--station-db", url, "--board-id", "B2"}),
+                                    HookedPod::Environment([&] {
+                                        server.Stop();
+                                        std::filesystem::rename(state, dir.File("state/moved"));
+                                        dir.Write("state/vantix", "not a folder");
+                                    }));
+    EXPECT_EQ(run.status, kExitRecordLost);
+    EXPECT_NE(run.err.find("vantix-cli: 1 spooled record refused by the station database stays "
+                           "in " + spool + ": "),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("\nvantix-cli: the record of this board is only in the log " + log +
+                           ", not in the station database; stopping\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.err.find("is lost"), std::string::npos) << run.err;
 }
 
 }  // namespace
