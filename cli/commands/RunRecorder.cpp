@@ -130,7 +130,7 @@ int RunRecorder::Keep(RunRecord& record, int status) {
     // exit status and the tally's to say.
     record.exitCode = status;
     fate_ = RecordFate::Stored;
-    const std::string line = RunLogJson(record, RunLog::UtcNow(), RunLog::HostName(), runId_);
+    const std::string line = RunLogJson(record, RunLog::UtcNow(true), RunLog::HostName(), runId_);
     std::string error;
     const bool logged = log_.IsOpen() && log_.Append(line, error);
     if (log_.IsOpen() && !logged) {

@@ -3,6 +3,8 @@
 #include "Utf8Path.h"
 
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -82,8 +84,10 @@ bool RunLog::Append(const std::string& line, std::string& error) {
     return true;
 }
 
-std::string RunLog::UtcNow() {
-    const std::time_t now = std::time(nullptr);
+std::string RunLog::UtcNow(bool milliseconds) {
+    const auto since1970 = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::system_clock::now().time_since_epoch());
+    const std::time_t now = static_cast<std::time_t>(since1970.count() / 1000);
     std::tm utc{};
 #ifdef _WIN32
     gmtime_s(&utc, &now);
@@ -91,8 +95,12 @@ std::string RunLog::UtcNow() {
     gmtime_r(&now, &utc);
 #endif
     char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
+    char fraction[8] = "";
+    if (milliseconds) {
+        std::snprintf(fraction, sizeof fraction, ".%03d", static_cast<int>(since1970.count() % 1000));
+    }
+    return std::string(text) + fraction + "Z";
 }
 
 std::string RunLog::HostName() {

@@ -19,8 +19,9 @@ public:
     // Appends the line and its line end.
     bool Append(const std::string& line, std::string& error);
 
-    // "2026-12-07T09:41:05Z"
-    static std::string UtcNow();
+    // "2026-12-07T09:41:05Z"; "2026-12-07T09:41:05.250Z" to the millisecond, as records are
+    // timed, so that boards of one second keep their order.
+    static std::string UtcNow(bool milliseconds = false);
     static std::string HostName();
 
 private:

@@ -48,6 +48,24 @@ constexpr std::array<FieldName, 23> kFields = {{
 
 const char* const kNames[] = {"time", "host", "station", "command", "status", "seconds", "exit"};
 
+// The fraction of the second a time names ("09:41:05.25Z": 250000), to the microsecond.
+std::uint32_t Microseconds(std::string_view time) {
+    const std::size_t point = time.find_first_of(".,", 10);
+    std::uint32_t value = 0;
+    std::size_t digits = 0;
+    for (std::size_t at = point + 1; point != std::string_view::npos && at < time.size() &&
+                                     time[at] >= '0' && time[at] <= '9';
+         ++at) {
+        if (digits++ < 6) {
+            value = value * 10 + static_cast<std::uint32_t>(time[at] - '0');
+        }
+    }
+    for (; digits < 6; ++digits) {
+        value *= 10;
+    }
+    return value;
+}
+
 }  // namespace
 
 RecordLineParser::Outcome RecordLineParser::Parse(std::string_view text, ReportRecord& record) {
@@ -159,6 +177,7 @@ bool RecordLineParser::Text(string_t& value) {
                 return Wrong("is not a time");
             }
             r.time = *time;
+            r.microseconds = Microseconds(value);
             break;
         }
         case Field::Host:

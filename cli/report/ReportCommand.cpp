@@ -1,5 +1,6 @@
 #include "report/ReportCommand.h"
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -93,7 +94,7 @@ int ReportCommand::Run() {
             return kExitInputError;
         }
     }
-    ReportAggregator aggregator;
+    ReportAggregator aggregator(std::time(nullptr));
     LineCounts lines;
     std::string database;
     if (const int status = ReadSources(aggregator, lines, database); status != kExitSuccess) {
@@ -110,6 +111,13 @@ int ReportCommand::Run() {
     if (const int status = Write(figures, outputs[0].get(), outputs[1].get());
         status != kExitSuccess) {
         return status;
+    }
+    if (figures.oddTimes > 0) {
+        ui_.Warning("vantix-cli: " + std::to_string(figures.oddTimes) + " run" +
+                    (figures.oddTimes == 1 ? " has a time" : "s have times") + " from " +
+                    UtcText(*figures.earliestOddTime) + " to " + UtcText(*figures.latestOddTime) +
+                    ", before 2000 or after now (a station's clock was wrong?): counted, but "
+                    "left out of the chart of boards per hour");
     }
     Summary(figures);
     return kExitSuccess;

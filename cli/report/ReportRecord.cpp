@@ -32,6 +32,11 @@ bool ReportRecord::Interrupted() const {
     return status == "interrupted" || exit == kExitInterrupted || exit == 143 || exit == 129;
 }
 
+bool ReportRecord::Started() const {
+    return result.has_value() || (exit != kExitInputError && exit != kExitUnreachable &&
+                                  exit != kExitRecordLost);
+}
+
 bool ReportRecord::OnBoard() const {
     return command != "pod-write" && command != "pod-verify" && command != "pod-info" &&
            command != "list";

@@ -8,6 +8,7 @@
 // database.
 struct ReportRecord {
     std::int64_t time = 0;  // seconds since 1970 UTC
+    std::uint32_t microseconds = 0;  // within that second, where the record tells
     std::string host;
     std::string station;  // the station database's "station"; the host in a log
     std::string command;  // "write-verify", ...
@@ -33,6 +34,9 @@ struct ReportRecord {
     bool RecordNotKept() const;
     // Ended by Ctrl+C, SIGTERM or SIGHUP.
     bool Interrupted() const;
+    // The board's sequence ran: a run refused before the pod, or whose pod was out of reach,
+    // has no cycle time.
+    bool Started() const;
     // The commands that program a board: the ones first-pass yield counts.
     bool Programs() const { return command == "write" || command == "write-verify"; }
     // The commands that work on a board rather than on the pod's own EEPROM.

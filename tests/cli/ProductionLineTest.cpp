@@ -114,7 +114,7 @@ TEST_F(ProductionLine, RepeatedBoardsAndTwoStationsShareOneLog) {
     EXPECT_EQ(Finish(second).status, kExitSuccess);
 
     const std::regex line(
-        "\\{\"time\":\"[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}Z\",\"host\":\"[^\"]*\","
+        "\\{\"time\":\"[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}\\.[0-9]{3}Z\",\"host\":\"[^\"]*\","
         "\"command\":\"write\",[^\\n]*\"exit\":0,\"run\":\"[0-9a-f-]{36}\"\\}");
     const std::vector<std::string> lines = Lines(ReadText(log));
     EXPECT_EQ(lines.size(), 43u);
