@@ -1,6 +1,8 @@
 // Several pods on one host, each station on its own pod, and a record of every board.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <regex>
 #include <sstream>
 
@@ -121,6 +123,41 @@ TEST_F(ProductionLine, RepeatedBoardsAndTwoStationsShareOneLog) {
     for (const std::string& text : lines) {
         EXPECT_TRUE(std::regex_match(text, line)) << text;
     }
+}
+
+TEST_F(ProductionLine, ALogRotatedOrRemovedDuringRepeatGoesOnInANewFile) {
+    std::filesystem::create_directories(dir.File("logs"));
+    const std::string log = dir.File("logs/boards.jsonl");
+    // Three boards; before the second, the log is moved away (as logrotate does), removed,
+    // or taken away with its folder.
+    const auto run = [&](const std::function<void()>& between) {
+        OperatorInput answers({"", ""}, {{0, between}});
+        std::istream input(&answers);
+        ScriptedPod scripted;
+        CliEnvironment environment = scripted.Environment();
+        environment.input = &input;
+        return RunInProcess({"--simulate", "--log", log, "write", Example("dsp56f807.s"), "--cpu",
+                             "807", "--regions", "DFLASH", "--repeat"},
+                            environment);
+    };
+    const CliRun rotated = run([&] { std::filesystem::rename(log, log + ".1"); });
+    EXPECT_EQ(rotated.status, kExitSuccess) << rotated.err;
+    EXPECT_EQ(Lines(ReadText(log + ".1")).size(), 1u);
+    EXPECT_EQ(Lines(ReadText(log)).size(), 2u);
+
+    const CliRun removed = run([&] { std::filesystem::remove(log); });
+    EXPECT_EQ(removed.status, kExitSuccess) << removed.err;
+    EXPECT_EQ(Lines(ReadText(log)).size(), 2u);
+
+    const CliRun gone = run([&] { std::filesystem::remove_all(dir.File("logs")); });
+    EXPECT_EQ(gone.status, kExitRecordLost) << gone.err;
+    EXPECT_NE(gone.err.find("vantix-cli: cannot write the log file " + log +
+                            ": No such file or directory\nvantix-cli: the record of this board "
+                            "is missing from the log " + log + "; stopping\n"
+                            "boards: 2 passed, 0 failed; 1 record lost\n"),
+              std::string::npos)
+        << gone.err;
+    EXPECT_EQ(gone.err.find("boards: 3 passed"), std::string::npos) << "no board after it";
 }
 
 }  // namespace
