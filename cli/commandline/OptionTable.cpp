@@ -216,12 +216,14 @@ constexpr std::array<ExitStatusInfo, 9> kExitStatuses = {{
      "command-line or input error (unknown option, unreadable file, no data,\n"
      "a DSP56F801 image for the pod, an unknown region, --strict findings,\n"
      "an output that is an input, several pods attached and no --pod, a\n"
-     "station database without its tables or serial series)"},
+     "station database without its tables or serial series, an empty\n"
+     "VANTIX_STATION_DB, --station without a station database)"},
     {Cli, kExitUnreachable,
      "the pod cannot be reached (no driver library, no pod, open failure, the\n"
      "pod in use by another process; list: no FTDI device attached); with\n"
      "--repeat, a pod that has gone ends the run with 3; the station\n"
-     "database cannot be reached, refuses the login or does not answer"},
+     "database cannot be reached, refuses the login, lets it only read or\n"
+     "does not answer"},
     {Cli, kExitRecordLost,
      "the board ran, but its record could not be appended to the --log file\n"
      "or stored in the station database (it is spooled for the next run)"},

@@ -27,11 +27,18 @@ bool RunRecorder::OpenLog() {
 }
 
 int RunRecorder::OpenStationDb() {
-    const std::string& url = !options_.stationDb.empty() ? options_.stationDb
-                                                         : environment_.stationDb;
+    std::string refusal;
+    const std::string url = ChosenStationDb(options_.stationDb, environment_, refusal);
     if (url.empty()) {
-        if (options_.serialSeries) {
-            Report("--serial-series needs --station-db URL (or VANTIX_STATION_DB)");
+        // A station name or a series without a database would record nothing of either.
+        refusal = !refusal.empty()           ? refusal
+                  : options_.serialSeries    ? "--serial-series needs --station-db URL (or "
+                                               "VANTIX_STATION_DB)"
+                  : !options_.station.empty() ? "--station needs --station-db URL (or "
+                                                "VANTIX_STATION_DB), whose records name it"
+                                              : "";
+        if (!refusal.empty()) {
+            Report(refusal);
             return kExitInputError;
         }
         return kExitSuccess;
@@ -44,6 +51,10 @@ int RunRecorder::OpenStationDb() {
     }
     if (outcome.Ok() && options_.serialSeries) {
         outcome = CheckSeries();
+    }
+    if (outcome.Ok()) {
+        // A login that may only read is found out now, before any board.
+        outcome = database_->CheckWriting(options_.serialSeries);
     }
     if (outcome.Ok()) {
         outcome = SendSpool();

@@ -50,15 +50,21 @@ bool ReportCommand::Interrupted() const {
     return environment_.interrupted != nullptr && environment_.interrupted->load();
 }
 
-std::string ReportCommand::DatabaseUrl() const {
-    if (!options_.stationDb.empty()) {
+std::string ReportCommand::DatabaseUrl(std::string& refusal) const {
+    refusal.clear();
+    if (!options_.stationDb.empty() || !options_.reportLogs.empty()) {
         return options_.stationDb;
     }
-    return options_.reportLogs.empty() ? environment_.stationDb : std::string();
+    return ChosenStationDb(options_.stationDb, environment_, refusal);
 }
 
 std::string ReportCommand::CheckFiles() const {
-    if (options_.reportLogs.empty() && DatabaseUrl().empty()) {
+    std::string refusal;
+    const std::string database = DatabaseUrl(refusal);
+    if (!refusal.empty()) {
+        return refusal;
+    }
+    if (options_.reportLogs.empty() && database.empty()) {
         return "'report' needs --log FILE... or --station-db URL (or VANTIX_STATION_DB)";
     }
     for (const std::string& log : options_.reportLogs) {
@@ -133,7 +139,8 @@ int ReportCommand::ReadSources(ReportAggregator& aggregator, LineCounts& lines,
             aggregator.Add(record);
         }
     };
-    const std::string url = DatabaseUrl();
+    std::string refusal;
+    const std::string url = DatabaseUrl(refusal);
     if (!url.empty()) {
         StationDbRunReader reader(take, warn, environment_.interrupted);
         const StationDbOutcome outcome = reader.Read(url, filter_);

@@ -22,8 +22,9 @@ public:
     int Run();
 
 private:
-    // The station database to read: --station-db, or VANTIX_STATION_DB when no log is named.
-    std::string DatabaseUrl() const;
+    // The station database to read: --station-db, or VANTIX_STATION_DB when no log is named;
+    // `refusal` when that is set and empty.
+    std::string DatabaseUrl(std::string& refusal) const;
     // Empty when every source can be read and no report would overwrite a log or the other
     // report; otherwise the refusal.
     std::string CheckFiles() const;

@@ -117,6 +117,41 @@ StationDbOutcome PgStationDb::FindSeries(const std::string& name, SeriesInfo& se
     return {};
 }
 
+StationDbOutcome PgStationDb::CheckWriting(const std::optional<std::string>& series) {
+    // What storing a record and taking a number do: insert into runs; read the series, use
+    // its sequence, insert into serials and read it back.
+    const PgReply reply = db_.Exec(
+        "SELECT current_setting('transaction_read_only') = 'on', "
+        "has_table_privilege('vantix.runs', 'INSERT') AND "
+        "has_table_privilege('vantix.runs', 'SELECT'), "
+        "$1::text IS NULL OR (has_table_privilege('vantix.serials', 'INSERT') AND "
+        "has_table_privilege('vantix.serials', 'SELECT') AND "
+        "has_table_privilege('vantix.series', 'SELECT') AND coalesce((SELECT "
+        "has_sequence_privilege(numbers::oid, 'USAGE') OR has_sequence_privilege(numbers::oid, "
+        "'UPDATE') FROM vantix.series WHERE name = $1), false)), current_user",
+        {series});
+    if (!reply.Done() || reply.rows.empty() || reply.rows.front().size() != 4) {
+        return Failed("read what the login may do", reply);
+    }
+    const auto& row = reply.rows.front();
+    const std::string login = "the login " + Quoted(row[3].value_or("")) + " ";
+    const std::string where = " in the station database (" + Name() + ")";
+    if (row[0] == "t") {
+        return {kExitUnreachable, login + "may only read" + where +
+                                      " (transaction_read_only is on): it can neither store "
+                                      "records nor take numbers"};
+    }
+    if (row[1] != "t") {
+        return {kExitUnreachable,
+                login + "may not store records" + where + " (INSERT on vantix.runs)"};
+    }
+    if (row[2] != "t") {
+        return {kExitUnreachable, login + "may not take numbers of the serial series " +
+                                      Quoted(*series) + where};
+    }
+    return {};
+}
+
 PgReply PgStationDb::TakeOrLookUp(const std::string& series, const std::string& run,
                                   const std::string& claim, std::optional<std::uint64_t>& number) {
     PgReply reply = series_.Take(series, claim, number);

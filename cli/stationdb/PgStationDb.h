@@ -27,6 +27,7 @@ public:
                                   bool& created, SeriesInfo& series) override;
     StationDbOutcome ListSeries(std::vector<SeriesInfo>& all) override;
     StationDbOutcome FindSeries(const std::string& name, SeriesInfo& series) override;
+    StationDbOutcome CheckWriting(const std::optional<std::string>& series) override;
     StationDbOutcome TakeNumber(const std::string& series, const std::string& run,
                                 const std::string& station, const std::string& board,
                                 std::uint64_t& number) override;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,9 @@ public:
     virtual StationDbOutcome ListSeries(std::vector<SeriesInfo>& all) = 0;
     // The series, or 2 naming the command that creates it.
     virtual StationDbOutcome FindSeries(const std::string& name, SeriesInfo& series) = 0;
+    // Whether the login may store records and, with a series, take its numbers: else 3, with
+    // what it may not do.
+    virtual StationDbOutcome CheckWriting(const std::optional<std::string>& series) = 0;
 
     // Takes the series' next number for the run, committed before this returns. An outcome
     // left unknown by a lost connection is looked up by the run's UUID, never taken again.

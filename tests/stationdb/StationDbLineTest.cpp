@@ -289,4 +289,49 @@ TEST_F(StationDb, WhatBecameOfARecordIsSaidInWords) {
     EXPECT_EQ(run.err.find("is lost"), std::string::npos) << run.err;
 }
 
+TEST_F(StationDb, ALoginThatMayOnlyReadIsFoundOutBeforeThePod) {
+    SetUpLine();
+    server.Query("CREATE ROLE reader LOGIN");
+    server.Query("GRANT USAGE ON SCHEMA vantix TO reader");
+    server.Query("GRANT SELECT ON ALL TABLES IN SCHEMA vantix TO reader");
+    server.Query("GRANT SELECT ON ALL SEQUENCES IN SCHEMA vantix TO reader");
+    server.Query("CREATE ROLE standby LOGIN");
+    server.Query("GRANT ALL ON SCHEMA vantix TO standby");
+    server.Query("GRANT ALL ON ALL TABLES IN SCHEMA vantix TO standby");
+    server.Query("GRANT ALL ON ALL SEQUENCES IN SCHEMA vantix TO standby");
+    server.Query("ALTER ROLE standby SET default_transaction_read_only = on");
+    const std::string trace = dir.File("wire.log");
+    const auto as = [&](const std::string& login, bool series) {
+        std::vector<std::string> args = Station("S1", {"--station-db", url + " user=" + login,
+                                                       "--trace", trace});
+        if (!series) {
+            // No number: the record alone is to be stored.
+            const auto serial = std::find(args.begin(), args.end(), "--serial-at");
+            args.erase(serial, serial + 4);
+        }
+        return RunProgram(args);
+    };
+    const std::pair<CliRun, std::string> cases[] = {
+        {as("reader", false), "the login 'reader' may not store records in the station database "},
+        {as("reader", true), "the login 'reader' may not store records in the station database "},
+        {as("standby", true), "the login 'standby' may only read in the station database "},
+    };
+    for (const auto& [run, reason] : cases) {
+        EXPECT_EQ(run.status, kExitUnreachable) << run.err;
+        EXPECT_EQ(run.err.rfind("vantix-cli: " + reason, 0), 0u) << run.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(trace)) << "the pod was touched";
+    EXPECT_EQ(server.Query("SELECT count(*) FROM vantix.serials"), Rows{"0"});
+    // Allowed to store records but not to use the series' sequence: no number for it.
+    server.Query("GRANT INSERT ON vantix.runs, vantix.serials TO reader");
+    const CliRun numbers = as("reader", true);
+    EXPECT_EQ(numbers.status, kExitUnreachable) << numbers.err;
+    EXPECT_EQ(numbers.err.rfind("vantix-cli: the login 'reader' may not take numbers of the serial "
+                                "series 'line-7' in the station database ",
+                                0),
+              0u)
+        << numbers.err;
+    EXPECT_EQ(as("reader", false).status, kExitSuccess);
+}
+
 }  // namespace
