@@ -104,12 +104,28 @@ bool FileCommand::TakeSerial(PodRun& run, SerialPatch& numbers) {
             region.crc32.reset();
         }
     }
+    // A number from the series is committed with the run's UUID, so its started entry goes
+    // first, and names the number once the run's UUID finds it; any other, once it is known.
+    // Without the entry the board is not touched.
+    if (numbers.Takes() && numbers.FromSeries()) {
+        record.serialAt = numbers.AtText();
+        const bool started = recorder_.Started(record);
+        record.serialAt.reset();
+        if (!started) {
+            numbers.FailWith(kExitInputError);
+            return false;
+        }
+    }
     if (!numbers.NextBoard(run.Image(), ui_, recorder_)) {
         return false;
     }
     record.serial = numbers.Number();
     record.serialAt = numbers.AtText();
     RecordRegions(run);
+    if (numbers.Takes() && !numbers.FromSeries() && !recorder_.Started(record)) {
+        numbers.FailWith(kExitInputError);
+        return false;
+    }
     return true;
 }
 

@@ -124,6 +124,34 @@ bool RunRecorder::Interrupted() const {
     return environment_.interrupted != nullptr && environment_.interrupted->load();
 }
 
+bool RunRecorder::Started(const RunRecord& record) {
+    if (!database_ && !log_.IsOpen()) {
+        return true;  // no record is kept anywhere
+    }
+    RunRecord entry = record;
+    entry.board = boardId_.empty() ? std::nullopt : std::optional<std::string>(boardId_);
+    if (!options_.podSerial.empty()) {
+        entry.pod = options_.podSerial;
+    }
+    entry.result.reset();
+    entry.status = kStartedStatus;
+    entry.seconds = 0.0;
+    entry.exitCode = kExitUnknown;
+    const std::string line = RunLogJson(entry, RunLog::UtcNow(true), RunLog::HostName(), runId_);
+    std::string error;
+    if (database_) {
+        const StationDbOutcome noted = database_->Note(line, station_, runId_);
+        error = noted.message;
+    } else {
+        log_.Append(line, error);
+    }
+    if (!error.empty()) {
+        ui_.Error("vantix-cli: " + error);
+        ui_.Error("vantix-cli: the board's started entry cannot be kept; the board is not touched");
+    }
+    return error.empty();
+}
+
 int RunRecorder::Keep(RunRecord& record, int status) {
     if (record.status.empty()) {
         record.status = ui_.LastMessage();
@@ -142,6 +170,12 @@ int RunRecorder::Keep(RunRecord& record, int status) {
     record.exitCode = status;
     fate_ = RecordFate::Stored;
     const std::string line = RunLogJson(record, RunLog::UtcNow(true), RunLog::HostName(), runId_);
+    // On local disk first, synced, before anything goes over the network: the station
+    // database's journal, whose next run sends it should this one die now, and the log.
+    StationDbOutcome noted;
+    if (database_) {
+        noted = database_->Note(line, station_, runId_);
+    }
     std::string error;
     const bool logged = log_.IsOpen() && log_.Append(line, error);
     if (log_.IsOpen() && !logged) {
@@ -154,6 +188,10 @@ int RunRecorder::Keep(RunRecord& record, int status) {
     std::string notStored;
     if (database_) {
         status = Store(line, logged, status, notStored);
+    }
+    if (!noted.Ok() && notStored.empty()) {
+        // Stored all the same; what the disk refused is still worth a word.
+        ui_.Warning("vantix-cli: " + noted.message);
     }
     if (options_.json) {
         out_ << RunRecordJson(record) << '\n';

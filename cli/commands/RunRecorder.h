@@ -33,6 +33,12 @@ public:
     // new one for the next board once the record is kept.
     const std::string& RunId() const { return runId_; }
     const std::string& Station() const { return station_; }
+    // Before the board's pod is touched, once it holds (or is about to take) a number: the
+    // board's started entry on local disk, in the station database's journal, or else in the
+    // log, so that whatever becomes of the station the number is never without an entry. The
+    // board's record supersedes it. False after reporting when it cannot be written: the
+    // board must then not be touched.
+    bool Started(const RunRecord& record);
     // The record of one board, with what the board ended with, which the record's exit says;
     // returns the run's exit status, which a log that cannot be written or a database that
     // cannot store the record turns into kExitRecordLost (an interruption keeps its own).

@@ -32,7 +32,8 @@ void AddFields(JsonObject& json, const RunRecord& record) {
     OptionalRawText(json, "pod", record.pod);
     OptionalRawText(json, "board", record.board);
     if (record.serialAt) {
-        json.Number("serial", *record.serial);
+        // None yet in a started entry written before its number is taken.
+        record.serial ? json.Number("serial", *record.serial) : json.Null("serial");
         json.Text("serial_at", *record.serialAt);
     }
     if (record.result) {

@@ -242,6 +242,9 @@ void HtmlReportWriter::Totals(std::ostream& out) const {
         << Figure("failed", "Failed", Number(f.failed), Percent(f.failed, f.runs), "failed")
         << Figure("interrupted", "Interrupted", Number(f.interrupted),
                   Percent(f.interrupted, f.runs), "interrupted")
+        << (f.unknown == 0 ? std::string()
+                           : Figure("unknown", "Ended unknown (the station stopped)",
+                                    Number(f.unknown), Percent(f.unknown, f.runs), "interrupted"))
         << "</div>\n<p>From <time data-figure=\"first-time\">"
         << (f.firstTime ? UtcText(*f.firstTime) : "–")
         << "</time> to <time data-figure=\"last-time\">"

@@ -45,7 +45,8 @@ void ReportAggregator::Add(const ReportRecord& record) {
     ++figures_.runs;
     figures_.passed += record.Passed() ? 1 : 0;
     figures_.interrupted += record.Interrupted() ? 1 : 0;
-    figures_.failed += !record.Passed() && !record.Interrupted() ? 1 : 0;
+    figures_.unknown += record.Unknown() ? 1 : 0;
+    figures_.failed += !record.Passed() && !record.Interrupted() && !record.Unknown() ? 1 : 0;
     figures_.recordsNotKept += record.RecordNotKept() ? 1 : 0;
     figures_.firstTime = std::min(figures_.firstTime.value_or(record.time), record.time);
     figures_.lastTime = std::max(figures_.lastTime.value_or(record.time), record.time);

@@ -134,9 +134,10 @@ int ReportCommand::ReadSources(ReportAggregator& aggregator, LineCounts& lines,
     const auto warn = [this](const std::string& text) { ui_.Warning("vantix-cli: " + text); };
     // The database first: of a run that a log holds too, its copy counts.
     SeenRuns seen;
+    const SeenRuns::Take add = [&aggregator](ReportRecord& record) { aggregator.Add(record); };
     const auto take = [&](ReportRecord& record) {
-        if (filter_.Keeps(record) && seen.First(record)) {
-            aggregator.Add(record);
+        if (filter_.Keeps(record)) {
+            seen.Offer(record, add);
         }
     };
     std::string refusal;
@@ -162,6 +163,7 @@ int ReportCommand::ReadSources(ReportAggregator& aggregator, LineCounts& lines,
         }
     }
     Add(lines, reader.Counts());
+    seen.Finish(add);
     lines.duplicates = seen.Again();
     return Interrupted() ? InterruptedExit(environment_) : kExitSuccess;
 }

@@ -94,6 +94,7 @@ struct ReportFigures {
     std::uint64_t passed = 0;
     std::uint64_t failed = 0;
     std::uint64_t interrupted = 0;
+    std::uint64_t unknown = 0;  // the station stopped during the board
     // Older records whose exit says their record could not be kept when the board ran.
     std::uint64_t recordsNotKept = 0;
     std::optional<std::int64_t> firstTime;

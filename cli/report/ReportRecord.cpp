@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "commandline/CliExit.h"
+#include "records/RunRecord.h"
 
 std::string ReportRecord::Identity() const {
     char figures[64];
@@ -34,7 +35,11 @@ bool ReportRecord::Interrupted() const {
 
 bool ReportRecord::Started() const {
     return result.has_value() || (exit != kExitInputError && exit != kExitUnreachable &&
-                                  exit != kExitRecordLost);
+                                  exit != kExitRecordLost && !Unknown());
+}
+
+bool ReportRecord::Unknown() const {
+    return status == kUnknownStatus;
 }
 
 bool ReportRecord::OnBoard() const {

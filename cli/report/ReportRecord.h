@@ -34,6 +34,8 @@ struct ReportRecord {
     bool RecordNotKept() const;
     // Ended by Ctrl+C, SIGTERM or SIGHUP.
     bool Interrupted() const;
+    // The station stopped during the board: how the board ended is unknown.
+    bool Unknown() const;
     // The board's sequence ran: a run refused before the pod, or whose pod was out of reach,
     // has no cycle time.
     bool Started() const;

@@ -1,15 +1,30 @@
 #include "report/SeenRuns.h"
 
-bool SeenRuns::First(const ReportRecord& record) {
+#include "records/RunRecord.h"
+
+void SeenRuns::Offer(ReportRecord& record, const Take& take) {
     // A record with its UUID is that run alone, even where another run's fields are the same;
     // it is also known by its fields, so that an older log's copy of it is found.
     const std::string identity = "f" + record.Identity();
-    const bool first = record.run ? keys_.insert("r" + *record.run).second
-                                  : keys_.count(identity) == 0;
-    if (first) {
-        keys_.insert(identity);
-    } else {
+    const std::string key = record.run ? "r" + *record.run : identity;
+    if (keys_.count(key) != 0) {
         ++again_;
+        return;
     }
-    return first;
+    if (record.status == kStartedStatus || record.status == kUnknownStatus) {
+        again_ += standIns_.try_emplace(key, record).second ? 0 : 1;
+        return;
+    }
+    again_ += standIns_.erase(key);
+    keys_.insert(key);
+    keys_.insert(identity);
+    take(record);
+}
+
+void SeenRuns::Finish(const Take& take) {
+    for (auto& [key, record] : standIns_) {
+        record.status = kUnknownStatus;
+        take(record);
+    }
+    standIns_.clear();
 }

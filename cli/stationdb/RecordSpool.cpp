@@ -12,6 +12,8 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include "stationdb/RunJournal.h"
+
 namespace {
 
 std::string StateFolder() {
@@ -83,18 +85,33 @@ private:
 
 }  // namespace
 
-RecordSpool::RecordSpool(const std::string& database) : folder_(StateFolder()) {
-    const std::string name = folder_ + "/station-db-" + HashText(database);
-    path_ = name + ".jsonl";
-    lockPath_ = name + ".lock";
+RecordSpool::RecordSpool(const std::string& database)
+    : folder_(StateFolder()), base_(folder_ + "/station-db-" + HashText(database)) {
+    path_ = base_ + ".jsonl";
+    lockPath_ = base_ + ".lock";
+}
+
+bool RecordSpool::Ready(std::string& error) const {
+    std::error_code ec;
+    std::filesystem::create_directories(folder_, ec);
+    if (ec || access(folder_.c_str(), W_OK) != 0) {
+        error = "cannot keep the station's records in " + folder_ + ": " +
+                (ec ? ec.message() : std::string(std::strerror(errno)));
+        return false;
+    }
+    return true;
 }
 
 bool RecordSpool::Append(const std::string& line, std::string& error) {
     std::error_code ec;
     std::filesystem::create_directories(folder_, ec);
     const SpoolLock lock(lockPath_, path_, waiting_);
-    const int fd = lock.Held() ? open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600)
-                               : -1;
+    return Write(lock.Held(), line, error);
+}
+
+bool RecordSpool::Write(bool locked, const std::string& line, std::string& error) {
+    const int fd = locked ? open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600)
+                          : -1;
     const std::string whole = line + '\n';
     const bool written = fd >= 0 &&
                          write(fd, whole.data(), whole.size()) == static_cast<ssize_t>(whole.size()) &&
@@ -111,12 +128,22 @@ bool RecordSpool::Drain(const std::function<Sent(const std::string&)>& send, int
     stored = 0;
     kept = 0;
     std::error_code ec;
-    if (!std::filesystem::exists(path_, ec)) {
+    if (!std::filesystem::exists(folder_, ec)) {
         return true;
     }
     const SpoolLock lock(lockPath_, path_, waiting_);
+    // What the runs of ended processes left in their journals joins the spool first.
+    bool adopted = true;
+    if (lock.Held()) {
+        RunJournal::Adopt(base_, [&](const std::string& lines) {
+            return adopted = adopted && Write(true, lines, error);
+        });
+    }
+    if (!adopted) {
+        return false;
+    }
     if (lock.Held() && !std::filesystem::exists(path_, ec)) {
-        return true;  // a run that held the lock meanwhile sent it all
+        return true;  // nothing spooled, or a run that held the lock meanwhile sent it all
     }
     std::ifstream file(path_, std::ios::binary);
     if (!lock.Held() || !file) {
@@ -124,6 +151,7 @@ bool RecordSpool::Drain(const std::function<Sent(const std::string&)>& send, int
         return false;
     }
     std::string left;
+    int gone = 0;
     bool stopped = false;
     for (std::string line; std::getline(file, line);) {
         if (line.empty()) {
@@ -133,9 +161,10 @@ bool RecordSpool::Drain(const std::function<Sent(const std::string&)>& send, int
         stopped = sent == Sent::Stop;
         stored += sent == Sent::Stored ? 1 : 0;
         kept += sent == Sent::Kept ? 1 : 0;
-        left += sent == Sent::Stored ? "" : line + '\n';
+        gone += sent == Sent::Gone ? 1 : 0;
+        left += sent == Sent::Stored || sent == Sent::Gone ? "" : line + '\n';
     }
-    return stored == 0 || Rewrite(left, error);
+    return stored + gone == 0 || Rewrite(left, error);
 }
 
 bool RecordSpool::Rewrite(const std::string& lines, std::string& error) const {

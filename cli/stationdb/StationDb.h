@@ -57,15 +57,25 @@ public:
     virtual StationDbOutcome TakeNumber(const std::string& series, const std::string& run,
                                         const std::string& station, const std::string& board,
                                         std::uint64_t& number) = 0;
-    // Sends the records an earlier run spooled for this database; `sent` counts those the
-    // database now holds.
+    // Sends the records an earlier run spooled for this database, and what the runs of ended
+    // processes left on this host (a started entry goes as "status":"unknown", with the
+    // number its run took; one whose run took none, its board untouched, goes nowhere);
+    // `sent` counts those the database now holds.
     virtual StationDbOutcome SendSpool(int& sent) = 0;
-    // Stores a board's record: its --log line with the station and the run added. kExitRecordLost
-    // when it cannot be stored, with the reason.
+    // Keeps an entry of the run on local disk, synced, before anything of it goes over the
+    // network: its started entry before the pod is touched, then the board's record before
+    // it is stored. Should the run end before the database has the record, the next run on
+    // this host sends the last of them. kExitRecordLost with the reason when it cannot.
+    virtual StationDbOutcome Note(const std::string& logLine, const std::string& station,
+                                  const std::string& run) = 0;
+    // Stores a board's record: its --log line with the station and the run added, after which
+    // the run's entries on local disk are done with. kExitRecordLost when it cannot be stored,
+    // with the reason.
     virtual StationDbOutcome StoreRecord(const std::string& logLine, const std::string& station,
                                          const std::string& run) = 0;
-    // Keeps a record that could not be stored in the spool, for the next run to send; the
-    // outcome says where it is (kExitSuccess), or why it cannot be kept (kExitRecordLost).
+    // Keeps a record that could not be stored for the next run to send: where Note put it, or
+    // in the spool; the outcome says where it is (kExitSuccess), or why it cannot be kept
+    // (kExitRecordLost).
     virtual StationDbOutcome SpoolRecord(const std::string& logLine, const std::string& station,
                                          const std::string& run) = 0;
 };

@@ -6,6 +6,10 @@
 #include <regex>
 #include <sstream>
 
+#include <csignal>
+
+#include <nlohmann/json.hpp>
+
 #include "CliProcess.h"
 #include "commandline/CliExit.h"
 #include "station/PodLock.h"
@@ -158,6 +162,42 @@ TEST_F(ProductionLine, ALogRotatedOrRemovedDuringRepeatGoesOnInANewFile) {
               std::string::npos)
         << gone.err;
     EXPECT_EQ(gone.err.find("boards: 3 passed"), std::string::npos) << "no board after it";
+}
+
+TEST_F(ProductionLine, AStationKilledDuringABoardLeavesItsNumbersStartedLine) {
+    const std::string log = dir.File("boards.jsonl");
+    const std::string counter = dir.Write("serial.txt", "1000\n");
+    const auto board = [&](const std::string& id, std::vector<std::string> more) {
+        more.insert(more.end(), {"--log", log, "--board-id", id, "write-verify",
+                                 Example("dsp56f807.s"), "--cpu", "807", "--serial-at",
+                                 "PFLASH:7FF0", "--serial-counter", counter});
+        more.insert(more.begin(), {"--sim-state", state});
+        return StartProgram(more);
+    };
+    const ChildProcess killed = board("B1", {"--sim-realtime"});
+    std::string err;
+    ASSERT_TRUE(ReadUntilWithin(killed.err, err, "Writing...")) << err;
+    kill(killed.pid, SIGKILL);
+    Finish(killed);
+    const std::vector<std::string> lines = Lines(ReadText(log));
+    ASSERT_EQ(lines.size(), 1u);
+    const nlohmann::json started = nlohmann::json::parse(lines[0]);
+    EXPECT_EQ(started["status"], "started");
+    EXPECT_EQ(started["serial"], 1000);
+    EXPECT_EQ(started["board"], "B1");
+    EXPECT_EQ(started["exit"], -1);
+    // The next board's record supersedes its own started line; the report counts B1 as a
+    // board whose end is unknown.
+    EXPECT_EQ(Finish(board("B2", {})).status, kExitSuccess);
+    const std::string html = dir.File("yield.html");
+    ASSERT_EQ(RunProgram({"report", "--log", log, "--html", html}).status, kExitSuccess);
+    const std::string page = ReadText(html);
+    for (const auto& [figure, value] : {std::pair{"runs", "2"}, {"passed", "1"}, {"unknown", "1"},
+                                        {"failed", "0"}}) {
+        EXPECT_NE(page.find(std::string("data-figure=\"") + figure + "\">" + value + "<"),
+                  std::string::npos)
+            << figure;
+    }
 }
 
 }  // namespace

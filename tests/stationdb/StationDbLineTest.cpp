@@ -3,13 +3,17 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <regex>
+#include <set>
 #include <nlohmann/json.hpp>
 
 #include "CliProcess.h"
 #include "HookedPod.h"
 #include "TestPostgres.h"
 #include "commandline/CliExit.h"
+#include "stationdb/PgConnection.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -218,13 +222,25 @@ TEST_F(StationDb, FailsClosedBeforeThePod) {
     EXPECT_FALSE(std::filesystem::exists(trace));  // the pod was never reached
 }
 
-// The spool a lost record went into: its file and its lock, in the state folder.
-std::pair<std::string, std::string> SpoolFiles(const std::string& state) {
-    std::pair<std::string, std::string> files;
-    for (const auto& entry : std::filesystem::directory_iterator(state + "/vantix")) {
+// Where a station keeps what the station database has not taken yet: the spool, its lock and
+// the journals of its runs, all named after the database, in the state folder.
+struct KeptFiles {
+    std::string spool;
+    std::string lock;
+    std::string journal;  // the first one found
+};
+
+KeptFiles Kept(const std::string& state) {
+    KeptFiles files;
+    std::error_code none;
+    for (const auto& entry : std::filesystem::directory_iterator(state + "/vantix", none)) {
         const std::string name = entry.path().string();
-        (entry.path().extension() == ".lock" ? files.second : files.first) =
-            entry.path().extension() == ".jsonl" || entry.path().extension() == ".lock" ? name : "";
+        const std::size_t journal = name.find(".journal-");
+        if (journal != std::string::npos) {
+            files.journal = name;
+            files.spool = name.substr(0, journal) + ".jsonl";
+            files.lock = name.substr(0, journal) + ".lock";
+        }
     }
     return files;
 }
@@ -235,17 +251,17 @@ TEST_F(StationDb, AStationWaitingForTheSpoolSaysSoAndFindsItSent) {
                                      HookedPod::Environment([this] { server.Stop(); }));
     ASSERT_EQ(lost.status, kExitRecordLost) << lost.err;
     server.Start();
-    const auto [spool, lockFile] = SpoolFiles(dir.File("state"));
-    ASSERT_TRUE(std::filesystem::exists(spool)) << spool;
+    const KeptFiles kept = Kept(dir.File("state"));
+    std::filesystem::rename(kept.journal, kept.spool);
     // Another station holds the spool while it sends it, and has sent it all when it lets go.
-    const int lock = open(lockFile.c_str(), O_RDWR | O_CLOEXEC);
+    const int lock = open(kept.lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     ASSERT_EQ(flock(lock, LOCK_EX), 0);
     const ChildProcess station = StartProgram(Station("S2", {"--station-db", url, "--board-id", "B2"}));
     std::string err;
     const bool said = ReadUntilWithin(station.err, err, "vantix-cli: waiting for the spool file " +
-                                                            spool + " (locked by another process)…\n",
+                                                            kept.spool + " (locked by another process)…\n",
                                       std::chrono::seconds(30));
-    std::filesystem::remove(spool);
+    std::filesystem::remove(kept.spool);
     close(lock);
     if (!said) {
         kill(station.pid, SIGKILL);
@@ -259,27 +275,29 @@ TEST_F(StationDb, AStationWaitingForTheSpoolSaysSoAndFindsItSent) {
 TEST_F(StationDb, WhatBecameOfARecordIsSaidInWords) {
     SetUpLine();
     const std::string state = dir.File("state/vantix");
-    // A spooled record that the database will refuse: its time is no time.
+    // A record left for the next run, which the database will refuse: its time is no time.
     ASSERT_EQ(RunInProcess(Station("S1", {"--station-db", url, "--board-id", "B1"}),
                            HookedPod::Environment([this] { server.Stop(); }))
                   .status,
               kExitRecordLost);
-    const auto [spool, lockFile] = SpoolFiles(dir.File("state"));
-    std::string text = ReadText(spool);
-    text.replace(text.find("\"time\":\"") + 8, 4, "year");
-    dir.Write("state/vantix/" + std::filesystem::path(spool).filename().string(), text);
+    const KeptFiles kept = Kept(dir.File("state"));
+    std::string text = ReadText(kept.journal);
+    text.replace(text.rfind("\"time\":\"") + 8, 4, "year");
+    dir.Write("state/vantix/" + std::filesystem::path(kept.journal).filename().string(), text);
     server.Start();
     // The server stops during the next board, and the state folder is gone when its record
-    // is to be spooled.
-    const CliRun run = RunInProcess(Station("S1", {"--station-db", url, "--board-id", "B2"}),
-                                    HookedPod::Environment([&] {
+    // is to be kept there.
+    std::vector<std::string> args = Station("S1", {"--station-db", url, "--board-id", "B2"});
+    const auto serial = std::find(args.begin(), args.end(), "--serial-at");
+    args.erase(serial, serial + 4);  // a number would have made its journal before the board
+    const CliRun run = RunInProcess(args, HookedPod::Environment([&] {
                                         server.Stop();
                                         std::filesystem::rename(state, dir.File("state/moved"));
                                         dir.Write("state/vantix", "not a folder");
                                     }));
     EXPECT_EQ(run.status, kExitRecordLost);
     EXPECT_NE(run.err.find("vantix-cli: 1 spooled record refused by the station database stays "
-                           "in " + spool + ": "),
+                           "in " + kept.spool + ": "),
               std::string::npos)
         << run.err;
     EXPECT_NE(run.err.find("\nvantix-cli: the record of this board is only in the log " + log +
@@ -332,6 +350,126 @@ TEST_F(StationDb, ALoginThatMayOnlyReadIsFoundOutBeforeThePod) {
               0u)
         << numbers.err;
     EXPECT_EQ(as("reader", false).status, kExitSuccess);
+}
+
+// A connection of the test's own holding a table locked, as a busy or frozen server keeps a
+// station's statement waiting.
+class TableLock {
+public:
+    TableLock(const std::string& url, const std::string& table) : db_(url) {
+        std::string error;
+        EXPECT_TRUE(db_.Parse(error) && db_.Connect(error)) << error;
+        EXPECT_TRUE(db_.Exec("BEGIN").Done());
+        EXPECT_TRUE(db_.Exec(("LOCK TABLE " + table + " IN EXCLUSIVE MODE").c_str()).Done());
+    }
+    void Release() { db_.Exec("ROLLBACK"); }
+
+private:
+    PgConnection db_;
+};
+
+// Polls until `done` holds; false when it does not within a minute, a hang guard far beyond
+// the moments the test waits for.
+bool Eventually(const std::function<bool()>& done) {
+    for (int tick = 0; tick < 1200; ++tick) {
+        if (done()) {
+            return true;
+        }
+        usleep(50000);
+    }
+    return false;
+}
+
+TEST_F(StationDb, EveryNumberHasARecordWhateverBecomesOfTheStation) {
+    SetUpLine();
+    // The killed stations' statements may wait as long as the test takes to kill them.
+    const std::string patient = url + " options='-c statement_timeout=120000'";
+    const auto station = [&](const std::string& board, std::vector<std::string> more = {}) {
+        more.insert(more.end(), {"--station-db", patient, "--board-id", board});
+        return StartProgram(Station("S-" + board, more));
+    };
+    const auto backends = [this] {
+        return server.Query("SELECT pid FROM pg_stat_activity WHERE backend_type = "
+                            "'client backend' AND pid <> pg_backend_pid() ORDER BY pid");
+    };
+    const auto waiting = [this](const std::string& statement) {
+        return !server.Query("SELECT pid FROM pg_stat_activity WHERE wait_event_type = 'Lock' "
+                             "AND query LIKE $1",
+                             {statement + "%"})
+                    .empty();
+    };
+    // A station killed while it waits on a locked table; the table is let go once it is dead,
+    // and its server's side has ended before the next run.
+    const auto killedWaiting = [&](const std::string& table, const std::string& board,
+                                   const std::function<void(const ChildProcess&)>& until) {
+        TableLock lock(url, table);
+        const Rows before = backends();
+        const ChildProcess killed = station(board);
+        until(killed);
+        kill(killed.pid, SIGKILL);
+        Finish(killed);
+        lock.Release();
+        EXPECT_TRUE(Eventually([&] { return backends() == before; })) << board;
+    };
+    const auto nextRun = [&](const std::string& board) {
+        const CliRun run = RunProgram(Station("S-" + board, {"--station-db", url, "--board-id", board}));
+        EXPECT_EQ(run.status, kExitSuccess) << board << ": " << run.err;
+    };
+
+    // Before the pod: the number is being taken.
+    killedWaiting("vantix.serials", "K1", [&](const ChildProcess&) {
+        EXPECT_TRUE(Eventually([&] { return waiting("INSERT INTO vantix.serials"); }));
+    });
+    nextRun("N1");
+    // While the board is being written; a station that runs meanwhile leaves its entry alone.
+    const ChildProcess writing = station("K2", {"--sim-realtime"});
+    std::string err;
+    EXPECT_TRUE(ReadUntilWithin(writing.err, err, "Writing...")) << err;
+    nextRun("L1");
+    EXPECT_EQ(server.Query("SELECT count(*) FROM vantix.runs WHERE board = 'K2'"), Rows{"0"});
+    kill(writing.pid, SIGKILL);
+    Finish(writing);
+    nextRun("N2");
+    // After the board, and while its record is being stored.
+    killedWaiting("vantix.runs", "K3", [&](const ChildProcess& killed) {
+        std::string said;
+        EXPECT_TRUE(ReadUntilWithin(killed.err, said, "Flash Writing && Verifying is OK !!!"))
+            << said;
+    });
+    nextRun("N3");
+    killedWaiting("vantix.runs", "K4", [&](const ChildProcess&) {
+        EXPECT_TRUE(Eventually([&] { return waiting("INSERT INTO vantix.runs"); }));
+    });
+    nextRun("N4");
+
+    // Every number has its record in the database, or in the log; none is stored twice.
+    std::set<std::string> logged;
+    for (const std::string& line : Lines(ReadText(log))) {
+        const nlohmann::json record = nlohmann::json::parse(line);
+        if (record["status"] != "started") {
+            logged.insert(record["run"].get<std::string>());
+        }
+    }
+    const Rows numbers = server.Query(
+        "SELECT s.number, s.run, coalesce(r.record->>'status', '-') FROM vantix.serials s "
+        "LEFT JOIN vantix.runs r USING (run) ORDER BY s.number");
+    EXPECT_EQ(numbers.size(), 9u);
+    for (const std::string& row : numbers) {
+        const std::vector<std::string> fields = Lines(std::regex_replace(row, std::regex("\t"), "\n"));
+        EXPECT_TRUE(fields[2] != "-" || logged.count(fields[1]) != 0) << row;
+    }
+    EXPECT_EQ(server.Query("SELECT serial FROM vantix.runs GROUP BY serial HAVING count(*) > 1"),
+              Rows{});
+    // Stopped before their boards' end: the boards took their numbers, and ended unknown.
+    EXPECT_EQ(server.Query("SELECT board, exit_status, record->>'status', serial IS NOT NULL, "
+                           "station FROM vantix.runs WHERE board IN ('K1', 'K2') ORDER BY board"),
+              (Rows{"K1\t-1\tunknown\tt\tS-K1", "K2\t-1\tunknown\tt\tS-K2"}));
+    EXPECT_EQ(server.Query("SELECT exit_status FROM vantix.runs WHERE board = 'K4'"), Rows{"0"});
+    EXPECT_EQ(server.Query("SELECT count(*) FROM vantix.runs WHERE board NOT LIKE 'K%' AND "
+                           "exit_status = 0"),
+              Rows{"5"});
+    // Nothing is left for a later run.
+    EXPECT_TRUE(Kept(dir.File("state")).journal.empty());
 }
 
 }  // namespace
