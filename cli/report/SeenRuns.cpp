@@ -5,8 +5,8 @@
 void SeenRuns::Offer(ReportRecord& record, const Take& take) {
     // A record with its UUID is that run alone, even where another run's fields are the same;
     // it is also known by its fields, so that an older log's copy of it is found.
-    const std::string identity = "f" + record.Identity();
-    const std::string key = record.run ? "r" + *record.run : identity;
+    const std::string identity = std::string(1, 'f').append(record.Identity());
+    const std::string key = record.run ? std::string(1, 'r').append(*record.run) : identity;
     if (keys_.count(key) != 0) {
         ++again_;
         return;
