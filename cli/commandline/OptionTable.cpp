@@ -56,7 +56,9 @@ constexpr std::array<OptionInfo, 44> kOptions = {{
      0, 0, nullptr},
     {Cli, nullptr, "log", false, Path, "FILE", 0,
      "append each pod command's record (as --json prints it, with the\n"
-     "UTC time and the host name) to FILE, one JSON line a board",
+     "UTC time, the host name and the run's UUID) to FILE, one JSON line\n"
+     "a board; without --station-db, a board given a number has a\n"
+     "started line there first",
      0, 0, nullptr},
     {Cli, nullptr, "station-db", false, Text, "URL", 0,
      "keep serial series and every board's record in this PostgreSQL\n"
@@ -65,7 +67,7 @@ constexpr std::array<OptionInfo, 44> kOptions = {{
      "VANTIX_STATION_DB, which keeps a password out of the process list",
      0, 0, nullptr},
     {Cli, nullptr, "station", false, Text, "NAME", 0,
-     "the station's name in the records of --station-db (default: the\nhost name)", 0, 0,
+     "the station's name in the records of --station-db, which it\nneeds (default: the host name)", 0, 0,
      nullptr},
     {Cli, nullptr, "config", false, Path, "FILE", 0,
      "read further options from FILE, an INI or TOML job file;\n"
