@@ -111,6 +111,8 @@ RunJournal::~RunJournal() {
 bool RunJournal::Create(std::string& error) {
     const std::string name = base_ + kJournal + RandomName();
     const std::string unnamed = name + kUnnamed;
+    std::error_code ec;
+    fs::create_directories(fs::path(name).parent_path(), ec);
     const int fd = open(unnamed.c_str(), O_RDWR | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
     if (fd < 0 || flock(fd, LOCK_EX | LOCK_NB) != 0 || rename(unnamed.c_str(), name.c_str()) != 0 ||
         !SyncFolder(fs::path(name).parent_path().string())) {
