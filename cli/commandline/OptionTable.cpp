@@ -57,7 +57,9 @@ constexpr std::array<OptionInfo, 44> kOptions = {{
      0, 0, nullptr},
     {Cli, nullptr, "log", false, Path, "FILE", 0,
      "append each pod command's record (as --json prints it, with the\n"
-     "UTC time and the host name) to FILE, one JSON line a board",
+     "UTC time, the host name and the run's UUID) to FILE, one JSON line\n"
+     "a board; without --station-db, a board given a number has a\n"
+     "started line there first",
      0, 0, nullptr},
     {Cli, nullptr, "station-db", false, Text, "URL", 0,
      "keep serial series and every board's record in this PostgreSQL\n"
@@ -66,7 +68,7 @@ constexpr std::array<OptionInfo, 44> kOptions = {{
      "VANTIX_STATION_DB, which keeps a password out of the process list",
      0, 0, nullptr},
     {Cli, nullptr, "station", false, Text, "NAME", 0,
-     "the station's name in the records of --station-db (default: the\nhost name)", 0, 0,
+     "the station's name in the records of --station-db, which it\nneeds (default: the host name)", 0, 0,
      nullptr},
     {Cli, nullptr, "config", false, Path, "FILE", 0,
      "read further options from FILE, a job file: TOML 1.0 when its\n"
@@ -224,12 +226,14 @@ constexpr std::array<ExitStatusInfo, 9> kExitStatuses = {{
      "command-line or input error (unknown option, unreadable file, no data,\n"
      "a DSP56F801 image for the pod, an unknown region, --strict findings,\n"
      "an output that is an input, several pods attached and no --pod, a\n"
-     "station database without its tables or serial series)"},
+     "station database without its tables or serial series, an empty\n"
+     "VANTIX_STATION_DB, --station without a station database)"},
     {Cli, kExitUnreachable,
      "the pod cannot be reached (no driver library, no pod, open failure, the\n"
      "pod in use by another process; list: no FTDI device attached); with\n"
      "--repeat, a pod that has gone ends the run with 3; the station\n"
-     "database cannot be reached, refuses the login or does not answer"},
+     "database cannot be reached, refuses the login, lets it only read or\n"
+     "does not answer"},
     {Cli, kExitRecordLost,
      "the board ran, but its record could not be appended to the --log file\n"
      "or stored in the station database (it is spooled for the next run)"},

@@ -6,7 +6,7 @@
 #include <string_view>
 
 // Times as the records write them ("2026-12-07T09:41:05Z") and as a user types them, in
-// seconds since 1970-01-01 00:00 UTC. Records hold whole seconds, so finer parts are dropped.
+// seconds since 1970-01-01 00:00 UTC. Parts finer than a second are dropped here.
 
 // "2026-12-07", "2026-12-07T09:41", "2026-12-07T09:41:05", "2026-12-07 09:41:05.250", each
 // with an optional zone: "Z", "+01:00", "-0500" or "+01". A time without a zone is UTC, as

@@ -12,6 +12,8 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include "stationdb/RunJournal.h"
+
 namespace {
 
 std::string StateFolder() {
@@ -43,12 +45,29 @@ bool SyncFolder(const std::string& folder) {
     return synced;
 }
 
-// The spool's lock, held while it lives.
+// How long the spool's lock may be busy before the wait is worth a word: another run that
+// appends a record holds it for a moment, one that sends thousands for a minute.
+constexpr int kSilentWaitMs = 1000;
+constexpr int kLockPollMs = 20;
+
+// The spool's lock, held while it lives. A wait past a moment says what it waits for.
 class SpoolLock {
 public:
-    explicit SpoolLock(const std::string& path)
+    SpoolLock(const std::string& path, const std::string& spool,
+              const std::function<void(const std::string&)>& waiting)
         : fd_(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
-        while (fd_ >= 0 && flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        for (int waited = 0; fd_ >= 0 && flock(fd_, LOCK_EX | LOCK_NB) != 0;) {
+            if (errno == EWOULDBLOCK && waited < kSilentWaitMs) {
+                usleep(kLockPollMs * 1000);
+                waited += kLockPollMs;
+                continue;
+            }
+            if (errno == EWOULDBLOCK && waiting) {
+                waiting("waiting for the spool file " + spool + " (locked by another process)…");
+            }
+            while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+            }
+            break;
         }
     }
     ~SpoolLock() {
@@ -66,18 +85,33 @@ private:
 
 }  // namespace
 
-RecordSpool::RecordSpool(const std::string& database) : folder_(StateFolder()) {
-    const std::string name = folder_ + "/station-db-" + HashText(database);
-    path_ = name + ".jsonl";
-    lockPath_ = name + ".lock";
+RecordSpool::RecordSpool(const std::string& database)
+    : folder_(StateFolder()), base_(folder_ + "/station-db-" + HashText(database)) {
+    path_ = base_ + ".jsonl";
+    lockPath_ = base_ + ".lock";
+}
+
+bool RecordSpool::Ready(std::string& error) const {
+    std::error_code ec;
+    std::filesystem::create_directories(folder_, ec);
+    if (ec || access(folder_.c_str(), W_OK) != 0) {
+        error = "cannot keep the station's records in " + folder_ + ": " +
+                (ec ? ec.message() : std::string(std::strerror(errno)));
+        return false;
+    }
+    return true;
 }
 
 bool RecordSpool::Append(const std::string& line, std::string& error) {
     std::error_code ec;
     std::filesystem::create_directories(folder_, ec);
-    const SpoolLock lock(lockPath_);
-    const int fd = lock.Held() ? open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600)
-                               : -1;
+    const SpoolLock lock(lockPath_, path_, waiting_);
+    return Write(lock.Held(), line, error);
+}
+
+bool RecordSpool::Write(bool locked, const std::string& line, std::string& error) {
+    const int fd = locked ? open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600)
+                          : -1;
     const std::string whole = line + '\n';
     const bool written = fd >= 0 &&
                          write(fd, whole.data(), whole.size()) == static_cast<ssize_t>(whole.size()) &&
@@ -94,16 +128,30 @@ bool RecordSpool::Drain(const std::function<Sent(const std::string&)>& send, int
     stored = 0;
     kept = 0;
     std::error_code ec;
-    if (!std::filesystem::exists(path_, ec)) {
+    if (!std::filesystem::exists(folder_, ec)) {
         return true;
     }
-    const SpoolLock lock(lockPath_);
+    const SpoolLock lock(lockPath_, path_, waiting_);
+    // What the runs of ended processes left in their journals joins the spool first.
+    bool adopted = true;
+    if (lock.Held()) {
+        RunJournal::Adopt(base_, [&](const std::string& lines) {
+            return adopted = adopted && Write(true, lines, error);
+        });
+    }
+    if (!adopted) {
+        return false;
+    }
+    if (lock.Held() && !std::filesystem::exists(path_, ec)) {
+        return true;  // nothing spooled, or a run that held the lock meanwhile sent it all
+    }
     std::ifstream file(path_, std::ios::binary);
     if (!lock.Held() || !file) {
         error = "cannot read the spool file " + path_ + ": " + std::strerror(errno);
         return false;
     }
     std::string left;
+    int gone = 0;
     bool stopped = false;
     for (std::string line; std::getline(file, line);) {
         if (line.empty()) {
@@ -113,9 +161,10 @@ bool RecordSpool::Drain(const std::function<Sent(const std::string&)>& send, int
         stopped = sent == Sent::Stop;
         stored += sent == Sent::Stored ? 1 : 0;
         kept += sent == Sent::Kept ? 1 : 0;
-        left += sent == Sent::Stored ? "" : line + '\n';
+        gone += sent == Sent::Gone ? 1 : 0;
+        left += sent == Sent::Stored || sent == Sent::Gone ? "" : line + '\n';
     }
-    return stored == 0 || Rewrite(left, error);
+    return stored + gone == 0 || Rewrite(left, error);
 }
 
 bool RecordSpool::Rewrite(const std::string& lines, std::string& error) const {
