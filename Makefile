@@ -110,7 +110,7 @@ package: deps build
 # programs run from a copy unpacked with dpkg-deb.
 .PHONY: test-package
 test-package: package
-	@scripts/install-deps.sh lintian
+	@scripts/install-deps.sh lintian devscripts
 	scripts/test-package.sh $(BUILD)
 
 # vantix-cli.exe for 64-bit Windows with Debian's mingw-w64; it loads Ftd2xx.dll at run time.

@@ -3,8 +3,13 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 
@@ -25,6 +30,13 @@ int ReadPosition(const QSettings& settings, const char* key) {
         return 0;
     }
     return static_cast<int>(value);
+}
+
+// The window system's frame around the client area, as far as it is known yet: none before
+// the window is shown, nor before a window manager has framed it.
+QMargins KnownFrame(const QWidget& window) {
+    const QWindow* handle = window.windowHandle();
+    return handle != nullptr && window.isVisible() ? handle->frameMargins() : QMargins();
 }
 
 bool OnSomeScreen(QPoint point) {
@@ -63,15 +75,61 @@ CMainFrame::~CMainFrame() {
 
 void CMainFrame::SetForm(CVantixView* form) {
     form_ = form;
+    // The form keeps its fixed size; the area shows all of it when the screen has room and
+    // scrolls it when not. The area itself takes no focus: Tab goes from control to control
+    // and brings the focused one into view.
+    area_ = new QScrollArea(this);
+    area_->setFrameShape(QFrame::NoFrame);
+    area_->setFocusPolicy(Qt::NoFocus);
+    area_->setWidgetResizable(false);
+    area_->setWidget(form);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(form);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    setFixedSize(form->FormSize());
+    layout->addWidget(area_);
+    FitToScreen();
+}
+
+bool CMainFrame::FitToScreen() {
+    const QSize formSize = form_->FormSize();
+    const QScreen* screen = this->screen();
+    if (screen == nullptr) {
+        setFixedSize(formSize);
+        return false;
+    }
+    const QRect available = screen->availableGeometry();
+    fittedFrame_ = KnownFrame(*this);
+    const QSize room = available.size().shrunkBy(fittedFrame_);
+    scrolls_ = formSize.width() > room.width() || formSize.height() > room.height();
+    if (!scrolls_) {
+        setFixedSize(formSize);
+        return false;
+    }
+    // A scroll bar takes room from the other direction; the window widens or heightens by
+    // it where the screen allows, so that one bar does not call for the other.
+    QSize client = formSize.boundedTo(room);
+    if (client.height() < formSize.height()) {
+        const int bar = area_->verticalScrollBar()->sizeHint().width();
+        client.setWidth(std::min(formSize.width() + bar, room.width()));
+    }
+    if (client.width() < formSize.width()) {
+        const int bar = area_->horizontalScrollBar()->sizeHint().height();
+        client.setHeight(std::min(formSize.height() + bar, room.height()));
+    }
+    setFixedSize(client);
+    // The frame's corner; once the window is shown the toolkit knows the frame best.
+    if (QWindow* handle = windowHandle(); handle != nullptr && isVisible()) {
+        handle->setFramePosition(available.topLeft());
+    } else {
+        move(available.topLeft());
+    }
+    return true;
 }
 
 bool CMainFrame::PlaceAtSavedRectangle() {
+    if (scrolls_) {
+        return false;  // a window too large for the screen fills it from its top left
+    }
     const long long width = static_cast<long long>(right_) - left_;
     const long long height = static_cast<long long>(bottom_) - top_;
     constexpr int kFarAway = 1000000;
@@ -87,6 +145,28 @@ bool CMainFrame::PlaceAtSavedRectangle() {
     }
     move(left_, top_);
     return true;
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (area_ == nullptr) {
+        return;
+    }
+    if (QWindow* handle = windowHandle(); handle != nullptr && !watchingFrame_) {
+        handle->installEventFilter(this);
+        watchingFrame_ = true;
+    }
+    QTimer::singleShot(0, this, &CMainFrame::FitToScreen);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    // A window manager frames the window after it is shown; the window is exposed or moved
+    // once it has, and it fits again with the frame counted.
+    const bool framed = event->type() == QEvent::Expose || event->type() == QEvent::Move;
+    if (framed && watched == windowHandle() && KnownFrame(*this) != fittedFrame_) {
+        FitToScreen();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
     form.OnFileLoad();
     form.OnTargetWriteVerify();
     QApplication::processEvents();
-    const bool written = app.MainWindow()->grab().save(QString::fromLocal8Bit(argv[2]));
+    // The whole form, as a screen large enough for it shows the window.
+    const bool written = form.grab().save(QString::fromLocal8Bit(argv[2]));
     const bool verified =
         form.StatusLabel().Text().rfind("Flash Write && Verify Completed - ", 0) == 0;
     app.ExitInstance();

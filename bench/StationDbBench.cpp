@@ -3,7 +3,8 @@
 //   vantix-stationdb-bench per-board URL COUNTER_FILE BOARDS
 //     For each of BOARDS boards: takes a number from the counter file (as --serial-counter
 //     does), then one from a series of the database and stores a board's record there (as
-//     --station-db with --serial-series does), timing each step. Prints the samples in ms as
+//     --station-db with --serial-series does, each after its entry in the station's journal),
+//     timing each step. Prints the samples in ms as
 //     JSON: {"counter":[...],"number":[...],"record":[...]}.
 //   vantix-stationdb-bench clients URL CLIENTS NUMBERS
 //     CLIENTS threads, each with its own connection, take NUMBERS numbers each from one new
@@ -58,7 +59,7 @@ std::unique_ptr<StationDb> OpenWithSeries(const std::string& url, const std::str
 }
 
 // A write-verify's record as --log writes it: four regions of a DSP56F807.
-std::string BoardLine(std::uint64_t serial) {
+std::string BoardLine(std::uint64_t serial, const std::string& run) {
     RunRecord record;
     record.command = "write-verify";
     record.file = "/srv/line/release-7.s";
@@ -74,7 +75,7 @@ std::string BoardLine(std::uint64_t serial) {
     record.result = 0;
     record.status = "Flash Write && Verify Completed - 7.79 sec";
     record.seconds = 7.805;
-    return RunLogJson(record, RunLog::UtcNow(), RunLog::HostName());
+    return RunLogJson(record, RunLog::UtcNow(true), RunLog::HostName(), run);
 }
 
 void PrintSamples(const char* key, const std::vector<double>& samples, bool last) {
@@ -98,12 +99,20 @@ int PerBoard(const std::string& url, const std::string& counter, int boards) {
             Fail(error);
         }
         counterMs.push_back(MsSince(start));
+        // As a station does it: the board's started entry on local disk before its number,
+        // its record there before it is stored.
         const std::string run = StationDb::NewRunId();
         start = Clock::now();
-        StationDbOutcome outcome = database->TakeNumber(series, run, "bench", "", number);
+        StationDbOutcome outcome = database->Note(BoardLine(number, run), "bench", run);
+        if (outcome.Ok()) {
+            outcome = database->TakeNumber(series, run, "bench", "", number);
+        }
         numberMs.push_back(MsSince(start));
-        const std::string line = BoardLine(number);
+        const std::string line = BoardLine(number, run);
         start = Clock::now();
+        if (outcome.Ok()) {
+            outcome = database->Note(line, "bench", run);
+        }
         if (outcome.Ok()) {
             outcome = database->StoreRecord(line, "bench", run);
         }

@@ -133,6 +133,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return Printed(out, err, kUdevRule);
     }
 
+    if (options.verbosity == CliVerbosity::Verbose) {
+        for (const std::string& source : options.jobFileSources) {
+            err << source << '\n';
+        }
+    }
     ConsoleUi ui(err, options.verbosity, environment.stderrIsTerminal);
     ui.WatchInterruption(environment.interrupted);
     int status = kExitSuccess;

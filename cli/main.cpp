@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     // The station database's URL may hold a password, which the environment keeps out of
     // the process list.
     if (const char* stationDb = std::getenv("VANTIX_STATION_DB")) {
-        environment.stationDb = stationDb;
+        environment.stationDb = std::string(stationDb);
     }
     const std::vector<std::string> args(argv + 1, argv + argc);
     // Data goes out through a buffer that remembers why a write failed, for the message.

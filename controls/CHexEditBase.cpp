@@ -17,6 +17,8 @@
 #include <climits>
 #include <cstdint>
 
+#include "ControlAccessibility.h"
+#include "FocusFrame.h"
 #include "HexRowText.h"
 
 namespace {
@@ -115,6 +117,7 @@ struct ColumnPainter {
 }  // namespace
 
 CHexEditBase::CHexEditBase(QWidget* parent) : QAbstractScrollArea(parent) {
+    ControlAccessibility::Install();
     font_ = WithWholeCells(DefaultFixedFont(), cellWidth_);
     setFocusPolicy(Qt::StrongFocus);
     // Every paint covers the whole viewport.
@@ -246,6 +249,36 @@ void CHexEditBase::MakeVisible(std::uint32_t position, bool redraw) {
     }
 }
 
+std::vector<CHexEditBase::VisibleRow> CHexEditBase::VisibleRows() {
+    EnsureLayout();
+    std::vector<VisibleRow> rows;
+    if (data_.empty() || topRow_ >= layout_.totalRows || layout_.rowsInView == 0) {
+        return rows;
+    }
+    const std::uint32_t bpr = layout_.bytesPerRow;
+    const auto length = static_cast<std::uint32_t>(data_.size());
+    const std::uint64_t last = std::min<std::uint64_t>(
+        std::uint64_t{topRow_} + layout_.rowsInView - 1, layout_.totalRows - 1);
+    std::array<char, HexRowText::kAddressBufferSize> address{};
+    std::array<char, HexRowText::kWordBufferSize> words{};
+    std::array<char, HexRowText::kCharBufferSize> chars{};
+    for (std::uint64_t row = topRow_; row <= last; ++row) {
+        const auto first = static_cast<std::uint32_t>(row * bpr);
+        const std::uint32_t count = std::min(bpr, length - first);
+        VisibleRow text;
+        if (showAddress_) {
+            const std::uint32_t word = baseAddress_ + first / 2;  // wraps as words do
+            text.address = Latin1(address, HexRowText::Address(address, word, addressDigits_));
+        }
+        text.words = Latin1(words, HexRowText::Words(words, &data_[first], count));
+        if (showAscii_) {
+            text.chars = Latin1(chars, HexRowText::Chars(chars, &data_[first], count));
+        }
+        rows.push_back(std::move(text));
+    }
+    return rows;
+}
+
 QString CHexEditBase::SelectedText() {
     EnsureLayout();
     return selection_.Text(layout_, data_, baseAddress_, addressDigits_);
@@ -344,6 +377,9 @@ void CHexEditBase::paintEvent(QPaintEvent*) {
         p.setFont(font_);
         PaintColumns(p);
     }
+    if (hasFocus()) {
+        PaintFocusFrame(p, viewport()->rect(), palette());
+    }
 }
 
 void CHexEditBase::PaintColumns(QPainter& p) const {
@@ -431,9 +467,7 @@ void CHexEditBase::changeEvent(QEvent* event) {
 }
 
 void CHexEditBase::focusInEvent(QFocusEvent*) {
-    if (!data_.empty()) {
-        viewport()->update();
-    }
+    viewport()->update();  // the focus frame shows, with or without data
 }
 
 void CHexEditBase::focusOutEvent(QFocusEvent* event) {

@@ -15,7 +15,8 @@ class QPainter;
 // and horizontally by pixels. Vertical bar: range 0..maxTopRow with a page of fullRows rows,
 // so its value is the top row itself. Horizontal bar: range 0..maxHorzOffset pixels with a
 // page of the client width. The keyboard position (caret) is never drawn; it only steers
-// scrolling. Text can be selected with the mouse in whole words and copied, nothing edited.
+// scrolling. A dotted frame marks the keyboard focus. Text can be selected with the mouse in
+// whole words and copied, nothing edited.
 class CHexEditBase : public QAbstractScrollArea {
     Q_OBJECT
 
@@ -43,6 +44,16 @@ public:
     void MoveCaret(std::int32_t delta, bool highDigit);
     void MakeVisible(std::uint32_t position, bool redraw);
 
+    // The text of one row in view, a part per column shown (a hidden column's part is
+    // empty).
+    struct VisibleRow {
+        QString address;
+        QString words;
+        QString chars;
+    };
+    // The rows that intersect the view, from the top; none without data.
+    std::vector<VisibleRow> VisibleRows();
+
     bool HasSelection() const { return selection_.Active(); }
     // The selected words as shown, one line per row, with the address of the row's first
     // selected word and their characters when those columns are shown.
@@ -58,6 +69,8 @@ public:
     std::uint32_t Length() const { return static_cast<std::uint32_t>(data_.size()); }
     std::uint32_t BaseAddress() const { return baseAddress_; }
     std::uint32_t AddressDigits() const { return addressDigits_; }
+    bool AddressShown() const { return showAddress_; }
+    bool AsciiShown() const { return showAscii_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

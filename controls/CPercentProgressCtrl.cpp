@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "ColorRef.h"
+#include "ControlAccessibility.h"
 
 namespace {
 
@@ -28,11 +29,13 @@ CPercentProgressCtrl::CPercentProgressCtrl(QWidget* parent)
       textOnBar_(palette().color(QPalette::Base)) {
     // Every paint covers the whole bar, and an empty range keeps the last picture.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    ControlAccessibility::Install();
 }
 
 void CPercentProgressCtrl::SetRange(std::int32_t lower, std::int32_t upper) {
     lower_ = lower;
     upper_ = upper;
+    AnnouncePercent();
 }
 
 std::int32_t CPercentProgressCtrl::SetPos(std::int32_t position) {
@@ -47,7 +50,16 @@ std::int32_t CPercentProgressCtrl::SetPos(std::int32_t position) {
         filledWidth_ = width;
         repaint();
     }
+    AnnouncePercent();
     return previous;
+}
+
+void CPercentProgressCtrl::AnnouncePercent() {
+    const int percent = Percent();
+    if (percent != announcedPercent_) {
+        announcedPercent_ = percent;
+        ControlAccessibility::ValueChanged(this, percent);
+    }
 }
 
 void CPercentProgressCtrl::SetWindowText(const QString& text) {
@@ -65,7 +77,12 @@ QString CPercentProgressCtrl::ShownText() const {
     if (!text_.isEmpty()) {
         return text_;
     }
-    return QStringLiteral("%1%").arg(Truncate(Fraction() * 100.0));
+    return QStringLiteral("%1%").arg(Percent());
+}
+
+int CPercentProgressCtrl::Percent() const {
+    return static_cast<int>(
+        std::clamp<std::int64_t>(Truncate(Fraction() * 100.0), INT32_MIN, INT32_MAX));
 }
 
 std::uint32_t CPercentProgressCtrl::BarColor() const {

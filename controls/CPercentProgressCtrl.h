@@ -31,6 +31,9 @@ public:
     std::int32_t Upper() const { return upper_; }
     // The text a paint shows now.
     QString ShownText() const;
+    // The percentage of the range that the position stands at, truncated toward zero (0 for
+    // an empty range); what the bar shows unless it has a text.
+    int Percent() const;
     // Filled width at the last repaint request; -1 when not drawn at the current size.
     int FilledWidth() const { return filledWidth_; }
     // The four colours, 0x00BBGGRR, read from the palette at construction.
@@ -49,12 +52,15 @@ private:
     bool HasRange() const { return lower_ < upper_; }
     double Fraction() const;
     int SplitWidth() const;
+    // Tells a screen reader of a new percentage.
+    void AnnouncePercent();
 
     std::int32_t position_ = 0;
     std::int32_t upper_ = 100;
     std::int32_t lower_ = 0;
     QString text_;
     int filledWidth_ = -1;
+    int announcedPercent_ = 0;
     QColor barColour_;
     QColor backgroundColour_;
     QColor textOnBackground_;

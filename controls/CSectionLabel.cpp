@@ -3,26 +3,16 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include "ControlAccessibility.h"
+#include "MnemonicText.h"
+
 namespace {
 
 constexpr int kTextFlags = Qt::TextSingleLine | Qt::TextShowMnemonic;
 
-// The caption as it shows: "&&" is one ampersand, a single '&' only marks the next letter.
-QString ShownCaption(const QString& text) {
-    QString shown;
-    shown.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('&') && ++i == text.size()) {
-            break;
-        }
-        shown += text[i];
-    }
-    return shown;
-}
-
 // Width by the advance of the shown text, height by the font's line.
 QSize CaptionSize(const QFontMetrics& metrics, const QString& text) {
-    return QSize(metrics.horizontalAdvance(ShownCaption(text)), metrics.height());
+    return QSize(metrics.horizontalAdvance(WithoutMnemonics(text)), metrics.height());
 }
 
 // A raised 3-D frame: the top and left edges in the shadow colour, the bottom and right edges
@@ -43,11 +33,17 @@ CSectionLabel::CSectionLabel(const QString& text, QWidget* parent)
       textColour_(palette().color(QPalette::WindowText)),
       shadowColour_(palette().color(QPalette::Dark)),
       highlightColour_(palette().color(QPalette::Light)),
-      text_(text) {}
+      text_(text) {
+    ControlAccessibility::Install();
+}
 
 void CSectionLabel::SetText(const QString& text) {
+    const bool changed = text != text_;
     text_ = text;
     repaint();
+    if (changed) {
+        ControlAccessibility::NameChanged(this);
+    }
 }
 
 void CSectionLabel::SetAlignment(Alignment alignment) {

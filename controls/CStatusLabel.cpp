@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "ColorRef.h"
+#include "ControlAccessibility.h"
 #include "NarrowText.h"
 #include "StatusGradient.h"
 
@@ -12,10 +13,16 @@ CStatusLabel::CStatusLabel(QWidget* parent)
     : QWidget(parent),
       textColour_(ToColorRef(palette().color(QPalette::Text))),
       backColour_(ToColorRef(palette().color(QPalette::Base))),
-      windowText_(QStringLiteral("Current Status")) {}
+      windowText_(QStringLiteral("Current Status")) {
+    ControlAccessibility::Install();
+}
 
 void CStatusLabel::SetText(const char* text) {
+    const QString before = ShownText();
     text_ = text != nullptr ? text : "";
+    if (ShownText() != before) {
+        ControlAccessibility::NameChanged(this);
+    }
 }
 
 void CStatusLabel::SetTextColor(std::uint32_t colour, bool drawText) {
@@ -53,7 +60,11 @@ void CStatusLabel::FitToText(bool enable) {
 }
 
 void CStatusLabel::SetWindowText(const QString& text) {
+    const QString before = ShownText();
     windowText_ = text;
+    if (ShownText() != before) {
+        ControlAccessibility::NameChanged(this);
+    }
 }
 
 void CStatusLabel::RepaintNow() {

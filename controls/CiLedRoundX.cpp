@@ -5,17 +5,50 @@
 #include <algorithm>
 
 #include "ColorRef.h"
+#include "ControlAccessibility.h"
 
-CiLedRoundX::CiLedRoundX(QWidget* parent) : QWidget(parent) {}
+CiLedRoundX::CiLedRoundX(QWidget* parent) : QWidget(parent) {
+    ControlAccessibility::Install();
+}
 
 void CiLedRoundX::SetActive(bool lit) {
+    const QString before = StateText();
     active_ = lit;
     update();
+    AnnounceState(before);
 }
 
 void CiLedRoundX::SetActiveColor(std::uint32_t colour) {
+    const QString before = StateText();
     activeColour_ = colour & 0xFFFFFF;
     update();
+    AnnounceState(before);
+}
+
+QString CiLedRoundX::StateText() const {
+    if (!active_) {
+        return QStringLiteral("off");
+    }
+    const QColor lit = FromColorRef(activeColour_);
+    const int red = lit.red();
+    const int green = lit.green();
+    const int blue = lit.blue();
+    if (red > green && red > blue) {
+        return QStringLiteral("red");
+    }
+    if (green > red && green > blue) {
+        return QStringLiteral("green");
+    }
+    if (blue > red && blue > green) {
+        return QStringLiteral("blue");
+    }
+    return QStringLiteral("on");
+}
+
+void CiLedRoundX::AnnounceState(const QString& before) {
+    if (StateText() != before) {
+        ControlAccessibility::DescriptionChanged(this);
+    }
 }
 
 void CiLedRoundX::SetInactiveColor(std::uint32_t colour) {

@@ -20,6 +20,9 @@ public:
     bool Active() const { return active_; }
     std::uint32_t ActiveColor() const { return activeColour_; }
     std::uint32_t InactiveColor() const { return inactiveColour_; }
+    // In words: "off" while dark, else the lit colour's strongest primary ("green",
+    // "red", "blue"), or "on" when none stands out.
+    QString StateText() const;
 
     QSize sizeHint() const override;
 
@@ -27,6 +30,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void AnnounceState(const QString& before);
+
     bool active_ = false;
     std::uint32_t activeColour_ = 0x00FF00;
     std::uint32_t inactiveColour_ = 0x005500;

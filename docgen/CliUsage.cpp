@@ -10,10 +10,15 @@ namespace {
 std::vector<UsageEntry> Files() {
     return {
         {"FILE",
-         "Motorola S-record file; only S3 records are read. Names usually end in .s or .S."},
+         "Motorola S-record file; only S3 records are read. Names usually end in .s or .S.\n"
+         "Every other line is named in a warning: S1/S2 records, records after the end\n"
+         "record, Intel HEX and other text; --strict refuses such a file."},
         {"job file (--config FILE)",
-         "INI or TOML: \"name = value\" lines, at the top for every command and under\n"
-         "[COMMAND] for one command. The command line overrides it."},
+         "TOML 1.0 when the name ends in .toml (text in quotes, arrays for lists), INI\n"
+         "otherwise (a value with a blank in quotes): \"name = value\" lines, at the top\n"
+         "for every command and under [COMMAND] for one command. Several are read in\n"
+         "order, a later file's key overriding an earlier one's. The command line\n"
+         "overrides them all."},
         {"log (--log FILE)",
          "JSON Lines, one record per board, appended with a single write and fsync,\n"
          "so that stations may share one log."},

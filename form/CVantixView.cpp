@@ -11,6 +11,7 @@
 #include <QPushButton>
 
 #include "CpuType.h"
+#include "DialogButton.h"
 #include "SFileImage.h"
 
 using FormLayout::ControlKind;
@@ -39,13 +40,17 @@ CVantixView::CVantixView(QSettings& settings, SFileImage& image, D2xxLibrary& li
       ledDisplays_{LedLampDisplay(leds_[0]), LedLampDisplay(leds_[1]), LedLampDisplay(leds_[2]),
                    LedLampDisplay(leds_[3])},
       pod_(library, clock, image),
-      commands_(pod_, image, clock, *this) {
+      commands_(pod_, image, clock, *this),
+      gate_(*this) {
     setFont(DialogUnits::FormFont());
     for (CiLedRoundX& led : leds_) {
         led.setParent(this);
     }
     BuildControls();
     ConnectCommands();
+    // What the form keeps usable while an operation runs.
+    gate_.SetUsable(
+        {&EraseAllBootBox(), &ResetAfterWriteBox(), &pathBox_, Button(FormLayout::kBrowse)});
     setFixedSize(FormSize());
     setAcceptDrops(true);
     if (QCoreApplication::instance() != nullptr) {
@@ -92,11 +97,13 @@ void CVantixView::BuildControls() {
 
 void CVantixView::PlaceControls(const QHash<int, QWidget*>& members) {
     QWidget* previous = nullptr;
+    std::vector<QWidget*> placed;
     for (const FormControl& control : FormLayout::Controls()) {
         QWidget* widget = members.value(control.id, nullptr);
         if (widget == nullptr) {
             widget = CreateStaticControl(control);
         }
+        placed.push_back(widget);
         const bool dropDown = control.kind == ControlKind::DropDownList ||
                               control.kind == ControlKind::EditableDropDown;
         const int heightDu = dropDown ? FormLayout::kClosedDropDownHeightDu : control.h;
@@ -116,6 +123,7 @@ void CVantixView::PlaceControls(const QHash<int, QWidget*>& members) {
             previous = widget;
         }
     }
+    NameControls(placed);
 }
 
 void CVantixView::ConfigureControls() {
@@ -149,18 +157,8 @@ QWidget* CVantixView::CreateStaticControl(const FormControl& control) {
             return new QGroupBox(caption, this);
         case ControlKind::CheckBox:
             return new QCheckBox(caption, this);
-        case ControlKind::PushButton: {
-            auto* button = new QPushButton(caption, this);
-            // Flat: a plain outline instead of a raised bevel (the toolkit's own flat
-            // button has no outline at all).
-            button->setStyleSheet(QStringLiteral(
-                "QPushButton { border: 1px solid palette(shadow); background: palette(button); }"
-                "QPushButton:hover { background: palette(light); }"
-                "QPushButton:pressed { background: palette(mid); }"
-                "QPushButton:disabled { color: palette(mid); border-color: palette(mid); }"));
-            button->setAutoDefault(false);
-            return button;
-        }
+        case ControlKind::PushButton:
+            return new DialogButton(caption, this);
         default: {
             auto* label = new QLabel(caption, this);
             label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -192,6 +190,7 @@ void CVantixView::ConfigureRegionList() {
 void CVantixView::ConnectCommands() {
     connect(&regionList_, &QTableWidget::cellDoubleClicked, this,
             [this](int row, int) { OnRegionDoubleClick(row); });
+    connect(&regionList_, &RegionListWidget::rowEntered, this, &CVantixView::OnRegionDoubleClick);
     const std::pair<int, void (CVantixView::*)()> buttons[] = {
         {FormLayout::kBrowse, &CVantixView::OnBrowse},
         {FormLayout::kFileLoad, &CVantixView::OnFileLoad},
@@ -254,20 +253,18 @@ void CVantixView::SetBusy(bool busy) {
         QWidget* focused = window()->focusWidget();
         focusBeforeBusy_ = focused != nullptr && isAncestorOf(focused) ? focused : nullptr;
         EnableOperationControls(false);
+        focusWhileBusy_ = window()->focusWidget();
         QApplication::setOverrideCursor(Qt::WaitCursor);
     } else {
         QApplication::restoreOverrideCursor();
-        // While the sequence ran, the window system kept the user's clicks and keys queued.
-        // They were meant for a busy window: drop them before the buttons come back, or a
-        // second click on "Target Write" would start the sequence again.
-        discardingInput_ = true;
-        QCoreApplication::processEvents();
-        discardingInput_ = false;
         EnableOperationControls(true);
-        if (focusBeforeBusy_ != nullptr && focusBeforeBusy_->isEnabled()) {
+        // Unless the operator has since put it into one of the controls that stay usable.
+        if (focusBeforeBusy_ != nullptr && focusBeforeBusy_->isEnabled() &&
+            window()->focusWidget() == focusWhileBusy_) {
             focusBeforeBusy_->setFocus(Qt::OtherFocusReason);
         }
         focusBeforeBusy_ = nullptr;
+        focusWhileBusy_ = nullptr;
     }
 }
 
@@ -329,20 +326,6 @@ bool CVantixView::TakeFileDrop(QObject* watched, QEvent* event) {
 bool CVantixView::eventFilter(QObject* watched, QEvent* event) {
     if (TakeFileDrop(watched, event)) {
         return true;
-    }
-    if (discardingInput_) {
-        switch (event->type()) {
-            case QEvent::MouseButtonPress:
-            case QEvent::MouseButtonRelease:
-            case QEvent::MouseButtonDblClick:
-            case QEvent::KeyPress:
-            case QEvent::KeyRelease:
-            case QEvent::Wheel:
-            case QEvent::ShortcutOverride:
-                return true;
-            default:
-                break;
-        }
     }
     return QWidget::eventFilter(watched, event);
 }

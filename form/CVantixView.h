@@ -14,6 +14,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "CHexEditBase.h"
 #include "CMessageWindow.h"
@@ -24,11 +25,13 @@
 #include "CiLedRoundX.h"
 #include "DialogUnits.h"
 #include "FormLayout.h"
+#include "InputGate.h"
 #include "LedLampDisplay.h"
 #include "MemoryRegion.h"
 #include "MessageWindowDisplay.h"
 #include "ProgrammerCommands.h"
 #include "ProgressBarDisplay.h"
+#include "RegionListWidget.h"
 #include "StatusLabelDisplay.h"
 
 class Clock;
@@ -46,8 +49,11 @@ class CVantixView : public QWidget, public OperationUi {
 public:
     // An empty or unreadable image shows the whole PFLASH array: 0x10000 bytes.
     static constexpr std::uint32_t kErasedDisplayWords = 0x8000;
-    // The browse dialog's one filter: firmware builds name their files .s or .S.
+    // The browse dialog's filters, the first chosen at first: firmware builds name their
+    // files .s or .S; other builds .s19 or .srec, which File Load reads as well. The dialog
+    // shows a filter without its last parentheses, so the second shows as "All files (*)".
     static constexpr const char* kSFileFilter = "Mot Hex Files (.s) (*.s *.S)";
+    static constexpr const char* kAllFilesFilter = "All files (*) (*)";
 
     // The settings, image, library and clock are borrowed and must outlive the form; the
     // clock is the one the pod runs on, so elapsed times are the pod's.
@@ -73,6 +79,8 @@ public:
     // Last-write time in local time as "YYYY/MM/DD  hh:mm:ss"; nothing when unreadable.
     static std::optional<QString> FormatFileTime(QFile& file);
     void AddRecentFile(const QString& path);
+    // Removes a path from the recent files, when there (exact, case-sensitive text).
+    void DropRecentFile(const QString& path);
     // The browse dialog; tests replace it. Gets the starting folder, returns the chosen
     // path or an empty text on cancel.
     using FileChooser = std::function<QString(const QString& startFolder)>;
@@ -98,6 +106,8 @@ public:
     void OnPodWrite();
     void OnPodVerify();
     bool IsBusy() const { return busy_; }
+    // Closed while an operation runs and until the event loop is reached after it.
+    const InputGate& Gate() const { return gate_; }
 
     // OperationUi.
     MessageDisplay& Messages() override { return messageDisplay_; }
@@ -128,8 +138,7 @@ public:
     SFileImage& Image() { return image_; }
 
 protected:
-    // Drops the clicks and keys that queued up while a sequence held the thread, and takes
-    // a file dropped anywhere on the form.
+    // Takes a file dropped anywhere on the form.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -139,6 +148,9 @@ private:
     void PlaceControls(const QHash<int, QWidget*>& members);
     // Captions, CPU names and the path box's behaviour.
     void ConfigureControls();
+    // The names a screen reader gives the controls; `placed` holds the controls in the
+    // layout table's order.
+    void NameControls(const std::vector<QWidget*>& placed);
     bool TakeFileDrop(QObject* watched, QEvent* event);
     QWidget* CreateStaticControl(const FormLayout::FormControl& control);
     void ConnectCommands();
@@ -166,7 +178,7 @@ private:
     QComboBox cpuSelection_;
     QComboBox pathBox_;
     CHexEditBase hexDisplay_;
-    QTableWidget regionList_;
+    RegionListWidget regionList_;
     QLabel timeLabel_;
     std::array<CiLedRoundX, 4> leds_;
     // The displays lent to the pod driver outlive it.
@@ -184,10 +196,12 @@ private:
     QHash<int, QWidget*> controls_;
     QWidget* firstTabStop_ = nullptr;
     FileChooser chooseFile_;
-    // Where the keyboard focus was when the form went busy.
+    InputGate gate_;
+    // Where the keyboard focus was when the form went busy, and where disabling the
+    // operation controls moved it.
     QPointer<QWidget> focusBeforeBusy_;
+    QPointer<QWidget> focusWhileBusy_;
     bool busy_ = false;
-    bool discardingInput_ = false;
     bool initialised_ = false;
     bool settingsSaved_ = false;
 };

@@ -31,6 +31,8 @@ void CVantixView::OnFileLoad() {
     }
     if (sFilePath_.size() > FormSettings::kMaxPathLength || !QFileInfo::exists(sFilePath_)) {
         AddMessage(kWrongPathText, kColourRed);
+        // A recent file that is gone is a dead link: it leaves the list.
+        DropRecentFile(sFilePath_);
         return;
     }
 

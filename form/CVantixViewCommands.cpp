@@ -14,9 +14,11 @@ void CVantixView::ResetLeds() {
 }
 
 void CVantixView::OnTargetReset() {
-    if (!busy_) {
-        commands_.TargetReset();
+    if (busy_) {
+        return;
     }
+    const InputGate::Closure closure(gate_);
+    commands_.TargetReset();
 }
 
 void CVantixView::OnTargetWrite() {
@@ -43,6 +45,7 @@ void CVantixView::RunTargetCommand(TargetCommand command) {
     if (busy_) {
         return;
     }
+    const InputGate::Closure closure(gate_);
     std::vector<RegionListItem> items;
     for (int row = 0; row < regionList_.rowCount(); ++row) {
         const QTableWidgetItem* name = regionList_.item(row, 0);
@@ -58,6 +61,7 @@ void CVantixView::RunPodCommand(PodCommand command) {
     if (busy_) {
         return;
     }
+    const InputGate::Closure closure(gate_);
     commands_.RunPod(command, static_cast<std::size_t>(regionList_.rowCount()),
                      EraseAllBootBox().isChecked(), ResetAfterWriteBox().isChecked());
 }

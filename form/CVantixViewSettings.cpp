@@ -66,6 +66,9 @@ void CVantixView::InitForm() {
     // toolkit takes the first control of its focus chain, which begins elsewhere once the
     // chain has been reordered.
     firstTabStop_->setFocus(Qt::OtherFocusReason);
+    // Controls mark the focus only once it has moved by key; a dialog marks it from the
+    // start, so the operator sees where the keys go before the first Tab.
+    window()->setAttribute(Qt::WA_KeyboardFocusChange);
     initialised_ = true;
 }
 
@@ -105,6 +108,12 @@ void CVantixView::SaveSettings() {
 }
 
 void CVantixView::OnBrowse() {
+    if (gate_.IsClosed()) {
+        // Asked for during an operation: the dialog would hold the operation up, so it opens
+        // once the operation is over.
+        gate_.WhenOpen([this] { OnBrowse(); });
+        return;
+    }
     const QString path = chooseFile_ ? chooseFile_(sFileDirectory_) : ChooseSFile(sFileDirectory_);
     if (path.isEmpty()) {
         return;
@@ -119,8 +128,9 @@ void CVantixView::OnBrowse() {
 
 QString CVantixView::ChooseSFile(const QString& startFolder) {
     // Only the name shows; some platform dialogs match the patterns letter case and all.
-    return QFileDialog::getOpenFileName(this, QStringLiteral("Open"), startFolder,
-                                        QString::fromLatin1(kSFileFilter), nullptr,
+    const QString filters = QString::fromLatin1(kSFileFilter) + QStringLiteral(";;") +
+                            QString::fromLatin1(kAllFilesFilter);
+    return QFileDialog::getOpenFileName(this, QStringLiteral("Open"), startFolder, filters, nullptr,
                                         QFileDialog::HideNameFilterDetails);
 }
 
@@ -149,6 +159,18 @@ std::optional<QString> CVantixView::FormatFileTime(QFile& file) {
     const QTime time = written.time();
     return QString::asprintf("%04d/%02d/%02d  %02d:%02d:%02d", date.year(), date.month(),
                              date.day(), time.hour(), time.minute(), time.second());
+}
+
+void CVantixView::DropRecentFile(const QString& path) {
+    const qsizetype found = recentFiles_.indexOf(path);
+    if (found < 0) {
+        return;
+    }
+    // The box keeps the text typed in it, which names the file that is gone.
+    const QString shown = pathBox_.currentText();
+    recentFiles_.removeAt(found);
+    pathBox_.removeItem(static_cast<int>(found));
+    pathBox_.setEditText(shown);
 }
 
 void CVantixView::AddRecentFile(const QString& path) {

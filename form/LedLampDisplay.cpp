@@ -17,5 +17,5 @@ void LedLampDisplay::SetInactiveColor(std::uint32_t colour) {
 
 void LedLampDisplay::RepaintNow() {
     led_.RepaintNow();
-    PendingEvents::ProcessExceptUserInput();
+    PendingEvents::Process();
 }

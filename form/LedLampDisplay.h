@@ -11,7 +11,7 @@ public:
     void SetActive(bool lit) override;
     void SetActiveColor(std::uint32_t colour) override;
     void SetInactiveColor(std::uint32_t colour) override;
-    // Paints the lamp now, then lets pending window-system requests through.
+    // Paints the lamp now, then lets pending events through.
     void RepaintNow() override;
 
 private:

@@ -5,5 +5,5 @@
 
 void MessageWindowDisplay::AddMessage(const char* text, std::uint32_t colour) {
     window_.AddMessage(text, colour);
-    PendingEvents::ProcessExceptUserInput();
+    PendingEvents::Process();
 }

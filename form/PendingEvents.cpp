@@ -1,13 +1,12 @@
 #include "PendingEvents.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 
 namespace PendingEvents {
 
-void ProcessExceptUserInput() {
+void Process() {
     if (QCoreApplication::instance() != nullptr) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QCoreApplication::processEvents();
     }
 }
 

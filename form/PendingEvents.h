@@ -1,9 +1,9 @@
 #pragma once
 
 // A pod sequence runs on the user-interface thread. After each immediate repaint the
-// displays let the toolkit handle what the window system is waiting for (expose, move,
-// close requests) so the window is not taken for frozen; clicks and keys stay queued, and
-// the operation controls are disabled anyway.
+// displays let the toolkit handle what is waiting (expose, move and close requests, and the
+// operator's clicks and keys) so the window is not taken for frozen. The form's input gate
+// lets clicks and keys reach only the controls that stay usable during an operation.
 namespace PendingEvents {
-void ProcessExceptUserInput();
+void Process();
 }

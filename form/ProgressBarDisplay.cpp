@@ -9,6 +9,6 @@ void ProgressBarDisplay::SetRange(std::int32_t lower, std::int32_t upper) {
 
 std::int32_t ProgressBarDisplay::SetPos(std::int32_t position) {
     const std::int32_t previous = bar_.SetPos(position);
-    PendingEvents::ProcessExceptUserInput();
+    PendingEvents::Process();
     return previous;
 }

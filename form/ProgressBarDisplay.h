@@ -9,8 +9,8 @@ class ProgressBarDisplay final : public ProgressDisplay {
 public:
     explicit ProgressBarDisplay(CPercentProgressCtrl& bar) : bar_(bar) {}
     void SetRange(std::int32_t lower, std::int32_t upper) override;
-    // The bar repaints itself when its filled part moves; pending window-system requests
-    // are then let through.
+    // The bar repaints itself when its filled part moves; pending events are then
+    // let through.
     std::int32_t SetPos(std::int32_t position) override;
 
 private:

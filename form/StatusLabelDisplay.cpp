@@ -9,5 +9,5 @@ void StatusLabelDisplay::SetText(const char* text) {
 
 void StatusLabelDisplay::RepaintNow() {
     label_.RepaintNow();
-    PendingEvents::ProcessExceptUserInput();
+    PendingEvents::Process();
 }

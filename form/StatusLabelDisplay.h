@@ -9,8 +9,8 @@ class StatusLabelDisplay final : public StatusDisplay {
 public:
     explicit StatusLabelDisplay(CStatusLabel& label) : label_(label) {}
     void SetText(const char* text) override;
-    // Paints the label now, then lets the window system's pending requests through (never
-    // user input), so the window stays responsive while a sequence holds the thread.
+    // Paints the label now, then lets pending events through, so the window stays
+    // responsive while a sequence holds the thread.
     void RepaintNow() override;
 
 private:

@@ -55,6 +55,8 @@ void ReferenceSRecordReader::Clear() {
         region.loaded = false;
         region.minAddress = region.maxAddress = 0;
     }
+    ended_ = false;
+    wellFormed_ = 0;
 }
 
 void ReferenceSRecordReader::Read(std::string_view text) {
@@ -73,11 +75,32 @@ void ReferenceSRecordReader::Read(std::string_view text) {
     }
 }
 
+bool ReferenceSRecordReader::WellFormed(std::string_view token) {
+    if (token.size() % 2 != 0 ||
+        token.find_first_not_of("0123456789ABCDEFabcdef", 2) != std::string_view::npos) {
+        return false;
+    }
+    const std::uint32_t count = Byte(token, 2);
+    std::uint32_t sum = 0;
+    for (std::size_t at = 2; at + 2 < token.size(); at += 2) {
+        sum += Byte(token, at);
+    }
+    return count >= 5 && count % 2 == 1 && token.size() == 2 * count + 4 &&
+           ((~sum) & 0xFFu) == Byte(token, token.size() - 2);
+}
+
 void ReferenceSRecordReader::Record(std::string_view token) {
+    const bool endRecord =
+        token.size() >= 2 && token[0] == 'S' && (token[1] == '7' || token[1] == '8' || token[1] == '9');
+    if (endRecord || ended_) {
+        ended_ = true;
+        return;
+    }
     // Tokens the reader cannot hold whole are skipped whole.
     if (token.size() < 12 || token.size() > kLongestToken || token[0] != 'S' || token[1] != '3') {
         return;
     }
+    wellFormed_ += WellFormed(token);
     const std::uint32_t count = Byte(token, 2);
     const std::uint32_t address =
         (Byte(token, 4) << 24) | (Byte(token, 6) << 16) | (Byte(token, 8) << 8) | Byte(token, 10);
@@ -86,6 +109,9 @@ void ReferenceSRecordReader::Record(std::string_view token) {
         const std::size_t at = 12 + 4 * std::size_t{w};
         if (at + 4 > token.size()) {
             return;
+        }
+        if (std::uint64_t{address} + w > 0xFFFFFFFFu) {
+            return;  // a word past the last address has none
         }
         Store(address + w,
               static_cast<std::uint16_t>(Byte(token, at) | (Byte(token, at + 2) << 8)));

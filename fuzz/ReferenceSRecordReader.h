@@ -6,9 +6,10 @@
 #include <vector>
 
 // A second, deliberately plain reading of S-record text, written from the documented rules
-// rather than from the reader under test: whitespace tokens, S3 records only, the four
-// flash regions of each CPU with the vector words at 0-3 going to the boot flash. The
-// fuzzer compares the real reader's image with this one word for word.
+// rather than from the reader under test: whitespace tokens, S3 records only and none after
+// an S7, S8 or S9 end record, no word past address 0xFFFFFFFF, the four flash regions of
+// each CPU with the vector words at 0-3 going to the boot flash. The fuzzer compares the
+// real reader's image with this one word for word.
 class ReferenceSRecordReader {
 public:
     struct Region {
@@ -29,12 +30,19 @@ public:
     void Read(std::string_view text);
 
     const Region& At(int region) const { return regions_[static_cast<std::size_t>(region)]; }
+    // S3 records of the last text that were used whole: every character a hex digit, as
+    // many as the byte count says, a matching checksum, whole words of data.
+    std::uint32_t WellFormedRecords() const { return wellFormed_; }
 
 private:
     void Record(std::string_view token);
     void Store(std::uint32_t address, std::uint16_t word);
     void Put(int region, std::uint32_t element, std::uint32_t recorded, std::uint16_t word);
 
+    static bool WellFormed(std::string_view token);
+
     int cpu_;
     std::array<Region, 4> regions_;  // PFLASH, P2FLASH, BFLASH, DFLASH
+    bool ended_ = false;
+    std::uint32_t wellFormed_ = 0;
 };

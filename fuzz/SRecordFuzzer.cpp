@@ -1,7 +1,9 @@
 // Any bytes as an S-record file, read for one CPU (picked by the input's length). The image
 // must equal a plain second reading of the same text, keep its invariants (present regions
 // inside the CPU's range, min <= max, words outside the extent still erased) and come out the
-// same when the text arrives in pieces, as file chunks do.
+// same when the text arrives in pieces, as file chunks do. Every line is accounted for: each
+// of its tokens is an S3 record used whole, an S0/S5/S6/S7/S8/S9 record, or counted by
+// exactly one named finding (text that is no record once for its line).
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -56,6 +58,63 @@ void CheckAgainstReference(const SFileImage& image, const ReferenceSRecordReader
     }
 }
 
+bool Separator(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// The tokens of the text by kind, counted from the text alone.
+struct TokenCounts {
+    std::uint32_t dataRecords = 0;   // S1, S2, S3
+    std::uint32_t otherRecords = 0;  // S0, S5, S6, S7, S8, S9
+    std::uint32_t textLines = 0;     // lines holding any other token
+};
+
+TokenCounts CountTokens(std::string_view text) {
+    TokenCounts counts;
+    std::size_t i = 0;
+    bool textOnLine = false;
+    while (i < text.size()) {
+        if (Separator(text[i])) {
+            textOnLine = textOnLine && text[i] != '\n';
+            ++i;
+            continue;
+        }
+        const std::size_t begin = i;
+        while (i < text.size() && !Separator(text[i])) {
+            ++i;
+        }
+        const char kind = i - begin >= 2 && text[begin] == 'S' ? text[begin + 1] : '\0';
+        if (kind == '1' || kind == '2' || kind == '3') {
+            ++counts.dataRecords;
+        } else if (kind == '0' || (kind >= '5' && kind <= '9')) {
+            ++counts.otherRecords;
+        } else if (!textOnLine) {
+            ++counts.textLines;
+            textOnLine = true;
+        }
+    }
+    return counts;
+}
+
+void CheckAccounting(std::string_view text, const SRecordDiagnostics& d,
+                     const ReferenceSRecordReader& reference) {
+    const TokenCounts tokens = CountTokens(text);
+    FUZZ_CHECK(d.dataRecords == reference.WellFormedRecords());
+    FUZZ_CHECK(tokens.dataRecords == d.dataRecords + d.badChecksums.count +
+                                         d.nonHexRecords.count + d.truncatedRecords.count +
+                                         d.trailingText.count + d.oddDataBytes.count +
+                                         d.s1s2Records.count + d.recordsAfterEnd.count);
+    FUZZ_CHECK(tokens.otherRecords == d.otherRecords);
+    FUZZ_CHECK(tokens.textLines == d.junkLines.count + d.intelHexLines.count);
+    FUZZ_CHECK(d.conflictingWords.count <= d.rewrittenWords);
+    FUZZ_CHECK(d.Any() == (d.Count() != 0));
+}
+
+bool SameDiagnostics(const SRecordDiagnostics& a, const SRecordDiagnostics& b) {
+    return a.Summary() == b.Summary() && a.dataRecords == b.dataRecords &&
+           a.otherRecords == b.otherRecords && a.rewrittenWords == b.rewrittenWords;
+}
+
 bool SameImage(const SFileImage& a, const SFileImage& b) {
     for (const MemoryRegion region : kAllRegions) {
         const RegionImage& x = a.Region(region);
@@ -96,7 +155,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         reference.Clear();
         reference.Read(text);
         CheckAgainstReference(image, reference);
-        (void)image.diagnostics.Summary();
+        CheckAccounting(text, image.diagnostics, reference);
 
         // The same text cut at two points the input chooses: tokens straddle the cuts.
         pieces.cpu = image.cpu;
@@ -110,6 +169,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         reader.Feed(text.data() + cut2, size - cut2);
         reader.Finish();
         FUZZ_CHECK(SameImage(image, pieces));
+        FUZZ_CHECK(SameDiagnostics(image.diagnostics, pieces.diagnostics));
 
         // The buffer window's rows: each listed region's count becomes its span.
         for (const RegionRow& row : ListPresentRegions(image)) {

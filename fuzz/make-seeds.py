@@ -71,6 +71,14 @@ def srecords():
         "two-pages": s3(0x00FE, [1, 2, 3, 4]) + s3(0x0200, [5]),
         "bad-checksum": s3(0x0010, [0x1111])[:-3] + "00\n",
         "short": "S30900000100\n",
+        "s1-beside-s3": "S1050010ABCD72\n" + s3(0x0010, [0x1111]),
+        "past-the-last-address": s3(0xFFFFFFFE, [1, 2, 3, 4]),
+        "text-and-intel-hex": "made by hand\n:10010000214601360121470136007EFE09D2190140\n"
+                              + s3(0x0010, [0x1111]).rstrip() + " ; note\n",
+        "after-the-checksum": s3(0x0010, [0x1111]).rstrip() + "ABCD\n",
+        "after-the-end": s3(0x0010, [1]) + "S9030000FC\n" + s3(0x0020, [2]),
+        "odd-data-byte": "S308000000303412562B\n",
+        "written-again": s3(0x0010, [2]) + s3(0x0010, [3]) + s3(0x0010, [4]),
     }
 
 

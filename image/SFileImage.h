@@ -63,13 +63,34 @@ public:
 private:
     friend class SRecordReader;
 
+    // What the records of this read did to one word of the storage.
+    enum WordState : std::uint8_t { kUnwritten, kWritten, kRewritten, kChanged };
+
+    // Stores `count` words, each two bytes low byte first, from `address` on; each word lands
+    // in its region or is counted as dropped, a word past 0xFFFFFFFF too.
+    void StoreWords(std::uint32_t address, const std::uint8_t* bytes, std::uint32_t count,
+                    std::uint32_t line);
+    // The run when it lies wholly inside one region's plain range; false otherwise.
+    bool StoreInOneRegion(std::uint32_t address, const std::uint8_t* bytes, std::uint32_t count,
+                          std::uint32_t line);
     void StoreWord(std::uint32_t address, std::uint16_t word, std::uint32_t line);
     void Store(MemoryRegion region, std::uint32_t element, std::uint16_t recorded,
                std::uint16_t word, std::uint32_t line);
+    // A word about to be stored over `before`: a word written again counts once as
+    // rewritten, and once as changed.
+    void NoteWrite(std::uint8_t& state, std::uint16_t before, std::uint16_t word,
+                   std::uint32_t line);
+    // The range and count of a region after words were stored at recorded addresses
+    // first..last.
+    void NoteStored(RegionImage& image, std::uint16_t first, std::uint16_t last,
+                    std::uint32_t count);
+    std::uint8_t* StateOf(const RegionImage& image) {
+        return state_.get() + (image.words - storage_.get());
+    }
 
     std::unique_ptr<std::uint16_t[]> storage_;
-    // One flag per stored word: written by a record of this read, so that a later record
-    // with another value for it can be told apart from one repeating the same data.
-    std::unique_ptr<bool[]> written_;
+    // One WordState per stored word, so that a word written twice is counted once, and a
+    // later record with another value for it can be told apart from one repeating the data.
+    std::unique_ptr<std::uint8_t[]> state_;
     std::unique_ptr<char[]> readBuffer_;  // file chunks, allocated once with the storage
 };

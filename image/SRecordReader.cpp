@@ -36,10 +36,34 @@ constexpr CharTables MakeTables() {
 
 constexpr CharTables kTables = MakeTables();
 
-inline void Note(std::uint32_t& count, std::uint32_t& firstLine, std::uint32_t line) {
-    if (count++ == 0) {
-        firstLine = line;
+// Byte count, address, data and checksum: 2 + 8 + 2 characters at least.
+constexpr std::size_t kShortestRecordPairs = 6;
+
+std::uint32_t AddressOf(const std::uint8_t* bytes) {
+    return (std::uint32_t{bytes[1]} << 24) | (std::uint32_t{bytes[2]} << 16) |
+           (std::uint32_t{bytes[3]} << 8) | bytes[4];
+}
+
+// The checksum byte makes the ones' complement of the sum of the counted bytes.
+bool ChecksumMatches(const std::uint8_t* bytes, unsigned byteCount) {
+    unsigned sum = 0;
+    for (unsigned k = 0; k < byteCount; ++k) {
+        sum += bytes[k];
     }
+    return ((~sum) & 0xFFu) == bytes[byteCount];
+}
+
+bool IsIntelHex(const char* token, std::size_t held) {
+    // ":" then byte count, address, type and checksum at the least.
+    if (held < 11 || token[0] != ':') {
+        return false;
+    }
+    for (std::size_t k = 1; k < held; ++k) {
+        if (!kTables.hexDigit[static_cast<unsigned char>(token[k])]) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -59,20 +83,12 @@ void SRecordReader::Feed(const char* data, std::size_t size) {
                 break;
             }
             tokenLine_ = line_;
+            if (const unsigned char* next = ReadWellFormedLine(p, end)) {
+                p = next;  // on the line's end, which the next pass skips
+                continue;
+            }
         }
-        const auto* const start = p;
-        while (p < end && !kTables.separator[*p]) {
-            ++p;
-        }
-        const std::size_t run = static_cast<std::size_t>(p - start);
-        if (tokenLength_ < kTokenBufferSize - 1) {
-            std::memcpy(token_ + tokenLength_, start,
-                        run < kTokenBufferSize - 1 - tokenLength_
-                            ? run
-                            : kTokenBufferSize - 1 - tokenLength_);
-        }
-        tokenLength_ += run;
-        if (p < end) {
+        if (TakeToken(p, end)) {
             EndToken();  // p stands on the separator, which the next pass skips
         }
     }
@@ -85,19 +101,91 @@ void SRecordReader::Finish() {
     image_.diagnostics.noS3Records = !sawS3_;
 }
 
+const unsigned char* SRecordReader::ReadWellFormedLine(const unsigned char* p,
+                                                       const unsigned char* end) {
+    // Nearly every line of a file is one record that needs none of the careful reading's
+    // checks one character at a time: it is decoded where it lies, many characters at once.
+    const std::size_t available = static_cast<std::size_t>(end - p);
+    if (ended_ || available < 2 || p[0] != 'S' || p[1] != '3') {
+        return nullptr;
+    }
+    const void* newline =
+        std::memchr(p, '\n', available < kTokenBufferSize ? available : kTokenBufferSize);
+    if (newline == nullptr) {
+        return nullptr;
+    }
+    const auto* lineEnd = static_cast<const unsigned char*>(newline);
+    lineEnd -= lineEnd[-1] == '\r';
+    const std::size_t characters = static_cast<std::size_t>(lineEnd - p) - 2;
+    const std::size_t pairs = characters / 2;
+    unsigned sum = 0;
+    if (characters % 2 != 0 || pairs < kShortestRecordPairs ||
+        static_cast<std::size_t>(end - lineEnd) < HexPairs::kReadAhead ||
+        !HexPairs::DecodeChecked(p + 2, pairs, bytes_, sum)) {
+        return nullptr;
+    }
+    const unsigned byteCount = bytes_[0];
+    if (pairs != byteCount + 1 || (byteCount - 5) % 2 != 0) {
+        return nullptr;
+    }
+    const unsigned checksum = bytes_[byteCount];
+    if (((~(sum - checksum)) & 0xFFu) != checksum) {
+        return nullptr;
+    }
+    sawS3_ = true;
+    ++image_.diagnostics.dataRecords;
+    image_.StoreWords(AddressOf(bytes_), bytes_ + 5, (byteCount - 5) / 2, tokenLine_);
+    return lineEnd;
+}
+
+bool SRecordReader::TakeToken(const unsigned char*& p, const unsigned char* end) {
+    const auto* const start = p;
+    while (p < end && !kTables.separator[*p]) {
+        ++p;
+    }
+    const std::size_t run = static_cast<std::size_t>(p - start);
+    if (tokenLength_ < kTokenBufferSize - 1) {
+        const std::size_t room = kTokenBufferSize - 1 - tokenLength_;
+        std::memcpy(token_ + tokenLength_, start, run < room ? run : room);
+    }
+    tokenLength_ += run;
+    return p < end;
+}
+
 void SRecordReader::EndToken() {
-    const bool isS3 = tokenLength_ >= 2 && token_[0] == 'S' && token_[1] == '3';
-    if (isS3) {
+    SRecordDiagnostics& d = image_.diagnostics;
+    const std::size_t held = tokenLength_ < kTokenBufferSize ? tokenLength_ : kTokenBufferSize - 1;
+    const char kind = tokenLength_ >= 2 && token_[0] == 'S' ? token_[1] : '\0';
+    const bool data = kind == '1' || kind == '2' || kind == '3';
+    if (data && ended_) {
+        d.recordsAfterEnd.Note(tokenLine_);
+    } else if (kind == '3') {
         sawS3_ = true;
         if (tokenLength_ >= kTokenBufferSize) {
             // Too long to hold: skipped whole rather than split into two records.
-            SRecordDiagnostics& d = image_.diagnostics;
-            Note(d.truncatedRecords, d.firstTruncatedLine, tokenLine_);
+            d.truncatedRecords.Note(tokenLine_);
         } else {
             ParseRecord();
         }
+    } else if (data) {
+        d.s1s2Records.Note(tokenLine_);
+    } else if (kind == '0' || kind == '5' || kind == '6' || kind == '7' || kind == '8' ||
+               kind == '9') {
+        ++d.otherRecords;
+        ended_ = ended_ || kind >= '7';
+    } else {
+        NoteText(token_, held);
     }
     tokenLength_ = 0;
+}
+
+void SRecordReader::NoteText(const char* token, std::size_t held) {
+    if (tokenLine_ == lastTextLine_) {
+        return;  // the line is counted already
+    }
+    lastTextLine_ = tokenLine_;
+    SRecordDiagnostics& d = image_.diagnostics;
+    (IsIntelHex(token, held) ? d.intelHexLines : d.junkLines).Note(tokenLine_);
 }
 
 void SRecordReader::ParseRecord() {
@@ -117,29 +205,26 @@ void SRecordReader::ParseRecord() {
     if ((length - 2) % 2 != 0) {
         allHex &= kTables.hexDigit[text[length - 1]];
     }
-    if (!allHex) {
-        Note(d.nonHexRecords, d.firstNonHexLine, tokenLine_);
-    }
-
     if (pairs < 5) {
         // No complete byte count and address: nothing to store.
-        Note(d.truncatedRecords, d.firstTruncatedLine, tokenLine_);
+        (allHex ? d.truncatedRecords : d.nonHexRecords).Note(tokenLine_);
         return;
     }
     const unsigned byteCount = bytes_[0];
-    const std::uint32_t address = (std::uint32_t{bytes_[1]} << 24) |
-                                  (std::uint32_t{bytes_[2]} << 16) |
-                                  (std::uint32_t{bytes_[3]} << 8) | bytes_[4];
-    if (pairs < byteCount + 1) {
-        Note(d.truncatedRecords, d.firstTruncatedLine, tokenLine_);
-    } else if (allHex && byteCount > 0) {
-        unsigned sum = 0;
-        for (unsigned k = 0; k < byteCount; ++k) {
-            sum += bytes_[k];
-        }
-        if (((~sum) & 0xFFu) != bytes_[byteCount]) {
-            Note(d.badChecksums, d.firstBadChecksumLine, tokenLine_);
-        }
+    // One finding a record, the gravest: its text, its length, its checksum, then what is
+    // left over after the checksum or after the last whole word.
+    if (!allHex) {
+        d.nonHexRecords.Note(tokenLine_);
+    } else if (byteCount < 5 || pairs < byteCount + 1) {
+        d.truncatedRecords.Note(tokenLine_);
+    } else if (!ChecksumMatches(bytes_, byteCount)) {
+        d.badChecksums.Note(tokenLine_);
+    } else if (length - 2 > 2 * (byteCount + 1)) {
+        d.trailingText.Note(tokenLine_);
+    } else if ((byteCount - 5) % 2 != 0) {
+        d.oddDataBytes.Note(tokenLine_);
+    } else {
+        ++d.dataRecords;
     }
 
     // Four address bytes and one checksum byte are not data; an odd data byte is dropped.
@@ -149,10 +234,6 @@ void SRecordReader::ParseRecord() {
     if (words > complete) {
         words = complete;
     }
-    for (std::size_t i = 0; i < words; ++i) {
-        const std::uint8_t low = bytes_[5 + 2 * i];
-        const std::uint8_t high = bytes_[6 + 2 * i];
-        image_.StoreWord(address + static_cast<std::uint32_t>(i),
-                         static_cast<std::uint16_t>((high << 8) | low), tokenLine_);
-    }
+    image_.StoreWords(AddressOf(bytes_), bytes_ + 5, static_cast<std::uint32_t>(words),
+                      tokenLine_);
 }

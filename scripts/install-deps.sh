@@ -10,13 +10,14 @@ packages=(
   libcli11-dev
   libftdi1-dev libusb-1.0-0-dev
   umockdev libumockdev-dev
-  libssl-dev zlib1g-dev nlohmann-json3-dev
+  libssl-dev zlib1g-dev nlohmann-json3-dev libtomlplusplus-dev
   fonts-liberation2 fonts-dejavu-core
   srecord
   locales
   mandoc groff-base man-db bash-completion fish desktop-file-utils appstream
   libpq-dev postgresql
   libjs-chart.js chromium
+  xvfb dbus at-spi2-core python3-pyatspi
   "$@"
 )
 

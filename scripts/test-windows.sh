@@ -91,6 +91,14 @@ check "info of a CRLF file by absolute path" same info "$work/Firmware été.s" 
 check "CRLF job file with a non-ASCII name" same --config "Station ü.ini" info "Firmware été.s"
 check "the command line beats the job file" same --config "Station ü.ini" info "Firmware été.s" \
   --cpu 807
+# TOML job files: toml++ as headers alone on Windows, its library on Linux.
+printf '\xef\xbb\xbfcpu = 805 # a comment\r\ntrace = "wire\\\\log ü.txt"\r\n[info]\r\njson = true\r\n' \
+  >"$work/Station ü.toml"
+printf 'pod = VSIM0001 VSIM0002\n' >"$work/Unquoted.toml"
+check "TOML job file read as on Linux" same --config "Station ü.toml" -v info "Firmware été.s"
+check "two job files, the later overriding" same --config "Station ü.toml" \
+  --config "Station ü.ini" -v info "Firmware été.s"
+check "text that is not TOML refused as on Linux" same --config Unquoted.toml info "Firmware été.s"
 
 # --- The simulated pod: write-verify, then verify in a later run sharing the state --------------
 f807="$root/examples/dsp56f807.s"

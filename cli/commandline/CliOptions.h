@@ -61,8 +61,12 @@ struct CliOptions {
     // This station's name in the database's records ("--station"); empty: the host name.
     std::string station;
     CliVerbosity verbosity = CliVerbosity::Normal;
-    // The job file of --config, when one was read; relative paths in it are from its folder.
-    std::string jobFilePath;
+    // The job files of --config, in the order given; relative paths in each are from its
+    // folder.
+    std::vector<std::string> jobFilePaths;
+    // Each option a job file set and where ("--log: from the job file F, line 3"), for
+    // --verbose.
+    std::vector<std::string> jobFileSources;
     bool help = false;  // help for `command` (the tool when None)
     bool version = false;
     bool udevRule = false;
@@ -98,7 +102,7 @@ struct CliOptions {
     std::optional<std::uint64_t> seriesStart;  // --start N
 
     // report: the logs it reads (--log FILE..., in the order given), the files it writes,
-    // and the runs it takes (--since, --until: seconds since 1970 UTC; --image: the image's
+    // and the runs it takes (--since, --until: microseconds since 1970 UTC; --image: the image's
     // SHA-256 in lower case).
     std::vector<std::string> reportLogs;
     std::string reportHtml;

@@ -9,7 +9,7 @@
 #include "commandline/CliHelpFormatter.h"
 #include "commandline/CommandTable.h"
 #include "commandline/GangOptions.h"
-#include "commandline/JobFileCheck.h"
+#include "commandline/JobFiles.h"
 #include "commandline/OptionTable.h"
 #include "commandline/OptionValues.h"
 #include "commandline/ReportOptions.h"
@@ -22,22 +22,16 @@ namespace {
 
 const char* const kGlobalGroup = "Options (before or after COMMAND)";
 
-// Job files as CLI11 reads them, but a UTF-8 byte-order mark in front is not part of the
-// first key.
-class JobFileFormat : public CLI::ConfigTOML {
-public:
-    std::vector<CLI::ConfigItem> from_config(std::istream& input) const override {
-        SkipByteOrderMark(input);
-        return CLI::ConfigTOML::from_config(input);
-    }
-};
-
 // Registers one option of the table: a command's own, or (hidden) the tool's copy of it,
 // which catches the option before the command and at the top of a job file.
 CLI::Option* AddOption(CLI::App& app, const OptionInfo& row, const std::string& description) {
     const std::string longName = std::string("--") + row.longName;
     if (longName == "--config") {
-        return app.set_config(longName, "", description)->type_name(row.valueName);
+        // Read by JobFiles, every one given, in order; never named in a job file.
+        return app.add_option(longName, CLI::callback_t{}, description)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+            ->configurable(false)
+            ->type_name(row.valueName);
     }
     const std::string names = (row.shortName ? std::string("-") + row.shortName + "," : "") +
                               longName + (row.negatable ? ",!--no-" + longName.substr(2) : "");
@@ -128,6 +122,17 @@ const OptionInfo& Row(const char* longName) {
     return *FindCliOption(longName);
 }
 
+// For --verbose: where an option's value came from, without the value, which may hold a
+// password ("--station-db: from the job file /etc/line/station.toml, line 4").
+std::string SourceText(const JobFiles::Applied& applied) {
+    const JobFileSetting& setting = applied.second;
+    const std::vector<std::string>& names = applied.first->get_lnames();
+    const std::string name = names.empty() ? setting.key : "--" + names.front();
+    return name + ": from the job file " + setting.file +
+           (setting.line != 0 ? ", line " + std::to_string(setting.line) : "") +
+           (setting.section.empty() ? "" : " [" + setting.section + "]");
+}
+
 }  // namespace
 
 CommandLineParser::CommandLineParser()
@@ -138,11 +143,9 @@ CommandLineParser::CommandLineParser()
     app.set_help_flag();  // help is an ordinary flag here: it must win over every error
     app.allow_extras();   // leftovers are reported in this tool's words
     app.allow_windows_style_options(false);  // "/path" is a file on every system
-    app.allow_config_extras(CLI::config_extras_mode::error);
     app.fallthrough();
     app.require_subcommand(0, 1);
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    app.config_formatter(std::make_shared<JobFileFormat>());
     app.footer(ToolFooter());
     for (const OptionInfo& row : OptionsOf(Program::Cli)) {
         if (row.takenBy == 0) {
@@ -182,6 +185,9 @@ CliParseResult CommandLineParser::Parse(const std::vector<std::string>& args) {
         return Fail("unknown command '" + stray_ + "'");
     }
     if (command != nullptr && command->get_name() == "help") {
+        if (!stray_.empty()) {
+            return Fail("unexpected argument '" + stray_ + "' for 'help'");
+        }
         return ReadHelpTopic(*command);
     }
     if (o.help) {
@@ -206,27 +212,30 @@ CliParseResult CommandLineParser::Parse(const std::vector<std::string>& args) {
 std::string CommandLineParser::ReadArguments(const std::vector<std::string>& args) {
     const PreparedArguments prepared = Prepare(args);
     std::string finding = prepared.finding;
-    const JobFileFindings job = CheckJobFile(*app_, prepared.args);
-    Note(finding, job.fault);
+    JobFiles jobFiles;
+    const std::string jobFault = jobFiles.Read(*app_, JobFilePaths(prepared.args));
+    Note(finding, jobFault);
     Note(finding, prepared.missingValue);
     std::vector<std::string> reversed(prepared.args.rbegin(), prepared.args.rend());
     readToTheEnd_ = false;
     try {
         app_->parse(reversed);
         readToTheEnd_ = true;
-    } catch (const CLI::FileError&) {
-        // CLI11 looks for the job file once the command line is read.
-        readToTheEnd_ = true;
-        const std::string path = app_->get_config_ptr()->as<std::string>();
-        Note(finding, "cannot read the job file " + path + SystemReason(path));
     } catch (const CLI::ParseError&) {
-        // What else stops CLI11 is an option without its value at the end, found above, or
-        // a key of the job file that it does not take.
-        Note(finding, !job.unknownKey.empty() ? job.unknownKey
-                                              : "the job file cannot be read as options");
+        // What stops CLI11 is an option without its value at the end, found above.
+        Note(finding, "the command line cannot be read as options");
     }
+    if (readToTheEnd_ && jobFault.empty()) {
+        const std::vector<CLI::App*> chosen = app_->get_subcommands();
+        jobSettings_ = jobFiles.Apply(*app_, chosen.empty() ? nullptr : chosen.front());
+    }
+    const auto optionsEnd = std::find(args.begin(), args.end(), "--");
     for (const std::string& left : app_->remaining(true)) {
-        if (IsOption(left)) {
+        if (IsOption(left) && std::find(args.begin(), optionsEnd, left) == optionsEnd &&
+            optionsEnd != args.end()) {
+            // Only after "--", where every argument is a file name and none an option.
+            Note(finding, "'" + left + "' after '--' is taken as a file name");
+        } else if (IsOption(left)) {
             Note(finding, "unknown option '" + NameOf(left) + "'");
         } else if (left != "--" && stray_.empty()) {
             stray_ = left;
@@ -339,7 +348,12 @@ std::string CommandLineParser::ReadGlobals() {
         const CLI::Option* option = app_->get_option(name);
         return option->count() > 0 ? option->as<std::string>() : std::string();
     };
-    o.jobFilePath = text("--config");
+    if (const CLI::Option* config = app_->get_option("--config"); config->count() > 0) {
+        o.jobFilePaths = config->results();
+    }
+    for (const JobFiles::Applied& applied : jobSettings_) {
+        o.jobFileSources.push_back(SourceText(applied));
+    }
     o.simulate = Flag("--simulate");
     o.simRealtime = Flag("--sim-realtime");
     o.simStatePath = text("--sim-state");
@@ -356,9 +370,7 @@ std::string CommandLineParser::ReadGlobals() {
     for (auto [name, path] : {std::pair{"--trace", &o.tracePath}, {"--sim-state", &o.simStatePath},
                               {"--log", &o.logPath}}) {
         const CLI::Option* option = app_->get_option(name);
-        if (option->count() > 0 && !OnCommandLine(*app_, option)) {
-            *path = FromJobFileFolder(*path);
-        }
+        *path = FromJobFileFolder(*path, option);
     }
     // --no-simulate means the real pod, whatever else the job file or the command line says
     // about the simulation; otherwise anything about the simulation means the simulated pod.
@@ -505,9 +517,8 @@ std::string CommandLineParser::ReadSerial(const CLI::App& command) {
                             CommandText(command, "--serial-value"),
                             EffectiveFlag(*app_, command, "--serial-overwrite", false),
                             CommandText(command, "--serial-series")};
-    if (const CLI::Option* counter = Effective(*app_, command, "--serial-counter");
-        counter != nullptr && !OnCommandLine(*app_, counter) && !OnCommandLine(command, counter)) {
-        given.counter = FromJobFileFolder(*given.counter);
+    if (const CLI::Option* counter = Effective(*app_, command, "--serial-counter")) {
+        given.counter = FromJobFileFolder(*given.counter, counter);
     }
     return ReadSerialOptions(given, result_.options);
 }
@@ -557,13 +568,17 @@ std::optional<std::string> CommandLineParser::CommandText(const CLI::App& comman
     return option != nullptr ? std::optional(option->as<std::string>()) : std::nullopt;
 }
 
-std::string CommandLineParser::FromJobFileFolder(const std::string& path) const {
+std::string CommandLineParser::FromJobFileFolder(const std::string& path,
+                                                 const CLI::Option* option) const {
+    const auto from = std::find_if(jobSettings_.begin(), jobSettings_.end(),
+                                   [option](const JobFiles::Applied& applied) {
+                                       return applied.first == option;
+                                   });
     const std::filesystem::path named = Utf8Path(path);
-    if (named.is_absolute() || named.has_root_name() || result_.options.jobFilePath.empty()) {
+    if (from == jobSettings_.end() || named.is_absolute() || named.has_root_name()) {
         return path;
     }
-    const std::u8string joined =
-        (Utf8Path(result_.options.jobFilePath).parent_path() / named).u8string();
+    const std::u8string joined = (Utf8Path(from->second.file).parent_path() / named).u8string();
     return std::string(joined.begin(), joined.end());
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "commandline/CliOptions.h"
+#include "commandline/JobFiles.h"
 
 namespace CLI {
 class App;
@@ -70,12 +71,13 @@ private:
     CliParseResult ReadReportCommand(const CLI::App& command);
     // The value of a command option that reaches the command, as given.
     std::optional<std::string> CommandText(const CLI::App& command, const char* name) const;
-    // A relative path of the job file, as seen from the job file's folder.
-    std::string FromJobFileFolder(const std::string& path) const;
+    // A relative path that a job file gave `option`, as seen from that file's folder.
+    std::string FromJobFileFolder(const std::string& path, const CLI::Option* option) const;
     CliParseResult Fail(std::string message);
 
     std::unique_ptr<CLI::App> app_;
     CliParseResult result_;
     std::string stray_;           // the first argument that is neither option nor operand
     bool readToTheEnd_ = false;   // CLI11 read everything: the job file's flags count too
+    std::vector<JobFiles::Applied> jobSettings_;  // the options the job files set
 };

@@ -20,8 +20,14 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "--json prints one JSON object instead:\n"
      "  {\"cpu\":\"DSP56F807\",\"regions\":[{\"name\":\"PFLASH\",\"start\":4,\"end\":2291,"
      "\"words\":2288},...],\n"
-     "  \"badChecksums\":0,\"nonHexRecords\":0,\"truncatedRecords\":0,\"droppedWords\":0}\n"
-     "start and end are the lowest and highest address loaded, words end - start + 1.",
+     "  \"badChecksums\":0,\"nonHexRecords\":0,\"truncatedRecords\":0,\"droppedWords\":0,...,\n"
+     "  \"warnings\":0}\n"
+     "start and end are the lowest and highest address loaded, words end - start + 1. Each\n"
+     "of the reader's counts follows: records (badChecksums, nonHexRecords, truncatedRecords,\n"
+     "trailingText, oddDataBytes, s1s2Records, recordsAfterEnd), lines (intelHexLines,\n"
+     "junkLines), words (droppedWords, rewrittenWords, conflictingWords: each word once),\n"
+     "the records used (dataRecords, otherRecords), noS3Records, and warnings, their sum as\n"
+     "the pod commands' records carry it (words rewritten with the same value are none).",
      "vantix-cli info examples/dsp56f807.s --cpu DSP56F807 --json"},
     {CliCommand::Dump, "dump", true, kTakesCpu | kTakesRegion,
      "print one region's words as the hex view shows them",

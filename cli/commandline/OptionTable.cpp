@@ -28,7 +28,8 @@ constexpr std::array<OptionInfo, 44> kOptions = {{
      0, 0, nullptr},
     {Cli, nullptr, "sim-fill", false, Fill, "FILL", 0,
      "what a new simulated target holds: random (old firmware, the\n"
-     "default), erased, or four hex digits (that word in every cell);\n"
+     "default), erased, or four hex digits (that word in every cell),\n"
+     "in any letter case;\n"
      "unless erased, the new pod's EEPROM holds a stale image of\n"
      "another CPU. Ignored when --sim-state names an existing file\n"
      "(implies --simulate)",
@@ -56,7 +57,9 @@ constexpr std::array<OptionInfo, 44> kOptions = {{
      0, 0, nullptr},
     {Cli, nullptr, "log", false, Path, "FILE", 0,
      "append each pod command's record (as --json prints it, with the\n"
-     "UTC time and the host name) to FILE, one JSON line a board",
+     "UTC time, the host name and the run's UUID) to FILE, one JSON line\n"
+     "a board; without --station-db, a board given a number has a\n"
+     "started line there first",
      0, 0, nullptr},
     {Cli, nullptr, "station-db", false, Text, "URL", 0,
      "keep serial series and every board's record in this PostgreSQL\n"
@@ -65,16 +68,20 @@ constexpr std::array<OptionInfo, 44> kOptions = {{
      "VANTIX_STATION_DB, which keeps a password out of the process list",
      0, 0, nullptr},
     {Cli, nullptr, "station", false, Text, "NAME", 0,
-     "the station's name in the records of --station-db (default: the\nhost name)", 0, 0,
+     "the station's name in the records of --station-db, which it\nneeds (default: the host name)", 0, 0,
      nullptr},
     {Cli, nullptr, "config", false, Path, "FILE", 0,
-     "read further options from FILE, an INI or TOML job file;\n"
-     "its relative paths are from its own folder",
+     "read further options from FILE, a job file: TOML 1.0 when its\n"
+     "name ends in .toml, INI otherwise. Given several times, the\n"
+     "files are read in order, a later file's key overriding an\n"
+     "earlier one's; relative paths in each are from its own folder;\n"
+     "--verbose names the file each option came from",
      0, 0, nullptr},
     {Cli, "q", "quiet", true, Flag, nullptr, 0,
      "print errors only (and the boards: tally of --repeat)", 0, 0, nullptr},
-    {Cli, "v", "verbose", true, Flag, nullptr, 0, "also print the transfers on stderr", 0, 0,
-     nullptr},
+    {Cli, "v", "verbose", true, Flag, nullptr, 0,
+     "also print the transfers, and where each option of a job file\ncame from, on stderr", 0,
+     0, nullptr},
     {Cli, "h", "help", false, Flag, nullptr, 0,
      "show this text; \"COMMAND --help\" shows the command's", 0, 0, nullptr},
     {Cli, nullptr, "version", false, Flag, nullptr, 0, "print the version", 0, 0, nullptr},
@@ -195,7 +202,10 @@ constexpr std::array<OptionInfo, 44> kOptions = {{
      "--image wants the 64 hex digits of a SHA-256, not '%s'"},
     {Cli, nullptr, "strict", true, Flag, nullptr, kTakesStrict,
      "refuse a file with reader warnings (bad checksums, malformed\n"
-     "records, words outside the CPU's flash): exit 2, before the\npod is touched",
+     "records, words outside the CPU's flash, words written again\n"
+     "with another value, S1/S2 records, records after the end\n"
+     "record, text that is no S3 record): exit 2, before the pod is\n"
+     "touched",
      0, 0, nullptr},
 
     // The window's.
@@ -221,15 +231,16 @@ constexpr std::array<ExitStatusInfo, 9> kExitStatuses = {{
      "command-line or input error (unknown option, unreadable file, no data,\n"
      "a DSP56F801 image for the pod, an unknown region, --strict findings,\n"
      "an output that is an input, several pods attached and no --pod, a\n"
-     "station database without its tables or serial series); an output\n"
+     "station database without its tables or serial series, an empty\n"
+     "VANTIX_STATION_DB, --station without a station database); an output\n"
      "that cannot be written (stdout, the serial counter, a report) when no\n"
      "board ran"},
     {Cli, kExitUnreachable,
      "the pod cannot be reached (no driver library, no pod, open failure, the\n"
      "pod in use by another process; list: no FTDI device attached); the pod\n"
      "was disconnected during a step, and no further board starts; the\n"
-     "station database cannot be reached, refuses the login or does not\n"
-     "answer"},
+     "station database cannot be reached, refuses the login, lets it only\n"
+     "read or does not answer"},
     {Cli, kExitRecordLost,
      "the board ran, but its record could not be appended to the --log file,\n"
      "printed on stdout or stored in the station database (it is spooled for\n"

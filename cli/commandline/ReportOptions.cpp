@@ -12,8 +12,8 @@ std::string ReadTime(const char* name, const std::optional<std::string>& text,
     if (!text) {
         return {};
     }
-    // Records hold whole seconds: a bound within a second is the next whole one.
-    time = ParseIsoTime(*text, FractionTo::Later);
+    // Compared with the records' times to the microsecond.
+    time = ParseIsoTimeMicros(*text, FractionTo::Later);
     return time ? std::string() : Refusal(*FindCliOption(name), *text);
 }
 

@@ -2,6 +2,18 @@
 
 #include "commandline/CliExit.h"
 
+std::string ChosenStationDb(const std::string& option, const CliEnvironment& environment,
+                            std::string& refusal) {
+    refusal.clear();
+    if (!option.empty() || !environment.stationDb) {
+        return option;
+    }
+    if (environment.stationDb->empty()) {
+        refusal = "VANTIX_STATION_DB has an empty value";
+    }
+    return *environment.stationDb;
+}
+
 int InterruptedExit(const CliEnvironment& environment) {
     const int signal =
         environment.interruptSignal != nullptr ? environment.interruptSignal->load() : 0;

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <functional>
 #include <istream>
+#include <optional>
 #include <string>
 
 #include "BackendSelection.h"
@@ -21,11 +22,18 @@ struct CliEnvironment {
     std::istream* input = nullptr;
     // Makes the D2XX backend; empty for the program's own (MakeD2xxBackend).
     std::function<D2xxBackend(const BackendOptions&, Clock&)> makeBackend;
-    // VANTIX_STATION_DB: the station database when --station-db names none.
-    std::string stationDb;
+    // VANTIX_STATION_DB: the station database when --station-db names none; none when the
+    // variable is not set (set and empty is refused).
+    std::optional<std::string> stationDb;
     // Whether the standard output is a pipe whose reader has gone; empty: never.
     std::function<bool()> outputClosed;
 };
 
 // The exit status of an interrupted run: 128 + the signal (130 for Ctrl+C).
 int InterruptedExit(const CliEnvironment& environment);
+
+// The station database a command uses: --station-db (`option`), else VANTIX_STATION_DB;
+// empty when neither names one. An empty VANTIX_STATION_DB is refused, as an empty
+// --station-db is: `refusal` says so.
+std::string ChosenStationDb(const std::string& option, const CliEnvironment& environment,
+                            std::string& refusal);

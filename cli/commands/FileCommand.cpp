@@ -7,6 +7,7 @@
 #include "commands/CliEnvironment.h"
 #include "commands/ConsoleUi.h"
 #include "commands/ImageLoading.h"
+#include "commands/LineTally.h"
 #include "commands/PodRun.h"
 #include "commands/RunRecorder.h"
 #include "station/BoardPrompt.h"
@@ -96,12 +97,35 @@ bool FileCommand::TakeSerial(PodRun& run, SerialPatch& numbers) {
     RunRecord& record = run.Record();
     record.serial.reset();
     record.serialAt.reset();
+    // Until the board has its number its image is not whole: the serial's region has no
+    // figure of its own, and the last board's is not this one's.
+    for (RunRecord::Region& region : record.regions) {
+        if (region.name == numbers.Region()) {
+            region.crc32.reset();
+        }
+    }
+    // A number from the series is committed with the run's UUID, so its started entry goes
+    // first, and names the number once the run's UUID finds it; any other, once it is known.
+    // Without the entry the board is not touched.
+    if (numbers.Takes() && numbers.FromSeries()) {
+        record.serialAt = numbers.AtText();
+        const bool started = recorder_.Started(record);
+        record.serialAt.reset();
+        if (!started) {
+            numbers.FailWith(kExitInputError);
+            return false;
+        }
+    }
     if (!numbers.NextBoard(run.Image(), ui_, recorder_)) {
         return false;
     }
     record.serial = numbers.Number();
     record.serialAt = numbers.AtText();
     RecordRegions(run);
+    if (numbers.Takes() && !numbers.FromSeries() && !recorder_.Started(record)) {
+        numbers.FailWith(kExitInputError);
+        return false;
+    }
     return true;
 }
 
@@ -177,14 +201,13 @@ int FileCommand::RunBoardAfterBoard(PodRun& run) {
     // Board after board until the operator has had enough; each board is a record.
     BoardPrompt prompt(environment_.input, environment_.interrupted);
     PodSession& session = run.Session();
-    int passed = 0;
-    int failed = 0;
+    LineTally tally;
     bool noNumber = false;
     int unreachable = kExitSuccess;  // the pod could not be reached (3) or chosen (2)
     for (;;) {
         ui_.ForgetLastMessage();
         run.BeginBoard();
-        if (passed + failed > 0 && run.OutputGone()) {
+        if (tally.Boards() > 0 && run.OutputGone()) {
             // The last board's record may not have reached anybody either.
             recorder_.MarkLost();
             break;
@@ -200,10 +223,9 @@ int FileCommand::RunBoardAfterBoard(PodRun& run) {
         CommandOutcome outcome;
         bool stateKept = true;
         const int status = RunNextBoard(run, outcome, stateKept);
-        ++(status == kExitSuccess ? passed : failed);
+        tally.Count(status == kExitSuccess, recorder_.LastFate());
         ui_.Finish();
-        ui_.Error("boards: " + std::to_string(passed) + " passed, " + std::to_string(failed) +
-                  " failed");
+        ui_.Error(tally.Text());
         if ((outcome.kind == CommandOutcome::Kind::Unreachable || run.PodGone()) &&
             !session.Interrupted()) {
             // A pod that has gone (or was never there) programs no further board.
@@ -222,9 +244,10 @@ int FileCommand::RunBoardAfterBoard(PodRun& run) {
     // Every board passed: 0; any failed: 1; no serial number for a board: 2 (3 when the
     // station database was out of reach); the pod gone: 3 (or 2 when the options name no one
     // pod); a record lost: 4; a signal, at a board or at the prompt: 128 + the signal.
+    const bool allPassed = tally.Passed() == tally.Boards();
     return session.Finish(recorder_.RecordLost()         ? kExitRecordLost
                           : noNumber                     ? serial_.FailureStatus()
                           : unreachable != kExitSuccess  ? unreachable
-                          : failed == 0                  ? kExitSuccess
+                          : allPassed                    ? kExitSuccess
                                                          : kExitFailed);
 }

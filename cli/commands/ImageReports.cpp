@@ -40,10 +40,22 @@ void WriteInfoJson(std::ostream& out, const SFileImage& image, const std::vector
         regions.push_back(RegionRecord(image, row));
     }
     out << "{\"cpu\":\"" << CpuName(image.cpu) << "\",\"sha256\":\"" << sha256
-        << "\",\"regions\":" << RegionsJson(regions) << ",\"badChecksums\":" << found.badChecksums
-        << ",\"nonHexRecords\":" << found.nonHexRecords
-        << ",\"truncatedRecords\":" << found.truncatedRecords
-        << ",\"droppedWords\":" << found.droppedWords << "}\n";
+        << "\",\"regions\":" << RegionsJson(regions)
+        << ",\"badChecksums\":" << found.badChecksums.count
+        << ",\"nonHexRecords\":" << found.nonHexRecords.count
+        << ",\"truncatedRecords\":" << found.truncatedRecords.count
+        << ",\"droppedWords\":" << found.droppedWords.count
+        << ",\"trailingText\":" << found.trailingText.count
+        << ",\"oddDataBytes\":" << found.oddDataBytes.count
+        << ",\"s1s2Records\":" << found.s1s2Records.count
+        << ",\"recordsAfterEnd\":" << found.recordsAfterEnd.count
+        << ",\"intelHexLines\":" << found.intelHexLines.count
+        << ",\"junkLines\":" << found.junkLines.count
+        << ",\"rewrittenWords\":" << found.rewrittenWords
+        << ",\"conflictingWords\":" << found.conflictingWords.count
+        << ",\"dataRecords\":" << found.dataRecords << ",\"otherRecords\":" << found.otherRecords
+        << ",\"noS3Records\":" << (found.noS3Records ? "true" : "false")
+        << ",\"warnings\":" << found.Count() << "}\n";
 }
 
 void WriteRegionDump(std::ostream& out, const SFileImage& image, MemoryRegion region) {

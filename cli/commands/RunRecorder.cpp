@@ -1,5 +1,7 @@
 #include "commands/RunRecorder.h"
 
+#include <algorithm>
+
 #include "ResolvedPath.h"
 #include "commandline/CliExit.h"
 #include "commandline/CliOptions.h"
@@ -16,6 +18,7 @@ RunRecorder::RunRecorder(const CliOptions& options, const CliEnvironment& enviro
       ui_(ui),
       out_(out),
       boardId_(options.boardId),
+      runId_(StationDb::NewRunId()),
       station_(options.station.empty() ? RunLog::HostName() : options.station) {
     waiting_.interrupted = environment.interrupted;
     waiting_.signal = environment.interruptSignal;
@@ -32,11 +35,18 @@ bool RunRecorder::OpenLog() {
 }
 
 int RunRecorder::OpenStationDb() {
-    const std::string& url = !options_.stationDb.empty() ? options_.stationDb
-                                                         : environment_.stationDb;
+    std::string refusal;
+    const std::string url = ChosenStationDb(options_.stationDb, environment_, refusal);
     if (url.empty()) {
-        if (options_.serialSeries) {
-            Report("--serial-series needs --station-db URL (or VANTIX_STATION_DB)");
+        // A station name or a series without a database would record nothing of either.
+        refusal = !refusal.empty()           ? refusal
+                  : options_.serialSeries    ? "--serial-series needs --station-db URL (or "
+                                               "VANTIX_STATION_DB)"
+                  : !options_.station.empty() ? "--station needs --station-db URL (or "
+                                                "VANTIX_STATION_DB), whose records name it"
+                                              : "";
+        if (!refusal.empty()) {
+            Report(refusal);
             return kExitInputError;
         }
         return kExitSuccess;
@@ -60,6 +70,10 @@ int RunRecorder::OpenStationDb() {
         outcome = CheckSeries();
     }
     if (outcome.Ok()) {
+        // A login that may only read is found out now, before any board.
+        outcome = database_->CheckWriting(options_.serialSeries);
+    }
+    if (outcome.Ok()) {
         outcome = SendSpool();
     }
     if (!outcome.Ok()) {
@@ -67,7 +81,6 @@ int RunRecorder::OpenStationDb() {
         database_.reset();
         return outcome.status;
     }
-    runId_ = StationDb::NewRunId();
     return kExitSuccess;
 }
 
@@ -103,10 +116,8 @@ void RunRecorder::Report(const std::string& message) {
     }
 }
 
-int RunRecorder::Store(RunRecord& record, const std::string& time, const std::string& host,
-                       int status, std::string& lost) {
-    const StationDbOutcome stored =
-        database_->StoreRecord(RunLogJson(record, time, host), station_, runId_);
+int RunRecorder::Store(const std::string& line, bool logged, int status, std::string& lost) {
+    const StationDbOutcome stored = database_->StoreRecord(line, station_, runId_);
     if (stored.Ok()) {
         return status;
     }
@@ -115,11 +126,14 @@ int RunRecorder::Store(RunRecord& record, const std::string& time, const std::st
         recordLost_ = true;
         status = kExitRecordLost;
     }
-    // The spooled record says how the run ended, as the log line after it does.
-    record.exitCode = status;
-    const StationDbOutcome spooled =
-        database_->SpoolRecord(RunLogJson(record, time, host), station_, runId_);
+    const StationDbOutcome spooled = database_->SpoolRecord(line, station_, runId_);
+    fate_ = std::max(fate_, spooled.Ok() ? RecordFate::Spooled : RecordFate::Lost);
     lost = stored.message + "\n" + spooled.message;
+    if (!spooled.Ok()) {
+        lost += logged ? "\nthe record of this board is only in the log " + options_.logPath +
+                             ", not in the station database; stopping"
+                       : "\nthe record of this board is lost; stopping";
+    }
     return status;
 }
 
@@ -167,6 +181,34 @@ bool RunRecorder::Interrupted() const {
     return environment_.interrupted != nullptr && environment_.interrupted->load();
 }
 
+bool RunRecorder::Started(const RunRecord& record) {
+    if (!database_ && !log_.IsOpen()) {
+        return true;  // no record is kept anywhere
+    }
+    RunRecord entry = record;
+    entry.board = boardId_.empty() ? std::nullopt : std::optional<std::string>(boardId_);
+    if (!options_.podSerial.empty()) {
+        entry.pod = options_.podSerial;
+    }
+    entry.result.reset();
+    entry.status = kStartedStatus;
+    entry.seconds = 0.0;
+    entry.exitCode = kExitUnknown;
+    const std::string line = RunLogJson(entry, RunLog::UtcNow(true), RunLog::HostName(), runId_);
+    std::string error;
+    if (database_) {
+        const StationDbOutcome noted = database_->Note(line, station_, runId_);
+        error = noted.message;
+    } else {
+        log_.Append(line, error);
+    }
+    if (!error.empty()) {
+        ui_.Error("vantix-cli: " + error);
+        ui_.Error("vantix-cli: the board's started entry cannot be kept; the board is not touched");
+    }
+    return error.empty();
+}
+
 int RunRecorder::Keep(RunRecord& record, int status) {
     if (record.status.empty()) {
         record.status = ui_.LastMessage();
@@ -180,20 +222,33 @@ int RunRecorder::Keep(RunRecord& record, int status) {
     if (!boardId_.empty()) {
         record.board = boardId_;
     }
+    // The record says how its board ended; what became of the record itself is the run's
+    // exit status and the tally's to say.
     record.exitCode = status;
-    const std::string time = RunLog::UtcNow();
-    const std::string host = RunLog::HostName();
-    std::string notStored;
+    fate_ = RecordFate::Stored;
+    const std::string line = RunLogJson(record, RunLog::UtcNow(true), RunLog::HostName(), runId_);
+    // On local disk first, synced, before anything goes over the network: the station
+    // database's journal, whose next run sends it should this one die now, and the log.
+    StationDbOutcome noted;
     if (database_) {
-        status = Store(record, time, host, status, notStored);
+        noted = database_->Note(line, station_, runId_);
     }
     std::string error;
-    if (log_.IsOpen() && !log_.Append(RunLogJson(record, time, host), error)) {
+    const bool logged = log_.IsOpen() && log_.Append(line, error);
+    if (log_.IsOpen() && !logged) {
         recordLost_ = true;
+        fate_ = RecordFate::Lost;
         if (!Interrupted()) {
             status = kExitRecordLost;
         }
-        record.exitCode = status;
+    }
+    std::string notStored;
+    if (database_) {
+        status = Store(line, logged, status, notStored);
+    }
+    if (!noted.Ok() && notStored.empty()) {
+        // Stored all the same; what the disk refused is still worth a word.
+        ui_.Warning("vantix-cli: " + noted.message);
     }
     status = Print(record, status);
     if (!notStored.empty()) {
@@ -206,9 +261,7 @@ int RunRecorder::Keep(RunRecord& record, int status) {
         ui_.Error("vantix-cli: the record of this board is missing from the log " +
                   options_.logPath + "; stopping");
     }
-    if (database_) {
-        runId_ = StationDb::NewRunId();
-    }
+    runId_ = StationDb::NewRunId();
     return status;
 }
 
@@ -223,6 +276,7 @@ int RunRecorder::Print(const RunRecord& record, int status) {
         return status;
     }
     recordLost_ = true;
+    fate_ = RecordFate::Lost;
     if (!stdoutLost_) {
         stdoutLost_ = true;
         ui_.Finish();

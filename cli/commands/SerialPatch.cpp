@@ -45,6 +45,7 @@ int SerialPatch::Prepare(const CliOptions& options, SFileImage& image, std::vect
     counterPath_ = options.serialCounter.value_or("");
     series_ = options.serialSeries;
     counts_ = options.serialStart.has_value();
+    takes_ = !verify;
     if (const std::string problem = CheckPlace(options, image); !problem.empty()) {
         return Refuse(ui, problem);
     }

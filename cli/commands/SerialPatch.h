@@ -36,9 +36,17 @@ public:
     bool NextBoard(SFileImage& image, ConsoleUi& ui, RunRecorder& recorder);
     // kExitInputError, or kExitUnreachable when the station database could not be reached.
     int FailureStatus() const { return failureStatus_; }
+    // The board is refused for another reason, with that status.
+    void FailWith(int status) { failureStatus_ = status; }
+    // Each board takes a number of its own (write, write-verify), rather than checking one.
+    bool Takes() const { return takes_; }
+    // The numbers come from the station database's series, taken for the board's run.
+    bool FromSeries() const { return series_.has_value(); }
     std::uint32_t Number() const { return static_cast<std::uint32_t>(number_); }
     // "PFLASH:0x7F00"
     std::string AtText() const;
+    // The region the number goes into: "PFLASH"; empty without --serial-at.
+    std::string Region() const { return region_ ? RegionName(*region_) : ""; }
 
 private:
     int Refuse(ConsoleUi& ui, const std::string& message) const;
@@ -54,5 +62,6 @@ private:
     int failureStatus_ = 2;
     std::uint64_t next_ = 0;  // --serial-start: the next board's; --serial-value: every board's
     bool counts_ = false;     // --serial-start: each board the next number
+    bool takes_ = false;
     std::uint64_t number_ = 0;
 };

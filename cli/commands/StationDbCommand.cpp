@@ -22,8 +22,11 @@ StationDbCommand::StationDbCommand(const CliOptions& options, const CliEnvironme
     : options_(options), environment_(environment), ui_(ui), out_(out) {}
 
 int StationDbCommand::Run() {
-    const std::string& url = !options_.stationDb.empty() ? options_.stationDb
-                                                         : environment_.stationDb;
+    std::string refusal;
+    const std::string url = ChosenStationDb(options_.stationDb, environment_, refusal);
+    if (!refusal.empty()) {
+        return Fail({kExitInputError, refusal});
+    }
     if (url.empty()) {
         return Fail({kExitInputError, "'station-db' needs --station-db URL (or VANTIX_STATION_DB)"});
     }

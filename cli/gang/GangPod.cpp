@@ -87,11 +87,12 @@ bool GangPod::BeginBoard(const std::string& boardId, SerialPatch* numbers) {
         return true;
     }
     // As a single run: no number, the board is not touched.
+    boardStatus_ = numbers->FailureStatus();
     if (options_.repeat) {
         run_.Conclude(nullptr);
-        status_ = run_.Keep(numbers->FailureStatus());
+        status_ = run_.Keep(boardStatus_);
     } else {
-        status_ = run_.Finish(numbers->FailureStatus(), nullptr);
+        status_ = run_.Finish(boardStatus_, nullptr);
     }
     return false;
 }
@@ -117,7 +118,11 @@ void GangPod::RunBoard() {
     // A reset's record says what the console showed, as a single reset's does.
     const CommandOutcome* recorded = file_ || regions_ ? &outcome : nullptr;
     if (!options_.repeat) {
-        status_ = run_.Finish(status, recorded);
+        // The board's own status, as the session's end gives it (a state that cannot be
+        // saved fails the board), before its record's fate.
+        boardStatus_ = run_.Session().Finish(status);
+        run_.Conclude(recorded);
+        status_ = run_.Keep(boardStatus_);
         return;
     }
     // Board after board, as --repeat on one pod: the pod's lock is given back between them.
@@ -126,6 +131,7 @@ void GangPod::RunBoard() {
         status = InterruptedExit(environment_);
     }
     run_.Conclude(recorded);
+    boardStatus_ = status;
     status_ = run_.Keep(status);
     ui_.Finish();
 }

@@ -56,8 +56,12 @@ public:
     // the run's end gives (0, 1 when the state cannot be saved, 128 + a signal).
     int End();
 
-    // The board's exit status, as its record says.
+    // The exit status the board gives the run: its own, or kExitRecordLost when its record
+    // could not be kept.
     int Status() const { return status_; }
+    // How the board itself ended, as its record says.
+    int BoardStatus() const { return boardStatus_; }
+    RecordFate Fate() const { return recorder_.LastFate(); }
     // The pod could not be reached, or has gone.
     bool Unreached() const { return unreached_; }
     bool RecordLost() const { return recorder_.RecordLost(); }
@@ -83,5 +87,6 @@ private:
     std::optional<WholeRegionCommand> regions_;
     PodRun run_;
     int status_ = 0;
+    int boardStatus_ = 0;
     bool unreached_ = false;
 };

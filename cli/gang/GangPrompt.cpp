@@ -15,6 +15,11 @@ std::string Joined(const std::vector<std::string>& serials, const std::vector<bo
     return text;
 }
 
+// The prompt's own word for leaving pods out; never a board id, whatever the round offers.
+bool IsLeaveOut(const std::string& line) {
+    return line == "x" || line == "X";
+}
+
 }  // namespace
 
 GangPrompt::GangPrompt(std::istream* input, const std::atomic<bool>* interrupted,
@@ -45,7 +50,11 @@ bool GangPrompt::NextRound(const std::vector<std::string>& serials, std::vector<
         if (!prompt.NextBoardWanted(line)) {
             return false;
         }
-        if ((line == "x" || line == "X") && !failing.empty()) {
+        if (IsLeaveOut(line)) {
+            if (failing.empty()) {
+                display_.Say("vantix-cli: no pod's board failed in the last round, so x leaves "
+                             "out none; x is a command, not a board id");
+            }
             for (std::size_t i = 0; i < serials.size(); ++i) {
                 inRound[i] = inRound[i] && !leavable[i];
             }
@@ -57,12 +66,26 @@ bool GangPrompt::NextRound(const std::vector<std::string>& serials, std::vector<
             if (!inRound[i]) {
                 continue;
             }
-            if (!first && !prompt.NextBoardWanted(ids[i])) {
+            if (first) {
+                ids[i] = line;
+                first = false;
+            } else if (!AskBoardId(prompt, serials[i], ids[i])) {
                 return false;
             }
-            ids[i] = first ? line : ids[i];
-            first = false;
         }
         return true;
+    }
+}
+
+bool GangPrompt::AskBoardId(BoardPrompt& prompt, const std::string& serial, std::string& id) {
+    for (;;) {
+        if (!prompt.NextBoardWanted(id)) {
+            return false;
+        }
+        if (!IsLeaveOut(id)) {
+            return true;
+        }
+        display_.Say("vantix-cli: x is a command, not a board id; scan the board id for " +
+                     serial);
     }
 }

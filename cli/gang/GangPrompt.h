@@ -5,13 +5,15 @@
 #include <string>
 #include <vector>
 
+class BoardPrompt;
 class GangDisplay;
 
 // Between the rounds of --repeat on several pods: one prompt for the next board of every
 // pod. A plain Enter starts them without ids. A line of text is the first pod's board id,
 // and one more line is read for each further pod, in pod order, as a scanner sends one line
 // per barcode. "x" leaves out the pods whose board failed, as an operator sets such a
-// fixture aside; "q", the end of the input or Ctrl+C ends the run.
+// fixture aside; "q", the end of the input or Ctrl+C ends the run. Both words are commands
+// in every round: x with no failed board to leave out is refused, never taken for an id.
 class GangPrompt {
 public:
     // input: as BoardPrompt's (null: the process's standard input).
@@ -25,6 +27,9 @@ public:
                    const std::vector<bool>& failed, std::vector<std::string>& ids);
 
 private:
+    // The next line that is a board id for the pod; false when the run ends instead.
+    bool AskBoardId(BoardPrompt& prompt, const std::string& serial, std::string& id);
+
     std::istream* input_;
     const std::atomic<bool>* interrupted_;
     GangDisplay& display_;

@@ -162,7 +162,7 @@ void GangRun::RunRound(const std::vector<bool>& inRound) {
         if (round[k]->BeginBoard(ids_[consoles[k]], setUp_->Numbers())) {
             started.push_back(round[k]);
         } else {
-            noNumber_ = round[k]->Status();
+            noNumber_ = round[k]->BoardStatus();
         }
     }
     std::vector<std::thread> threads;
@@ -174,9 +174,9 @@ void GangRun::RunRound(const std::vector<bool>& inRound) {
     }
     std::vector<std::string> results;
     for (std::size_t k = 0; k < round.size(); ++k) {
-        const int status = round[k]->Status();
-        ++boards_;
-        passed_ += status == kExitSuccess ? 1 : 0;
+        // The board's own result, apart from what became of its record.
+        const int status = round[k]->BoardStatus();
+        tally_.Count(status == kExitSuccess, round[k]->Fate());
         unreached_ += status == kExitUnreachable ? 1 : 0;
         failed_[consoles[k]] = status != kExitSuccess;
         recordLost_ = recordLost_ || round[k]->RecordLost();
@@ -184,8 +184,7 @@ void GangRun::RunRound(const std::vector<bool>& inRound) {
     }
     display_.CloseRound(results);
     PrintBoards(round);
-    display_.Say("boards: " + std::to_string(passed_) + " passed, " +
-                 std::to_string(boards_ - passed_) + " failed");
+    display_.Say(tally_.Text());
 }
 
 void GangRun::PrintBoards(const std::vector<GangPod*>& pods) {
@@ -230,10 +229,11 @@ int GangRun::Finish() {
     if (noNumber_ != kExitSuccess) {
         return noNumber_;
     }
-    if (boards_ > 0 && unreached_ == boards_) {
+    if (tally_.Boards() > 0 && unreached_ == tally_.Boards()) {
         return kExitUnreachable;
     }
-    return passed_ == boards_ && ended == kExitSuccess ? kExitSuccess : kExitFailed;
+    return tally_.Passed() == tally_.Boards() && ended == kExitSuccess ? kExitSuccess
+                                                                       : kExitFailed;
 }
 
 bool GangRun::Interrupted() const {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Clock.h"
+#include "commands/LineTally.h"
 #include "gang/GangDisplay.h"
 #include "gang/GangPod.h"
 
@@ -63,8 +64,7 @@ private:
     std::vector<std::string> serials_;
     std::vector<std::string> ids_;  // per pod: the next board's id
     std::vector<bool> failed_;  // per pod: its last board failed
-    int passed_ = 0;
-    int boards_ = 0;
+    LineTally tally_;
     int unreached_ = 0;
     int noNumber_ = 0;  // a board got no serial number: the status the run ends with
     bool recordLost_ = false;

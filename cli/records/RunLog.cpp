@@ -3,6 +3,8 @@
 #include "Utf8Path.h"
 
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -14,29 +16,28 @@
 #include <unistd.h>
 #endif
 
-RunLog::~RunLog() {
-#ifdef _WIN32
-    if (handle_ != nullptr) {
-        CloseHandle(static_cast<HANDLE>(handle_));
-    }
-#else
-    if (fd_ >= 0) {
-        close(fd_);
-    }
-#endif
-}
-
 bool RunLog::IsOpen() const {
-#ifdef _WIN32
-    return handle_ != nullptr;
-#else
-    return fd_ >= 0;
-#endif
+    return !path_.empty();
 }
 
 bool RunLog::Open(const std::string& path, std::string& error) {
+    // Only a look: each record opens the file anew, so that a log rotated or removed
+    // meanwhile carries on in a new file of its name.
+    if (!Append(path, nullptr, error)) {
+        return false;
+    }
     path_ = path;
+    return true;
+}
+
+bool RunLog::Append(const std::string& line, std::string& error) {
+    const std::string whole = line + '\n';
+    return Append(path_, &whole, error);
+}
+
 #ifdef _WIN32
+
+bool RunLog::Append(const std::string& path, const std::string* text, std::string& error) {
     const std::filesystem::path file = Utf8Path(path);
     // FILE_APPEND_DATA alone makes every write land at the end, whoever else appends.
     HANDLE handle =
@@ -47,43 +48,67 @@ bool RunLog::Open(const std::string& path, std::string& error) {
             "cannot write the log file " + path + " (error " + std::to_string(GetLastError()) + ")";
         return false;
     }
-    handle_ = handle;
+    DWORD written = 0;
+    const bool done = text == nullptr ||
+                      (WriteFile(handle, text->data(), static_cast<DWORD>(text->size()), &written,
+                                 nullptr) &&
+                       written == text->size() && FlushFileBuffers(handle));
+    if (!done) {
+        error = "cannot write the log file " + path + " (error " + std::to_string(GetLastError()) +
+                ")";
+    }
+    CloseHandle(handle);
+    return done;
+}
+
 #else
-    fd_ = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd_ < 0) {
+
+namespace {
+
+// A new file is there for good only once its folder's entry is on disk too.
+void SyncFolderOf(const std::string& path) {
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
+}
+
+}  // namespace
+
+bool RunLog::Append(const std::string& path, const std::string* text, std::string& error) {
+    bool created = false;
+    int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) {
+        fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+        created = fd >= 0;
+    }
+    if (fd < 0) {
         error = "cannot write the log file " + path + ": " + std::strerror(errno);
         return false;
     }
-#endif
-    return true;
-}
-
-bool RunLog::Append(const std::string& line, std::string& error) {
-    const std::string whole = line + '\n';
-#ifdef _WIN32
-    DWORD written = 0;
-    if (!WriteFile(static_cast<HANDLE>(handle_), whole.data(), static_cast<DWORD>(whole.size()),
-                   &written, nullptr) ||
-        written != whole.size() || !FlushFileBuffers(static_cast<HANDLE>(handle_))) {
-        error = "cannot write the log file " + path_ + " (error " + std::to_string(GetLastError()) +
-                ")";
-        return false;
-    }
-#else
     // One write: with O_APPEND the kernel places it whole at the end of the file.
-    const ssize_t written = write(fd_, whole.data(), whole.size());
-    if (written != static_cast<ssize_t>(whole.size()) || fsync(fd_) != 0) {
-        error = "cannot write the log file " + path_ + ": " +
-                (written < 0 || written == static_cast<ssize_t>(whole.size()) ? std::strerror(errno)
-                                                                              : "short write");
-        return false;
+    const ssize_t written = text != nullptr ? write(fd, text->data(), text->size()) : 0;
+    const bool whole = text == nullptr || written == static_cast<ssize_t>(text->size());
+    const bool done = whole && (text == nullptr || fsync(fd) == 0);
+    if (!done) {
+        error = "cannot write the log file " + path + ": " +
+                (written < 0 || whole ? std::strerror(errno) : "short write");
     }
-#endif
-    return true;
+    close(fd);
+    if (created) {
+        SyncFolderOf(path);
+    }
+    return done;
 }
 
-std::string RunLog::UtcNow() {
-    const std::time_t now = std::time(nullptr);
+#endif
+
+std::string RunLog::UtcNow(bool milliseconds) {
+    const auto since1970 = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::system_clock::now().time_since_epoch());
+    const std::time_t now = static_cast<std::time_t>(since1970.count() / 1000);
     std::tm utc{};
 #ifdef _WIN32
     gmtime_s(&utc, &now);
@@ -91,8 +116,12 @@ std::string RunLog::UtcNow() {
     gmtime_r(&now, &utc);
 #endif
     char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
+    char fraction[8] = "";
+    if (milliseconds) {
+        std::snprintf(fraction, sizeof fraction, ".%03d", static_cast<int>(since1970.count() % 1000));
+    }
+    return std::string(text) + fraction + "Z";
 }
 
 std::string RunLog::HostName() {

@@ -32,7 +32,8 @@ void AddFields(JsonObject& json, const RunRecord& record) {
     OptionalRawText(json, "pod", record.pod);
     OptionalRawText(json, "board", record.board);
     if (record.serialAt) {
-        json.Number("serial", *record.serial);
+        // None yet in a started entry written before its number is taken.
+        record.serial ? json.Number("serial", *record.serial) : json.Null("serial");
         json.Text("serial_at", *record.serialAt);
     }
     if (record.result) {
@@ -119,9 +120,12 @@ std::string RunRecordJson(const RunRecord& record) {
 }
 
 std::string RunLogJson(const RunRecord& record, const std::string& utcTime,
-                       const std::string& host) {
+                       const std::string& host, const std::string& run) {
     JsonObject json;
     json.Text("time", utcTime).Text("host", host);
     AddFields(json, record);
+    if (!run.empty()) {
+        json.Text("run", run);
+    }
     return json.Close();
 }

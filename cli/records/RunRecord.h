@@ -52,6 +52,13 @@ struct RunRecord {
     std::vector<std::string> info;
 };
 
+// The entry a board's run leaves before its pod is touched, which the board's record
+// supersedes; and what it becomes when the run never finished: the station stopped, and
+// how the board ended is unknown. Its exit is none of the program's.
+inline constexpr const char* kStartedStatus = "started";
+inline constexpr const char* kUnknownStatus = "unknown";
+inline constexpr int kExitUnknown = -1;
+
 // A listed region as a record names it, with the CRC-32 of its words.
 RunRecord::Region RegionRecord(const SFileImage& image, const RegionRow& row);
 // The regions as a JSON array: [{"name","start","end","words","crc32"},...].
@@ -59,6 +66,7 @@ std::string RegionsJson(const std::vector<RunRecord::Region>& regions);
 
 // The record as one JSON object on one line (without a line end).
 std::string RunRecordJson(const RunRecord& record);
-// The same object with the UTC time and the host name in front, for the log.
+// The same object with the UTC time and the host name in front and the run's UUID at the
+// end, for the log: the UUID names the run wherever a copy of its record ends up.
 std::string RunLogJson(const RunRecord& record, const std::string& utcTime,
-                       const std::string& host);
+                       const std::string& host, const std::string& run = "");

@@ -1,6 +1,24 @@
 #include "report/BoardTally.h"
 
 #include <algorithm>
+#include <charconv>
+
+namespace {
+
+// The first 64 bits of the run's UUID, to order runs that ended at the same moment.
+std::uint64_t RunOrder(const ReportRecord& record) {
+    std::string hex;
+    for (const char c : record.run.value_or("")) {
+        if (c != '-' && hex.size() < 16) {
+            hex += c;
+        }
+    }
+    std::uint64_t order = 0;
+    std::from_chars(hex.data(), hex.data() + hex.size(), order, 16);
+    return order;
+}
+
+}  // namespace
 
 void BoardTally::Add(const ReportRecord& record, std::uint64_t sequence) {
     std::string key;
@@ -11,7 +29,7 @@ void BoardTally::Add(const ReportRecord& record, std::uint64_t sequence) {
     } else {
         key = "r" + std::to_string(sequence);
     }
-    const Moment now{record.time, sequence};
+    const Moment now{record.time, record.microseconds, RunOrder(record), sequence};
     const auto [entry, added] = boards_.try_emplace(std::move(key));
     Board& board = entry->second;
     ReportFigures::Board& row = board.row;

@@ -12,6 +12,8 @@ namespace {
 // A text from a record shows at most this many bytes, so that the page stays small
 // whatever the records hold.
 constexpr std::size_t kLongestText = 160;
+// The failure texts the chart shows (the table shows more).
+constexpr std::size_t kChartedFailures = 20;
 
 const char* const kStyle = R"(
 body{font-family:"Liberation Sans",Arial,sans-serif;margin:0 auto;max-width:1180px;padding:16px 24px;color:#1b1b1b}
@@ -43,7 +45,8 @@ const char* const kChartScript = R"((function () {
     new Chart(canvas, {type: 'bar', data: {labels: labels, datasets: datasets}, options: {
       animation: false, responsive: true, maintainAspectRatio: false,
       indexAxis: options.horizontal ? 'y' : 'x',
-      scales: {x: {stacked: !!options.stacked}, y: {stacked: !!options.stacked, beginAtZero: true}},
+      scales: {x: {stacked: !!options.stacked}, y: {stacked: !!options.stacked, beginAtZero: true,
+                                                    ticks: {autoSkip: !options.horizontal}}},
       plugins: {legend: {display: datasets.length > 1}}}});
   }
   bar('chart-periods', data.periods.labels, [
@@ -219,8 +222,8 @@ void HtmlReportWriter::Head(std::ostream& out) const {
         out << (i > 0 ? ", " : "") << "<span class=\"t\">" << Shown(f.sources[i]) << "</span>";
     }
     if (f.filter.since || f.filter.until || f.filter.sha256) {
-        out << "; only runs" << (f.filter.since ? " from " + UtcText(*f.filter.since) : "")
-            << (f.filter.until ? " before " + UtcText(*f.filter.until) : "")
+        out << "; only runs" << (f.filter.since ? " from " + UtcTextMicros(*f.filter.since) : "")
+            << (f.filter.until ? " before " + UtcTextMicros(*f.filter.until) : "")
             << (f.filter.sha256 ? " of the image " + *f.filter.sha256 : "");
     }
     out << ".</p>\n";
@@ -239,6 +242,9 @@ void HtmlReportWriter::Totals(std::ostream& out) const {
         << Figure("failed", "Failed", Number(f.failed), Percent(f.failed, f.runs), "failed")
         << Figure("interrupted", "Interrupted", Number(f.interrupted),
                   Percent(f.interrupted, f.runs), "interrupted")
+        << (f.unknown == 0 ? std::string()
+                           : Figure("unknown", "Ended unknown (the station stopped)",
+                                    Number(f.unknown), Percent(f.unknown, f.runs), "interrupted"))
         << "</div>\n<p>From <time data-figure=\"first-time\">"
         << (f.firstTime ? UtcText(*f.firstTime) : "–")
         << "</time> to <time data-figure=\"last-time\">"
@@ -251,11 +257,17 @@ void HtmlReportWriter::Totals(std::ostream& out) const {
            "the same: <span data-figure=\"unknown-fields\">"
         << lines.unknownFields << "</span>.";
     if (lines.duplicates > 0) {
-        out << " Runs both in the station database and in a log, counted once: <span "
-               "data-figure=\"duplicates\">"
+        out << " Copies of runs read before (the same run in the station database and a log, "
+               "or in two logs), each run counted once: <span data-figure=\"duplicates\">"
             << lines.duplicates << "</span>.";
     }
     out << "</p>\n";
+    if (f.recordsNotKept > 0) {
+        out << "<p>Runs whose record could not be kept when their board ran (exit 4, as an "
+               "older vantix-cli wrote it; the board passed when its sequence did): <span "
+               "data-figure=\"records-not-kept\">"
+            << f.recordsNotKept << "</span>.</p>\n";
+    }
     Images(out);
     out << "</section>\n";
 }
@@ -289,6 +301,18 @@ void HtmlReportWriter::Yield(std::ostream& out) const {
            "last one did.</p>\n</section>\n";
 }
 
+std::string HtmlReportWriter::OddTimes() const {
+    const ReportFigures& f = figures_;
+    if (f.oddTimes == 0) {
+        return {};
+    }
+    return "<p class=\"notice\">Left out of this chart: <span data-figure=\"odd-times\">" +
+           Number(f.oddTimes) + "</span> runs whose time, from " + UtcText(*f.earliestOddTime) +
+           " to " + UtcText(*f.latestOddTime) +
+           ", is before 2000 or after this report was made: a station's clock was wrong. The "
+           "other figures count them.</p>\n";
+}
+
 void HtmlReportWriter::Periods(std::ostream& out) const {
     const ReportFigures& f = figures_;
     const std::int64_t hours = f.periodSeconds / 3600;
@@ -299,7 +323,7 @@ void HtmlReportWriter::Periods(std::ostream& out) const {
     out << "<section id=\"per-hour\">\n<h2>Boards per " << per << "</h2>\n"
         << "<p>Write and write-verify runs that passed and that failed (interrupted ones "
            "among them), per "
-        << per << " from the first to the last (UTC).</p>\n"
+        << per << " from the first to the last (UTC).</p>\n" << OddTimes()
         << "<div class=\"chart\"><canvas id=\"chart-periods\"></canvas></div>\n"
         << "<details><summary>The figures</summary><table id=\"periods\"><thead><tr><th>from</th>"
            "<th>passed</th><th>failed</th></tr></thead><tbody>\n";
@@ -311,9 +335,10 @@ void HtmlReportWriter::Periods(std::ostream& out) const {
 }
 
 void HtmlReportWriter::CycleTimes(std::ostream& out) const {
-    out << "<section id=\"cycle-time\">\n<h2>Cycle time</h2>\n<p>Seconds of each command's runs, "
-           "whatever their outcome; the median and the 95th percentile are nearest-rank values "
-           "of the runs.</p>\n<table id=\"cycle-times\"><thead><tr><th>command</th><th>runs</th>"
+    out << "<section id=\"cycle-time\">\n<h2>Cycle time</h2>\n<p>Seconds of each command's runs "
+           "that started, whatever their outcome (a run refused before the pod, or whose pod "
+           "was out of reach, has none); the median and the 95th percentile are nearest-rank "
+           "values of the runs.</p>\n<table id=\"cycle-times\"><thead><tr><th>command</th><th>runs</th>"
            "<th>median</th><th>95th percentile</th><th>fastest</th><th>slowest</th></tr></thead>"
            "<tbody>\n";
     for (const ReportFigures::CycleTime& c : figures_.cycleTimes) {
@@ -345,7 +370,8 @@ void HtmlReportWriter::CycleTimes(std::ostream& out) const {
 
 void HtmlReportWriter::Groups(std::ostream& out) const {
     out << "<section id=\"by-station\">\n<h2>By station and by pod</h2>\n<p>Each station's and "
-           "each pod's runs, the share that passed, and their median seconds.</p>\n";
+           "each pod's runs, the share that passed, and the median seconds of those that "
+           "started.</p>\n";
     const auto table = [&out](const char* id, const char* what, const auto& groups,
                               std::uint64_t left) {
         out << "<h3>By " << what << "</h3>\n<table id=\"" << id << "\"><thead><tr><th>" << what
@@ -354,7 +380,8 @@ void HtmlReportWriter::Groups(std::ostream& out) const {
         for (const ReportFigures::Group& g : groups) {
             out << "<tr>" << Cell(g.name.empty() ? "(none)" : Shown(g.name), "t")
                 << Cell(Number(g.runs), "n") << Cell(Number(g.passed), "n")
-                << Cell(Percent(g.passed, g.runs), "n") << Cell(Seconds(g.medianSeconds), "n")
+                << Cell(Percent(g.passed, g.runs), "n")
+                << Cell(g.medianSeconds ? Seconds(*g.medianSeconds) : "–", "n")
                 << "</tr>\n";
         }
         out << "</tbody></table>\n";
@@ -374,7 +401,10 @@ void HtmlReportWriter::Failures(std::ostream& out) const {
         << f.failedRuns
         << "</span> runs did not pass; their status texts, the most frequent first.</p>\n";
     if (!f.failures.empty()) {
-        out << "<div class=\"chart\"><canvas id=\"chart-failures\"></canvas></div>\n";
+        // A bar a text, each with its label: the chart grows with the texts it shows.
+        const std::size_t bars = std::min(f.failures.size(), kChartedFailures);
+        out << "<div class=\"chart\" style=\"height:" << std::max<std::size_t>(260, 24 * bars + 60)
+            << "px\"><canvas id=\"chart-failures\"></canvas></div>\n";
     }
     out << "<table id=\"failures\"><thead><tr><th>status</th><th>runs</th><th>share</th></tr>"
            "</thead><tbody>\n";
@@ -461,7 +491,7 @@ std::string HtmlReportWriter::ChartData() const {
         cycleTimes.push_back({{"labels", labels}, {"bins", c.bins}});
     }
     json failures = {{"labels", json::array()}, {"runs", json::array()}};
-    for (std::size_t i = 0; i < figures_.failures.size() && i < 20; ++i) {
+    for (std::size_t i = 0; i < figures_.failures.size() && i < kChartedFailures; ++i) {
         failures["labels"].push_back(figures_.failures[i].text.substr(0, 60));
         failures["runs"].push_back(figures_.failures[i].runs);
     }

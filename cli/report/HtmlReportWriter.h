@@ -30,6 +30,8 @@ private:
     void Images(std::ostream& out) const;
     void Yield(std::ostream& out) const;
     void Periods(std::ostream& out) const;
+    // The runs the chart of boards per hour leaves out for their times, when there are some.
+    std::string OddTimes() const;
     void CycleTimes(std::ostream& out) const;
     void Groups(std::ostream& out) const;
     void Failures(std::ostream& out) const;

@@ -10,7 +10,7 @@ struct LineCounts {
     std::uint64_t cutShort = 0;       // skipped: a last line without its end, not JSON
     std::uint64_t notRecord = 0;      // skipped: JSON, but no record
     std::uint64_t unknownFields = 0;  // read, with fields a newer program wrote
-    std::uint64_t duplicates = 0;     // the same run in the database and a log: read once
+    std::uint64_t duplicates = 0;     // copies of runs read before, from any source: left out
 
     std::uint64_t Skipped() const { return blank + notJson + cutShort + notRecord; }
 };

@@ -20,6 +20,8 @@ enum class RecordLineParser::Field : std::uint8_t {
     Board,
     Serial,
     SerialAt,
+    Result,
+    Run,
     Unused,   // a field of the record the report does not need
     Unknown,  // a field this program does not know, from a newer one
 };
@@ -39,12 +41,30 @@ struct FieldName {
 constexpr std::array<FieldName, 23> kFields = {{
     {"time", 0},       {"host", 1},         {"station", 2},    {"command", 3},   {"status", 4},
     {"seconds", 5},    {"exit", 6},         {"file", 7},       {"sha256", 8},    {"pod", 9},
-    {"board", 10},     {"serial", 11},      {"serial_at", 12}, {"warnings", 13}, {"cpu", 13},
-    {"regions", 13},   {"result", 13},      {"info", 13},      {"file_hex", 13}, {"pod_hex", 13},
-    {"board_hex", 13}, {"station_hex", 13}, {"run", 13},
+    {"board", 10},     {"serial", 11},      {"serial_at", 12}, {"result", 13},   {"run", 14},
+    {"warnings", 15},  {"cpu", 15},         {"regions", 15},   {"info", 15},     {"file_hex", 15},
+    {"pod_hex", 15},   {"board_hex", 15},   {"station_hex", 15},
 }};
 
 const char* const kNames[] = {"time", "host", "station", "command", "status", "seconds", "exit"};
+
+// The fraction of the second a time names ("09:41:05.25Z": 250000), to the microsecond.
+std::uint32_t Microseconds(std::string_view time) {
+    const std::size_t point = time.find_first_of(".,", 10);
+    std::uint32_t value = 0;
+    std::size_t digits = 0;
+    for (std::size_t at = point + 1; point != std::string_view::npos && at < time.size() &&
+                                     time[at] >= '0' && time[at] <= '9';
+         ++at) {
+        if (digits++ < 6) {
+            value = value * 10 + static_cast<std::uint32_t>(time[at] - '0');
+        }
+    }
+    for (; digits < 6; ++digits) {
+        value *= 10;
+    }
+    return value;
+}
 
 }  // namespace
 
@@ -101,6 +121,8 @@ bool RecordLineParser::Null() {
         case Field::Board:
         case Field::Serial:
         case Field::SerialAt:
+        case Field::Result:
+        case Field::Run:
             return true;  // none, as the record's optional already says
         default:
             return Wrong("is null");
@@ -130,6 +152,12 @@ bool RecordLineParser::Number(double value, bool whole, bool negative) {
             }
             record_->serial = static_cast<std::uint64_t>(value);
             return true;
+        case Field::Result:
+            if (!whole || std::fabs(value) > 1e6) {
+                return Wrong("is not a result");
+            }
+            record_->result = static_cast<int>(value);
+            return true;
         default:
             return Wrong("is a number");
     }
@@ -149,6 +177,7 @@ bool RecordLineParser::Text(string_t& value) {
                 return Wrong("is not a time");
             }
             r.time = *time;
+            r.microseconds = Microseconds(value);
             break;
         }
         case Field::Host:
@@ -178,6 +207,9 @@ bool RecordLineParser::Text(string_t& value) {
             return true;
         case Field::SerialAt:
             r.serialAt = std::move(value);
+            return true;
+        case Field::Run:
+            r.run = std::move(value);
             return true;
         default:
             return Wrong("is text");

@@ -5,6 +5,10 @@
 namespace {
 
 constexpr std::int64_t kHour = 3600;
+// 2000-01-01T00:00:00Z: older than any record of this program.
+constexpr std::int64_t kEarliestTime = 946684800;
+// A station's clock may run this far ahead of the report's.
+constexpr std::int64_t kClockSkew = 24 * kHour;
 // A chart of more periods than this gets longer ones.
 constexpr std::int64_t kMostPeriods = 400;
 
@@ -41,7 +45,9 @@ void ReportAggregator::Add(const ReportRecord& record) {
     ++figures_.runs;
     figures_.passed += record.Passed() ? 1 : 0;
     figures_.interrupted += record.Interrupted() ? 1 : 0;
-    figures_.failed += !record.Passed() && !record.Interrupted() ? 1 : 0;
+    figures_.unknown += record.Unknown() ? 1 : 0;
+    figures_.failed += !record.Passed() && !record.Interrupted() && !record.Unknown() ? 1 : 0;
+    figures_.recordsNotKept += record.RecordNotKept() ? 1 : 0;
     figures_.firstTime = std::min(figures_.firstTime.value_or(record.time), record.time);
     figures_.lastTime = std::max(figures_.lastTime.value_or(record.time), record.time);
     if (record.sha256) {
@@ -50,23 +56,37 @@ void ReportAggregator::Add(const ReportRecord& record) {
         image.file = record.file ? FileName(*record.file) : image.file;
         ++image.runs;
     }
+    // A run that never started has no cycle time: its seconds are the refusal's.
     for (auto* group : {&stations_[record.station], &pods_[record.pod.value_or("")]}) {
         ++group->runs;
         group->passed += record.Passed() ? 1 : 0;
-        group->seconds.push_back(record.seconds);
+        if (record.Started()) {
+            group->seconds.push_back(record.seconds);
+        }
     }
-    cycleTimes_.Add(record.command, record.seconds);
+    if (record.Started()) {
+        cycleTimes_.Add(record.command, record.seconds);
+    }
     if (record.OnBoard()) {
         boards_.Add(record, sequence);
     }
     serials_.Add(record);
-    if (record.Programs()) {
+    if (OddTime(record.time)) {
+        // Counted as any other, but a chart over decades would show nothing.
+        ++figures_.oddTimes;
+        figures_.earliestOddTime = std::min(figures_.earliestOddTime.value_or(record.time), record.time);
+        figures_.latestOddTime = std::max(figures_.latestOddTime.value_or(record.time), record.time);
+    } else if (record.Programs()) {
         ReportFigures::Period& hour = hours_[HourOf(record.time)];
         ++(record.Passed() ? hour.passed : hour.failed);
     }
     if (!record.Passed()) {
         AddFailure(record);
     }
+}
+
+bool ReportAggregator::OddTime(std::int64_t time) const {
+    return time < kEarliestTime || time > now_ + kClockSkew;
 }
 
 void ReportAggregator::AddFailure(const ReportRecord& record) {
@@ -113,8 +133,10 @@ std::vector<ReportFigures::Group> ReportAggregator::Groups(std::map<std::string,
     std::vector<ReportFigures::Group> groups;
     for (auto& [name, group] : runs) {
         std::sort(group.seconds.begin(), group.seconds.end());
-        groups.push_back(
-            {name, group.runs, group.passed, CycleTimes::NearestRank(group.seconds, 0.5)});
+        groups.push_back({name, group.runs, group.passed,
+                          group.seconds.empty()
+                              ? std::nullopt
+                              : std::optional(CycleTimes::NearestRank(group.seconds, 0.5))});
     }
     // The busiest first; the names' order among equals.
     std::stable_sort(groups.begin(), groups.end(),

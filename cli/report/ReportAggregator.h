@@ -16,6 +16,10 @@
 // it keeps grows with the boards and the runs' seconds, never with the records' texts.
 class ReportAggregator {
 public:
+    // `now`: when the report is made (seconds since 1970 UTC); a record from after it, or
+    // from before 2000, has a clock that was wrong.
+    explicit ReportAggregator(std::int64_t now) : now_(now) {}
+
     void Add(const ReportRecord& record);
     // The figures; the aggregator is spent.
     ReportFigures Finish();
@@ -33,6 +37,10 @@ private:
                                                     std::uint64_t& left);
     void FinishFailures();
 
+    // The time is one no station's clock could rightly have given.
+    bool OddTime(std::int64_t time) const;
+
+    std::int64_t now_;
     ReportFigures figures_;
     std::uint64_t sequence_ = 0;
     BoardTally boards_;

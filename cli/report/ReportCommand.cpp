@@ -1,5 +1,6 @@
 #include "report/ReportCommand.h"
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -17,6 +18,7 @@
 #include "report/HtmlReportWriter.h"
 #include "report/LogReader.h"
 #include "report/ReportOutput.h"
+#include "report/SeenRuns.h"
 #include "report/StationDbRunReader.h"
 
 namespace {
@@ -56,15 +58,21 @@ bool ReportCommand::Interrupted() const {
     return environment_.interrupted != nullptr && environment_.interrupted->load();
 }
 
-std::string ReportCommand::DatabaseUrl() const {
-    if (!options_.stationDb.empty()) {
+std::string ReportCommand::DatabaseUrl(std::string& refusal) const {
+    refusal.clear();
+    if (!options_.stationDb.empty() || !options_.reportLogs.empty()) {
         return options_.stationDb;
     }
-    return options_.reportLogs.empty() ? environment_.stationDb : std::string();
+    return ChosenStationDb(options_.stationDb, environment_, refusal);
 }
 
 std::string ReportCommand::CheckFiles() const {
-    if (options_.reportLogs.empty() && DatabaseUrl().empty()) {
+    std::string refusal;
+    const std::string database = DatabaseUrl(refusal);
+    if (!refusal.empty()) {
+        return refusal;
+    }
+    if (options_.reportLogs.empty() && database.empty()) {
         return "'report' needs --log FILE... or --station-db URL (or VANTIX_STATION_DB)";
     }
     for (const std::string& log : options_.reportLogs) {
@@ -100,7 +108,7 @@ int ReportCommand::Run() {
             return kExitInputError;
         }
     }
-    ReportAggregator aggregator;
+    ReportAggregator aggregator(std::time(nullptr));
     LineCounts lines;
     std::string database;
     if (const int status = ReadSources(aggregator, lines, database); status != kExitSuccess) {
@@ -118,6 +126,13 @@ int ReportCommand::Run() {
         status != kExitSuccess) {
         return status;
     }
+    if (figures.oddTimes > 0) {
+        ui_.Warning("vantix-cli: " + std::to_string(figures.oddTimes) + " run" +
+                    (figures.oddTimes == 1 ? " has a time" : "s have times") + " from " +
+                    UtcText(*figures.earliestOddTime) + " to " + UtcText(*figures.latestOddTime) +
+                    ", before 2000 or after now (a station's clock was wrong?): counted, but "
+                    "left out of the chart of boards per hour");
+    }
     Summary(figures);
     return kExitSuccess;
 }
@@ -125,19 +140,18 @@ int ReportCommand::Run() {
 int ReportCommand::ReadSources(ReportAggregator& aggregator, LineCounts& lines,
                                std::string& database) {
     const auto warn = [this](const std::string& text) { ui_.Warning("vantix-cli: " + text); };
-    const std::string url = DatabaseUrl();
-    const bool both = !url.empty() && !options_.reportLogs.empty();
+    // The database first: of a run that a log holds too, its copy counts.
+    SeenRuns seen;
+    const SeenRuns::Take add = [&aggregator](ReportRecord& record) { aggregator.Add(record); };
+    const auto take = [&](ReportRecord& record) {
+        if (filter_.Keeps(record)) {
+            seen.Offer(record, add);
+        }
+    };
+    std::string refusal;
+    const std::string url = DatabaseUrl(refusal);
     if (!url.empty()) {
-        StationDbRunReader reader(
-            [&](ReportRecord& record) {
-                if (filter_.Keeps(record)) {
-                    if (both) {
-                        databaseRuns_.insert(record.Identity());
-                    }
-                    aggregator.Add(record);
-                }
-            },
-            warn, Waiting());
+        StationDbRunReader reader(take, warn, Waiting());
         const StationDbOutcome outcome = reader.Read(url, filter_);
         if (!outcome.Ok()) {
             for (const std::string& line : outcome.Lines()) {
@@ -148,18 +162,7 @@ int ReportCommand::ReadSources(ReportAggregator& aggregator, LineCounts& lines,
         database = reader.Name();
         Add(lines, reader.Counts());
     }
-    LogReader reader(
-        [&](ReportRecord& record) {
-            if (!filter_.Keeps(record)) {
-                return;
-            }
-            if (both && databaseRuns_.count(record.Identity()) != 0) {
-                ++lines.duplicates;
-                return;
-            }
-            aggregator.Add(record);
-        },
-        warn, environment_.interrupted);
+    LogReader reader(take, warn, environment_.interrupted);
     for (const std::string& log : options_.reportLogs) {
         std::string error;
         if (!reader.Read(log, error)) {
@@ -168,6 +171,8 @@ int ReportCommand::ReadSources(ReportAggregator& aggregator, LineCounts& lines,
         }
     }
     Add(lines, reader.Counts());
+    seen.Finish(add);
+    lines.duplicates = seen.Again();
     return Interrupted() ? InterruptedExit(environment_) : kExitSuccess;
 }
 
@@ -203,6 +208,10 @@ void ReportCommand::Summary(const ReportFigures& figures) const {
                        count(figures.runs, "run", "runs");
     if (const std::uint64_t skipped = figures.lines.Skipped(); skipped > 0) {
         text += ", " + std::to_string(skipped) + (skipped == 1 ? " line" : " lines") + " not read";
+    }
+    if (const std::uint64_t again = figures.lines.duplicates; again > 0) {
+        text += ", " + std::to_string(again) + (again == 1 ? " copy" : " copies") +
+                " of runs read before left out";
     }
     for (const std::string* path : {&options_.reportHtml, &options_.reportCsv}) {
         text += path->empty() ? "" : "; wrote " + *path;

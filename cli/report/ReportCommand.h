@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <unordered_set>
 
 #include "report/ReportAggregator.h"
 #include "report/ReportFilter.h"
@@ -14,8 +13,8 @@ struct CliOptions;
 
 // report: reads the boards' records from JSON Lines logs (--log FILE...) and the station
 // database (--station-db URL), and writes the line's yield report as one HTML page (--html)
-// and a CSV file with one row per board (--csv). A run the database and a log both hold
-// counts once. A log that cannot be read (2) or a database out of reach (3) stops it before
+// and a CSV file with one row per board (--csv). A run counts once, however many of the
+// sources hold it; the database's copy first. A log that cannot be read (2) or a database out of reach (3) stops it before
 // any report is written; a report is replaced only once it is complete.
 class ReportCommand {
 public:
@@ -24,8 +23,9 @@ public:
     int Run();
 
 private:
-    // The station database to read: --station-db, or VANTIX_STATION_DB when no log is named.
-    std::string DatabaseUrl() const;
+    // The station database to read: --station-db, or VANTIX_STATION_DB when no log is named;
+    // `refusal` when that is set and empty.
+    std::string DatabaseUrl(std::string& refusal) const;
     // Empty when every source can be read and no report would overwrite a log or the other
     // report; otherwise the refusal.
     std::string CheckFiles() const;
@@ -42,6 +42,4 @@ private:
     const CliEnvironment& environment_;
     ConsoleUi& ui_;
     ReportFilter filter_;
-    // The database's runs, when logs are read too: a log line of one of them is skipped.
-    std::unordered_set<std::string> databaseRuns_;
 };

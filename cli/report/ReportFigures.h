@@ -38,7 +38,7 @@ struct ReportFigures {
         std::string name;
         std::uint64_t runs = 0;
         std::uint64_t passed = 0;
-        double medianSeconds = 0.0;
+        std::optional<double> medianSeconds;  // of its runs that started; none without
     };
     struct Count {
         std::string text;
@@ -94,8 +94,16 @@ struct ReportFigures {
     std::uint64_t passed = 0;
     std::uint64_t failed = 0;
     std::uint64_t interrupted = 0;
+    std::uint64_t unknown = 0;  // the station stopped during the board
+    // Older records whose exit says their record could not be kept when the board ran.
+    std::uint64_t recordsNotKept = 0;
     std::optional<std::int64_t> firstTime;
     std::optional<std::int64_t> lastTime;
+    // Runs whose time is before 2000 or after the report was made: a station's wrong clock.
+    // Counted with the others, but left out of the chart of boards per hour.
+    std::uint64_t oddTimes = 0;
+    std::optional<std::int64_t> earliestOddTime;
+    std::optional<std::int64_t> latestOddTime;
     std::vector<Image> images;
     std::uint64_t imagesLeft = 0;
 
@@ -107,7 +115,7 @@ struct ReportFigures {
 
     std::int64_t periodSeconds = 3600;
     std::vector<Period> periods;
-    std::vector<CycleTime> cycleTimes;  // the commands with the most runs first
+    std::vector<CycleTime> cycleTimes;  // of the runs that started; the busiest commands first
     std::uint64_t commandsLeft = 0;
     std::vector<Group> stations;
     std::uint64_t stationsLeft = 0;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "commandline/CliExit.h"
+#include "records/RunRecord.h"
 
 std::string ReportRecord::Identity() const {
     char figures[64];
@@ -20,8 +21,25 @@ std::string ReportRecord::Identity() const {
     return identity + (serial ? std::to_string(*serial) : "");
 }
 
+bool ReportRecord::Passed() const {
+    return exit == kExitSuccess || (RecordNotKept() && result == 0);
+}
+
+bool ReportRecord::RecordNotKept() const {
+    return exit == kExitRecordLost;
+}
+
 bool ReportRecord::Interrupted() const {
     return status == "interrupted" || exit == kExitInterrupted || exit == 143 || exit == 129;
+}
+
+bool ReportRecord::Started() const {
+    return result.has_value() || (exit != kExitInputError && exit != kExitUnreachable &&
+                                  exit != kExitRecordLost && !Unknown());
+}
+
+bool ReportRecord::Unknown() const {
+    return status == kUnknownStatus;
 }
 
 bool ReportRecord::OnBoard() const {

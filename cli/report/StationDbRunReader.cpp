@@ -20,7 +20,7 @@ const char* const kDeclare =
     "AND ($3::text IS NULL OR r.record->>'sha256' = $3::text)";
 
 std::optional<std::string> TimeValue(const std::optional<std::int64_t>& time) {
-    return time ? std::optional(UtcText(*time)) : std::nullopt;
+    return time ? std::optional(UtcTextMicros(*time)) : std::nullopt;
 }
 
 StationDbOutcome Failed(const PgConnection& db, const PgReply& reply) {

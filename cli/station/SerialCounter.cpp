@@ -46,6 +46,22 @@ bool ParseSerialNumber(const std::string& text, std::uint64_t& number) {
     return parsed.ec == std::errc() && parsed.ptr == end && *begin != '-' && *begin != '+';
 }
 
+namespace {
+
+// Why a counter's text is no number, as precisely as its text allows.
+std::string WhatCounterHolds(const std::string& text) {
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0) {
+        return "starts with a byte-order mark";
+    }
+    const std::size_t last = text.find_last_not_of(" \t\r\n");
+    if (last != std::string::npos && text.find_first_of("\r\n") < last) {
+        return "holds more than one line";
+    }
+    return "holds no number";
+}
+
+}  // namespace
+
 bool TakeSerialNumber(const std::string& path, std::uint64_t largest, std::uint64_t& number,
                       std::string& error, const WaitNotice& notice, bool& interrupted) {
     interrupted = false;
@@ -87,7 +103,7 @@ bool TakeSerialNumber(const std::string& path, std::uint64_t largest, std::uint6
     std::ostringstream text;
     text << file.rdbuf();
     if (!ParseSerialNumber(text.str(), number)) {
-        error = "the serial counter " + path + " holds no number";
+        error = "the serial counter " + path + " " + WhatCounterHolds(text.str());
         return false;
     }
     if (number > largest) {

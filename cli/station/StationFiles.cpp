@@ -57,8 +57,8 @@ std::string FileClash(const CliOptions& options, const std::vector<NamedFile>& a
     if (options.file) {
         read.push_back({"the S-record file", *options.file});
     }
-    if (!options.jobFilePath.empty()) {
-        read.push_back({"the job file", options.jobFilePath});
+    for (const std::string& jobFile : options.jobFilePaths) {
+        read.push_back({"the job file", jobFile});
     }
     std::vector<NamedFile> written;
     if (!options.tracePath.empty()) {

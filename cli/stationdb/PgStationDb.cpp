@@ -1,6 +1,11 @@
 #include "stationdb/PgStationDb.h"
 
+#include <charconv>
+
+#include <nlohmann/json.hpp>
+
 #include "records/JsonText.h"
+#include "records/RunRecord.h"
 
 namespace {
 
@@ -14,6 +19,24 @@ std::string Quoted(const std::string& name) {
 
 std::string CreateSeriesHint(const std::string& name) {
     return "create it with 'vantix-cli station-db series " + name + " --start N'";
+}
+
+// The advisory lock of a run: the first 64 bits of its UUID, as PostgreSQL's bigint.
+std::string RunLockKey(const std::string& run) {
+    std::string hex;
+    for (const char c : run) {
+        if (c != '-' && hex.size() < 16) {
+            hex += c;
+        }
+    }
+    std::uint64_t key = 0;
+    std::from_chars(hex.data(), hex.data() + hex.size(), key, 16);
+    return std::to_string(static_cast<std::int64_t>(key));
+}
+
+std::string KeptText(const std::string& path) {
+    return "the record of this board is kept in " + path +
+           " and goes to the station database with the next run; stopping";
 }
 
 }  // namespace
@@ -33,6 +56,7 @@ StationDbOutcome PgStationDb::Connect() {
         return {kExitUnreachable, "cannot connect to the station database (" + Name() + "): " + error};
     }
     spool_.emplace(Name(), notice_);
+    journal_.emplace(spool_->Base());
     return {};
 }
 
@@ -127,6 +151,45 @@ StationDbOutcome PgStationDb::FindSeries(const std::string& name, SeriesInfo& se
     return {};
 }
 
+StationDbOutcome PgStationDb::CheckWriting(const std::optional<std::string>& series) {
+    // The run's entries go to local disk before anything goes over the network.
+    if (std::string error; !spool_->Ready(error)) {
+        return {kExitInputError, error};
+    }
+    // What storing a record and taking a number do: insert into runs; read the series, use
+    // its sequence, insert into serials and read it back.
+    const PgReply reply = db_.Exec(
+        "SELECT current_setting('transaction_read_only') = 'on', "
+        "has_table_privilege('vantix.runs', 'INSERT') AND "
+        "has_table_privilege('vantix.runs', 'SELECT'), "
+        "$1::text IS NULL OR (has_table_privilege('vantix.serials', 'INSERT') AND "
+        "has_table_privilege('vantix.serials', 'SELECT') AND "
+        "has_table_privilege('vantix.series', 'SELECT') AND coalesce((SELECT "
+        "has_sequence_privilege(numbers::oid, 'USAGE') OR has_sequence_privilege(numbers::oid, "
+        "'UPDATE') FROM vantix.series WHERE name = $1), false)), current_user",
+        {series});
+    if (!reply.Done() || reply.rows.empty() || reply.rows.front().size() != 4) {
+        return Failed("read what the login may do", reply);
+    }
+    const auto& row = reply.rows.front();
+    const std::string login = "the login " + Quoted(row[3].value_or("")) + " ";
+    const std::string where = " in the station database (" + Name() + ")";
+    if (row[0] == "t") {
+        return {kExitUnreachable, login + "may only read" + where +
+                                      " (transaction_read_only is on): it can neither store "
+                                      "records nor take numbers"};
+    }
+    if (row[1] != "t") {
+        return {kExitUnreachable,
+                login + "may not store records" + where + " (INSERT on vantix.runs)"};
+    }
+    if (row[2] != "t") {
+        return {kExitUnreachable, login + "may not take numbers of the serial series " +
+                                      Quoted(*series) + where};
+    }
+    return {};
+}
+
 PgReply PgStationDb::TakeOrLookUp(const std::string& series, const std::string& run,
                                   const std::string& claim, std::optional<std::uint64_t>& number) {
     PgReply reply = series_.Take(series, claim, number);
@@ -145,13 +208,13 @@ StationDbOutcome PgStationDb::TakeNumber(const std::string& series, const std::s
     board.empty() ? claim.Null("board") : claim.Text("board", board);
     const std::string claimJson = RecordStore::ForJsonb(claim.Close());
     std::optional<std::uint64_t> taken;
-    PgReply reply = TakeOrLookUp(series, run, claimJson, taken);
+    PgReply reply = Locked(run, [&] { return TakeOrLookUp(series, run, claimJson, taken); });
     if (std::string reason; OutOfReach(reply) && Reconnect(reason)) {
         // Whether the lost try committed is unknown: its run says, before any new try.
-        reply = series_.Lookup(run, taken);
-        if (reply.Done() && !taken) {
-            reply = TakeOrLookUp(series, run, claimJson, taken);
-        }
+        reply = Locked(run, [&] {
+            PgReply looked = series_.Lookup(run, taken);
+            return looked.Done() && !taken ? TakeOrLookUp(series, run, claimJson, taken) : looked;
+        });
     }
     if (reply.kind == PgReply::Kind::ServerError && reply.sqlState == "2200H") {
         return {kExitInputError, "the serial series " + Quoted(series) + " is used up"};
@@ -164,6 +227,21 @@ StationDbOutcome PgStationDb::TakeNumber(const std::string& series, const std::s
     }
     number = *taken;
     return {};
+}
+
+PgReply PgStationDb::Locked(const std::string& run, const std::function<PgReply()>& work) {
+    // Held until the number is taken, or until the session ends: a run that finds this run's
+    // started entry, its station gone, waits for the answer rather than taking it for none.
+    const std::string key = RunLockKey(run);
+    PgReply reply = db_.Exec("SELECT pg_advisory_lock($1::bigint)", {key});
+    if (!reply.Done()) {
+        return reply;
+    }
+    reply = work();
+    if (db_.Connected()) {
+        db_.Exec("SELECT pg_advisory_unlock($1::bigint)", {key});
+    }
+    return reply;
 }
 
 PgReply PgStationDb::Store(const std::string& line, bool& added) {
@@ -179,31 +257,23 @@ StationDbOutcome PgStationDb::SendSpool(int& sent) {
     PgReply failure;
     failure.kind = PgReply::Kind::Done;
     std::string error;
+    int waiting = 0;
     const bool drained = spool_->Drain(
-        [&](const std::string& line) {
-            bool added = false;
-            const PgReply reply = Store(line, added);
-            if (!reply.Done() && failure.Done()) {
-                failure = reply;
-            }
-            const bool stop = OutOfReach(reply) || reply.kind == PgReply::Kind::Interrupted;
-            return reply.Done() ? RecordSpool::Sent::Stored
-                   : stop       ? RecordSpool::Sent::Stop
-                                : RecordSpool::Sent::Kept;
-        },
-        sent, kept, error);
+        [&](const std::string& line) { return Send(line, failure, waiting); }, sent, kept, error);
     if (!drained && notice_.Interrupted()) {
         return {notice_.InterruptedStatus(), error};
     }
     if (OutOfReach(failure) || failure.kind == PgReply::Kind::Interrupted) {
         return Failed("send the spooled records", failure);
     }
+    kept -= waiting;  // not refused: sent by a later run
     StationDbOutcome outcome;
     if (kept > 0) {
         // Refused records stay; the line goes on, and each run says so again.
-        outcome.message = std::to_string(kept) + " spooled record" + (kept == 1 ? "" : "s") +
-                          " refused by the station database stay in " + spool_->Path() + ": " +
-                          failure.error;
+        outcome.message = std::to_string(kept) + " spooled record" +
+                          (kept == 1 ? " refused by the station database stays in "
+                                     : "s refused by the station database stay in ") +
+                          spool_->Path() + ": " + failure.error;
     }
     if (!drained) {
         outcome.message += (outcome.message.empty() ? "" : "\n") + error;
@@ -211,11 +281,86 @@ StationDbOutcome PgStationDb::SendSpool(int& sent) {
     return outcome;
 }
 
+RecordSpool::Sent PgStationDb::Send(const std::string& spooled, PgReply& failure, int& waiting) {
+    std::string line = spooled;
+    PgReply reply;
+    reply.kind = PgReply::Kind::Done;
+    // Within a JSON text, this can only be the record's own status: quotes in values are escaped.
+    if (line.find("\"status\":\"" + std::string(kStartedStatus) + "\"") != std::string::npos) {
+        bool taking = false;
+        bool none = false;
+        reply = AsUnknown(line, taking, none);
+        if (reply.Done() && none) {
+            return RecordSpool::Sent::Gone;
+        }
+        if (reply.Done() && taking) {
+            ++waiting;
+            return RecordSpool::Sent::Kept;
+        }
+    }
+    bool added = false;
+    if (reply.Done()) {
+        reply = Store(line, added);
+    }
+    if (!reply.Done() && failure.Done()) {
+        failure = reply;
+    }
+    const bool stop = OutOfReach(reply) || reply.kind == PgReply::Kind::Interrupted;
+    return reply.Done() ? RecordSpool::Sent::Stored
+           : stop       ? RecordSpool::Sent::Stop
+                        : RecordSpool::Sent::Kept;
+}
+
+PgReply PgStationDb::AsUnknown(std::string& line, bool& taking, bool& none) {
+    PgReply reply;
+    reply.kind = PgReply::Kind::Done;
+    nlohmann::ordered_json entry = nlohmann::ordered_json::parse(line, nullptr, false);
+    if (!entry.is_object() || !entry.contains("run") || !entry["run"].is_string()) {
+        return reply;  // no record: the database refuses it, and it stays
+    }
+    const std::string run = entry["run"].get<std::string>();
+    if (entry.contains("serial_at") && entry["serial"].is_null()) {
+        // Written before its number was taken from a series: the run's number, if it got one.
+        const std::string key = RunLockKey(run);
+        reply = db_.Exec("SELECT pg_try_advisory_lock($1::bigint)", {key});
+        taking = reply.Done() && reply.Value() != "t";
+        if (!reply.Done() || taking) {
+            return reply;
+        }
+        std::optional<std::uint64_t> number;
+        reply = series_.Lookup(run, number);
+        db_.Exec("SELECT pg_advisory_unlock($1::bigint)", {key});
+        none = reply.Done() && !number;
+        if (!reply.Done() || none) {
+            return reply;
+        }
+        entry["serial"] = *number;
+    }
+    entry["status"] = kUnknownStatus;
+    entry["exit"] = kExitUnknown;
+    line = entry.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+    return reply;
+}
+
+StationDbOutcome PgStationDb::Note(const std::string& logLine, const std::string& station,
+                                   const std::string& run) {
+    const std::string line = RecordStore::LineFor(logLine, station, run);
+    std::string error;
+    if (!journal_->Append(line, error)) {
+        noted_.clear();
+        return {kExitRecordLost, error};
+    }
+    noted_ = line;
+    return {};
+}
+
 StationDbOutcome PgStationDb::StoreRecord(const std::string& logLine, const std::string& station,
                                           const std::string& run) {
     bool added = false;
     const PgReply reply = Store(RecordStore::LineFor(logLine, station, run), added);
     if (reply.Done()) {
+        journal_->Clear();
+        noted_.clear();
         return {};
     }
     return {kExitRecordLost,
@@ -224,10 +369,16 @@ StationDbOutcome PgStationDb::StoreRecord(const std::string& logLine, const std:
 
 StationDbOutcome PgStationDb::SpoolRecord(const std::string& logLine, const std::string& station,
                                           const std::string& run) {
-    std::string error;
-    if (!spool_->Append(RecordStore::LineFor(logLine, station, run), error)) {
-        return {kExitRecordLost, error + "\nthe record of this board is lost; stopping"};
+    const std::string line = RecordStore::LineFor(logLine, station, run);
+    if (line == noted_) {
+        return {kExitSuccess, KeptText(journal_->Path())};  // there already, synced
     }
-    return {kExitRecordLost, "the record of this board is kept in " + spool_->Path() +
-                                 " and goes to the station database with the next run; stopping"};
+    std::string error;
+    if (!spool_->Append(line, error)) {
+        return {kExitRecordLost, error};
+    }
+    // The spool's copy supersedes whatever the journal holds of the run.
+    journal_->Clear();
+    noted_.clear();
+    return {kExitSuccess, KeptText(spool_->Path())};
 }

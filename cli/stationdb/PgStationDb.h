@@ -1,10 +1,12 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 
 #include "stationdb/PgConnection.h"
 #include "stationdb/RecordSpool.h"
 #include "stationdb/RecordStore.h"
+#include "stationdb/RunJournal.h"
 #include "stationdb/SerialSeries.h"
 #include "stationdb/StationDb.h"
 #include "stationdb/StationSchema.h"
@@ -27,10 +29,13 @@ public:
                                   bool& created, SeriesInfo& series) override;
     StationDbOutcome ListSeries(std::vector<SeriesInfo>& all) override;
     StationDbOutcome FindSeries(const std::string& name, SeriesInfo& series) override;
+    StationDbOutcome CheckWriting(const std::optional<std::string>& series) override;
     StationDbOutcome TakeNumber(const std::string& series, const std::string& run,
                                 const std::string& station, const std::string& board,
                                 std::uint64_t& number) override;
     StationDbOutcome SendSpool(int& sent) override;
+    StationDbOutcome Note(const std::string& logLine, const std::string& station,
+                          const std::string& run) override;
     StationDbOutcome StoreRecord(const std::string& logLine, const std::string& station,
                                  const std::string& run) override;
     StationDbOutcome SpoolRecord(const std::string& logLine, const std::string& station,
@@ -46,6 +51,16 @@ private:
     PgReply TakeOrLookUp(const std::string& series, const std::string& run,
                          const std::string& claim, std::optional<std::uint64_t>& number);
     PgReply Store(const std::string& line, bool& added);
+    // Runs `work` holding the run's advisory lock, which says that this session is taking the
+    // run's number.
+    PgReply Locked(const std::string& run, const std::function<PgReply()>& work);
+    // Sends one spooled line; `waiting` counts the started entries whose numbers another
+    // session is still taking.
+    RecordSpool::Sent Send(const std::string& spooled, PgReply& failure, int& waiting);
+    // A started entry as the record of a run whose end is unknown: its status "unknown", and
+    // the number its run took from a series. `taking`: another session is taking that number
+    // still; `none`: the run took none, and its board was never touched.
+    PgReply AsUnknown(std::string& line, bool& taking, bool& none);
 
     PgConnection db_;
     StationSchema schema_{db_};
@@ -53,4 +68,6 @@ private:
     RecordStore records_{db_};
     std::optional<RecordSpool> spool_;  // named once the database is known
     WaitNotice notice_;
+    std::optional<RunJournal> journal_;  // beside the spool
+    std::string noted_;                  // the record line the journal holds last
 };

@@ -15,6 +15,7 @@
 
 #include "ReplacingFile.h"
 #include "station/FileLock.h"
+#include "stationdb/RunJournal.h"
 
 namespace {
 
@@ -69,10 +70,22 @@ private:
 }  // namespace
 
 RecordSpool::RecordSpool(const std::string& database, WaitNotice notice)
-    : folder_(StateFolder()), notice_(std::move(notice)) {
-    const std::string name = folder_ + "/station-db-" + HashText(database);
-    path_ = name + ".jsonl";
-    lockPath_ = name + ".lock";
+    : folder_(StateFolder()),
+      base_(folder_ + "/station-db-" + HashText(database)),
+      notice_(std::move(notice)) {
+    path_ = base_ + ".jsonl";
+    lockPath_ = base_ + ".lock";
+}
+
+bool RecordSpool::Ready(std::string& error) const {
+    std::error_code ec;
+    std::filesystem::create_directories(folder_, ec);
+    if (ec || access(folder_.c_str(), W_OK) != 0) {
+        error = "cannot keep the station's records in " + folder_ + ": " +
+                (ec ? ec.message() : std::string(std::strerror(errno)));
+        return false;
+    }
+    return true;
 }
 
 bool RecordSpool::Append(const std::string& line, std::string& error) {
@@ -81,8 +94,12 @@ bool RecordSpool::Append(const std::string& line, std::string& error) {
     WaitNotice patient = notice_;
     patient.interrupted = nullptr;
     const SpoolLock lock(lockPath_, path_, patient);
-    const int fd = lock.Held() ? open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600)
-                               : -1;
+    return Write(lock.Held(), line, error);
+}
+
+bool RecordSpool::Write(bool locked, const std::string& line, std::string& error) {
+    const int fd = locked ? open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600)
+                          : -1;
     struct stat before {};
     const bool sized = fd >= 0 && fstat(fd, &before) == 0;
     const std::string whole = line + '\n';
@@ -109,7 +126,7 @@ bool RecordSpool::Drain(const std::function<Sent(const std::string&)>& send, int
     stored = 0;
     kept = 0;
     std::error_code ec;
-    if (!std::filesystem::exists(path_, ec)) {
+    if (!std::filesystem::exists(folder_, ec)) {
         return true;
     }
     const SpoolLock lock(lockPath_, path_, notice_);
@@ -117,12 +134,26 @@ bool RecordSpool::Drain(const std::function<Sent(const std::string&)>& send, int
         error = "interrupted while waiting for the spool file " + path_;
         return false;
     }
+    // What the runs of ended processes left in their journals joins the spool first.
+    bool adopted = true;
+    if (lock.Held()) {
+        RunJournal::Adopt(base_, [&](const std::string& lines) {
+            return adopted = adopted && Write(true, lines, error);
+        });
+    }
+    if (!adopted) {
+        return false;
+    }
+    if (lock.Held() && !std::filesystem::exists(path_, ec)) {
+        return true;  // nothing spooled, or a run that held the lock meanwhile sent it all
+    }
     std::ifstream file(path_, std::ios::binary);
     if (!lock.Held() || !file) {
         error = "cannot read the spool file " + path_ + ": " + std::strerror(errno);
         return false;
     }
     std::string left;
+    int gone = 0;
     bool stopped = false;
     for (std::string line; std::getline(file, line);) {
         if (line.empty()) {
@@ -132,9 +163,10 @@ bool RecordSpool::Drain(const std::function<Sent(const std::string&)>& send, int
         stopped = sent == Sent::Stop;
         stored += sent == Sent::Stored ? 1 : 0;
         kept += sent == Sent::Kept ? 1 : 0;
-        left += sent == Sent::Stored ? "" : line + '\n';
+        gone += sent == Sent::Gone ? 1 : 0;
+        left += sent == Sent::Stored || sent == Sent::Gone ? "" : line + '\n';
     }
-    return stored == 0 || Rewrite(left, error);
+    return stored + gone == 0 || Rewrite(left, error);
 }
 
 bool RecordSpool::Rewrite(const std::string& lines, std::string& error) const {

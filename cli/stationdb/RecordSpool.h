@@ -15,8 +15,9 @@ public:
     // What became of one record handed to the sender.
     enum class Sent {
         Stored,  // the database has it: it leaves the spool
-        Kept,    // the database refused it: it stays, and the others go on
+        Kept,    // the database refused it, or cannot take it yet: it stays, the others go on
         Stop,    // the database is out of reach: it and the rest stay
+        Gone,    // there is nothing to store: it leaves the spool
     };
 
     // `database` names the database, the same text for every spelling of its URL. While
@@ -25,18 +26,26 @@ public:
 
     const std::string& Path() const { return path_; }
     const std::string& LockPath() const { return lockPath_; }
+    // The spool's path without its extension, which the runs' journals beside it share.
+    const std::string& Base() const { return base_; }
+    // Whether the state folder can take the spool and the journals; false with the reason.
+    bool Ready(std::string& error) const;
     // Keeps the record; waits for the lock even once the run is interrupted, as the record
     // would otherwise be lost.
     bool Append(const std::string& line, std::string& error);
-    // Hands each spooled record to `send`, oldest first; counts those stored and those kept.
-    // An interrupted wait for the lock sends none (false, the notice says interrupted).
+    // Takes in what the journals of ended runs hold (RunJournal), then hands each spooled
+    // record to `send`, oldest first; counts those stored and those kept. An interrupted
+    // wait for the lock sends none (false, the notice says interrupted).
     bool Drain(const std::function<Sent(const std::string&)>& send, int& stored, int& kept,
                std::string& error);
 
 private:
+    // Appends the lines in one write, then fsync; the spool's lock must be held.
+    bool Write(bool locked, const std::string& lines, std::string& error);
     bool Rewrite(const std::string& lines, std::string& error) const;
 
     std::string folder_;
+    std::string base_;
     std::string path_;
     std::string lockPath_;
     WaitNotice notice_;

@@ -16,12 +16,15 @@ PgReply RecordStore::Store(const std::string& line, bool& added) {
 
 std::string RecordStore::LineFor(const std::string& logLine, const std::string& station,
                                  const std::string& run) {
+    const std::string runField = ",\"run\":\"" + run + "\"";
     std::string line = logLine.substr(0, logLine.rfind('}'));
+    const bool hasRun = line.size() >= runField.size() &&
+                        line.compare(line.size() - runField.size(), runField.size(), runField) == 0;
     line += ",\"station\":" + JsonQuoted(station);
     if (!IsUtf8(station)) {
         line += ",\"station_hex\":\"" + HexBytes(station) + "\"";
     }
-    return line + ",\"run\":\"" + run + "\"}";
+    return line + (hasRun ? "" : runField) + "}";
 }
 
 std::string RecordStore::ForJsonb(const std::string& json) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,21 +51,34 @@ public:
     virtual StationDbOutcome ListSeries(std::vector<SeriesInfo>& all) = 0;
     // The series, or 2 naming the command that creates it.
     virtual StationDbOutcome FindSeries(const std::string& name, SeriesInfo& series) = 0;
+    // Whether the login may store records and, with a series, take its numbers: else 3, with
+    // what it may not do.
+    virtual StationDbOutcome CheckWriting(const std::optional<std::string>& series) = 0;
 
     // Takes the series' next number for the run, committed before this returns. An outcome
     // left unknown by a lost connection is looked up by the run's UUID, never taken again.
     virtual StationDbOutcome TakeNumber(const std::string& series, const std::string& run,
                                         const std::string& station, const std::string& board,
                                         std::uint64_t& number) = 0;
-    // Sends the records an earlier run spooled for this database; `sent` counts those the
-    // database now holds.
+    // Sends the records an earlier run spooled for this database, and what the runs of ended
+    // processes left on this host (a started entry goes as "status":"unknown", with the
+    // number its run took; one whose run took none, its board untouched, goes nowhere);
+    // `sent` counts those the database now holds.
     virtual StationDbOutcome SendSpool(int& sent) = 0;
-    // Stores a board's record: its --log line with the station and the run added. kExitRecordLost
-    // when it cannot be stored, with the reason.
+    // Keeps an entry of the run on local disk, synced, before anything of it goes over the
+    // network: its started entry before the pod is touched, then the board's record before
+    // it is stored. Should the run end before the database has the record, the next run on
+    // this host sends the last of them. kExitRecordLost with the reason when it cannot.
+    virtual StationDbOutcome Note(const std::string& logLine, const std::string& station,
+                                  const std::string& run) = 0;
+    // Stores a board's record: its --log line with the station and the run added, after which
+    // the run's entries on local disk are done with. kExitRecordLost when it cannot be stored,
+    // with the reason.
     virtual StationDbOutcome StoreRecord(const std::string& logLine, const std::string& station,
                                          const std::string& run) = 0;
-    // Keeps a record that could not be stored in the spool, for the next run to send; the
-    // outcome (kExitRecordLost) says where it is, or that it is lost.
+    // Keeps a record that could not be stored for the next run to send: where Note put it, or
+    // in the spool; the outcome says where it is (kExitSuccess), or why it cannot be kept
+    // (kExitRecordLost).
     virtual StationDbOutcome SpoolRecord(const std::string& logLine, const std::string& station,
                                          const std::string& run) = 0;
 };

@@ -3,10 +3,15 @@
 #include <cctype>
 
 std::optional<SimFill> SimFill::Parse(const std::string& text) {
-    if (text == "erased") {
+    // In any letter case, as the CPU and region names.
+    std::string lower = text;
+    for (char& c : lower) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    if (lower == "erased") {
         return Erased();
     }
-    if (text == "random") {
+    if (lower == "random") {
         return Random();
     }
     if (text.size() != 4) {

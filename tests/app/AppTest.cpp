@@ -16,45 +16,15 @@
 #include <QUrl>
 #include <memory>
 
+#include "AppRig.h"
 #include "CAboutDialog.h"
-#include "CMainFrame.h"
-#include "CVantixApp.h"
-#include "CVantixView.h"
-#include "Clock.h"
 #include "FormLayout.h"
 #include "SingleInstanceGuard.h"
-#include "sim/SimulatedD2xxLibrary.h"
-#include "sim/SimulatedPod.h"
+#include "TestPaths.h"
 
 namespace {
 
 const QString kMain = QStringLiteral("Main Configuration/");
-
-// An application over a scratch settings file and an instant simulated pod.
-struct AppRig {
-    QTemporaryDir dir;
-    std::unique_ptr<CVantixApp> app = std::make_unique<CVantixApp>();
-    SimulatedPod* sim = nullptr;
-
-    QString SettingsPath() const { return dir.filePath(QStringLiteral("settings.ini")); }
-    QSettings Stored() const { return QSettings(SettingsPath(), QSettings::IniFormat); }
-
-    bool Start(bool injectSettings = true, const QStringList& more = {}) {
-        if (injectSettings) {
-            app->UseSettings(std::make_unique<QSettings>(SettingsPath(), QSettings::IniFormat));
-        }
-        auto clock = std::make_unique<VirtualClock>();
-        auto pod = std::make_unique<SimulatedPod>(*clock, SimPace::Instant);
-        sim = pod.get();
-        app->UsePodBackend(std::move(clock),
-                           std::make_unique<SimulatedD2xxLibrary>(std::move(pod)));
-        return app->AcquireInstanceLock(dir.path()) &&
-               app->InitInstance(
-                   QStringList{QStringLiteral("vantix"), QStringLiteral("--simulate")} + more);
-    }
-    CMainFrame& Frame() { return *app->MainWindow(); }
-    CVantixView& Form() { return *app->MainWindow()->Form(); }
-};
 
 class AppTest : public QObject {
     Q_OBJECT
@@ -177,7 +147,8 @@ private slots:
         AppRig rig;
         QVERIFY(rig.Start());
         CVantixView& form = rig.Form();
-        form.PathBox().setEditText(QStringLiteral(VANTIX_EXAMPLES_DIR "/dsp56f807.s"));
+        form.PathBox().setEditText(QString::fromUtf8(VANTIX_EXAMPLES_DIR) +
+                                   QStringLiteral("/dsp56f807.s"));
         form.OnFileLoad();
         int refused = 0;
         struct CloseOnPaint : QObject {
@@ -243,7 +214,7 @@ private slots:
     // A file named on the command line, or dropped on the window, is loaded exactly as a
     // typed path and File Load: same messages, same recent files.
     void aFileArgumentOrADropIsLoadedAsTyped() {
-        const QString examples = QStringLiteral(VANTIX_EXAMPLES_DIR);
+        const QString examples = QString::fromUtf8(VANTIX_EXAMPLES_DIR);
         const QString first = examples + QStringLiteral("/dsp56f807.s");
         const QString dropped = examples + QStringLiteral("/dsp56f805.s");
         const QString before = QDir::currentPath();
@@ -302,7 +273,7 @@ private slots:
             env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
             env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
             process->setProcessEnvironment(env);
-            process->start(QStringLiteral(VANTIX_BINARY), arguments);
+            process->start(QString::fromUtf8(VANTIX_BINARY), arguments);
             process->waitForFinished(60000);
             return process;
         };
@@ -334,7 +305,8 @@ private slots:
             // No display at all: a window could not even start.
             env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("none-such"));
             process.setProcessEnvironment(env);
-            process.start(QStringLiteral(VANTIX_BINARY), {QStringLiteral("--nonsense"), request});
+            process.start(QString::fromUtf8(VANTIX_BINARY),
+                          {QStringLiteral("--nonsense"), request});
             QVERIFY(process.waitForFinished(60000));
             QCOMPARE(process.exitCode(), 0);
             QCOMPARE(process.readAllStandardError(), QByteArray());

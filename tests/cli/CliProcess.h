@@ -2,13 +2,17 @@
 
 // Runs the built vantix-cli as a separate process: what scripts and production lines see.
 
+#include <poll.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
 #include "ChildProcess.h"
 #include "CliTestSupport.h"
+#include "TestPaths.h"
 
 // Starts vantix-cli with the arguments; `input` is its whole standard input.
 inline ChildProcess StartProgram(const std::vector<std::string>& args,
@@ -39,4 +43,23 @@ inline CliRun Finish(const ChildProcess& process) {
 
 inline CliRun RunProgram(const std::vector<std::string>& args, const std::string& input = "") {
     return Finish(StartProgram(args, input));
+}
+
+// Reads a child's output until `text` shows; false when the stream ends first, or when the
+// child has said nothing new for `silence` (a hang guard, far beyond any idle wait).
+inline bool ReadUntilWithin(int fd, std::string& seen, const std::string& text,
+                            std::chrono::milliseconds silence = std::chrono::seconds(60)) {
+    char buffer[512];
+    while (seen.find(text) == std::string::npos) {
+        pollfd ready{fd, POLLIN, 0};
+        if (poll(&ready, 1, static_cast<int>(silence.count())) <= 0) {
+            return false;
+        }
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n <= 0) {
+            return false;
+        }
+        seen.append(buffer, static_cast<std::size_t>(n));
+    }
+    return true;
 }

@@ -4,8 +4,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <sstream>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "RunCli.h"
 #include "sim/SimulatedD2xxLibrary.h"
 #include "sim/SimulatedPod.h"
+#include "TestPaths.h"
 
 // One in-process run of the command line.
 struct CliRun {
@@ -53,6 +56,34 @@ inline std::string ReadText(const std::filesystem::path& path) {
     text << file.rdbuf();
     return text.str();
 }
+
+// The operator's answers at the --repeat prompt, a line each; before the line of index k is
+// read (when the station asks for board k + 2), the test's action k runs: the station's
+// files change between two boards, as they do on a line.
+class OperatorInput : public std::streambuf {
+public:
+    OperatorInput(std::vector<std::string> lines, std::map<std::size_t, std::function<void()>> actions)
+        : lines_(std::move(lines)), actions_(std::move(actions)) {}
+
+protected:
+    int_type underflow() override {
+        if (next_ == lines_.size()) {
+            return traits_type::eof();
+        }
+        if (const auto action = actions_.find(next_); action != actions_.end()) {
+            action->second();
+        }
+        current_ = lines_[next_++] + "\n";
+        setg(current_.data(), current_.data(), current_.data() + current_.size());
+        return traits_type::to_int_type(current_[0]);
+    }
+
+private:
+    std::vector<std::string> lines_;
+    std::map<std::size_t, std::function<void()>> actions_;
+    std::size_t next_ = 0;
+    std::string current_;
+};
 
 // A fresh folder per test, removed afterwards.
 class ScratchDir {

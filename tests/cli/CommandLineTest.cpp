@@ -7,6 +7,7 @@
 #include "CliTestSupport.h"
 #include "commandline/CliExit.h"
 #include "commandline/CommandLineParser.h"
+#include "TestPaths.h"
 
 namespace {
 

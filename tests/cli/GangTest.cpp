@@ -3,6 +3,7 @@
 // reached leaves the others running.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <set>
@@ -72,7 +73,17 @@ TEST_F(Gang, FourBoardsInOneCommandAsFourSingleRunsWouldProgramThem) {
     ASSERT_EQ(gang.status, kExitSuccess) << gang.err;
     const nlohmann::json records = nlohmann::json::parse(gang.out);
     ASSERT_EQ(records.size(), 4u) << gang.out;
-    EXPECT_EQ(Lines(ReadText(log)).size(), 4u);
+    // Each board's started line, written before its pod was touched, then its record.
+    std::map<std::string, std::vector<std::string>> runs;
+    for (const std::string& line : Lines(ReadText(log))) {
+        const nlohmann::json logged = nlohmann::json::parse(line);
+        runs[logged["run"]].push_back(logged["status"]);
+    }
+    EXPECT_EQ(runs.size(), 4u);
+    for (const auto& [run, statuses] : runs) {
+        ASSERT_EQ(statuses.size(), 2u) << run;
+        EXPECT_EQ(statuses[0], "started");
+    }
     std::set<std::uint32_t> numbers;
     for (std::size_t n = 1; n <= 4; ++n) {
         const nlohmann::json& record = records[n - 1];
@@ -182,6 +193,46 @@ TEST_F(Gang, RepeatAsksOnceARoundAndLeavesOutAPodWhoseBoardFailed) {
               std::string::npos)
         << run.err;
     EXPECT_NE(run.err.find("boards: 4 passed, 1 failed\n"), std::string::npos) << run.err;
+}
+
+TEST_F(Gang, RepeatNeverTakesACommandForABoardId) {
+    // The middle pod is in use: its board fails unreached, and x has nothing to leave out.
+    PodLock other;
+    std::string error;
+    ASSERT_EQ(other.Acquire(PodLock::KeyFor("VSIM0002", &state), error), PodLock::Result::Locked);
+    const auto rounds = [&](const std::string& typed, const std::string& pods) {
+        std::istringstream operatorInput(typed);
+        CliEnvironment environment;
+        environment.input = &operatorInput;
+        const CliRun run = RunInProcess(
+            OnPods({"--pods", pods, "write", f807, "--cpu", "807", "--repeat", "--json"}),
+            environment);
+        std::vector<nlohmann::json> boards;
+        for (const std::string& round : Lines(run.out)) {
+            boards.push_back(nlohmann::json::parse(round));
+        }
+        return std::pair{run, boards};
+    };
+    const auto [shifted, shiftedRounds] = rounds("x\nA-1\nA-3\nq\n", "VSIM0001,VSIM0002,VSIM0003");
+    ASSERT_EQ(shiftedRounds.size(), 2u) << shifted.out;
+    ASSERT_EQ(shiftedRounds[1].size(), 2u);
+    EXPECT_EQ(shiftedRounds[1][0]["board"], "A-1");
+    EXPECT_EQ(shiftedRounds[1][1]["board"], "A-3");
+    EXPECT_NE(shifted.err.find("vantix-cli: no pod's board failed in the last round, so x leaves "
+                               "out none; x is a command, not a board id\nNext boards on "
+                               "VSIM0001, VSIM0003:"),
+              std::string::npos)
+        << shifted.err;
+    // Every board passed: x is refused at the round's first line and among the ids alike.
+    const auto [passed, passedRounds] = rounds("x\nB-1\nx\nB-4\nq\n", "VSIM0001,VSIM0004");
+    ASSERT_EQ(passedRounds.size(), 2u) << passed.out;
+    EXPECT_EQ(passed.status, kExitSuccess) << passed.err;
+    EXPECT_EQ(passedRounds[1][0]["board"], "B-1");
+    EXPECT_EQ(passedRounds[1][1]["board"], "B-4");
+    EXPECT_NE(passed.err.find("vantix-cli: x is a command, not a board id; scan the board id for "
+                              "VSIM0004\n"),
+              std::string::npos)
+        << passed.err;
 }
 
 }  // namespace

@@ -59,7 +59,10 @@ TEST_F(ImageCommands, InfoJsonHasItsKeysInOrder) {
               "{\"name\":\"DFLASH\",\"start\":4096,\"end\":4097,\"words\":2,"
               "\"crc32\":\"8cffe3bc\"}],"
               "\"badChecksums\":0,\"nonHexRecords\":0,\"truncatedRecords\":0,"
-              "\"droppedWords\":0}\n");
+              "\"droppedWords\":0,\"trailingText\":0,\"oddDataBytes\":0,\"s1s2Records\":0,"
+              "\"recordsAfterEnd\":0,\"intelHexLines\":0,\"junkLines\":0,\"rewrittenWords\":0,"
+              "\"conflictingWords\":0,\"dataRecords\":17,\"otherRecords\":0,"
+              "\"noS3Records\":false,\"warnings\":0}\n");
 }
 
 TEST_F(ImageCommands, P2flashIsListedOnlyForTheDsp56f807) {
@@ -78,7 +81,7 @@ TEST_F(ImageCommands, ReaderFindingsWarnOrWithStrictRefuse) {
     const CliRun lenient = RunInProcess({"info", file, "--cpu", "805", "--json"});
     EXPECT_EQ(lenient.status, kExitSuccess);
     EXPECT_NE(lenient.out.find("\"badChecksums\":1,\"nonHexRecords\":0,\"truncatedRecords\":0,"
-                               "\"droppedWords\":1}"),
+                               "\"droppedWords\":1,"),
               std::string::npos)
         << lenient.out;
     EXPECT_EQ(

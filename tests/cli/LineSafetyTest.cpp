@@ -154,9 +154,10 @@ TEST_F(LineSafety, TheProgramsOwnSideFilesAreNoUsersFile) {
         const CliRun run = RunProgram(args);
         EXPECT_EQ(run.status, kExitSuccess) << run.err;
         const std::vector<std::string> lines = Lines(ReadText(written));
-        ASSERT_EQ(lines.size(), 2u) << log;
+        ASSERT_EQ(lines.size(), 3u) << log;  // the board's started line, then its record
         EXPECT_EQ(lines[0] + "\n", kept);
-        EXPECT_NE(lines[1].find("\"status\":\"Flash Write Completed - "), std::string::npos);
+        EXPECT_NE(lines[1].find("\"status\":\"started\""), std::string::npos);
+        EXPECT_NE(lines[2].find("\"status\":\"Flash Write Completed - "), std::string::npos);
     }
     EXPECT_EQ(ReadText(counter), "82\n");
     EXPECT_EQ(RunProgram({"--sim-state", state, "verify", f807, "--cpu", "807", "--serial-at",
@@ -415,7 +416,7 @@ TEST_F(LineSafety, MessagesNameWhatIsWrong) {
     const std::string open = dir.Write("open.toml", "cpu = \"807\n");
     EXPECT_EQ(firstError(RunProgram({"--config", open, "info", f807})),
               "vantix-cli: in the job file " + open +
-                  ": the value of option 'cpu' opens a quote that is not closed");
+                  ", line 1: the value of option 'cpu' opens a quote that is not closed");
     EXPECT_EQ(firstError(RunProgram({"--simulate", "write", f805, "--cpu", "805", "--serial-at",
                                      "PFLASH:7DFF", "--serial-words", "2", "--serial-start", "1"})),
               "vantix-cli: a two-word serial number at PFLASH:0x7DFF needs the word after it, "

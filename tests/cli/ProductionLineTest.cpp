@@ -1,8 +1,14 @@
 // Several pods on one host, each station on its own pod, and a record of every board.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <regex>
 #include <sstream>
+
+#include <csignal>
+
+#include <nlohmann/json.hpp>
 
 #include "CliProcess.h"
 #include "commandline/CliExit.h"
@@ -114,12 +120,83 @@ TEST_F(ProductionLine, RepeatedBoardsAndTwoStationsShareOneLog) {
     EXPECT_EQ(Finish(second).status, kExitSuccess);
 
     const std::regex line(
-        "\\{\"time\":\"[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}Z\",\"host\":\"[^\"]*\","
-        "\"command\":\"write\",[^\\n]*\"exit\":0\\}");
+        "\\{\"time\":\"[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}\\.[0-9]{3}Z\",\"host\":\"[^\"]*\","
+        "\"command\":\"write\",[^\\n]*\"exit\":0,\"run\":\"[0-9a-f-]{36}\"\\}");
     const std::vector<std::string> lines = Lines(ReadText(log));
     EXPECT_EQ(lines.size(), 43u);
     for (const std::string& text : lines) {
         EXPECT_TRUE(std::regex_match(text, line)) << text;
+    }
+}
+
+TEST_F(ProductionLine, ALogRotatedOrRemovedDuringRepeatGoesOnInANewFile) {
+    std::filesystem::create_directories(dir.File("logs"));
+    const std::string log = dir.File("logs/boards.jsonl");
+    // Three boards; before the second, the log is moved away (as logrotate does), removed,
+    // or taken away with its folder.
+    const auto run = [&](const std::function<void()>& between) {
+        OperatorInput answers({"", ""}, {{0, between}});
+        std::istream input(&answers);
+        ScriptedPod scripted;
+        CliEnvironment environment = scripted.Environment();
+        environment.input = &input;
+        return RunInProcess({"--simulate", "--log", log, "write", Example("dsp56f807.s"), "--cpu",
+                             "807", "--regions", "DFLASH", "--repeat"},
+                            environment);
+    };
+    const CliRun rotated = run([&] { std::filesystem::rename(log, log + ".1"); });
+    EXPECT_EQ(rotated.status, kExitSuccess) << rotated.err;
+    EXPECT_EQ(Lines(ReadText(log + ".1")).size(), 1u);
+    EXPECT_EQ(Lines(ReadText(log)).size(), 2u);
+
+    const CliRun removed = run([&] { std::filesystem::remove(log); });
+    EXPECT_EQ(removed.status, kExitSuccess) << removed.err;
+    EXPECT_EQ(Lines(ReadText(log)).size(), 2u);
+
+    const CliRun gone = run([&] { std::filesystem::remove_all(dir.File("logs")); });
+    EXPECT_EQ(gone.status, kExitRecordLost) << gone.err;
+    EXPECT_NE(gone.err.find("vantix-cli: cannot write the log file " + log +
+                            ": No such file or directory\nvantix-cli: the record of this board "
+                            "is missing from the log " + log + "; stopping\n"
+                            "boards: 2 passed, 0 failed; 1 record lost\n"),
+              std::string::npos)
+        << gone.err;
+    EXPECT_EQ(gone.err.find("boards: 3 passed"), std::string::npos) << "no board after it";
+}
+
+TEST_F(ProductionLine, AStationKilledDuringABoardLeavesItsNumbersStartedLine) {
+    const std::string log = dir.File("boards.jsonl");
+    const std::string counter = dir.Write("serial.txt", "1000\n");
+    const auto board = [&](const std::string& id, std::vector<std::string> more) {
+        more.insert(more.end(), {"--log", log, "--board-id", id, "write-verify",
+                                 Example("dsp56f807.s"), "--cpu", "807", "--serial-at",
+                                 "PFLASH:7FF0", "--serial-counter", counter});
+        more.insert(more.begin(), {"--sim-state", state});
+        return StartProgram(more);
+    };
+    const ChildProcess killed = board("B1", {"--sim-realtime"});
+    std::string err;
+    ASSERT_TRUE(ReadUntilWithin(killed.err, err, "Writing...")) << err;
+    kill(killed.pid, SIGKILL);
+    Finish(killed);
+    const std::vector<std::string> lines = Lines(ReadText(log));
+    ASSERT_EQ(lines.size(), 1u);
+    const nlohmann::json started = nlohmann::json::parse(lines[0]);
+    EXPECT_EQ(started["status"], "started");
+    EXPECT_EQ(started["serial"], 1000);
+    EXPECT_EQ(started["board"], "B1");
+    EXPECT_EQ(started["exit"], -1);
+    // The next board's record supersedes its own started line; the report counts B1 as a
+    // board whose end is unknown.
+    EXPECT_EQ(Finish(board("B2", {})).status, kExitSuccess);
+    const std::string html = dir.File("yield.html");
+    ASSERT_EQ(RunProgram({"report", "--log", log, "--html", html}).status, kExitSuccess);
+    const std::string page = ReadText(html);
+    for (const auto& [figure, value] : {std::pair{"runs", "2"}, {"passed", "1"}, {"unknown", "1"},
+                                        {"failed", "0"}}) {
+        EXPECT_NE(page.find(std::string("data-figure=\"") + figure + "\">" + value + "<"),
+                  std::string::npos)
+            << figure;
     }
 }
 

@@ -225,6 +225,16 @@ TEST_F(SerialAndBlank, RefusalsComeBeforeThePod) {
     refused({"write", f807, "--cpu", "807", "--serial-at", "PFLASH:7FF0", "--serial-counter", full},
             "the serial counter " + full + " is at 65536, beyond the largest serial number 65535");
     EXPECT_EQ(ReadText(full), "65536\n");
+    for (const auto& [text, says] :
+         {std::pair<std::string, std::string>{"\xEF\xBB\xBF" "5\n", "starts with a byte-order mark"},
+          {"5\n6\n", "holds more than one line"},
+          {"five\n", "holds no number"}}) {
+        const std::string odd = dir.Write("odd.txt", text);
+        refused({"write", f807, "--cpu", "807", "--serial-at", "PFLASH:7FF0", "--serial-counter",
+                 odd},
+                "the serial counter " + odd + " " + says);
+        EXPECT_EQ(ReadText(odd), text);
+    }
     refused({"pod-write", f807, "--cpu", "807", "--serial-at", "PFLASH:7FF0"},
             "'pod-write' takes no serial number (--serial-at): the pod programs boards on its "
             "own, with one image");

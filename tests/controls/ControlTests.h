@@ -15,6 +15,7 @@ std::unique_ptr<QObject> MakeStatusLabelTest();
 std::unique_ptr<QObject> MakeProgressTest();
 std::unique_ptr<QObject> MakeLedTest();
 std::unique_ptr<QObject> MakeMessageWindowTest();
+std::unique_ptr<QObject> MakeAccessibilityTest();
 
 // Lets queued work (scroll bar updates, show and hide, activation) run; never sleeps.
 inline void Settle() {

@@ -14,5 +14,6 @@ int main(int argc, char** argv) {
         {QStringLiteral("Progress"), &MakeProgressTest},
         {QStringLiteral("Led"), &MakeLedTest},
         {QStringLiteral("MessageWindow"), &MakeMessageWindowTest},
+        {QStringLiteral("Accessibility"), &MakeAccessibilityTest},
     });
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "TestPaths.h"
 
 namespace {
 

@@ -165,7 +165,8 @@ private slots:
     }
 
     // The button is disabled while its command runs, which moves the focus on; when the
-    // command ends the focus is back on it, so that Space runs it again.
+    // command ends the focus is back on it, so that Space runs it again once the window is
+    // idle.
     void thePressedButtonHasTheFocusAfterwards() {
         FormRig rig;
         rig.Start();
@@ -179,6 +180,7 @@ private slots:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
             QCOMPARE(rig.LastMessage(), QStringLiteral("Flash Writing is OK !!!"));
             QCOMPARE(QApplication::focusWidget(), write);
+            Settle();
         }
     }
 

@@ -140,6 +140,12 @@ private slots:
             << QString::fromStdString(bad) << "S File warnings: 1 record with a bad checksum";
         QTest::newRow("S1 only") << "S1050010ABCD72\n"
                                  << "no S3 records: nothing to program";
+        QTest::newRow("S1 beside S3")
+            << QString::fromStdString("S1050010ABCD72\n" + S3Line(0x0010, {0xABCD}))
+            << "S File warnings: 1 S1/S2 data record ignored: only S3 records are programmed";
+        QTest::newRow("text after the end record")
+            << QString::fromStdString(S3Line(0x0010, {0xABCD}) + "S9030000FC\nmade by hand\n")
+            << "S File warnings: 1 line that is not an S-record ignored (first at line 3)";
     }
     void readerWarningsFollowTheSuccessLine() {
         QFETCH(QString, content);
@@ -202,6 +208,31 @@ private slots:
         QCOMPARE(rig.view->SFilePath(), typed);
         QCOMPARE(rig.view->PathBox().currentText(), typed);
         QCOMPARE(rig.view->RegionList().rowCount(), 3);  // the DSP56F805 file's regions
+    }
+
+    // A recent file whose File Load fails because it is gone leaves the recent list, as a
+    // browser drops a dead link; the box keeps the typed path, and the others stay.
+    void aRecentFileThatIsGoneLeavesTheList() {
+        FormRig rig;
+        rig.Start();
+        const QString kept = rig.WriteFile(QStringLiteral("kept.s"), S3Line(0x10, {1}));
+        const QString gone = rig.WriteFile(QStringLiteral("gone.s"), S3Line(0x10, {2}));
+        rig.Load(kept, CpuType::DSP56F807);
+        rig.Load(gone, CpuType::DSP56F807);
+        QCOMPARE(rig.view->RecentFiles(), (QStringList{gone, kept}));
+        QVERIFY(QFile::remove(gone));
+        rig.view->PathBox().setCurrentIndex(0);
+        QCOMPARE(rig.view->PathBox().currentText(), gone);
+        QTest::mouseClick(rig.view->Button(FormLayout::kFileLoad), Qt::LeftButton);
+        QCOMPARE(rig.Messages().back(),
+                 FormRig::Line(QStringLiteral("The specified S File path is wrong"), kColourRed));
+        QCOMPARE(rig.view->RecentFiles(), QStringList{kept});
+        QCOMPARE(rig.view->PathBox().count(), 1);
+        QCOMPARE(rig.view->PathBox().itemText(0), kept);
+        QCOMPARE(rig.view->PathBox().currentText(), gone);
+        // A path that is not in the list changes nothing there.
+        rig.Load(rig.dir.filePath(QStringLiteral("never.s")), CpuType::DSP56F807);
+        QCOMPARE(rig.view->RecentFiles(), QStringList{kept});
     }
 
     // A file named on the command line or dropped shows its own time, as a browsed one does,

@@ -10,6 +10,7 @@
 #include "ColorRef.h"
 #include "FormLayout.h"
 #include "SRecordText.h"
+#include "TestPaths.h"
 
 FormRig::FormRig() : settings(std::make_unique<QSettings>(SettingsPath(), QSettings::IniFormat)) {}
 
@@ -46,7 +47,7 @@ QString FormRig::WriteFile(const QString& name, const std::string& content) {
 }
 
 QString FormRig::Example(const char* name) {
-    return QStringLiteral(VANTIX_EXAMPLES_DIR "/") + QString::fromLatin1(name);
+    return QString::fromUtf8(VANTIX_EXAMPLES_DIR) + QStringLiteral("/") + QString::fromLatin1(name);
 }
 
 void FormRig::Load(const QString& path, CpuType cpu) {

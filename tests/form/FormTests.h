@@ -9,3 +9,6 @@ std::unique_ptr<QObject> MakeSettingsTest();
 std::unique_ptr<QObject> MakeSettingsAttackTest();
 std::unique_ptr<QObject> MakeFileLoadTest();
 std::unique_ptr<QObject> MakeCommandsTest();
+std::unique_ptr<QObject> MakeInputDuringOperationTest();
+std::unique_ptr<QObject> MakeKeysAndFocusTest();
+std::unique_ptr<QObject> MakeFormAccessibilityTest();

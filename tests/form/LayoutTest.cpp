@@ -87,6 +87,7 @@ private slots:
     }
 
     // Each button reaches its own handler: with nothing loaded each refuses in its own words.
+    // The window is idle between the clicks, as between an operator's separate commands.
     void buttonsRunTheirOwnHandlers() {
         FormRig rig;
         rig.Start();
@@ -102,6 +103,7 @@ private slots:
         for (const auto& [id, text] : buttons) {
             QTest::mouseClick(rig.view->Button(id), Qt::LeftButton);
             QCOMPARE(rig.LastMessage(), QString::fromLatin1(text));
+            Settle();
         }
         bool browsed = false;
         rig.view->SetFileChooser([&](const QString&) {

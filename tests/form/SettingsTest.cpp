@@ -1,13 +1,16 @@
 // Start-up defaults, the settings round trip, hostile stores, the recent-file list, the browse
 // dialog and the file time.
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCompleter>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 
 #include "FormRig.h"
 #include "FormTests.h"
@@ -224,6 +227,34 @@ private slots:
         QCOMPARE(QDir(rig.dir.path())
                      .entryList(patterns.chopped(1).split(' '), QDir::Files | QDir::CaseSensitive),
                  (QStringList{"a.s", "b.S"}));
+    }
+
+    // The browse dialog offers the S files first and every file second, so that a file
+    // named .s19 or .srec can be chosen as it can be typed.
+    void theBrowseDialogAlsoOffersAllFiles() {
+        FormRig rig;
+        rig.settings->setValue(kMain + QStringLiteral("S File Directory"),
+                               rig.dir.path() + QLatin1Char('/'));
+        rig.Start();
+        const QString s19 = rig.WriteFile(QStringLiteral("board.s19"), S3Line(0x10, {1}));
+        QStringList shown;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) {
+                return;
+            }
+            const auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            for (int i = 0; types != nullptr && i < types->count(); ++i) {
+                shown.append(types->itemText(i));
+            }
+            dialog->selectNameFilter(dialog->nameFilters().back());
+            dialog->selectFile(s19);
+            static_cast<QDialog*>(dialog)->accept();  // as the Open button does
+        });
+        rig.view->OnBrowse();
+        QCOMPARE(shown, (QStringList{QStringLiteral("Mot Hex Files (.s)"),
+                                     QStringLiteral("All files (*)")}));
+        QCOMPARE(rig.view->PathBox().currentText(), s19);
     }
 
     void browsingSetsThePathAndStoresTheFolderAtOnce() {

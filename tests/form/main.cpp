@@ -12,5 +12,8 @@ int main(int argc, char** argv) {
         {QStringLiteral("SettingsAttack"), &MakeSettingsAttackTest},
         {QStringLiteral("FileLoad"), &MakeFileLoadTest},
         {QStringLiteral("Commands"), &MakeCommandsTest},
+        {QStringLiteral("InputDuringOperation"), &MakeInputDuringOperationTest},
+        {QStringLiteral("KeysAndFocus"), &MakeKeysAndFocusTest},
+        {QStringLiteral("Accessibility"), &MakeFormAccessibilityTest},
     });
 }

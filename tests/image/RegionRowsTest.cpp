@@ -4,6 +4,7 @@
 #include "RegionRows.h"
 #include "SFileImage.h"
 #include "SRecordText.h"
+#include "TestPaths.h"
 
 namespace {
 

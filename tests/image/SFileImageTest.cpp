@@ -7,6 +7,7 @@
 
 #include "RegionRows.h"
 #include "SFileImage.h"
+#include "SRecordReader.h"
 #include "SRecordText.h"
 
 namespace {
@@ -32,7 +33,11 @@ TEST_F(SFileImageTest, RecordsOtherThanS3AreIgnored) {
         EXPECT_FALSE(image.IsPresent(region)) << RegionName(region);
         EXPECT_EQ(R(region).wordCount, 0);
     }
-    EXPECT_EQ(image.diagnostics.Summary(), "no S3 records: nothing to program");
+    EXPECT_EQ(image.diagnostics.Summary(),
+              "no S3 records: nothing to program; 2 S1/S2 data records ignored: only S3 records "
+              "are programmed (first at line 2), 2 lines that are not S-records ignored (first "
+              "at line 8)");
+    EXPECT_EQ(image.diagnostics.otherRecords, 5u);
 }
 
 TEST_F(SFileImageTest, VectorsAtZeroLandInBootFlash) {
@@ -47,6 +52,12 @@ TEST_F(SFileImageTest, VectorsAtZeroLandInBootFlash) {
     EXPECT_EQ(boot.maxAddress, 0x8003);
     EXPECT_EQ(boot.wordCount, 4);
     EXPECT_FALSE(image.diagnostics.Any());
+
+    // A record across the last vector and the first program word is split between them.
+    Load(CpuType::DSP56F805, S3Record(3, {0x3333, 0x4444}));
+    EXPECT_EQ(image.WordAt(MemoryRegion::BFLASH, 0x8003), 0x3333);
+    EXPECT_EQ(R(MemoryRegion::PFLASH).minAddress, 4);
+    EXPECT_EQ(R(MemoryRegion::PFLASH).words[3], 0xFFFF);
 }
 
 TEST_F(SFileImageTest, VectorsLandAtBootFlashStartOn807) {
@@ -89,7 +100,7 @@ TEST_F(SFileImageTest, DataFlashThroughDataSpaceOffset) {
     }
     Load(CpuType::DSP56F807, S3Record(0x201000, {0xBEEF}));
     EXPECT_FALSE(image.IsPresent(MemoryRegion::DFLASH));
-    EXPECT_EQ(image.diagnostics.droppedWords, 1u);
+    EXPECT_EQ(image.diagnostics.droppedWords.count, 1u);
 
     Load(CpuType::DSP56F807, S3Record(0x202000, {0xBEEF}));
     EXPECT_EQ(R(MemoryRegion::DFLASH).words[0], 0xBEEF);
@@ -134,8 +145,8 @@ TEST_F(SFileImageTest, RamAndUnmappedWordsAreDroppedAndCounted) {
     for (MemoryRegion region : kAllRegions) {
         EXPECT_FALSE(image.IsPresent(region));
     }
-    EXPECT_EQ(image.diagnostics.droppedWords, 4u);
-    EXPECT_EQ(image.diagnostics.firstDroppedLine, 2u);
+    EXPECT_EQ(image.diagnostics.droppedWords.count, 4u);
+    EXPECT_EQ(image.diagnostics.droppedWords.firstLine, 2u);
     EXPECT_NE(image.diagnostics.Summary().find("4 words outside the CPU's flash (first at line 2)"),
               std::string::npos);
 }
@@ -148,13 +159,14 @@ TEST_F(SFileImageTest, ReaderCountsSuspectRecordsButLoadsThemAsWritten) {
                              + "S30D00000060AABBCCDD\n";  // ends before its count says
     Load(CpuType::DSP56F805, text);
     const SRecordDiagnostics& d = image.diagnostics;
-    EXPECT_EQ(d.badChecksums, 1u);
-    EXPECT_EQ(d.firstBadChecksumLine, 3u);
-    EXPECT_EQ(d.nonHexRecords, 1u);
-    EXPECT_EQ(d.firstNonHexLine, 4u);
-    EXPECT_EQ(d.truncatedRecords, 1u);
-    EXPECT_EQ(d.firstTruncatedLine, 5u);
-    EXPECT_EQ(d.droppedWords, 0u);
+    EXPECT_EQ(d.badChecksums.count, 1u);
+    EXPECT_EQ(d.badChecksums.firstLine, 3u);
+    EXPECT_EQ(d.nonHexRecords.count, 1u);
+    EXPECT_EQ(d.nonHexRecords.firstLine, 4u);
+    EXPECT_EQ(d.truncatedRecords.count, 1u);
+    EXPECT_EQ(d.truncatedRecords.firstLine, 5u);
+    EXPECT_EQ(d.droppedWords.count, 0u);
+    EXPECT_EQ(d.dataRecords, 1u);
     const RegionImage& p = R(MemoryRegion::PFLASH);
     EXPECT_EQ(p.words[0x40], 0x1111);
     // Low byte 0x12; 'G' decodes as 0x10, and 16 * 0x10 + 4 kept to eight bits is 0x04.
@@ -174,7 +186,7 @@ TEST_F(SFileImageTest, OverlongTokenIsSkippedWholeNotSplit) {
     EXPECT_EQ(R(MemoryRegion::PFLASH).wordCount, 1);
     EXPECT_EQ(R(MemoryRegion::PFLASH).words[0x80], 0x4242);
     EXPECT_EQ(R(MemoryRegion::PFLASH).words[0x70], 0xFFFF);
-    EXPECT_EQ(image.diagnostics.truncatedRecords, 1u);
+    EXPECT_EQ(image.diagnostics.truncatedRecords.count, 1u);
 
     // A token of exactly 1023 characters is still held and read.
     std::string fits = S3Record(0x90, {0x0707});
@@ -321,14 +333,99 @@ TEST_F(SFileImageTest, WordsWrittenTwiceWithDifferentValuesAreCountedLastOneWins
                                  S3Record(0x0004, {0x1111, 0x2222}) + "\n" +
                                  S3Record(0x0005, {0x3333}) + "\n" + S3Record(0x0000, {0xAAAA}) +
                                  "\n" + S3Record(0x8000, {0xBBBB}) + "\n");
-    EXPECT_EQ(image.diagnostics.conflictingWords, 2u);
-    EXPECT_EQ(image.diagnostics.firstConflictingLine, 3u);
+    EXPECT_EQ(image.diagnostics.conflictingWords.count, 2u);
+    EXPECT_EQ(image.diagnostics.conflictingWords.firstLine, 3u);
+    EXPECT_EQ(image.diagnostics.rewrittenWords, 3u);
     EXPECT_EQ(image.WordAt(MemoryRegion::PFLASH, 5), 0x3333);
     EXPECT_EQ(image.WordAt(MemoryRegion::BFLASH, 0x8000), 0xBBBB);
     EXPECT_EQ(image.diagnostics.Summary(),
-              "S File warnings: 2 words written twice with different values (first at line 3)");
+              "S File warnings: 3 words written more than once, 2 of them with different values "
+              "(first at line 3)");
     Load(CpuType::DSP56F805, S3Record(0x0004, {0x1111}) + "\n" + S3Record(0x0004, {0x1111}));
     EXPECT_FALSE(image.diagnostics.Any()) << "the same data twice is no conflict";
+}
+
+TEST_F(SFileImageTest, WordsPastTheLastAddressAreDroppedNotWrapped) {
+    // Four words from 0xFFFFFFFE: the last two would wrap to 0 and 1, the reset vector.
+    Load(CpuType::DSP56F807, S3Record(0xFFFFFFFE, {0x1111, 0x2222, 0x3333, 0x4444}));
+    EXPECT_FALSE(image.IsPresent(MemoryRegion::BFLASH));
+    EXPECT_EQ(R(MemoryRegion::BFLASH).words[0], 0xFFFF);
+    EXPECT_EQ(image.diagnostics.droppedWords.count, 4u);
+}
+
+TEST_F(SFileImageTest, AWordWrittenThreeTimesIsOneWordWrittenAgain) {
+    Load(CpuType::DSP56F805, S3Record(0x10, {2}) + "\n" + S3Record(0x10, {3}) + "\n" +
+                                 S3Record(0x10, {4}) + "\n" + S3Record(0x11, {5}) + "\n" +
+                                 S3Record(0x11, {5}));
+    EXPECT_EQ(image.diagnostics.rewrittenWords, 2u);
+    EXPECT_EQ(image.diagnostics.conflictingWords.count, 1u);
+    EXPECT_EQ(image.diagnostics.Summary(),
+              "S File warnings: 2 words written more than once, 1 of them with different values "
+              "(first at line 2)");
+    EXPECT_EQ(image.WordAt(MemoryRegion::PFLASH, 0x10), 4);
+}
+
+TEST_F(SFileImageTest, RecordsAfterTheEndRecordAreNotLoaded) {
+    Load(CpuType::DSP56F805, S3Record(0x10, {1}) + "\nS70500000000FA\n" + S3Record(0x20, {2}) +
+                                 "\nS1050010ABCD72\nS00600004844521B\n");
+    EXPECT_EQ(image.WordAt(MemoryRegion::PFLASH, 0x20), 0xFFFF);
+    EXPECT_EQ(R(MemoryRegion::PFLASH).wordCount, 1);
+    EXPECT_EQ(image.diagnostics.recordsAfterEnd.count, 2u);
+    EXPECT_EQ(image.diagnostics.recordsAfterEnd.firstLine, 3u);
+    EXPECT_EQ(image.diagnostics.Count(), 2u);
+}
+
+TEST_F(SFileImageTest, EveryTokenIsUsedOrNamedOnce) {
+    const std::string good = S3Record(0x10, {1, 2});
+    std::string badSum = S3Record(0x20, {3});
+    badSum.back() = badSum.back() == '0' ? '1' : '0';
+    // One kind a line; the last line holds a record and, after it, text.
+    const std::string text = "S00600004844521B\n" + good + "\n" + badSum + "\n" + good + "AB\n" +
+                             "S308000000303412562B\nS3050000004\nS30900000040G2340000\n" +
+                             "S1050010ABCD72\n:10010000214601360121470136007EFE09D2190140\n" +
+                             "# a comment\n" + good + " ; and a note\nS9030000FC\n" + good;
+    Load(CpuType::DSP56F805, text);
+    const SRecordDiagnostics& d = image.diagnostics;
+    EXPECT_EQ(d.dataRecords, 2u);
+    EXPECT_EQ(d.otherRecords, 2u);
+    for (const auto& [finding, line] :
+         {std::pair{d.badChecksums, 3u}, {d.trailingText, 4u}, {d.oddDataBytes, 5u},
+          {d.truncatedRecords, 6u}, {d.nonHexRecords, 7u}, {d.s1s2Records, 8u},
+          {d.intelHexLines, 9u}, {d.junkLines, 10u}, {d.recordsAfterEnd, 13u}}) {
+        EXPECT_EQ(finding.count, line == 10u ? 2u : 1u) << line;
+        EXPECT_EQ(finding.firstLine, line);
+    }
+}
+
+TEST_F(SFileImageTest, LinesReadInPlaceGiveWhatTheCarefulReadingGives) {
+    // Well-formed lines followed by enough text are decoded where they lie; cut into pieces
+    // of one character, every token goes through the careful reading.
+    std::string text;
+    for (std::uint32_t a = 0; a < 0x200; a += 7) {
+        text += S3Record(a * 61 % 0x10000, {static_cast<std::uint16_t>(a), 0xA5A5, 0x0F0F}) +
+                (a % 2 ? "\r\n" : "\n");
+    }
+    text += S3Record(0x201000, {0xBEEF}) + "\n" + S3Record(0x10, {9}) + "\n";
+    Load(CpuType::DSP56F807, text);
+    SFileImage pieces;
+    pieces.cpu = CpuType::DSP56F807;
+    pieces.ApplyCpuMemoryMap();
+    SRecordReader reader(pieces);
+    for (const char c : text) {
+        reader.Feed(&c, 1);
+    }
+    reader.Finish();
+    EXPECT_EQ(pieces.diagnostics.Summary(), image.diagnostics.Summary());
+    EXPECT_EQ(pieces.diagnostics.dataRecords, image.diagnostics.dataRecords);
+    EXPECT_EQ(pieces.diagnostics.rewrittenWords, image.diagnostics.rewrittenWords);
+    for (const MemoryRegion region : kAllRegions) {
+        const RegionImage& a = R(region);
+        const RegionImage& b = pieces.Region(region);
+        EXPECT_EQ(a.wordCount, b.wordCount);
+        EXPECT_EQ(a.minAddress, b.minAddress);
+        EXPECT_EQ(a.maxAddress, b.maxAddress);
+        EXPECT_TRUE(std::equal(a.words, a.words + a.capacity, b.words)) << RegionName(region);
+    }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "SFileImage.h"
 #include "sim/SimulatedD2xxLibrary.h"
 #include "sim/SimulatedPod.h"
+#include "TestPaths.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "CliProcess.h"
 #include "HeadlessBrowser.h"
 #include "LineLog.h"
+#include "TestPaths.h"
 
 namespace {
 
@@ -87,6 +88,23 @@ TEST_F(ReportInBrowser, ShowsHostileBoardIdsAsText) {
     EXPECT_FALSE(page_["hacked"].get<bool>());
     EXPECT_TRUE(browser_.Dialogs().empty()) << browser_.Dialogs().front();
     EXPECT_TRUE(browser_.PageErrors().empty()) << nlohmann::json(browser_.PageErrors()).dump(1);
+}
+
+TEST(ReportInBrowserAlone, LabelsEveryBarOfTheFailuresChart) {
+    ScratchDir scratch;
+    std::string text;
+    for (int i = 0; i < 20; ++i) {
+        nlohmann::json record = BoardRecord(i, 1, "2026-12-07T06:00:00Z");
+        record["status"] = "Failure number " + std::to_string(i);
+        text += record.dump() + "\n";
+    }
+    const std::string log = scratch.Write("failures.jsonl", text);
+    ASSERT_EQ(RunProgram({"report", "--log", log, "--html", scratch.File("f.html")}).status, 0);
+    HeadlessBrowser browser{VANTIX_CHROMIUM};
+    ASSERT_TRUE(browser.Open("file://" + scratch.File("f.html"))) << browser.Error();
+    const nlohmann::json labels = browser.Evaluate(
+        "Chart.getChart(document.getElementById('chart-failures')).scales.y.ticks.length");
+    EXPECT_EQ(labels, 20);
 }
 
 }  // namespace

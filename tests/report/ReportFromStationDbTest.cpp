@@ -50,6 +50,41 @@ TEST(ReportFromStationDb, ReadsTheRunsAndCountsARunInALogOnce) {
     unsetenv("XDG_STATE_HOME");
 }
 
+TEST(ReportFromStationDb, ARunIsTakenOnceFromAllItsSourcesTheDatabasesCopyFirst) {
+    ScratchDir dir;
+    setenv("XDG_STATE_HOME", dir.File("state").c_str(), 1);
+    TestPostgres server;
+    const std::string url = server.Url();
+    ASSERT_EQ(RunProgram({"station-db", "init", "--station-db", url}).status, 0);
+    ASSERT_EQ(RunProgram({"station-db", "series", "line-7", "--start", "1000", "--station-db", url})
+                  .status,
+              0);
+    const std::string log = dir.File("boards.jsonl");
+    const CliRun line = RunProgram(
+        {"--simulate", "--station-db", url, "--station", "st-A", "--log", log, "write-verify",
+         Example("dsp56f807.s"), "--cpu", "807", "--serial-at", "PFLASH:7FF0", "--serial-series",
+         "line-7", "-q"});
+    ASSERT_EQ(line.status, 0) << line.err;
+    // A store whose answer came too late: the log and a copy of it say 4, the database 0.
+    std::string text = ReadText(log);
+    text.replace(text.find("\"exit\":0"), 8, "\"exit\":4");
+    const std::string late = dir.Write("late.jsonl", text);
+    const std::string copy = dir.Write("copy.jsonl", text);
+    const std::string html = dir.File("yield.html");
+    const CliRun run =
+        RunProgram({"report", "--station-db", url, "--log", late, copy, "--html", html});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string page = ReadText(html);
+    EXPECT_EQ(Figure(page, "runs"), "1");
+    EXPECT_EQ(Figure(page, "passed"), "1");
+    EXPECT_EQ(Figure(page, "duplicates"), "2");
+    EXPECT_EQ(page.find("at PFLASH:0x7FF0"), std::string::npos) << "a series made up from a log";
+    EXPECT_NE(run.err.find(", 2 copies of runs read before left out;"),
+              std::string::npos)
+        << run.err;
+    unsetenv("XDG_STATE_HOME");
+}
+
 TEST(ReportFromStationDb, ADatabaseOutOfReachWritesNoReport) {
     ScratchDir dir;
     const std::string html = dir.Write("yield.html", "the last report");

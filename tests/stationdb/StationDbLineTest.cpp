@@ -10,8 +10,10 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -19,6 +21,7 @@
 #include "HookedPod.h"
 #include "TestPostgres.h"
 #include "commandline/CliExit.h"
+#include "stationdb/PgConnection.h"
 #include "stationdb/StationDb.h"
 
 namespace {
@@ -90,8 +93,8 @@ TEST_F(StationDb, FourStationsTakeDistinctNumbersAndStoreTheirLogLines) {
     for (std::size_t i = 0; i < numbers.size(); ++i) {
         EXPECT_EQ(numbers[i], std::to_string(1000 + i));
     }
-    // Each record is its board's log line, field for field, with the station and the run
-    // that took the board's number.
+    // Each record is its board's log line, field for field, with the station; the run that
+    // took the board's number is the log line's.
     std::map<std::string, nlohmann::json> logged;
     for (const std::string& line : Lines(ReadText(log))) {
         const nlohmann::json record = nlohmann::json::parse(line);
@@ -108,7 +111,6 @@ TEST_F(StationDb, FourStationsTakeDistinctNumbersAndStoreTheirLogLines) {
         EXPECT_EQ(record["serial"], std::stoull(row.substr(0, first)));
         EXPECT_EQ(record["station"], row.substr(first + 1, second - first - 1));
         record.erase("station");
-        record.erase("run");
         EXPECT_EQ(record, logged[record["board"]]);
     }
 }
@@ -116,8 +118,11 @@ TEST_F(StationDb, FourStationsTakeDistinctNumbersAndStoreTheirLogLines) {
 TEST_F(StationDb, ARecordLostWithTheServerIsSpooledAndSentOnce) {
     SetUpLine();
     // The server goes away while the board is being programmed, after its number was taken.
-    const CliRun lost = RunInProcess(Station("S1", {"--station-db", url, "--board-id", "B1"}),
-                                     HookedPod::Environment([this] { server.Stop(); }));
+    // A board without a number has no started entry to keep before its pod is touched.
+    std::vector<std::string> args = Station("S1", {"--station-db", url, "--board-id", "B1"});
+    const auto serial = std::find(args.begin(), args.end(), "--serial-at");
+    args.erase(serial, serial + 4);
+    const CliRun lost = RunInProcess(args, HookedPod::Environment([this] { server.Stop(); }));
     EXPECT_EQ(lost.status, kExitRecordLost);
     EXPECT_NE(lost.err.find("vantix-cli: cannot store the record in the station database (dbname="
                             "postgres host="),
@@ -134,15 +139,15 @@ TEST_F(StationDb, ARecordLostWithTheServerIsSpooledAndSentOnce) {
         << next.err;
     const CliRun later = RunProgram(Station("S1", {"--station-db", url, "--board-id", "B3"}));
     EXPECT_EQ(later.err.find("spooled"), std::string::npos) << later.err;
-    // Every record once; the lost one ended its run with 4, as its log line says. (The
-    // server's crash made a gap in the numbers, never a number handed out twice.)
+    // Every record once; the board whose record was spooled passed, as its log line says.
+    // (The server's crash made a gap in the numbers, never a number handed out twice.)
     EXPECT_EQ(server.Query("SELECT board, exit_status FROM vantix.runs ORDER BY board"),
-              (Rows{"B1\t4", "B2\t0", "B3\t0"}));
+              (Rows{"B1\t0", "B2\t0", "B3\t0"}));
     EXPECT_EQ(server.Query("SELECT count(DISTINCT serial), min(serial) FROM vantix.runs"),
               Rows{"3\t1000"});
     const Rows lines = Lines(ReadText(log));
     ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(nlohmann::json::parse(lines[0])["exit"], kExitRecordLost);
+    EXPECT_EQ(nlohmann::json::parse(lines[0])["exit"], kExitSuccess);
 }
 
 TEST_F(StationDb, AGangRunTakesANumberPerBoardAndStoresEachWithItsRun) {
@@ -298,9 +303,9 @@ TEST_F(StationDb, TheSpoolIsARunsFileAndItsLockIsWaitedForAloud) {
     EXPECT_NE(sent.err.find("sent 1 spooled record"), std::string::npos) << sent.err;
 }
 
-// A spool on a full disk: the record is lost, which the run says, with the system's reason;
-// the spool keeps no half line and no temporary file.
-TEST_F(StationDb, ASpoolOnAFullDiskSaysTheRecordIsLost) {
+// A spool on a full disk: the record is only in the log, which the run says, with the
+// system's reason; the spool keeps no half line and no temporary file.
+TEST_F(StationDb, ASpoolOnAFullDiskSaysWhereTheRecordIs) {
     const std::string disk = dir.File("state");
     std::filesystem::create_directories(disk);
     if (geteuid() != 0 || mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0) {
@@ -319,12 +324,16 @@ TEST_F(StationDb, ASpoolOnAFullDiskSaysTheRecordIsLost) {
     close(filler);
     SetUpLine();
     const std::string spool = SpoolOf(url).at(0);
-    const CliRun lost = RunInProcess(Station("S1", {"--station-db", url, "--board-id", "B1"}),
-                                     HookedPod::Environment([this] { server.Stop(); }));
+    // A board without a number has no started entry to keep before its pod is touched.
+    std::vector<std::string> args = Station("S1", {"--station-db", url, "--board-id", "B1"});
+    const auto serial = std::find(args.begin(), args.end(), "--serial-at");
+    args.erase(serial, serial + 4);
+    const CliRun lost = RunInProcess(args, HookedPod::Environment([this] { server.Stop(); }));
     EXPECT_EQ(lost.status, kExitRecordLost);
     EXPECT_NE(lost.err.find("vantix-cli: cannot write the spool file " + spool +
                             ": No space left on device\nvantix-cli: the record of this board "
-                            "is lost; stopping\n"),
+                            "is only in the log " + log + ", not in the station database; "
+                            "stopping\n"),
               std::string::npos)
         << lost.err;
     std::set<std::string> names;
@@ -448,6 +457,256 @@ TEST_F(StationDb, EveryRecordIsWellFormedUtf8WhateverTheBytes) {
             (i == 0 ? "-x" : "-\xC3\xA9");
         EXPECT_NE(std::find(stored.begin(), stored.end(), HexOf(board) + "\tt"), stored.end()) << i;
     }
+}
+
+// Where a station keeps what the station database has not taken yet: the spool, its lock and
+// the journals of its runs, all named after the database, in the state folder.
+struct KeptFiles {
+    std::string spool;
+    std::string lock;
+    std::string journal;  // the first one found
+};
+
+KeptFiles Kept(const std::string& state) {
+    KeptFiles files;
+    std::error_code none;
+    for (const auto& entry : std::filesystem::directory_iterator(state + "/vantix", none)) {
+        const std::string name = entry.path().string();
+        const std::size_t journal = name.find(".journal-");
+        if (journal != std::string::npos) {
+            files.journal = name;
+            files.spool = name.substr(0, journal) + ".jsonl";
+            files.lock = name.substr(0, journal) + ".lock";
+        }
+    }
+    return files;
+}
+
+TEST_F(StationDb, AStationWaitingForTheSpoolSaysSoAndFindsItSent) {
+    SetUpLine();
+    const CliRun lost = RunInProcess(Station("S1", {"--station-db", url, "--board-id", "B1"}),
+                                     HookedPod::Environment([this] { server.Stop(); }));
+    ASSERT_EQ(lost.status, kExitRecordLost) << lost.err;
+    server.Start();
+    const KeptFiles kept = Kept(dir.File("state"));
+    std::filesystem::rename(kept.journal, kept.spool);
+    // Another station holds the spool while it sends it, and has sent it all when it lets go.
+    const int lock = open(kept.lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_EQ(flock(lock, LOCK_EX), 0);
+    const ChildProcess station = StartProgram(Station("S2", {"--station-db", url, "--board-id", "B2"}));
+    std::string err;
+    const bool said = ReadUntilWithin(station.err, err, "waiting for the spool file " +
+                                                            kept.spool + " (locked by another process)…\n",
+                                      std::chrono::seconds(30));
+    std::filesystem::remove(kept.spool);
+    close(lock);
+    if (!said) {
+        kill(station.pid, SIGKILL);
+    }
+    const CliRun run = Finish(station);
+    EXPECT_TRUE(said) << err;
+    EXPECT_EQ(run.status, kExitSuccess) << err << run.err;
+    EXPECT_EQ((err + run.err).find("cannot read the spool file"), std::string::npos) << run.err;
+}
+
+TEST_F(StationDb, WhatBecameOfARecordIsSaidInWords) {
+    SetUpLine();
+    const std::string state = dir.File("state/vantix");
+    // A record left for the next run, which the database will refuse: its time is no time.
+    ASSERT_EQ(RunInProcess(Station("S1", {"--station-db", url, "--board-id", "B1"}),
+                           HookedPod::Environment([this] { server.Stop(); }))
+                  .status,
+              kExitRecordLost);
+    const KeptFiles kept = Kept(dir.File("state"));
+    std::string text = ReadText(kept.journal);
+    text.replace(text.rfind("\"time\":\"") + 8, 4, "year");
+    dir.Write("state/vantix/" + std::filesystem::path(kept.journal).filename().string(), text);
+    server.Start();
+    // The server stops during the next board, and the state folder is gone when its record
+    // is to be kept there.
+    std::vector<std::string> args = Station("S1", {"--station-db", url, "--board-id", "B2"});
+    const auto serial = std::find(args.begin(), args.end(), "--serial-at");
+    args.erase(serial, serial + 4);  // a number would have made its journal before the board
+    const CliRun run = RunInProcess(args, HookedPod::Environment([&] {
+                                        server.Stop();
+                                        std::filesystem::rename(state, dir.File("state/moved"));
+                                        dir.Write("state/vantix", "not a folder");
+                                    }));
+    EXPECT_EQ(run.status, kExitRecordLost);
+    EXPECT_NE(run.err.find("vantix-cli: 1 spooled record refused by the station database stays "
+                           "in " + kept.spool + ": "),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("\nvantix-cli: the record of this board is only in the log " + log +
+                           ", not in the station database; stopping\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.err.find("is lost"), std::string::npos) << run.err;
+}
+
+TEST_F(StationDb, ALoginThatMayOnlyReadIsFoundOutBeforeThePod) {
+    SetUpLine();
+    server.Query("CREATE ROLE reader LOGIN");
+    server.Query("GRANT USAGE ON SCHEMA vantix TO reader");
+    server.Query("GRANT SELECT ON ALL TABLES IN SCHEMA vantix TO reader");
+    server.Query("GRANT SELECT ON ALL SEQUENCES IN SCHEMA vantix TO reader");
+    server.Query("CREATE ROLE standby LOGIN");
+    server.Query("GRANT ALL ON SCHEMA vantix TO standby");
+    server.Query("GRANT ALL ON ALL TABLES IN SCHEMA vantix TO standby");
+    server.Query("GRANT ALL ON ALL SEQUENCES IN SCHEMA vantix TO standby");
+    server.Query("ALTER ROLE standby SET default_transaction_read_only = on");
+    const std::string trace = dir.File("wire.log");
+    const auto as = [&](const std::string& login, bool series) {
+        std::vector<std::string> args = Station("S1", {"--station-db", url + " user=" + login,
+                                                       "--trace", trace});
+        if (!series) {
+            // No number: the record alone is to be stored.
+            const auto serial = std::find(args.begin(), args.end(), "--serial-at");
+            args.erase(serial, serial + 4);
+        }
+        return RunProgram(args);
+    };
+    const std::pair<CliRun, std::string> cases[] = {
+        {as("reader", false), "the login 'reader' may not store records in the station database "},
+        {as("reader", true), "the login 'reader' may not store records in the station database "},
+        {as("standby", true), "the login 'standby' may only read in the station database "},
+    };
+    for (const auto& [run, reason] : cases) {
+        EXPECT_EQ(run.status, kExitUnreachable) << run.err;
+        EXPECT_EQ(run.err.rfind("vantix-cli: " + reason, 0), 0u) << run.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(trace)) << "the pod was touched";
+    EXPECT_EQ(server.Query("SELECT count(*) FROM vantix.serials"), Rows{"0"});
+    // Allowed to store records but not to use the series' sequence: no number for it.
+    server.Query("GRANT INSERT ON vantix.runs, vantix.serials TO reader");
+    const CliRun numbers = as("reader", true);
+    EXPECT_EQ(numbers.status, kExitUnreachable) << numbers.err;
+    EXPECT_EQ(numbers.err.rfind("vantix-cli: the login 'reader' may not take numbers of the serial "
+                                "series 'line-7' in the station database ",
+                                0),
+              0u)
+        << numbers.err;
+    EXPECT_EQ(as("reader", false).status, kExitSuccess);
+}
+
+// A connection of the test's own holding a table locked, as a busy or frozen server keeps a
+// station's statement waiting.
+class TableLock {
+public:
+    TableLock(const std::string& url, const std::string& table) : db_(url) {
+        std::string error;
+        EXPECT_TRUE(db_.Parse(error) && db_.Connect(error)) << error;
+        EXPECT_TRUE(db_.Exec("BEGIN").Done());
+        EXPECT_TRUE(db_.Exec(("LOCK TABLE " + table + " IN EXCLUSIVE MODE").c_str()).Done());
+    }
+    void Release() { db_.Exec("ROLLBACK"); }
+
+private:
+    PgConnection db_;
+};
+
+// Polls until `done` holds; false when it does not within a minute, a hang guard far beyond
+// the moments the test waits for.
+bool Eventually(const std::function<bool()>& done) {
+    for (int tick = 0; tick < 1200; ++tick) {
+        if (done()) {
+            return true;
+        }
+        usleep(50000);
+    }
+    return false;
+}
+
+TEST_F(StationDb, EveryNumberHasARecordWhateverBecomesOfTheStation) {
+    SetUpLine();
+    // The killed stations' statements may wait as long as the test takes to kill them.
+    const std::string patient = url + " options='-c statement_timeout=120000'";
+    const auto station = [&](const std::string& board, std::vector<std::string> more = {}) {
+        more.insert(more.end(), {"--station-db", patient, "--board-id", board});
+        return StartProgram(Station("S-" + board, more));
+    };
+    const auto backends = [this] {
+        return server.Query("SELECT pid FROM pg_stat_activity WHERE backend_type = "
+                            "'client backend' AND pid <> pg_backend_pid() ORDER BY pid");
+    };
+    const auto waiting = [this](const std::string& statement) {
+        return !server.Query("SELECT pid FROM pg_stat_activity WHERE wait_event_type = 'Lock' "
+                             "AND query LIKE $1",
+                             {statement + "%"})
+                    .empty();
+    };
+    // A station killed while it waits on a locked table; the table is let go once it is dead,
+    // and its server's side has ended before the next run.
+    const auto killedWaiting = [&](const std::string& table, const std::string& board,
+                                   const std::function<void(const ChildProcess&)>& until) {
+        TableLock lock(url, table);
+        const Rows before = backends();
+        const ChildProcess killed = station(board);
+        until(killed);
+        kill(killed.pid, SIGKILL);
+        Finish(killed);
+        lock.Release();
+        EXPECT_TRUE(Eventually([&] { return backends() == before; })) << board;
+    };
+    const auto nextRun = [&](const std::string& board) {
+        const CliRun run = RunProgram(Station("S-" + board, {"--station-db", url, "--board-id", board}));
+        EXPECT_EQ(run.status, kExitSuccess) << board << ": " << run.err;
+    };
+
+    // Before the pod: the number is being taken.
+    killedWaiting("vantix.serials", "K1", [&](const ChildProcess&) {
+        EXPECT_TRUE(Eventually([&] { return waiting("INSERT INTO vantix.serials"); }));
+    });
+    nextRun("N1");
+    // While the board is being written; a station that runs meanwhile leaves its entry alone.
+    const ChildProcess writing = station("K2", {"--sim-realtime"});
+    std::string err;
+    EXPECT_TRUE(ReadUntilWithin(writing.err, err, "Writing...")) << err;
+    nextRun("L1");
+    EXPECT_EQ(server.Query("SELECT count(*) FROM vantix.runs WHERE board = 'K2'"), Rows{"0"});
+    kill(writing.pid, SIGKILL);
+    Finish(writing);
+    nextRun("N2");
+    // After the board, and while its record is being stored.
+    killedWaiting("vantix.runs", "K3", [&](const ChildProcess& killed) {
+        std::string said;
+        EXPECT_TRUE(ReadUntilWithin(killed.err, said, "Flash Writing && Verifying is OK !!!"))
+            << said;
+    });
+    nextRun("N3");
+    killedWaiting("vantix.runs", "K4", [&](const ChildProcess&) {
+        EXPECT_TRUE(Eventually([&] { return waiting("INSERT INTO vantix.runs"); }));
+    });
+    nextRun("N4");
+
+    // Every number has its record in the database, or in the log; none is stored twice.
+    std::set<std::string> logged;
+    for (const std::string& line : Lines(ReadText(log))) {
+        const nlohmann::json record = nlohmann::json::parse(line);
+        if (record["status"] != "started") {
+            logged.insert(record["run"].get<std::string>());
+        }
+    }
+    const Rows numbers = server.Query(
+        "SELECT s.number, s.run, coalesce(r.record->>'status', '-') FROM vantix.serials s "
+        "LEFT JOIN vantix.runs r USING (run) ORDER BY s.number");
+    EXPECT_EQ(numbers.size(), 9u);
+    for (const std::string& row : numbers) {
+        const std::vector<std::string> fields = Lines(std::regex_replace(row, std::regex("\t"), "\n"));
+        EXPECT_TRUE(fields[2] != "-" || logged.count(fields[1]) != 0) << row;
+    }
+    EXPECT_EQ(server.Query("SELECT serial FROM vantix.runs GROUP BY serial HAVING count(*) > 1"),
+              Rows{});
+    // Stopped before their boards' end: the boards took their numbers, and ended unknown.
+    EXPECT_EQ(server.Query("SELECT board, exit_status, record->>'status', serial IS NOT NULL, "
+                           "station FROM vantix.runs WHERE board IN ('K1', 'K2') ORDER BY board"),
+              (Rows{"K1\t-1\tunknown\tt\tS-K1", "K2\t-1\tunknown\tt\tS-K2"}));
+    EXPECT_EQ(server.Query("SELECT exit_status FROM vantix.runs WHERE board = 'K4'"), Rows{"0"});
+    EXPECT_EQ(server.Query("SELECT count(*) FROM vantix.runs WHERE board NOT LIKE 'K%' AND "
+                           "exit_status = 0"),
+              Rows{"5"});
+    // Nothing is left for a later run.
+    EXPECT_TRUE(Kept(dir.File("state")).journal.empty());
 }
 
 }  // namespace

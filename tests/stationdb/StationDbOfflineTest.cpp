@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <thread>
 
 #include <sys/socket.h>
@@ -154,6 +155,31 @@ TEST(StationDbOffline, OptionsThatDoNotGoTogetherAreRefused) {
         EXPECT_EQ(run.status, kExitInputError) << message;
         EXPECT_EQ(Lines(run.err).at(0), "vantix-cli: " + message);
     }
+}
+
+TEST(StationDbOffline, ANamedStationOrAnEmptyVariableWithoutADatabaseIsRefused) {
+    ScratchDir dir;
+    const std::string trace = dir.File("wire.log");
+    const std::vector<std::string> station = {"--simulate", "--trace", trace, "--station",
+                                              "line-7-station-9", "write-verify",
+                                              Example("dsp56f807.s"), "--cpu", "807"};
+    CliEnvironment empty;
+    empty.stationDb = "";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {station, "VANTIX_STATION_DB has an empty value"},
+        {{"station-db", "init"}, "VANTIX_STATION_DB has an empty value"},
+        {{"report", "--html", dir.File("r.html")}, "VANTIX_STATION_DB has an empty value"},
+    };
+    for (const auto& [args, message] : cases) {
+        const CliRun run = RunInProcess(args, empty);
+        EXPECT_EQ(run.status, kExitInputError) << run.err;
+        EXPECT_EQ(run.err, "vantix-cli: " + message + "\n");
+    }
+    const CliRun unset = RunInProcess(station);
+    EXPECT_EQ(unset.status, kExitInputError) << unset.err;
+    EXPECT_EQ(unset.err, "vantix-cli: --station needs --station-db URL (or VANTIX_STATION_DB), "
+                         "whose records name it\n");
+    EXPECT_FALSE(std::filesystem::exists(trace)) << "the pod was touched";
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "RegionRows.h"
+#include "TestPaths.h"
 
 std::vector<std::uint16_t> ImageExtents(const SFileImage& image) {
     std::vector<std::uint16_t> extents = {static_cast<std::uint16_t>(image.cpu)};

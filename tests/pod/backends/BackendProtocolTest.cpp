@@ -18,6 +18,7 @@
 #ifdef VANTIX_HAVE_LIBFTDI
 #include "FakeFtdiBus.h"
 #include "LibFtdiLibrary.h"
+#include "TestPaths.h"
 #else
 class FakeFtdiBus;
 #endif

@@ -21,6 +21,7 @@
 #ifdef VANTIX_HAVE_LIBFTDI
 #include "FakeFtdiBus.h"
 #include "LibFtdiLibrary.h"
+#include "TestPaths.h"
 #endif
 
 using testing::HasSubstr;

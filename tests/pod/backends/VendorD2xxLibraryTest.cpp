@@ -16,6 +16,7 @@
 #include "MockD2xxApi.h"
 #include "TestD2xxAttachment.h"
 #include "VendorD2xxLibrary.h"
+#include "TestPaths.h"
 
 using testing::_;
 using testing::DoAll;

@@ -49,6 +49,8 @@ public:
     std::vector<std::uint8_t> CancelIn(std::uint64_t id, std::uint64_t nowUs);
     // Runs the chip up to nowUs: what the pod sent comes in, and the transfers that ended.
     std::vector<Ft232rInEndpoint::Completion> Advance(std::uint64_t nowUs);
+    // The host's IN transfers the chip holds open now.
+    std::size_t TransfersPending() const { return in_.TransfersPending(); }
     // When the chip next does something of its own.
     std::uint64_t NextEventUs() const;
 

@@ -60,6 +60,7 @@ public:
     std::uint64_t NextTimerUs() const;
     std::uint64_t NextSendUs() const;
     bool TransferPending() const { return !pending_.empty(); }
+    std::size_t TransfersPending() const { return pending_.size(); }
     bool Waiting() const { return !buffer_.empty(); }
 
 private:

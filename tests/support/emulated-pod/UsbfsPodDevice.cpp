@@ -214,8 +214,12 @@ void UsbfsPodDevice::TakeCompletions(std::uint64_t nowUs) {
             chip_.Script().Streaming(done.atUs)) {
             hostStalled_ = true;
             hostBackUs_ = done.atUs + hostStallUs_;
+            // Whether another transfer waits to take the rest is up to the host: one that
+            // was slow to submit it again has only this one out.
             record_.Line(ids_.serial, "host stalls " + std::to_string(hostStallUs_ / 1000) +
-                                          " ms before it reaps again");
+                                          " ms before it reaps again, " +
+                                          std::to_string(chip_.TransfersPending()) +
+                                          " more transfer(s) waiting");
         }
         urb->done = true;
         urb->actual = static_cast<int>(done.packets.size());
