@@ -6,6 +6,7 @@
 #include <QSettings>
 #include <cstdio>
 #include <optional>
+#include <string>
 
 #include "BackendSelection.h"
 #include "CAboutDialog.h"
@@ -34,8 +35,22 @@ void AddWindowOptions(QCommandLineParser& parser) {
                                  QString::fromLatin1(WindowCommandLine::kFileDescription));
 }
 
+// What is wrong with the command line, in the window's words; empty when nothing is.
+std::string CommandLineFault(QCommandLineParser& parser, const QStringList& arguments) {
+    if (!parser.parse(arguments)) {
+        return "vantix: " + parser.errorText().toStdString();
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
+        return "vantix: Unexpected argument '" + files.at(1).toStdString() + "': one FILE at most.";
+    }
+    return {};
+}
+
 // --help and --version are answered before the lock and the toolkit: they open no window
-// and a running instance never refuses them. Help wins over every other finding.
+// and a running instance never refuses them. Help wins over every other finding. A command
+// line that cannot be used is refused here too, before the lock: a mistyped option is
+// reported as what it is, not as a running instance.
 std::optional<int> AnswerInformationRequest(int argc, char** argv) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) {
@@ -43,12 +58,15 @@ std::optional<int> AnswerInformationRequest(int argc, char** argv) {
     }
     QCommandLineParser parser;
     AddWindowOptions(parser);
-    parser.parse(arguments);
+    const std::string fault = CommandLineFault(parser, arguments);
     std::string text;
     if (parser.isSet(QStringLiteral("help"))) {
         text = WindowCommandLine::HelpText();
     } else if (parser.isSet(QStringLiteral("version"))) {
         text = WindowCommandLine::VersionText();
+    } else if (!fault.empty()) {
+        std::fprintf(stderr, "%s\n", fault.c_str());
+        return kWindowCannotStart;
     } else {
         return std::nullopt;
     }
@@ -103,16 +121,11 @@ bool CVantixApp::InitInstance(const QStringList& arguments) {
 
     QCommandLineParser parser;
     AddWindowOptions(parser);
-    if (!parser.parse(arguments)) {
-        std::fprintf(stderr, "vantix: %s\n", qPrintable(parser.errorText()));
+    if (const std::string fault = CommandLineFault(parser, arguments); !fault.empty()) {
+        std::fprintf(stderr, "%s\n", fault.c_str());
         return false;
     }
     const QStringList files = parser.positionalArguments();
-    if (files.size() > 1) {
-        std::fprintf(stderr, "vantix: Unexpected argument '%s': one FILE at most.\n",
-                     qPrintable(files.at(1)));
-        return false;
-    }
     const bool simulated = parser.isSet(QStringLiteral("simulate"));
     if (!MakePodBackend(simulated)) {
         return false;

@@ -94,7 +94,8 @@ int PerBoard(const std::string& url, const std::string& counter, int boards) {
         std::uint64_t number = 0;
         std::string error;
         Clock::time_point start = Clock::now();
-        if (!TakeSerialNumber(counter, 0xFFFFFFFFu, number, error)) {
+        bool interrupted = false;
+        if (!TakeSerialNumber(counter, 0xFFFFFFFFu, number, error, WaitNotice{}, interrupted)) {
             Fail(error);
         }
         counterMs.push_back(MsSince(start));

@@ -7,10 +7,12 @@
 #include "commands/ConsoleUi.h"
 #include "commands/ImageLoading.h"
 #include "commands/ImageReports.h"
+#include "commands/OutputFailure.h"
 #include "commands/PodCommandRunner.h"
 #include "commands/StationDbCommand.h"
 #include "gang/GangRun.h"
 #include "records/ImageDigests.h"
+#include "records/RunRecord.h"
 #include "report/ReportCommand.h"
 
 namespace {
@@ -37,6 +39,10 @@ int RunInfo(const CliOptions& options, std::ostream& out, ConsoleUi& ui) {
         WriteInfoJson(out, image, rows, sha256);
     } else {
         WriteInfoTable(out, image, rows, sha256);
+    }
+    if (const std::string failure = OutputFailure(out); !failure.empty()) {
+        ui.Error("vantix-cli: " + failure);
+        return kExitInputError;
     }
     if (rows.empty()) {
         ui.Error(std::string("vantix-cli: ") + *options.file + " holds no data for " +
@@ -68,7 +74,35 @@ int RunDump(const CliOptions& options, std::ostream& out, ConsoleUi& ui) {
         region = *options.dumpRegion;
     }
     WriteRegionDump(out, image, region);
+    if (const std::string failure = OutputFailure(out); !failure.empty()) {
+        ui.Error("vantix-cli: " + failure);
+        return kExitInputError;
+    }
     return kExitSuccess;
+}
+
+// What --help, --version and --udev-rule print: all of it, or an error.
+int Printed(std::ostream& out, std::ostream& err, const std::string& text) {
+    out << text;
+    if (const std::string failure = OutputFailure(out); !failure.empty()) {
+        err << "vantix-cli: " << failure << '\n';
+        return kExitInputError;
+    }
+    return kExitSuccess;
+}
+
+// A command line refused for a command that keeps records: with --json, its record (in an
+// array with --pods), as every other refusal has one.
+void PrintRefusedRecord(const CliParseResult& parsed, std::ostream& out) {
+    if (!parsed.refusedJson || !RunRecorder::KeepsRecords(parsed.refusedCommand)) {
+        return;
+    }
+    CliOptions options = parsed.options;
+    options.command = parsed.refusedCommand;
+    const std::string record =
+        RunRecordJson(RunRecorder::RefusalRecord(options, parsed.error, kExitInputError));
+    out << (parsed.manyPods ? "[" + record + "]" : record) << '\n';
+    OutputFailure(out);  // the refusal is reported already
 }
 
 }  // namespace
@@ -81,6 +115,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
     if (!parsed.error.empty()) {
         err << "vantix-cli: " << parsed.error << '\n';
+        PrintRefusedRecord(parsed, out);
         if (options.command != CliCommand::None && options.command != CliCommand::Help) {
             err << "Try 'vantix-cli " << CommandOf(options.command).name << " --help'.\n";
         } else {
@@ -89,16 +124,13 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return kExitInputError;
     }
     if (options.help) {
-        out << parser.Help(options.helpTopic);
-        return kExitSuccess;
+        return Printed(out, err, parser.Help(options.helpTopic));
     }
     if (options.version) {
-        out << "vantix-cli " << VANTIX_VERSION << '\n';
-        return kExitSuccess;
+        return Printed(out, err, std::string("vantix-cli ") + VANTIX_VERSION + '\n');
     }
     if (options.udevRule) {
-        out << kUdevRule;
-        return kExitSuccess;
+        return Printed(out, err, kUdevRule);
     }
 
     if (options.verbosity == CliVerbosity::Verbose) {

@@ -10,11 +10,13 @@
 #include <windows.h>
 #define VANTIX_ISATTY(fd) _isatty(fd)
 #else
+#include <poll.h>
 #include <unistd.h>
 #define VANTIX_ISATTY(fd) isatty(fd)
 #endif
 
 #include "RunCli.h"
+#include "commands/StdoutBuffer.h"
 
 namespace {
 
@@ -35,6 +37,17 @@ extern "C" void OnInterrupt(int signal) {
     std::signal(signal, SIG_DFL);
 }
 
+// Whether the standard output is a pipe that nobody reads any more: the kernel reports an
+// error condition on its writing end.
+bool OutputClosed() {
+#ifdef _WIN32
+    return false;
+#else
+    pollfd output{1, 0, 0};
+    return poll(&output, 1, 0) == 1 && (output.revents & POLLERR) != 0;
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -49,17 +62,27 @@ int main(int argc, char** argv) {
 #ifdef SIGHUP
     std::signal(SIGHUP, OnInterrupt);
 #endif
+#ifdef SIGPIPE
+    // A reader that goes away fails the write, which the run reports and stops on, rather
+    // than killing the process in the middle of a board.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     CliEnvironment environment;
     environment.stderrIsTerminal = VANTIX_ISATTY(2) != 0;
     environment.interrupted = &interruptRequested;
     environment.interruptSignal = &interruptSignal;
+    environment.outputClosed = OutputClosed;
     // The station database's URL may hold a password, which the environment keeps out of
     // the process list.
     if (const char* stationDb = std::getenv("VANTIX_STATION_DB")) {
         environment.stationDb = std::string(stationDb);
     }
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const int status = RunCli(args, std::cout, std::cerr, environment);
+    // Data goes out through a buffer that remembers why a write failed, for the message.
+    StdoutBuffer stdoutBuffer;
+    std::ostream out(&stdoutBuffer);
+    const int status = RunCli(args, out, std::cerr, environment);
+    out.flush();
 #ifdef _WIN32
     SetConsoleOutputCP(consoleCodePage);
 #endif

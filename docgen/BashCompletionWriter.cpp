@@ -54,21 +54,38 @@ std::string NamesOf(const std::vector<UsageOption>& options) {
     return Words(names);
 }
 
+// Offers the words that begin with what was typed, in any letter case, as the program takes
+// them ("pf" gives PFLASH); after a comma, the words for the item after it.
+std::string ChooseFunction(const std::string& choose) {
+    return choose +
+           "()\n{\n    local comma=$1 prefix= typed=$cur word\n    shift\n"
+           "    if $comma; then\n"
+           "        prefix=${cur%\"${cur##*,}\"} typed=${cur##*,}\n"
+           "        compopt -o nospace\n"
+           "    fi\n"
+           "    for word; do\n"
+           "        [[ ${word,,} == \"${typed,,}\"* ]] && COMPREPLY+=(\"$prefix$word\")\n"
+           "    done\n"
+           "    return 0\n}\n\n";
+}
+
 // What the shell offers for an option's value, by what the option takes.
-std::string ValueAction(ValueKind kind, const ValueChoices& choices, const std::string& pods) {
+std::string ValueAction(ValueKind kind, const ValueChoices& choices, const std::string& pods,
+                        const std::string& choose) {
     switch (kind) {
         case ValueKind::Cpu:
-            return "COMPREPLY=($(compgen -W \"" + Words(choices.cpus) + "\" -- \"$cur\"))";
+            return choose + " false " + Words(choices.cpus);
         case ValueKind::RegionName:
-            return "COMPREPLY=($(compgen -W \"" + Words(choices.regions) + "\" -- \"$cur\"))";
+            return choose + " false " + Words(choices.regions);
         case ValueKind::RegionList:
             // The names after the last comma; the ones before it stay as typed.
-            return "COMPREPLY=($(compgen -P \"${cur%\"${cur##*,}\"}\" -W \"" +
-                   Words(choices.regions) + "\" -- \"${cur##*,}\")); compopt -o nospace";
+            return choose + " true " + Words(choices.regions);
         case ValueKind::PodSerial:
-            return "COMPREPLY=($(compgen -W \"$(" + pods + ")\" -- \"$cur\"))";
+            return choose + " false $(" + pods + ")";
+        case ValueKind::PodList:
+            return choose + " true all $(" + pods + ")";
         case ValueKind::Fill:
-            return "COMPREPLY=($(compgen -W \"" + Words(choices.fills) + "\" -- \"$cur\"))";
+            return choose + " false " + Words(choices.fills);
         case ValueKind::Path:
             return "_filedir";
         default:
@@ -109,7 +126,7 @@ std::string PodsFunction(const ProgramUsage& usage, const std::string& pods,
 
 // The values of the options that take one.
 std::string ValueCases(const ProgramUsage& usage, const ValueChoices& choices,
-                       const std::string& pods) {
+                       const std::string& pods, const std::string& choose) {
     std::string out = "    case $prev in\n";
     for (const UsageOption* option : AllOptions(usage)) {
         if (option->value.empty()) {
@@ -117,7 +134,7 @@ std::string ValueCases(const ProgramUsage& usage, const ValueChoices& choices,
         }
         std::set<std::string> names(option->names.begin(), option->names.end());
         out += "        " + Alternatives(names) + ")\n            " +
-               ValueAction(option->kind, choices, pods) + "\n            return ;;\n";
+               ValueAction(option->kind, choices, pods, choose) + "\n            return ;;\n";
     }
     return out + "    esac\n    $split && return\n\n";
 }
@@ -158,6 +175,22 @@ std::string CommandCases(const ProgramUsage& usage) {
            " ]]; then\n";
     out += "        COMPREPLY=($(compgen -W \"" + Words(commandNames) + "\" -- \"$cur\"))\n";
     out += "        return\n    fi\n";
+    // A command's words after it (station-db's actions): only as its first operand.
+    for (const UsageCommand& command : usage.commands) {
+        if (command.actions.empty()) {
+            continue;
+        }
+        out += "    if [[ $command == " + command.name + " ]]; then\n";
+        out += "        local operands=0\n";
+        out += "        for ((i++; i < cword; i++)); do\n";
+        out += "            case ${words[i]} in\n";
+        out += "                " + Alternatives(valued) + ") ((i++)) ;;\n";
+        out += "                -*) ;;\n                *) ((operands++)) ;;\n";
+        out += "            esac\n        done\n";
+        out += "        ((operands == 0)) && COMPREPLY=($(compgen -W \"" + Words(command.actions) +
+               "\" -- \"$cur\"))\n";
+        out += "        return\n    fi\n";
+    }
     return out;
 }
 
@@ -167,12 +200,14 @@ std::string BashCompletion(const ProgramUsage& usage, const ValueChoices& choice
                            const std::string& podLister) {
     const std::string function = FunctionName(usage.name);
     const std::string pods = function + "_pods";
+    const std::string choose = function + "_choose";
     std::string out = "# bash completion for " + usage.name +
                       "; written by vantix-docgen from the program's option tables.\n\n";
     out += PodsFunction(usage, pods, podLister);
+    out += ChooseFunction(choose);
     out += function + "()\n{\n    local cur prev words cword split\n";
     out += "    _init_completion -s || return\n\n";
-    out += ValueCases(usage, choices, pods);
+    out += ValueCases(usage, choices, pods, choose);
     if (usage.commands.empty()) {
         out += "    if [[ $cur == -* ]]; then\n";
         out += "        COMPREPLY=($(compgen -W \"" + NamesOf(usage.options) + "\" -- \"$cur\"))\n";

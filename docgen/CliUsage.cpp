@@ -96,6 +96,9 @@ UsageCommand CommandUsage(const std::string& program, const CommandInfo& info) {
     command.operand = info.needsFile                        ? "FILE"
                       : info.command == CliCommand::Help ? "COMMAND"
                                                          : "";
+    if (info.command == CliCommand::StationDb) {
+        command.actions = {"init", "series"};
+    }
     for (const OptionInfo& option : OptionsOf(Program::Cli)) {
         if ((info.options & option.takenBy) != 0) {
             command.options.push_back(UsageOf(option, DescriptionFor(option, info.name)));

@@ -60,6 +60,9 @@ std::string OptionLine(const std::string& program, const UsageOption& option,
         case ValueKind::PodSerial:
             line += " -x -a '(" + pods + ")'";
             break;
+        case ValueKind::PodList:
+            line += " -x -a '(echo all; " + pods + ")'";
+            break;
         case ValueKind::Path:
             line += " -r -F";
             break;

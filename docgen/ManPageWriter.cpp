@@ -8,8 +8,16 @@ namespace {
 
 constexpr std::size_t kLineBytes = 80;
 
+// Whether text[i] begins a word: the first character, or one after a blank or a bracket.
+bool WordStart(const std::string& text, std::size_t i) {
+    const unsigned char before = i == 0 ? ' ' : static_cast<unsigned char>(text[i - 1]);
+    return !std::isalnum(before) && before != '-' && before != '_' && before != '.';
+}
+
 // Backslashes and minus signs escaped; a control character at the start of a line made
-// plain text.
+// plain text. A word that begins with a dash (an option's name) is never hyphenated at the
+// end of a line: "\%" in front of it says so, and its dashes are minus signs, after which
+// roff never breaks.
 std::string Escape(const std::string& text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -21,7 +29,7 @@ std::string Escape(const std::string& text) {
         if (c == '\\') {
             out += "\\e";
         } else if (c == '-') {
-            out += "\\-";
+            out += WordStart(text, i) ? "\\%\\-" : "\\-";
         } else {
             out += c;
         }
@@ -169,8 +177,7 @@ std::string Commands(const ProgramUsage& usage) {
         out += Placeholders(command.usage) + "\n.IP\n" + Text(command.description, ".IP");
         std::string names;
         for (const UsageOption& option : command.options) {
-            // \% keeps a name from being hyphenated at the line's end.
-            names += (names.empty() ? "" : ", ") + std::string("\\fB\\%") +
+            names += (names.empty() ? "" : ", ") + std::string("\\fB") +
                      Escape(option.names.front()) + "\\fR";
             if (takenBy[option.names.front()].empty()) {
                 shared.push_back(option);

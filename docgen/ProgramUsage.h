@@ -22,6 +22,7 @@ struct UsageCommand {
     std::string description;
     std::string example;
     std::string operand;  // "FILE" (an S-record file), "COMMAND" or empty
+    std::vector<std::string> actions;  // the words its first operand may be (station-db's)
     std::vector<UsageOption> options;
 };
 

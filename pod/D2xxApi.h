@@ -73,4 +73,7 @@ public:
         (void)handle;
         return 0;
     }
+    // Not a D2XX call: whether the calls now fail because the run was interrupted (Ctrl+C),
+    // not because of the device, so that the wire trace can say so.
+    virtual bool Interrupted() const { return false; }
 };

@@ -15,4 +15,7 @@ public:
     // Short name for logs: "vendor D2XX", "libftdi1", "simulated pod".
     virtual const char* Name() const = 0;
     virtual std::string LastError() const { return {}; }
+    // Whether the device of the last failed call has gone from the bus (unplugged), as
+    // opposed to failing or not answering while attached.
+    virtual bool DeviceGone() const { return false; }
 };

@@ -230,21 +230,21 @@ bool PodLink::WriteFrame(const void* bytes, std::uint32_t length, std::uint32_t 
     const FT_STATUS writeStatus =
         api_->FT_Write(handle_, const_cast<void*>(bytes), length, &written);
     if (writeStatus != FT_OK || written < length) {
-        Trace('>', data, length, writeStatus != FT_OK ? "FT_Write error" : "short write");
+        Trace('>', data, length, writeStatus != FT_OK ? Failed("FT_Write error") : "short write");
         return false;
     }
     std::uint32_t rxQueue = 0;
     std::uint32_t txQueue = 0;
     std::uint32_t events = 0;
     if (api_->FT_GetStatus(handle_, &rxQueue, &txQueue, &events) != FT_OK) {
-        Trace('>', data, length, "FT_GetStatus error");
+        Trace('>', data, length, Failed("FT_GetStatus error"));
         return false;
     }
     const std::uint32_t begin = clock_.TickMs();
     std::uint32_t polls = 0;
     while (txQueue != 0 && clock_.TickMs() - begin <= timeoutMs) {
         if (api_->FT_GetStatus(handle_, &rxQueue, &txQueue, &events) != FT_OK) {
-            Trace('>', data, length, "FT_GetStatus error");
+            Trace('>', data, length, Failed("FT_GetStatus error"));
             return false;
         }
         if (++polls % kTightPollsPerYield == 0 && txQueue != 0) {
@@ -271,7 +271,7 @@ PodLink::ReplyRead PodLink::ReadReplyBytes(std::uint8_t* buffer, std::uint32_t c
     ReplySilence silence;
     std::uint32_t got = 0;
     if (api_->FT_Read(handle_, buffer, 1, &got) != FT_OK) {
-        return ReadEnded(buffer, read, count, "FT_Read error");
+        return ReadEnded(buffer, read, count, Failed("FT_Read error"));
     }
     for (;;) {
         if (got != 0) {
@@ -287,7 +287,7 @@ PodLink::ReplyRead PodLink::ReadReplyBytes(std::uint8_t* buffer, std::uint32_t c
         }
         std::uint32_t waiting = 0;
         if (api_->FT_GetQueueStatus(handle_, &waiting) != FT_OK) {
-            return ReadEnded(buffer, read, count, "FT_GetQueueStatus error");
+            return ReadEnded(buffer, read, count, Failed("FT_GetQueueStatus error"));
         }
         const bool done = read.received >= count;
         if (done || silence.Ends(silenceLimit, waiting)) {
@@ -295,7 +295,7 @@ PodLink::ReplyRead PodLink::ReadReplyBytes(std::uint8_t* buffer, std::uint32_t c
         }
         got = 0;
         if (api_->FT_Read(handle_, buffer + read.received, 1, &got) != FT_OK) {
-            return ReadEnded(buffer, read, count, "FT_Read error");
+            return ReadEnded(buffer, read, count, Failed("FT_Read error"));
         }
     }
 }
@@ -313,6 +313,11 @@ PodLink::ReplyRead PodLink::ReadEnded(const std::uint8_t* buffer, ReplyRead read
                   static_cast<unsigned>(read.received), static_cast<unsigned>(count));
     Trace('<', buffer, read.received, text);
     return read;
+}
+
+const char* PodLink::Failed(const char* callError) const {
+    // A run stopped by Ctrl+C fails its calls on purpose: that is no fault of the device.
+    return api_ != nullptr && api_->Interrupted() ? "interrupted" : callError;
 }
 
 bool PodLink::ReceiveQueueCount(std::uint32_t& waiting) {

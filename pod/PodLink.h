@@ -66,6 +66,8 @@ public:
 
 private:
     bool HasWantedSerial(std::uint32_t index);
+    // The trace's words for a failed call: its own, or that the run was interrupted.
+    const char* Failed(const char* callError) const;
     bool ConfigurePort();
     ReplyRead ReadEnded(const std::uint8_t* buffer, ReplyRead read, std::uint32_t count,
                         const char* failure);

@@ -7,6 +7,6 @@ enum CliExit : int {
     kExitFailed = 1,         // the operation ran and failed (result, reset after writing, reset)
     kExitInputError = 2,     // command line, file, image or refusal
     kExitUnreachable = 3,    // no driver library, no pod, the pod could not be opened
-    kExitRecordLost = 4,     // the board ran, but its record could not be appended to the log
+    kExitRecordLost = 4,     // the board ran, but its record or trace is incomplete
     kExitInterrupted = 130,  // Ctrl+C; SIGTERM gives 143 and SIGHUP 129 (128 + the signal)
 };

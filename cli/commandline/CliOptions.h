@@ -102,7 +102,7 @@ struct CliOptions {
     std::optional<std::uint64_t> seriesStart;  // --start N
 
     // report: the logs it reads (--log FILE..., in the order given), the files it writes,
-    // and the runs it takes (--since, --until: seconds since 1970 UTC; --image: the image's
+    // and the runs it takes (--since, --until: microseconds since 1970 UTC; --image: the image's
     // SHA-256 in lower case).
     std::vector<std::string> reportLogs;
     std::string reportHtml;

@@ -584,6 +584,17 @@ std::string CommandLineParser::FromJobFileFolder(const std::string& path,
 
 CliParseResult CommandLineParser::Fail(std::string message) {
     result_.error = std::move(message);
+    // A refused command line is still a run of its command: with --json it gets a record.
+    const std::vector<CLI::App*> chosen = app_->get_subcommands();
+    if (const CommandInfo* info = chosen.empty() ? nullptr : FindCommand(chosen.front()->get_name())) {
+        result_.refusedCommand = info->command;
+        try {
+            result_.refusedJson = EffectiveFlag(*app_, *chosen.front(), "--json", false);
+            result_.manyPods = CommandText(*chosen.front(), "--pods").has_value();
+        } catch (const CLI::Error&) {
+            // A flag whose value cannot be read is the error being reported.
+        }
+    }
     return result_;
 }
 

@@ -16,6 +16,11 @@ class Option;
 struct CliParseResult {
     CliOptions options;
     std::string error;  // empty when the command line is sound
+    // With an error: the command and --json as far as they could be made out, and whether
+    // --pods was given, so that the refusal can be printed as a record.
+    CliCommand refusedCommand = CliCommand::None;
+    bool refusedJson = false;
+    bool manyPods = false;
 };
 
 // Turns the arguments (without the program name) into options, with CLI11 set up from the

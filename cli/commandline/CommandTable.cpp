@@ -85,10 +85,11 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "region),\nwithout comparing anything. Exits with 1 when the pod holds no image.",
      "vantix-cli pod-info"},
     {CliCommand::List, "list", false, kTakesJson, "list the attached FTDI devices",
-     "Lists the attached FTDI devices on stdout, one line each: index, serial number,\n"
-     "description and \"pod\" or \"not a pod\" (a pod is described \"USB POD\"), separated\n"
-     "by tabs, and a fifth field saying why when a device's strings could not be read\n"
-     "(often a permission problem: see --udev-rule). --json prints the same as an array:\n"
+     "Lists the attached FTDI devices on stdout in the order of their serial numbers,\n"
+     "one line each: index, serial number, description and \"pod\" or \"not a pod\" (a\n"
+     "pod is described \"USB POD\"), separated by tabs, and a fifth field saying why\n"
+     "when a device's strings could not be read (often a permission problem: see\n"
+     "--udev-rule). --json prints the same as an array:\n"
      "  [{\"index\":0,\"serial\":\"VSIM0001\",\"description\":\"USB POD\",\"pod\":true}]\n"
      "With --simulate (or --sim-pods N), the simulated pods are listed.",
      "vantix-cli list --json"},

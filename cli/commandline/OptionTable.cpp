@@ -123,8 +123,9 @@ constexpr std::array<OptionInfo, 44> kOptions = {{
     {Cli, nullptr, "json", true, Flag, nullptr, kTakesJson,
      "print one JSON object on stdout: info's and list's listing, or\n"
      "the record of the run when a pod command ends, whatever the\n"
-     "outcome (command, file, sha256, cpu, regions with crc32, pod,\n"
-     "result, status, seconds, exit)",
+     "outcome, a refusal of its command line included (command, file,\n"
+     "sha256, cpu, regions with crc32, pod, result, status, seconds,\n"
+     "exit)",
      0, 0, nullptr},
     {Cli, nullptr, "repeat", true, Flag, nullptr, kTakesRepeat,
      "board after board: after each one wait for Enter (q or the end\n"
@@ -132,12 +133,14 @@ constexpr std::array<OptionInfo, 44> kOptions = {{
      "failed\" and run again; exit 0 when every board passed. A line\n"
      "typed before Enter (a scanned barcode) is the next board's id;\n"
      "on a terminal, what is typed while a board runs is thrown\n"
-     "away (piped input is read as given). A pod that has gone ends\nthe run with 3",
+     "away (piped input is read as given). A pod that has gone, or\n"
+     "was disconnected during its board, ends the run with 3",
      0, 0, nullptr},
-    {Cli, nullptr, "pods", false, PodSerial, "all|SERIAL,...", kTakesPods,
+    {Cli, nullptr, "pods", false, PodList, "all|SERIAL,...", kTakesPods,
      "run the command on several pods at once, a board on each: all\n"
-     "(every pod list marks \"pod\") or serial numbers separated by\n"
-     "commas. Each pod works under its own lock; a pod in use or\n"
+     "(every pod list marks \"pod\", in the order of their serial\n"
+     "numbers) or serial numbers separated by commas (in the order\n"
+     "given). Each pod works under its own lock; a pod in use or\n"
      "missing is reported and the others go on. Each board has its\n"
      "record (--json: one array; --log: a line each) and its own\n"
      "serial number; --trace PATH writes PATH.SERIAL per pod and\n"
@@ -212,7 +215,7 @@ constexpr std::array<OptionInfo, 44> kOptions = {{
      0, 0, nullptr},
     {Window, nullptr, "pod", false, PodSerial, "SERIAL", 0,
      "use the pod with this serial number (vantix-cli list shows them);\n"
-     "default: the first pod",
+     "default: the first pod by serial number",
      0, 0, nullptr},
     {Window, "h", "help", false, Flag, nullptr, 0, "print the options and exit", 0, 0, nullptr},
     {Window, nullptr, "version", false, Flag, nullptr, 0, "print the version and exit", 0, 0,
@@ -221,22 +224,27 @@ constexpr std::array<OptionInfo, 44> kOptions = {{
 
 constexpr std::array<ExitStatusInfo, 9> kExitStatuses = {{
     {Cli, kExitSuccess, "success"},
-    {Cli, kExitFailed, "the operation ran and failed (an error result, a failed reset)"},
+    {Cli, kExitFailed,
+     "the operation ran and failed (an error result, a failed reset, a\n"
+     "simulated pod's state that cannot be saved)"},
     {Cli, kExitInputError,
      "command-line or input error (unknown option, unreadable file, no data,\n"
      "a DSP56F801 image for the pod, an unknown region, --strict findings,\n"
      "an output that is an input, several pods attached and no --pod, a\n"
      "station database without its tables or serial series, an empty\n"
-     "VANTIX_STATION_DB, --station without a station database)"},
+     "VANTIX_STATION_DB, --station without a station database); an output\n"
+     "that cannot be written (stdout, the serial counter, a report) when no\n"
+     "board ran"},
     {Cli, kExitUnreachable,
      "the pod cannot be reached (no driver library, no pod, open failure, the\n"
-     "pod in use by another process; list: no FTDI device attached); with\n"
-     "--repeat, a pod that has gone ends the run with 3; the station\n"
-     "database cannot be reached, refuses the login, lets it only read or\n"
-     "does not answer"},
+     "pod in use by another process; list: no FTDI device attached); the pod\n"
+     "was disconnected during a step, and no further board starts; the\n"
+     "station database cannot be reached, refuses the login, lets it only\n"
+     "read or does not answer"},
     {Cli, kExitRecordLost,
-     "the board ran, but its record could not be appended to the --log file\n"
-     "or stored in the station database (it is spooled for the next run)"},
+     "the board ran, but its record could not be appended to the --log file,\n"
+     "printed on stdout or stored in the station database (it is spooled for\n"
+     "the next run), or its --trace is incomplete; the line stops"},
     {Cli, kExitInterrupted,
      "interrupted (Ctrl+C); 143 SIGTERM, 129 SIGHUP; the pod is closed first"},
     {Window, kWindowClosed, "the window was closed, or --help or --version"},

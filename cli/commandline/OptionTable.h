@@ -25,6 +25,7 @@ enum class ValueKind {
     Path,           // a file
     Text,           // anything but empty
     PodSerial,      // a pod's serial number; shells offer the attached pods
+    PodList,        // all, or pods' serial numbers separated by commas
     Fill,           // what a new simulated target holds
 };
 

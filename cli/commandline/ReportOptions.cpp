@@ -12,7 +12,8 @@ std::string ReadTime(const char* name, const std::optional<std::string>& text,
     if (!text) {
         return {};
     }
-    time = ParseIsoTime(*text);
+    // Compared with the records' times to the microsecond.
+    time = ParseIsoTimeMicros(*text, FractionTo::Later);
     return time ? std::string() : Refusal(*FindCliOption(name), *text);
 }
 

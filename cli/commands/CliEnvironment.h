@@ -25,6 +25,8 @@ struct CliEnvironment {
     // VANTIX_STATION_DB: the station database when --station-db names none; none when the
     // variable is not set (set and empty is refused).
     std::optional<std::string> stationDb;
+    // Whether the standard output is a pipe whose reader has gone; empty: never.
+    std::function<bool()> outputClosed;
 };
 
 // The exit status of an interrupted run: 128 + the signal (130 for Ctrl+C).

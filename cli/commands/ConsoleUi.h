@@ -39,6 +39,9 @@ public:
     void Error(const std::string& text);
     void Warning(const std::string& text);
     void Info(const std::string& text);
+    // What the run waits for: shown in --quiet too, since a silent wait looks like a hang;
+    // it is no message of the run's record.
+    void Notice(const std::string& text) { Line(text); }
     // A wire trace line; shown only with --verbose.
     void Trace(const std::string& text);
     // In --quiet the blue refusal was held back; an outcome of Refused prints it.

@@ -177,6 +177,26 @@ int FileCommand::RunOneBoard(PodRun& run) {
     return run.Finish(status, &outcome);
 }
 
+int FileCommand::RunNextBoard(PodRun& run, CommandOutcome& outcome, bool& stateKept) {
+    PodSession& session = run.Session();
+    outcome = RunOnce(run.Operations());
+    int status = run.ExitFor(outcome);
+    ReportChangedPages(run);
+    session.ReleasePod();
+    // A simulated board is its state: one that cannot be kept fails, and so would every
+    // board after it.
+    stateKept = session.SaveState();
+    if (!stateKept && status == kExitSuccess) {
+        status = kExitFailed;
+    }
+    if (session.Interrupted()) {
+        status = InterruptedExit(environment_);
+    }
+    run.Conclude(&outcome);
+    run.Keep(status);
+    return status;
+}
+
 int FileCommand::RunBoardAfterBoard(PodRun& run) {
     // Board after board until the operator has had enough; each board is a record.
     BoardPrompt prompt(environment_.input, environment_.interrupted);
@@ -187,6 +207,11 @@ int FileCommand::RunBoardAfterBoard(PodRun& run) {
     for (;;) {
         ui_.ForgetLastMessage();
         run.BeginBoard();
+        if (tally.Boards() > 0 && run.OutputGone()) {
+            // The last board's record may not have reached anybody either.
+            recorder_.MarkLost();
+            break;
+        }
         if (!TakeSerial(run)) {
             // No number for this board (counter unreadable, width used up, the station
             // database out of reach): the line stops.
@@ -195,24 +220,19 @@ int FileCommand::RunBoardAfterBoard(PodRun& run) {
             run.Keep(serial_.FailureStatus());
             break;
         }
-        const CommandOutcome outcome = RunOnce(run.Operations());
-        int status = run.ExitFor(outcome);
-        ReportChangedPages(run);
-        session.ReleasePod();
-        if (session.Interrupted()) {
-            status = InterruptedExit(environment_);
-        }
-        run.Conclude(&outcome);
-        run.Keep(status);
+        CommandOutcome outcome;
+        bool stateKept = true;
+        const int status = RunNextBoard(run, outcome, stateKept);
         tally.Count(status == kExitSuccess, recorder_.LastFate());
         ui_.Finish();
         ui_.Error(tally.Text());
-        if (outcome.kind == CommandOutcome::Kind::Unreachable && !session.Interrupted()) {
+        if ((outcome.kind == CommandOutcome::Kind::Unreachable || run.PodGone()) &&
+            !session.Interrupted()) {
             // A pod that has gone (or was never there) programs no further board.
             unreachable = status;
             break;
         }
-        if (session.Interrupted() || recorder_.RecordLost()) {
+        if (session.Interrupted() || recorder_.RecordLost() || !stateKept) {
             break;
         }
         prompt.DiscardTypeAhead();

@@ -47,6 +47,9 @@ private:
     // the regions as written. False, after reporting, when there is no number for it.
     bool TakeSerial(PodRun& run) { return TakeSerial(run, serial_); }
     int RunOneBoard(PodRun& run);
+    // A board of --repeat once it has its number: its work, its state and its record; its
+    // status, and whether a simulated board's state could be kept.
+    int RunNextBoard(PodRun& run, CommandOutcome& outcome, bool& stateKept);
     int RunBoardAfterBoard(PodRun& run);
 
     const CliOptions& options_;

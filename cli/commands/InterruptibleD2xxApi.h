@@ -36,10 +36,9 @@ public:
     std::uint32_t ReceivedBytesPurged(FT_HANDLE handle) override {
         return inner_.ReceivedBytesPurged(handle);
     }
+    bool Interrupted() const override { return interrupted_.load(std::memory_order_relaxed); }
 
 private:
-    bool Interrupted() const { return interrupted_.load(std::memory_order_relaxed); }
-
     D2xxApi& inner_;
     const std::atomic<bool>& interrupted_;
 };

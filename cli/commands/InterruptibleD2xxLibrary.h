@@ -18,6 +18,7 @@ public:
     void Free() override { inner_.Free(); }
     const char* Name() const override { return inner_.Name(); }
     std::string LastError() const override { return inner_.LastError(); }
+    bool DeviceGone() const override { return inner_.DeviceGone(); }
 
 private:
     D2xxLibrary& inner_;

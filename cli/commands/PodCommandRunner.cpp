@@ -9,6 +9,7 @@
 #include "commandline/CliOptions.h"
 #include "commands/ConsoleUi.h"
 #include "commands/FileCommand.h"
+#include "commands/OutputFailure.h"
 #include "commands/PodInfoPrinter.h"
 #include "commands/PodRun.h"
 #include "commands/WholeRegionCommand.h"
@@ -69,18 +70,21 @@ PodCommandRunner::PodCommandRunner(const CliOptions& options, const CliEnvironme
 int PodCommandRunner::Run() {
     // Nothing is written before every file the run writes is known to be apart from the
     // files it reads, and the simulated pods' state has somewhere to go.
+    // Every refusal of a command that keeps records is a record too (--json, and the log
+    // once it is open).
+    const bool records = RunRecorder::KeepsRecords(options_.command);
     for (const std::string& problem : {FileClash(options_), StateFolderProblem(options_)}) {
         if (!problem.empty()) {
             ui_.Error("vantix-cli: " + problem);
-            return kExitInputError;
+            return records ? recorder_.KeepRefusal(kExitInputError) : kExitInputError;
         }
     }
-    if (options_.command != CliCommand::List && !recorder_.OpenLog()) {
-        return kExitInputError;
+    if (records && !recorder_.OpenLog()) {
+        return recorder_.KeepRefusal(kExitInputError);
     }
-    if (options_.command != CliCommand::List) {
+    if (records) {
         if (const int status = recorder_.OpenStationDb(); status != kExitSuccess) {
-            return status;
+            return recorder_.KeepRefusal(status);
         }
     }
     switch (options_.command) {
@@ -166,6 +170,10 @@ int PodCommandRunner::RunList() {
     }
     if (options_.json) {
         out_ << "[" << array << "]\n";
+    }
+    if (const std::string failure = OutputFailure(out_); !failure.empty()) {
+        ui_.Error("vantix-cli: " + failure);
+        return session.Finish(kExitInputError);
     }
     if (devices.empty()) {
         // As for every other command, no device is an unreachable pod; the list stays empty.

@@ -3,19 +3,38 @@
 #include "commandline/CliExit.h"
 #include "commandline/CliOptions.h"
 #include "commandline/CommandTable.h"
+#include "commands/CliEnvironment.h"
 #include "commands/ConsoleUi.h"
 #include "commands/RunRecorder.h"
 
 PodRun::PodRun(const CliOptions& options, const CliEnvironment& environment, ConsoleUi& ui,
                RunRecorder& recorder)
-    : ui_(ui), recorder_(recorder), session_(options, environment, ui) {
+    : environment_(environment),
+      printsOnStdout_(options.json || options.command == CliCommand::BlankCheck ||
+                      options.command == CliCommand::PodInfo ||
+                      options.command == CliCommand::List),
+      ui_(ui),
+      recorder_(recorder),
+      session_(options, environment, ui),
+      tracePath_(options.tracePath) {
     record_.command = CommandOf(options.command).name;
 }
 
 int PodRun::Start() {
-    const int status = session_.Start(image_);
+    int status = session_.Start(image_);
+    if (status == kExitSuccess && OutputGone()) {
+        status = kExitInputError;
+    }
     BeginBoard();
     return status;
+}
+
+bool PodRun::OutputGone() {
+    if (!printsOnStdout_ || !environment_.outputClosed || !environment_.outputClosed()) {
+        return false;
+    }
+    ui_.Error("vantix-cli: the standard output is closed (its reader has gone); no board starts");
+    return true;
 }
 
 int PodRun::Refuse(int status) {
@@ -27,7 +46,38 @@ int PodRun::Unreachable() {
     return session_.ClaimRefused() ? session_.ClaimStatus() : kExitUnreachable;
 }
 
+namespace {
+
+// After the status text of the step it cut short.
+constexpr const char* kDisconnectedText = "the pod was disconnected during this step";
+
+}  // namespace
+
+bool PodRun::DeviceGone() {
+    return !recorder_.Interrupted() && session_.Library().DeviceGone();
+}
+
+int PodRun::Gone(const CommandOutcome& outcome) {
+    podGone_ = true;
+    // The step's own words: its status text, or the failed reset's message.
+    goneStep_ =
+        outcome.kind == CommandOutcome::Kind::Failed ? outcome.statusText : ui_.LastMessage();
+    if (outcome.kind == CommandOutcome::Kind::Failed && !outcome.statusText.empty() &&
+        (ui_.Quiet() || !ui_.ShowedStatus(outcome.statusText))) {
+        ui_.Error(outcome.statusText);
+    }
+    const std::string& serial = session_.PodSerial();
+    ui_.Error("vantix-cli: " + (serial.empty() ? std::string("the pod") : "pod " + serial) +
+              " was disconnected during this step");
+    return kExitUnreachable;
+}
+
 int PodRun::ExitFor(const CommandOutcome& outcome) {
+    const bool failed = outcome.kind == CommandOutcome::Kind::Failed ||
+                        outcome.kind == CommandOutcome::Kind::ResetFailed;
+    if (failed && DeviceGone()) {
+        return Gone(outcome);
+    }
     switch (outcome.kind) {
         case CommandOutcome::Kind::Refused:
             ui_.ReportRefusal();
@@ -65,10 +115,29 @@ void PodRun::Conclude(const CommandOutcome* outcome) {
             record_.status = outcome->statusText;
         }
     }
+    if (podGone_) {
+        record_.status = goneStep_ + (goneStep_.empty() ? "" : ": ") + kDisconnectedText;
+    }
+    // The simulated board is its state file: one not saved holds nothing of the run.
+    if (!session_.StateFailure().empty() && !recorder_.Interrupted()) {
+        record_.status = session_.StateFailure();
+    }
     record_.seconds = (session_.ElapsedMs() - boardStartMs_) * 0.001;
 }
 
 int PodRun::Keep(int status) {
+    // A trace that stopped short is an incomplete record of the board's wire: the board ran,
+    // so the run ends with 4, as for a lost log line, and the line stops.
+    if (const std::string& failure = session_.TraceFailure(); !failure.empty() && !traceLost_) {
+        traceLost_ = true;
+        ui_.Finish();
+        ui_.Error("vantix-cli: cannot write the trace file " + tracePath_ + " (" + failure +
+                  "); the trace of this board is incomplete");
+        recorder_.MarkLost();
+        if (!recorder_.Interrupted() && (status == kExitSuccess || status == kExitFailed)) {
+            status = kExitRecordLost;
+        }
+    }
     return recorder_.Keep(record_, status);
 }
 

@@ -29,8 +29,14 @@ public:
     // Makes the session for the image and starts the clock of the first board; kExitSuccess,
     // or the status to end with (already reported).
     int Start();
+    // Before a board of a run that prints on stdout: true, after reporting, when nobody is
+    // left to read it, so that no board starts whose record would go nowhere.
+    bool OutputGone();
     // A further board: its time counts from here.
-    void BeginBoard() { boardStartMs_ = session_.ElapsedMs(); }
+    void BeginBoard() {
+        boardStartMs_ = session_.ElapsedMs();
+        podGone_ = false;
+    }
 
     // The run ends before the pod is touched: the record as it stands, with this status.
     int Refuse(int status);
@@ -39,6 +45,8 @@ public:
     int ExitFor(const CommandOutcome& outcome);
     // The pod could not be reached or claimed: the status, after reporting why.
     int Unreachable();
+    // The board's step failed because its pod was unplugged: no further board starts.
+    bool PodGone() const { return podGone_; }
     // The board's record from the session and the outcome (null: what the console showed).
     void Conclude(const CommandOutcome* outcome);
     // Keeps the board's record with that status; returns the status it ends with.
@@ -47,10 +55,21 @@ public:
     int Finish(int status, const CommandOutcome* outcome);
 
 private:
+    const CliEnvironment& environment_;
+    const bool printsOnStdout_;
+    // A failure whose transfer found the device gone (and no interruption behind it).
+    bool DeviceGone();
+    // Reports the failure and that the pod was disconnected during it: 3.
+    int Gone(const CommandOutcome& outcome);
+
     ConsoleUi& ui_;
     RunRecorder& recorder_;
     RunRecord record_;
     SFileImage image_;
     PodSession session_;
     std::uint32_t boardStartMs_ = 0;
+    bool podGone_ = false;
+    std::string goneStep_;
+    std::string tracePath_;
+    bool traceLost_ = false;  // reported, once
 };

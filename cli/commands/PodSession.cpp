@@ -77,18 +77,25 @@ int PodSession::Finish(int status) {
     }
     ReportSpoiltBytes(status);
     lock_.Release();
-    std::string error;
-    if (!SaveSimulatedStates(backend_, backendOptions_, error)) {
-        ui_.Error("vantix-cli: cannot save the simulated pod's state to " + error);
-        if (status == kExitSuccess) {
-            status = kExitFailed;
-        }
+    // A board whose state could not be saved after it was reported then.
+    if (stateFailure_.empty() && !SaveState() && status == kExitSuccess) {
+        status = kExitFailed;
     }
     if (Interrupted()) {
         ui_.Error("vantix-cli: interrupted; the pod is closed");
         return InterruptedExit(environment_);
     }
     return status;
+}
+
+bool PodSession::SaveState() {
+    std::string error;
+    if (SaveSimulatedStates(backend_, backendOptions_, error)) {
+        return true;
+    }
+    stateFailure_ = "cannot save the simulated pod's state to " + error;
+    ui_.Error("vantix-cli: " + stateFailure_);
+    return false;
 }
 
 void PodSession::ReportUnreachable() {

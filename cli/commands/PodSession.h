@@ -58,6 +58,14 @@ public:
 
     // Saves the simulated pod's state and turns an interruption into its exit status.
     int Finish(int status);
+    // Saves the simulated pods' state now (after a board of --repeat); false after reporting.
+    bool SaveState();
+    // Why the simulated pod's state could not be saved ("cannot save the simulated pod's
+    // state to PATH: No space left on device"); empty while it could.
+    const std::string& StateFailure() const { return stateFailure_; }
+    // Why the --trace file stopped short of the wire ("No space left on device"); empty while
+    // every line reached it.
+    const std::string& TraceFailure() const { return trace_.Failure(); }
     // The reason the library did not load, or why the pod was not found, when known.
     void ReportUnreachable();
 
@@ -88,4 +96,5 @@ private:
     TraceLog trace_;
     std::unique_ptr<CUsbPod> pod_;
     std::unique_ptr<ProgrammerCommands> operations_;
+    std::string stateFailure_;
 };

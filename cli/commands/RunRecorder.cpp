@@ -2,10 +2,14 @@
 
 #include <algorithm>
 
+#include "ResolvedPath.h"
 #include "commandline/CliExit.h"
 #include "commandline/CliOptions.h"
+#include "commandline/CommandTable.h"
 #include "commands/CliEnvironment.h"
 #include "commands/ConsoleUi.h"
+#include "commands/OutputFailure.h"
+#include "station/StationFiles.h"
 
 RunRecorder::RunRecorder(const CliOptions& options, const CliEnvironment& environment,
                          ConsoleUi& ui, std::ostream& out)
@@ -15,7 +19,11 @@ RunRecorder::RunRecorder(const CliOptions& options, const CliEnvironment& enviro
       out_(out),
       boardId_(options.boardId),
       runId_(StationDb::NewRunId()),
-      station_(options.station.empty() ? RunLog::HostName() : options.station) {}
+      station_(options.station.empty() ? RunLog::HostName() : options.station) {
+    waiting_.interrupted = environment.interrupted;
+    waiting_.signal = environment.interruptSignal;
+    waiting_.say = [&ui](const std::string& text) { ui.Notice(text); };
+}
 
 bool RunRecorder::OpenLog() {
     std::string error;
@@ -44,9 +52,18 @@ int RunRecorder::OpenStationDb() {
         return kExitSuccess;
     }
     StationDbOutcome outcome;
-    database_ = StationDb::Open(url, outcome);
+    database_ = StationDb::Open(url, outcome, waiting_);
     if (outcome.Ok()) {
-        database_->OnWait([this](const std::string& text) { ui_.Warning("vantix-cli: " + text); });
+        // The spool is written beside the run's other files: none of them may be it.
+        std::vector<NamedFile> spool;
+        for (const std::string& path : database_->SpoolFiles()) {
+            spool.push_back({"the station database's spool", path});
+        }
+        if (const std::string clash = FileClash(options_, spool); !clash.empty()) {
+            outcome = {kExitInputError, clash};
+        }
+    }
+    if (outcome.Ok()) {
         outcome = database_->CheckTables();
     }
     if (outcome.Ok() && options_.serialSeries) {
@@ -118,6 +135,46 @@ int RunRecorder::Store(const std::string& line, bool logged, int status, std::st
                        : "\nthe record of this board is lost; stopping";
     }
     return status;
+}
+
+bool RunRecorder::KeepsRecords(CliCommand command) {
+    switch (command) {
+        case CliCommand::PodInfo:
+        case CliCommand::Write:
+        case CliCommand::WriteVerify:
+        case CliCommand::Verify:
+        case CliCommand::PodWrite:
+        case CliCommand::PodVerify:
+        case CliCommand::Reset:
+        case CliCommand::Erase:
+        case CliCommand::BlankCheck:
+            return true;
+        default:
+            return false;
+    }
+}
+
+RunRecord RunRecorder::RefusalRecord(const CliOptions& options, const std::string& status,
+                                     int exitCode) {
+    RunRecord record;
+    record.command = CommandOf(options.command).name;
+    if (options.file) {
+        record.file = AbsolutePath(*options.file);
+    }
+    if (options.cpu) {
+        record.cpu = CpuName(*options.cpu);
+    }
+    if (!options.boardId.empty()) {
+        record.board = options.boardId;
+    }
+    record.status = status;
+    record.exitCode = exitCode;
+    return record;
+}
+
+int RunRecorder::KeepRefusal(int status) {
+    RunRecord record = RefusalRecord(options_, ui_.LastMessage(), status);
+    return Keep(record, status);
 }
 
 bool RunRecorder::Interrupted() const {
@@ -193,10 +250,7 @@ int RunRecorder::Keep(RunRecord& record, int status) {
         // Stored all the same; what the disk refused is still worth a word.
         ui_.Warning("vantix-cli: " + noted.message);
     }
-    if (options_.json) {
-        out_ << RunRecordJson(record) << '\n';
-        out_.flush();
-    }
+    status = Print(record, status);
     if (!notStored.empty()) {
         ui_.Finish();
         Report(notStored);
@@ -209,4 +263,25 @@ int RunRecorder::Keep(RunRecord& record, int status) {
     }
     runId_ = StationDb::NewRunId();
     return status;
+}
+
+int RunRecorder::Print(const RunRecord& record, int status) {
+    if (options_.json) {
+        out_ << RunRecordJson(record) << '\n';
+    }
+    // The record on stdout, or what the command printed there (pod-info's lines), that did
+    // not arrive: the board ran, its record is incomplete, and the line stops.
+    const std::string unprinted = OutputFailure(out_);
+    if (unprinted.empty()) {
+        return status;
+    }
+    recordLost_ = true;
+    fate_ = RecordFate::Lost;
+    if (!stdoutLost_) {
+        stdoutLost_ = true;
+        ui_.Finish();
+        ui_.Error("vantix-cli: " + unprinted);
+    }
+    const bool ran = status == kExitSuccess || status == kExitFailed;
+    return ran && !Interrupted() ? kExitRecordLost : status;
 }

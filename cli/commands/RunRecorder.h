@@ -4,9 +4,11 @@
 #include <ostream>
 #include <string>
 
+#include "commandline/CliOptions.h"
 #include "commands/LineTally.h"
 #include "records/RunLog.h"
 #include "records/RunRecord.h"
+#include "station/WaitNotice.h"
 #include "stationdb/StationDb.h"
 
 class ConsoleUi;
@@ -33,6 +35,18 @@ public:
     // new one for the next board once the record is kept.
     const std::string& RunId() const { return runId_; }
     const std::string& Station() const { return station_; }
+    // How the run waits for what another process holds: it says so after a second on the
+    // console, and stops at Ctrl+C.
+    const WaitNotice& Waiting() const { return waiting_; }
+    // Whether the command keeps a record of each run (the pod commands but list).
+    static bool KeepsRecords(CliCommand command);
+    // The record of a run refused before anything of it was done: what the options say of
+    // the command, its file and board, with the refusal as its status.
+    static RunRecord RefusalRecord(const CliOptions& options, const std::string& status,
+                                   int exitCode);
+    // Keeps the record of a run refused before its pod was chosen (the files it would write,
+    // the log, the station database); returns the status.
+    int KeepRefusal(int status);
     // Before the board's pod is touched, once it holds (or is about to take) a number: the
     // board's started entry on local disk, in the station database's journal, or else in the
     // log, so that whatever becomes of the station the number is never without an entry. The
@@ -43,8 +57,10 @@ public:
     // returns the run's exit status, which a log that cannot be written or a database that
     // cannot store the record turns into kExitRecordLost (an interruption keeps its own).
     int Keep(RunRecord& record, int status);
-    // A board's record could not be logged or stored: the line stops.
+    // A board's record could not be logged or stored, or another of its outputs (its
+    // trace, the standard output) is incomplete: the line stops.
     bool RecordLost() const { return recordLost_; }
+    void MarkLost() { recordLost_ = true; }
     // What became of the last board's record.
     RecordFate LastFate() const { return fate_; }
     // The board at work: --board-id, then the operator's line at the prompt.
@@ -55,6 +71,8 @@ private:
     StationDbOutcome CheckSeries();
     StationDbOutcome SendSpool();
     void Report(const std::string& message);
+    // Prints the record with --json and checks stdout; the status, 4 when it did not arrive.
+    int Print(const RunRecord& record, int status);
     // Stores the record's line in the station database. One that cannot be stored is
     // spooled and the status becomes kExitRecordLost (an interruption and a 3 keep theirs).
     // Returns the status, and what went wrong in `lost`; `logged`: the log holds the line.
@@ -66,9 +84,11 @@ private:
     std::ostream& out_;
     RunLog log_;
     bool recordLost_ = false;
+    bool stdoutLost_ = false;  // reported, once
     RecordFate fate_ = RecordFate::Stored;
     std::string boardId_;
     std::unique_ptr<StationDb> database_;
     std::string runId_;
     std::string station_;
+    WaitNotice waiting_;
 };

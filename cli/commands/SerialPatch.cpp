@@ -65,6 +65,14 @@ std::string SerialPatch::CheckPlace(const CliOptions& options, const SFileImage&
     // vectors, which the file's boot flash image holds.
     const MemoryRegion region = options.serialAt->region;
     const AddressArea& area = image.Area(region);
+    // P:0000-0003 are kept in the first four words of BFLASH: no name may reach them there
+    // either, whatever --serial-overwrite says.
+    const AddressArea& boot = image.Area(MemoryRegion::BFLASH);
+    if (region == MemoryRegion::BFLASH && address_ >= boot.start && address_ < boot.start + 4) {
+        return "serial address " + options.serialAt->text + " lies on the vectors (P:0000-0003), " +
+               "which BFLASH of the " + CpuName(image.cpu) + " holds at " + Hex4(boot.start) + "-" +
+               Hex4(boot.start + 3);
+    }
     const std::uint32_t lowest = area.start + (region == MemoryRegion::PFLASH ? 4 : 0);
     const bool mapped = area.size != 0 && CpuHasRegion(image.cpu, region);
     if (mapped && address_ >= lowest && address_ <= area.end && address_ + 1 > area.end &&
@@ -126,7 +134,15 @@ bool SerialPatch::NextBoard(SFileImage& image, ConsoleUi& ui, RunRecorder& recor
         }
     } else if (!counterPath_.empty()) {
         std::string error;
-        if (!TakeSerialNumber(counterPath_, LargestSerial(words_), number_, error)) {
+        bool interrupted = false;
+        if (!TakeSerialNumber(counterPath_, LargestSerial(words_), number_, error,
+                              recorder.Waiting(), interrupted)) {
+            // Interrupted while another station held the counter: nothing taken, nothing
+            // touched, and the signal's status.
+            if (interrupted) {
+                failureStatus_ = recorder.Waiting().InterruptedStatus();
+                return false;
+            }
             Refuse(ui, error);
             return false;
         }

@@ -3,6 +3,7 @@
 #include "commandline/CliOptions.h"
 #include "commands/CliEnvironment.h"
 #include "commands/ConsoleUi.h"
+#include "commands/OutputFailure.h"
 
 namespace {
 
@@ -29,8 +30,12 @@ int StationDbCommand::Run() {
     if (url.empty()) {
         return Fail({kExitInputError, "'station-db' needs --station-db URL (or VANTIX_STATION_DB)"});
     }
+    WaitNotice notice;
+    notice.interrupted = environment_.interrupted;
+    notice.signal = environment_.interruptSignal;
+    notice.say = [this](const std::string& text) { ui_.Notice(text); };
     StationDbOutcome opened;
-    const std::unique_ptr<StationDb> database = StationDb::Open(url, opened);
+    const std::unique_ptr<StationDb> database = StationDb::Open(url, opened, notice);
     if (!opened.Ok()) {
         return Fail(opened);
     }
@@ -82,6 +87,9 @@ int StationDbCommand::ListSeries(StationDb& database) {
     }
     for (const SeriesInfo& series : all) {
         out_ << series.name << '\t' << Next(series) << '\t' << Words(series.words) << '\n';
+    }
+    if (const std::string failure = OutputFailure(out_); !failure.empty()) {
+        return Fail({kExitInputError, failure});
     }
     if (all.empty()) {
         ui_.Info("the station database (" + database.Name() +

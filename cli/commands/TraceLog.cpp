@@ -13,10 +13,16 @@
 
 TraceLog::TraceLog(ConsoleUi& console) : console_(console) {}
 
+TraceLog::~TraceLog() {
+    if (file_ != nullptr) {
+        std::fclose(file_);
+    }
+}
+
 bool TraceLog::OpenFile(const std::string& path) {
     // Binary, so that every system writes the same bytes: lines end in "\n" on Windows too.
-    file_.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
-    return file_.is_open();
+    file_ = std::fopen(path.c_str(), "wb");
+    return file_ != nullptr;
 }
 
 std::string TraceLog::WhyNotWritable(const std::string& path) {
@@ -39,9 +45,20 @@ std::string TraceLog::WhyNotWritable(const std::string& path) {
 }
 
 void TraceLog::Line(const std::string& line) {
-    if (file_.is_open()) {
+    if (file_ != nullptr && failure_.empty()) {
         // Flushed line by line, so an interrupted run leaves every transfer it made.
-        file_ << line << '\n' << std::flush;
+        const std::string whole = line + '\n';
+        errno = 0;
+        if (std::fwrite(whole.data(), 1, whole.size(), file_) != whole.size() ||
+            std::fflush(file_) != 0) {
+            failure_ = std::strerror(errno != 0 ? errno : EIO);
+#ifndef _WIN32
+            // The trace ends with the last whole line, not in the middle of a frame.
+            [[maybe_unused]] const int kept = ftruncate(fileno(file_), written_);
+#endif
+        } else {
+            written_ += static_cast<long>(whole.size());
+        }
     }
     console_.Trace(line);
 }

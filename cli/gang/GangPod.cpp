@@ -112,8 +112,9 @@ CommandOutcome GangPod::Work() {
 void GangPod::RunBoard() {
     const CommandOutcome outcome = Work();
     PodSession& session = run_.Session();
-    unreached_ = outcome.kind == CommandOutcome::Kind::Unreachable && !session.Interrupted();
     int status = run_.ExitFor(outcome);
+    unreached_ = (outcome.kind == CommandOutcome::Kind::Unreachable || run_.PodGone()) &&
+                 !session.Interrupted();
     // A reset's record says what the console showed, as a single reset's does.
     const CommandOutcome* recorded = file_ || regions_ ? &outcome : nullptr;
     if (!options_.repeat) {

@@ -8,6 +8,7 @@
 #include "commandline/CliExit.h"
 #include "commandline/CliOptions.h"
 #include "commands/CliEnvironment.h"
+#include "commands/OutputFailure.h"
 #include "gang/GangPrompt.h"
 #include "records/RunRecord.h"
 
@@ -39,6 +40,15 @@ int GangRun::Run() {
         if (!prompt.NextRound(serials_, inRound, failed_, ids_)) {
             break;
         }
+        // Records that would go nowhere: no further round starts.
+        const bool prints = options_.json || options_.command == CliCommand::BlankCheck;
+        if (prints && environment_.outputClosed && environment_.outputClosed()) {
+            display_.Say(
+                "vantix-cli: the standard output is closed (its reader has gone); no "
+                "board starts");
+            recordLost_ = true;
+            break;
+        }
     }
     return Finish();
 }
@@ -48,7 +58,7 @@ int GangRun::SetUp() {
     setUp_ = std::make_unique<GangPod>(options_, "", "", GangDisplay::kRun, environment_,
                                        display_);
     if (const int status = setUp_->CheckFiles(); status != kExitSuccess) {
-        return status;
+        return Refused(*setUp_, status);
     }
     if (const int status = setUp_->Prepare(); status != kExitSuccess) {
         return Refused(*setUp_, status);
@@ -67,7 +77,7 @@ int GangRun::SetUp() {
             std::make_unique<GangPod>(options_, serials_[i], ids_[i], i, environment_, display_));
         GangPod& pod = *pods_.back();
         if (const int status = pod.CheckFiles(); status != kExitSuccess) {
-            return status;
+            return Refused(pod, status);
         }
         for (const auto step : {&GangPod::Prepare, &GangPod::Start}) {
             if (const int status = (pod.*step)(); status != kExitSuccess) {
@@ -192,7 +202,13 @@ void GangRun::PrintBoards(const std::vector<GangPod*>& pods) {
             }
         }
     }
-    out_.flush();
+    // The boards' records that did not arrive: the line stops, as for a lost log line.
+    if (const std::string failure = OutputFailure(out_); !failure.empty() && !pods.empty()) {
+        if (!recordLost_) {
+            display_.Say("vantix-cli: " + failure);
+        }
+        recordLost_ = true;
+    }
 }
 
 int GangRun::Finish() {

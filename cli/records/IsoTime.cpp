@@ -76,8 +76,10 @@ std::optional<std::int64_t> ZoneOffset(std::string_view text, std::size_t& at) {
 
 }  // namespace
 
-std::optional<std::int64_t> ParseIsoTime(std::string_view text) {
+std::optional<std::int64_t> ParseIsoTimeMicros(std::string_view text, FractionTo rounding) {
     std::size_t at = 0;
+    std::int64_t micros = 0;
+    bool finer = false;  // a digit other than 0 past the microsecond
     unsigned year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
     if (!Digits(text, at, 4, year) || !Take(text, at, '-') || !Digits(text, at, 2, month) ||
         !Take(text, at, '-') || !Digits(text, at, 2, day)) {
@@ -96,8 +98,11 @@ std::optional<std::int64_t> ParseIsoTime(std::string_view text) {
             }
             if (Take(text, at, '.') || Take(text, at, ',')) {
                 const std::size_t fraction = at;
-                while (at < text.size() && text[at] >= '0' && text[at] <= '9') {
-                    ++at;
+                for (std::int64_t scale = 100000;
+                     at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+                    micros += (text[at] - '0') * scale;
+                    finer = finer || (scale == 0 && text[at] != '0');
+                    scale /= 10;
                 }
                 if (at == fraction) {
                     return std::nullopt;
@@ -113,7 +118,36 @@ std::optional<std::int64_t> ParseIsoTime(std::string_view text) {
     if (!offset || at != text.size()) {
         return std::nullopt;
     }
-    return DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second - *offset;
+    const std::int64_t seconds =
+        DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second - *offset;
+    return seconds * 1000000 + micros + (rounding == FractionTo::Later && finer ? 1 : 0);
+}
+
+std::optional<std::int64_t> ParseIsoTime(std::string_view text) {
+    const std::optional<std::int64_t> micros = ParseIsoTimeMicros(text);
+    if (!micros) {
+        return std::nullopt;
+    }
+    // Floor division: a time before 1970 still lands on the second it falls in.
+    return *micros / 1000000 - (*micros % 1000000 < 0 ? 1 : 0);
+}
+
+std::string UtcTextMicros(std::int64_t micros) {
+    std::int64_t fraction = micros % 1000000;
+    std::int64_t seconds = micros / 1000000;
+    if (fraction < 0) {
+        fraction += 1000000;
+        --seconds;
+    }
+    std::string text = UtcText(seconds);
+    if (fraction != 0) {
+        char digits[8];
+        std::snprintf(digits, sizeof digits, ".%06lld", static_cast<long long>(fraction));
+        std::string part = digits;
+        part.erase(part.find_last_not_of('0') + 1);
+        text.insert(text.size() - 1, part);
+    }
+    return text;
 }
 
 std::string UtcText(std::int64_t seconds) {

@@ -222,8 +222,8 @@ void HtmlReportWriter::Head(std::ostream& out) const {
         out << (i > 0 ? ", " : "") << "<span class=\"t\">" << Shown(f.sources[i]) << "</span>";
     }
     if (f.filter.since || f.filter.until || f.filter.sha256) {
-        out << "; only runs" << (f.filter.since ? " from " + UtcText(*f.filter.since) : "")
-            << (f.filter.until ? " before " + UtcText(*f.filter.until) : "")
+        out << "; only runs" << (f.filter.since ? " from " + UtcTextMicros(*f.filter.since) : "")
+            << (f.filter.until ? " before " + UtcTextMicros(*f.filter.until) : "")
             << (f.filter.sha256 ? " of the image " + *f.filter.sha256 : "");
     }
     out << ".</p>\n";

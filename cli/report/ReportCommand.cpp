@@ -46,6 +46,14 @@ ReportCommand::ReportCommand(const CliOptions& options, const CliEnvironment& en
       ui_(ui),
       filter_{options.since, options.until, options.imageSha256} {}
 
+WaitNotice ReportCommand::Waiting() const {
+    WaitNotice notice;
+    notice.interrupted = environment_.interrupted;
+    notice.signal = environment_.interruptSignal;
+    notice.say = [this](const std::string& text) { ui_.Notice(text); };
+    return notice;
+}
+
 bool ReportCommand::Interrupted() const {
     return environment_.interrupted != nullptr && environment_.interrupted->load();
 }
@@ -143,7 +151,7 @@ int ReportCommand::ReadSources(ReportAggregator& aggregator, LineCounts& lines,
     std::string refusal;
     const std::string url = DatabaseUrl(refusal);
     if (!url.empty()) {
-        StationDbRunReader reader(take, warn, environment_.interrupted);
+        StationDbRunReader reader(take, warn, Waiting());
         const StationDbOutcome outcome = reader.Read(url, filter_);
         if (!outcome.Ok()) {
             for (const std::string& line : outcome.Lines()) {
@@ -193,8 +201,11 @@ int ReportCommand::Write(const ReportFigures& figures, ReportOutput* html, Repor
 }
 
 void ReportCommand::Summary(const ReportFigures& figures) const {
-    std::string text = "report: " + std::to_string(figures.boards) + " boards, " +
-                       std::to_string(figures.runs) + " runs";
+    const auto count = [](std::uint64_t n, const char* one, const char* many) {
+        return std::to_string(n) + " " + (n == 1 ? one : many);
+    };
+    std::string text = "report: " + count(figures.boards, "board", "boards") + ", " +
+                       count(figures.runs, "run", "runs");
     if (const std::uint64_t skipped = figures.lines.Skipped(); skipped > 0) {
         text += ", " + std::to_string(skipped) + (skipped == 1 ? " line" : " lines") + " not read";
     }

@@ -4,6 +4,7 @@
 
 #include "report/ReportAggregator.h"
 #include "report/ReportFilter.h"
+#include "station/WaitNotice.h"
 
 class ConsoleUi;
 class ReportOutput;
@@ -34,6 +35,8 @@ private:
     int Write(const ReportFigures& figures, ReportOutput* html, ReportOutput* csv);
     void Summary(const ReportFigures& figures) const;
     bool Interrupted() const;
+    // How a slow station database is waited for.
+    WaitNotice Waiting() const;
 
     const CliOptions& options_;
     const CliEnvironment& environment_;

@@ -9,12 +9,13 @@
 // Which records a report takes: --since (from that time on), --until (before that time) and
 // --image (the file of that SHA-256).
 struct ReportFilter {
-    std::optional<std::int64_t> since;
+    std::optional<std::int64_t> since;  // microseconds since 1970 UTC
     std::optional<std::int64_t> until;
     std::optional<std::string> sha256;  // lower-case hex
 
     bool Keeps(const ReportRecord& record) const {
-        return (!since || record.time >= *since) && (!until || record.time < *until) &&
+        const std::int64_t micros = record.time * 1000000 + record.microseconds;
+        return (!since || micros >= *since) && (!until || micros < *until) &&
                (!sha256 || record.sha256 == sha256);
     }
 };

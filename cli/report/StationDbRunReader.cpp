@@ -20,10 +20,13 @@ const char* const kDeclare =
     "AND ($3::text IS NULL OR r.record->>'sha256' = $3::text)";
 
 std::optional<std::string> TimeValue(const std::optional<std::int64_t>& time) {
-    return time ? std::optional(UtcText(*time)) : std::nullopt;
+    return time ? std::optional(UtcTextMicros(*time)) : std::nullopt;
 }
 
 StationDbOutcome Failed(const PgConnection& db, const PgReply& reply) {
+    if (reply.kind == PgReply::Kind::Interrupted) {
+        return {kExitInterrupted, reply.error};
+    }
     return {kExitUnreachable,
             "cannot read the runs in the station database (" + db.Name() + "): " + reply.error};
 }
@@ -50,12 +53,15 @@ StationDbOutcome CheckTables(PgConnection& db) {
 }  // namespace
 
 StationDbOutcome StationDbRunReader::Read(const std::string& url, const ReportFilter& filter) {
-    PgConnection db(url);
+    PgConnection db(url, notice_);
     std::string error;
     if (!db.Parse(error)) {
         return {kExitInputError, error};
     }
     if (!db.Connect(error)) {
+        if (db.Interrupted()) {
+            return {notice_.InterruptedStatus(), error};
+        }
         return {kExitUnreachable,
                 "cannot connect to the station database (" + db.Name() + "): " + error};
     }
@@ -71,7 +77,7 @@ StationDbOutcome StationDbRunReader::Read(const std::string& url, const ReportFi
     RecordLineParser parser;
     ReportRecord record;
     std::uint64_t row = 0;
-    while (reply.Done() && !(interrupted_ != nullptr && interrupted_->load())) {
+    while (reply.Done() && !notice_.Interrupted()) {
         reply = db.Exec(kFetch);
         if (!reply.Done() || reply.rows.empty()) {
             break;
@@ -91,7 +97,11 @@ StationDbOutcome StationDbRunReader::Read(const std::string& url, const ReportFi
         }
     }
     if (!reply.Done()) {
-        return Failed(db, reply);
+        StationDbOutcome failed = Failed(db, reply);
+        if (reply.kind == PgReply::Kind::Interrupted) {
+            failed.status = notice_.InterruptedStatus();
+        }
+        return failed;
     }
     db.Exec("COMMIT");
     return {};

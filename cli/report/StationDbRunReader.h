@@ -17,8 +17,9 @@ public:
     using Sink = std::function<void(ReportRecord&)>;
     using Warn = std::function<void(const std::string&)>;
 
-    StationDbRunReader(Sink sink, Warn warn, const std::atomic<bool>* interrupted)
-        : sink_(std::move(sink)), warn_(std::move(warn)), interrupted_(interrupted) {}
+    // A slow server is waited for as `notice` says, and Ctrl+C ends the reading.
+    StationDbRunReader(Sink sink, Warn warn, WaitNotice notice)
+        : sink_(std::move(sink)), warn_(std::move(warn)), notice_(std::move(notice)) {}
 
     // kExitSuccess; 2 for a URL libpq does not read, a database without the tables or a
     // build without PostgreSQL's client; 3 for a database out of reach. The message never
@@ -31,7 +32,7 @@ public:
 private:
     Sink sink_;
     Warn warn_;
-    const std::atomic<bool>* interrupted_;
+    WaitNotice notice_;
     LineCounts counts_;
     std::string name_;
 };

@@ -10,22 +10,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <thread>
 #endif
 
 namespace {
 
 #ifndef _WIN32
-bool LockDescriptor(int fd, bool wait) {
-    for (;;) {
-        if (flock(fd, wait ? LOCK_EX : LOCK_EX | LOCK_NB) == 0) {
-            return true;
-        }
-        if (errno != EINTR) {
-            return false;
-        }
-    }
-}
-
 // Whether the open file is still the one at the path.
 bool StillAtPath(int fd, const std::filesystem::path& path) {
     struct stat held {};
@@ -34,6 +24,9 @@ bool StillAtPath(int fd, const std::filesystem::path& path) {
            held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
 #endif
+
+// A wait that nobody watches: it cannot be interrupted and says nothing.
+const WaitNotice kUnwatched;
 
 }  // namespace
 
@@ -53,7 +46,7 @@ FileLock::Result FileLock::Fail(Failure step) {
 
 #ifdef _WIN32
 
-FileLock::Result FileLock::Acquire(const std::filesystem::path& file, Way way) {
+FileLock::Result FileLock::Acquire(const std::filesystem::path& file, const Way& way) {
     Release();
     path_ = file;
     removedOnRelease_ = false;
@@ -63,19 +56,26 @@ FileLock::Result FileLock::Acquire(const std::filesystem::path& file, Way way) {
     if (handle == INVALID_HANDLE_VALUE) {
         return Fail(Failure::Open);
     }
-    OVERLAPPED whole = {};
-    const DWORD flags = LOCKFILE_EXCLUSIVE_LOCK | (way.wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
-    if (!LockFileEx(handle, flags, 0, 1, 0, &whole)) {
-        const DWORD code = GetLastError();
-        CloseHandle(handle);
-        if (!way.wait && (code == ERROR_LOCK_VIOLATION || code == ERROR_IO_PENDING)) {
-            return Result::InUse;
+    PatientWait patience(way.notice != nullptr ? *way.notice : kUnwatched, way.waitingFor);
+    for (;;) {
+        OVERLAPPED whole = {};
+        if (LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                       &whole)) {
+            handle_ = handle;
+            return Result::Locked;
         }
-        SetLastError(code);
-        return Fail(Failure::Lock);
+        const DWORD code = GetLastError();
+        const bool held = code == ERROR_LOCK_VIOLATION || code == ERROR_IO_PENDING;
+        if (!held || !way.wait || !patience.GoOn()) {
+            CloseHandle(handle);
+            if (held) {
+                return way.wait ? Result::Interrupted : Result::InUse;
+            }
+            SetLastError(code);
+            return Fail(Failure::Lock);
+        }
+        Sleep(static_cast<DWORD>(PatientWait::kRest.count()));
     }
-    handle_ = handle;
-    return Result::Locked;
 }
 
 void FileLock::Release() {
@@ -91,27 +91,49 @@ bool FileLock::Held() const {
 
 #else
 
-FileLock::Result FileLock::Acquire(const std::filesystem::path& file, Way way) {
+FileLock::Result FileLock::Lock(int fd, const Way& way) {
+    PatientWait patience(way.notice != nullptr ? *way.notice : kUnwatched, way.waitingFor);
+    for (;;) {
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            return Result::Locked;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EWOULDBLOCK) {
+            return Fail(Failure::Lock);
+        }
+        if (!way.wait) {
+            return Result::InUse;
+        }
+        // Polled rather than blocked on, so that Ctrl+C ends the wait at once.
+        if (!patience.GoOn()) {
+            return Result::Interrupted;
+        }
+        std::this_thread::sleep_for(PatientWait::kRest);
+    }
+}
+
+FileLock::Result FileLock::Acquire(const std::filesystem::path& file, const Way& way) {
     Release();
     path_ = file;
     removedOnRelease_ = way.removedOnRelease;
     const int flags = O_RDWR | O_CREAT | O_CLOEXEC | (way.ownerOnly ? O_NOFOLLOW : 0);
     const mode_t mode = way.ownerOnly ? 0600 : 0666;
-    // Holders remove the file as they let go; a path whose file still changes after this
-    // many tries is given up on.
-    const int attempts = way.removedOnRelease ? 100 : 1;
-    for (int attempt = 0; attempt < attempts; ++attempt) {
+    // A path whose file still changes after this many tries is given up on.
+    for (int attempt = 0; attempt < 100; ++attempt) {
         const int fd = open(file.c_str(), flags, mode);
         if (fd < 0) {
             return Fail(Failure::Open);
         }
-        if (!LockDescriptor(fd, way.wait)) {
+        const Result locked = Lock(fd, way);
+        if (locked != Result::Locked) {
             const int code = errno;
             close(fd);
             errno = code;
-            return !way.wait && code == EWOULDBLOCK ? Result::InUse : Fail(Failure::Lock);
+            return locked;
         }
-        if (!way.removedOnRelease || StillAtPath(fd, file)) {
+        if (StillAtPath(fd, file)) {
             fd_ = fd;
             return Result::Locked;
         }

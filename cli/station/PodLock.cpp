@@ -108,13 +108,16 @@ PodLock::Result PodLock::Acquire(const std::string& serial, std::string& error) 
     }
 #endif
     const std::string path = PathFor(serial);
-    switch (file_.Acquire(std::filesystem::path(path),
-                          {.wait = false, .ownerOnly = true, .removedOnRelease = true})) {
+    FileLock::Way way;
+    way.ownerOnly = true;
+    way.removedOnRelease = true;
+    switch (file_.Acquire(std::filesystem::path(path), way)) {
         case FileLock::Result::Locked:
             return Result::Locked;
         case FileLock::Result::InUse:
             return Result::InUse;
         case FileLock::Result::Failed:
+        case FileLock::Result::Interrupted:  // a lock taken at once is never waited for
             break;
     }
 #ifdef _WIN32

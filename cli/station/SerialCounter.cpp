@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "ReplacingFile.h"
 #include "ResolvedPath.h"
 #include "Utf8Path.h"
 #include "station/FileLock.h"
@@ -30,44 +31,6 @@ std::string SystemError() {
     return std::strerror(errno);
 }
 #endif
-
-// Writes the text to a new file beside `path`, flushes it and puts it in place of `path`.
-bool ReplaceDurably(const std::string& path, const std::string& text) {
-    const std::string temporary = path + ".new";
-#ifdef _WIN32
-    HANDLE file = CreateFileW(Utf8Path(temporary).wstring().c_str(), GENERIC_WRITE, 0, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    DWORD written = 0;
-    const bool flushed =
-        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-        written == text.size() && FlushFileBuffers(file);
-    CloseHandle(file);
-    return flushed &&
-           MoveFileExW(Utf8Path(temporary).wstring().c_str(), Utf8Path(path).wstring().c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-#else
-    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        return false;
-    }
-    const bool flushed =
-        write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) && fsync(fd) == 0;
-    if (close(fd) != 0 || !flushed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        return false;
-    }
-    // The rename itself must reach the disk before the board is touched.
-    std::string folder = std::filesystem::path(path).parent_path().string();
-    const int directory = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_CLOEXEC);
-    const bool synced = directory >= 0 && fsync(directory) == 0;
-    if (directory >= 0) {
-        close(directory);
-    }
-    return synced;
-#endif
-}
 
 }  // namespace
 
@@ -100,15 +63,37 @@ std::string WhatCounterHolds(const std::string& text) {
 }  // namespace
 
 bool TakeSerialNumber(const std::string& path, std::uint64_t largest, std::uint64_t& number,
-                      std::string& error) {
+                      std::string& error, const WaitNotice& notice, bool& interrupted) {
+    interrupted = false;
     // The lock, the new file and the rename all lie beside the file the name finally leads
     // to: every spelling of one counter (a link, a relative path) shares one lock, and a link
     // to the counter stays a link.
-    const std::string resolved = ResolvedPath(path);
     FileLock lock;
-    if (lock.Acquire(Utf8Path(resolved + ".lock"), {.wait = true}) != FileLock::Result::Locked) {
-        error = "cannot lock the serial counter " + resolved + ".lock: " + lock.SystemReason();
-        return false;
+    FileLock::Way way;
+    way.wait = true;
+    way.notice = &notice;
+    way.waitingFor = "the serial counter " + path + " (locked by another process)";
+    std::string resolved;
+    for (int tries = 0;; ++tries) {
+        if (tries == 100) {
+            error = "cannot lock the serial counter " + path + ": it keeps being moved";
+            return false;
+        }
+        resolved = ResolvedPath(path);
+        const FileLock::Result locked = lock.Acquire(Utf8Path(resolved + ".lock"), way);
+        if (locked == FileLock::Result::Interrupted) {
+            interrupted = true;
+            return false;
+        }
+        if (locked != FileLock::Result::Locked) {
+            error = "cannot lock the serial counter " + resolved + ".lock: " + lock.SystemReason();
+            return false;
+        }
+        // A counter that was moved or relinked while we waited has its lock elsewhere now.
+        if (ResolvedPath(path) == resolved) {
+            break;
+        }
+        lock.Release();
     }
     std::ifstream file(Utf8Path(resolved), std::ios::binary);
     if (!file) {
@@ -126,8 +111,11 @@ bool TakeSerialNumber(const std::string& path, std::uint64_t largest, std::uint6
                 ", beyond the largest serial number " + std::to_string(largest);
         return false;
     }
-    if (!ReplaceDurably(resolved, std::to_string(number + 1) + "\n")) {
-        error = "cannot write the serial counter " + path + ": " + SystemError();
+    // The next number goes to a new file that replaces the counter only once it is on the
+    // disk, so the counter never holds half a number, and never a number already taken.
+    if (std::string reason;
+        !ReplaceWholeFile(resolved, std::to_string(number + 1) + "\n", reason)) {
+        error = "cannot write the serial counter " + path + ": " + reason;
         return false;
     }
     return true;

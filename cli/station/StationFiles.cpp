@@ -16,11 +16,6 @@
 
 namespace {
 
-struct NamedFile {
-    std::string role;  // "the S-record file", "--trace"
-    std::string path;
-};
-
 // Two names of one file: the same file on disk (links, hard links, other spellings), or,
 // while they do not exist yet, the same place. Devices and pipes (/dev/stdout) are no files
 // that could be overwritten.
@@ -57,7 +52,7 @@ std::vector<std::string> StatePaths(const CliOptions& options) {
 
 }  // namespace
 
-std::string FileClash(const CliOptions& options) {
+std::string FileClash(const CliOptions& options, const std::vector<NamedFile>& alsoWritten) {
     std::vector<NamedFile> read;
     if (options.file) {
         read.push_back({"the S-record file", *options.file});
@@ -77,7 +72,11 @@ std::string FileClash(const CliOptions& options) {
     }
     if (WritesSerialCounter(options)) {
         written.push_back({"--serial-counter", *options.serialCounter});
+        // Every station locks the same file beside the counter: it is nobody's output.
+        written.push_back(
+            {"the serial counter's lock", ResolvedPath(*options.serialCounter) + ".lock"});
     }
+    written.insert(written.end(), alsoWritten.begin(), alsoWritten.end());
     for (std::size_t i = 0; i < written.size(); ++i) {
         const NamedFile& output = written[i];
         for (const NamedFile& input : read) {

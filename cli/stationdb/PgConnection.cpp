@@ -64,7 +64,12 @@ std::optional<std::string> PgReply::Value() const {
     return rows.front().front();
 }
 
-PgConnection::PgConnection(std::string url) : url_(std::move(url)) {}
+PgConnection::PgConnection(std::string url, WaitNotice notice)
+    : url_(std::move(url)), notice_(std::move(notice)) {}
+
+std::string PgConnection::WaitingFor() const {
+    return "the station database (" + name_ + ") to answer";
+}
 
 PgConnection::~PgConnection() {
     Close();
@@ -111,6 +116,7 @@ bool PgConnection::Parse(std::string& error) {
 
 bool PgConnection::Connect(std::string& error) {
     Close();
+    interrupted_ = false;
     const std::string timeout = std::to_string(connectTimeoutS_);
     // The URL's own settings come first and the time-outs after them; the options keep the
     // URL's and add the statement time-out.
@@ -118,27 +124,62 @@ bool PgConnection::Connect(std::string& error) {
                           nullptr};
     const char* values[] = {url_.c_str(), timeout.c_str(), options_.c_str(), "vantix-cli",
                             nullptr};
-    connection_ = PQconnectdbParams(keys, values, 1);
+    // Begun here and waited for below, so that a slow server is spoken of and Ctrl+C ends
+    // the wait.
+    connection_ = PQconnectStartParams(keys, values, 1);
     if (connection_ == nullptr) {
         error = "out of memory";
         return false;
     }
     const auto text = [](const char* value) { return std::string(value != nullptr ? value : ""); };
-    name_ = "dbname=" + text(PQdb(connection_)) + " host=" + text(PQhost(connection_)) +
-            " port=" + text(PQport(connection_)) + " user=" + text(PQuser(connection_));
-    if (PQstatus(connection_) == CONNECTION_OK) {
+    const bool connected = AwaitConnection(error);
+    if (connection_ != nullptr) {
+        name_ = "dbname=" + text(PQdb(connection_)) + " host=" + text(PQhost(connection_)) +
+                " port=" + text(PQport(connection_)) + " user=" + text(PQuser(connection_));
+    }
+    if (connected) {
         // The server's notices and warnings are not for the station's console.
         PQsetNoticeProcessor(connection_, [](void*, const char*) {}, nullptr);
         return true;
     }
-    const std::string reason = text(PQerrorMessage(connection_));
-    error = reason.find("timeout expired") != std::string::npos
-                ? "the connect time-out of " + SecondsText(connectTimeoutS_ * 1000) + " ran out"
-                : Scrub(reason);
     // libpq's reasons run over several lines, indented with tabs.
     error = std::regex_replace(error, std::regex("\\s*\n\\s*"), " ");
     error = std::regex_replace(error, std::regex("\\s+$"), "");
     Close();
+    return false;
+}
+
+bool PgConnection::AwaitConnection(std::string& error) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(connectTimeoutS_);
+    PatientWait patience(notice_, WaitingFor());
+    PostgresPollingStatusType state = PGRES_POLLING_WRITING;
+    while (PQstatus(connection_) != CONNECTION_BAD && state != PGRES_POLLING_OK &&
+           state != PGRES_POLLING_FAILED) {
+        if (!patience.GoOn()) {
+            interrupted_ = true;
+            error = "interrupted while waiting for " + WaitingFor();
+            return false;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            error = "the connect time-out of " + SecondsText(connectTimeoutS_ * 1000) + " ran out";
+            return false;
+        }
+        pollfd socket{PQsocket(connection_),
+                      static_cast<short>(state == PGRES_POLLING_READING ? POLLIN : POLLOUT), 0};
+        const auto slice = std::min<long long>(left.count(), PatientWait::kRest.count());
+        const int ready = poll(&socket, 1, static_cast<int>(slice));
+        if (ready > 0) {
+            state = PQconnectPoll(connection_);
+        } else if (ready < 0 && errno != EINTR) {
+            break;
+        }
+    }
+    if (PQstatus(connection_) == CONNECTION_OK) {
+        return true;
+    }
+    error = Scrub(PQerrorMessage(connection_) != nullptr ? PQerrorMessage(connection_) : "");
     return false;
 }
 
@@ -147,6 +188,7 @@ bool PgConnection::Connected() const {
 }
 
 PgReply PgConnection::Exec(const char* sql, const std::vector<std::optional<std::string>>& values) {
+    interrupted_ = false;
     if (!Connected()) {
         return Failure(PgReply::Kind::Lost, "the connection is closed");
     }
@@ -164,12 +206,21 @@ PgReply PgConnection::Exec(const char* sql, const std::vector<std::optional<std:
 }
 
 PgReply PgConnection::Await(std::chrono::steady_clock::time_point deadline) {
+    PatientWait patience(notice_, WaitingFor());
     while (PQisBusy(connection_) != 0) {
+        if (!patience.GoOn()) {
+            // The connection is dropped (a cancel request could wait on the server as long);
+            // what became of the statement is unknown.
+            interrupted_ = true;
+            return Failure(PgReply::Kind::Interrupted,
+                           "interrupted while waiting for " + WaitingFor());
+        }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         pollfd socket{PQsocket(connection_), POLLIN, 0};
-        const int ready = left.count() > 0 ? poll(&socket, 1, static_cast<int>(left.count())) : 0;
-        if (ready < 0 && errno == EINTR) {
+        const auto slice = std::min<long long>(left.count(), PatientWait::kRest.count());
+        const int ready = left.count() > 0 ? poll(&socket, 1, static_cast<int>(slice)) : 0;
+        if ((ready < 0 && errno == EINTR) || (ready == 0 && left.count() > 0)) {
             continue;
         }
         if (ready == 0) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "station/WaitNotice.h"
+
 struct pg_conn;
 
 // What one statement came back with.
@@ -14,6 +16,7 @@ struct PgReply {
         ServerError,  // the server refused it (sqlState says why); the connection is sound
         Lost,         // the connection broke: whether the statement took effect is unknown
         TimedOut,     // no answer within the statement time-out: unknown too
+        Interrupted,  // the run was interrupted while it waited: unknown too
     };
     Kind kind = Kind::Lost;
     std::vector<std::vector<std::optional<std::string>>> rows;
@@ -36,7 +39,10 @@ public:
     static constexpr int kDefaultConnectTimeoutS = 5;
     static constexpr int kDefaultStatementTimeoutMs = 5000;
 
-    explicit PgConnection(std::string url);
+    // While the server is slow to answer, the connection waits as `notice` says: "waiting
+    // for the station database (NAME) to answer…" after a second, and no longer once the run
+    // is interrupted.
+    explicit PgConnection(std::string url, WaitNotice notice = {});
     ~PgConnection();
     PgConnection(const PgConnection&) = delete;
     PgConnection& operator=(const PgConnection&) = delete;
@@ -44,8 +50,11 @@ public:
     // Reads the URL, a connection string or URI, and the time-outs it sets (connect_timeout;
     // statement_timeout among its server options); false with the reason.
     bool Parse(std::string& error);
-    // Connects (again); false with libpq's reason, or which time-out ran out.
+    // Connects (again); false with libpq's reason, or which time-out ran out, or that the
+    // run was interrupted (Interrupted() then says so).
     bool Connect(std::string& error);
+    // The last Connect or statement ended because the run was interrupted.
+    bool Interrupted() const { return interrupted_; }
     bool Connected() const;
     PgReply Exec(const char* sql, const std::vector<std::optional<std::string>>& values = {});
 
@@ -57,6 +66,10 @@ public:
 
 private:
     PgReply Await(std::chrono::steady_clock::time_point deadline);
+    // Drives a connection begun with PQconnectStartParams to its end; false with the reason.
+    bool AwaitConnection(std::string& error);
+    // What a wait on the server says once it lasts: "the station database (NAME) to answer".
+    std::string WaitingFor() const;
     PgReply Collect();
     PgReply Failure(PgReply::Kind kind, std::string error);
     void Close();
@@ -69,4 +82,6 @@ private:
     int statementTimeoutMs_ = kDefaultStatementTimeoutMs;
     std::string name_;
     pg_conn* connection_ = nullptr;
+    WaitNotice notice_;
+    bool interrupted_ = false;
 };

@@ -41,7 +41,8 @@ std::string KeptText(const std::string& path) {
 
 }  // namespace
 
-PgStationDb::PgStationDb(const std::string& url) : db_(url) {}
+PgStationDb::PgStationDb(const std::string& url, const WaitNotice& notice)
+    : db_(url, notice), notice_(notice) {}
 
 StationDbOutcome PgStationDb::Connect() {
     std::string error;
@@ -49,18 +50,27 @@ StationDbOutcome PgStationDb::Connect() {
         return {kExitInputError, error};
     }
     if (!db_.Connect(error)) {
+        if (db_.Interrupted()) {
+            return {notice_.InterruptedStatus(), error};
+        }
         return {kExitUnreachable, "cannot connect to the station database (" + Name() + "): " + error};
     }
-    spool_.emplace(Name());
+    spool_.emplace(Name(), notice_);
     journal_.emplace(spool_->Base());
     return {};
 }
 
-void PgStationDb::OnWait(std::function<void(const std::string&)> waiting) {
-    spool_->OnWait(std::move(waiting));
+std::vector<std::string> PgStationDb::SpoolFiles() const {
+    if (!spool_) {
+        return {};
+    }
+    return {spool_->Path(), spool_->LockPath()};
 }
 
 StationDbOutcome PgStationDb::Failed(const std::string& doing, const PgReply& reply) const {
+    if (reply.kind == PgReply::Kind::Interrupted) {
+        return {notice_.InterruptedStatus(), reply.error};
+    }
     // Out of reach, or refusing what this program needs: the database cannot be used.
     return {kExitUnreachable,
             "cannot " + doing + " in the station database (" + Name() + "): " + reply.error};
@@ -250,7 +260,10 @@ StationDbOutcome PgStationDb::SendSpool(int& sent) {
     int waiting = 0;
     const bool drained = spool_->Drain(
         [&](const std::string& line) { return Send(line, failure, waiting); }, sent, kept, error);
-    if (OutOfReach(failure)) {
+    if (!drained && notice_.Interrupted()) {
+        return {notice_.InterruptedStatus(), error};
+    }
+    if (OutOfReach(failure) || failure.kind == PgReply::Kind::Interrupted) {
         return Failed("send the spooled records", failure);
     }
     kept -= waiting;  // not refused: sent by a later run
@@ -292,9 +305,10 @@ RecordSpool::Sent PgStationDb::Send(const std::string& spooled, PgReply& failure
     if (!reply.Done() && failure.Done()) {
         failure = reply;
     }
-    return reply.Done()       ? RecordSpool::Sent::Stored
-           : OutOfReach(reply) ? RecordSpool::Sent::Stop
-                               : RecordSpool::Sent::Kept;
+    const bool stop = OutOfReach(reply) || reply.kind == PgReply::Kind::Interrupted;
+    return reply.Done() ? RecordSpool::Sent::Stored
+           : stop       ? RecordSpool::Sent::Stop
+                        : RecordSpool::Sent::Kept;
 }
 
 PgReply PgStationDb::AsUnknown(std::string& line, bool& taking, bool& none) {

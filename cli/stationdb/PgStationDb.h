@@ -15,14 +15,14 @@
 // once before a call gives up, so that a server restarted between two boards costs nothing.
 class PgStationDb final : public StationDb {
 public:
-    explicit PgStationDb(const std::string& url);
+    PgStationDb(const std::string& url, const WaitNotice& notice);
 
     // Reads the URL and connects: 2 for a URL that libpq does not read, 3 when the database
     // cannot be reached or refuses the login.
     StationDbOutcome Connect();
 
     std::string Name() const override { return db_.Name(); }
-    void OnWait(std::function<void(const std::string&)> waiting) override;
+    std::vector<std::string> SpoolFiles() const override;
     StationDbOutcome CreateTables(bool& created) override;
     StationDbOutcome CheckTables() override;
     StationDbOutcome CreateSeries(const std::string& name, std::uint64_t first, int words,
@@ -67,6 +67,7 @@ private:
     SerialSeries series_{db_};
     RecordStore records_{db_};
     std::optional<RecordSpool> spool_;  // named once the database is known
+    WaitNotice notice_;
     std::optional<RunJournal> journal_;  // beside the spool
     std::string noted_;                  // the record line the journal holds last
 };

@@ -10,8 +10,11 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include "ReplacingFile.h"
+#include "station/FileLock.h"
 #include "stationdb/RunJournal.h"
 
 namespace {
@@ -45,48 +48,31 @@ bool SyncFolder(const std::string& folder) {
     return synced;
 }
 
-// How long the spool's lock may be busy before the wait is worth a word: another run that
-// appends a record holds it for a moment, one that sends thousands for a minute.
-constexpr int kSilentWaitMs = 1000;
-constexpr int kLockPollMs = 20;
-
-// The spool's lock, held while it lives. A wait past a moment says what it waits for.
+// The spool's lock, held while it lives; waited for as the notice says.
 class SpoolLock {
 public:
-    SpoolLock(const std::string& path, const std::string& spool,
-              const std::function<void(const std::string&)>& waiting)
-        : fd_(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
-        for (int waited = 0; fd_ >= 0 && flock(fd_, LOCK_EX | LOCK_NB) != 0;) {
-            if (errno == EWOULDBLOCK && waited < kSilentWaitMs) {
-                usleep(kLockPollMs * 1000);
-                waited += kLockPollMs;
-                continue;
-            }
-            if (errno == EWOULDBLOCK && waiting) {
-                waiting("waiting for the spool file " + spool + " (locked by another process)…");
-            }
-            while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-            }
-            break;
-        }
+    SpoolLock(const std::string& path, const std::string& spool, const WaitNotice& notice) {
+        FileLock::Way way;
+        way.wait = true;
+        way.ownerOnly = true;
+        way.notice = &notice;
+        way.waitingFor = "the spool file " + spool + " (locked by another process)";
+        result_ = lock_.Acquire(path, way);
     }
-    ~SpoolLock() {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    SpoolLock(const SpoolLock&) = delete;
-    SpoolLock& operator=(const SpoolLock&) = delete;
-    bool Held() const { return fd_ >= 0; }
+    bool Held() const { return result_ == FileLock::Result::Locked; }
+    bool Interrupted() const { return result_ == FileLock::Result::Interrupted; }
 
 private:
-    int fd_;
+    FileLock lock_;
+    FileLock::Result result_ = FileLock::Result::Failed;
 };
 
 }  // namespace
 
-RecordSpool::RecordSpool(const std::string& database)
-    : folder_(StateFolder()), base_(folder_ + "/station-db-" + HashText(database)) {
+RecordSpool::RecordSpool(const std::string& database, WaitNotice notice)
+    : folder_(StateFolder()),
+      base_(folder_ + "/station-db-" + HashText(database)),
+      notice_(std::move(notice)) {
     path_ = base_ + ".jsonl";
     lockPath_ = base_ + ".lock";
 }
@@ -105,22 +91,34 @@ bool RecordSpool::Ready(std::string& error) const {
 bool RecordSpool::Append(const std::string& line, std::string& error) {
     std::error_code ec;
     std::filesystem::create_directories(folder_, ec);
-    const SpoolLock lock(lockPath_, path_, waiting_);
+    WaitNotice patient = notice_;
+    patient.interrupted = nullptr;
+    const SpoolLock lock(lockPath_, path_, patient);
     return Write(lock.Held(), line, error);
 }
 
 bool RecordSpool::Write(bool locked, const std::string& line, std::string& error) {
     const int fd = locked ? open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600)
                           : -1;
+    struct stat before {};
+    const bool sized = fd >= 0 && fstat(fd, &before) == 0;
     const std::string whole = line + '\n';
-    const bool written = fd >= 0 &&
-                         write(fd, whole.data(), whole.size()) == static_cast<ssize_t>(whole.size()) &&
-                         fsync(fd) == 0;
-    error = written ? "" : "cannot write the spool file " + path_ + ": " + std::strerror(errno);
+    if (sized) {
+        errno = 0;  // a short write sets none
+    }
+    const ssize_t written = sized ? write(fd, whole.data(), whole.size()) : -1;
+    bool stored = written == static_cast<ssize_t>(whole.size()) && fsync(fd) == 0;
+    const int code = errno != 0 ? errno : ENOSPC;
+    if (!stored && sized) {
+        // Half a record would spoil every later send: the spool goes back to what it held.
+        [[maybe_unused]] const int truncated = ftruncate(fd, before.st_size);
+    }
     if (fd >= 0) {
         close(fd);
     }
-    return written && SyncFolder(folder_);
+    stored = stored && SyncFolder(folder_);
+    error = stored ? "" : "cannot write the spool file " + path_ + ": " + std::strerror(code);
+    return stored;
 }
 
 bool RecordSpool::Drain(const std::function<Sent(const std::string&)>& send, int& stored,
@@ -131,7 +129,11 @@ bool RecordSpool::Drain(const std::function<Sent(const std::string&)>& send, int
     if (!std::filesystem::exists(folder_, ec)) {
         return true;
     }
-    const SpoolLock lock(lockPath_, path_, waiting_);
+    const SpoolLock lock(lockPath_, path_, notice_);
+    if (lock.Interrupted()) {
+        error = "interrupted while waiting for the spool file " + path_;
+        return false;
+    }
     // What the runs of ended processes left in their journals joins the spool first.
     bool adopted = true;
     if (lock.Held()) {
@@ -169,20 +171,12 @@ bool RecordSpool::Drain(const std::function<Sent(const std::string&)>& send, int
 
 bool RecordSpool::Rewrite(const std::string& lines, std::string& error) const {
     // The spool is replaced whole, so that a crash leaves either the old or the new one.
-    const std::string temporary = path_ + ".new";
-    bool done = lines.empty() ? std::remove(path_.c_str()) == 0 : false;
-    if (!lines.empty()) {
-        const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        done = fd >= 0 &&
-               write(fd, lines.data(), lines.size()) == static_cast<ssize_t>(lines.size()) &&
-               fsync(fd) == 0;
-        if (fd >= 0) {
-            close(fd);
-        }
-        done = done && std::rename(temporary.c_str(), path_.c_str()) == 0;
-    }
-    if (!done || !SyncFolder(folder_)) {
-        error = "cannot rewrite the spool file " + path_ + ": " + std::strerror(errno);
+    std::string reason;
+    const bool done = lines.empty() ? std::remove(path_.c_str()) == 0 && SyncFolder(folder_)
+                                    : ReplaceWholeFile(path_, lines, reason);
+    if (!done) {
+        error = "cannot rewrite the spool file " + path_ + ": " +
+                (reason.empty() ? std::string(std::strerror(errno)) : reason);
         return false;
     }
     return true;

@@ -18,13 +18,15 @@ std::vector<std::string> StationDbOutcome::Lines() const {
     return lines;
 }
 
-std::unique_ptr<StationDb> StationDb::Open(const std::string& url, StationDbOutcome& outcome) {
+std::unique_ptr<StationDb> StationDb::Open(const std::string& url, StationDbOutcome& outcome,
+                                           const WaitNotice& notice) {
 #if VANTIX_STATION_DB
-    auto database = std::make_unique<PgStationDb>(url);
+    auto database = std::make_unique<PgStationDb>(url, notice);
     outcome = database->Connect();
     return outcome.Ok() ? std::move(database) : nullptr;
 #else
     (void)url;
+    (void)notice;
     outcome = {kExitInputError, "--station-db is not available in this build"};
     return nullptr;
 #endif

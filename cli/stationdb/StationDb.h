@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "commandline/CliExit.h"
+#include "station/WaitNotice.h"
 #include "stationdb/SerialSeries.h"
 
 // How a call on the station database ended: kExitSuccess, or the exit status the run ends
@@ -28,16 +29,18 @@ public:
 
     // Connects to the database the URL (a libpq connection string or URI) names. Null with
     // the outcome: 2 for a URL libpq does not read or a build without the client, 3 for a
-    // database that cannot be reached or refuses the login.
-    static std::unique_ptr<StationDb> Open(const std::string& url, StationDbOutcome& outcome);
+    // database that cannot be reached or refuses the login. Every wait on the server or on
+    // the spool's lock goes as `notice` says; an interrupted one ends with the signal's
+    // status.
+    static std::unique_ptr<StationDb> Open(const std::string& url, StationDbOutcome& outcome,
+                                           const WaitNotice& notice = {});
     // A new run's identifier: a random (version 4) UUID.
     static std::string NewRunId();
 
     // "dbname=line host=/run/postgresql port=5432 user=station": never the password.
     virtual std::string Name() const = 0;
-    // Where to say, a line each, what a call waits for when it waits long (a spool that
-    // another run is sending).
-    virtual void OnWait(std::function<void(const std::string&)> waiting) = 0;
+    // The files this host keeps for the database: its spool and the spool's lock.
+    virtual std::vector<std::string> SpoolFiles() const = 0;
 
     // Creates the tables unless they exist (station-db init).
     virtual StationDbOutcome CreateTables(bool& created) = 0;

@@ -4,6 +4,7 @@
 
 #include "Clock.h"
 #include "FallbackD2xxLibrary.h"
+#include "SerialOrderedLibrary.h"
 #include "Utf8Path.h"
 #include "VendorD2xxLibrary.h"
 #include "sim/SimulatedD2xxLibrary.h"
@@ -62,9 +63,7 @@ D2xxBackend MakeSimulated(const BackendOptions& options, Clock& clock) {
     return backend;
 }
 
-}  // namespace
-
-D2xxBackend MakeD2xxBackend(const BackendOptions& options, Clock& clock) {
+D2xxBackend MakeUnorderedBackend(const BackendOptions& options, Clock& clock) {
     if (options.simulate) {
         return MakeSimulated(options, clock);
     }
@@ -77,6 +76,17 @@ D2xxBackend MakeD2xxBackend(const BackendOptions& options, Clock& clock) {
 #endif
     D2xxBackend backend;
     backend.library = std::make_unique<FallbackD2xxLibrary>(std::move(vendor), std::move(fallback));
+    return backend;
+}
+
+}  // namespace
+
+D2xxBackend MakeD2xxBackend(const BackendOptions& options, Clock& clock) {
+    D2xxBackend backend = MakeUnorderedBackend(options, clock);
+    // Every backend lists its pods in the order of their serial numbers.
+    if (backend.library) {
+        backend.library = std::make_unique<SerialOrderedLibrary>(std::move(backend.library));
+    }
     return backend;
 }
 

@@ -57,5 +57,6 @@ bool SaveSimulatedStates(const D2xxBackend& backend, const BackendOptions& optio
 
 // The simulated pod when asked for; otherwise the vendor's D2XX library when it is
 // installed, else libftdi1 (in builds that have it). The clock is the driver's: the
-// libftdi1 backend times its reads on it.
+// libftdi1 backend times its reads on it. The devices are listed in the order of their
+// serial numbers, whichever backend it is.
 D2xxBackend MakeD2xxBackend(const BackendOptions& options, Clock& clock);

@@ -19,6 +19,7 @@ public:
     const char* Name() const override;
     // The chosen library's last error; before a choice, why each one failed to load.
     std::string LastError() const override;
+    bool DeviceGone() const override { return chosen_ != nullptr && chosen_->DeviceGone(); }
 
 private:
     std::unique_ptr<D2xxLibrary> preferred_;

@@ -161,6 +161,7 @@ FT_STATUS LibFtdiD2xx::FT_OpenEx(void* arg, std::uint32_t flags, FT_HANDLE* hand
         *handle = device.get();
         open_.push_back(std::move(device));
         lastError_.clear();
+        gone_ = false;
         return FT_OK;
     }
     lastError_ = "no USB device of FTDI's vendor id 0403 is " +
@@ -183,6 +184,7 @@ FtdiSerialDevice* LibFtdiD2xx::Find(FT_HANDLE handle) {
 FT_STATUS LibFtdiD2xx::Track(FtdiSerialDevice* device, FT_STATUS status) {
     if (status == FT_IO_ERROR) {
         lastError_ = device->Label() + (device->Lost() ? " is gone: " : ": ") + device->LastError();
+        gone_ = device->Lost();
     }
     return status;
 }

@@ -49,6 +49,8 @@ public:
     // One line for the log on why the last listing, open or transfer went wrong ("" when
     // the last listing or open went right).
     const std::string& LastError() const { return lastError_; }
+    // The device that last failed a call had gone from the bus; until the next open.
+    bool DeviceGone() const { return gone_; }
 
 private:
     FT_STATUS Relist();
@@ -61,4 +63,5 @@ private:
     std::vector<FtdiDeviceEntry> listed_;
     std::vector<std::unique_ptr<FtdiSerialDevice>> open_;
     std::string lastError_;
+    bool gone_ = false;
 };

@@ -31,6 +31,10 @@ D2xxApi* LibFtdiLibrary::Load() {
     return api_.get();
 }
 
+bool LibFtdiLibrary::DeviceGone() const {
+    return api_ && api_->DeviceGone();
+}
+
 std::string LibFtdiLibrary::LastError() const {
     return api_ ? api_->LastError() : loadError_;
 }

@@ -27,6 +27,7 @@ public:
     const char* Name() const override { return "libftdi1"; }
     // Why the load failed, or why the last listing, open or transfer went wrong.
     std::string LastError() const override;
+    bool DeviceGone() const override;
 
 private:
     Clock& clock_;

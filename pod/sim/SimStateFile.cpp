@@ -7,6 +7,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "ReplacingFile.h"
 #include "ResolvedPath.h"
 #include "SimEeprom.h"
 #include "SimTarget.h"
@@ -256,25 +257,11 @@ bool SimStateFile::Save(const SimTarget& target, const SimEeprom& eeprom, const 
     const std::vector<std::uint8_t> bytes = Encode(target, eeprom);
     // Write beside the file and rename, so a crash never leaves half a state behind; beside
     // the file the name finally leads to, so that a link to the state stays a link.
-    const std::string path = ResolvedPath(named);
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(Utf8Path(temporary), std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(Utf8Path(temporary), ignored);
-            Fail(error, "cannot write " + named + ".tmp");
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(Utf8Path(temporary), Utf8Path(path), ec);
-    if (ec) {
-        std::filesystem::remove(Utf8Path(temporary), ec);
-        Fail(error, "cannot replace " + named);
+    std::string reason;
+    if (!ReplaceWholeFile(
+            ResolvedPath(named),
+            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), reason)) {
+        Fail(error, reason);
         return false;
     }
     return true;

@@ -23,6 +23,18 @@ D2xxApi* SimulatedD2xxLibrary::Load() {
     return &api_;
 }
 
+bool SimulatedD2xxLibrary::DeviceGone() const {
+    if (!rack_) {
+        return pod_.Unplugged();
+    }
+    for (std::size_t i = 0; i < rack_->Size(); ++i) {
+        if (rack_->PodAt(i).Unplugged()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void SimulatedD2xxLibrary::Free() {
     ++frees_;
 }

@@ -24,6 +24,8 @@ public:
     void Free() override;
     const char* Name() const override { return "simulated pod"; }
     std::string LastError() const override { return lastError_; }
+    // A pod unplugged by its faults (SimFaults::UnplugAtCall) has gone.
+    bool DeviceGone() const override;
 
     void SetMissing(bool missing) { missing_ = missing; }
     // The first pod of a rack.

@@ -115,6 +115,10 @@ public:
     const SimPodFirmware& Firmware() const { return firmware_; }
     const SimLink::Settings& LinkSettings() const { return link_.settings; }
     const SimCounters& Counters() const { return counters_; }
+    // Unplugged by its faults: its calls fail from now on.
+    bool Unplugged() const {
+        return faults_.unplugged && faults_.failCall > 0 && counters_.calls >= faults_.failCall;
+    }
     // Well-formed frames as text ("I", "G1", "W05010001F00012340400"); malformed ones as
     // "!bad:" followed by what arrived.
     const std::vector<std::string>& FrameLog() const { return frameLog_; }

@@ -26,6 +26,7 @@ public:
     SimulatedPod& Add(std::unique_ptr<SimulatedPod> pod);
     std::size_t Size() const { return pods_.size(); }
     SimulatedPod& PodAt(std::size_t index) { return *pods_[index].pod; }
+    const SimulatedPod& PodAt(std::size_t index) const { return *pods_[index].pod; }
     // Whether the pod was opened at least once: only those have new state to save.
     bool WasOpened(std::size_t index) const { return pods_[index].opened; }
 

@@ -282,6 +282,15 @@ private slots:
         QCOMPARE(second->readAllStandardOutput(), QByteArray());
         QCOMPARE(second->readAllStandardError(), QByteArray("vantix is already running\n"));
         QVERIFY(!QDir(dir.filePath(QStringLiteral("config"))).exists());
+        // A command line that cannot be used says so, running instance or not.
+        const auto bogus = run({QStringLiteral("--bogus")});
+        QCOMPARE(bogus->exitCode(), 2);
+        QCOMPARE(bogus->readAllStandardError(), QByteArray("vantix: Unknown option 'bogus'.\n"));
+        const auto twoFiles = run({QStringLiteral("a.s"), QStringLiteral("b.s")});
+        QCOMPARE(twoFiles->exitCode(), 2);
+        QCOMPARE(twoFiles->readAllStandardError(),
+                 QByteArray("vantix: Unexpected argument 'b.s': one FILE at most.\n"));
+        QVERIFY(!QDir(dir.filePath(QStringLiteral("config"))).exists());
     }
 
     // --help and --version answer beside a running instance, without a window.

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
+#include <nlohmann/json.hpp>
 
 #include "CliTestSupport.h"
 #include "commandline/CliExit.h"
@@ -239,7 +241,15 @@ TEST(CommandLineParser, TypedValuesAreRefusedWhileParsing) {
             const CliRun run = RunInProcess(args);
             EXPECT_EQ(run.status, kExitInputError) << c.message;
             EXPECT_EQ(run.err, expected);
-            EXPECT_EQ(run.out, "");
+            // With --json, the refusal is the run's record; without, stdout stays empty.
+            if (std::find(args.begin(), args.end(), "--json") == args.end()) {
+                EXPECT_EQ(run.out, "");
+                continue;
+            }
+            nlohmann::json record;
+            ASSERT_NO_THROW(record = nlohmann::json::parse(run.out)) << run.out;
+            EXPECT_EQ(record["status"], c.message);
+            EXPECT_EQ(record["exit"], kExitInputError);
         }
     }
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <csignal>
 #include <cstdlib>
@@ -74,8 +75,9 @@ TEST_F(FailClosed, AKilledWriteNeverLeavesTheOldImageVerifying) {
 TEST_F(FailClosed, SigtermAndSighupEndARunAsCtrlCDoes) {
     const std::string log = dir.File("boards.jsonl");
     for (const int signal : {SIGTERM, SIGHUP}) {
-        const ChildProcess run = StartProgram(
-            On({"--sim-realtime", "--log", log, "write", a, "--cpu", "805", "--json"}));
+        const std::string trace = dir.File("wire.trace");
+        const ChildProcess run = StartProgram(On({"--sim-realtime", "--log", log, "--trace", trace,
+                                                  "write", a, "--cpu", "805", "--json"}));
         std::string err;
         ASSERT_TRUE(ReadUntil(run.err, err, "PFLASH Writing...")) << err;
         kill(run.pid, signal);
@@ -90,7 +92,65 @@ TEST_F(FailClosed, SigtermAndSighupEndARunAsCtrlCDoes) {
         const std::vector<std::string> lines = Lines(ReadText(log));
         ASSERT_FALSE(lines.empty());
         EXPECT_NE(lines.back().find(tail), std::string::npos) << lines.back();
+        // The trace says the transfer was cut short, not that the device failed.
+        const std::string wire = ReadText(trace);
+        EXPECT_NE(wire.find(" (failed: interrupted"), std::string::npos)
+            << wire.substr(wire.size() - 300);
+        EXPECT_EQ(wire.find(" error"), std::string::npos) << wire.substr(wire.size() - 300);
     }
+}
+
+// Another station holds the serial counter: the run says what it waits for, and Ctrl+C,
+// SIGTERM and SIGHUP end the wait at once, taking no number and touching no board.
+TEST_F(FailClosed, AWaitForTheCounterIsSpokenOfAndEndsAtASignal) {
+    const std::string counter = dir.Write("c.txt", "80\n");
+    const std::string trace = dir.File("wire.trace");
+    const int held = open((counter + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    const std::vector<std::string> args = {"--simulate",
+                                           "--trace",
+                                           trace,
+                                           "write",
+                                           a,
+                                           "--cpu",
+                                           "805",
+                                           "--serial-at",
+                                           "PFLASH:7D00",
+                                           "--serial-overwrite",
+                                           "--serial-counter",
+                                           counter,
+                                           "-q"};
+    const std::string waiting =
+        "waiting for the serial counter " + counter + " (locked by another process)\u2026\n";
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        const ChildProcess run = StartProgram(args);
+        std::string err;
+        ASSERT_TRUE(ReadUntil(run.err, err, waiting)) << err;
+        kill(run.pid, signal);
+        int status = 0;
+        ASSERT_TRUE(WaitForExitWithin(run.pid, std::chrono::seconds(60), status));
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 128 + signal);
+        err += ReadAll(run.err);
+        ReadAll(run.out);
+        EXPECT_EQ(err, waiting + "vantix-cli: interrupted; the pod is closed\n");
+        EXPECT_EQ(ReadText(counter), "80\n");
+        EXPECT_EQ(ReadText(trace), "") << "the board was touched";
+    }
+    // The lock a waiting run wins is the counter's as it now stands: one that was replaced
+    // meanwhile guards nothing, and the run waits for the new one.
+    const ChildProcess run = StartProgram(args);
+    std::string err;
+    ASSERT_TRUE(ReadUntil(run.err, err, waiting)) << err;
+    ASSERT_EQ(unlink((counter + ".lock").c_str()), 0);
+    const int replaced = open((counter + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_EQ(flock(replaced, LOCK_EX), 0);
+    close(held);
+    ASSERT_TRUE(ReadUntil(run.err, err, waiting, 2)) << err;
+    EXPECT_EQ(ReadText(counter), "80\n");
+    close(replaced);
+    const CliRun ended = Finish(run);
+    EXPECT_EQ(ended.status, kExitSuccess) << err << ended.err;
+    EXPECT_EQ(ReadText(counter), "81\n");
 }
 
 TEST_F(FailClosed, EveryOptionRefusesAnEmptyValue) {

@@ -113,6 +113,129 @@ TEST_F(LineSafety, AnOutputNeverOverwritesAnInput) {
     EXPECT_FALSE(fs::exists(out));
 }
 
+// The files the program writes beside the named ones: a lock that every station shares is
+// refused as an output; a file replaced through a temporary one never takes a user's file
+// for that temporary.
+TEST_F(LineSafety, TheProgramsOwnSideFilesAreNoUsersFile) {
+    const std::string counter = dir.Write("c.txt", "80\n");
+    const std::string serial[] = {"--serial-at", "PFLASH:7FF0", "--serial-counter", counter};
+    const struct {
+        std::vector<std::string> outputs;
+        std::string says;
+    } cases[] = {
+        {{"--log", counter + ".lock"},
+         "the serial counter's lock " + counter + ".lock is the same file as --log " + counter +
+             ".lock; each needs a file of its own"},
+        {{"--trace", counter + ".lock"}, "is the same file as --trace"},
+        {{"--sim-state", counter + ".lock"}, "is the same file as --sim-state"},
+        {{"--sim-pods", "2", "--sim-state", dir.File("s"), "--pods", "all", "--trace",
+          dir.File("s")},
+         "--sim-state " + dir.File("s.VSIM0001") + " is the same file as --trace"},
+    };
+    for (const auto& clash : cases) {
+        std::vector<std::string> args = {"--simulate"};
+        args.insert(args.end(), clash.outputs.begin(), clash.outputs.end());
+        args.insert(args.end(), {"write", f807, "--cpu", "807"});
+        args.insert(args.end(), std::begin(serial), std::end(serial));
+        const CliRun run = RunProgram(args);
+        EXPECT_EQ(run.status, kExitInputError) << clash.outputs[1] << ": " << run.err;
+        EXPECT_NE(run.err.find(clash.says), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(ReadText(counter), "80\n");
+    // A log or a trace named as the state's or the counter's temporary file would once be:
+    // each keeps what it holds, and gets the board's line.
+    const std::string kept = "{\"an\":\"earlier line\"}\n";
+    const std::string state = dir.File("y");
+    for (const std::string& log : {state + ".tmp", counter + ".new"}) {
+        const std::string written = dir.Write(fs::path(log).filename().string(), kept);
+        std::vector<std::string> args = {"--sim-state", state, "--log", written,
+                                         "write",       f807,  "--cpu", "807"};
+        args.insert(args.end(), std::begin(serial), std::end(serial));
+        const CliRun run = RunProgram(args);
+        EXPECT_EQ(run.status, kExitSuccess) << run.err;
+        const std::vector<std::string> lines = Lines(ReadText(written));
+        ASSERT_EQ(lines.size(), 3u) << log;  // the board's started line, then its record
+        EXPECT_EQ(lines[0] + "\n", kept);
+        EXPECT_NE(lines[1].find("\"status\":\"started\""), std::string::npos);
+        EXPECT_NE(lines[2].find("\"status\":\"Flash Write Completed - "), std::string::npos);
+    }
+    EXPECT_EQ(ReadText(counter), "82\n");
+    EXPECT_EQ(RunProgram({"--sim-state", state, "verify", f807, "--cpu", "807", "--serial-at",
+                          "PFLASH:7FF0", "--serial-value", "81"})
+                  .status,
+              kExitSuccess);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.File("")), fs::directory_iterator{}), 5)
+        << "c.txt, c.txt.lock, c.txt.new, y, y.tmp and nothing else";
+}
+
+// One rule: with --json, every refusal of a command that keeps records prints its record,
+// whatever refused it, from the command line to an unreachable station database; with
+// --pods, in an array. The listings (info, list) are no records and print none.
+TEST_F(LineSafety, EveryRefusalWithJsonPrintsItsRecord) {
+    const std::string write[] = {"write", f807, "--cpu", "807", "--json"};
+    const struct {
+        std::vector<std::string> more;
+        int status;
+        std::string says;
+        bool array;
+    } cases[] = {
+        {{"--regions", "XFLASH"}, kExitInputError, "unknown region 'XFLASH'", false},
+        {{"--bogus"}, kExitInputError, "unknown option '--bogus'", false},
+        {{"--pods", "VSIM0001,VSIM0001"},
+         kExitInputError,
+         "--pods names the pod VSIM0001 twice",
+         true},
+        {{"--log", dir.File("no-such-folder/boards.jsonl")},
+         kExitInputError,
+         "cannot write the log file " + dir.File("no-such-folder/boards.jsonl"),
+         false},
+        {{"--sim-state", dir.File("no-such-folder/pod.state")},
+         kExitInputError,
+         "cannot keep the simulated pod's state in",
+         false},
+        {{"--station-db", "host=/nonexistent user=x dbname=y"},
+         kExitUnreachable,
+         "cannot connect to the station database (",
+         false},
+        {{"--serial-at", "P2FLASH:9000", "--serial-start", "1", "--cpu", "805"},
+         kExitInputError,
+         "lies outside P2FLASH of the DSP56F805",
+         false},
+        {{"--sim-pods", "2", "--pods", "all", "--trace", dir.File("t"), "--log",
+          dir.File("t.VSIM0002")},
+         kExitInputError,
+         "is the same file as --trace " + dir.File("t.VSIM0002"),
+         true},
+    };
+    for (const auto& refused : cases) {
+        std::vector<std::string> args = {"--simulate"};
+        args.insert(args.end(), std::begin(write), std::end(write));
+        args.insert(args.end(), refused.more.begin(), refused.more.end());
+        const CliRun run = RunInProcess(args);
+        SCOPED_TRACE(refused.says);
+        EXPECT_EQ(run.status, refused.status) << run.err;
+        ASSERT_EQ(Lines(run.out).size(), 1u) << run.out;
+        nlohmann::json record;
+        ASSERT_NO_THROW(record = nlohmann::json::parse(run.out)) << run.out;
+        if (refused.array) {
+            ASSERT_TRUE(record.is_array() && record.size() == 1) << run.out;
+            record = record[0];
+        }
+        EXPECT_EQ(record["command"], "write");
+        EXPECT_EQ(record["exit"], refused.status);
+        EXPECT_NE(record["status"].get<std::string>().find(refused.says), std::string::npos)
+            << record["status"];
+        EXPECT_NE(run.err.find(refused.says), std::string::npos) << run.err;
+    }
+    for (const std::vector<std::string>& listing :
+         {std::vector<std::string>{"info", f807, "--cpu", "807", "--json", "--bogus"},
+          std::vector<std::string>{"--simulate", "list", "--json", "--bogus"}}) {
+        const CliRun run = RunInProcess(listing);
+        EXPECT_EQ(run.status, kExitInputError);
+        EXPECT_EQ(run.out, "");
+    }
+}
+
 TEST_F(LineSafety, AnOptionNeverTakesAnotherOptionAsItsValue) {
     const InFolder here(dir.File(""));
     for (const auto& [option, next] : {std::pair{"--log", "--json"}, {"--trace", "--verbose"},
@@ -211,10 +334,27 @@ TEST_F(LineSafety, APodThatVanishesUnderRepeatEndsTheRunWith3) {
     const CliRun run = RunInProcess(
         {"--simulate", "write-verify", f807, "--cpu", "807", "--repeat", "--json"}, environment);
     EXPECT_EQ(run.status, kExitUnreachable) << run.err;
+    // The board whose pod went is the last: its record says 3 and why.
     const std::vector<std::string> records = Lines(run.out);
-    ASSERT_EQ(records.size(), 2u) << run.out;
-    EXPECT_NE(records[0].find("\"exit\":1}"), std::string::npos) << records[0];
-    EXPECT_NE(records[1].find("\"exit\":3}"), std::string::npos) << records[1];
+    ASSERT_EQ(records.size(), 1u) << run.out;
+    EXPECT_NE(records[0].find(": the pod was disconnected during this step\",\"seconds\":"),
+              std::string::npos)
+        << records[0];
+    EXPECT_NE(records[0].find("\"exit\":3}"), std::string::npos) << records[0];
+    EXPECT_NE(run.err.find("vantix-cli: pod VSIM0001 was disconnected during this step\n"
+                           "boards: 0 passed, 1 failed\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.err.find("Next board"), std::string::npos) << run.err;
+    // One board alone ends as that board did.
+    ScriptedPod single;
+    single.script = [](SimulatedPod& pod) { pod.Faults().UnplugAtCall(400); };
+    const CliRun once =
+        RunInProcess({"--simulate", "write-verify", f807, "--cpu", "807"}, single.Environment());
+    EXPECT_EQ(once.status, kExitUnreachable) << once.err;
+    EXPECT_NE(once.err.find("vantix-cli: pod VSIM0001 was disconnected during this step\n"),
+              std::string::npos)
+        << once.err;
 }
 
 TEST_F(LineSafety, AStateFileInAMissingFolderIsRefusedBeforeThePod) {

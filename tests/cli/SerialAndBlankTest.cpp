@@ -11,6 +11,7 @@
 
 #include "CliProcess.h"
 #include "SFileImage.h"
+#include "SRecordText.h"
 #include "commandline/CliExit.h"
 #include "records/ImageDigests.h"
 
@@ -247,6 +248,49 @@ TEST_F(SerialAndBlank, RefusalsComeBeforeThePod) {
         RunProgram({"--simulate", "write", f807, "--cpu", "807", "--serial-at", "PFLASH:0100",
                     "--serial-start", "7", "--serial-overwrite"});
     EXPECT_EQ(overwrite.status, kExitSuccess) << overwrite.err;
+}
+
+// The vectors, P:0000-0003, are kept at the start of BFLASH: whichever name reaches them, a
+// serial number never replaces them, not even with --serial-overwrite.
+TEST_F(SerialAndBlank, TheVectorsAreRefusedUnderEveryName) {
+    const std::string noVectors =
+        dir.Write("no-vectors.s", S3Record(0x0100, std::vector<std::uint16_t>(8, 0x1111)) + "\n");
+    const std::string vectors805 =
+        "(P:0000-0003), which BFLASH of the DSP56F805 holds at "
+        "0x8000-0x8003";
+    const std::string vectors807 =
+        "(P:0000-0003), which BFLASH of the DSP56F807 holds at "
+        "0xF800-0xF803";
+    const struct {
+        std::vector<std::string> args;
+        std::string message;
+    } cases[] = {
+        {{"write", noVectors, "--cpu", "805", "--serial-at", "BFLASH:8000"}, vectors805},
+        {{"write", noVectors, "--cpu", "805", "--serial-at", "BFLASH:8003"}, vectors805},
+        {{"write", noVectors, "--cpu", "805", "--serial-at", "BFLASH:7FFF", "--serial-words", "2"},
+         "outside BFLASH"},
+        {{"write", f807, "--cpu", "807", "--serial-at", "BFLASH:F800", "--serial-overwrite"},
+         vectors807},
+        {{"write-verify", f807, "--cpu", "807", "--serial-at", "bflash:f802", "--serial-overwrite",
+          "--serial-words", "2"},
+         vectors807},
+        {{"write", f807, "--cpu", "807", "--serial-at", "PFLASH:0000", "--serial-overwrite"},
+         "serial address PFLASH:0000 lies outside PFLASH of the DSP56F807 (0x0004-0x7FFF)"},
+        {{"write", noVectors, "--cpu", "805", "--serial-at", "PFLASH:0003"},
+         "lies outside PFLASH of the DSP56F805 (0x0004-0x7DFF)"},
+    };
+    for (const auto& refused : cases) {
+        std::vector<std::string> args = {"--simulate"};
+        args.insert(args.end(), refused.args.begin(), refused.args.end());
+        args.insert(args.end(), {"--serial-start", "1"});
+        const CliRun run = RunInProcess(args);
+        EXPECT_EQ(run.status, kExitInputError) << run.err;
+        EXPECT_NE(run.err.find(refused.message), std::string::npos) << run.err;
+    }
+    // The word after the vectors is the boot flash's own.
+    const CliRun after = RunInProcess({"--simulate", "write", noVectors, "--cpu", "805",
+                                       "--serial-at", "BFLASH:8004", "--serial-start", "1"});
+    EXPECT_EQ(after.status, kExitSuccess) << after.err;
 }
 
 }  // namespace

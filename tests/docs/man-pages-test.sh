@@ -27,6 +27,16 @@ for page in "${pages[@]}"; do
     [[ -z $warnings ]] || fail "groff -ww $page: $warnings"
 done
 
+# An option's name never breaks at a line's end, whatever the width: neither hyphenated
+# ("--no-sim-" / "ulate") nor split at one of its dashes.
+for page in "${pages[@]}"; do
+    for width in 45 50 55 60 65 70 75 80 85 90 95 100; do
+        broken=$(LC_ALL=C MANWIDTH=$width man -l "$page" 2>/dev/null |
+            grep -E -- '(^|[^[:alnum:]-])--?[[:alnum:]][[:alnum:]-]*-$')
+        [[ -z $broken ]] || fail "$page at $width columns breaks an option's name: $broken"
+    done
+done
+
 covers "$docs/vantix-cli.1" "$("$cli" --help)"
 commands=$("$cli" --help | awk '/^Commands:/{f=1; next} f && /^  [a-z]/{print $1} f && /^$/{exit}')
 [[ -n $commands ]] || fail "no commands in vantix-cli --help"

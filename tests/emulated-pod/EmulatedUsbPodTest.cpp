@@ -144,6 +144,36 @@ std::string LinkFaults(const std::vector<std::string>& record) {
     return faults;
 }
 
+// USB enumerates the rig's pods last first; list, --pods all and the board ids handed out
+// with them go by serial number all the same, and a list of pods keeps its own order.
+TEST(EmulatedUsbPod, PodsAreTakenInTheOrderOfTheirSerialNumbers) {
+    Scratch scratch;
+    const std::vector<std::string> rig{"--pods", "3", "--other-ftdi"};
+    const ProgramRun list = scratch.Emulated(rig, {"list"});
+    EXPECT_EQ(list.status, 0) << list.err;
+    EXPECT_EQ(list.out,
+              "0\tAB0CDEF1\tFT232R USB UART\tnot a pod\n1\tVEMU0001\tUSB POD\tpod\n"
+              "2\tVEMU0002\tUSB POD\tpod\n3\tVEMU0003\tUSB POD\tpod\n");
+    const auto boardsOn = [&](const std::vector<std::string>& cli) {
+        const ProgramRun run = scratch.Emulated(rig, cli);
+        EXPECT_EQ(run.status, 0) << run.err;
+        std::vector<std::string> boards;
+        for (std::size_t at = run.out.find("\"pod\":\""); at != std::string::npos;
+             at = run.out.find("\"pod\":\"", at + 1)) {
+            const std::size_t end = run.out.find(",\"result\"", at);
+            boards.push_back(run.out.substr(at, end - at));
+        }
+        return boards;
+    };
+    EXPECT_EQ(boardsOn({"--pods", "all", "reset", "--board-id", "A,B,C", "--json"}),
+              (std::vector<std::string>{"\"pod\":\"VEMU0001\",\"board\":\"A\"",
+                                        "\"pod\":\"VEMU0002\",\"board\":\"B\"",
+                                        "\"pod\":\"VEMU0003\",\"board\":\"C\""}));
+    EXPECT_EQ(boardsOn({"--pods", "VEMU0003,VEMU0001", "reset", "--board-id", "X,Y", "--json"}),
+              (std::vector<std::string>{"\"pod\":\"VEMU0003\",\"board\":\"X\"",
+                                        "\"pod\":\"VEMU0001\",\"board\":\"Y\""}));
+}
+
 TEST(EmulatedUsbPod, ListsExactlyThePodsAndOpensTheOneNamed) {
     Scratch scratch;
     const std::vector<std::string> rig{"--pods", "2", "--other-ftdi"};
@@ -254,8 +284,11 @@ struct StagedFault {
 TEST(EmulatedUsbPod, StagedFaultsEndInTheCliMessageAndExitCode) {
     const std::string file = std::string(VANTIX_EXAMPLES_DIR) + "/dsp56f807.s";
     const StagedFault faults[] = {
-        {"unplug-during-write", "write", 1, "DFLASH Write Error", false},
-        {"unplug-during-verify", "verify", 1, "DFLASH Verify Error", false},
+        {"unplug-during-write", "write", 3,
+         "DFLASH Write Error\nvantix-cli: pod VEMU0001 was disconnected during this step\n", false},
+        {"unplug-during-verify", "verify", 3,
+         "DFLASH Verify Error\nvantix-cli: pod VEMU0001 was disconnected during this step\n",
+         false},
         {"no-permission", "write", 3,
          "permission denied reading the product string of FTDI device 0403:6001 (bus 1 device "
          "2); if it is the USB POD, install the udev rule",
@@ -294,6 +327,29 @@ TEST(EmulatedUsbPod, StagedFaultsEndInTheCliMessageAndExitCode) {
          std::string(VANTIX_CLI_PATH) + " reset && " + VANTIX_CLI_PATH + " reset"});
     EXPECT_EQ(both.status, 3);
     EXPECT_NE(both.err.find("Not connect to USB Programmer"), std::string::npos) << both.err;
+}
+
+// A pod pulled out while a board is written is a pod gone: its board's record says 3, and
+// no further board starts, however many the operator asks for.
+TEST(EmulatedUsbPod, APodPulledOutEndsTheLineWithItsBoard) {
+    Scratch scratch;
+    const std::string file = std::string(VANTIX_EXAMPLES_DIR) + "/dsp56f807.s";
+    const ProgramRun run = scratch.Exec(
+        {WITH_EMULATED_PODS_PATH, "--fault", "unplug-during-write", "--", "/bin/sh", "-c",
+         "printf '\\n\\n' | \"$0\" write-verify \"$1\" --cpu 807 --repeat --json", VANTIX_CLI_PATH,
+         file});
+    EXPECT_EQ(run.status, 3) << run.err;
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
+    EXPECT_NE(run.out.find("\"status\":\"DFLASH Write Error: the pod was disconnected during "
+                           "this step\",\"seconds\":"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("\"exit\":3}"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("vantix-cli: pod VEMU0001 was disconnected during this step\n"
+                           "boards: 0 passed, 1 failed\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.err.find("Next board"), std::string::npos) << run.err;
 }
 
 // A cancelled receive transfer that takes 1.5 s to come back: the port lets go of the device

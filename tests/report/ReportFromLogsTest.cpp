@@ -103,6 +103,29 @@ TEST(ReportFromLogs, SinceUntilAndImageNarrowIt) {
         << refused.err;
 }
 
+// A bound with a fraction is compared to the fraction of the records' times, and the summary
+// counts in words that fit the number.
+TEST(ReportFromLogs, BoundsCountFractionsOfASecond) {
+    ScratchDir dir;
+    const std::string log =
+        dir.Write("two.jsonl", BoardRecord(0, 0, "2026-12-01T00:00:00Z").dump() + "\n" +
+                                   BoardRecord(1, 0, "2026-12-01T00:00:01.700Z").dump() + "\n");
+    const auto report = [&](std::vector<std::string> narrowing) {
+        std::vector<std::string> args = {"report", "--log", log, "--csv", dir.File("b.csv")};
+        args.insert(args.end(), narrowing.begin(), narrowing.end());
+        const CliRun run = RunProgram(args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        return run.err;
+    };
+    const std::string csv = "; wrote " + dir.File("b.csv") + "\n";
+    EXPECT_EQ(report({"--since", "2026-12-01T00:00:00.5Z"}), "report: 1 board, 1 run" + csv);
+    EXPECT_EQ(report({"--since", "2026-12-01T00:00:00.000Z"}), "report: 2 boards, 2 runs" + csv);
+    EXPECT_EQ(report({"--until", "2026-12-01T00:00:00.001Z"}), "report: 1 board, 1 run" + csv);
+    EXPECT_EQ(report({"--until", "2026-12-01T00:00:01,0Z"}), "report: 1 board, 1 run" + csv);
+    EXPECT_EQ(report({"--since", "2026-12-01T00:00:01.5Z"}), "report: 1 board, 1 run" + csv);
+    EXPECT_EQ(report({"--since", "2026-12-01T00:00:01.7000001Z"}), "report: 0 boards, 0 runs" + csv);
+    EXPECT_EQ(report({"--until", "2026-12-01T00:00:01.7Z"}), "report: 1 board, 1 run" + csv);
+}
 TEST(ReportFromLogs, ABoardWhoseRecordWasNotKeptCountsByItsOwnResult) {
     // As an older vantix-cli logged them: exit 4 where the record could not be stored.
     ScratchDir dir;

@@ -1,28 +1,42 @@
 // A line of several stations sharing one PostgreSQL server: serial numbers and records.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <regex>
 #include <set>
-#include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "CliProcess.h"
 #include "HookedPod.h"
 #include "TestPostgres.h"
 #include "commandline/CliExit.h"
 #include "stationdb/PgConnection.h"
-
-#include <fcntl.h>
-#include <sys/file.h>
-
-#include <csignal>
+#include "stationdb/StationDb.h"
 
 namespace {
 
 using Rows = std::vector<std::string>;
+
+std::string HexOf(const std::string& bytes) {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (const unsigned char c : bytes) {
+        hex += kDigits[c >> 4];
+        hex += kDigits[c & 0x0F];
+    }
+    return hex;
+}
 
 class StationDb : public ::testing::Test {
 protected:
@@ -104,8 +118,11 @@ TEST_F(StationDb, FourStationsTakeDistinctNumbersAndStoreTheirLogLines) {
 TEST_F(StationDb, ARecordLostWithTheServerIsSpooledAndSentOnce) {
     SetUpLine();
     // The server goes away while the board is being programmed, after its number was taken.
-    const CliRun lost = RunInProcess(Station("S1", {"--station-db", url, "--board-id", "B1"}),
-                                     HookedPod::Environment([this] { server.Stop(); }));
+    // A board without a number has no started entry to keep before its pod is touched.
+    std::vector<std::string> args = Station("S1", {"--station-db", url, "--board-id", "B1"});
+    const auto serial = std::find(args.begin(), args.end(), "--serial-at");
+    args.erase(serial, serial + 4);
+    const CliRun lost = RunInProcess(args, HookedPod::Environment([this] { server.Stop(); }));
     EXPECT_EQ(lost.status, kExitRecordLost);
     EXPECT_NE(lost.err.find("vantix-cli: cannot store the record in the station database (dbname="
                             "postgres host="),
@@ -222,6 +239,226 @@ TEST_F(StationDb, FailsClosedBeforeThePod) {
     EXPECT_FALSE(std::filesystem::exists(trace));  // the pod was never reached
 }
 
+// The spool files of the test's database, as this host names them.
+std::vector<std::string> SpoolOf(const std::string& url) {
+    StationDbOutcome opened;
+    const std::unique_ptr<::StationDb> database = ::StationDb::Open(url, opened);
+    EXPECT_TRUE(opened.Ok()) << opened.message;
+    return database ? database->SpoolFiles() : std::vector<std::string>{};
+}
+
+// Reads the child's stderr until `text` shows; false when it ends first.
+bool ReadUntil(int fd, std::string& seen, const std::string& text) {
+    char buffer[512];
+    while (seen.find(text) == std::string::npos) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n <= 0) {
+            return false;
+        }
+        seen.append(buffer, static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// The spool is one of the run's files: no output may be it; another run that holds it is
+// waited for, said so, and Ctrl+C ends that wait.
+TEST_F(StationDb, TheSpoolIsARunsFileAndItsLockIsWaitedForAloud) {
+    SetUpLine();
+    const std::vector<std::string> spool = SpoolOf(url);
+    ASSERT_EQ(spool.size(), 2u);
+    for (const std::string& file : spool) {
+        const CliRun clash =
+            RunProgram({"--simulate", "--station-db", url, "--trace", file, "reset"});
+        EXPECT_EQ(clash.status, kExitInputError) << clash.err;
+        EXPECT_NE(clash.err.find("vantix-cli: the station database's spool " + file +
+                                 " is the same file as --trace " + file),
+                  std::string::npos)
+            << clash.err;
+    }
+    // A record spooled by an earlier run, while another run holds the spool.
+    StationDbOutcome opened;
+    const std::unique_ptr<::StationDb> database = ::StationDb::Open(url, opened);
+    ASSERT_TRUE(database);
+    database->SpoolRecord(
+        "{\"time\":\"2026-12-07T09:41:05Z\",\"host\":\"h\",\"command\":"
+        "\"reset\",\"status\":\"\",\"seconds\":0.1,\"exit\":0}",
+        "S1", ::StationDb::NewRunId());
+    const int held = open(spool[1].c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    const std::string waiting =
+        "waiting for the spool file " + spool[0] + " (locked by another process)\u2026\n";
+    const ChildProcess run = StartProgram({"--simulate", "--station-db", url, "reset", "-q"});
+    std::string err;
+    ASSERT_TRUE(ReadUntil(run.err, err, waiting)) << err;
+    kill(run.pid, SIGINT);
+    const CliRun interrupted = Finish(run);
+    EXPECT_EQ(interrupted.status, kExitInterrupted) << err << interrupted.err;
+    EXPECT_EQ(err + interrupted.err, waiting +
+                                         "vantix-cli: interrupted while waiting for the "
+                                         "spool file " +
+                                         spool[0] + "\n");
+    close(held);
+    const CliRun sent = RunProgram({"--simulate", "--station-db", url, "reset"});
+    EXPECT_EQ(sent.status, kExitSuccess) << sent.err;
+    EXPECT_NE(sent.err.find("sent 1 spooled record"), std::string::npos) << sent.err;
+}
+
+// A spool on a full disk: the record is only in the log, which the run says, with the
+// system's reason; the spool keeps no half line and no temporary file.
+TEST_F(StationDb, ASpoolOnAFullDiskSaysWhereTheRecordIs) {
+    const std::string disk = dir.File("state");
+    std::filesystem::create_directories(disk);
+    if (geteuid() != 0 || mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "a 64 KiB tmpfs cannot be mounted here (not root, or "
+                     << std::strerror(errno) << "), so the full spool is not tried";
+    }
+    const struct Unmount {
+        std::string path;
+        ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
+    } unmount{disk};
+    std::filesystem::create_directories(disk + "/vantix");
+    const int filler = open((disk + "/filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    const std::string block(4096, 'x');
+    while (write(filler, block.data(), block.size()) > 0) {
+    }
+    close(filler);
+    SetUpLine();
+    const std::string spool = SpoolOf(url).at(0);
+    // A board without a number has no started entry to keep before its pod is touched.
+    std::vector<std::string> args = Station("S1", {"--station-db", url, "--board-id", "B1"});
+    const auto serial = std::find(args.begin(), args.end(), "--serial-at");
+    args.erase(serial, serial + 4);
+    const CliRun lost = RunInProcess(args, HookedPod::Environment([this] { server.Stop(); }));
+    EXPECT_EQ(lost.status, kExitRecordLost);
+    EXPECT_NE(lost.err.find("vantix-cli: cannot write the spool file " + spool +
+                            ": No space left on device\nvantix-cli: the record of this board "
+                            "is only in the log " + log + ", not in the station database; "
+                            "stopping\n"),
+              std::string::npos)
+        << lost.err;
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(disk + "/vantix")) {
+        names.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(names,
+              (std::set<std::string>{std::filesystem::path(spool).filename().string(),
+                                     std::filesystem::path(spool).stem().string() + ".lock"}));
+    EXPECT_EQ(ReadText(spool), "");
+}
+
+// A record whose answer was lost is spooled, and so reaches the database twice: it keeps one
+// row for the run.
+TEST_F(StationDb, ARecordThatArrivesTwiceIsOneRow) {
+    SetUpLine();
+    StationDbOutcome opened;
+    const std::unique_ptr<::StationDb> database = ::StationDb::Open(url, opened);
+    ASSERT_TRUE(database);
+    const std::string run = ::StationDb::NewRunId();
+    const std::string line =
+        "{\"time\":\"2026-12-07T09:41:05Z\",\"host\":\"h\",\"command\":"
+        "\"reset\",\"board\":\"B1\",\"status\":\"\",\"seconds\":0.1,"
+        "\"exit\":0}";
+    ASSERT_TRUE(database->StoreRecord(line, "S1", run).Ok());
+    database->SpoolRecord(line, "S1", run);
+    const CliRun next =
+        RunProgram({"--simulate", "--station-db", url, "--board-id", "B2", "reset"});
+    EXPECT_EQ(next.status, kExitSuccess) << next.err;
+    EXPECT_NE(next.err.find("sent 1 spooled record"), std::string::npos) << next.err;
+    EXPECT_EQ(server.Query("SELECT board, count(*) FROM vantix.runs GROUP BY board ORDER BY board"),
+              (Rows{"B1\t1", "B2\t1"}));
+    EXPECT_EQ(server.Query("SELECT count(*) FROM vantix.runs WHERE run = $1::uuid", {run}),
+              Rows{"1"});
+}
+
+// Each class of ill-formed UTF-8 of the Unicode standard's table of well-formed byte
+// sequences (Table 3-7), in a board id, a file name and a pod serial: every record is JSON
+// a strict parser reads, with U+FFFD for the stray bytes and the bytes whole in hex, and
+// the server stores every one of them.
+TEST_F(StationDb, EveryRecordIsWellFormedUtf8WhateverTheBytes) {
+    SetUpLine();
+    const std::vector<std::string> illFormed = {
+        "\x80",
+        "\xBF",  // a continuation byte alone
+        "\xC0\xAF",
+        "\xC1\xBF",  // C0, C1: overlong two-byte forms
+        "\xC2\x41",
+        "\xDF",  // a two-byte form cut short
+        "\xE0\x80\x80",
+        "\xE0\x9F\xBF",  // E0 80-9F: overlong three-byte forms
+        "\xE1\x80",
+        "\xEF\xBF\x41",  // E1-EC, EE-EF cut short
+        "\xED\xA0\x80",
+        "\xED\xBF\xBF",  // ED A0-BF: surrogates
+        "\xF0\x80\x80\x80",
+        "\xF0\x8F\xBF\xBF",  // F0 80-8F: overlong four-byte forms
+        "\xF1\x80\x80",
+        "\xF3\xBF",  // F1-F3 cut short
+        "\xF4\x90\x80\x80",
+        "\xF4\xBF\xBF\xBF",  // F4 90-BF: beyond U+10FFFF
+        "\xF5\x80\x80\x80",
+        "\xF8\x88\x80\x80\x80",
+        "\xFE",
+        "\xFF",                // F5-FF: never
+        std::string("\0", 1),  // a NUL, which only a typed line holds
+    };
+    const std::string file = dir.File("release-\xC0\xAF-7.s");
+    std::filesystem::copy_file(Example("dsp56f807.s"), file);
+    std::string typed;
+    for (std::size_t i = 1; i < illFormed.size(); ++i) {
+        typed += "B" + std::to_string(i) + "-" + illFormed[i] + "-\xC3\xA9\n";
+    }
+    std::istringstream operatorInput(typed);
+    ScriptedPod scripted;
+    scripted.script = [](SimulatedPod& pod) { pod.Faults().serials = {"P\xED\xA0\x80"}; };
+    CliEnvironment environment = scripted.Environment();
+    environment.input = &operatorInput;
+    const CliRun run =
+        RunInProcess({"--simulate", "--station-db", url, "--log", log, "--board-id",
+                      "B0-" + illFormed[0] + "-x", "write", file, "--cpu", "807", "--serial-at",
+                      "PFLASH:7FF0", "--serial-series", "line-7", "--repeat", "--json", "-q"},
+                     environment);
+    EXPECT_EQ(run.status, kExitSuccess) << run.err;
+    for (const std::string& text : {run.out, ReadText(log)}) {
+        const std::vector<std::string> lines = Lines(text);
+        ASSERT_EQ(lines.size(), illFormed.size());
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            nlohmann::json record;
+            ASSERT_NO_THROW(record = nlohmann::json::parse(lines[i])) << i;
+            const std::string board =
+                "B" + std::to_string(i) + "-" + illFormed[i] + (i == 0 ? "-x" : "-\xC3\xA9");
+            if (illFormed[i][0] == '\0') {
+                // U+0000 is a character: JSON escapes it, and the text needs no hex.
+                EXPECT_EQ(record["board"], board);
+                EXPECT_FALSE(record.contains("board_hex"));
+            } else {
+                EXPECT_EQ(record["board_hex"], HexOf(board)) << i;
+                EXPECT_EQ(record["board"].get<std::string>().find("\xEF\xBF\xBD"),
+                          board.find('-') + 1)
+                    << i;
+            }
+            EXPECT_EQ(record["file_hex"], HexOf(file));
+            EXPECT_EQ(record["pod"], "P\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+            EXPECT_EQ(record["pod_hex"], HexOf("P\xED\xA0\x80"));
+        }
+    }
+    // What the server holds reads back as what was meant: the hex whole; a NUL, which its
+    // text cannot hold, as U+FFFD.
+    const Rows stored = server.Query(
+        "SELECT coalesce(record->>'board_hex', encode(convert_to(board, 'UTF8'), 'hex')), "
+        "board = record->>'board' FROM vantix.runs");
+    ASSERT_EQ(stored.size(), illFormed.size());
+    EXPECT_EQ(server.Query("SELECT count(*) FROM vantix.serials s JOIN vantix.runs r USING (run) "
+                           "WHERE s.board = r.board"),
+              Rows{std::to_string(illFormed.size())});
+    for (std::size_t i = 0; i < illFormed.size(); ++i) {
+        const std::string board =
+            "B" + std::to_string(i) + "-" +
+            (illFormed[i][0] == '\0' ? std::string("\xEF\xBF\xBD") : illFormed[i]) +
+            (i == 0 ? "-x" : "-\xC3\xA9");
+        EXPECT_NE(std::find(stored.begin(), stored.end(), HexOf(board) + "\tt"), stored.end()) << i;
+    }
+}
+
 // Where a station keeps what the station database has not taken yet: the spool, its lock and
 // the journals of its runs, all named after the database, in the state folder.
 struct KeptFiles {
@@ -258,7 +495,7 @@ TEST_F(StationDb, AStationWaitingForTheSpoolSaysSoAndFindsItSent) {
     ASSERT_EQ(flock(lock, LOCK_EX), 0);
     const ChildProcess station = StartProgram(Station("S2", {"--station-db", url, "--board-id", "B2"}));
     std::string err;
-    const bool said = ReadUntilWithin(station.err, err, "vantix-cli: waiting for the spool file " +
+    const bool said = ReadUntilWithin(station.err, err, "waiting for the spool file " +
                                                             kept.spool + " (locked by another process)…\n",
                                       std::chrono::seconds(30));
     std::filesystem::remove(kept.spool);

@@ -84,6 +84,46 @@ TEST(StationDbOffline, ASilentServerRunsOutOfTimeNamingWhichTimeOut) {
     }
 }
 
+// Reads the child's stderr until `text` shows; false when it ends first.
+bool ReadUntil(int fd, std::string& seen, const std::string& text) {
+    char buffer[512];
+    while (seen.find(text) == std::string::npos) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n <= 0) {
+            return false;
+        }
+        seen.append(buffer, static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// A server slow to answer is spoken of after a second, and Ctrl+C or SIGTERM ends the wait at
+// once, whether the wait is for the connection or for a statement.
+TEST(StationDbOffline, AWaitForASlowServerIsSpokenOfAndEndsAtASignal) {
+    for (const bool greets : {false, true}) {
+        for (const int signal : {SIGINT, SIGTERM}) {
+            ScratchDir dir;
+            const SilentServer server(dir, greets);
+            const std::string url = "host=" + dir.File("") +
+                                    " user=x dbname=y "
+                                    "connect_timeout=600 options='-c statement_timeout=600000'";
+            const ChildProcess run = StartProgram({"--simulate", "--station-db", url, "reset"});
+            std::string err;
+            ASSERT_TRUE(ReadUntil(run.err, err, ") to answer\u2026\n")) << err;
+            EXPECT_EQ(err, "waiting for the station database (dbname=y host=" + dir.File("") +
+                               (greets ? " port=5432" : "") + " user=x) to answer\u2026\n");
+            kill(run.pid, signal);
+            const CliRun ended = FinishWithinAMinute(run);
+            EXPECT_EQ(ended.status, 128 + signal) << greets << ": " << err << ended.err;
+            EXPECT_NE(ended.err.find("vantix-cli: interrupted while waiting for the station "
+                                     "database ("),
+                      std::string::npos)
+                << ended.err;
+            EXPECT_EQ(ended.err.find("simulated pod"), std::string::npos);  // no pod touched
+        }
+    }
+}
+
 TEST(StationDbOffline, OptionsThatDoNotGoTogetherAreRefused) {
     const std::vector<std::string> write = {"write", Example("dsp56f807.s"), "--cpu", "807",
                                             "--serial-at", "PFLASH:7FF0", "--serial-series", "L"};

@@ -105,7 +105,16 @@ TEST(BackendChoice, SimulateGivesTheSimulatedPodInTheClocksPace) {
     EXPECT_STREQ(instant.library->Name(), "simulated pod");
     ASSERT_NE(instant.simulatedPod, nullptr);
     EXPECT_EQ(instant.simulatedPod->Pace(), SimPace::Instant);
-    EXPECT_EQ(instant.library->Load(), instant.simulatedPod);
+    // The calls reach the simulated pod (listed in the order of serial numbers, as every
+    // backend's are).
+    D2xxApi* api = instant.library->Load();
+    ASSERT_NE(api, nullptr);
+    std::uint32_t count = 0;
+    ASSERT_EQ(api->FT_ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY), FT_OK);
+    EXPECT_EQ(count, 1u);
+    const std::uint32_t calls = instant.simulatedPod->Counters().calls;
+    EXPECT_EQ(api->FT_ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY), FT_OK);
+    EXPECT_GT(instant.simulatedPod->Counters().calls, calls);
 
     options.simRealtime = true;
     EXPECT_EQ(MakeD2xxBackend(options, virtualClock).simulatedPod->Pace(), SimPace::RealTime);
