@@ -118,11 +118,8 @@ TEST_F(StationDb, FourStationsTakeDistinctNumbersAndStoreTheirLogLines) {
 TEST_F(StationDb, ARecordLostWithTheServerIsSpooledAndSentOnce) {
     SetUpLine();
     // The server goes away while the board is being programmed, after its number was taken.
-    // A board without a number has no started entry to keep before its pod is touched.
-    std::vector<std::string> args = Station("S1", {"--station-db", url, "--board-id", "B1"});
-    const auto serial = std::find(args.begin(), args.end(), "--serial-at");
-    args.erase(serial, serial + 4);
-    const CliRun lost = RunInProcess(args, HookedPod::Environment([this] { server.Stop(); }));
+    const CliRun lost = RunInProcess(Station("S1", {"--station-db", url, "--board-id", "B1"}),
+                                     HookedPod::Environment([this] { server.Stop(); }));
     EXPECT_EQ(lost.status, kExitRecordLost);
     EXPECT_NE(lost.err.find("vantix-cli: cannot store the record in the station database (dbname="
                             "postgres host="),
