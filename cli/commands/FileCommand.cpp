@@ -9,7 +9,9 @@
 #include "commands/ImageLoading.h"
 #include "commands/LineTally.h"
 #include "commands/PodRun.h"
+#include "commands/ReleaseCheck.h"
 #include "commands/RunRecorder.h"
+#include "records/ImageDigests.h"
 #include "station/BoardPrompt.h"
 
 FileCommand::FileCommand(const CliOptions& options, const CliEnvironment& environment,
@@ -39,6 +41,9 @@ int FileCommand::Prepare(PodRun& run) {
     }
     record.warnings = image.diagnostics.Count();
     if (status == kExitSuccess) {
+        status = CheckExpectedImage(record);
+    }
+    if (status == kExitSuccess) {
         status = serial_.Prepare(options_, image, rows_, ui_);
     }
     if (status != kExitSuccess) {
@@ -53,9 +58,51 @@ int FileCommand::Prepare(PodRun& run) {
         return kExitInputError;
     }
     RecordRegions(run);
+    if (const int released = CheckRelease(run); released != kExitSuccess) {
+        return released;
+    }
     if (!rows_.empty()) {
         ui_.Info("Reading S File is OK !!!");
     }
+    return kExitSuccess;
+}
+
+int FileCommand::CheckExpectedImage(RunRecord& record) const {
+    if (!options_.expectSha256) {
+        return kExitSuccess;
+    }
+    const std::string& expected = *options_.expectSha256;
+    const std::string actual = record.sha256.value_or("");
+    if (actual == expected) {
+        record.release = kExpectedSha256Release;
+        return kExitSuccess;
+    }
+    const std::string source = options_.expectFromJobFile ? "the job file" : "--expect-sha256";
+    ui_.Error("vantix-cli: " + *options_.file + " is not the expected image: " +
+              (actual.empty() ? "its SHA-256 cannot be computed"
+                              : "its SHA-256 is " + ShortSha256(actual, expected)) +
+              ", " + source + " expects " + ShortSha256(expected, actual));
+    return kExitInputError;
+}
+
+int FileCommand::CheckRelease(PodRun& run) {
+    RunRecord& record = run.Record();
+    StationDb* database = recorder_.Database();
+    if (!options_.serialSeries || database == nullptr) {
+        return kExitSuccess;
+    }
+    // Asked for every board: an image withdrawn while the line runs goes onto no further one.
+    record.release.reset();
+    const StationDbOutcome outcome = ReleaseCheck(*database, *options_.serialSeries,
+                                                  *options_.file, record.sha256.value_or(""),
+                                                  record.cpu.value_or(""));
+    if (!outcome.Ok()) {
+        for (const std::string& line : outcome.Lines()) {
+            ui_.Error("vantix-cli: " + line);
+        }
+        return outcome.status;
+    }
+    record.release = SeriesRelease(*options_.serialSeries);
     return kExitSuccess;
 }
 
@@ -203,6 +250,7 @@ int FileCommand::RunBoardAfterBoard(PodRun& run) {
     PodSession& session = run.Session();
     LineTally tally;
     bool noNumber = false;
+    int refused = kExitSuccess;  // the image not admitted for a further board
     int unreachable = kExitSuccess;  // the pod could not be reached (3) or chosen (2)
     for (;;) {
         ui_.ForgetLastMessage();
@@ -210,6 +258,14 @@ int FileCommand::RunBoardAfterBoard(PodRun& run) {
         if (tally.Boards() > 0 && run.OutputGone()) {
             // The last board's record may not have reached anybody either.
             recorder_.MarkLost();
+            break;
+        }
+        if (const int released = tally.Boards() > 0 ? CheckRelease(run) : kExitSuccess;
+            released != kExitSuccess) {
+            // The image is no longer released: the board is not touched, and the line stops.
+            refused = released;
+            run.Conclude(nullptr);
+            run.Keep(released);
             break;
         }
         if (!TakeSerial(run)) {
@@ -246,6 +302,7 @@ int FileCommand::RunBoardAfterBoard(PodRun& run) {
     // pod); a record lost: 4; a signal, at a board or at the prompt: 128 + the signal.
     const bool allPassed = tally.Passed() == tally.Boards();
     return session.Finish(recorder_.RecordLost()         ? kExitRecordLost
+                          : refused != kExitSuccess      ? refused
                           : noNumber                     ? serial_.FailureStatus()
                           : unreachable != kExitSuccess  ? unreachable
                           : allPassed                    ? kExitSuccess

@@ -9,6 +9,7 @@
 class ConsoleUi;
 class PodRun;
 class RunRecorder;
+struct RunRecord;
 struct CliEnvironment;
 struct CliOptions;
 
@@ -33,10 +34,16 @@ public:
     // --only-changed: each region's pages into the board's record, and a line per region
     // the run reached ("PFLASH: 3 of 120 pages written").
     void ReportChangedPages(PodRun& run) const;
+    // With --serial-series, the image must be released for the series and the CPU, and not
+    // withdrawn: asked before every board. kExitSuccess, or the status after reporting.
+    int CheckRelease(PodRun& run);
     // The run's series of serial numbers, ready once Prepare has passed.
     SerialPatch& Numbers() { return serial_; }
 
 private:
+    // --expect-sha256: the bytes loaded must be that image; kExitSuccess, or 2 after
+    // reporting.
+    int CheckExpectedImage(RunRecord& record) const;
     // Every listed row, ticked when --regions names it (or when there is no --regions); a
     // named region the file does not fill is an input error.
     bool BuildRegionList(std::string& error);

@@ -59,6 +59,10 @@ TEST(ReportFromStationDb, ARunIsTakenOnceFromAllItsSourcesTheDatabasesCopyFirst)
     ASSERT_EQ(RunProgram({"station-db", "series", "line-7", "--start", "1000", "--station-db", url})
                   .status,
               0);
+    ASSERT_EQ(RunProgram({"station-db", "release", "line-7", Example("dsp56f807.s"), "--cpu", "807",
+                          "--station-db", url})
+                  .status,
+              0);
     const std::string log = dir.File("boards.jsonl");
     const CliRun line = RunProgram(
         {"--simulate", "--station-db", url, "--station", "st-A", "--log", log, "write-verify",
