@@ -83,11 +83,14 @@ bool GangPod::BeginBoard(const std::string& boardId, SerialPatch* numbers) {
     run_.BeginBoard();
     recorder_.BoardId() = boardId;
     unreached_ = false;
-    if (!file_ || numbers == nullptr || file_->TakeSerial(run_, *numbers)) {
+    // As a single run: an image no longer released, or no number, and the board is not
+    // touched.
+    const int released = file_ ? file_->CheckRelease(run_) : kExitSuccess;
+    if (released == kExitSuccess &&
+        (!file_ || numbers == nullptr || file_->TakeSerial(run_, *numbers))) {
         return true;
     }
-    // As a single run: no number, the board is not touched.
-    boardStatus_ = numbers->FailureStatus();
+    boardStatus_ = released != kExitSuccess ? released : numbers->FailureStatus();
     if (options_.repeat) {
         run_.Conclude(nullptr);
         status_ = run_.Keep(boardStatus_);
