@@ -114,7 +114,7 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
     {CliCommand::StationDb, "station-db", false, kTakesSeries | kTakesCpu,
      "set up the line's station database and its serial series",
      "Sets up the PostgreSQL database that the stations of a line share (--station-db URL,\n"
-     "or VANTIX_STATION_DB):\n"
+     "or VANTIX_STATION_DB); ACTION is one of:\n"
      "  init          creates its tables, once; safe when several hosts run it at once\n"
      "  series NAME --start N [--serial-words 1|2]\n"
      "                creates the serial series NAME, whose first number is N\n"
@@ -180,12 +180,12 @@ const CommandInfo& CommandOf(CliCommand command) {
 }
 
 std::string UsageArguments(const CommandInfo& command) {
-    const bool cpuOnly = !command.needsFile && (command.options & kTakesCpu) != 0;
+    // station-db takes --cpu for one action alone, which its text explains.
+    const bool cpuOnly = !command.needsFile && (command.options & kTakesCpu) != 0 &&
+                         command.command != CliCommand::StationDb;
     return std::string(command.needsFile ? " FILE --cpu CPU" : "") + (cpuOnly ? " --cpu CPU" : "") +
            (command.command == CliCommand::Help ? " [COMMAND]" : "") +
-           (command.command == CliCommand::StationDb
-                ? " init|series|release|withdraw|releases [NAME] [FILE|SHA256]"
-                : "") +
+           (command.command == CliCommand::StationDb ? " ACTION [NAME] [IMAGE]" : "") +
            (command.command == CliCommand::Report ? " [--log FILE...]" : "") +
            ((command.options & ~kTakesCpu) != 0 ? " [OPTIONS]" : "");
 }

@@ -290,6 +290,10 @@ const char* DescriptionFor(const OptionInfo& option, std::string_view command) {
     if (command == "list" && std::string_view(option.longName) == "json") {
         return "print the listing as one JSON array on stdout";
     }
+    if (command == "station-db" && std::string_view(option.longName) == "cpu") {
+        return "release: the CPU of the boards the image is for, DSP56F803,\n"
+               "DSP56F805, DSP56F807 or 803, 805, 807, in any letter case";
+    }
     if (command == "station-db" && std::string_view(option.longName) == "serial-words") {
         return "width of a new series' numbers: 1 word (up to 65535, the\n"
                "default) or 2 (up to 4294967295)";

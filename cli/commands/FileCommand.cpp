@@ -151,6 +151,11 @@ bool FileCommand::TakeSerial(PodRun& run, SerialPatch& numbers) {
             region.crc32.reset();
         }
     }
+    // A number of a series goes only to a board whose image is released there still.
+    if (const int released = CheckRelease(run); released != kExitSuccess) {
+        numbers.FailWith(released);
+        return false;
+    }
     // A number from the series is committed with the run's UUID, so its started entry goes
     // first, and names the number once the run's UUID finds it; any other, once it is known.
     // Without the entry the board is not touched.
@@ -250,7 +255,6 @@ int FileCommand::RunBoardAfterBoard(PodRun& run) {
     PodSession& session = run.Session();
     LineTally tally;
     bool noNumber = false;
-    int refused = kExitSuccess;  // the image not admitted for a further board
     int unreachable = kExitSuccess;  // the pod could not be reached (3) or chosen (2)
     for (;;) {
         ui_.ForgetLastMessage();
@@ -260,17 +264,9 @@ int FileCommand::RunBoardAfterBoard(PodRun& run) {
             recorder_.MarkLost();
             break;
         }
-        if (const int released = tally.Boards() > 0 ? CheckRelease(run) : kExitSuccess;
-            released != kExitSuccess) {
-            // The image is no longer released: the board is not touched, and the line stops.
-            refused = released;
-            run.Conclude(nullptr);
-            run.Keep(released);
-            break;
-        }
         if (!TakeSerial(run)) {
             // No number for this board (counter unreadable, width used up, the station
-            // database out of reach): the line stops.
+            // database out of reach, its image no longer released): the line stops.
             noNumber = true;
             run.Conclude(nullptr);
             run.Keep(serial_.FailureStatus());
@@ -302,7 +298,6 @@ int FileCommand::RunBoardAfterBoard(PodRun& run) {
     // pod); a record lost: 4; a signal, at a board or at the prompt: 128 + the signal.
     const bool allPassed = tally.Passed() == tally.Boards();
     return session.Finish(recorder_.RecordLost()         ? kExitRecordLost
-                          : refused != kExitSuccess      ? refused
                           : noNumber                     ? serial_.FailureStatus()
                           : unreachable != kExitSuccess  ? unreachable
                           : allPassed                    ? kExitSuccess

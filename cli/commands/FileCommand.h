@@ -28,7 +28,8 @@ public:
     // its own command and run; Run() goes through the same ones.
     // Loads the file and ticks the regions; kExitSuccess, or the status of a refusal.
     int Prepare(PodRun& run);
-    // Takes the board's serial number from `numbers`, the series of the whole run.
+    // Takes the board's serial number from `numbers`, the series of the whole run; a number
+    // of the station database's series only for an image released there (CheckRelease).
     bool TakeSerial(PodRun& run, SerialPatch& numbers);
     CommandOutcome RunOnce(ProgrammerCommands& operations);
     // --only-changed: each region's pages into the board's record, and a line per region

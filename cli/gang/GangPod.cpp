@@ -83,14 +83,11 @@ bool GangPod::BeginBoard(const std::string& boardId, SerialPatch* numbers) {
     run_.BeginBoard();
     recorder_.BoardId() = boardId;
     unreached_ = false;
-    // As a single run: an image no longer released, or no number, and the board is not
-    // touched.
-    const int released = file_ ? file_->CheckRelease(run_) : kExitSuccess;
-    if (released == kExitSuccess &&
-        (!file_ || numbers == nullptr || file_->TakeSerial(run_, *numbers))) {
+    if (!file_ || numbers == nullptr || file_->TakeSerial(run_, *numbers)) {
         return true;
     }
-    boardStatus_ = released != kExitSuccess ? released : numbers->FailureStatus();
+    // As a single run: no number (or its image no longer released), the board is not touched.
+    boardStatus_ = numbers->FailureStatus();
     if (options_.repeat) {
         run_.Conclude(nullptr);
         status_ = run_.Keep(boardStatus_);

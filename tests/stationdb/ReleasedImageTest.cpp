@@ -96,15 +96,36 @@ TEST_F(ReleasedImage, AnImageWithdrawnDuringARepeatRunIsRefusedAtTheNextBoard) {
     const nlohmann::json refused = nlohmann::json::parse(records[1]);
     EXPECT_EQ(refused["release"], nullptr);
     EXPECT_EQ(refused["exit"], kExitInputError);
+    EXPECT_FALSE(refused.contains("serial")) << "the last board's number";
     EXPECT_NE(refused["status"].get<std::string>().find("; the series has no released image"),
               std::string::npos)
         << refused;
     // The refused board took no number, and its pod was not touched.
     EXPECT_EQ(server.Query("SELECT number FROM vantix.serials"), Rows{"1000"});
+    // On several pods at once, each pod's next board is refused alike.
+    ASSERT_EQ(Db({"station-db", "release", "line-7", f807, "--cpu", "807"}).status, kExitSuccess);
+    OperatorInput rounds({"", ""}, {{0, [&] {
+                                         Db({"station-db", "withdraw", "line-7", Sha256Of(f807)});
+                                     }}});
+    std::istream roundInput(&rounds);
+    CliEnvironment twoPods;
+    twoPods.input = &roundInput;
+    Rows gang = Station(f807, "807", {"--repeat", "--pods", "all"});
+    gang[0] = "--sim-pods";
+    gang.insert(gang.begin() + 1, "2");
+    const CliRun both = RunInProcess(gang, twoPods);
+    EXPECT_EQ(both.status, kExitInputError) << both.err;
+    const nlohmann::json second = nlohmann::json::parse(Lines(both.out).at(1));
+    ASSERT_EQ(second.size(), 2u) << both.out;
+    for (const nlohmann::json& board : second) {
+        EXPECT_EQ(board["release"], nullptr);
+        EXPECT_EQ(board["exit"], kExitInputError);
+    }
+    EXPECT_EQ(server.Query("SELECT count(*) FROM vantix.serials"), Rows{"3"});
     // Withdrawn once; asked again, it says so.
     EXPECT_EQ(Db({"station-db", "withdraw", "line-7", Sha256Of(f807)}).status, kExitSuccess);
     EXPECT_EQ(server.Query("SELECT count(*) FROM vantix.releases WHERE withdrawn_at IS NOT NULL"),
-              Rows{"1"});
+              Rows{"2"});
 }
 
 TEST_F(ReleasedImage, AStationLoginCannotRelease) {
