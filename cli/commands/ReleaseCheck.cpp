@@ -21,9 +21,10 @@ StationDbOutcome ReleaseCheck(StationDb& database, const std::string& series,
     const std::string what = file + " is not released for the serial series '" + series +
                              "' and the " + cpu + ": its SHA-256 is " + ShortSha256(sha256);
     if (released.empty()) {
-        return {kExitInputError, what + "; the series has no released image (release one with "
-                                        "'vantix-cli station-db release " +
-                                        series + " FILE --cpu CPU')"};
+        return {kExitInputError, what +
+                                     "; the series has no released image (release one with "
+                                     "'vantix-cli station-db release " +
+                                     series + " FILE --cpu CPU')"};
     }
     return {kExitInputError, what + "; released: " + released};
 }

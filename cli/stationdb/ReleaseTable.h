@@ -14,8 +14,8 @@ struct ReleaseInfo {
     std::string sha256;  // 64 lower-case hex digits
     std::string cpu;     // "DSP56F807"
     std::string fileName;
-    std::string releasedBy;  // the login that released it
-    std::string releasedAt;  // "2026-12-08T09:30:00Z"
+    std::string releasedBy;           // the login that released it
+    std::string releasedAt;           // "2026-12-08T09:30:00Z"
     std::int64_t releasedMicros = 0;  // since 1970, UTC
     std::optional<std::string> withdrawnBy;
     std::optional<std::string> withdrawnAt;

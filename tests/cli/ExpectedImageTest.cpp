@@ -32,7 +32,7 @@ TEST_F(ExpectedImage, TheHashIsOfTheBytesLoadedAlsoFromAPipe) {
     // The same records with one more line end are another file: a release is its bytes.
     const std::string other = image + "\n";
     const std::vector<std::string> args = {"--sim-state", state, "write-verify", "/dev/stdin",
-                                           "--cpu", "805", "--json", "--expect-sha256"};
+                                           "--cpu",       "805", "--json",       "--expect-sha256"};
     std::vector<std::string> expected = args;
     // Written in capitals, as a release note may give it.
     std::string shouted = sha256;
@@ -72,19 +72,23 @@ TEST_F(ExpectedImage, AWrongFileTouchesNoPodWhicheverCommand) {
     ASSERT_GT(before.size(), ReadText(state).size());
     const std::string trace = dir.File("wire.log");
     for (const std::vector<std::string>& command :
-         {std::vector<std::string>{"write"}, {"write-verify"}, {"verify"}, {"pod-write"},
-          {"pod-verify"}, {"--sim-pods", "2", "--pods", "all", "write-verify"},
+         {std::vector<std::string>{"write"},
+          {"write-verify"},
+          {"verify"},
+          {"pod-write"},
+          {"pod-verify"},
+          {"--sim-pods", "2", "--pods", "all", "write-verify"},
           {"--sim-pods", "2", "--pods", "VSIM0002", "verify"}}) {
         std::vector<std::string> args = {"--config", job, "--sim-state", state, "--trace", trace};
         args.insert(args.end(), command.begin(), command.end());
         args.insert(args.end(), {file, "--cpu", "805", "--json"});
         const CliRun run = RunInProcess(args);
         EXPECT_EQ(run.status, kExitInputError) << command.back() << run.err;
-        EXPECT_NE(run.err.find("vantix-cli: " + file +
-                               " is not the expected image: its SHA-256 is " +
-                               Sha256Of(image + "\n").substr(0, 4) + "…, the job file expects " +
-                               sha256.substr(0, 4) + "…\n"),
-                  std::string::npos)
+        EXPECT_NE(
+            run.err.find("vantix-cli: " + file + " is not the expected image: its SHA-256 is " +
+                         Sha256Of(image + "\n").substr(0, 4) + "…, the job file expects " +
+                         sha256.substr(0, 4) + "…\n"),
+            std::string::npos)
             << run.err;
         EXPECT_NE(run.out.find("\"exit\":2,\"release\":null}"), std::string::npos) << run.out;
         EXPECT_TRUE(states() == before) << command.back();
@@ -94,8 +98,10 @@ TEST_F(ExpectedImage, AWrongFileTouchesNoPodWhicheverCommand) {
     const CliRun bad = RunInProcess({"--sim-state", state, "verify", file, "--cpu", "805",
                                      "--expect-sha256", sha256.substr(1)});
     EXPECT_EQ(bad.status, kExitInputError);
-    EXPECT_EQ(Lines(bad.err).front(), "vantix-cli: --expect-sha256 wants the 64 hex digits of a "
-                                      "SHA-256, not '" + sha256.substr(1) + "'");
+    EXPECT_EQ(Lines(bad.err).front(),
+              "vantix-cli: --expect-sha256 wants the 64 hex digits of a "
+              "SHA-256, not '" +
+                  sha256.substr(1) + "'");
     EXPECT_EQ(RunInProcess({"--sim-state", state, "reset", "--expect-sha256", sha256}).status,
               kExitInputError);
 }

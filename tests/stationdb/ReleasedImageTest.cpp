@@ -24,9 +24,9 @@ class ReleasedImage : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("XDG_STATE_HOME", dir.File("state").c_str(), 1);
-        for (const Rows& command : {Rows{"station-db", "init"},
-                                    Rows{"station-db", "series", "line-7", "--start", "1000"},
-                                    Rows{"station-db", "series", "line-8", "--start", "1000"}}) {
+        for (const Rows& command :
+             {Rows{"station-db", "init"}, Rows{"station-db", "series", "line-7", "--start", "1000"},
+              Rows{"station-db", "series", "line-8", "--start", "1000"}}) {
             ASSERT_EQ(Db(command).status, kExitSuccess);
         }
     }
@@ -39,8 +39,9 @@ protected:
     Rows Station(const std::string& file, const std::string& cpu, Rows more = {}) const {
         // A word that each file leaves free.
         const char* at = cpu == "807" ? "PFLASH:7FF0" : "PFLASH:7DF0";
-        Rows args = {"--simulate", "--station-db", url, "write-verify", file, "--cpu", cpu,
-                     "--serial-at", at, "--serial-series", "line-7", "--json", "-q"};
+        Rows args = {"--simulate", "--station-db", url, "write-verify",    file,     "--cpu",
+                     cpu,          "--serial-at",  at,  "--serial-series", "line-7", "--json",
+                     "-q"};
         args.insert(args.end(), more.begin(), more.end());
         return args;
     }
@@ -60,10 +61,11 @@ TEST_F(ReleasedImage, OnlyTheImageReleasedForTheSeriesAndCpuPasses) {
     const CliRun refused = RunProgram(Station(f805, "805"));
     EXPECT_EQ(refused.status, kExitInputError);
     EXPECT_EQ(Lines(refused.err).front(),
-              "vantix-cli: " + f805 + " is not released for the serial series 'line-7' and the "
-              "DSP56F805: its SHA-256 is " + Sha256Of(f805).substr(0, 4) + "…; released: " +
-                  Sha256Of(f805).substr(0, 4) + "… (DSP56F803), " + Sha256Of(f807).substr(0, 4) +
-                  "… (DSP56F807)");
+              "vantix-cli: " + f805 +
+                  " is not released for the serial series 'line-7' and the "
+                  "DSP56F805: its SHA-256 is " +
+                  Sha256Of(f805).substr(0, 4) + "…; released: " + Sha256Of(f805).substr(0, 4) +
+                  "… (DSP56F803), " + Sha256Of(f807).substr(0, 4) + "… (DSP56F807)");
     EXPECT_EQ(nlohmann::json::parse(refused.out)["release"], nullptr);
     EXPECT_EQ(server.Query("SELECT count(*) FROM vantix.serials"), Rows{"0"});
 
@@ -79,10 +81,10 @@ TEST_F(ReleasedImage, OnlyTheImageReleasedForTheSeriesAndCpuPasses) {
 TEST_F(ReleasedImage, AnImageWithdrawnDuringARepeatRunIsRefusedAtTheNextBoard) {
     ASSERT_EQ(Db({"station-db", "release", "line-7", f807, "--cpu", "807"}).status, kExitSuccess);
     CliRun withdrawn;
-    OperatorInput answers({"", ""}, {{0, [&] {
-                                          withdrawn = Db({"station-db", "withdraw", "line-7",
-                                                          Sha256Of(f807)});
-                                      }}});
+    OperatorInput answers(
+        {"", ""}, {{0, [&] {
+                        withdrawn = Db({"station-db", "withdraw", "line-7", Sha256Of(f807)});
+                    }}});
     std::istream input(&answers);
     ScriptedPod scripted;
     CliEnvironment environment = scripted.Environment();
