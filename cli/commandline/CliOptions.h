@@ -82,6 +82,10 @@ struct CliOptions {
     // Runs the command board after board, waiting for Enter in between ("--repeat").
     bool repeat = false;
     bool strict = false;
+    // --expect-sha256: the SHA-256 of the only image to program, in lower case, and whether
+    // a job file pinned it (the refusal names where the expectation came from).
+    std::optional<std::string> expectSha256;
+    bool expectFromJobFile = false;
     bool eraseAllBoot = true;
     bool resetAfter = false;
     // write, write-verify: compare first, then erase and write only the differing pages.
@@ -96,10 +100,13 @@ struct CliOptions {
     bool serialOverwrite = false;
     std::optional<std::string> serialSeries;   // --serial-series NAME, of the station database
 
-    // station-db: what to do ("init" or "series"), the series named and its first number.
+    // station-db: what to do ("init", "series", "release", "withdraw", "releases"), the
+    // series named and its first number; release takes `file` and `cpu`, withdraw the image's
+    // SHA-256 (lower case).
     std::string stationDbAction;
     std::optional<std::string> seriesName;
     std::optional<std::uint64_t> seriesStart;  // --start N
+    std::optional<std::string> releaseSha256;
 
     // report: the logs it reads (--log FILE..., in the order given), the files it writes,
     // and the runs it takes (--since, --until: microseconds since 1970 UTC; --image: the image's

@@ -57,8 +57,11 @@ void AddCommand(CLI::App& app, const CommandInfo& info) {
         command->add_option("COMMAND", CLI::callback_t{}, "the command to explain");
     }
     if (info.command == CliCommand::StationDb) {
-        command->add_option("ACTION", CLI::callback_t{}, "init or series");
+        command->add_option("ACTION", CLI::callback_t{},
+                            "init, series, release, withdraw or releases");
         command->add_option("NAME", CLI::callback_t{}, "the serial series");
+        command->add_option("IMAGE", CLI::callback_t{},
+                            "release: the S-record file; withdraw: its SHA-256");
     }
     if (info.command == CliCommand::Report) {
         command->add_option("LOG", CLI::callback_t{}, "further logs, after --log")->expected(-1);
@@ -443,7 +446,8 @@ CliParseResult CommandLineParser::ReadCommand(const CLI::App& command,
         return ReadReportCommand(command);
     }
     for (const auto read : {&CommandLineParser::ReadFileAndCpu, &CommandLineParser::ReadRegions,
-                            &CommandLineParser::ReadSerial, &CommandLineParser::ReadPods}) {
+                            &CommandLineParser::ReadSerial, &CommandLineParser::ReadPods,
+                            &CommandLineParser::ReadExpectedImage}) {
         if (const std::string refusal = (this->*read)(command); !refusal.empty()) {
             return Fail(refusal);
         }
@@ -527,14 +531,35 @@ std::string CommandLineParser::ReadPods(const CLI::App& command) {
     return ReadPodsOption(CommandText(command, "--pods"), result_.options);
 }
 
+std::string CommandLineParser::ReadExpectedImage(const CLI::App& command) {
+    const CLI::Option* option = Effective(*app_, command, "--expect-sha256");
+    if (option == nullptr) {
+        return {};
+    }
+    const std::string given = option->as<std::string>();
+    const std::optional<std::string> sha256 = ReadSha256(given);
+    if (!sha256) {
+        return Refusal(Row("expect-sha256"), given);
+    }
+    CliOptions& o = result_.options;
+    o.expectSha256 = sha256;
+    o.expectFromJobFile = std::any_of(
+        jobSettings_.begin(), jobSettings_.end(),
+        [option](const JobFiles::Applied& applied) { return applied.first == option; });
+    return {};
+}
+
 CliParseResult CommandLineParser::ReadStationDbCommand(const CLI::App& command) {
     const auto operand = [&command](const char* name) {
         const CLI::Option* option = command.get_option(name);
         return option->count() > 0 ? std::optional(option->as<std::string>()) : std::nullopt;
     };
-    const StationDbCommandTexts given{operand("ACTION"), operand("NAME"),
+    const StationDbCommandTexts given{operand("ACTION"),
+                                      operand("NAME"),
                                       CommandText(command, "--start"),
-                                      CommandText(command, "--serial-words")};
+                                      CommandText(command, "--serial-words"),
+                                      operand("IMAGE"),
+                                      CommandText(command, "--cpu")};
     if (const std::string refusal = ReadStationDbOptions(given, result_.options);
         !refusal.empty()) {
         return Fail(refusal);

@@ -67,6 +67,8 @@ private:
     std::string ReadRegions(const CLI::App& command);
     std::string ReadSerial(const CLI::App& command);
     std::string ReadPods(const CLI::App& command);
+    // --expect-sha256, and whether a job file pinned it.
+    std::string ReadExpectedImage(const CLI::App& command);
     CliParseResult ReadStationDbCommand(const CLI::App& command);
     CliParseResult ReadReportCommand(const CLI::App& command);
     // The value of a command option that reaches the command, as given.

@@ -8,7 +8,7 @@ namespace {
 constexpr unsigned kTargetWriteOptions = kTakesCpu | kTakesStrict | kTakesRegions |
                                          kTakesEraseAllBoot | kTakesResetAfter | kTakesJson |
                                          kTakesRepeat | kTakesSerialAt | kTakesSerialSource |
-                                         kTakesOnlyChanged | kTakesPods;
+                                         kTakesOnlyChanged | kTakesPods | kTakesExpectSha256;
 
 constexpr std::array<CommandInfo, 15> kCommandInfos = {{
     {CliCommand::Info, "info", true, kTakesCpu | kTakesJson | kTakesStrict,
@@ -57,7 +57,7 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "vantix-cli write-verify firmware.s --cpu 805 --no-erase-all-boot"},
     {CliCommand::Verify, "verify", true,
      kTakesCpu | kTakesStrict | kTakesRegions | kTakesResetAfter | kTakesJson | kTakesRepeat |
-         kTakesSerialAt | kTakesSerialValue | kTakesPods,
+         kTakesSerialAt | kTakesSerialValue | kTakesPods | kTakesExpectSha256,
      "Target Verify: compare the regions with the target",
      "Compares the regions of FILE with the target board's flash (\"Target Verify\").\n"
      "--serial-at with --serial-value N checks a board that was given serial number N.",
@@ -67,13 +67,15 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "does not acknowledge the reset.",
      "vantix-cli reset"},
     {CliCommand::PodWrite, "pod-write", true,
-     kTakesCpu | kTakesStrict | kTakesEraseAllBoot | kTakesResetAfter | kTakesJson,
+     kTakesCpu | kTakesStrict | kTakesEraseAllBoot | kTakesResetAfter | kTakesJson |
+         kTakesExpectSha256,
      "POD Write: store the whole image in the pod's EEPROM",
      "Stores the whole image of FILE in the pod's serial EEPROM (\"POD Write\"), with the CPU\n"
      "and the two options, so that the pod can later program boards on its own. Every\n"
      "region the file fills is stored.",
      "vantix-cli pod-write firmware.s --cpu 805 --reset-after"},
-    {CliCommand::PodVerify, "pod-verify", true, kTakesCpu | kTakesStrict | kTakesJson,
+    {CliCommand::PodVerify, "pod-verify", true,
+     kTakesCpu | kTakesStrict | kTakesJson | kTakesExpectSha256,
      "POD Verify: compare the pod's stored image with the file",
      "Reads the pod's record of its stored image, prints it, and has the pod compare every\n"
      "stored block with FILE (\"POD Verify\").",
@@ -109,15 +111,26 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "that differs (the pod compares a whole piece at once). Exits with 0 when every region\n"
      "is blank, 1 when one is not. No FILE.",
      "vantix-cli blank-check --cpu 805 --json"},
-    {CliCommand::StationDb, "station-db", false, kTakesSeries,
+    {CliCommand::StationDb, "station-db", false, kTakesSeries | kTakesCpu,
      "set up the line's station database and its serial series",
      "Sets up the PostgreSQL database that the stations of a line share (--station-db URL,\n"
-     "or VANTIX_STATION_DB):\n"
+     "or VANTIX_STATION_DB); ACTION is one of:\n"
      "  init          creates its tables, once; safe when several hosts run it at once\n"
      "  series NAME --start N [--serial-words 1|2]\n"
      "                creates the serial series NAME, whose first number is N\n"
      "  series        lists the series with their next numbers, a line each:\n"
      "                name, \"next N\" (or \"used up\") and the width\n"
+     "  release NAME FILE --cpu CPU\n"
+     "                releases the image FILE for the series NAME and that CPU: a run\n"
+     "                with --serial-series NAME programs only an image released so\n"
+     "                (the admin's act; a station login may not)\n"
+     "  withdraw NAME SHA256\n"
+     "                withdraws the image with that SHA-256 from the series, from the\n"
+     "                next board on\n"
+     "  releases [NAME]\n"
+     "                lists the released images, a line each: series, SHA-256, CPU,\n"
+     "                file name, \"released TIME by LOGIN\" and, once withdrawn,\n"
+     "                \"withdrawn TIME by LOGIN\"\n"
      "The stations then take each board's number with --serial-series NAME, and every pod\n"
      "command stores its record there too, with --station (default: the host name) and\n"
      "the run's UUID. A record that cannot be stored ends the run with 4 and waits in a\n"
@@ -167,10 +180,12 @@ const CommandInfo& CommandOf(CliCommand command) {
 }
 
 std::string UsageArguments(const CommandInfo& command) {
-    const bool cpuOnly = !command.needsFile && (command.options & kTakesCpu) != 0;
+    // station-db takes --cpu for one action alone, which its text explains.
+    const bool cpuOnly = !command.needsFile && (command.options & kTakesCpu) != 0 &&
+                         command.command != CliCommand::StationDb;
     return std::string(command.needsFile ? " FILE --cpu CPU" : "") + (cpuOnly ? " --cpu CPU" : "") +
            (command.command == CliCommand::Help ? " [COMMAND]" : "") +
-           (command.command == CliCommand::StationDb ? " init|series [NAME]" : "") +
+           (command.command == CliCommand::StationDb ? " ACTION [NAME] [IMAGE]" : "") +
            (command.command == CliCommand::Report ? " [--log FILE...]" : "") +
            ((command.options & ~kTakesCpu) != 0 ? " [OPTIONS]" : "");
 }

@@ -12,7 +12,7 @@ using enum Program;
 constexpr std::uint64_t kAny = std::numeric_limits<std::uint64_t>::max();
 
 // Each program's rows stand together, vantix-cli's first.
-constexpr std::array<OptionInfo, 44> kOptions = {{
+constexpr std::array<OptionInfo, 45> kOptions = {{
     // vantix-cli's own options, accepted before or after the command.
     {Cli, nullptr, "simulate", true, Flag, nullptr, 0,
      "use the simulated pod, at instant pace, instead of a real one\n"
@@ -200,6 +200,11 @@ constexpr std::array<OptionInfo, 44> kOptions = {{
     {Cli, nullptr, "image", false, Text, "SHA256", kTakesReport,
      "only runs of the image file with this SHA-256 (info shows it)", 0, 0,
      "--image wants the 64 hex digits of a SHA-256, not '%s'"},
+    {Cli, nullptr, "expect-sha256", false, Text, "HEX", kTakesExpectSha256,
+     "program only the image whose SHA-256 is HEX (info shows it): a\n"
+     "file whose bytes loaded have another one is refused with exit 2,\n"
+     "before the pod is touched; a station's job file pins it",
+     0, 0, "--expect-sha256 wants the 64 hex digits of a SHA-256, not '%s'"},
     {Cli, nullptr, "strict", true, Flag, nullptr, kTakesStrict,
      "refuse a file with reader warnings (bad checksums, malformed\n"
      "records, words outside the CPU's flash, words written again\n"
@@ -284,6 +289,10 @@ const OptionInfo* FindCliOption(std::string_view longName) {
 const char* DescriptionFor(const OptionInfo& option, std::string_view command) {
     if (command == "list" && std::string_view(option.longName) == "json") {
         return "print the listing as one JSON array on stdout";
+    }
+    if (command == "station-db" && std::string_view(option.longName) == "cpu") {
+        return "release: the CPU of the boards the image is for, DSP56F803,\n"
+               "DSP56F805, DSP56F807 or 803, 805, 807, in any letter case";
     }
     if (command == "station-db" && std::string_view(option.longName) == "serial-words") {
         return "width of a new series' numbers: 1 word (up to 65535, the\n"

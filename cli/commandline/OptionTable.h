@@ -47,6 +47,7 @@ enum CommandOption : unsigned {
     kTakesReport = 1u << 12,       // report: --html, --csv, --since, --until, --image
     kTakesOnlyChanged = 1u << 13,  // --only-changed
     kTakesPods = 1u << 14,         // --pods: one board on each of several pods at once
+    kTakesExpectSha256 = 1u << 15, // --expect-sha256: the file commands
 };
 
 struct OptionInfo {

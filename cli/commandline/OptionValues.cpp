@@ -71,3 +71,14 @@ std::optional<std::uint64_t> ReadCount(const OptionInfo& option, const std::stri
     }
     return value;
 }
+
+std::optional<std::string> ReadSha256(const std::string& text) {
+    std::string sha256 = text;
+    for (char& c : sha256) {
+        c = static_cast<char>(c >= 'A' && c <= 'F' ? c - 'A' + 'a' : c);
+    }
+    if (sha256.size() != 64 || sha256.find_first_not_of("0123456789abcdef") != std::string::npos) {
+        return std::nullopt;
+    }
+    return sha256;
+}

@@ -25,3 +25,5 @@ std::optional<std::vector<MemoryRegion>> ReadRegionList(const std::vector<std::s
 std::optional<SerialAddress> ReadSerialAddress(const std::string& text);
 // Decimal digits only, within the option's range.
 std::optional<std::uint64_t> ReadCount(const OptionInfo& option, const std::string& text);
+// The 64 hex digits of a SHA-256, in any letter case; in lower case, as the records keep it.
+std::optional<std::string> ReadSha256(const std::string& text);

@@ -42,15 +42,10 @@ std::string ReadReportOptions(const ReportCommandTexts& given, CliOptions& optio
         return "--since " + *given.since + " is not before --until " + *given.until;
     }
     if (given.image) {
-        std::string sha256 = *given.image;
-        for (char& c : sha256) {
-            c = static_cast<char>(c >= 'A' && c <= 'F' ? c - 'A' + 'a' : c);
-        }
-        if (sha256.size() != 64 ||
-            sha256.find_first_not_of("0123456789abcdef") != std::string::npos) {
+        options.imageSha256 = ReadSha256(*given.image);
+        if (!options.imageSha256) {
             return Refusal(*FindCliOption("image"), *given.image);
         }
-        options.imageSha256 = sha256;
     }
     return {};
 }

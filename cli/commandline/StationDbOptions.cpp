@@ -17,15 +17,66 @@ std::string ReadNumber(const char* name, const std::string& text, std::uint64_t&
     return {};
 }
 
+
+bool IsReleaseAction(const std::string& action) {
+    return action == "release" || action == "withdraw" || action == "releases";
+}
+
+// release SERIES FILE --cpu CPU, withdraw SERIES SHA256, releases [SERIES].
+std::string ReadReleaseOptions(const StationDbCommandTexts& given, CliOptions& options) {
+    const std::string& action = *given.action;
+    const std::string command = "'station-db " + action + "'";
+    options.seriesName = given.name;
+    if (action == "releases") {
+        return given.image ? "unexpected argument '" + *given.image + "' for " + command
+                           : std::string();
+    }
+    const char* wanted = action == "release" ? " SERIES FILE --cpu CPU" : " SERIES SHA256";
+    if (!given.name || !given.image) {
+        return command + " needs" + wanted;
+    }
+    if (action == "withdraw") {
+        options.releaseSha256 = ReadSha256(*given.image);
+        return options.releaseSha256 ? std::string()
+                                     : command + " wants the 64 hex digits of a SHA-256, not '" +
+                                           *given.image + "'";
+    }
+    options.file = given.image;
+    if (!given.cpu) {
+        return command + " needs --cpu CPU (" + kCpuChoices + ")";
+    }
+    options.cpu = CpuFromName(*given.cpu);
+    if (!options.cpu) {
+        return Refusal(*FindCliOption("cpu"), *given.cpu);
+    }
+    return *options.cpu == CpuType::DSP56F801
+               ? "a DSP56F801 image is never programmed, so it is not released"
+               : std::string();
+}
+
 }  // namespace
 
 std::string ReadStationDbOptions(const StationDbCommandTexts& given, CliOptions& options) {
     if (!given.action) {
-        return "'station-db' needs init or series";
+        return "'station-db' needs init, series, release, withdraw or releases";
     }
     options.stationDbAction = *given.action;
-    if (*given.action != "init" && *given.action != "series") {
-        return "'station-db' does init or series, not '" + *given.action + "'";
+    if (*given.action != "init" && *given.action != "series" && !IsReleaseAction(*given.action)) {
+        return "'station-db' does init, series, release, withdraw or releases, not '" +
+               *given.action + "'";
+    }
+    if (given.cpu && *given.action != "release") {
+        return "--cpu belongs to 'station-db release SERIES FILE --cpu CPU'";
+    }
+    if (IsReleaseAction(*given.action) && (given.start || given.words)) {
+        return std::string(given.start ? "--start" : "--serial-words") +
+               " belongs to 'station-db series NAME', which creates a series";
+    }
+    if (IsReleaseAction(*given.action)) {
+        return ReadReleaseOptions(given, options);
+    }
+    if (given.image) {
+        return "unexpected argument '" + *given.image + "' for 'station-db " + *given.action + "'";
     }
     const bool creates = *given.action == "series" && given.name.has_value();
     if (*given.action == "init" && given.name) {

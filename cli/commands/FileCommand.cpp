@@ -9,7 +9,9 @@
 #include "commands/ImageLoading.h"
 #include "commands/LineTally.h"
 #include "commands/PodRun.h"
+#include "commands/ReleaseCheck.h"
 #include "commands/RunRecorder.h"
+#include "records/ImageDigests.h"
 #include "station/BoardPrompt.h"
 
 FileCommand::FileCommand(const CliOptions& options, const CliEnvironment& environment,
@@ -39,6 +41,9 @@ int FileCommand::Prepare(PodRun& run) {
     }
     record.warnings = image.diagnostics.Count();
     if (status == kExitSuccess) {
+        status = CheckExpectedImage(record);
+    }
+    if (status == kExitSuccess) {
         status = serial_.Prepare(options_, image, rows_, ui_);
     }
     if (status != kExitSuccess) {
@@ -53,9 +58,51 @@ int FileCommand::Prepare(PodRun& run) {
         return kExitInputError;
     }
     RecordRegions(run);
+    if (const int released = CheckRelease(run); released != kExitSuccess) {
+        return released;
+    }
     if (!rows_.empty()) {
         ui_.Info("Reading S File is OK !!!");
     }
+    return kExitSuccess;
+}
+
+int FileCommand::CheckExpectedImage(RunRecord& record) const {
+    if (!options_.expectSha256) {
+        return kExitSuccess;
+    }
+    const std::string& expected = *options_.expectSha256;
+    const std::string actual = record.sha256.value_or("");
+    if (actual == expected) {
+        record.release = kExpectedSha256Release;
+        return kExitSuccess;
+    }
+    const std::string source = options_.expectFromJobFile ? "the job file" : "--expect-sha256";
+    ui_.Error("vantix-cli: " + *options_.file + " is not the expected image: " +
+              (actual.empty() ? "its SHA-256 cannot be computed"
+                              : "its SHA-256 is " + ShortSha256(actual, expected)) +
+              ", " + source + " expects " + ShortSha256(expected, actual));
+    return kExitInputError;
+}
+
+int FileCommand::CheckRelease(PodRun& run) {
+    RunRecord& record = run.Record();
+    StationDb* database = recorder_.Database();
+    if (!options_.serialSeries || database == nullptr) {
+        return kExitSuccess;
+    }
+    // Asked for every board: an image withdrawn while the line runs goes onto no further one.
+    record.release.reset();
+    const StationDbOutcome outcome = ReleaseCheck(*database, *options_.serialSeries,
+                                                  *options_.file, record.sha256.value_or(""),
+                                                  record.cpu.value_or(""));
+    if (!outcome.Ok()) {
+        for (const std::string& line : outcome.Lines()) {
+            ui_.Error("vantix-cli: " + line);
+        }
+        return outcome.status;
+    }
+    record.release = SeriesRelease(*options_.serialSeries);
     return kExitSuccess;
 }
 
@@ -103,6 +150,11 @@ bool FileCommand::TakeSerial(PodRun& run, SerialPatch& numbers) {
         if (region.name == numbers.Region()) {
             region.crc32.reset();
         }
+    }
+    // A number of a series goes only to a board whose image is released there still.
+    if (const int released = CheckRelease(run); released != kExitSuccess) {
+        numbers.FailWith(released);
+        return false;
     }
     // A number from the series is committed with the run's UUID, so its started entry goes
     // first, and names the number once the run's UUID finds it; any other, once it is known.
@@ -214,7 +266,7 @@ int FileCommand::RunBoardAfterBoard(PodRun& run) {
         }
         if (!TakeSerial(run)) {
             // No number for this board (counter unreadable, width used up, the station
-            // database out of reach): the line stops.
+            // database out of reach, its image no longer released): the line stops.
             noNumber = true;
             run.Conclude(nullptr);
             run.Keep(serial_.FailureStatus());

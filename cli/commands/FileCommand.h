@@ -9,6 +9,7 @@
 class ConsoleUi;
 class PodRun;
 class RunRecorder;
+struct RunRecord;
 struct CliEnvironment;
 struct CliOptions;
 
@@ -27,16 +28,23 @@ public:
     // its own command and run; Run() goes through the same ones.
     // Loads the file and ticks the regions; kExitSuccess, or the status of a refusal.
     int Prepare(PodRun& run);
-    // Takes the board's serial number from `numbers`, the series of the whole run.
+    // Takes the board's serial number from `numbers`, the series of the whole run; a number
+    // of the station database's series only for an image released there (CheckRelease).
     bool TakeSerial(PodRun& run, SerialPatch& numbers);
     CommandOutcome RunOnce(ProgrammerCommands& operations);
     // --only-changed: each region's pages into the board's record, and a line per region
     // the run reached ("PFLASH: 3 of 120 pages written").
     void ReportChangedPages(PodRun& run) const;
+    // With --serial-series, the image must be released for the series and the CPU, and not
+    // withdrawn: asked before every board. kExitSuccess, or the status after reporting.
+    int CheckRelease(PodRun& run);
     // The run's series of serial numbers, ready once Prepare has passed.
     SerialPatch& Numbers() { return serial_; }
 
 private:
+    // --expect-sha256: the bytes loaded must be that image; kExitSuccess, or 2 after
+    // reporting.
+    int CheckExpectedImage(RunRecord& record) const;
     // Every listed row, ticked when --regions names it (or when there is no --regions); a
     // named region the file does not fill is an input error.
     bool BuildRegionList(std::string& error);

@@ -3,7 +3,11 @@
 #include "commandline/CliOptions.h"
 #include "commands/CliEnvironment.h"
 #include "commands/ConsoleUi.h"
+#include "commands/ImageLoading.h"
 #include "commands/OutputFailure.h"
+#include "SFileImage.h"
+#include "Utf8Path.h"
+#include "records/ImageDigests.h"
 
 namespace {
 
@@ -41,6 +45,15 @@ int StationDbCommand::Run() {
     }
     if (options_.stationDbAction == "init") {
         return Init(*database);
+    }
+    if (options_.stationDbAction == "release") {
+        return Release(*database);
+    }
+    if (options_.stationDbAction == "withdraw") {
+        return Withdraw(*database);
+    }
+    if (options_.stationDbAction == "releases") {
+        return ListReleases(*database);
     }
     return options_.seriesName ? CreateSeries(*database) : ListSeries(*database);
 }
@@ -88,13 +101,110 @@ int StationDbCommand::ListSeries(StationDb& database) {
     for (const SeriesInfo& series : all) {
         out_ << series.name << '\t' << Next(series) << '\t' << Words(series.words) << '\n';
     }
-    if (const std::string failure = OutputFailure(out_); !failure.empty()) {
-        return Fail({kExitInputError, failure});
+    if (const int printed = Printed(); printed != kExitSuccess) {
+        return printed;
     }
     if (all.empty()) {
         ui_.Info("the station database (" + database.Name() +
                  ") has no serial series; create one with 'vantix-cli station-db series NAME "
                  "--start N'");
+    }
+    return kExitSuccess;
+}
+
+int StationDbCommand::Printed() {
+    if (const std::string failure = OutputFailure(out_); !failure.empty()) {
+        return Fail({kExitInputError, failure});
+    }
+    return kExitSuccess;
+}
+
+int StationDbCommand::Release(StationDb& database) {
+    SFileImage image;
+    std::vector<RegionRow> rows;
+    ReleaseInfo release;
+    int status =
+        LoadImageFile(*options_.file, *options_.cpu, false, image, rows, ui_, &release.sha256);
+    if (status == kExitSuccess && rows.empty()) {
+        ui_.Error("vantix-cli: " + *options_.file + " fills no flash region of the " +
+                  CpuName(*options_.cpu) + "; nothing to release");
+        status = kExitInputError;
+    }
+    if (status != kExitSuccess) {
+        return status;
+    }
+    release.series = *options_.seriesName;
+    release.cpu = CpuName(*options_.cpu);
+    const std::u8string name = Utf8Path(*options_.file).filename().u8string();
+    release.fileName.assign(name.begin(), name.end());
+    bool added = false;
+    ReleaseInfo found;
+    if (const StationDbOutcome outcome = database.Release(release, added, found); !outcome.Ok()) {
+        return Fail(outcome);
+    }
+    const std::string what = *options_.file + " (SHA-256 " + release.sha256 + ")";
+    const std::string where = "the serial series '" + release.series + "' and the " + release.cpu;
+    ui_.Info(added ? "released " + what + " for " + where
+                   : what + " is released for " + where + " already, since " + found.releasedAt +
+                         " by " + found.releasedBy);
+    return kExitSuccess;
+}
+
+int StationDbCommand::Withdraw(StationDb& database) {
+    const std::string& series = *options_.seriesName;
+    const std::string& sha256 = *options_.releaseSha256;
+    std::vector<ReleaseInfo> withdrawn;
+    if (const StationDbOutcome outcome = database.Withdraw(series, sha256, withdrawn);
+        !outcome.Ok()) {
+        return Fail(outcome);
+    }
+    const std::string image = "the image " + ShortSha256(sha256);
+    for (const ReleaseInfo& release : withdrawn) {
+        ui_.Info("withdrew " + image + " (" + release.fileName + ", " + release.cpu +
+                 ") from the serial series '" + series + "'; no further board takes it");
+    }
+    if (!withdrawn.empty()) {
+        return kExitSuccess;
+    }
+    // Asked again, it is withdrawn: a script may run more than once.
+    std::vector<ReleaseInfo> all;
+    if (const StationDbOutcome outcome = database.ListReleases(series, false, all); !outcome.Ok()) {
+        return Fail(outcome);
+    }
+    for (const ReleaseInfo& release : all) {
+        if (release.sha256 == sha256) {
+            ui_.Info(image + " is withdrawn from the serial series '" + series + "' already");
+            return kExitSuccess;
+        }
+    }
+    return Fail({kExitInputError,
+                 image + " was never released for the serial series '" + series + "'"});
+}
+
+int StationDbCommand::ListReleases(StationDb& database) {
+    std::vector<ReleaseInfo> all;
+    if (const StationDbOutcome outcome = database.ListReleases(options_.seriesName, false, all);
+        !outcome.Ok()) {
+        return Fail(outcome);
+    }
+    for (const ReleaseInfo& release : all) {
+        out_ << release.series << '\t' << release.sha256 << '\t' << release.cpu << '\t'
+             << release.fileName << "\treleased " << release.releasedAt << " by "
+             << release.releasedBy;
+        if (release.withdrawnAt) {
+            out_ << "\twithdrawn " << *release.withdrawnAt << " by "
+                 << release.withdrawnBy.value_or("");
+        }
+        out_ << '\n';
+    }
+    if (const int printed = Printed(); printed != kExitSuccess) {
+        return printed;
+    }
+    if (all.empty()) {
+        ui_.Info((options_.seriesName ? "the serial series '" + *options_.seriesName + "'"
+                                      : "the station database (" + database.Name() + ")") +
+                 " has no released image; release one with 'vantix-cli station-db release "
+                 "SERIES FILE --cpu CPU'");
     }
     return kExitSuccess;
 }

@@ -10,7 +10,8 @@ struct CliOptions;
 
 // station-db: sets up the line's station database. "init" creates its tables; "series NAME
 // --start N" creates a serial series, and "series" alone lists them on stdout, a line each:
-// the name, "next N" (or "used up") and the width. Confirmations go to stderr.
+// the name, "next N" (or "used up") and the width. "release", "withdraw" and "releases" keep
+// the images each series may program. Confirmations go to stderr.
 class StationDbCommand {
 public:
     StationDbCommand(const CliOptions& options, const CliEnvironment& environment, ConsoleUi& ui,
@@ -22,6 +23,11 @@ private:
     int Init(StationDb& database);
     int CreateSeries(StationDb& database);
     int ListSeries(StationDb& database);
+    int Release(StationDb& database);
+    int Withdraw(StationDb& database);
+    int ListReleases(StationDb& database);
+    // Checks what was printed on stdout: 2 after reporting when it did not arrive.
+    int Printed();
     int Fail(const StationDbOutcome& outcome);
 
     const CliOptions& options_;

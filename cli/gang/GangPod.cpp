@@ -86,7 +86,7 @@ bool GangPod::BeginBoard(const std::string& boardId, SerialPatch* numbers) {
     if (!file_ || numbers == nullptr || file_->TakeSerial(run_, *numbers)) {
         return true;
     }
-    // As a single run: no number, the board is not touched.
+    // As a single run: no number (or its image no longer released), the board is not touched.
     boardStatus_ = numbers->FailureStatus();
     if (options_.repeat) {
         run_.Conclude(nullptr);

@@ -47,8 +47,9 @@ public:
     void Refuse(int status);
 
     // The next board, in the main thread and in pod order: its id and its serial number from
-    // the run's series. False when there is no number for it: its record is kept with the
-    // series' failure status (2, or 3 when the station database is out of reach).
+    // the run's series. False when there is no number for it (or its image is no longer
+    // released for the series): its record is kept with the series' failure status (2, or 3
+    // when the station database is out of reach).
     bool BeginBoard(const std::string& boardId, SerialPatch* numbers);
     // On the pod's own thread: the board's work and its record.
     void RunBoard();

@@ -120,3 +120,12 @@ std::string Crc32Text(std::uint32_t crc) {
     std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(crc));
     return text;
 }
+
+std::string ShortSha256(const std::string& sha256, const std::string& other) {
+    std::size_t digits = 4;
+    while (digits < sha256.size() && other != sha256 &&
+           other.compare(0, digits, sha256, 0, digits) == 0) {
+        ++digits;
+    }
+    return sha256.substr(0, digits) + "…";
+}

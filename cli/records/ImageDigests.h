@@ -36,3 +36,7 @@ std::uint32_t RegionCrc32(const SFileImage& image, const RegionRow& row);
 
 // "%08x" of a CRC-32.
 std::string Crc32Text(std::uint32_t crc);
+
+// A SHA-256 as messages name it: its first four hex digits and "…", or as many more as it
+// takes to tell it from `other`.
+std::string ShortSha256(const std::string& sha256, const std::string& other = {});

@@ -116,6 +116,7 @@ std::string RegionsJson(const std::vector<RunRecord::Region>& regions) {
 std::string RunRecordJson(const RunRecord& record) {
     JsonObject json;
     AddFields(json, record);
+    OptionalText(json, "release", record.release);
     return json.Close();
 }
 
@@ -127,5 +128,6 @@ std::string RunLogJson(const RunRecord& record, const std::string& utcTime,
     if (!run.empty()) {
         json.Text("run", run);
     }
+    OptionalText(json, "release", record.release);
     return json.Close();
 }

@@ -50,6 +50,10 @@ struct RunRecord {
     int exitCode = 0;
     // What pod-info read from the pod, a line each; written only when there is some.
     std::vector<std::string> info;
+    // The rule that admitted the image onto the board: "expected-sha256", "series line-7";
+    // none where no rule was asked for. Written after every other field, so that readers of
+    // older records find theirs where they were.
+    std::optional<std::string> release;
 };
 
 // The entry a board's run leaves before its pod is touched, which the board's record
@@ -59,6 +63,11 @@ inline constexpr const char* kStartedStatus = "started";
 inline constexpr const char* kUnknownStatus = "unknown";
 inline constexpr int kExitUnknown = -1;
 
+// What a record's "release" says admitted its image: the SHA-256 the station expects, or the
+// releases of the serial series ("series line-7").
+inline constexpr const char* kExpectedSha256Release = "expected-sha256";
+inline constexpr const char* kSeriesReleasePrefix = "series ";
+
 // A listed region as a record names it, with the CRC-32 of its words.
 RunRecord::Region RegionRecord(const SFileImage& image, const RegionRow& row);
 // The regions as a JSON array: [{"name","start","end","words","crc32"},...].
@@ -66,7 +75,7 @@ std::string RegionsJson(const std::vector<RunRecord::Region>& regions);
 
 // The record as one JSON object on one line (without a line end).
 std::string RunRecordJson(const RunRecord& record);
-// The same object with the UTC time and the host name in front and the run's UUID at the
-// end, for the log: the UUID names the run wherever a copy of its record ends up.
+// The same object with the UTC time and the host name in front and the run's UUID before
+// "release", for the log: the UUID names the run wherever a copy of its record ends up.
 std::string RunLogJson(const RunRecord& record, const std::string& utcTime,
                        const std::string& host, const std::string& run = "");

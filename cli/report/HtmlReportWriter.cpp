@@ -28,6 +28,7 @@ table{border-collapse:collapse;margin:8px 0;font-size:.9em}
 th,td{border:1px solid #ccd;padding:3px 8px;text-align:left;vertical-align:top}
 th{background:#eef1f8}td.n{text-align:right;font-variant-numeric:tabular-nums}
 td.t{word-break:break-all}.hash{font-family:"Liberation Mono",monospace;font-size:.85em}
+.unreleased{color:#b00000;font-weight:bold}
 .chart{position:relative;height:260px;margin:8px 0}.chart.small{height:200px}
 .notice{background:#fff4e5;border:1px solid #ef6c00;padding:6px 10px;border-radius:4px}
 details{margin:6px 0}summary{cursor:pointer;color:#1565c0}
@@ -273,12 +274,37 @@ void HtmlReportWriter::Totals(std::ostream& out) const {
 }
 
 void HtmlReportWriter::Images(std::ostream& out) const {
-    out << "<h3>Images</h3>\n<table id=\"images\"><thead><tr><th>file</th><th>SHA-256</th>"
-           "<th>runs</th></tr></thead><tbody>\n";
+    // Only the station database knows what was released, and when.
+    const bool known = figures_.unreleasedRuns.has_value();
+    out << "<h3>Images</h3>\n";
+    if (known) {
+        out << "<p>Boards programmed with an image that was not released at the time (runs "
+               "without the check of a serial series, such as those from before it): <span "
+               "data-figure=\"unreleased-runs\">"
+            << *figures_.unreleasedRuns << "</span>.</p>\n";
+    } else {
+        out << "<p>Which images were released only the station database knows; this report "
+               "read none.</p>\n";
+    }
+    out << "<table id=\"images\"><thead><tr><th>file</th><th>SHA-256</th><th>runs</th>"
+        << (known ? "<th>released (series, CPU, from, to)</th><th>programmed unreleased</th>"
+                  : "")
+        << "</tr></thead><tbody>\n";
     for (const ReportFigures::Image& image : figures_.images) {
         out << "<tr>" << Cell(Shown(image.file), "t")
             << Cell("<span class=\"hash\">" + Shown(image.sha256) + "</span>", "t")
-            << Cell(Number(image.runs), "n") << "</tr>\n";
+            << Cell(Number(image.runs), "n");
+        if (known) {
+            std::string released;
+            for (const std::string& release : image.releases) {
+                released += (released.empty() ? "" : "<br>") + Shown(release);
+            }
+            out << Cell(released.empty() ? "<span class=\"unreleased\">not released</span>"
+                                         : released,
+                        "t")
+                << Cell(Number(image.unreleasedRuns), "n");
+        }
+        out << "</tr>\n";
     }
     out << "</tbody></table>\n";
     if (figures_.imagesLeft > 0) {

@@ -38,12 +38,12 @@ struct FieldName {
 };
 
 // Every field a record of this program holds.
-constexpr std::array<FieldName, 23> kFields = {{
+constexpr std::array<FieldName, 24> kFields = {{
     {"time", 0},       {"host", 1},         {"station", 2},    {"command", 3},   {"status", 4},
     {"seconds", 5},    {"exit", 6},         {"file", 7},       {"sha256", 8},    {"pod", 9},
     {"board", 10},     {"serial", 11},      {"serial_at", 12}, {"result", 13},   {"run", 14},
     {"warnings", 15},  {"cpu", 15},         {"regions", 15},   {"info", 15},     {"file_hex", 15},
-    {"pod_hex", 15},   {"board_hex", 15},   {"station_hex", 15},
+    {"pod_hex", 15},   {"board_hex", 15},   {"station_hex", 15}, {"release", 15},
 }};
 
 const char* const kNames[] = {"time", "host", "station", "command", "status", "seconds", "exit"};

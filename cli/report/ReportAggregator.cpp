@@ -40,6 +40,22 @@ bool Newer(const Entry& a, const Entry& b) {
 
 }  // namespace
 
+void ReportAggregator::SetReleases(std::vector<ReleaseInfo> releases) {
+    figures_.unreleasedRuns = 0;
+    releases_ = std::move(releases);
+}
+
+bool ReportAggregator::Unreleased(const ReportRecord& record) const {
+    if (!releases_ || !record.sha256 || !record.Programs() || !record.Started()) {
+        return false;
+    }
+    const std::int64_t at = record.time * 1000000 + record.microseconds;
+    return std::none_of(releases_->begin(), releases_->end(), [&](const ReleaseInfo& release) {
+        return release.sha256 == *record.sha256 && release.releasedMicros <= at &&
+               (!release.withdrawnMicros || at < *release.withdrawnMicros);
+    });
+}
+
 void ReportAggregator::Add(const ReportRecord& record) {
     const std::uint64_t sequence = sequence_++;
     ++figures_.runs;
@@ -55,6 +71,10 @@ void ReportAggregator::Add(const ReportRecord& record) {
         image.sha256 = *record.sha256;
         image.file = record.file ? FileName(*record.file) : image.file;
         ++image.runs;
+        if (Unreleased(record)) {
+            ++image.unreleasedRuns;
+            ++*figures_.unreleasedRuns;
+        }
     }
     // A run that never started has no cycle time: its seconds are the refusal's.
     for (auto* group : {&stations_[record.station], &pods_[record.pod.value_or("")]}) {
@@ -112,6 +132,14 @@ ReportFigures ReportAggregator::Finish() {
     cycleTimes_.Finish(figures_);
     serials_.Finish(figures_);
     for (auto& [sha256, image] : images_) {
+        for (const ReleaseInfo& release : releases_.value_or(std::vector<ReleaseInfo>{})) {
+            if (release.sha256 == sha256) {
+                image.releases.push_back(release.series + ", " + release.cpu + ", from " +
+                                         release.releasedAt +
+                                         (release.withdrawnAt ? " to " + *release.withdrawnAt
+                                                              : std::string()));
+            }
+        }
         figures_.images.push_back(std::move(image));
     }
     std::sort(figures_.images.begin(), figures_.images.end(), [](const auto& a, const auto& b) {

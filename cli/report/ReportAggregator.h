@@ -11,6 +11,7 @@
 #include "report/ReportFigures.h"
 #include "report/ReportRecord.h"
 #include "report/SerialUse.h"
+#include "stationdb/ReleaseTable.h"
 
 // Works out a report's figures from records handed over one at a time, in any order: what
 // it keeps grows with the boards and the runs' seconds, never with the records' texts.
@@ -20,6 +21,8 @@ public:
     // from before 2000, has a clock that was wrong.
     explicit ReportAggregator(std::int64_t now) : now_(now) {}
 
+    // The images released on the line, from the station database, before the first record.
+    void SetReleases(std::vector<ReleaseInfo> releases);
     void Add(const ReportRecord& record);
     // The figures; the aggregator is spent.
     ReportFigures Finish();
@@ -32,6 +35,8 @@ private:
     };
 
     void AddFailure(const ReportRecord& record);
+    // A run that programmed a board with an image that was not released at its time.
+    bool Unreleased(const ReportRecord& record) const;
     void FinishPeriods();
     static std::vector<ReportFigures::Group> Groups(std::map<std::string, GroupRuns>& runs,
                                                     std::uint64_t& left);
@@ -47,6 +52,7 @@ private:
     CycleTimes cycleTimes_;
     SerialUse serials_;
     std::unordered_map<std::string, ReportFigures::Image> images_;
+    std::optional<std::vector<ReleaseInfo>> releases_;
     std::map<std::string, GroupRuns> stations_;
     std::map<std::string, GroupRuns> pods_;
     std::unordered_map<std::string, std::uint64_t> failureTexts_;

@@ -152,6 +152,9 @@ int ReportCommand::ReadSources(ReportAggregator& aggregator, LineCounts& lines,
     const std::string url = DatabaseUrl(refusal);
     if (!url.empty()) {
         StationDbRunReader reader(take, warn, Waiting());
+        reader.OnReleases([&aggregator](std::vector<ReleaseInfo> releases) {
+            aggregator.SetReleases(std::move(releases));
+        });
         const StationDbOutcome outcome = reader.Read(url, filter_);
         if (!outcome.Ok()) {
             for (const std::string& line : outcome.Lines()) {

@@ -17,6 +17,11 @@ struct ReportFigures {
         std::string sha256;
         std::string file;  // the file name (without its folder) last seen with it
         std::uint64_t runs = 0;
+        // With the station database: its releases, a text each ("line-7, DSP56F807, from
+        // 2026-12-08T09:30:00Z to 2026-12-09T10:00:00Z"), none when it was never released,
+        // and the runs that programmed a board with it while it was not released.
+        std::vector<std::string> releases;
+        std::uint64_t unreleasedRuns = 0;
     };
     struct Period {
         std::int64_t start = 0;  // seconds since 1970 UTC
@@ -106,6 +111,9 @@ struct ReportFigures {
     std::optional<std::int64_t> latestOddTime;
     std::vector<Image> images;
     std::uint64_t imagesLeft = 0;
+    // Runs that programmed a board (write, write-verify) with an image not released at the
+    // time; none when the report read no station database, which alone knows the releases.
+    std::optional<std::uint64_t> unreleasedRuns;
 
     std::uint64_t boards = 0;
     std::uint64_t boardsProgrammed = 0;  // boards with a write or write-verify

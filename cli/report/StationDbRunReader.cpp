@@ -52,6 +52,20 @@ StationDbOutcome CheckTables(PgConnection& db) {
 
 }  // namespace
 
+PgReply StationDbRunReader::ReadReleases(PgConnection& db) {
+    ReleaseTable table(db);
+    bool exists = false;
+    PgReply reply = table.Exists(exists);
+    std::vector<ReleaseInfo> all;
+    if (reply.Done() && exists) {
+        reply = table.List(std::nullopt, false, std::nullopt, all);
+    }
+    if (reply.Done() && releases_) {
+        releases_(std::move(all));
+    }
+    return reply;
+}
+
 StationDbOutcome StationDbRunReader::Read(const std::string& url, const ReportFilter& filter) {
     PgConnection db(url, notice_);
     std::string error;
@@ -70,6 +84,9 @@ StationDbOutcome StationDbRunReader::Read(const std::string& url, const ReportFi
         return tables;
     }
     PgReply reply = db.Exec("BEGIN READ ONLY");
+    if (reply.Done()) {
+        reply = ReadReleases(db);
+    }
     if (reply.Done()) {
         reply =
             db.Exec(kDeclare, {TimeValue(filter.since), TimeValue(filter.until), filter.sha256});

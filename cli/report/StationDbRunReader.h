@@ -16,6 +16,7 @@ class StationDbRunReader {
 public:
     using Sink = std::function<void(ReportRecord&)>;
     using Warn = std::function<void(const std::string&)>;
+    using Releases = std::function<void(std::vector<ReleaseInfo>)>;
 
     // A slow server is waited for as `notice` says, and Ctrl+C ends the reading.
     StationDbRunReader(Sink sink, Warn warn, WaitNotice notice)
@@ -26,12 +27,18 @@ public:
     // holds the password.
     StationDbOutcome Read(const std::string& url, const ReportFilter& filter);
     const LineCounts& Counts() const { return counts_; }
+    // Where the images released on the line go, before the first record; a database whose
+    // tables have none yet has released nothing.
+    void OnReleases(Releases releases) { releases_ = std::move(releases); }
     // The database read, without the password; empty before.
     const std::string& Name() const { return name_; }
 
 private:
+    PgReply ReadReleases(PgConnection& db);
+
     Sink sink_;
     Warn warn_;
+    Releases releases_;
     WaitNotice notice_;
     LineCounts counts_;
     std::string name_;

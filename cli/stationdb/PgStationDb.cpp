@@ -382,3 +382,77 @@ StationDbOutcome PgStationDb::SpoolRecord(const std::string& logLine, const std:
     noted_.clear();
     return {kExitSuccess, KeptText(spool_->Path())};
 }
+
+StationDbOutcome PgStationDb::ReleasesReady(const std::optional<std::string>& series,
+                                            const char* privilege, const char* doing) {
+    if (StationDbOutcome tables = CheckTables(); !tables.Ok()) {
+        return tables;
+    }
+    bool exists = true;
+    PgReply reply;
+    reply.kind = PgReply::Kind::Done;
+    if (series) {
+        reply = series_.Exists(*series, exists);
+    }
+    if (!reply.Done()) {
+        return Failed("read the serial series " + Quoted(*series), reply);
+    }
+    if (!exists) {
+        return NoSuchSeries(*series);
+    }
+    reply = releases_.Exists(exists);
+    if (!reply.Done()) {
+        return Failed("read the released images", reply);
+    }
+    if (!exists) {
+        return {kExitInputError, "the station database (" + Name() +
+                                     ") has no table of released images; create it with "
+                                     "'vantix-cli station-db init'"};
+    }
+    if (privilege == nullptr) {
+        return {};
+    }
+    bool may = false;
+    std::string login;
+    reply = releases_.MayWrite(privilege, may, login);
+    if (!reply.Done()) {
+        return Failed("read what the login may do", reply);
+    }
+    if (!may) {
+        return {kExitUnreachable, "the login " + Quoted(login) + " may not " + doing +
+                                      " in the station database (" + Name() + ") (" +
+                                      privilege + " on vantix.releases)"};
+    }
+    return {};
+}
+
+StationDbOutcome PgStationDb::Release(const ReleaseInfo& image, bool& added, ReleaseInfo& found) {
+    if (StationDbOutcome ready = ReleasesReady(image.series, "INSERT", "release images");
+        !ready.Ok()) {
+        return ready;
+    }
+    const PgReply reply = releases_.Add(image, added, found);
+    if (reply.kind == PgReply::Kind::ServerError && reply.sqlState == "23503") {
+        return NoSuchSeries(image.series);  // removed meanwhile
+    }
+    return reply.Done() ? StationDbOutcome{} : Failed("release the image", reply);
+}
+
+StationDbOutcome PgStationDb::Withdraw(const std::string& series, const std::string& sha256,
+                                       std::vector<ReleaseInfo>& withdrawn) {
+    if (StationDbOutcome ready = ReleasesReady(series, "UPDATE", "withdraw images");
+        !ready.Ok()) {
+        return ready;
+    }
+    const PgReply reply = releases_.Withdraw(series, sha256, withdrawn);
+    return reply.Done() ? StationDbOutcome{} : Failed("withdraw the image", reply);
+}
+
+StationDbOutcome PgStationDb::ListReleases(const std::optional<std::string>& series,
+                                           bool openOnly, std::vector<ReleaseInfo>& all) {
+    if (StationDbOutcome ready = ReleasesReady(series); !ready.Ok()) {
+        return ready;
+    }
+    const PgReply reply = releases_.List(series, openOnly, std::nullopt, all);
+    return reply.Done() ? StationDbOutcome{} : Failed("read the released images", reply);
+}

@@ -30,6 +30,11 @@ public:
     StationDbOutcome ListSeries(std::vector<SeriesInfo>& all) override;
     StationDbOutcome FindSeries(const std::string& name, SeriesInfo& series) override;
     StationDbOutcome CheckWriting(const std::optional<std::string>& series) override;
+    StationDbOutcome Release(const ReleaseInfo& image, bool& added, ReleaseInfo& found) override;
+    StationDbOutcome Withdraw(const std::string& series, const std::string& sha256,
+                              std::vector<ReleaseInfo>& withdrawn) override;
+    StationDbOutcome ListReleases(const std::optional<std::string>& series, bool openOnly,
+                                  std::vector<ReleaseInfo>& all) override;
     StationDbOutcome TakeNumber(const std::string& series, const std::string& run,
                                 const std::string& station, const std::string& board,
                                 std::uint64_t& number) override;
@@ -45,6 +50,10 @@ private:
     // The reply's failure as the run's outcome: what the call was doing, and why it failed.
     StationDbOutcome Failed(const std::string& doing, const PgReply& reply) const;
     StationDbOutcome NoSuchSeries(const std::string& name) const;
+    // The tables, the series when one is named, and the table of released images there; with
+    // a privilege, the login must hold it on that table (`doing` says what it would do).
+    StationDbOutcome ReleasesReady(const std::optional<std::string>& series,
+                                   const char* privilege = nullptr, const char* doing = "");
     // After a lost connection: connects again; false when that fails too (`reason` says why).
     bool Reconnect(std::string& reason);
     // One try at the number, then its lookup by the run after a lost connection.
@@ -66,6 +75,7 @@ private:
     StationSchema schema_{db_};
     SerialSeries series_{db_};
     RecordStore records_{db_};
+    ReleaseTable releases_{db_};
     std::optional<RecordSpool> spool_;  // named once the database is known
     WaitNotice notice_;
     std::optional<RunJournal> journal_;  // beside the spool

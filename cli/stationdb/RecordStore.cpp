@@ -18,8 +18,8 @@ std::string RecordStore::LineFor(const std::string& logLine, const std::string& 
                                  const std::string& run) {
     const std::string runField = ",\"run\":\"" + run + "\"";
     std::string line = logLine.substr(0, logLine.rfind('}'));
-    const bool hasRun = line.size() >= runField.size() &&
-                        line.compare(line.size() - runField.size(), runField.size(), runField) == 0;
+    // Within a JSON text this can only be the record's own field: quotes in values are escaped.
+    const bool hasRun = line.find(runField) != std::string::npos;
     line += ",\"station\":" + JsonQuoted(station);
     if (!IsUtf8(station)) {
         line += ",\"station_hex\":\"" + HexBytes(station) + "\"";

@@ -15,7 +15,7 @@ public:
     PgReply Store(const std::string& line, bool& added);
 
     // The record of a log line: the same fields, then "station", and "run" unless the log
-    // line ends with the run's UUID already.
+    // line carries the run's UUID already.
     static std::string LineFor(const std::string& logLine, const std::string& station,
                                const std::string& run);
     // The JSON as jsonb takes it: a NUL character, which PostgreSQL's text cannot hold,

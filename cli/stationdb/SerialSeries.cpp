@@ -45,6 +45,12 @@ PgReply SerialSeries::Find(const std::string& name, std::optional<SeriesInfo>& f
     return reply;
 }
 
+PgReply SerialSeries::Exists(const std::string& name, bool& exists) {
+    PgReply reply = db_.Exec("SELECT EXISTS (SELECT FROM vantix.series WHERE name = $1)", {name});
+    exists = reply.Done() && reply.Value() == "t";
+    return reply;
+}
+
 PgReply SerialSeries::List(std::vector<SeriesInfo>& all) {
     const std::string sql = std::string(kSeriesColumns) + "ORDER BY name";
     return Select(sql.c_str(), {}, all);

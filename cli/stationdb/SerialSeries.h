@@ -30,6 +30,8 @@ public:
     PgReply Create(const std::string& name, std::uint64_t first, int words, bool& created,
                    SeriesInfo& found);
     PgReply Find(const std::string& name, std::optional<SeriesInfo>& found);
+    // Whether the series exists, for a login that may not read its numbers.
+    PgReply Exists(const std::string& name, bool& exists);
     PgReply List(std::vector<SeriesInfo>& all);
     // Takes the series' next number for the claim, a JSON object with the run's "run" (UUID),
     // "station" and "board". No number when the series does not exist or the run holds one

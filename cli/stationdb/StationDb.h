@@ -9,6 +9,7 @@
 
 #include "commandline/CliExit.h"
 #include "station/WaitNotice.h"
+#include "stationdb/ReleaseTable.h"
 #include "stationdb/SerialSeries.h"
 
 // How a call on the station database ended: kExitSuccess, or the exit status the run ends
@@ -54,6 +55,19 @@ public:
     // Whether the login may store records and, with a series, take its numbers: else 3, with
     // what it may not do.
     virtual StationDbOutcome CheckWriting(const std::optional<std::string>& series) = 0;
+
+    // Releases the image for its series (station-db release): 2 for a series or table that
+    // does not exist, 3 for a login that may not release. `added` is false when it was
+    // released already; `found` holds the release as the database keeps it.
+    virtual StationDbOutcome Release(const ReleaseInfo& image, bool& added,
+                                     ReleaseInfo& found) = 0;
+    // Withdraws the image from the series, for every CPU: `withdrawn` holds what was open.
+    virtual StationDbOutcome Withdraw(const std::string& series, const std::string& sha256,
+                                      std::vector<ReleaseInfo>& withdrawn) = 0;
+    // The releases of a series (every series without one), oldest first; only those not
+    // withdrawn with `openOnly`. 2 for a series or table that does not exist.
+    virtual StationDbOutcome ListReleases(const std::optional<std::string>& series, bool openOnly,
+                                          std::vector<ReleaseInfo>& all) = 0;
 
     // Takes the series' next number for the run, committed before this returns. An outcome
     // left unknown by a lost connection is looked up by the run's UUID, never taken again.

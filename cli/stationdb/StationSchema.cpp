@@ -1,5 +1,7 @@
 #include "stationdb/StationSchema.h"
 
+#include "stationdb/ReleaseTable.h"
+
 #include <string>
 
 namespace {
@@ -55,6 +57,10 @@ PgReply StationSchema::Create(bool& created, int& version) {
         reply = CreateTables();
         created = reply.Done();
         version = created ? kVersion : 0;
+    }
+    if (reply.Done() && version <= kVersion) {
+        // The released images: a step of its own, also for tables made before it existed.
+        reply = ReleaseTable(db_).Create();
     }
     if (!reply.Done()) {
         created = false;

@@ -7,6 +7,7 @@
 //   series          each serial series: its name, its sequence, first number and width
 //   serials         every number handed out, with the run (UUID) that took it
 //   runs            every board's record, as its JSON line, with the columns to search by
+//   releases        the images released for each series (ReleaseTable)
 // Creating them takes an advisory lock, so hosts that start at the same time create them
 // once; a database whose tables are newer than this program knows is left alone.
 class StationSchema {

@@ -88,7 +88,8 @@ TEST_F(FailClosed, SigtermAndSighupEndARunAsCtrlCDoes) {
                   std::string::npos);
         const std::string tail = "\"result\":null,\"status\":\"interrupted\",\"seconds\":";
         EXPECT_NE(ended.out.find(tail), std::string::npos) << ended.out;
-        EXPECT_NE(ended.out.find("\"exit\":" + std::to_string(status) + "}"), std::string::npos);
+        EXPECT_NE(ended.out.find("\"exit\":" + std::to_string(status) + ",\"release\":null}"),
+                  std::string::npos);
         const std::vector<std::string> lines = Lines(ReadText(log));
         ASSERT_FALSE(lines.empty());
         EXPECT_NE(lines.back().find(tail), std::string::npos) << lines.back();
@@ -182,7 +183,7 @@ TEST_F(FailClosed, ALogThatCannotBeWrittenStopsTheLine) {
         environment);
     EXPECT_EQ(run.status, kExitRecordLost);
     ASSERT_EQ(Lines(run.out).size(), 1u) << "no second board";
-    EXPECT_NE(run.out.find("\"exit\":0}"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"exit\":0,\"release\":null}"), std::string::npos) << run.out;
     EXPECT_NE(run.err.find("Flash Writing is OK !!!\n"), std::string::npos);
     EXPECT_NE(run.err.find("vantix-cli: the record of this board is missing from the log "
                            "/dev/full; stopping\nboards: 1 passed, 0 failed; 1 record lost\n"),

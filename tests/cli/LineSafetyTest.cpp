@@ -319,7 +319,7 @@ TEST_F(LineSafety, SeveralPodsAndNoPodOptionIsRefused) {
                            "--pod SERIAL"),
               std::string::npos)
         << run.err;
-    EXPECT_NE(run.out.find("\"exit\":2}"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"exit\":2,\"release\":null}"), std::string::npos) << run.out;
     EXPECT_EQ(RunProgram({"--sim-pods", "2", "--sim-state", state, "--pod", "VSIM0002", "reset"})
                   .status,
               kExitSuccess);
@@ -340,7 +340,7 @@ TEST_F(LineSafety, APodThatVanishesUnderRepeatEndsTheRunWith3) {
     EXPECT_NE(records[0].find(": the pod was disconnected during this step\",\"seconds\":"),
               std::string::npos)
         << records[0];
-    EXPECT_NE(records[0].find("\"exit\":3}"), std::string::npos) << records[0];
+    EXPECT_NE(records[0].find("\"exit\":3,\"release\":null}"), std::string::npos) << records[0];
     EXPECT_NE(run.err.find("vantix-cli: pod VSIM0001 was disconnected during this step\n"
                            "boards: 0 passed, 1 failed\n"),
               std::string::npos)

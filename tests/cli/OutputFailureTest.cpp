@@ -98,7 +98,7 @@ TEST_F(FullDisk, ATraceCutShortEndsTheRunWith4AndStopsTheLine) {
     // One board, whose record says so; the trace ends with a whole line.
     EXPECT_EQ(Lines(run.out).size(), 1u) << run.out;
     EXPECT_NE(run.out.find("\"status\":\"Flash Write && Verify Completed - "), std::string::npos);
-    EXPECT_NE(run.out.find("\"exit\":4}"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"exit\":4,\"release\":null}"), std::string::npos) << run.out;
     EXPECT_EQ(Lines(ReadText(log)).size(), 1u);
     const std::string wire = ReadText(trace);
     ASSERT_FALSE(wire.empty());
@@ -115,7 +115,7 @@ TEST_F(FullDisk, AStateThatCannotBeSavedFailsTheBoardItHolds) {
     EXPECT_EQ(Lines(run.out).size(), 1u) << "no board after it: " << run.out;
     EXPECT_NE(run.out.find("\"status\":\"" + failure + "\",\"seconds\":"), std::string::npos)
         << run.out;
-    EXPECT_NE(run.out.find("\"exit\":1}"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"exit\":1,\"release\":null}"), std::string::npos) << run.out;
     EXPECT_TRUE(Names(disk).empty()) << "no temporary state left behind";
 }
 
@@ -205,7 +205,7 @@ TEST(OutputOnAClosedPipe, NoBoardStartsOnceItsReaderHasGone) {
     for (char c = 0; c != '\n' && read(output[0], &c, 1) == 1;) {
         first += c;
     }
-    EXPECT_NE(first.find("\"exit\":0}"), std::string::npos) << first;
+    EXPECT_NE(first.find("\"exit\":0,\"release\":null}"), std::string::npos) << first;
     close(output[0]);
     ASSERT_EQ(write(input[1], "\n\n", 2), 2);
     close(input[1]);

@@ -94,7 +94,7 @@ TEST_F(ProductionLine, FailedWriteLeavesItsRecord) {
         ","
         "\\{\"name\":\"DFLASH\",\"start\":8192,\"end\":8767,\"words\":576,\"crc32\":\"e2e0b125\"\\}"
         "\\],\"pod\":\"VSIM0001\",\"board\":null,\"result\":13,\"status\":\"DFLASH Write Error\","
-        "\"seconds\":[0-9]+\\.[0-9]{3},\"exit\":1\\}\n");
+        "\"seconds\":[0-9]+\\.[0-9]{3},\"exit\":1,\"release\":null\\}\n");
     EXPECT_TRUE(std::regex_match(run.out, record)) << run.out;
 }
 
@@ -121,7 +121,7 @@ TEST_F(ProductionLine, RepeatedBoardsAndTwoStationsShareOneLog) {
 
     const std::regex line(
         "\\{\"time\":\"[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}\\.[0-9]{3}Z\",\"host\":\"[^\"]*\","
-        "\"command\":\"write\",[^\\n]*\"exit\":0,\"run\":\"[0-9a-f-]{36}\"\\}");
+        "\"command\":\"write\",[^\\n]*\"exit\":0,\"run\":\"[0-9a-f-]{36}\",\"release\":null\\}");
     const std::vector<std::string> lines = Lines(ReadText(log));
     EXPECT_EQ(lines.size(), 43u);
     for (const std::string& text : lines) {

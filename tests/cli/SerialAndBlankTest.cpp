@@ -197,7 +197,7 @@ TEST_F(SerialAndBlank, EraseThenBlankCheckThenWrite) {
         "\\{\"name\":\"DFLASH\",\"start\":8192,\"end\":16383,\"words\":8192,"
         "\"crc32\":\"[0-9a-f]{8}\",\"blank\":false,\"differs\":\\[8192,8447\\]\\}\\],"
         "\"pod\":\"VSIM0001\",\"board\":null,\"result\":14,\"status\":\"Flash is not "
-        "blank\",.*\"exit\":1\\}\n");
+        "blank\",.*\"exit\":1,\"release\":null\\}\n");
     EXPECT_TRUE(std::regex_match(written.out, record)) << written.out;
     EXPECT_EQ(Lines(ReadText(log)).size(), 1u);
 }

@@ -344,7 +344,7 @@ TEST(EmulatedUsbPod, APodPulledOutEndsTheLineWithItsBoard) {
                            "this step\",\"seconds\":"),
               std::string::npos)
         << run.out;
-    EXPECT_NE(run.out.find("\"exit\":3}"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"exit\":3,\"release\":null}"), std::string::npos) << run.out;
     EXPECT_NE(run.err.find("vantix-cli: pod VEMU0001 was disconnected during this step\n"
                            "boards: 0 passed, 1 failed\n"),
               std::string::npos)

@@ -59,6 +59,10 @@ TEST(ReportFromStationDb, ARunIsTakenOnceFromAllItsSourcesTheDatabasesCopyFirst)
     ASSERT_EQ(RunProgram({"station-db", "series", "line-7", "--start", "1000", "--station-db", url})
                   .status,
               0);
+    ASSERT_EQ(RunProgram({"station-db", "release", "line-7", Example("dsp56f807.s"), "--cpu", "807",
+                          "--station-db", url})
+                  .status,
+              0);
     const std::string log = dir.File("boards.jsonl");
     const CliRun line = RunProgram(
         {"--simulate", "--station-db", url, "--station", "st-A", "--log", log, "write-verify",
@@ -82,6 +86,55 @@ TEST(ReportFromStationDb, ARunIsTakenOnceFromAllItsSourcesTheDatabasesCopyFirst)
     EXPECT_NE(run.err.find(", 2 copies of runs read before left out;"),
               std::string::npos)
         << run.err;
+    unsetenv("XDG_STATE_HOME");
+}
+
+// The row of the images table that names the file.
+std::string ImageRow(const std::string& html, const std::string& file) {
+    const std::size_t table = html.find("<table id=\"images\">");
+    const std::size_t at = html.find(">" + file + "<", table);
+    return at == std::string::npos ? "(none)" : html.substr(at, html.find("</tr>", at) - at);
+}
+
+TEST(ReportFromStationDb, MarksTheImagesThatWereNotReleasedWhenTheyWereProgrammed) {
+    ScratchDir dir;
+    setenv("XDG_STATE_HOME", dir.File("state").c_str(), 1);
+    TestPostgres server;
+    const std::string url = server.Url();
+    const std::string f805 = Example("dsp56f805.s");
+    const std::string f807 = Example("dsp56f807.s");
+    const auto db = [&url](std::vector<std::string> args) {
+        args.insert(args.end(), {"--station-db", url});
+        return RunProgram(args).status;
+    };
+    // Runs without the series' check: before the release, of another image, after withdrawal.
+    const auto unchecked = [&](const std::string& file, const char* cpu) {
+        return db({"--simulate", "write-verify", file, "--cpu", cpu, "-q"});
+    };
+    ASSERT_EQ(db({"station-db", "init"}), 0);
+    ASSERT_EQ(db({"station-db", "series", "line-7", "--start", "1"}), 0);
+    ASSERT_EQ(unchecked(f807, "807"), 0);
+    ASSERT_EQ(db({"station-db", "release", "line-7", f807, "--cpu", "807"}), 0);
+    ASSERT_EQ(db({"--simulate", "write-verify", f807, "--cpu", "807", "--serial-at",
+                  "PFLASH:7FF0", "--serial-series", "line-7", "-q"}),
+              0);
+    ASSERT_EQ(unchecked(f805, "805"), 0);
+    ASSERT_EQ(db({"station-db", "withdraw", "line-7", server.Query(
+                      "SELECT sha256 FROM vantix.releases").front()}),
+              0);
+    ASSERT_EQ(unchecked(f807, "807"), 0);
+
+    const std::string html = dir.File("yield.html");
+    ASSERT_EQ(db({"report", "--html", html}), 0);
+    const std::string page = ReadText(html);
+    EXPECT_EQ(Figure(page, "unreleased-runs"), "3");
+    EXPECT_NE(ImageRow(page, "dsp56f805.s").find(">not released<"), std::string::npos)
+        << ImageRow(page, "dsp56f805.s");
+    EXPECT_TRUE(std::regex_search(
+        ImageRow(page, "dsp56f807.s"),
+        std::regex(">line-7, DSP56F807, from 20[0-9-]+T[0-9:]+Z to 20[0-9-]+T[0-9:]+Z<"
+                   "/td><td class=\"n\">2<")))
+        << ImageRow(page, "dsp56f807.s");
     unsetenv("XDG_STATE_HOME");
 }
 

@@ -1,0 +1,34 @@
+#include "commands/ReleaseCheck.h"
+
+#include "records/ImageDigests.h"
+#include "records/RunRecord.h"
+
+StationDbOutcome ReleaseCheck(StationDb& database, const std::string& series,
+                              const std::string& file, const std::string& sha256,
+                              const std::string& cpu) {
+    std::vector<ReleaseInfo> open;
+    if (StationDbOutcome listed = database.ListReleases(series, true, open); !listed.Ok()) {
+        return listed;
+    }
+    std::string released;
+    for (const ReleaseInfo& image : open) {
+        if (image.sha256 == sha256 && image.cpu == cpu) {
+            return {};
+        }
+        released += (released.empty() ? "" : ", ") + ShortSha256(image.sha256) +
+                    (image.cpu == cpu ? "" : " (" + image.cpu + ")");
+    }
+    const std::string what = file + " is not released for the serial series '" + series +
+                             "' and the " + cpu + ": its SHA-256 is " + ShortSha256(sha256);
+    if (released.empty()) {
+        return {kExitInputError, what +
+                                     "; the series has no released image (release one with "
+                                     "'vantix-cli station-db release " +
+                                     series + " FILE --cpu CPU')"};
+    }
+    return {kExitInputError, what + "; released: " + released};
+}
+
+std::string SeriesRelease(const std::string& series) {
+    return kSeriesReleasePrefix + series;
+}
