@@ -45,9 +45,10 @@ std::unique_ptr<StationDb> OpenWithSeries(const std::string& url, const std::str
     StationDbOutcome outcome;
     std::unique_ptr<StationDb> database = StationDb::Open(url, outcome);
     bool created = false;
+    int found = 0;
     SeriesInfo info;
     if (outcome.Ok()) {
-        outcome = database->CreateTables(created);
+        outcome = database->CreateTables(found);
     }
     if (outcome.Ok()) {
         outcome = database->CreateSeries(series, 0, 2, created, info);

@@ -97,7 +97,7 @@ UsageCommand CommandUsage(const std::string& program, const CommandInfo& info) {
                       : info.command == CliCommand::Help ? "COMMAND"
                                                          : "";
     if (info.command == CliCommand::StationDb) {
-        command.actions = {"init", "series"};
+        command.actions.assign(StationDbActions().begin(), StationDbActions().end());
     }
     for (const OptionInfo& option : OptionsOf(Program::Cli)) {
         if ((info.options & option.takenBy) != 0) {

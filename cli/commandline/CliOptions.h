@@ -96,10 +96,13 @@ struct CliOptions {
     bool serialOverwrite = false;
     std::optional<std::string> serialSeries;   // --serial-series NAME, of the station database
 
-    // station-db: what to do ("init" or "series"), the series named and its first number.
+    // station-db: what to do ("init", "series" or "grant"), the series named and its first number.
     std::string stationDbAction;
     std::optional<std::string> seriesName;
     std::optional<std::uint64_t> seriesStart;  // --start N
+    // station-db grant ROLE LOGIN: station, reader or admin, and the login.
+    std::string grantRole;
+    std::string grantLogin;
 
     // report: the logs it reads (--log FILE..., in the order given), the files it writes,
     // and the runs it takes (--since, --until: microseconds since 1970 UTC; --image: the image's

@@ -57,8 +57,9 @@ void AddCommand(CLI::App& app, const CommandInfo& info) {
         command->add_option("COMMAND", CLI::callback_t{}, "the command to explain");
     }
     if (info.command == CliCommand::StationDb) {
-        command->add_option("ACTION", CLI::callback_t{}, "init or series");
-        command->add_option("NAME", CLI::callback_t{}, "the serial series");
+        command->add_option("ACTION", CLI::callback_t{}, "init, series or grant");
+        command->add_option("NAME", CLI::callback_t{}, "the serial series, or the role grant gives");
+        command->add_option("LOGIN", CLI::callback_t{}, "the login grant gives the role");
     }
     if (info.command == CliCommand::Report) {
         command->add_option("LOG", CLI::callback_t{}, "further logs, after --log")->expected(-1);
@@ -532,7 +533,7 @@ CliParseResult CommandLineParser::ReadStationDbCommand(const CLI::App& command) 
         const CLI::Option* option = command.get_option(name);
         return option->count() > 0 ? std::optional(option->as<std::string>()) : std::nullopt;
     };
-    const StationDbCommandTexts given{operand("ACTION"), operand("NAME"),
+    const StationDbCommandTexts given{operand("ACTION"), operand("NAME"), operand("LOGIN"),
                                       CommandText(command, "--start"),
                                       CommandText(command, "--serial-words")};
     if (const std::string refusal = ReadStationDbOptions(given, result_.options);

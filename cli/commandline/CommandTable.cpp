@@ -10,6 +10,9 @@ constexpr unsigned kTargetWriteOptions = kTakesCpu | kTakesStrict | kTakesRegion
                                          kTakesRepeat | kTakesSerialAt | kTakesSerialSource |
                                          kTakesOnlyChanged | kTakesPods;
 
+constexpr std::array<std::string_view, 3> kStationDbActions = {"init", "series", "grant"};
+constexpr std::array<std::string_view, 3> kStationDbRoleWords = {"station", "reader", "admin"};
+
 constexpr std::array<CommandInfo, 15> kCommandInfos = {{
     {CliCommand::Info, "info", true, kTakesCpu | kTakesJson | kTakesStrict,
      "list the flash regions the file fills",
@@ -113,11 +116,17 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "set up the line's station database and its serial series",
      "Sets up the PostgreSQL database that the stations of a line share (--station-db URL,\n"
      "or VANTIX_STATION_DB):\n"
-     "  init          creates its tables, once; safe when several hosts run it at once\n"
+     "  init          creates its tables and the roles vantix_station, vantix_reader and\n"
+     "                vantix_admin, or moves older tables to this version; run once by\n"
+     "                the owner of the tables; safe when several hosts run it at once\n"
      "  series NAME --start N [--serial-words 1|2]\n"
      "                creates the serial series NAME, whose first number is N\n"
      "  series        lists the series with their next numbers, a line each:\n"
      "                name, \"next N\" (or \"used up\") and the width\n"
+     "  grant ROLE LOGIN\n"
+     "                gives LOGIN one role: station (takes numbers and stores records,\n"
+     "                reads none and changes none), reader (reads the records, for\n"
+     "                report) or admin (creates series)\n"
      "The stations then take each board's number with --serial-series NAME, and every pod\n"
      "command stores its record there too, with --station (default: the host name) and\n"
      "the run's UUID. A record that cannot be stored ends the run with 4 and waits in a\n"
@@ -143,6 +152,14 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
 }};
 
 }  // namespace
+
+std::span<const std::string_view> StationDbActions() {
+    return kStationDbActions;
+}
+
+std::span<const std::string_view> StationDbRoleWords() {
+    return kStationDbRoleWords;
+}
 
 std::span<const CommandInfo> AllCommands() {
     return kCommandInfos;
@@ -170,7 +187,7 @@ std::string UsageArguments(const CommandInfo& command) {
     const bool cpuOnly = !command.needsFile && (command.options & kTakesCpu) != 0;
     return std::string(command.needsFile ? " FILE --cpu CPU" : "") + (cpuOnly ? " --cpu CPU" : "") +
            (command.command == CliCommand::Help ? " [COMMAND]" : "") +
-           (command.command == CliCommand::StationDb ? " init|series [NAME]" : "") +
+           (command.command == CliCommand::StationDb ? " init|series [NAME]|grant ROLE LOGIN" : "") +
            (command.command == CliCommand::Report ? " [--log FILE...]" : "") +
            ((command.options & ~kTakesCpu) != 0 ? " [OPTIONS]" : "");
 }

@@ -132,8 +132,8 @@ TEST(StationDbOffline, OptionsThatDoNotGoTogetherAreRefused) {
         return more;
     };
     const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{"station-db"}, "'station-db' needs init or series"},
-        {{"station-db", "drop"}, "'station-db' does init or series, not 'drop'"},
+        {{"station-db"}, "'station-db' needs init, series or grant"},
+        {{"station-db", "drop"}, "'station-db' does init, series or grant, not 'drop'"},
         {{"station-db", "init", "L"}, "unexpected argument 'L' for 'station-db init'"},
         {{"station-db", "series", "L"}, "'station-db series L' needs --start N, its first number"},
         {{"station-db", "series", "--start", "5"},

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include <unistd.h>
 
@@ -97,4 +99,33 @@ std::vector<std::string> TestPostgres::Query(const char* sql,
         rows.push_back(text);
     }
     return rows;
+}
+
+PgReply TestPostgres::ExecAs(const std::string& login, const char* sql,
+                             const std::vector<std::string>& values) const {
+    PgConnection db(Url() + " user=" + login);
+    std::string error;
+    if (!db.Parse(error) || !db.Connect(error)) {
+        ADD_FAILURE() << login << ": " << error;
+        return {};
+    }
+    return db.Exec(sql, {values.begin(), values.end()});
+}
+
+void TestPostgres::RunFile(const std::string& path) const {
+    std::ifstream file(path);
+    ASSERT_TRUE(file) << path;
+    std::stringstream text;
+    text << file.rdbuf();
+    std::string statement;
+    for (std::string line; std::getline(text, line);) {
+        if (line.rfind("--", 0) == 0) {
+            continue;
+        }
+        statement += line + "\n";
+        if (!line.empty() && line.back() == ';') {
+            Query(statement.c_str());
+            statement.clear();
+        }
+    }
 }

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "stationdb/PgConnection.h"
+
 // A throw-away PostgreSQL server from the system's package, in a folder of its own under
 // /tmp, listening on a Unix socket there and on no port, with no password (trust). The
 // server refuses to run as root, so under root it runs as "nobody". Stopped and removed
@@ -23,6 +25,12 @@ public:
     // The rows of a query with its values apart, each row's columns joined by tabs; a
     // query that fails fails the test.
     std::vector<std::string> Query(const char* sql, const std::vector<std::string>& values = {}) const;
+
+    // One statement as `login`, whose reply the test judges (a permission error, say).
+    PgReply ExecAs(const std::string& login, const char* sql,
+                   const std::vector<std::string>& values = {}) const;
+    // Runs a file of statements, each ending with ";" at the end of a line, as the owner.
+    void RunFile(const std::string& path) const;
 
 private:
     // Runs a program of the server's package as the server's user; its exit status.
