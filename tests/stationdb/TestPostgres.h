@@ -19,6 +19,9 @@ public:
 
     // "host=/tmp/vantix-pg-XXXXXX user=vantix dbname=postgres"
     std::string Url() const;
+    // Starts the server again, listening on 127.0.0.1 too, with TLS: the certificate and its
+    // key are copied to the server's folder, as the server wants them. The port it listens on.
+    int ListenWithTls(const std::string& certificate, const std::string& key);
     // Stops the server at once, as a crash would; Start brings it back.
     void Stop();
     void Start();
@@ -38,4 +41,6 @@ private:
 
     std::string folder_;
     std::string binaries_;
+    int port_ = 0;               // 0: the default, on the Unix socket alone
+    std::string serverOptions_;  // what Start adds to the server's command line
 };
