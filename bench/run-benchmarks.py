@@ -1414,6 +1414,7 @@ def section_stationdb(build, rounds):
          "round); handed out twice", f"{tls_slowest:.0f}; {tls_twice}",
          f"≥ {STATIONDB_RATE_GOAL}; 0", tls_rate_verdict),
     ]
+    return text, summary
 
 
 # --- 12. Writing only the changed pages -----------------------------------------------------
