@@ -187,7 +187,7 @@ std::string UsageArguments(const CommandInfo& command) {
     const bool cpuOnly = !command.needsFile && (command.options & kTakesCpu) != 0;
     return std::string(command.needsFile ? " FILE --cpu CPU" : "") + (cpuOnly ? " --cpu CPU" : "") +
            (command.command == CliCommand::Help ? " [COMMAND]" : "") +
-           (command.command == CliCommand::StationDb ? " init|series [NAME]|grant ROLE LOGIN" : "") +
+           (command.command == CliCommand::StationDb ? " init|series|grant [ARGS]" : "") +
            (command.command == CliCommand::Report ? " [--log FILE...]" : "") +
            ((command.options & ~kTakesCpu) != 0 ? " [OPTIONS]" : "");
 }
