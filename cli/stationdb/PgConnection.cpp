@@ -4,8 +4,8 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstdlib>
 #include <charconv>
+#include <cstdlib>
 #include <regex>
 
 #include <poll.h>

@@ -96,6 +96,8 @@ TEST_F(StationDbRoles, AStationLoginDoesItsWorkAndNothingElse) {
     ExpectRefused("st2", {"UPDATE vantix.runs SET exit_status = 0",
                           "DELETE FROM vantix.serials", "TRUNCATE vantix.serials",
                           "UPDATE vantix.series SET first_number = 0"});
+    EXPECT_EQ(server.ExecAs("st2", "DELETE FROM vantix.runs").error,
+              "the rows of vantix.runs are the line's history: DELETE is refused");
     EXPECT_EQ(server.Query("SELECT count(*), min(number), max(number) FROM vantix.serials"),
               Rows{"3\t1000\t1002"});
     EXPECT_EQ(server.Query("SELECT count(*) FROM vantix.runs WHERE exit_status = 0"), Rows{"2"});
