@@ -131,7 +131,7 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "command stores its record there too, with --station (default: the host name) and\n"
      "the run's UUID. A record that cannot be stored ends the run with 4 and waits in a\n"
      "spool file under ~/.local/state/vantix until the next run with that database sends it.",
-     "vantix-cli station-db series line-7 --start 1000 --station-db postgresql://station@db1/line"},
+     "vantix-cli station-db grant station station3 --station-db postgresql://line_owner@db1/line"},
     {CliCommand::Report, "report", false, kTakesReport,
      "write the line's yield report from its records",
      "Reads the boards' records from JSON Lines logs (--log FILE..., as --log writes them;\n"
