@@ -1,5 +1,9 @@
 // What the station database costs a station, against a PostgreSQL server given by URL.
 //
+// URL is the owner's login, which sets up the tables, the series and the station logins
+// (bench_station_N, each with the station's role); the work is done as a station does it,
+// under a station login.
+//
 //   vantix-stationdb-bench per-board URL COUNTER_FILE BOARDS
 //     For each of BOARDS boards: takes a number from the counter file (as --serial-counter
 //     does), then one from a series of the database and stores a board's record there (as
@@ -7,10 +11,10 @@
 //     timing each step. Prints the samples in ms as
 //     JSON: {"counter":[...],"number":[...],"record":[...]}.
 //   vantix-stationdb-bench clients URL CLIENTS NUMBERS
-//     CLIENTS threads, each with its own connection, take NUMBERS numbers each from one new
-//     series at once. Prints {"numbers":N,"seconds":S,"distinct":D,"stored":R,
-//     "stored_distinct":RD}: D counts the distinct numbers the clients got, R and RD the rows
-//     the database holds for the series and their distinct numbers.
+//     CLIENTS threads, each with its own connection and station login, take NUMBERS numbers
+//     each from one new series at once. Prints {"numbers":N,"seconds":S,"distinct":D,
+//     "stored":R,"stored_distinct":RD}: D counts the distinct numbers the clients got, R and
+//     RD the rows the database holds for the series and their distinct numbers.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -45,13 +49,42 @@ std::unique_ptr<StationDb> OpenWithSeries(const std::string& url, const std::str
     StationDbOutcome outcome;
     std::unique_ptr<StationDb> database = StationDb::Open(url, outcome);
     bool created = false;
+    int found = 0;
     SeriesInfo info;
     if (outcome.Ok()) {
-        outcome = database->CreateTables(created);
+        outcome = database->CreateTables(found);
     }
     if (outcome.Ok()) {
         outcome = database->CreateSeries(series, 0, 2, created, info);
     }
+    if (!outcome.Ok()) {
+        Fail(outcome.message);
+    }
+    return database;
+}
+
+// The URL of station login `n`, made with the station's role unless it exists.
+std::string StationLogin(const std::string& url, StationDb& owner, int n) {
+    const std::string login = "bench_station_" + std::to_string(n);
+    PgConnection db(url);
+    std::string error;
+    if (!db.Parse(error) || !db.Connect(error)) {
+        Fail(error);
+    }
+    const std::string create = "DO $$ BEGIN CREATE ROLE " + login +
+                               " LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; END $$";
+    if (const PgReply made = db.Exec(create.c_str()); !made.Done()) {
+        Fail(made.error);
+    }
+    if (const StationDbOutcome granted = owner.Grant("station", login); !granted.Ok()) {
+        Fail(granted.message);
+    }
+    return url + " user=" + login;
+}
+
+std::unique_ptr<StationDb> Open(const std::string& url) {
+    StationDbOutcome outcome;
+    std::unique_ptr<StationDb> database = StationDb::Open(url, outcome);
     if (!outcome.Ok()) {
         Fail(outcome.message);
     }
@@ -88,7 +121,8 @@ void PrintSamples(const char* key, const std::vector<double>& samples, bool last
 
 int PerBoard(const std::string& url, const std::string& counter, int boards) {
     const std::string series = "per-board-" + std::to_string(getpid());
-    const std::unique_ptr<StationDb> database = OpenWithSeries(url, series);
+    const std::unique_ptr<StationDb> database =
+        Open(StationLogin(url, *OpenWithSeries(url, series), 0));
     std::vector<double> counterMs, numberMs, recordMs;
     for (int board = 0; board < boards; ++board) {
         std::uint64_t number = 0;
@@ -131,14 +165,19 @@ int PerBoard(const std::string& url, const std::string& counter, int boards) {
 
 int Clients(const std::string& url, int clients, int each) {
     const std::string series = "clients-" + std::to_string(getpid());
-    OpenWithSeries(url, series);
+    const std::unique_ptr<StationDb> owner = OpenWithSeries(url, series);
+    std::vector<std::string> logins;
+    for (int c = 0; c < clients; ++c) {
+        logins.push_back(StationLogin(url, *owner, c + 1));
+    }
     std::vector<std::vector<std::uint64_t>> taken(static_cast<std::size_t>(clients));
     std::latch ready(clients + 1);
     std::vector<std::thread> threads;
     for (int c = 0; c < clients; ++c) {
         threads.emplace_back([&, c] {
             StationDbOutcome outcome;
-            const std::unique_ptr<StationDb> database = StationDb::Open(url, outcome);
+            const std::unique_ptr<StationDb> database =
+                StationDb::Open(logins[static_cast<std::size_t>(c)], outcome);
             ready.arrive_and_wait();
             for (int n = 0; n < each && outcome.Ok(); ++n) {
                 std::uint64_t number = 0;

@@ -49,6 +49,7 @@ import os
 import platform
 import shlex
 import shutil
+import socket
 import statistics
 import subprocess
 import sys
@@ -1207,9 +1208,13 @@ STATIONDB_RATE_GOAL = 500
 
 
 class LocalPostgres:
-    """A PostgreSQL server of the system's package in a temporary folder, on a Unix socket
-    only, with the server's default durability (fsync on). Under root it runs as nobody, as
-    the server refuses root."""
+    """A PostgreSQL server of the system's package in a temporary folder, on a Unix socket,
+    with the server's default durability (fsync on); with tls, also on 127.0.0.1 over TLS, its
+    certificate signed by a throw-away CA, reached as a station on the network reaches it
+    (sslmode=verify-full). Under root it runs as nobody, as the server refuses root."""
+
+    def __init__(self, tls=False):
+        self.tls = tls
 
     def __enter__(self):
         versions = [v for v in os.listdir("/usr/lib/postgresql")
@@ -1224,9 +1229,37 @@ class LocalPostgres:
             subprocess.run(["chown", "nobody", self.folder], check=True)
         self.run("initdb", "-D", f"{self.folder}/data", "-A", "trust", "-U", "vantix",
                  "-E", "UTF8", "--locale=C")
+        options = f"-k {self.folder} -c listen_addresses=''"
+        url = f"host={self.folder} user=vantix dbname=postgres"
+        if self.tls:
+            port = self.make_certificate()
+            options += (f" -p {port} -c listen_addresses=127.0.0.1 -c ssl=on"
+                        f" -c ssl_cert_file={self.folder}/server.crt"
+                        f" -c ssl_key_file={self.folder}/server.key")
+            url = (f"host=127.0.0.1 port={port} user=vantix dbname=postgres "
+                   f"sslmode=verify-full sslrootcert={self.folder}/ca.crt")
         self.run("pg_ctl", "-D", f"{self.folder}/data", "-l", f"{self.folder}/log", "-w",
-                 "-o", f"-k {self.folder} -c listen_addresses=''", "start")
-        return f"host={self.folder} user=vantix dbname=postgres"
+                 "-o", options, "start")
+        return url
+
+    def make_certificate(self):
+        f = self.folder
+        for command in (
+                f"openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=bench-ca "
+                f"-keyout {f}/ca.key -out {f}/ca.crt",
+                f"openssl req -newkey rsa:2048 -nodes -subj /CN=localhost "
+                f"-keyout {f}/server.key -out {f}/server.csr",
+                f"printf 'subjectAltName=IP:127.0.0.1,DNS:localhost\\n' > {f}/names.cnf",
+                f"openssl x509 -req -days 2 -in {f}/server.csr -CA {f}/ca.crt -CAkey {f}/ca.key "
+                f"-CAcreateserial -extfile {f}/names.cnf -out {f}/server.crt"):
+            subprocess.run(command, shell=True, check=True, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
+        os.chmod(f"{f}/server.key", 0o600)
+        if self.user:
+            subprocess.run(["chown", "nobody", f"{f}/server.key", f"{f}/server.crt"], check=True)
+        with socket.socket() as probe:
+            probe.bind(("127.0.0.1", 0))
+            return probe.getsockname()[1]
 
     def run(self, program, *args):
         subprocess.run(self.user + [f"{self.bin}/{program}", *args], check=True,
@@ -1242,13 +1275,13 @@ def percentile(values, share):
     return ordered[min(len(ordered) - 1, int(share * len(ordered)))]
 
 
-def section_stationdb(build, rounds):
-    bench = os.path.join(build, "bench", "vantix-stationdb-bench")
+def measure_stationdb(bench, tls, rounds):
+    """The per-board samples, the rates of the rounds and the numbers handed out twice, with
+    a server of its own."""
     samples = {"counter": [], "number": [], "record": []}
     rates = []
     twice = 0
-    load_before = os.getloadavg()[0]
-    with LocalPostgres() as url, tempfile.TemporaryDirectory() as folder:
+    with LocalPostgres(tls) as url, tempfile.TemporaryDirectory() as folder:
         counter = os.path.join(folder, "serial.txt")
         with open(counter, "w") as f:
             f.write("0\n")
@@ -1267,6 +1300,14 @@ def section_stationdb(build, rounds):
             twice += (taken["numbers"] - taken["distinct"]) + \
                 (taken["stored"] - taken["stored_distinct"])
             rates.append(taken["numbers"] / taken["seconds"])
+    return samples, rates, twice
+
+
+def section_stationdb(build, rounds):
+    bench = os.path.join(build, "bench", "vantix-stationdb-bench")
+    load_before = os.getloadavg()[0]
+    samples, rates, twice = measure_stationdb(bench, False, rounds)
+    tls_samples, tls_rates, tls_twice = measure_stationdb(bench, True, rounds)
     load_after = os.getloadavg()[0]
     added = [n + r for n, r in zip(samples["number"], samples["record"])]
     rows = [("counter file (`--serial-counter`): take a number", samples["counter"]),
@@ -1282,6 +1323,19 @@ def section_stationdb(build, rounds):
     board_verdict = "met" if board_median < STATIONDB_BOARD_GOAL_MS else "not met"
     slowest = min(rates)
     rate_verdict = "met" if slowest >= STATIONDB_RATE_GOAL and twice == 0 else "not met"
+    tls_added = [n + r for n, r in zip(tls_samples["number"], tls_samples["record"])]
+    tls_median = statistics.median(tls_added)
+    tls_p99 = percentile(tls_added, 0.99)
+    tls_slowest = min(tls_rates)
+    tls_board_verdict = "met" if tls_median < STATIONDB_BOARD_GOAL_MS else "not met"
+    tls_rate_verdict = ("met" if tls_slowest >= STATIONDB_RATE_GOAL and tls_twice == 0
+                        else "not met")
+    tls_rows = [("station database: take a number (`--serial-series`)", tls_samples["number"]),
+                ("station database: store the record", tls_samples["record"]),
+                ("**station database: both, per board**", tls_added)]
+    tls_table = ["| step | median | 99th percentile |", "|---|---:|---:|"]
+    tls_table += [f"| {name} | {statistics.median(v):.2f} ms | {percentile(v, 0.99):.2f} ms |"
+                  for name, v in tls_rows]
     text = "\n".join([
         "## 9. The station database",
         "",
@@ -1291,7 +1345,8 @@ def section_stationdb(build, rounds):
         "station with `--station-db URL --serial-series NAME` does it: the next number of a "
         "series, in a statement committed with the run's UUID before the board would be "
         "touched, then the board's record (its JSON line as `--log` writes it, with station and "
-        "run) stored idempotently; beside it the counter file's cost, a number taken under "
+        "run) stored idempotently, both under a login with the station's role (through the "
+        "functions that role may call); beside it the counter file's cost, a number taken under "
         "`flock`, written to a new file, fsynced and renamed, with the folder fsynced. "
         f"{STATIONDB_BOARDS} boards a round, {rounds * STATIONDB_BOARDS} in all; wall time of "
         "each step. Load average "
@@ -1312,7 +1367,7 @@ def section_stationdb(build, rounds):
         "for the counter file.)",
         "",
         f"Numbers per second: {STATIONDB_CLIENTS} clients, each a thread with its own "
-        f"connection, take {STATIONDB_NUMBERS} numbers each from one new series at once; "
+        f"connection and station login, take {STATIONDB_NUMBERS} numbers each from one new series at once; "
         "numbers over the wall time from the start signal to the last client's end; each round "
         "checks that the clients got distinct numbers and that the database holds each once.",
         "",
@@ -1322,6 +1377,19 @@ def section_stationdb(build, rounds):
         "",
         f"**Slowest round: {slowest:.0f} numbers a second; numbers handed out twice: {twice}** "
         f"(goal ≥ {STATIONDB_RATE_GOAL} a second and none twice: {rate_verdict}).",
+        "",
+        "Over TLS: the same rounds against a server of its own listening on 127.0.0.1, its "
+        "certificate signed by a throw-away CA, each connection made with "
+        "`sslmode=verify-full sslrootcert=CA` as a station on the network makes it (the "
+        "handshake is paid once per connection, not per board).",
+        "",
+    ] + tls_table + [
+        "",
+        f"**Over TLS: added per board {tls_median:.2f} ms median, {tls_p99:.2f} ms at the 99th "
+        f"percentile** (goal < {STATIONDB_BOARD_GOAL_MS} ms: {tls_board_verdict}); "
+        f"**numbers a second, slowest round: {tls_slowest:.0f}** (rounds: "
+        + ", ".join(f"{rate:.0f}" for rate in tls_rates) +
+        f"); handed out twice: {tls_twice} (goal ≥ {STATIONDB_RATE_GOAL}: {tls_rate_verdict}).",
         "",
         "Command:",
         "",
@@ -1339,7 +1407,14 @@ def section_stationdb(build, rounds):
         (f"Station database: numbers a second, {STATIONDB_CLIENTS} clients (slowest round); "
          "handed out twice", f"{slowest:.0f}; {twice}", f"≥ {STATIONDB_RATE_GOAL}; 0",
          rate_verdict),
+        ("Station database over TLS (127.0.0.1, verify-full): added per board, median / 99th "
+         "percentile", f"{tls_median:.2f} / {tls_p99:.2f} ms",
+         f"< {STATIONDB_BOARD_GOAL_MS} ms (median)", tls_board_verdict),
+        (f"Station database over TLS: numbers a second, {STATIONDB_CLIENTS} clients (slowest "
+         "round); handed out twice", f"{tls_slowest:.0f}; {tls_twice}",
+         f"≥ {STATIONDB_RATE_GOAL}; 0", tls_rate_verdict),
     ]
+    return text, summary
 
 
 # --- 12. Writing only the changed pages -----------------------------------------------------

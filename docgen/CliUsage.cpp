@@ -65,11 +65,14 @@ std::vector<UsageEntry> Examples() {
          "vantix-cli --log /srv/line/boards.jsonl write-verify release-7.s --cpu 807 "
          "--serial-at PFLASH:7FF0 --serial-counter /srv/line/serial.txt --repeat"},
         {"A line of several hosts: the serial series and the records in a PostgreSQL database "
-         "that every station reaches, set up once, then used by each station:",
-         "vantix-cli station-db init --station-db postgresql://station@db1/line\n"
+         "that every station reaches, set up once by its owner, who gives each station's login "
+         "the station's role, then used by each station:",
+         "vantix-cli station-db init --station-db postgresql://line_owner@db1/line\n"
          "vantix-cli station-db series line-7 --start 1000 --station-db "
-         "postgresql://station@db1/line\n"
-         "vantix-cli --station-db postgresql://station@db1/line write-verify release-7.s --cpu 807 "
+         "postgresql://line_owner@db1/line\n"
+         "vantix-cli station-db grant station station3 --station-db "
+         "postgresql://line_owner@db1/line\n"
+         "vantix-cli --station-db postgresql://station3@db1/line write-verify release-7.s --cpu 807 "
          "--serial-at PFLASH:7FF0 --serial-series line-7 --repeat"},
         {"The line's yield report from its logs, one HTML page to open in any browser, and a "
          "row per board for a spreadsheet:",
@@ -97,7 +100,7 @@ UsageCommand CommandUsage(const std::string& program, const CommandInfo& info) {
                       : info.command == CliCommand::Help ? "COMMAND"
                                                          : "";
     if (info.command == CliCommand::StationDb) {
-        command.actions = {"init", "series"};
+        command.actions.assign(StationDbActions().begin(), StationDbActions().end());
     }
     for (const OptionInfo& option : OptionsOf(Program::Cli)) {
         if ((info.options & option.takenBy) != 0) {

@@ -100,13 +100,16 @@ struct CliOptions {
     bool serialOverwrite = false;
     std::optional<std::string> serialSeries;   // --serial-series NAME, of the station database
 
-    // station-db: what to do ("init", "series", "release", "withdraw", "releases"), the
-    // series named and its first number; release takes `file` and `cpu`, withdraw the image's
-    // SHA-256 (lower case).
+    // station-db: what to do ("init", "series", "grant", "release", "withdraw", "releases"),
+    // the series named and its first number; release takes `file` and `cpu`, withdraw the
+    // image's SHA-256 (lower case).
     std::string stationDbAction;
     std::optional<std::string> seriesName;
     std::optional<std::uint64_t> seriesStart;  // --start N
     std::optional<std::string> releaseSha256;
+    // station-db grant ROLE LOGIN: station, reader or admin, and the login.
+    std::string grantRole;
+    std::string grantLogin;
 
     // report: the logs it reads (--log FILE..., in the order given), the files it writes,
     // and the runs it takes (--since, --until: microseconds since 1970 UTC; --image: the image's

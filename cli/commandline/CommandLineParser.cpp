@@ -58,10 +58,10 @@ void AddCommand(CLI::App& app, const CommandInfo& info) {
     }
     if (info.command == CliCommand::StationDb) {
         command->add_option("ACTION", CLI::callback_t{},
-                            "init, series, release, withdraw or releases");
-        command->add_option("NAME", CLI::callback_t{}, "the serial series");
-        command->add_option("IMAGE", CLI::callback_t{},
-                            "release: the S-record file; withdraw: its SHA-256");
+                            "init, series, grant, release, withdraw or releases");
+        command->add_option("NAME", CLI::callback_t{}, "the serial series, or the role grant gives");
+        command->add_option("THIRD", CLI::callback_t{},
+                            "release: the S-record file; withdraw: its SHA-256; grant: the login");
     }
     if (info.command == CliCommand::Report) {
         command->add_option("LOG", CLI::callback_t{}, "further logs, after --log")->expected(-1);
@@ -554,11 +554,15 @@ CliParseResult CommandLineParser::ReadStationDbCommand(const CLI::App& command) 
         const CLI::Option* option = command.get_option(name);
         return option->count() > 0 ? std::optional(option->as<std::string>()) : std::nullopt;
     };
-    const StationDbCommandTexts given{operand("ACTION"),
+    // The third operand is grant's login, or release's file and withdraw's SHA-256.
+    const std::optional<std::string> action = operand("ACTION");
+    const bool grant = action && *action == "grant";
+    const StationDbCommandTexts given{action,
                                       operand("NAME"),
+                                      grant ? operand("THIRD") : std::nullopt,
                                       CommandText(command, "--start"),
                                       CommandText(command, "--serial-words"),
-                                      operand("IMAGE"),
+                                      grant ? std::nullopt : operand("THIRD"),
                                       CommandText(command, "--cpu")};
     if (const std::string refusal = ReadStationDbOptions(given, result_.options);
         !refusal.empty()) {

@@ -10,6 +10,10 @@ constexpr unsigned kTargetWriteOptions = kTakesCpu | kTakesStrict | kTakesRegion
                                          kTakesRepeat | kTakesSerialAt | kTakesSerialSource |
                                          kTakesOnlyChanged | kTakesPods | kTakesExpectSha256;
 
+constexpr std::array<std::string_view, 6> kStationDbActions = {"init",    "series",   "grant",
+                                                               "release", "withdraw", "releases"};
+constexpr std::array<std::string_view, 3> kStationDbRoleWords = {"station", "reader", "admin"};
+
 constexpr std::array<CommandInfo, 15> kCommandInfos = {{
     {CliCommand::Info, "info", true, kTakesCpu | kTakesJson | kTakesStrict,
      "list the flash regions the file fills",
@@ -115,11 +119,17 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "set up the line's station database and its serial series",
      "Sets up the PostgreSQL database that the stations of a line share (--station-db URL,\n"
      "or VANTIX_STATION_DB); ACTION is one of:\n"
-     "  init          creates its tables, once; safe when several hosts run it at once\n"
+     "  init          creates its tables and the roles vantix_station, vantix_reader and\n"
+     "                vantix_admin, or moves older tables to this version; run once by\n"
+     "                the owner of the tables; safe when several hosts run it at once\n"
      "  series NAME --start N [--serial-words 1|2]\n"
      "                creates the serial series NAME, whose first number is N\n"
      "  series        lists the series with their next numbers, a line each:\n"
      "                name, \"next N\" (or \"used up\") and the width\n"
+     "  grant ROLE LOGIN\n"
+     "                gives LOGIN one role: station (takes numbers and stores records,\n"
+     "                reads none and changes none), reader (reads the records, for\n"
+     "                report) or admin (creates series, releases and withdraws images)\n"
      "  release NAME FILE --cpu CPU\n"
      "                releases the image FILE for the series NAME and that CPU: a run\n"
      "                with --serial-series NAME programs only an image released so\n"
@@ -135,7 +145,7 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "command stores its record there too, with --station (default: the host name) and\n"
      "the run's UUID. A record that cannot be stored ends the run with 4 and waits in a\n"
      "spool file under ~/.local/state/vantix until the next run with that database sends it.",
-     "vantix-cli station-db series line-7 --start 1000 --station-db postgresql://station@db1/line"},
+     "vantix-cli station-db grant station station3 --station-db postgresql://line_owner@db1/line"},
     {CliCommand::Report, "report", false, kTakesReport,
      "write the line's yield report from its records",
      "Reads the boards' records from JSON Lines logs (--log FILE..., as --log writes them;\n"
@@ -156,6 +166,14 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
 }};
 
 }  // namespace
+
+std::span<const std::string_view> StationDbActions() {
+    return kStationDbActions;
+}
+
+std::span<const std::string_view> StationDbRoleWords() {
+    return kStationDbRoleWords;
+}
 
 std::span<const CommandInfo> AllCommands() {
     return kCommandInfos;
@@ -185,7 +203,7 @@ std::string UsageArguments(const CommandInfo& command) {
                          command.command != CliCommand::StationDb;
     return std::string(command.needsFile ? " FILE --cpu CPU" : "") + (cpuOnly ? " --cpu CPU" : "") +
            (command.command == CliCommand::Help ? " [COMMAND]" : "") +
-           (command.command == CliCommand::StationDb ? " ACTION [NAME] [IMAGE]" : "") +
+           (command.command == CliCommand::StationDb ? " ACTION [ARGS]" : "") +
            (command.command == CliCommand::Report ? " [--log FILE...]" : "") +
            ((command.options & ~kTakesCpu) != 0 ? " [OPTIONS]" : "");
 }

@@ -25,6 +25,10 @@ const CommandInfo* FindCommand(std::string_view name);
 const CommandInfo& CommandOf(CliCommand command);
 // What the usage line shows after the command's name: " FILE --cpu CPU [OPTIONS]".
 std::string UsageArguments(const CommandInfo& command);
+// What station-db does (its first operand), in the order its help lists them.
+std::span<const std::string_view> StationDbActions();
+// The roles station-db grant gives a login: vantix_station, vantix_reader, vantix_admin.
+std::span<const std::string_view> StationDbRoleWords();
 // The pod programs boards on its own with one stored image: pod-write and pod-verify refuse
 // every serial option. The refusal, or empty when the command takes the option as it may.
 std::string PodSerialRefusal(std::string_view command, std::string_view option);

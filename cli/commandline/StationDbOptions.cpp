@@ -1,5 +1,8 @@
 #include "commandline/StationDbOptions.h"
 
+#include <algorithm>
+
+#include "commandline/CommandTable.h"
 #include "commandline/OptionTable.h"
 #include "commandline/OptionValues.h"
 #include "commandline/SerialOptions.h"
@@ -16,7 +19,6 @@ std::string ReadNumber(const char* name, const std::string& text, std::uint64_t&
     number = *read;
     return {};
 }
-
 
 bool IsReleaseAction(const std::string& action) {
     return action == "release" || action == "withdraw" || action == "releases";
@@ -54,16 +56,32 @@ std::string ReadReleaseOptions(const StationDbCommandTexts& given, CliOptions& o
                : std::string();
 }
 
+// grant's role and login, into `options`.
+std::string ReadGrant(const StationDbCommandTexts& given, CliOptions& options) {
+    if (!given.name || !given.login) {
+        return "'station-db grant' needs a role (station, reader or admin) and a login";
+    }
+    const auto& words = StationDbRoleWords();
+    if (std::find(words.begin(), words.end(), *given.name) == words.end()) {
+        return "'station-db grant' grants the role station, reader or admin, not '" +
+               *given.name + "'";
+    }
+    options.grantRole = *given.name;
+    options.grantLogin = *given.login;
+    return {};
+}
+
 }  // namespace
 
 std::string ReadStationDbOptions(const StationDbCommandTexts& given, CliOptions& options) {
+    const std::string actions = "init, series, grant, release, withdraw or releases";
     if (!given.action) {
-        return "'station-db' needs init, series, release, withdraw or releases";
+        return "'station-db' needs " + actions;
     }
     options.stationDbAction = *given.action;
-    if (*given.action != "init" && *given.action != "series" && !IsReleaseAction(*given.action)) {
-        return "'station-db' does init, series, release, withdraw or releases, not '" +
-               *given.action + "'";
+    const auto& known = StationDbActions();
+    if (std::find(known.begin(), known.end(), *given.action) == known.end()) {
+        return "'station-db' does " + actions + ", not '" + *given.action + "'";
     }
     if (given.cpu && *given.action != "release") {
         return "--cpu belongs to 'station-db release SERIES FILE --cpu CPU'";
@@ -79,14 +97,18 @@ std::string ReadStationDbOptions(const StationDbCommandTexts& given, CliOptions&
         return "unexpected argument '" + *given.image + "' for 'station-db " + *given.action + "'";
     }
     const bool creates = *given.action == "series" && given.name.has_value();
-    if (*given.action == "init" && given.name) {
-        return "unexpected argument '" + *given.name + "' for 'station-db init'";
+    const std::optional<std::string>& extra = *given.action == "init" ? given.name : given.login;
+    if (*given.action != "grant" && extra) {
+        return "unexpected argument '" + *extra + "' for 'station-db " + *given.action + "'";
     }
     for (const auto& [name, value] : {std::pair{"--start", &given.start},
                                       std::pair{"--serial-words", &given.words}}) {
         if (*value && !creates) {
             return std::string(name) + " belongs to 'station-db series NAME', which creates a series";
         }
+    }
+    if (*given.action == "grant") {
+        return ReadGrant(given, options);
     }
     if (!creates) {
         return {};

@@ -46,6 +46,9 @@ int StationDbCommand::Run() {
     if (options_.stationDbAction == "init") {
         return Init(*database);
     }
+    if (options_.stationDbAction == "grant") {
+        return Grant(*database);
+    }
     if (options_.stationDbAction == "release") {
         return Release(*database);
     }
@@ -59,12 +62,27 @@ int StationDbCommand::Run() {
 }
 
 int StationDbCommand::Init(StationDb& database) {
-    bool created = false;
-    if (const StationDbOutcome outcome = database.CreateTables(created); !outcome.Ok()) {
+    int found = 0;
+    if (const StationDbOutcome outcome = database.CreateTables(found); !outcome.Ok()) {
         return Fail(outcome);
     }
-    ui_.Info(created ? "created the tables of the station database (" + database.Name() + ")"
-                     : "the station database (" + database.Name() + ") has its tables already");
+    const std::string name = "the station database (" + database.Name() + ")";
+    ui_.Info(found == 0 ? "created the tables of " + name
+             : found < StationDb::kTablesVersion
+                 ? "moved the tables of " + name + " from version " + std::to_string(found) +
+                       " to " + std::to_string(StationDb::kTablesVersion)
+                 : name + " has its tables already");
+    return kExitSuccess;
+}
+
+int StationDbCommand::Grant(StationDb& database) {
+    const std::string& login = options_.grantLogin;
+    const std::string& word = options_.grantRole;
+    if (const StationDbOutcome outcome = database.Grant(word, login); !outcome.Ok()) {
+        return Fail(outcome);
+    }
+    ui_.Info("granted the role vantix_" + word + " to the login '" + login + "' in " +
+             "the station database (" + database.Name() + ")");
     return kExitSuccess;
 }
 

@@ -8,10 +8,12 @@ class ConsoleUi;
 struct CliEnvironment;
 struct CliOptions;
 
-// station-db: sets up the line's station database. "init" creates its tables; "series NAME
-// --start N" creates a serial series, and "series" alone lists them on stdout, a line each:
-// the name, "next N" (or "used up") and the width. "release", "withdraw" and "releases" keep
-// the images each series may program. Confirmations go to stderr.
+// station-db: sets up the line's station database. "init" creates its tables and the roles of
+// its logins, or moves older tables to this version; "series NAME --start N" creates a serial
+// series, and "series" alone lists them on stdout, a line each: the name, "next N" (or "used
+// up") and the width; "grant ROLE LOGIN" gives a login the role of a station, a reader or an
+// administrator. "release", "withdraw" and "releases" keep the images each series may
+// program. Confirmations go to stderr.
 class StationDbCommand {
 public:
     StationDbCommand(const CliOptions& options, const CliEnvironment& environment, ConsoleUi& ui,
@@ -21,6 +23,7 @@ public:
 
 private:
     int Init(StationDb& database);
+    int Grant(StationDb& database);
     int CreateSeries(StationDb& database);
     int ListSeries(StationDb& database);
     int Release(StationDb& database);

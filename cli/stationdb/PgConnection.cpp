@@ -2,9 +2,10 @@
 
 #include <libpq-fe.h>
 
+#include <atomic>
 #include <cerrno>
 #include <charconv>
-#include <map>
+#include <cstdlib>
 #include <regex>
 
 #include <poll.h>
@@ -54,6 +55,49 @@ std::string SecondsText(int ms) {
     }
     return text + " s";
 }
+
+// The settings of a multi-host URL, a comma between each host's.
+std::vector<std::string> EachHost(const std::string& list) {
+    std::vector<std::string> hosts;
+    for (std::size_t start = 0; start <= list.size();) {
+        const std::size_t end = std::min(list.find(',', start), list.size());
+        hosts.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return hosts;
+}
+
+// A server on this host: a Unix socket's folder (or an abstract socket), or a loopback name.
+bool ThisHost(const std::string& host) {
+    return host.empty() || host[0] == '/' || host[0] == '@' || host == "localhost" ||
+           host == "127.0.0.1" || host == "::1";
+}
+
+std::string SettingOr(const std::map<std::string, std::string>& given, const char* key,
+                      const char* variable) {
+    const auto found = given.find(key);
+    if (found != given.end() && !found->second.empty()) {
+        return found->second;
+    }
+    const char* value = std::getenv(variable);
+    return value != nullptr ? value : "";
+}
+
+// What a weaker sslmode than verify-full leaves open, for a server on the network.
+std::string WeakLinkWarning(const std::string& mode, const std::string& host) {
+    const std::string server = "the station database's server " + host;
+    const std::string what =
+        mode == "disable" ? "sends everything to " + server + " unencrypted"
+        : mode == "verify-ca"
+            ? "does not check that the certificate of " + server + " names it"
+        : mode == "require" ? "encrypts the link to " + server + " but does not verify the server"
+                            : "may talk to " + server + " unencrypted and unverified";
+    return "vantix-cli: warning: sslmode=" + mode + " " + what +
+           "; sslmode=verify-full with the line's CA in sslrootcert does";
+}
+
+// One warning about the link a run, however many connections it makes.
+std::atomic<bool> linkWarned{false};
 
 }  // namespace
 
@@ -111,7 +155,53 @@ bool PgConnection::Parse(std::string& error) {
             name_ += (name_.empty() ? "" : " ") + std::string(key) + "=" + given[key];
         }
     }
+    ChooseLinkSecurity(given);
     return true;
+}
+
+void PgConnection::ChooseLinkSecurity(const std::map<std::string, std::string>& given) {
+    const std::vector<std::string> hosts = EachHost(SettingOr(given, "host", "PGHOST"));
+    const std::vector<std::string> addresses = EachHost(SettingOr(given, "hostaddr", "PGHOSTADDR"));
+    std::string networkHost;
+    for (std::size_t i = 0; i < std::max(hosts.size(), addresses.size()) && networkHost.empty();
+         ++i) {
+        // libpq checks the certificate against the host's name, and reaches its address.
+        const std::string host = i < hosts.size() && !hosts[i].empty() ? hosts[i]
+                                 : i < addresses.size()                ? addresses[i]
+                                                                       : "";
+        networkHost = ThisHost(host) ? "" : host;
+    }
+    const char* home = std::getenv("HOME");
+    rootCert_ = SettingOr(given, "sslrootcert", "PGSSLROOTCERT");
+    if (rootCert_.empty()) {
+        rootCert_ = std::string(home != nullptr ? home : "~") + "/.postgresql/root.crt";
+    }
+    const std::string mode = SettingOr(given, "sslmode", "PGSSLMODE");
+    if (networkHost.empty()) {
+        return;
+    }
+    if (mode.empty()) {
+        sslMode_ = "verify-full";
+    } else if (mode != "verify-full" && notice_.say && !linkWarned.exchange(true)) {
+        notice_.say(WeakLinkWarning(mode, networkHost));
+    }
+}
+
+std::string PgConnection::CertificateReason(const std::string& reason) const {
+    static const std::regex otherName("does not match host name \"([^\"]*)\"");
+    static const std::regex noRoot("root certificate file \"([^\"]*)\" does not exist");
+    std::smatch match;
+    if (reason.find("certificate verify failed") != std::string::npos) {
+        return "the server's certificate is not signed by the CA in " + rootCert_;
+    }
+    if (std::regex_search(reason, match, otherName)) {
+        return "the server's certificate does not name host " + match[1].str();
+    }
+    if (std::regex_search(reason, match, noRoot)) {
+        return "there is no CA to check the server's certificate against: " + match[1].str() +
+               " does not exist (sslrootcert names the line's CA)";
+    }
+    return reason;
 }
 
 bool PgConnection::Connect(std::string& error) {
@@ -120,10 +210,11 @@ bool PgConnection::Connect(std::string& error) {
     const std::string timeout = std::to_string(connectTimeoutS_);
     // The URL's own settings come first and the time-outs after them; the options keep the
     // URL's and add the statement time-out.
-    const char* keys[] = {"dbname", "connect_timeout", "options", "fallback_application_name",
-                          nullptr};
+    const bool secure = !sslMode_.empty();
+    const char* keys[] = {"dbname",    "connect_timeout", "options", "fallback_application_name",
+                          secure ? "sslmode" : nullptr, nullptr};
     const char* values[] = {url_.c_str(), timeout.c_str(), options_.c_str(), "vantix-cli",
-                            nullptr};
+                            secure ? sslMode_.c_str() : nullptr, nullptr};
     // Begun here and waited for below, so that a slow server is spoken of and Ctrl+C ends
     // the wait.
     connection_ = PQconnectStartParams(keys, values, 1);
@@ -144,7 +235,7 @@ bool PgConnection::Connect(std::string& error) {
     }
     // libpq's reasons run over several lines, indented with tabs.
     error = std::regex_replace(error, std::regex("\\s*\n\\s*"), " ");
-    error = std::regex_replace(error, std::regex("\\s+$"), "");
+    error = CertificateReason(std::regex_replace(error, std::regex("\\s+$"), ""));
     Close();
     return false;
 }
@@ -203,6 +294,18 @@ PgReply PgConnection::Exec(const char* sql, const std::vector<std::optional<std:
         return Failure(PgReply::Kind::Lost, FirstLine(PQerrorMessage(connection_)));
     }
     return Await(deadline);
+}
+
+PgReply PgConnection::ExecAll(std::span<const char* const> statements) {
+    PgReply reply;
+    reply.kind = PgReply::Kind::Done;
+    for (const char* statement : statements) {
+        reply = Exec(statement);
+        if (!reply.Done()) {
+            break;
+        }
+    }
+    return reply;
 }
 
 PgReply PgConnection::Await(std::chrono::steady_clock::time_point deadline) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <chrono>
+#include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,9 @@ struct PgReply {
 // the statement time-out, even for a server that stops answering: the server cancels a
 // statement that runs too long, and the client gives up on one the server never answers.
 // The connection string or URI may hold a password; no message of this class shows it.
+// A server reached over the network (not a Unix socket, not this host) must prove who it is:
+// unless the URL (or PGSSLMODE) names another sslmode, the link is encrypted and the server's
+// certificate checked against the CA in sslrootcert, host name and all (verify-full).
 class PgConnection {
 public:
     static constexpr int kDefaultConnectTimeoutS = 5;
@@ -48,7 +53,9 @@ public:
     PgConnection& operator=(const PgConnection&) = delete;
 
     // Reads the URL, a connection string or URI, and the time-outs it sets (connect_timeout;
-    // statement_timeout among its server options); false with the reason.
+    // statement_timeout among its server options), and how the link is secured; false with
+    // the reason. A weaker sslmode than verify-full named for a network host is said once a
+    // run, through the notice.
     bool Parse(std::string& error);
     // Connects (again); false with libpq's reason, or which time-out ran out, or that the
     // run was interrupted (Interrupted() then says so).
@@ -57,6 +64,8 @@ public:
     bool Interrupted() const { return interrupted_; }
     bool Connected() const;
     PgReply Exec(const char* sql, const std::vector<std::optional<std::string>>& values = {});
+    // Runs the statements in order, up to the first that fails; the last reply.
+    PgReply ExecAll(std::span<const char* const> statements);
 
     // "dbname=line host=/run/postgresql port=5432 user=station": which database, without the
     // password. Once a connection was tried, complete and the same for every spelling of one
@@ -71,6 +80,10 @@ private:
     // What a wait on the server says once it lasts: "the station database (NAME) to answer".
     std::string WaitingFor() const;
     PgReply Collect();
+    // Chooses the sslmode for the hosts the URL names (`given`: its settings).
+    void ChooseLinkSecurity(const std::map<std::string, std::string>& given);
+    // libpq's reason for a refused certificate in this system's words.
+    std::string CertificateReason(const std::string& reason) const;
     PgReply Failure(PgReply::Kind kind, std::string error);
     void Close();
     std::string Scrub(std::string message) const;
@@ -81,6 +94,8 @@ private:
     int connectTimeoutS_ = kDefaultConnectTimeoutS;
     int statementTimeoutMs_ = kDefaultStatementTimeoutMs;
     std::string name_;
+    std::string sslMode_;   // set when the URL names none and the server is on the network
+    std::string rootCert_;  // the CA a server's certificate is checked against
     pg_conn* connection_ = nullptr;
     WaitNotice notice_;
     bool interrupted_ = false;

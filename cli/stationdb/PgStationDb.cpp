@@ -7,6 +7,8 @@
 #include "records/JsonText.h"
 #include "records/RunRecord.h"
 
+static_assert(StationSchema::kVersion == StationDb::kTablesVersion);
+
 namespace {
 
 bool OutOfReach(const PgReply& reply) {
@@ -80,11 +82,14 @@ bool PgStationDb::Reconnect(std::string& reason) {
     return db_.Connect(reason);
 }
 
-StationDbOutcome PgStationDb::CreateTables(bool& created) {
+StationDbOutcome PgStationDb::CreateTables(int& found) {
     int version = 0;
-    const PgReply reply = schema_.Create(created, version);
+    const PgReply reply = schema_.Create(found, version);
     if (!reply.Done()) {
-        return Failed("create the tables", reply);
+        return Failed(found == 0 ? "create the tables"
+                                 : "move the tables from version " + std::to_string(found) +
+                                       " to " + std::to_string(StationSchema::kVersion),
+                      reply);
     }
     if (version > StationSchema::kVersion) {
         return CheckTables();
@@ -108,6 +113,28 @@ StationDbOutcome PgStationDb::CheckTables() {
                 "the station database (" + Name() + ") has tables of version " +
                     std::to_string(version) + ", newer than this vantix-cli knows (" +
                     std::to_string(StationSchema::kVersion) + "); use a newer vantix-cli"};
+    }
+    if (version < StationSchema::kVersion) {
+        return {kExitInputError,
+                "the station database (" + Name() + ") has tables of version " +
+                    std::to_string(version) + "; its owner moves them to version " +
+                    std::to_string(StationSchema::kVersion) + " with 'vantix-cli station-db init'"};
+    }
+    return {};
+}
+
+StationDbOutcome PgStationDb::Grant(const std::string& word, const std::string& login) {
+    if (StationDbOutcome tables = CheckTables(); !tables.Ok()) {
+        return tables;
+    }
+    const PgReply reply = StationRoles(db_).Grant(word, login);
+    if (reply.kind == PgReply::Kind::ServerError && reply.sqlState == "42704") {
+        return {kExitInputError, "the station database's server (" + Name() +
+                                     ") has no login " + Quoted(login) + "; create it first "
+                                     "(createuser " + login + ")"};
+    }
+    if (!reply.Done()) {
+        return Failed("grant " + StationRoles::RoleOf(word) + " to " + Quoted(login), reply);
     }
     return {};
 }
@@ -156,17 +183,13 @@ StationDbOutcome PgStationDb::CheckWriting(const std::optional<std::string>& ser
     if (std::string error; !spool_->Ready(error)) {
         return {kExitInputError, error};
     }
-    // What storing a record and taking a number do: insert into runs; read the series, use
-    // its sequence, insert into serials and read it back.
+    // A station stores records and takes numbers through the tables' functions alone.
     const PgReply reply = db_.Exec(
         "SELECT current_setting('transaction_read_only') = 'on', "
-        "has_table_privilege('vantix.runs', 'INSERT') AND "
-        "has_table_privilege('vantix.runs', 'SELECT'), "
-        "$1::text IS NULL OR (has_table_privilege('vantix.serials', 'INSERT') AND "
-        "has_table_privilege('vantix.serials', 'SELECT') AND "
-        "has_table_privilege('vantix.series', 'SELECT') AND coalesce((SELECT "
-        "has_sequence_privilege(numbers::oid, 'USAGE') OR has_sequence_privilege(numbers::oid, "
-        "'UPDATE') FROM vantix.series WHERE name = $1), false)), current_user",
+        "has_function_privilege('vantix.store_record(jsonb)', 'EXECUTE'), "
+        "$1::text IS NULL OR (has_function_privilege('vantix.take_number(text, jsonb)', "
+        "'EXECUTE') AND has_function_privilege('vantix.run_number(uuid)', 'EXECUTE')), "
+        "current_user",
         {series});
     if (!reply.Done() || reply.rows.empty() || reply.rows.front().size() != 4) {
         return Failed("read what the login may do", reply);
@@ -179,13 +202,15 @@ StationDbOutcome PgStationDb::CheckWriting(const std::optional<std::string>& ser
                                       " (transaction_read_only is on): it can neither store "
                                       "records nor take numbers"};
     }
+    const std::string grant = "; the owner of its tables grants it the station's role with "
+                              "'vantix-cli station-db grant station " +
+                              row[3].value_or("") + "'";
     if (row[1] != "t") {
-        return {kExitUnreachable,
-                login + "may not store records" + where + " (INSERT on vantix.runs)"};
+        return {kExitUnreachable, login + "may not store records" + where + grant};
     }
     if (row[2] != "t") {
         return {kExitUnreachable, login + "may not take numbers of the serial series " +
-                                      Quoted(*series) + where};
+                                      Quoted(*series) + where + grant};
     }
     return {};
 }

@@ -9,6 +9,7 @@
 #include "stationdb/RunJournal.h"
 #include "stationdb/SerialSeries.h"
 #include "stationdb/StationDb.h"
+#include "stationdb/StationRoles.h"
 #include "stationdb/StationSchema.h"
 
 // The station database on PostgreSQL through libpq. A connection that drops is made again
@@ -23,8 +24,9 @@ public:
 
     std::string Name() const override { return db_.Name(); }
     std::vector<std::string> SpoolFiles() const override;
-    StationDbOutcome CreateTables(bool& created) override;
+    StationDbOutcome CreateTables(int& found) override;
     StationDbOutcome CheckTables() override;
+    StationDbOutcome Grant(const std::string& word, const std::string& login) override;
     StationDbOutcome CreateSeries(const std::string& name, std::uint64_t first, int words,
                                   bool& created, SeriesInfo& series) override;
     StationDbOutcome ListSeries(std::vector<SeriesInfo>& all) override;

@@ -1,7 +1,5 @@
 #include "stationdb/SerialSeries.h"
 
-#include "stationdb/StationSchema.h"
-
 namespace {
 
 // What a series of that many words can hold: 16 or 32 bits.
@@ -10,8 +8,7 @@ std::uint64_t LargestOf(int words) {
 }
 
 const char* const kSeriesColumns =
-    "SELECT name, first_number, serial_words, pg_sequence_last_value(numbers) "
-    "FROM vantix.series ";
+    "SELECT name, first_number, serial_words, last_number FROM vantix.series_numbers() ";
 
 }  // namespace
 
@@ -58,58 +55,22 @@ PgReply SerialSeries::List(std::vector<SeriesInfo>& all) {
 
 PgReply SerialSeries::Create(const std::string& name, std::uint64_t first, int words,
                              bool& created, SeriesInfo& found) {
-    created = false;
-    PgReply reply = db_.Exec("BEGIN");
-    if (reply.Done()) {
-        reply = db_.Exec("SELECT pg_advisory_xact_lock($1::bigint)", {StationSchema::kSetUpLock});
+    // The set-up lock, taken by the function, keeps two hosts from making the series twice.
+    PgReply reply = db_.Exec("SELECT vantix.create_series($1, $2::bigint, $3::smallint)",
+                             {name, std::to_string(first), std::to_string(words)});
+    created = reply.Done() && reply.Value() == "t";
+    if (!reply.Done() || created) {
+        return reply;
     }
     std::optional<SeriesInfo> existing;
-    if (reply.Done()) {
-        reply = Find(name, existing);
-    }
-    if (reply.Done() && !existing) {
-        reply = CreateSequence(name, first, words);
-    }
-    if (!reply.Done() || existing) {
-        found = existing.value_or(SeriesInfo{});
-        db_.Exec("ROLLBACK");
-        return reply;
-    }
-    reply = db_.Exec("COMMIT");
-    created = reply.Done();
-    return reply;
-}
-
-PgReply SerialSeries::CreateSequence(const std::string& name, std::uint64_t first, int words) {
-    PgReply reply = db_.Exec("SELECT nextval('vantix.series_ids')");
-    if (!reply.Done()) {
-        return reply;
-    }
-    const std::string sequence = "vantix.series_" + reply.Value().value_or("0");
-    const std::string create = "CREATE SEQUENCE " + sequence + " AS bigint MINVALUE 0 MAXVALUE " +
-                               std::to_string(LargestOf(words)) + " NO CYCLE";
-    reply = db_.Exec(create.c_str());
-    if (reply.Done()) {
-        reply = db_.Exec("SELECT setval($1::regclass, $2::bigint, false)",
-                         {sequence, std::to_string(first)});
-    }
-    if (reply.Done()) {
-        reply = db_.Exec(
-            "INSERT INTO vantix.series (name, numbers, first_number, serial_words) "
-            "VALUES ($1, $2::regclass, $3::bigint, $4::smallint)",
-            {name, sequence, std::to_string(first), std::to_string(words)});
-    }
+    reply = Find(name, existing);
+    found = existing.value_or(SeriesInfo{});
     return reply;
 }
 
 PgReply SerialSeries::Take(const std::string& name, const std::string& claim,
                            std::optional<std::uint64_t>& number) {
-    PgReply reply = db_.Exec(
-        "INSERT INTO vantix.serials (series, number, run, station, board) "
-        "SELECT s.name, nextval(s.numbers), (c->>'run')::uuid, c->>'station', c->>'board' "
-        "FROM vantix.series AS s, (SELECT $2::jsonb AS c) AS claim WHERE s.name = $1 "
-        "ON CONFLICT (run) DO NOTHING RETURNING number",
-        {name, claim});
+    PgReply reply = db_.Exec("SELECT vantix.take_number($1, $2::jsonb)", {name, claim});
     number.reset();
     if (reply.Value()) {
         number = std::stoull(*reply.Value());
@@ -118,7 +79,7 @@ PgReply SerialSeries::Take(const std::string& name, const std::string& claim,
 }
 
 PgReply SerialSeries::Lookup(const std::string& run, std::optional<std::uint64_t>& number) {
-    PgReply reply = db_.Exec("SELECT number FROM vantix.serials WHERE run = $1::uuid", {run});
+    PgReply reply = db_.Exec("SELECT vantix.run_number($1::uuid)", {run});
     number.reset();
     if (reply.Value()) {
         number = std::stoull(*reply.Value());

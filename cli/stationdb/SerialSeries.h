@@ -25,8 +25,9 @@ class SerialSeries {
 public:
     explicit SerialSeries(PgConnection& db) : db_(db) {}
 
-    // Creates the series; when one of that name exists, `created` is false and `found` holds
-    // it. Serialised with the other hosts by the set-up lock.
+    // Creates the series, its sequence the tables' owner's; when one of that name exists,
+    // `created` is false and `found` holds it. Serialised with the other hosts by the set-up
+    // lock.
     PgReply Create(const std::string& name, std::uint64_t first, int words, bool& created,
                    SeriesInfo& found);
     PgReply Find(const std::string& name, std::optional<SeriesInfo>& found);
@@ -44,7 +45,6 @@ public:
 private:
     PgReply Select(const char* sql, const std::vector<std::optional<std::string>>& values,
                    std::vector<SeriesInfo>& all);
-    PgReply CreateSequence(const std::string& name, std::uint64_t first, int words);
 
     PgConnection& db_;
 };

@@ -26,6 +26,9 @@ struct StationDbOutcome {
 // none: Open refuses there.
 class StationDb {
 public:
+    // The version of the tables this program sets up and works with.
+    static constexpr int kTablesVersion = 2;
+
     virtual ~StationDb() = default;
 
     // Connects to the database the URL (a libpq connection string or URI) names. Null with
@@ -43,10 +46,15 @@ public:
     // The files this host keeps for the database: its spool and the spool's lock.
     virtual std::vector<std::string> SpoolFiles() const = 0;
 
-    // Creates the tables unless they exist (station-db init).
-    virtual StationDbOutcome CreateTables(bool& created) = 0;
-    // Tables there, of a version this program knows: else 2, naming what creates them.
+    // Creates the tables and the roles of the line's logins unless they exist, and moves
+    // older tables to this program's version (station-db init); `found` is the version the
+    // database held before (0: none).
+    virtual StationDbOutcome CreateTables(int& found) = 0;
+    // Tables there, of this program's version: else 2, naming what creates or moves them.
     virtual StationDbOutcome CheckTables() = 0;
+    // Grants `login` the role of `word`: station, reader or admin (station-db grant). 2 for
+    // a login the server does not know.
+    virtual StationDbOutcome Grant(const std::string& word, const std::string& login) = 0;
     virtual StationDbOutcome CreateSeries(const std::string& name, std::uint64_t first, int words,
                                           bool& created, SeriesInfo& series) = 0;
     virtual StationDbOutcome ListSeries(std::vector<SeriesInfo>& all) = 0;

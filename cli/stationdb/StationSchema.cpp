@@ -4,8 +4,13 @@
 
 #include <string>
 
+#include "stationdb/StationRoles.h"
+#include "stationdb/StationRoutines.h"
+
 namespace {
 
+// Version 1: the tables. A new database goes through every step as an old one does, so the
+// two cannot differ.
 const char* const kTables[] = {
     "CREATE SCHEMA IF NOT EXISTS vantix",
     "CREATE TABLE vantix.schema_version (version integer NOT NULL, "
@@ -44,42 +49,48 @@ PgReply StationSchema::Version(int& version) {
     return reply;
 }
 
-PgReply StationSchema::Create(bool& created, int& version) {
-    created = false;
+PgReply StationSchema::Create(int& found, int& version) {
+    found = 0;
     PgReply reply = db_.Exec("BEGIN");
     if (reply.Done()) {
         reply = db_.Exec("SELECT pg_advisory_xact_lock($1::bigint)", {kSetUpLock});
     }
     if (reply.Done()) {
-        reply = Version(version);
+        reply = Version(found);
     }
-    if (reply.Done() && version == 0) {
-        reply = CreateTables();
-        created = reply.Done();
-        version = created ? kVersion : 0;
+    version = found;
+    if (reply.Done() && found < kVersion) {
+        reply = Upgrade(found);
     }
     if (reply.Done() && version <= kVersion) {
         // The released images: a step of its own, also for tables made before it existed.
         reply = ReleaseTable(db_).Create();
     }
     if (!reply.Done()) {
-        created = false;
+        version = found;
         db_.Exec("ROLLBACK");
         return reply;
     }
     reply = db_.Exec("COMMIT");
-    created = created && reply.Done();
+    version = reply.Done() ? std::max(found, kVersion) : found;
     return reply;
 }
 
-PgReply StationSchema::CreateTables() {
+PgReply StationSchema::Upgrade(int version) {
     PgReply reply;
-    for (const char* statement : kTables) {
-        reply = db_.Exec(statement);
-        if (!reply.Done()) {
-            return reply;
+    reply.kind = PgReply::Kind::Done;
+    if (version < 1) {
+        reply = db_.ExecAll(kTables);
+    }
+    if (reply.Done() && version < 2) {
+        reply = db_.ExecAll(StationRoutines());
+        if (reply.Done()) {
+            reply = StationRoles(db_).SetUp();
         }
     }
-    return db_.Exec("INSERT INTO vantix.schema_version (version) VALUES ($1::integer)",
-                    {std::to_string(kVersion)});
+    if (reply.Done()) {
+        reply = db_.Exec("INSERT INTO vantix.schema_version (version) VALUES ($1::integer)",
+                         {std::to_string(kVersion)});
+    }
+    return reply;
 }

@@ -132,10 +132,17 @@ TEST(StationDbOffline, OptionsThatDoNotGoTogetherAreRefused) {
         return more;
     };
     const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{"station-db"}, "'station-db' needs init, series, release, withdraw or releases"},
+        {{"station-db"}, "'station-db' needs init, series, grant, release, withdraw or releases"},
         {{"station-db", "drop"},
-         "'station-db' does init, series, release, withdraw or releases, not 'drop'"},
+         "'station-db' does init, series, grant, release, withdraw or releases, not 'drop'"},
         {{"station-db", "init", "L"}, "unexpected argument 'L' for 'station-db init'"},
+        {{"station-db", "series", "L", "M"}, "unexpected argument 'M' for 'station-db series'"},
+        {{"station-db", "grant", "station"},
+         "'station-db grant' needs a role (station, reader or admin) and a login"},
+        {{"station-db", "grant", "vantix_station", "st1"},
+         "'station-db grant' grants the role station, reader or admin, not 'vantix_station'"},
+        {{"station-db", "grant", "reader", "st1", "--start", "5"},
+         "--start belongs to 'station-db series NAME', which creates a series"},
         {{"station-db", "series", "L"}, "'station-db series L' needs --start N, its first number"},
         {{"station-db", "series", "--start", "5"},
          "--start belongs to 'station-db series NAME', which creates a series"},

@@ -4,7 +4,12 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include "stationdb/PgConnection.h"
@@ -57,13 +62,42 @@ TestPostgres::~TestPostgres() {
 }
 
 std::string TestPostgres::Url() const {
-    return "host=" + folder_ + " user=vantix dbname=postgres";
+    return "host=" + folder_ + (port_ != 0 ? " port=" + std::to_string(port_) : "") +
+           " user=vantix dbname=postgres";
+}
+
+int TestPostgres::ListenWithTls(const std::string& certificate, const std::string& key) {
+    Stop();
+    for (const auto& [from, to] : {std::pair{certificate, "server.crt"}, {key, "server.key"}}) {
+        const std::string copy = folder_ + "/" + to;
+        std::filesystem::copy_file(from, copy, std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::permissions(copy, std::filesystem::perms(0600));
+        if (geteuid() == 0 && std::system(("chown nobody " + copy).c_str()) != 0) {
+            ADD_FAILURE() << "cannot give " << copy << " to nobody";
+        }
+    }
+    // A port the system has just handed out is free for the server, but for a rare race.
+    const int probe = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    bind(probe, reinterpret_cast<sockaddr*>(&address), size);
+    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size);
+    close(probe);
+    port_ = ntohs(address.sin_port);
+    serverOptions_ = " -p " + std::to_string(port_) + " -c listen_addresses=127.0.0.1 -c ssl=on"
+                     " -c ssl_cert_file=" + folder_ + "/server.crt -c ssl_key_file=" + folder_ +
+                     "/server.key";
+    Start();
+    return port_;
 }
 
 void TestPostgres::Start() {
     ASSERT_EQ(RunAsServer("pg_ctl", "-D " + folder_ + "/data -l " + folder_ +
                                         "/log -w -o \"-k " + folder_ +
-                                        " -c listen_addresses='' -c fsync=off\" start"),
+                                        " -c listen_addresses='' -c fsync=off" +
+                                        serverOptions_ + "\" start"),
               0)
         << "the server did not start; see " << folder_ << "/log";
 }
@@ -97,4 +131,33 @@ std::vector<std::string> TestPostgres::Query(const char* sql,
         rows.push_back(text);
     }
     return rows;
+}
+
+PgReply TestPostgres::ExecAs(const std::string& login, const char* sql,
+                             const std::vector<std::string>& values) const {
+    PgConnection db(Url() + " user=" + login);
+    std::string error;
+    if (!db.Parse(error) || !db.Connect(error)) {
+        ADD_FAILURE() << login << ": " << error;
+        return {};
+    }
+    return db.Exec(sql, {values.begin(), values.end()});
+}
+
+void TestPostgres::RunFile(const std::string& path) const {
+    std::ifstream file(path);
+    ASSERT_TRUE(file) << path;
+    std::stringstream text;
+    text << file.rdbuf();
+    std::string statement;
+    for (std::string line; std::getline(text, line);) {
+        if (line.rfind("--", 0) == 0) {
+            continue;
+        }
+        statement += line + "\n";
+        if (!line.empty() && line.back() == ';') {
+            Query(statement.c_str());
+            statement.clear();
+        }
+    }
 }

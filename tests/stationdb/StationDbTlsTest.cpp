@@ -1,0 +1,115 @@
+// A station database reached over the network: the link encrypted and the server verified
+// unless the URL says otherwise, and a server that cannot be verified refused before the pod.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "CliProcess.h"
+#include "TestPostgres.h"
+#include "commandline/CliExit.h"
+
+namespace {
+
+const char* const kPassword = "Sesame-8271";
+
+// A throw-away CA, and a server certificate it signs for db1.line and 127.0.0.1; beside them
+// another CA that signed nothing here.
+void MakeCertificates(const ScratchDir& dir) {
+    const std::string at = dir.File("");
+    const std::string script =
+        "cd " + at + " && "
+        "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=line-ca -keyout ca.key "
+        "-out ca.crt && "
+        "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=other-ca -keyout "
+        "other-ca.key -out other-ca.crt && "
+        "openssl req -newkey rsa:2048 -nodes -subj /CN=db1.line -keyout server.key -out "
+        "server.csr && "
+        "printf 'subjectAltName=DNS:db1.line,IP:127.0.0.1\\n' > names.cnf && "
+        "openssl x509 -req -days 2 -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial "
+        "-extfile names.cnf -out server.crt";
+    ASSERT_EQ(std::system(("(" + script + ") >/dev/null 2>&1").c_str()), 0)
+        << "openssl could not make the certificates";
+}
+
+class StationDbTls : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("XDG_STATE_HOME", dir.File("state").c_str(), 1);
+        MakeCertificates(dir);
+        port = server.ListenWithTls(dir.File("server.crt"), dir.File("server.key"));
+        server.Query(("ALTER ROLE vantix PASSWORD '" + std::string(kPassword) + "'").c_str());
+    }
+    void TearDown() override { unsetenv("XDG_STATE_HOME"); }
+
+    // The server as a station on the network reaches it: by the name `host`, at 127.0.0.1.
+    std::string Url(const std::string& host, const std::string& more) const {
+        return "host=" + host + " hostaddr=127.0.0.1 port=" + std::to_string(port) +
+               " user=vantix dbname=postgres password=" + kPassword + " " + more;
+    }
+    std::vector<std::string> Board(const std::string& database) const {
+        return {"--simulate", "--station-db", database, "--trace", trace, "--station", "S1",
+                "write-verify", Example("dsp56f807.s"), "--cpu", "807"};
+    }
+
+    ScratchDir dir;
+    TestPostgres server;
+    int port = 0;
+    const std::string trace = dir.File("wire.log");
+};
+
+TEST_F(StationDbTls, AServerThatCannotBeVerifiedIsRefusedBeforeThePod) {
+    const std::string ca = "sslrootcert=" + dir.File("ca.crt");
+    // The right CA: the link is encrypted without being asked for.
+    const CliRun init = RunProgram({"station-db", "init", "--station-db", Url("db1.line", ca)});
+    ASSERT_EQ(init.status, kExitSuccess) << init.err;
+    EXPECT_EQ(init.err.find("warning"), std::string::npos) << init.err;
+    PgConnection link(Url("db1.line", ca));
+    std::string error;
+    ASSERT_TRUE(link.Parse(error) && link.Connect(error)) << error;
+    EXPECT_EQ(link.Exec("SELECT ssl FROM pg_stat_ssl WHERE pid = pg_backend_pid()").Value(), "t");
+
+    const std::string name = "(dbname=postgres host=db2.line port=" + std::to_string(port) +
+                             " user=vantix): ";
+    const std::pair<std::string, std::string> refused[] = {
+        {Url("db2.line", ca),
+         "cannot connect to the station database " + name +
+             "the server's certificate does not name host db2.line"},
+        {Url("db2.line", "sslrootcert=" + dir.File("other-ca.crt")),
+         "cannot connect to the station database " + name +
+             "the server's certificate is not signed by the CA in " + dir.File("other-ca.crt")},
+    };
+    for (const auto& [database, message] : refused) {
+        const CliRun run = RunProgram(Board(database));
+        EXPECT_EQ(run.status, kExitUnreachable) << run.err;
+        EXPECT_EQ(run.err, "vantix-cli: " + message + "\n");
+        EXPECT_EQ(run.err.find(kPassword), std::string::npos);
+    }
+    EXPECT_FALSE(std::filesystem::exists(trace)) << "the pod was touched";
+}
+
+TEST_F(StationDbTls, AWeakerModeForANetworkHostIsWarnedOfOnceARun) {
+    const std::string ca = "sslrootcert=" + dir.File("ca.crt");
+    ASSERT_EQ(RunProgram({"station-db", "init", "--station-db", Url("db1.line", ca)}).status,
+              kExitSuccess);
+    // Two pods, two connections; the name the certificate lacks goes unchecked.
+    std::vector<std::string> gang = Board(Url("db2.line", "sslmode=require"));
+    gang.insert(gang.end(), {"--pods", "all"});
+    gang[0] = "--sim-pods";
+    gang.insert(gang.begin() + 1, "2");
+    const CliRun run = RunProgram(gang);
+    EXPECT_EQ(run.status, kExitSuccess) << run.err;
+    const std::string warning =
+        "vantix-cli: warning: sslmode=require encrypts the link to the station database's server "
+        "db2.line but does not verify the server; sslmode=verify-full with the line's CA in "
+        "sslrootcert does\n";
+    const std::size_t first = run.err.find(warning);
+    EXPECT_NE(first, std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find(warning, first + 1), std::string::npos) << run.err;
+    EXPECT_EQ(server.Query("SELECT count(*) FROM vantix.runs"), std::vector<std::string>{"2"});
+    // This host is no network host: nothing to warn of.
+    const CliRun local = RunProgram(Board(server.Url() + " sslmode=disable"));
+    EXPECT_EQ(local.status, kExitSuccess) << local.err;
+    EXPECT_EQ(local.err.find("warning"), std::string::npos) << local.err;
+}
+
+}  // namespace
