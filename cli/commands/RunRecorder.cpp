@@ -60,6 +60,9 @@ int RunRecorder::OpenStationDb() {
             spool.push_back({"the station database's spool", path});
         }
         if (const std::string clash = FileClash(options_, spool); !clash.empty()) {
+            // A refusal written into the file it clashes with would spoil that file for
+            // good: this run writes nothing at all.
+            log_.Abandon();
             outcome = {kExitInputError, clash};
         }
     }

@@ -23,22 +23,36 @@ bool RunLog::IsOpen() const {
 bool RunLog::Open(const std::string& path, std::string& error) {
     // Only a look: each record opens the file anew, so that a log rotated or removed
     // meanwhile carries on in a new file of its name.
-    if (!Append(path, nullptr, error)) {
+    if (!Append(path, nullptr, error, &made_)) {
         return false;
     }
     path_ = path;
     return true;
 }
 
+void RunLog::Abandon() {
+    std::error_code ec;
+    if (made_ && std::filesystem::is_empty(Utf8Path(path_), ec) && !ec) {
+        std::filesystem::remove(Utf8Path(path_), ec);
+    }
+    path_.clear();
+    made_ = false;
+}
+
 bool RunLog::Append(const std::string& line, std::string& error) {
+    made_ = false;
     const std::string whole = line + '\n';
     return Append(path_, &whole, error);
 }
 
 #ifdef _WIN32
 
-bool RunLog::Append(const std::string& path, const std::string* text, std::string& error) {
+bool RunLog::Append(const std::string& path, const std::string* text, std::string& error,
+                    bool* created) {
     const std::filesystem::path file = Utf8Path(path);
+    if (created != nullptr) {
+        *created = !std::filesystem::exists(file);
+    }
     // FILE_APPEND_DATA alone makes every write land at the end, whoever else appends.
     HANDLE handle =
         CreateFileW(file.wstring().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -77,7 +91,8 @@ void SyncFolderOf(const std::string& path) {
 
 }  // namespace
 
-bool RunLog::Append(const std::string& path, const std::string* text, std::string& error) {
+bool RunLog::Append(const std::string& path, const std::string* text, std::string& error,
+                    bool* made) {
     bool created = false;
     int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (fd < 0 && errno == ENOENT) {
@@ -99,6 +114,9 @@ bool RunLog::Append(const std::string& path, const std::string* text, std::strin
     close(fd);
     if (created) {
         SyncFolderOf(path);
+    }
+    if (made != nullptr) {
+        *made = created;
     }
     return done;
 }

@@ -271,6 +271,15 @@ TEST_F(StationDb, TheSpoolIsARunsFileAndItsLockIsWaitedForAloud) {
                                  " is the same file as --trace " + file),
                   std::string::npos)
             << clash.err;
+        // A log that is the spool is refused, and the refusal goes into no file at all.
+        const bool existed = std::filesystem::exists(file);
+        const std::string before = ReadText(file);
+        const CliRun logged =
+            RunProgram({"--simulate", "--station-db", url, "--log", file, "reset", "--json"});
+        EXPECT_EQ(logged.status, kExitInputError) << logged.err;
+        EXPECT_NE(logged.out.find("\"exit\":2}"), std::string::npos) << logged.out;
+        EXPECT_EQ(std::filesystem::exists(file), existed) << file;
+        EXPECT_EQ(ReadText(file), before) << file;
     }
     // A record spooled by an earlier run, while another run holds the spool.
     StationDbOutcome opened;
