@@ -263,6 +263,7 @@ TEST_F(StationDb, TheSpoolIsARunsFileAndItsLockIsWaitedForAloud) {
     SetUpLine();
     const std::vector<std::string> spool = SpoolOf(url);
     ASSERT_EQ(spool.size(), 2u);
+    std::filesystem::create_directories(std::filesystem::path(spool[0]).parent_path());
     for (const std::string& file : spool) {
         const CliRun clash =
             RunProgram({"--simulate", "--station-db", url, "--trace", file, "reset"});
