@@ -66,6 +66,13 @@ bool TakeSerialNumber(const std::string& path, std::uint64_t largest, std::uint6
                       std::string& error, const WaitNotice& notice, bool& interrupted,
                       const std::function<bool(std::uint64_t)>& beforeMoving) {
     interrupted = false;
+    // A FIFO or a device would be waited on, or read as nothing, and cannot be replaced.
+    std::error_code ec;
+    const std::filesystem::file_status kind = std::filesystem::status(Utf8Path(path), ec);
+    if (std::filesystem::exists(kind) && !std::filesystem::is_regular_file(kind)) {
+        error = "the serial counter " + path + " is not a regular file";
+        return false;
+    }
     // The lock, the new file and the rename all lie beside the file the name finally leads
     // to: every spelling of one counter (a link, a relative path) shares one lock, and a link
     // to the counter stays a link.

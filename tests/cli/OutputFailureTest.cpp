@@ -139,6 +139,27 @@ TEST_F(FullDisk, ACounterThatCannotBeWrittenTakesNoNumberAndTouchesNoBoard) {
     EXPECT_EQ(ReadText(trace), "") << "the board was touched";
 }
 
+// A record that reaches the log only in part is cut back off; a log whose last line was cut
+// short (by another writer) gets a line end before the next record.
+TEST_F(FullDisk, ALogNeverKeepsHalfARecordNorGluesOneToAnother) {
+    const std::string log = disk + "/boards.jsonl";
+    // Four bytes short of a whole page: the next record gets a few bytes in, then none.
+    const std::string before = std::string(4091, 'x') + "\n";
+    std::ofstream(log) << before;
+    FillDisk();
+    const CliRun cut = RunProgram({"--simulate", "--log", log, "write", f807, "--cpu", "807"});
+    EXPECT_EQ(cut.status, kExitRecordLost) << cut.err;
+    EXPECT_EQ(ReadText(log), before);
+
+    const std::string other = dir.Write("other.jsonl", "{\"time\":\"2026-12-07T09:4");
+    ASSERT_EQ(RunProgram({"--simulate", "--log", other, "write", f807, "--cpu", "807"}).status,
+              kExitSuccess);
+    const std::vector<std::string> lines = Lines(ReadText(other));
+    ASSERT_EQ(lines.size(), 2u) << ReadText(other);
+    EXPECT_EQ(lines[0], "{\"time\":\"2026-12-07T09:4");
+    EXPECT_NE(lines[1].find("\"exit\":0,"), std::string::npos) << lines[1];
+}
+
 TEST_F(FullDisk, AReportThatCannotBeWrittenLeavesTheLastOne) {
     const std::string log = dir.File("boards.jsonl");
     ASSERT_EQ(RunProgram({"--simulate", "--log", log, "write", f807, "--cpu", "807"}).status,
