@@ -121,6 +121,7 @@ void PodRun::Conclude(const CommandOutcome* outcome) {
     // The simulated board is its state file: one not saved holds nothing of the run.
     if (!session_.StateFailure().empty() && !recorder_.Interrupted()) {
         record_.status = session_.StateFailure();
+        record_.result.reset();  // the sequence's 0 is not the board's: the board was not kept
     }
     record_.seconds = (session_.ElapsedMs() - boardStartMs_) * 0.001;
 }

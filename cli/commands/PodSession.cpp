@@ -91,7 +91,9 @@ int PodSession::Finish(int status) {
         status = kExitFailed;
     }
     if (Interrupted()) {
-        ui_.Error("vantix-cli: interrupted; the pod is closed");
+        // A run stopped before it ever opened the pod (waiting for a lock) closed nothing.
+        ui_.Error(pod_ && pod_->WasOpened() ? "vantix-cli: interrupted; the pod is closed"
+                                            : "vantix-cli: interrupted");
         return InterruptedExit(environment_);
     }
     return status;

@@ -133,7 +133,7 @@ TEST_F(FailClosed, AWaitForTheCounterIsSpokenOfAndEndsAtASignal) {
         EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 128 + signal);
         err += ReadAll(run.err);
         ReadAll(run.out);
-        EXPECT_EQ(err, waiting + "vantix-cli: interrupted; the pod is closed\n");
+        EXPECT_EQ(err, waiting + "vantix-cli: interrupted\n") << "no pod was opened";
         EXPECT_EQ(ReadText(counter), "80\n");
         EXPECT_EQ(ReadText(trace), "") << "the board was touched";
     }

@@ -116,7 +116,8 @@ TEST_F(FullDisk, AStateThatCannotBeSavedFailsTheBoardItHolds) {
     EXPECT_EQ(run.status, kExitFailed) << run.err;
     EXPECT_NE(run.err.find("vantix-cli: " + failure + "\n"), std::string::npos) << run.err;
     EXPECT_EQ(Lines(run.out).size(), 1u) << "no board after it: " << run.out;
-    EXPECT_NE(run.out.find("\"status\":\"" + failure + "\",\"seconds\":"), std::string::npos)
+    EXPECT_NE(run.out.find("\"result\":null,\"status\":\"" + failure + "\",\"seconds\":"),
+              std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find("\"exit\":1}"), std::string::npos) << run.out;
     EXPECT_TRUE(Names(disk).empty()) << "no temporary state left behind";
