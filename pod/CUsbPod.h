@@ -104,6 +104,8 @@ public:
     bool HasLibrary() const { return link_.HasLibrary(); }
     bool IsFound() const { return link_.IsFound(); }
     bool IsOpen() const { return link_.IsOpen(); }
+    // Whether the pod's port was ever opened in this run.
+    bool WasOpened() const { return link_.EverOpened(); }
     // The matched device's description ("USB POD"), empty when none matched.
     const char* Description() const { return link_.Description(); }
     const char* LibraryName() const { return link_.LibraryName(); }

@@ -159,6 +159,7 @@ bool PodLink::OpenPort() {
         handle_ = nullptr;
         return false;
     }
+    everOpened_ = true;
     if (!ConfigurePort()) {
         DropPort();
         return false;

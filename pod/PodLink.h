@@ -60,6 +60,8 @@ public:
     bool HasLibrary() const { return api_ != nullptr; }
     bool IsFound() const { return found_ != 0; }
     bool IsOpen() const { return open_ != 0; }
+    // Whether the port was ever opened, however it was left.
+    bool EverOpened() const { return everOpened_; }
     const char* Description() const { return description_; }
     const char* LibraryName() const;
     std::string LastLibraryError() const;
@@ -79,6 +81,7 @@ private:
     FT_HANDLE handle_ = nullptr;
     std::int32_t found_ = 0;
     std::int32_t open_ = 0;
+    bool everOpened_ = false;
     char description_[kDescriptionSize] = {};
     std::string wantedSerial_;
     WireTrace* trace_ = nullptr;

@@ -27,6 +27,10 @@ struct CliEnvironment {
     std::optional<std::string> stationDb;
     // Whether the standard output is a pipe whose reader has gone; empty: never.
     std::function<bool()> outputClosed;
+    // Called as a board passes each step between which a station may die ("number read",
+    // "started entry kept", "number taken", "board done"); empty: nobody watches. Lets a
+    // run be stopped at exactly that moment.
+    std::function<void(const char*)> atStep;
 };
 
 // The exit status of an interrupted run: 128 + the signal (130 for Ctrl+C).

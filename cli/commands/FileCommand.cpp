@@ -168,17 +168,35 @@ bool FileCommand::TakeSerial(PodRun& run, SerialPatch& numbers) {
             return false;
         }
     }
-    if (!numbers.NextBoard(run.Image(), ui_, recorder_)) {
+    // Any other number is written into the started entry before it counts as taken: a
+    // station that dies at any moment leaves each number it took with a line.
+    const auto noted = [&] {
+        record.serial = numbers.Number();
+        record.serialAt = numbers.AtText();
+        RecordRegions(run);
+        Step("number read");
+        if (numbers.Takes() && !numbers.FromSeries() && !recorder_.Started(record)) {
+            return false;
+        }
+        Step("started entry kept");
+        return true;
+    };
+    if (!numbers.NextBoard(run.Image(), ui_, recorder_, noted)) {
         return false;
     }
-    record.serial = numbers.Number();
-    record.serialAt = numbers.AtText();
-    RecordRegions(run);
-    if (numbers.Takes() && !numbers.FromSeries() && !recorder_.Started(record)) {
-        numbers.FailWith(kExitInputError);
-        return false;
+    Step("number taken");
+    if (numbers.FromSeries()) {
+        record.serial = numbers.Number();
+        record.serialAt = numbers.AtText();
+        RecordRegions(run);
     }
     return true;
+}
+
+void FileCommand::Step(const char* step) const {
+    if (environment_.atStep) {
+        environment_.atStep(step);
+    }
 }
 
 CommandOutcome FileCommand::RunOnce(ProgrammerCommands& operations) {
@@ -224,6 +242,7 @@ int FileCommand::RunOneBoard(PodRun& run) {
         return run.Finish(serial_.FailureStatus(), nullptr);
     }
     const CommandOutcome outcome = RunOnce(run.Operations());
+    Step("board done");
     const int status = run.ExitFor(outcome);
     ReportChangedPages(run);
     return run.Finish(status, &outcome);

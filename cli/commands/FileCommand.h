@@ -59,6 +59,8 @@ private:
     // status, and whether a simulated board's state could be kept.
     int RunNextBoard(PodRun& run, CommandOutcome& outcome, bool& stateKept);
     int RunBoardAfterBoard(PodRun& run);
+    // Tells the environment's watcher which step of a board has just been done.
+    void Step(const char* step) const;
 
     const CliOptions& options_;
     const CliEnvironment& environment_;

@@ -121,24 +121,27 @@ void PodRun::Conclude(const CommandOutcome* outcome) {
     // The simulated board is its state file: one not saved holds nothing of the run.
     if (!session_.StateFailure().empty() && !recorder_.Interrupted()) {
         record_.status = session_.StateFailure();
+        record_.result.reset();  // the sequence's 0 is not the board's: the board was not kept
     }
     record_.seconds = (session_.ElapsedMs() - boardStartMs_) * 0.001;
 }
 
 int PodRun::Keep(int status) {
     // A trace that stopped short is an incomplete record of the board's wire: the board ran,
-    // so the run ends with 4, as for a lost log line, and the line stops.
+    // so the run ends with 4, as for a lost log line, and the line stops. The board's record
+    // still says how the board itself ended.
+    bool traceCut = false;
     if (const std::string& failure = session_.TraceFailure(); !failure.empty() && !traceLost_) {
         traceLost_ = true;
+        traceCut = true;
         ui_.Finish();
         ui_.Error("vantix-cli: cannot write the trace file " + tracePath_ + " (" + failure +
                   "); the trace of this board is incomplete");
         recorder_.MarkLost();
-        if (!recorder_.Interrupted() && (status == kExitSuccess || status == kExitFailed)) {
-            status = kExitRecordLost;
-        }
     }
-    return recorder_.Keep(record_, status);
+    const int kept = recorder_.Keep(record_, status);
+    const bool ran = kept == kExitSuccess || kept == kExitFailed;
+    return traceCut && ran && !recorder_.Interrupted() ? kExitRecordLost : kept;
 }
 
 int PodRun::Finish(int status, const CommandOutcome* outcome) {

@@ -5,6 +5,7 @@
 
 #include "AttachedDevices.h"
 #include "FtdiPort.h"
+#include "WritableNode.h"
 #include "commandline/CliExit.h"
 #include "commandline/CliOptions.h"
 #include "commands/CliEnvironment.h"
@@ -31,6 +32,14 @@ int PodSession::Start(const SFileImage& image) {
     if (!options_.tracePath.empty()) {
         if (const std::string reason = TraceLog::WhyNotWritable(options_.tracePath);
             !reason.empty()) {
+            ui_.Error("vantix-cli: cannot write the trace file " + options_.tracePath + " (" +
+                      reason + ")");
+            return kExitInputError;
+        }
+        // A device or FIFO has no last trace to keep: it is opened now, so that one nobody
+        // reads is refused before the pod is touched.
+        if (std::string reason;
+            IsDeviceOrFifo(options_.tracePath) && !trace_.OpenFile(options_.tracePath, reason)) {
             ui_.Error("vantix-cli: cannot write the trace file " + options_.tracePath + " (" +
                       reason + ")");
             return kExitInputError;
@@ -82,7 +91,9 @@ int PodSession::Finish(int status) {
         status = kExitFailed;
     }
     if (Interrupted()) {
-        ui_.Error("vantix-cli: interrupted; the pod is closed");
+        // A run stopped before it ever opened the pod (waiting for a lock) closed nothing.
+        ui_.Error(pod_ && pod_->WasOpened() ? "vantix-cli: interrupted; the pod is closed"
+                                            : "vantix-cli: interrupted");
         return InterruptedExit(environment_);
     }
     return status;
@@ -215,10 +226,10 @@ int PodSession::TryClaimPod() {
                 return kExitUnreachable;
         }
     }
-    if (!options_.tracePath.empty() && !trace_.IsOpen() && !trace_.OpenFile(options_.tracePath)) {
-        const int reason = errno;
+    if (std::string reason; !options_.tracePath.empty() && !trace_.IsOpen() &&
+                            !trace_.OpenFile(options_.tracePath, reason)) {
         ui_.Error("vantix-cli: cannot write the trace file " + options_.tracePath + " (" +
-                  std::generic_category().message(reason) + ")");
+                  reason + ")");
         return kExitInputError;
     }
     pod_->SetWantedSerial(wanted);

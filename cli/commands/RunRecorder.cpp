@@ -60,6 +60,9 @@ int RunRecorder::OpenStationDb() {
             spool.push_back({"the station database's spool", path});
         }
         if (const std::string clash = FileClash(options_, spool); !clash.empty()) {
+            // A refusal written into the file it clashes with would spoil that file for
+            // good: this run writes nothing at all.
+            log_.Abandon();
             outcome = {kExitInputError, clash};
         }
     }
@@ -246,9 +249,11 @@ int RunRecorder::Keep(RunRecord& record, int status) {
     if (database_) {
         status = Store(line, logged, status, notStored);
     }
-    if (!noted.Ok() && notStored.empty()) {
-        // Stored all the same; what the disk refused is still worth a word.
-        ui_.Warning("vantix-cli: " + noted.message);
+    if (!noted.Ok()) {
+        // Whatever became of the record, a station whose disk refuses it must hear of it,
+        // quiet or not: its next record may have nowhere else to go.
+        ui_.Finish();
+        ui_.Error("vantix-cli: " + noted.message);
     }
     status = Print(record, status);
     if (!notStored.empty()) {

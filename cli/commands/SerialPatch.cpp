@@ -126,41 +126,58 @@ bool SerialPatch::TakeFromSeries(ConsoleUi& ui, RunRecorder& recorder) {
     return taken.Ok();
 }
 
-bool SerialPatch::NextBoard(SFileImage& image, ConsoleUi& ui, RunRecorder& recorder) {
+bool SerialPatch::NextBoard(SFileImage& image, ConsoleUi& ui, RunRecorder& recorder,
+                            const std::function<bool()>& noted) {
     failureStatus_ = kExitInputError;
+    const auto note = [&] {
+        Patch(image);
+        return !noted || noted();
+    };
     if (series_) {
         if (!TakeFromSeries(ui, recorder)) {
             return false;
         }
-    } else if (!counterPath_.empty()) {
+        Patch(image);
+        return true;
+    }
+    if (!counterPath_.empty()) {
         std::string error;
         bool interrupted = false;
+        const auto beforeMoving = [&](std::uint64_t number) {
+            number_ = number;
+            return note();
+        };
         if (!TakeSerialNumber(counterPath_, LargestSerial(words_), number_, error,
-                              recorder.Waiting(), interrupted)) {
+                              recorder.Waiting(), interrupted, beforeMoving)) {
             // Interrupted while another station held the counter: nothing taken, nothing
             // touched, and the signal's status.
             if (interrupted) {
                 failureStatus_ = recorder.Waiting().InterruptedStatus();
-                return false;
+            } else if (!error.empty()) {
+                Refuse(ui, error);
             }
-            Refuse(ui, error);
             return false;
         }
-    } else {
-        number_ = next_;
-        if (number_ > LargestSerial(words_)) {
-            Refuse(ui, SerialTooLargeText(number_, words_));
-            return false;
-        }
-        next_ += counts_ ? 1 : 0;
+        return true;
     }
-    // Low word first.
+    number_ = next_;
+    if (number_ > LargestSerial(words_)) {
+        Refuse(ui, SerialTooLargeText(number_, words_));
+        return false;
+    }
+    if (!note()) {
+        return false;
+    }
+    next_ += counts_ ? 1 : 0;
+    return true;
+}
+
+void SerialPatch::Patch(SFileImage& image) const {
     std::uint16_t* words = image.Region(*region_).words + (address_ - image.Area(*region_).start);
     words[0] = static_cast<std::uint16_t>(number_ & 0xFFFF);
     if (words_ == 2) {
         words[1] = static_cast<std::uint16_t>(number_ >> 16);
     }
-    return true;
 }
 
 std::string SerialPatch::AtText() const {

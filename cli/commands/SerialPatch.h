@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,7 +34,13 @@ public:
     // for the recorder's run, the run's count or --serial-value) and writes it into the
     // image. False after reporting when there is none to take; the board must then not be
     // touched, and the run ends with FailureStatus.
-    bool NextBoard(SFileImage& image, ConsoleUi& ui, RunRecorder& recorder);
+    //
+    // `noted` runs once the number is in the image and before it counts as taken (while the
+    // counter is still locked and at it, before the run's next number moves on): it keeps the
+    // board's started entry, so no number is ever taken without one. False from it (after
+    // reporting) takes nothing.
+    bool NextBoard(SFileImage& image, ConsoleUi& ui, RunRecorder& recorder,
+                   const std::function<bool()>& noted = {});
     // kExitInputError, or kExitUnreachable when the station database could not be reached.
     int FailureStatus() const { return failureStatus_; }
     // The board is refused for another reason, with that status.
@@ -53,6 +60,8 @@ private:
     bool TakeFromSeries(ConsoleUi& ui, RunRecorder& recorder);
     // Why the serial number cannot go where --serial-at says; empty when it can.
     std::string CheckPlace(const CliOptions& options, const SFileImage& image) const;
+    // Writes number_ into the image, low word first.
+    void Patch(SFileImage& image) const;
 
     std::optional<MemoryRegion> region_;
     std::uint32_t address_ = 0;

@@ -8,7 +8,10 @@
 #include "commands/ConsoleUi.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <unistd.h>
+
+#include "WritableNode.h"
 #endif
 
 TraceLog::TraceLog(ConsoleUi& console) : console_(console) {}
@@ -19,9 +22,19 @@ TraceLog::~TraceLog() {
     }
 }
 
-bool TraceLog::OpenFile(const std::string& path) {
+bool TraceLog::OpenFile(const std::string& path, std::string& reason) {
+#ifdef _WIN32
     // Binary, so that every system writes the same bytes: lines end in "\n" on Windows too.
     file_ = std::fopen(path.c_str(), "wb");
+    reason = file_ == nullptr ? std::strerror(errno) : "";
+#else
+    const int fd = OpenForWriting(path, O_WRONLY | O_CREAT | O_TRUNC, 0666, reason);
+    file_ = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+    if (fd >= 0 && file_ == nullptr) {
+        reason = std::strerror(errno);
+        close(fd);
+    }
+#endif
     return file_ != nullptr;
 }
 

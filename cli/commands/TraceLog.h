@@ -17,8 +17,9 @@ public:
     TraceLog(const TraceLog&) = delete;
     TraceLog& operator=(const TraceLog&) = delete;
 
-    // Creates or truncates the file; false when it cannot be written.
-    bool OpenFile(const std::string& path);
+    // Creates or truncates the file; false with the system's reason when it cannot be
+    // written. A FIFO that nobody reads is refused at once, not waited on.
+    bool OpenFile(const std::string& path, std::string& reason);
     bool IsOpen() const { return file_ != nullptr; }
     // Why the file could not be written, without touching it; empty when it seems it could.
     static std::string WhyNotWritable(const std::string& path);

@@ -12,6 +12,9 @@ public:
     // it cannot. Called before the pod is touched.
     bool Open(const std::string& path, std::string& error);
     bool IsOpen() const;
+    // Writes nothing more: the run found that the log must not be written (it is a file the
+    // run has other uses for). A file that Open made, and nothing went into, is removed.
+    void Abandon();
     // Appends the line and its line end to the file at the log's path.
     bool Append(const std::string& line, std::string& error);
 
@@ -21,9 +24,11 @@ public:
     static std::string HostName();
 
 private:
-    // Opens the file at `path` for appending, creating it when missing, and writes `text`
-    // (none: only opens it).
-    static bool Append(const std::string& path, const std::string* text, std::string& error);
+    // Opens the file at `path` for appending, creating it when missing (`created` says so),
+    // and writes `text` (none: only opens it).
+    static bool Append(const std::string& path, const std::string* text, std::string& error,
+                       bool* created = nullptr);
 
     std::string path_;
+    bool made_ = false;  // Open made the file, and nothing has been appended yet
 };

@@ -246,6 +246,10 @@ void HtmlReportWriter::Totals(std::ostream& out) const {
         << (f.unknown == 0 ? std::string()
                            : Figure("unknown", "Ended unknown (the station stopped)",
                                     Number(f.unknown), Percent(f.unknown, f.runs), "interrupted"))
+        << (f.refusedBeforePod == 0
+                ? std::string()
+                : Figure("refused", "Refused before the pod (no board)", Number(f.refusedBeforePod),
+                         Percent(f.refusedBeforePod, f.runs), "failed"))
         << "</div>\n<p>From <time data-figure=\"first-time\">"
         << (f.firstTime ? UtcText(*f.firstTime) : "–")
         << "</time> to <time data-figure=\"last-time\">"

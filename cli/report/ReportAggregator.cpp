@@ -64,6 +64,7 @@ void ReportAggregator::Add(const ReportRecord& record) {
     figures_.unknown += record.Unknown() ? 1 : 0;
     figures_.failed += !record.Passed() && !record.Interrupted() && !record.Unknown() ? 1 : 0;
     figures_.recordsNotKept += record.RecordNotKept() ? 1 : 0;
+    figures_.refusedBeforePod += record.Started() ? 0 : 1;
     figures_.firstTime = std::min(figures_.firstTime.value_or(record.time), record.time);
     figures_.lastTime = std::max(figures_.lastTime.value_or(record.time), record.time);
     if (record.sha256) {
@@ -87,7 +88,8 @@ void ReportAggregator::Add(const ReportRecord& record) {
     if (record.Started()) {
         cycleTimes_.Add(record.command, record.seconds);
     }
-    if (record.OnBoard()) {
+    // A run that never reached its board says nothing of the board: no yield counts it.
+    if (record.OnBoard() && record.Started()) {
         boards_.Add(record, sequence);
     }
     serials_.Add(record);
@@ -96,7 +98,7 @@ void ReportAggregator::Add(const ReportRecord& record) {
         ++figures_.oddTimes;
         figures_.earliestOddTime = std::min(figures_.earliestOddTime.value_or(record.time), record.time);
         figures_.latestOddTime = std::max(figures_.latestOddTime.value_or(record.time), record.time);
-    } else if (record.Programs()) {
+    } else if (record.Programs() && record.Started()) {
         ReportFigures::Period& hour = hours_[HourOf(record.time)];
         ++(record.Passed() ? hour.passed : hour.failed);
     }
@@ -112,7 +114,7 @@ bool ReportAggregator::OddTime(std::int64_t time) const {
 void ReportAggregator::AddFailure(const ReportRecord& record) {
     ++figures_.failedRuns;
     ++failureTexts_[record.status];
-    if (!record.OnBoard()) {
+    if (!record.OnBoard() || !record.Started()) {
         return;
     }
     ++figures_.failedBoardRuns;

@@ -209,6 +209,9 @@ void ReportCommand::Summary(const ReportFigures& figures) const {
     };
     std::string text = "report: " + count(figures.boards, "board", "boards") + ", " +
                        count(figures.runs, "run", "runs");
+    if (figures.refusedBeforePod > 0) {
+        text += ", " + std::to_string(figures.refusedBeforePod) + " refused before the pod";
+    }
     if (const std::uint64_t skipped = figures.lines.Skipped(); skipped > 0) {
         text += ", " + std::to_string(skipped) + (skipped == 1 ? " line" : " lines") + " not read";
     }

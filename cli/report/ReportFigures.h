@@ -100,6 +100,9 @@ struct ReportFigures {
     std::uint64_t failed = 0;
     std::uint64_t interrupted = 0;
     std::uint64_t unknown = 0;  // the station stopped during the board
+    // Runs that never reached a board (refused before the pod, the pod out of reach): runs
+    // and failures, but no board, in no yield.
+    std::uint64_t refusedBeforePod = 0;
     // Older records whose exit says their record could not be kept when the board ran.
     std::uint64_t recordsNotKept = 0;
     std::optional<std::int64_t> firstTime;

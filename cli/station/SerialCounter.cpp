@@ -63,8 +63,16 @@ std::string WhatCounterHolds(const std::string& text) {
 }  // namespace
 
 bool TakeSerialNumber(const std::string& path, std::uint64_t largest, std::uint64_t& number,
-                      std::string& error, const WaitNotice& notice, bool& interrupted) {
+                      std::string& error, const WaitNotice& notice, bool& interrupted,
+                      const std::function<bool(std::uint64_t)>& beforeMoving) {
     interrupted = false;
+    // A FIFO or a device would be waited on, or read as nothing, and cannot be replaced.
+    std::error_code ec;
+    const std::filesystem::file_status kind = std::filesystem::status(Utf8Path(path), ec);
+    if (std::filesystem::exists(kind) && !std::filesystem::is_regular_file(kind)) {
+        error = "the serial counter " + path + " is not a regular file";
+        return false;
+    }
     // The lock, the new file and the rename all lie beside the file the name finally leads
     // to: every spelling of one counter (a link, a relative path) shares one lock, and a link
     // to the counter stays a link.
@@ -109,6 +117,10 @@ bool TakeSerialNumber(const std::string& path, std::uint64_t largest, std::uint6
     if (number > largest) {
         error = "the serial counter " + path + " is at " + std::to_string(number) +
                 ", beyond the largest serial number " + std::to_string(largest);
+        return false;
+    }
+    if (beforeMoving && !beforeMoving(number)) {
+        error.clear();
         return false;
     }
     // The next number goes to a new file that replaces the counter only once it is on the

@@ -98,8 +98,11 @@ bool RecordSpool::Append(const std::string& line, std::string& error) {
 }
 
 bool RecordSpool::Write(bool locked, const std::string& line, std::string& error) {
-    const int fd = locked ? open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600)
-                          : -1;
+    int fd = locked ? open(path_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC) : -1;
+    const bool created = locked && fd < 0 && errno == ENOENT;
+    if (created) {
+        fd = open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    }
     struct stat before {};
     const bool sized = fd >= 0 && fstat(fd, &before) == 0;
     const std::string whole = line + '\n';
@@ -112,6 +115,9 @@ bool RecordSpool::Write(bool locked, const std::string& line, std::string& error
     if (!stored && sized) {
         // Half a record would spoil every later send: the spool goes back to what it held.
         [[maybe_unused]] const int truncated = ftruncate(fd, before.st_size);
+        if (created) {
+            unlink(path_.c_str());  // made for this record alone: no empty spool stays
+        }
     }
     if (fd >= 0) {
         close(fd);

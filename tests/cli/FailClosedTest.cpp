@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <csignal>
 #include <cstdlib>
 #include <thread>
@@ -133,7 +134,7 @@ TEST_F(FailClosed, AWaitForTheCounterIsSpokenOfAndEndsAtASignal) {
         EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 128 + signal);
         err += ReadAll(run.err);
         ReadAll(run.out);
-        EXPECT_EQ(err, waiting + "vantix-cli: interrupted; the pod is closed\n");
+        EXPECT_EQ(err, waiting + "vantix-cli: interrupted\n") << "no pod was opened";
         EXPECT_EQ(ReadText(counter), "80\n");
         EXPECT_EQ(ReadText(trace), "") << "the board was touched";
     }
@@ -190,6 +191,43 @@ TEST_F(FailClosed, ALogThatCannotBeWrittenStopsTheLine) {
               std::string::npos)
         << run.err;
     EXPECT_EQ(run.err.find("Next board"), std::string::npos);
+}
+
+// A FIFO nobody reads, as the log, the trace or the counter: refused at once with 2, the
+// board untouched; a device such as /dev/null takes records without a sync it cannot do.
+TEST_F(FailClosed, AFifoOrADeviceAsAnOutputNeverHangsTheStation) {
+    const std::string fifo = dir.File("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
+    const std::string trace = dir.File("wire.trace");
+    const std::vector<std::string> board = {"--simulate", "write", Example("dsp56f807.s"),
+                                            "--cpu", "807"};
+    for (const auto& [option, says] :
+         {std::pair{"--log", "cannot write the log file " + fifo + ": it is a FIFO with no reader"},
+          {"--trace", "cannot write the trace file " + fifo + " (it is a FIFO with no reader)"},
+          {"--serial-counter", "the serial counter " + fifo + " is not a regular file"}}) {
+        std::vector<std::string> args = board;
+        args.insert(args.end(), {option, fifo});
+        if (std::string(option) == "--serial-counter") {
+            args.insert(args.end(), {"--serial-at", "PFLASH:7FF0", "--trace", trace});
+        }
+        const ChildProcess child = StartProgram(args);
+        std::string err;
+        const bool said = ReadUntilWithin(child.err, err, says + "\n");
+        if (!said) {
+            kill(child.pid, SIGKILL);
+        }
+        EXPECT_TRUE(said) << option << ": " << err;
+        EXPECT_EQ(Finish(child).status, kExitInputError) << option;
+    }
+    EXPECT_EQ(ReadText(trace), "") << "the board was touched";
+    if (geteuid() == 0) {
+        const std::string null = dir.File("null");
+        ASSERT_EQ(mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+        std::vector<std::string> args = board;
+        args.insert(args.end(), {"--log", null, "--trace", null});
+        const CliRun run = RunProgram(args);
+        EXPECT_EQ(run.status, kExitSuccess) << run.err;
+    }
 }
 
 // The operator's terminal: what a scanner or keyboard types goes into the master side.

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -95,11 +96,13 @@ TEST_F(FullDisk, ATraceCutShortEndsTheRunWith4AndStopsTheLine) {
                            "); the trace of this board is incomplete\n"),
               std::string::npos)
         << run.err;
-    // One board, whose record says so; the trace ends with a whole line.
+    // One board, whose record says how the board ended (the run's 4 is its trace's); the
+    // trace ends with a whole line.
     EXPECT_EQ(Lines(run.out).size(), 1u) << run.out;
     EXPECT_NE(run.out.find("\"status\":\"Flash Write && Verify Completed - "), std::string::npos);
-    EXPECT_NE(run.out.find("\"exit\":4,\"release\":null}"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"exit\":0,\"release\":null}"), std::string::npos) << run.out;
     EXPECT_EQ(Lines(ReadText(log)).size(), 1u);
+    EXPECT_NE(ReadText(log).find("\"exit\":0,"), std::string::npos) << ReadText(log);
     const std::string wire = ReadText(trace);
     ASSERT_FALSE(wire.empty());
     EXPECT_EQ(wire.back(), '\n');
@@ -113,7 +116,8 @@ TEST_F(FullDisk, AStateThatCannotBeSavedFailsTheBoardItHolds) {
     EXPECT_EQ(run.status, kExitFailed) << run.err;
     EXPECT_NE(run.err.find("vantix-cli: " + failure + "\n"), std::string::npos) << run.err;
     EXPECT_EQ(Lines(run.out).size(), 1u) << "no board after it: " << run.out;
-    EXPECT_NE(run.out.find("\"status\":\"" + failure + "\",\"seconds\":"), std::string::npos)
+    EXPECT_NE(run.out.find("\"result\":null,\"status\":\"" + failure + "\",\"seconds\":"),
+              std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find("\"exit\":1,\"release\":null}"), std::string::npos) << run.out;
     EXPECT_TRUE(Names(disk).empty()) << "no temporary state left behind";
@@ -136,6 +140,27 @@ TEST_F(FullDisk, ACounterThatCannotBeWrittenTakesNoNumberAndTouchesNoBoard) {
     EXPECT_EQ(ReadText(trace), "") << "the board was touched";
 }
 
+// A record that reaches the log only in part is cut back off; a log whose last line was cut
+// short (by another writer) gets a line end before the next record.
+TEST_F(FullDisk, ALogNeverKeepsHalfARecordNorGluesOneToAnother) {
+    const std::string log = disk + "/boards.jsonl";
+    // Four bytes short of a whole page: the next record gets a few bytes in, then none.
+    const std::string before = std::string(4091, 'x') + "\n";
+    std::ofstream(log) << before;
+    FillDisk();
+    const CliRun cut = RunProgram({"--simulate", "--log", log, "write", f807, "--cpu", "807"});
+    EXPECT_EQ(cut.status, kExitRecordLost) << cut.err;
+    EXPECT_EQ(ReadText(log), before);
+
+    const std::string other = dir.Write("other.jsonl", "{\"time\":\"2026-12-07T09:4");
+    ASSERT_EQ(RunProgram({"--simulate", "--log", other, "write", f807, "--cpu", "807"}).status,
+              kExitSuccess);
+    const std::vector<std::string> lines = Lines(ReadText(other));
+    ASSERT_EQ(lines.size(), 2u) << ReadText(other);
+    EXPECT_EQ(lines[0], "{\"time\":\"2026-12-07T09:4");
+    EXPECT_NE(lines[1].find("\"exit\":0,"), std::string::npos) << lines[1];
+}
+
 TEST_F(FullDisk, AReportThatCannotBeWrittenLeavesTheLastOne) {
     const std::string log = dir.File("boards.jsonl");
     ASSERT_EQ(RunProgram({"--simulate", "--log", log, "write", f807, "--cpu", "807"}).status,
@@ -150,6 +175,62 @@ TEST_F(FullDisk, AReportThatCannotBeWrittenLeavesTheLastOne) {
         << run.err;
     EXPECT_EQ(ReadText(csv), "the last report\n");
     EXPECT_EQ(Names(disk), (std::set<std::string>{"boards.csv", "filler"}));
+}
+
+// A report named by a device, a FIFO or a link: the device is written where it stands (and a
+// full one is an error), the link leads to the file that is replaced. The nodes are made here,
+// never the system's own.
+TEST(ReportOnANode, DevicesAreWrittenInPlaceAndLinksFollowed) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "device nodes are made only as root";
+    }
+    ScratchDir dir;
+    const std::string log = dir.File("boards.jsonl");
+    ASSERT_EQ(RunProgram({"--simulate", "--log", log, "write", f807, "--cpu", "807"}).status,
+              kExitSuccess);
+    const std::string full = dir.File("full");
+    const std::string null = dir.File("null");
+    ASSERT_EQ(mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)), 0);
+    ASSERT_EQ(mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+    const CliRun onFull = RunProgram({"report", "--log", log, "--csv", full});
+    EXPECT_EQ(onFull.status, kExitInputError) << onFull.err;
+    EXPECT_EQ(onFull.err, "vantix-cli: cannot write the report " + full + " (" + kFull + ")\n");
+    const CliRun onNull = RunProgram({"report", "--log", log, "--html", null});
+    EXPECT_EQ(onNull.status, kExitSuccess) << onNull.err;
+    for (const std::string& node : {full, null}) {
+        EXPECT_TRUE(fs::is_character_file(node)) << node << " was replaced";
+    }
+    const std::string target = dir.Write("boards.csv", "the last report\n");
+    const std::string link = dir.File("latest.csv");
+    fs::create_symlink(target, link);
+    ASSERT_EQ(RunProgram({"report", "--log", log, "--csv", link}).status, kExitSuccess);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(ReadText(target).rfind("board,serial,", 0), 0u) << ReadText(target);
+
+    const std::string fifo = dir.File("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
+    const CliRun noReader = RunProgram({"report", "--log", log, "--csv", fifo});
+    EXPECT_EQ(noReader.status, kExitInputError);
+    EXPECT_EQ(noReader.err, "vantix-cli: cannot write the report " + fifo +
+                                " (it is a FIFO with no reader)\n");
+
+    // Its standard output, by a link to it, as a user who may not replace anything in /dev.
+    const std::string stdoutLink = dir.File("stdout");
+    fs::create_symlink("/proc/self/fd/1", stdoutLink);
+    ChildSetup setup;
+    setup.inputFrom = ChildSetup::Input::Text;
+    setup.outputTo = ChildSetup::Output::Pipes;
+    setup.beforeExec = [] {
+        // The pipe is the user's own, as a shell's pipe would be.
+        if (fchown(1, 65534, 65534) != 0 || setgid(65534) != 0 || setuid(65534) != 0) {
+            _exit(126);
+        }
+    };
+    fs::permissions(log, fs::perms::others_read, fs::perm_options::add);
+    const CliRun toStdout =
+        Finish(StartChild({VANTIX_CLI_PATH, "report", "--log", log, "--csv", stdoutLink}, setup));
+    EXPECT_EQ(toStdout.status, kExitSuccess) << toStdout.err;
+    EXPECT_EQ(toStdout.out.rfind("board,serial,", 0), 0u) << toStdout.out;
 }
 
 // What goes to stdout, on /dev/full: nothing touched ends with 2, a board that ran with 4.

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include <csignal>
+#include <set>
 
 #include <nlohmann/json.hpp>
 
@@ -197,6 +198,54 @@ TEST_F(ProductionLine, AStationKilledDuringABoardLeavesItsNumbersStartedLine) {
         EXPECT_NE(page.find(std::string("data-figure=\"") + figure + "\">" + value + "<"),
                   std::string::npos)
             << figure;
+    }
+}
+
+// A station killed at each step around taking a number, alone and as a gang: every number
+// the counter has moved past has a line in the log, the board's record or its started line.
+TEST_F(ProductionLine, EveryNumberTakenHasALineWhereverTheStationDies) {
+    for (const bool gang : {false, true}) {
+        ScratchDir files;
+        const std::string log = files.File("boards.jsonl");
+        const std::string counter = files.Write("serial.txt", "1000\n");
+        std::vector<std::string> args{"--simulate", "--log",        log,     "write",
+                                      Example("dsp56f807.s"),       "--cpu", "807",
+                                      "--serial-at", "PFLASH:7FF0", "--serial-counter", counter};
+        if (gang) {
+            args.insert(args.begin(), {"--sim-pods", "2", "--pods", "all"});
+        }
+        for (int killedAt = 0;; ++killedAt) {
+            ASSERT_LT(killedAt, 40) << "the run never got to its end";
+            const pid_t station = fork();
+            if (station == 0) {
+                int steps = 0;
+                CliEnvironment environment;
+                environment.atStep = [&](const char*) {
+                    if (steps++ == killedAt) {
+                        raise(SIGKILL);
+                    }
+                };
+                _exit(RunInProcess(args, environment).status);
+            }
+            const int status = WaitForExit(station);
+            std::set<std::uint64_t> logged;
+            for (const std::string& line : Lines(ReadText(log))) {
+                const nlohmann::json record = nlohmann::json::parse(line);
+                if (record.contains("serial") && record["serial"].is_number()) {
+                    logged.insert(record["serial"].get<std::uint64_t>());
+                }
+            }
+            const std::uint64_t next = std::stoull(ReadText(counter));
+            for (std::uint64_t number = 1000; number < next; ++number) {
+                EXPECT_EQ(logged.count(number), 1u)
+                    << "number " << number << " has no line; killed at step " << killedAt
+                    << (gang ? " of a gang" : "");
+            }
+            if (!WIFSIGNALED(status)) {
+                EXPECT_GE(killedAt, gang ? 6 : 3) << "every step was passed";
+                break;
+            }
+        }
     }
 }
 

@@ -208,6 +208,14 @@ TEST(ReportFromLogs, CycleTimesAreOfBoardsThatStartedAndOddClocksAreNamed) {
     EXPECT_NE(page.find("<h2>Boards per hour</h2>"), std::string::npos);
     EXPECT_EQ(Figure(page, "odd-times"), "2");
     EXPECT_EQ(Figure(page, "runs"), "8");
+    // The two that never reached a board are runs, but no boards, and no yield counts them.
+    EXPECT_EQ(Figure(page, "boards"), "6");
+    EXPECT_EQ(Figure(page, "refused"), "2");
+    EXPECT_EQ(Figure(page, "first-pass-yield"), "100.0 %");
+    EXPECT_EQ(Figure(page, "failed-board-runs"), "0");
+    EXPECT_NE((run.out + run.err).find("report: 6 boards, 8 runs, 2 refused before the pod"),
+              std::string::npos)
+        << run.out << run.err;
 }
 
 TEST(ReportFromLogs, BoardsOfOneSecondAreInTheOrderOfTheirFractionsThenOfTheirRuns) {

@@ -272,6 +272,7 @@ TEST_F(StationDb, TheSpoolIsARunsFileAndItsLockIsWaitedForAloud) {
     SetUpLine();
     const std::vector<std::string> spool = SpoolOf(url);
     ASSERT_EQ(spool.size(), 2u);
+    std::filesystem::create_directories(std::filesystem::path(spool[0]).parent_path());
     for (const std::string& file : spool) {
         const CliRun clash =
             RunProgram({"--simulate", "--station-db", url, "--trace", file, "reset"});
@@ -280,6 +281,15 @@ TEST_F(StationDb, TheSpoolIsARunsFileAndItsLockIsWaitedForAloud) {
                                  " is the same file as --trace " + file),
                   std::string::npos)
             << clash.err;
+        // A log that is the spool is refused, and the refusal goes into no file at all.
+        const bool existed = std::filesystem::exists(file);
+        const std::string before = ReadText(file);
+        const CliRun logged =
+            RunProgram({"--simulate", "--station-db", url, "--log", file, "reset", "--json"});
+        EXPECT_EQ(logged.status, kExitInputError) << logged.err;
+        EXPECT_NE(logged.out.find("\"exit\":2}"), std::string::npos) << logged.out;
+        EXPECT_EQ(std::filesystem::exists(file), existed) << file;
+        EXPECT_EQ(ReadText(file), before) << file;
     }
     // A record spooled by an earlier run, while another run holds the spool.
     StationDbOutcome opened;
@@ -331,11 +341,17 @@ TEST_F(StationDb, ASpoolOnAFullDiskSaysWhereTheRecordIs) {
     SetUpLine();
     const std::string spool = SpoolOf(url).at(0);
     // A board without a number has no started entry to keep before its pod is touched.
-    std::vector<std::string> args = Station("S1", {"--station-db", url, "--board-id", "B1"});
+    std::vector<std::string> args =
+        Station("S1", {"--station-db", url, "--board-id", "B1", "-q"});
     const auto serial = std::find(args.begin(), args.end(), "--serial-at");
     args.erase(serial, serial + 4);
     const CliRun lost = RunInProcess(args, HookedPod::Environment([this] { server.Stop(); }));
     EXPECT_EQ(lost.status, kExitRecordLost);
+    // The journal, on the same full disk, is spoken of too, quiet as the run is.
+    EXPECT_NE(lost.err.find("vantix-cli: cannot write the journal " + disk + "/vantix/"),
+              std::string::npos)
+        << lost.err;
+    EXPECT_NE(lost.err.find(": No space left on device\n"), std::string::npos) << lost.err;
     EXPECT_NE(lost.err.find("vantix-cli: cannot write the spool file " + spool +
                             ": No space left on device\nvantix-cli: the record of this board "
                             "is only in the log " + log + ", not in the station database; "
@@ -346,10 +362,9 @@ TEST_F(StationDb, ASpoolOnAFullDiskSaysWhereTheRecordIs) {
     for (const auto& entry : std::filesystem::directory_iterator(disk + "/vantix")) {
         names.insert(entry.path().filename().string());
     }
+    // No empty spool either: only its lock.
     EXPECT_EQ(names,
-              (std::set<std::string>{std::filesystem::path(spool).filename().string(),
-                                     std::filesystem::path(spool).stem().string() + ".lock"}));
-    EXPECT_EQ(ReadText(spool), "");
+              (std::set<std::string>{std::filesystem::path(spool).stem().string() + ".lock"}));
 }
 
 // A record whose answer was lost is spooled, and so reaches the database twice: it keeps one
