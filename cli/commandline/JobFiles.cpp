@@ -147,6 +147,23 @@ std::string CheckValue(const CLI::Option& option, const JobFileSetting& s) {
     return CheckUnquoted(s, list);
 }
 
+// A command option is also the tool's (hidden) option of the same name: a value given to
+// either, on the command line or under the command's section, is the one used.
+bool SaidElsewhere(const CLI::App& tool, const CLI::App* command, const CLI::Option& option) {
+    const std::vector<std::string>& names = option.get_lnames();
+    if (command == nullptr || names.empty()) {
+        return false;
+    }
+    const std::string name = "--" + names.front();
+    for (const CLI::Option* twin :
+         {tool.get_option_no_throw(name), command->get_option_no_throw(name)}) {
+        if (twin != nullptr && twin != &option && twin->count() > 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string UnknownKeyText(const JobFileSetting& s) {
     const std::string refusal = PodSerialRefusal(s.section, s.key);
     return !refusal.empty() ? refusal : "unknown option '" + FullName(s) + "'";
@@ -217,7 +234,7 @@ std::vector<JobFiles::Applied> JobFiles::Apply(CLI::App& tool, CLI::App* command
             }
             CLI::App& scope = underSection ? *command : tool;
             CLI::Option* option = OptionOfKey(tool, scope, s.key);
-            if (option == nullptr || option->count() > 0) {
+            if (option == nullptr || option->count() > 0 || SaidElsewhere(tool, command, *option)) {
                 continue;  // the command line, or the command's section, said it
             }
             if (option->get_expected_max() == 0) {

@@ -125,6 +125,28 @@ TEST_F(JobFiles, SeveralJobFilesAreReadInOrderTheLaterOverriding) {
     }
 }
 
+TEST_F(JobFiles, VerboseNamesWhereTheValueInUseCameFrom) {
+    // The command line beats the job file whether an option stands before the command or
+    // after it, and the command's section beats the top: only the value used is credited.
+    const std::string file = dir.Write("c.toml", "cpu = 807\nregions = \"PFLASH\"\n");
+    const CliParseResult late = CommandLineParser().Parse(
+        {"--config", file, "verify", "f.s", "--cpu", "805", "--regions", "BFLASH"});
+    ASSERT_EQ(late.error, "");
+    EXPECT_EQ(late.options.cpu, CpuType::DSP56F805);
+    EXPECT_EQ(late.options.regions, std::vector<MemoryRegion>{MemoryRegion::BFLASH});
+    EXPECT_EQ(late.options.jobFileSources, std::vector<std::string>{});
+
+    const std::string sections = dir.Write("s.toml", "cpu = 805\n[info]\ncpu = 807\n");
+    const CliParseResult early =
+        CommandLineParser().Parse({"--config", sections, "--cpu", "803", "info", "f.s"});
+    EXPECT_EQ(early.options.cpu, CpuType::DSP56F803);
+    EXPECT_EQ(early.options.jobFileSources, std::vector<std::string>{});
+    const CliParseResult section = CommandLineParser().Parse({"--config", sections, "info", "f.s"});
+    EXPECT_EQ(section.options.cpu, CpuType::DSP56F807);
+    EXPECT_EQ(section.options.jobFileSources,
+              std::vector<std::string>{"--cpu: from the job file " + sections + ", line 3 [info]"});
+}
+
 TEST(CommandLineRefusals, SayWhatWasMeant) {
     const CliRun dashes = RunInProcess({"info", "--", "fw.s", "--cpu", "807"});
     EXPECT_EQ(dashes.status, kExitInputError);
