@@ -144,6 +144,12 @@ std::string CheckValue(const CLI::Option& option, const JobFileSetting& s) {
                                         [](const std::string& v) { return v.empty(); })) {
         return Place(s) + "option '" + s.key + "' has an empty value";
     }
+    // A TOML escape can write a NUL character, where a path or a name would end early.
+    if (std::any_of(s.values.begin(), s.values.end(), [](const std::string& v) {
+            return v.find('\0') != std::string::npos;
+        })) {
+        return At(s) + "the value of option '" + s.key + "' holds a NUL character";
+    }
     return CheckUnquoted(s, list);
 }
 

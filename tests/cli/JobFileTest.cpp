@@ -78,6 +78,10 @@ TEST_F(JobFiles, ATypeAnOptionCannotTakeIsRefusedNamingTheKey) {
         {"regions = [\"PFLASH\", 2]\n", "line 1: option 'regions' takes a string or an array"},
         {"cpu\n", "line 1: option 'cpu' has no value"},
         {"json = \"yes\"\n", "option 'json' takes true or false, not 'yes'"},
+        {"cpu = 807\nlog = \"a\\u0000b.jsonl\"\n",
+         "line 2: the value of option 'log' holds a NUL character"},
+        {"regions = [\"PFLASH\", \"B\\u0000\"]\n",
+         "line 1: the value of option 'regions' holds a NUL character"},
     };
     for (const auto& c : cases) {
         const CliParseResult parsed = Parse("t.toml", c.text, {"write", "f.s"});
