@@ -47,6 +47,15 @@ TEST_F(JobFiles, AValueWithABlankOrAStrayCommaIsRefusedNamingTheKey) {
     }
     const CliParseResult quoted = Parse("q.ini", "log = \"my boards.jsonl\"\n", info);
     EXPECT_EQ(quoted.options.logPath, dir.File("my boards.jsonl"));
+    // ';' starts a comment after a value as '#' does, but not inside quotes or a word.
+    const CliParseResult noted = Parse("c.ini",
+                                       "cpu = 805 ; line 3\nlog = \"a ;b.jsonl\" ; c\n"
+                                       "trace = w;1.log\n; a whole line\n",
+                                       info);
+    ASSERT_EQ(noted.error, "");
+    EXPECT_EQ(noted.options.cpu, CpuType::DSP56F805);
+    EXPECT_EQ(noted.options.logPath, dir.File("a ;b.jsonl"));
+    EXPECT_EQ(noted.options.tracePath, dir.File("w;1.log"));
 }
 
 TEST_F(JobFiles, ValidTomlMeansWhatTomlSays) {
