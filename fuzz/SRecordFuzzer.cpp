@@ -75,7 +75,7 @@ TokenCounts CountTokens(std::string_view text) {
     bool textOnLine = false;
     while (i < text.size()) {
         if (Separator(text[i])) {
-            textOnLine = textOnLine && text[i] != '\n';
+            textOnLine = textOnLine && text[i] != '\n' && text[i] != '\r';
             ++i;
             continue;
         }

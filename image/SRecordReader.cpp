@@ -75,13 +75,16 @@ void SRecordReader::Feed(const char* data, std::size_t size) {
     const auto* const end = p + size;
     while (p < end) {
         if (tokenLength_ == 0) {
+            // A line ends at "\n", "\r\n" or a "\r" alone (files from old Mac tools).
             while (p < end && kTables.separator[*p]) {
-                line_ += *p == '\n';
+                line_ += *p == '\r' || (*p == '\n' && !afterReturn_);
+                afterReturn_ = *p == '\r';
                 ++p;
             }
             if (p == end) {
                 break;
             }
+            afterReturn_ = false;
             tokenLine_ = line_;
             if (const unsigned char* next = ReadWellFormedLine(p, end)) {
                 p = next;  // on the line's end, which the next pass skips

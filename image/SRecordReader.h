@@ -50,6 +50,7 @@ private:
     std::size_t tokenLength_ = 0;  // characters seen, may exceed what the buffer holds
     std::uint32_t line_ = 1;
     std::uint32_t tokenLine_ = 1;
+    bool afterReturn_ = false;  // the last separator was a "\r": a "\n" now ends no line
     std::uint32_t lastTextLine_ = 0;  // the line of the last text counted as no record
     bool sawS3_ = false;
     bool ended_ = false;  // an S7, S8 or S9 record was read: data records after it are not

@@ -392,6 +392,17 @@ TEST_F(SFileImageTest, ADamagedEndRecordEndsNothing) {
               "at line 7)");
 }
 
+TEST_F(SFileImageTest, LinesEndedByAReturnAloneAreCounted) {
+    // Lines ended by "\r" alone, by "\r\n" and by "\n": the junk stands on line 3, then 5.
+    Load(CpuType::DSP56F805, S3Record(0x10, {1}) + "\r" + S3Record(0x11, {2}) +
+                                 "\rjunk\r\n" + S3Record(0x12, {3}) + "\nmore junk\n");
+    EXPECT_EQ(image.diagnostics.junkLines.count, 2u);
+    EXPECT_EQ(image.diagnostics.junkLines.firstLine, 3u);
+    EXPECT_EQ(image.diagnostics.dataRecords, 3u);
+    Load(CpuType::DSP56F805, "\r\r" + S3Record(0x10, {1}) + "ZZ");
+    EXPECT_EQ(image.diagnostics.nonHexRecords.firstLine, 3u);
+}
+
 TEST_F(SFileImageTest, EveryTokenIsUsedOrNamedOnce) {
     const std::string good = S3Record(0x10, {1, 2});
     std::string badSum = S3Record(0x20, {3});
