@@ -103,6 +103,7 @@ bool CMainFrame::FitToScreen() {
     scrolls_ = formSize.width() > room.width() || formSize.height() > room.height();
     if (!scrolls_) {
         setFixedSize(formSize);
+        KeepInside(available);
         return false;
     }
     // A scroll bar takes room from the other direction; the window widens or heightens by
@@ -144,7 +145,24 @@ bool CMainFrame::PlaceAtSavedRectangle() {
         return false;
     }
     move(left_, top_);
+    if (const QScreen* screen = this->screen(); screen != nullptr) {
+        KeepInside(screen->availableGeometry());
+    }
     return true;
+}
+
+void CMainFrame::KeepInside(const QRect& available) {
+    // Where the window fits, all of it is shown: a rectangle saved at another scale, or on a
+    // larger screen, may reach past the edge. The least move brings it in.
+    const QRect outer = frameGeometry();
+    if (outer.width() > available.width() || outer.height() > available.height()) {
+        return;
+    }
+    const int x = std::clamp(outer.left(), available.left(), available.right() - outer.width() + 1);
+    const int y = std::clamp(outer.top(), available.top(), available.bottom() - outer.height() + 1);
+    if (x != outer.left() || y != outer.top()) {
+        move(pos() + QPoint(x - outer.left(), y - outer.top()));
+    }
 }
 
 void CMainFrame::showEvent(QShowEvent* event) {

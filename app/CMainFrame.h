@@ -27,11 +27,13 @@ public:
     CVantixView* Form() const { return form_; }
 
     // Moves the window to the saved rectangle when that lies on a connected screen and the
-    // window fits the screen; otherwise the window opens where the system puts it, or at the
-    // top left when it does not fit. Returns whether it moved.
+    // window fits the screen, moved in as far as needed to lie wholly on it; otherwise the
+    // window opens where the system puts it, or at the top left when it does not fit.
+    // Returns whether it moved.
     bool PlaceAtSavedRectangle();
-    // Sizes the window to the form, or, when the window with its frame would not fit the
-    // available area of its screen, to that area, at its top left, with the form scrolling.
+    // Sizes the window to the form, moved inside the available area of its screen where it
+    // reaches past it, or, when the window with its frame would not fit that area, to the
+    // area, at its top left, with the form scrolling.
     // The frame is known once the window system has framed the shown window; until then it
     // counts as none, and the window fits again when it learns of it. Returns whether the
     // form scrolls.
@@ -51,6 +53,8 @@ protected:
 
 private:
     void CaptureRectangle();
+    // Moves the window, frame and all, inside the area when it fits there.
+    void KeepInside(const QRect& available);
 
     QSettings& settings_;
     CVantixView* form_ = nullptr;

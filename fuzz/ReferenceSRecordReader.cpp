@@ -57,6 +57,7 @@ void ReferenceSRecordReader::Clear() {
     }
     ended_ = false;
     wellFormed_ = 0;
+    wellFormedOther_ = 0;
 }
 
 void ReferenceSRecordReader::Read(std::string_view text) {
@@ -75,9 +76,11 @@ void ReferenceSRecordReader::Read(std::string_view text) {
     }
 }
 
-bool ReferenceSRecordReader::WellFormed(std::string_view token) {
-    if (token.size() % 2 != 0 ||
-        token.find_first_not_of("0123456789ABCDEFabcdef", 2) != std::string_view::npos) {
+bool ReferenceSRecordReader::WellFormed(std::string_view token, std::uint32_t addressBytes,
+                                        bool exactCount) {
+    if (token.size() > kLongestToken || token.size() % 2 != 0 ||
+        token.find_first_not_of("0123456789ABCDEFabcdef", 2) != std::string_view::npos ||
+        token.size() < 4) {
         return false;
     }
     const std::uint32_t count = Byte(token, 2);
@@ -85,22 +88,31 @@ bool ReferenceSRecordReader::WellFormed(std::string_view token) {
     for (std::size_t at = 2; at + 2 < token.size(); at += 2) {
         sum += Byte(token, at);
     }
-    return count >= 5 && count % 2 == 1 && token.size() == 2 * count + 4 &&
-           ((~sum) & 0xFFu) == Byte(token, token.size() - 2);
+    return count >= addressBytes + 1 && (!exactCount || count == addressBytes + 1) &&
+           token.size() == 2 * count + 4 && ((~sum) & 0xFFu) == Byte(token, token.size() - 2);
 }
 
 void ReferenceSRecordReader::Record(std::string_view token) {
-    const bool endRecord =
-        token.size() >= 2 && token[0] == 'S' && (token[1] == '7' || token[1] == '8' || token[1] == '9');
-    if (endRecord || ended_) {
-        ended_ = true;
+    const char kind = token.size() >= 2 && token[0] == 'S' ? token[1] : '\0';
+    const bool endRecord = kind == '7' || kind == '8' || kind == '9';
+    if (endRecord || kind == '0' || kind == '5' || kind == '6') {
+        // Header, count and end records: address sizes 2, 2, 3 and 4, 3, 2 bytes. A record
+        // that is not whole means nothing, and only the first end record ends the data.
+        const std::uint32_t addressBytes = kind == '7' ? 4 : (kind == '6' || kind == '8') ? 3 : 2;
+        if (!(ended_ && endRecord) && WellFormed(token, addressBytes, kind != '0')) {
+            ++wellFormedOther_;
+            ended_ = ended_ || endRecord;
+        }
+        return;
+    }
+    if (ended_) {
         return;
     }
     // Tokens the reader cannot hold whole are skipped whole.
     if (token.size() < 12 || token.size() > kLongestToken || token[0] != 'S' || token[1] != '3') {
         return;
     }
-    wellFormed_ += WellFormed(token);
+    wellFormed_ += WellFormed(token, 4, false) && Byte(token, 2) % 2 == 1;
     const std::uint32_t count = Byte(token, 2);
     const std::uint32_t address =
         (Byte(token, 4) << 24) | (Byte(token, 6) << 16) | (Byte(token, 8) << 8) | Byte(token, 10);

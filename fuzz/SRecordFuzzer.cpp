@@ -2,7 +2,7 @@
 // must equal a plain second reading of the same text, keep its invariants (present regions
 // inside the CPU's range, min <= max, words outside the extent still erased) and come out the
 // same when the text arrives in pieces, as file chunks do. Every line is accounted for: each
-// of its tokens is an S3 record used whole, an S0/S5/S6/S7/S8/S9 record, or counted by
+// of its tokens is an S3 record used whole, a whole S0/S5/S6/S7/S8/S9 record, or counted by
 // exactly one named finding (text that is no record once for its line).
 #include <array>
 #include <cstddef>
@@ -75,7 +75,7 @@ TokenCounts CountTokens(std::string_view text) {
     bool textOnLine = false;
     while (i < text.size()) {
         if (Separator(text[i])) {
-            textOnLine = textOnLine && text[i] != '\n';
+            textOnLine = textOnLine && text[i] != '\n' && text[i] != '\r';
             ++i;
             continue;
         }
@@ -100,11 +100,11 @@ void CheckAccounting(std::string_view text, const SRecordDiagnostics& d,
                      const ReferenceSRecordReader& reference) {
     const TokenCounts tokens = CountTokens(text);
     FUZZ_CHECK(d.dataRecords == reference.WellFormedRecords());
-    FUZZ_CHECK(tokens.dataRecords == d.dataRecords + d.badChecksums.count +
-                                         d.nonHexRecords.count + d.truncatedRecords.count +
-                                         d.trailingText.count + d.oddDataBytes.count +
-                                         d.s1s2Records.count + d.recordsAfterEnd.count);
-    FUZZ_CHECK(tokens.otherRecords == d.otherRecords);
+    FUZZ_CHECK(d.otherRecords == reference.WellFormedOtherRecords());
+    FUZZ_CHECK(tokens.dataRecords + tokens.otherRecords ==
+               d.dataRecords + d.otherRecords + d.badChecksums.count + d.nonHexRecords.count +
+                   d.truncatedRecords.count + d.trailingText.count + d.oddDataBytes.count +
+                   d.s1s2Records.count + d.recordsAfterEnd.count);
     FUZZ_CHECK(tokens.textLines == d.junkLines.count + d.intelHexLines.count);
     FUZZ_CHECK(d.conflictingWords.count <= d.rewrittenWords);
     FUZZ_CHECK(d.Any() == (d.Count() != 0));

@@ -75,13 +75,16 @@ void SRecordReader::Feed(const char* data, std::size_t size) {
     const auto* const end = p + size;
     while (p < end) {
         if (tokenLength_ == 0) {
+            // A line ends at "\n", "\r\n" or a "\r" alone (files from old Mac tools).
             while (p < end && kTables.separator[*p]) {
-                line_ += *p == '\n';
+                line_ += *p == '\r' || (*p == '\n' && !afterReturn_);
+                afterReturn_ = *p == '\r';
                 ++p;
             }
             if (p == end) {
                 break;
             }
+            afterReturn_ = false;
             tokenLine_ = line_;
             if (const unsigned char* next = ReadWellFormedLine(p, end)) {
                 p = next;  // on the line's end, which the next pass skips
@@ -171,8 +174,14 @@ void SRecordReader::EndToken() {
         d.s1s2Records.Note(tokenLine_);
     } else if (kind == '0' || kind == '5' || kind == '6' || kind == '7' || kind == '8' ||
                kind == '9') {
-        ++d.otherRecords;
-        ended_ = ended_ || kind >= '7';
+        const bool endRecord = kind >= '7';
+        if (endRecord && ended_) {
+            d.recordsAfterEnd.Note(tokenLine_);  // a second end record ends nothing
+        } else if (tokenLength_ >= kTokenBufferSize) {
+            d.truncatedRecords.Note(tokenLine_);
+        } else {
+            ParseOtherRecord(kind);
+        }
     } else {
         NoteText(token_, held);
     }
@@ -188,43 +197,83 @@ void SRecordReader::NoteText(const char* token, std::size_t held) {
     (IsIntelHex(token, held) ? d.intelHexLines : d.junkLines).Note(tokenLine_);
 }
 
-void SRecordReader::ParseRecord() {
+std::size_t SRecordReader::DecodePairs(bool& allHex) {
     const std::size_t length = tokenLength_;
     const auto* text = reinterpret_cast<const unsigned char*>(token_);
-    SRecordDiagnostics& d = image_.diagnostics;
-
-    // Decode every character pair after "S3" once: byte count, address, data, checksum.
+    // Every character pair after the record type: byte count, address, data, checksum.
     const std::size_t pairs = (length - 2) / 2;
-    unsigned allHex = 1;
+    unsigned hex = 1;
     for (std::size_t k = 0; k < pairs; ++k) {
         const unsigned char high = text[2 + 2 * k];
         const unsigned char low = text[3 + 2 * k];
         bytes_[k] = static_cast<std::uint8_t>(16u * kTables.nibble[high] + kTables.nibble[low]);
-        allHex &= kTables.hexDigit[high] & kTables.hexDigit[low];
+        hex &= kTables.hexDigit[high] & kTables.hexDigit[low];
     }
     if ((length - 2) % 2 != 0) {
-        allHex &= kTables.hexDigit[text[length - 1]];
+        hex &= kTables.hexDigit[text[length - 1]];
     }
+    allHex = hex != 0;
+    return pairs;
+}
+
+SRecordDiagnostics::Finding* SRecordReader::FaultOf(std::size_t pairs, bool allHex,
+                                                    unsigned addressBytes, bool exactCount) {
+    SRecordDiagnostics& d = image_.diagnostics;
+    // One finding a record, the gravest: its text, its length, its checksum, then what is
+    // left over after the checksum.
+    if (pairs < 1 + addressBytes) {
+        return allHex ? &d.truncatedRecords : &d.nonHexRecords;
+    }
+    const unsigned byteCount = bytes_[0];
+    if (!allHex) {
+        return &d.nonHexRecords;
+    }
+    if (byteCount < addressBytes + 1 || pairs < byteCount + 1) {
+        return &d.truncatedRecords;
+    }
+    if (!ChecksumMatches(bytes_, byteCount)) {
+        return &d.badChecksums;
+    }
+    if (tokenLength_ - 2 > 2 * (byteCount + 1)) {
+        return &d.trailingText;
+    }
+    // A count or end record holds its address and checksum and nothing else.
+    if (exactCount && byteCount != addressBytes + 1) {
+        return &d.truncatedRecords;
+    }
+    return nullptr;
+}
+
+void SRecordReader::ParseOtherRecord(char kind) {
+    // S0, S5 and S9 records carry a 2-byte address, S6 and S8 records 3 bytes, S7 records 4.
+    const unsigned addressBytes = kind == '7' ? 4 : kind == '6' || kind == '8' ? 3 : 2;
+    bool allHex = false;
+    const std::size_t pairs = DecodePairs(allHex);
+    if (SRecordDiagnostics::Finding* fault = FaultOf(pairs, allHex, addressBytes, kind != '0')) {
+        // Not read as anything: a damaged end record ends nothing.
+        fault->Note(tokenLine_);
+        return;
+    }
+    ++image_.diagnostics.otherRecords;
+    ended_ = ended_ || kind >= '7';
+}
+
+void SRecordReader::ParseRecord() {
+    bool allHex = false;
+    const std::size_t pairs = DecodePairs(allHex);
+    SRecordDiagnostics::Finding* fault = FaultOf(pairs, allHex, 4, false);
     if (pairs < 5) {
-        // No complete byte count and address: nothing to store.
-        (allHex ? d.truncatedRecords : d.nonHexRecords).Note(tokenLine_);
+        fault->Note(tokenLine_);  // no complete byte count and address: nothing to store
         return;
     }
     const unsigned byteCount = bytes_[0];
-    // One finding a record, the gravest: its text, its length, its checksum, then what is
-    // left over after the checksum or after the last whole word.
-    if (!allHex) {
-        d.nonHexRecords.Note(tokenLine_);
-    } else if (byteCount < 5 || pairs < byteCount + 1) {
-        d.truncatedRecords.Note(tokenLine_);
-    } else if (!ChecksumMatches(bytes_, byteCount)) {
-        d.badChecksums.Note(tokenLine_);
-    } else if (length - 2 > 2 * (byteCount + 1)) {
-        d.trailingText.Note(tokenLine_);
-    } else if ((byteCount - 5) % 2 != 0) {
-        d.oddDataBytes.Note(tokenLine_);
+    if (fault == nullptr && (byteCount - 5) % 2 != 0) {
+        fault = &image_.diagnostics.oddDataBytes;
+    }
+    if (fault != nullptr) {
+        fault->Note(tokenLine_);
     } else {
-        ++d.dataRecords;
+        ++image_.diagnostics.dataRecords;
     }
 
     // Four address bytes and one checksum byte are not data; an odd data byte is dropped.

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "HexPairs.h"
+#include "SRecordDiagnostics.h"
 
 class SFileImage;
 
@@ -30,6 +31,15 @@ private:
     bool TakeToken(const unsigned char*& p, const unsigned char* end);
     void EndToken();
     void ParseRecord();
+    // An S0, S5, S6, S7, S8 or S9 record: used when whole, named otherwise.
+    void ParseOtherRecord(char kind);
+    // Decodes the token's character pairs after its type into bytes_; `allHex` says whether
+    // every character is a hexadecimal digit. Returns the number of pairs.
+    std::size_t DecodePairs(bool& allHex);
+    // The finding for a record that is not whole, null for one that is. `exactCount`: the
+    // byte count must cover the address and checksum alone.
+    SRecordDiagnostics::Finding* FaultOf(std::size_t pairs, bool allHex, unsigned addressBytes,
+                                         bool exactCount);
     // Text that is no record: counted once for the line it stands on.
     void NoteText(const char* token, std::size_t held);
 
@@ -40,6 +50,7 @@ private:
     std::size_t tokenLength_ = 0;  // characters seen, may exceed what the buffer holds
     std::uint32_t line_ = 1;
     std::uint32_t tokenLine_ = 1;
+    bool afterReturn_ = false;  // the last separator was a "\r": a "\n" now ends no line
     std::uint32_t lastTextLine_ = 0;  // the line of the last text counted as no record
     bool sawS3_ = false;
     bool ended_ = false;  // an S7, S8 or S9 record was read: data records after it are not

@@ -82,6 +82,34 @@ JobFileSetting SettingOf(const CLI::ConfigItem& item, std::vector<WrittenKey>& k
     return setting;
 }
 
+// The text without the comments that start with ';' after a value ("cpu = 807 ; line 3"),
+// which CLI11 would keep as part of the value: a ';' outside quotes, at the start of the
+// line or after a blank, ends the line's text as '#' does.
+std::string WithoutSemicolonComments(const std::string& text) {
+    std::string kept;
+    kept.reserve(text.size());
+    char quote = 0;
+    bool skipping = false;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char c = text[at];
+        if (c == '\n') {
+            quote = 0;
+            skipping = false;
+        } else if (skipping) {
+            continue;
+        } else if (quote != 0) {
+            quote = c == quote ? 0 : quote;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == ';' && (at == 0 || text[at - 1] == ' ' || text[at - 1] == '\t')) {
+            skipping = true;
+            continue;
+        }
+        kept += c;
+    }
+    return kept;
+}
+
 }  // namespace
 
 JobFileReading ReadIniJobFile(const std::string& path) {
@@ -89,6 +117,7 @@ JobFileReading ReadIniJobFile(const std::string& path) {
     if (!ReadJobFileText(path, text)) {
         return {{}, "cannot read the job file " + path + SystemReason(path)};
     }
+    text = WithoutSemicolonComments(text);
     const std::string where = JobFilePlace(path, 0);
     JobFileReading reading;
     std::vector<WrittenKey> keys;

@@ -144,7 +144,30 @@ std::string CheckValue(const CLI::Option& option, const JobFileSetting& s) {
                                         [](const std::string& v) { return v.empty(); })) {
         return Place(s) + "option '" + s.key + "' has an empty value";
     }
+    // A TOML escape can write a NUL character, where a path or a name would end early.
+    if (std::any_of(s.values.begin(), s.values.end(), [](const std::string& v) {
+            return v.find('\0') != std::string::npos;
+        })) {
+        return At(s) + "the value of option '" + s.key + "' holds a NUL character";
+    }
     return CheckUnquoted(s, list);
+}
+
+// A command option is also the tool's (hidden) option of the same name: a value given to
+// either, on the command line or under the command's section, is the one used.
+bool SaidElsewhere(const CLI::App& tool, const CLI::App* command, const CLI::Option& option) {
+    const std::vector<std::string>& names = option.get_lnames();
+    if (command == nullptr || names.empty()) {
+        return false;
+    }
+    const std::string name = "--" + names.front();
+    for (const CLI::Option* twin :
+         {tool.get_option_no_throw(name), command->get_option_no_throw(name)}) {
+        if (twin != nullptr && twin != &option && twin->count() > 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string UnknownKeyText(const JobFileSetting& s) {
@@ -217,7 +240,7 @@ std::vector<JobFiles::Applied> JobFiles::Apply(CLI::App& tool, CLI::App* command
             }
             CLI::App& scope = underSection ? *command : tool;
             CLI::Option* option = OptionOfKey(tool, scope, s.key);
-            if (option == nullptr || option->count() > 0) {
+            if (option == nullptr || option->count() > 0 || SaidElsewhere(tool, command, *option)) {
                 continue;  // the command line, or the command's section, said it
             }
             if (option->get_expected_max() == 0) {

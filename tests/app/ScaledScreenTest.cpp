@@ -76,6 +76,38 @@ private slots:
         QVERIFY(InView(area, form.RegionList()));
     }
 
+    // 1400 x 1000 pixels at 1.3 or 1.4 times the scale: the window fits. Saved where it
+    // would reach past the right and bottom edges, it is moved in just so far; saved where
+    // it lies inside, it opens there.
+    void aSavedPositionReachingPastTheScreenIsMovedIn() {
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(QGuiApplication::primaryScreen()->devicePixelRatio() > 1.0);
+        AppRig rig;
+        SeedRectangle(rig, QRect(599, 280, 721, 681));
+        QVERIFY(rig.Start());
+        Settle();
+        const QRect outer = rig.Frame().frameGeometry();
+        QCOMPARE(rig.Frame().size(), rig.Form().FormSize());
+        QVERIFY2(available.contains(outer),
+                 qPrintable(QStringLiteral("%1,%2 %3x%4 in %5x%6")
+                                .arg(outer.x())
+                                .arg(outer.y())
+                                .arg(outer.width())
+                                .arg(outer.height())
+                                .arg(available.width())
+                                .arg(available.height())));
+        QCOMPARE(outer.right(), available.right());
+        QCOMPARE(outer.bottom(), available.bottom());
+        QVERIFY(rig.Frame().close());
+        rig.app->ExitInstance();
+
+        AppRig inside;
+        SeedRectangle(inside, QRect(20, 10, 721, 681));
+        QVERIFY(inside.Start());
+        Settle();
+        QCOMPARE(inside.Frame().frameGeometry().topLeft(), QPoint(20, 10));
+    }
+
     // 3000 x 2000 pixels: the window fits. The rectangle it is closed with is saved in the
     // toolkit's units and it opens there again; nothing doubles.
     void thePositionIsKeptInTheToolkitsUnits() {

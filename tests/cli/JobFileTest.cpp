@@ -47,6 +47,15 @@ TEST_F(JobFiles, AValueWithABlankOrAStrayCommaIsRefusedNamingTheKey) {
     }
     const CliParseResult quoted = Parse("q.ini", "log = \"my boards.jsonl\"\n", info);
     EXPECT_EQ(quoted.options.logPath, dir.File("my boards.jsonl"));
+    // ';' starts a comment after a value as '#' does, but not inside quotes or a word.
+    const CliParseResult noted = Parse("c.ini",
+                                       "cpu = 805 ; line 3\nlog = \"a ;b.jsonl\" ; c\n"
+                                       "trace = w;1.log\n; a whole line\n",
+                                       info);
+    ASSERT_EQ(noted.error, "");
+    EXPECT_EQ(noted.options.cpu, CpuType::DSP56F805);
+    EXPECT_EQ(noted.options.logPath, dir.File("a ;b.jsonl"));
+    EXPECT_EQ(noted.options.tracePath, dir.File("w;1.log"));
 }
 
 TEST_F(JobFiles, ValidTomlMeansWhatTomlSays) {
@@ -78,6 +87,10 @@ TEST_F(JobFiles, ATypeAnOptionCannotTakeIsRefusedNamingTheKey) {
         {"regions = [\"PFLASH\", 2]\n", "line 1: option 'regions' takes a string or an array"},
         {"cpu\n", "line 1: option 'cpu' has no value"},
         {"json = \"yes\"\n", "option 'json' takes true or false, not 'yes'"},
+        {"cpu = 807\nlog = \"a\\u0000b.jsonl\"\n",
+         "line 2: the value of option 'log' holds a NUL character"},
+        {"regions = [\"PFLASH\", \"B\\u0000\"]\n",
+         "line 1: the value of option 'regions' holds a NUL character"},
     };
     for (const auto& c : cases) {
         const CliParseResult parsed = Parse("t.toml", c.text, {"write", "f.s"});
@@ -123,6 +136,28 @@ TEST_F(JobFiles, SeveralJobFilesAreReadInOrderTheLaterOverriding) {
                                    "--log: from the job file " + station + ", line 1"}) {
         EXPECT_NE(verbose.err.find(line + "\n"), std::string::npos) << verbose.err;
     }
+}
+
+TEST_F(JobFiles, VerboseNamesWhereTheValueInUseCameFrom) {
+    // The command line beats the job file whether an option stands before the command or
+    // after it, and the command's section beats the top: only the value used is credited.
+    const std::string file = dir.Write("c.toml", "cpu = 807\nregions = \"PFLASH\"\n");
+    const CliParseResult late = CommandLineParser().Parse(
+        {"--config", file, "verify", "f.s", "--cpu", "805", "--regions", "BFLASH"});
+    ASSERT_EQ(late.error, "");
+    EXPECT_EQ(late.options.cpu, CpuType::DSP56F805);
+    EXPECT_EQ(late.options.regions, std::vector<MemoryRegion>{MemoryRegion::BFLASH});
+    EXPECT_EQ(late.options.jobFileSources, std::vector<std::string>{});
+
+    const std::string sections = dir.Write("s.toml", "cpu = 805\n[info]\ncpu = 807\n");
+    const CliParseResult early =
+        CommandLineParser().Parse({"--config", sections, "--cpu", "803", "info", "f.s"});
+    EXPECT_EQ(early.options.cpu, CpuType::DSP56F803);
+    EXPECT_EQ(early.options.jobFileSources, std::vector<std::string>{});
+    const CliParseResult section = CommandLineParser().Parse({"--config", sections, "info", "f.s"});
+    EXPECT_EQ(section.options.cpu, CpuType::DSP56F807);
+    EXPECT_EQ(section.options.jobFileSources,
+              std::vector<std::string>{"--cpu: from the job file " + sections + ", line 3 [info]"});
 }
 
 TEST(CommandLineRefusals, SayWhatWasMeant) {

@@ -61,6 +61,46 @@ private slots:
         QCOMPARE(rig.Messages().size(), std::size_t{1});
     }
 
+    // A key held down acts once, whether the window system marks its repeats or sends them
+    // as further presses; held across the end of the operation it starts none; once let
+    // go, wherever the focus was then, it acts again.
+    void aHeldKeyActsOnce_data() {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Enter") << int(Qt::Key_Return);
+        QTest::newRow("Space") << int(Qt::Key_Space);
+    }
+    void aHeldKeyActsOnce() {
+        QFETCH(int, key);
+        FormRig rig;
+        rig.Start();
+        Activate(rig);
+        QPushButton* reset = rig.view->Button(FormLayout::kTargetReset);
+        reset->setFocus(Qt::TabFocusReason);
+        rig.ClearMessages();
+        const auto send = [key](QWidget* to, bool press, bool repeat) {
+            QTest::simulateEvent(to, press, key, Qt::NoModifier, QString(), repeat);
+            Settle();
+        };
+        for (const bool repeat : {false, false, true, false, true}) {
+            send(reset, true, repeat);
+        }
+        send(reset, false, false);
+        QCOMPARE(rig.Messages().size(), std::size_t{1});
+
+        send(reset, true, false);
+        send(reset, true, false);  // still down after the reset, with the focus back
+        if (key == Qt::Key_Return) {
+            QCOMPARE(rig.Messages().size(), std::size_t{2});
+            send(&rig.view->CpuSelection(), false, false);  // let go elsewhere
+            send(reset, true, false);
+            send(reset, false, false);
+            QCOMPARE(rig.Messages().size(), std::size_t{3});
+        } else {
+            send(reset, false, false);
+            QCOMPARE(rig.Messages().size(), std::size_t{2});
+        }
+    }
+
     // Enter on a row shows its region, as a double-click does.
     void enterOnARegionRowShowsTheRegion() {
         FormRig rig;

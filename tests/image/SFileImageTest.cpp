@@ -33,11 +33,12 @@ TEST_F(SFileImageTest, RecordsOtherThanS3AreIgnored) {
         EXPECT_FALSE(image.IsPresent(region)) << RegionName(region);
         EXPECT_EQ(R(region).wordCount, 0);
     }
+    // The first end record ends the file: the S8 and S9 after it are named.
     EXPECT_EQ(image.diagnostics.Summary(),
               "no S3 records: nothing to program; 2 S1/S2 data records ignored: only S3 records "
-              "are programmed (first at line 2), 2 lines that are not S-records ignored (first "
-              "at line 8)");
-    EXPECT_EQ(image.diagnostics.otherRecords, 5u);
+              "are programmed (first at line 2), 2 records after the end record ignored (first "
+              "at line 6), 2 lines that are not S-records ignored (first at line 8)");
+    EXPECT_EQ(image.diagnostics.otherRecords, 3u);
 }
 
 TEST_F(SFileImageTest, VectorsAtZeroLandInBootFlash) {
@@ -373,6 +374,33 @@ TEST_F(SFileImageTest, RecordsAfterTheEndRecordAreNotLoaded) {
     EXPECT_EQ(image.diagnostics.recordsAfterEnd.count, 2u);
     EXPECT_EQ(image.diagnostics.recordsAfterEnd.firstLine, 3u);
     EXPECT_EQ(image.diagnostics.Count(), 2u);
+}
+
+TEST_F(SFileImageTest, ADamagedEndRecordEndsNothing) {
+    // An S3 record whose type turned to 7, and an end record with a character after it: the
+    // data after them still load, and each is named.
+    Load(CpuType::DSP56F805, S3Record(0x10, {1}) + "\nS709000002023333444404\n" +
+                                 S3Record(0x20, {2}) + "\nS70500000000FAXX\n" +
+                                 S3Record(0x30, {3}) + "\nS70500000000FA\nS9030000FC\n");
+    EXPECT_EQ(image.WordAt(MemoryRegion::PFLASH, 0x30), 3);
+    const SRecordDiagnostics& d = image.diagnostics;
+    EXPECT_EQ(d.dataRecords, 3u);
+    EXPECT_EQ(d.otherRecords, 1u);
+    EXPECT_EQ(d.Summary(),
+              "S File warnings: 1 record with non-hexadecimal characters (first at line 4), 1 "
+              "truncated record (first at line 2), 1 record after the end record ignored (first "
+              "at line 7)");
+}
+
+TEST_F(SFileImageTest, LinesEndedByAReturnAloneAreCounted) {
+    // Lines ended by "\r" alone, by "\r\n" and by "\n": the junk stands on line 3, then 5.
+    Load(CpuType::DSP56F805, S3Record(0x10, {1}) + "\r" + S3Record(0x11, {2}) +
+                                 "\rjunk\r\n" + S3Record(0x12, {3}) + "\nmore junk\n");
+    EXPECT_EQ(image.diagnostics.junkLines.count, 2u);
+    EXPECT_EQ(image.diagnostics.junkLines.firstLine, 3u);
+    EXPECT_EQ(image.diagnostics.dataRecords, 3u);
+    Load(CpuType::DSP56F805, "\r\r" + S3Record(0x10, {1}) + "ZZ");
+    EXPECT_EQ(image.diagnostics.nonHexRecords.firstLine, 3u);
 }
 
 TEST_F(SFileImageTest, EveryTokenIsUsedOrNamedOnce) {
