@@ -43,7 +43,7 @@ PgReply SerialSeries::Find(const std::string& name, std::optional<SeriesInfo>& f
 }
 
 PgReply SerialSeries::Exists(const std::string& name, bool& exists) {
-    PgReply reply = db_.Exec("SELECT EXISTS (SELECT FROM vantix.series WHERE name = $1)", {name});
+    PgReply reply = db_.Exec("SELECT EXISTS (SELECT FROM vantix.series_numbers() WHERE name = $1)", {name});
     exists = reply.Done() && reply.Value() == "t";
     return reply;
 }

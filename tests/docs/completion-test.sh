@@ -57,7 +57,7 @@ expect _vantix_cli "vantix-cli info x.s --cpu dsp56f80" "DSP56F801 DSP56F803 DSP
 expect _vantix_cli "vantix-cli --sim-pods 2 write x.s --pods " "VSIM0001 VSIM0002 all"
 expect _vantix_cli "vantix-cli --sim-pods 2 write x.s --pods A" "all"
 expect _vantix_cli "vantix-cli --sim-pods 2 write x.s --pods VSIM0001,v" "VSIM0001,VSIM0001 VSIM0001,VSIM0002"
-expect _vantix_cli "vantix-cli station-db " "grant init series"
+expect _vantix_cli "vantix-cli station-db " "grant init release releases series withdraw"
 expect _vantix_cli "vantix-cli --station-db x station-db s" "series"
 expect _vantix_cli "vantix-cli station-db series " ""
 expect _vantix_cli "vantix-cli --log " "a.s b.S c.txt folder"

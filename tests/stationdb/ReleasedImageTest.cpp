@@ -131,11 +131,9 @@ TEST_F(ReleasedImage, AnImageWithdrawnDuringARepeatRunIsRefusedAtTheNextBoard) {
 }
 
 TEST_F(ReleasedImage, AStationLoginCannotRelease) {
-    // A station's login reads the releases and may not write them (the line's own roles grant
-    // the same; a plain login stands in for them here).
+    // A station's login reads the releases and may not write them.
     server.Query("CREATE ROLE st LOGIN");
-    server.Query("GRANT USAGE ON SCHEMA vantix TO st");
-    server.Query("GRANT SELECT ON ALL TABLES IN SCHEMA vantix TO st");
+    ASSERT_EQ(Db({"station-db", "grant", "station", "st"}).status, kExitSuccess);
     const CliRun release = Db({"station-db", "release", "line-7", f807, "--cpu", "807"}, "st");
     EXPECT_EQ(release.status, kExitUnreachable);
     EXPECT_NE(release.err.find("vantix-cli: the login 'st' may not release images in the station "

@@ -31,6 +31,14 @@ protected:
         ASSERT_EQ(RunProgram({"station-db", "series", "line-7", "--start", "1000", "--station-db",
                               url}).status,
                   kExitSuccess);
+        Release();
+    }
+    // The line's image, released for its series by the owner.
+    void Release() const {
+        ASSERT_EQ(RunProgram({"station-db", "release", "line-7", Example("dsp56f807.s"), "--cpu",
+                              "807", "--station-db", url})
+                      .status,
+                  kExitSuccess);
     }
     // A serialised write-verify of one board under `login`.
     std::vector<std::string> Board(const std::string& login, const std::string& board,
@@ -221,6 +229,7 @@ TEST_F(StationDbRoles, AnOlderDatabaseMovesOnWithItsNumbersRecordsAndSeries) {
     EXPECT_EQ(server.Query(serials), numbersBefore);
     EXPECT_EQ(server.Query(runs), recordsBefore);
     Login("st1", "station");
+    Release();
     EXPECT_EQ(RunProgram({"station-db", "series", "--station-db", As("st1")}).out,
               "line-7\tnext 1003\t2 words\nline-9\tnext 5\t1 word\n");
     ASSERT_EQ(RunProgram(Board("st1", "B4", {"--serial-words", "2"})).status, kExitSuccess);
