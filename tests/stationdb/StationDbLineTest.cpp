@@ -253,19 +253,6 @@ std::vector<std::string> SpoolOf(const std::string& url) {
     return database ? database->SpoolFiles() : std::vector<std::string>{};
 }
 
-// Reads the child's stderr until `text` shows; false when it ends first.
-bool ReadUntil(int fd, std::string& seen, const std::string& text) {
-    char buffer[512];
-    while (seen.find(text) == std::string::npos) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n <= 0) {
-            return false;
-        }
-        seen.append(buffer, static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 // The spool is one of the run's files: no output may be it; another run that holds it is
 // waited for, said so, and Ctrl+C ends that wait.
 TEST_F(StationDb, TheSpoolIsARunsFileAndItsLockIsWaitedForAloud) {
@@ -305,7 +292,7 @@ TEST_F(StationDb, TheSpoolIsARunsFileAndItsLockIsWaitedForAloud) {
         "waiting for the spool file " + spool[0] + " (locked by another process)\u2026\n";
     const ChildProcess run = StartProgram({"--simulate", "--station-db", url, "reset", "-q"});
     std::string err;
-    ASSERT_TRUE(ReadUntil(run.err, err, waiting)) << err;
+    ASSERT_TRUE(ReadUntilWithin(run.err, err, waiting)) << err;
     kill(run.pid, SIGINT);
     const CliRun interrupted = Finish(run);
     EXPECT_EQ(interrupted.status, kExitInterrupted) << err << interrupted.err;

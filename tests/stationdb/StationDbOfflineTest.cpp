@@ -84,19 +84,6 @@ TEST(StationDbOffline, ASilentServerRunsOutOfTimeNamingWhichTimeOut) {
     }
 }
 
-// Reads the child's stderr until `text` shows; false when it ends first.
-bool ReadUntil(int fd, std::string& seen, const std::string& text) {
-    char buffer[512];
-    while (seen.find(text) == std::string::npos) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n <= 0) {
-            return false;
-        }
-        seen.append(buffer, static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 // A server slow to answer is spoken of after a second, and Ctrl+C or SIGTERM ends the wait at
 // once, whether the wait is for the connection or for a statement.
 TEST(StationDbOffline, AWaitForASlowServerIsSpokenOfAndEndsAtASignal) {
@@ -109,7 +96,7 @@ TEST(StationDbOffline, AWaitForASlowServerIsSpokenOfAndEndsAtASignal) {
                                     "connect_timeout=600 options='-c statement_timeout=600000'";
             const ChildProcess run = StartProgram({"--simulate", "--station-db", url, "reset"});
             std::string err;
-            ASSERT_TRUE(ReadUntil(run.err, err, ") to answer\u2026\n")) << err;
+            ASSERT_TRUE(ReadUntilWithin(run.err, err, ") to answer\u2026\n")) << err;
             EXPECT_EQ(err, "waiting for the station database (dbname=y host=" + dir.File("") +
                                (greets ? " port=5432" : "") + " user=x) to answer\u2026\n");
             kill(run.pid, signal);
