@@ -99,7 +99,11 @@ StationDbOutcome PgStationDb::CreateTables(int& found) {
 
 StationDbOutcome PgStationDb::CheckTables() {
     int version = 0;
-    const PgReply reply = schema_.Version(version);
+    PgReply reply = schema_.Version(version);
+    if (std::string reason; OutOfReach(reply) && Reconnect(reason)) {
+        // A station waits between boards: a server restarted meanwhile is reached again.
+        reply = schema_.Version(version);
+    }
     if (!reply.Done()) {
         return Failed("read the tables' version", reply);
     }
