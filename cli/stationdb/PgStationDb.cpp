@@ -19,6 +19,20 @@ std::string Quoted(const std::string& name) {
     return "'" + name + "'";
 }
 
+// A name as a shell's word: quoted unless it is plainly one.
+std::string ShellWord(const std::string& name) {
+    if (!name.empty() && name.find_first_not_of("abcdefghijklmnopqrstuvwxyz"
+                                                "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_.-") ==
+                             std::string::npos) {
+        return name;
+    }
+    std::string word = "'";
+    for (const char c : name) {
+        word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return word + "'";
+}
+
 std::string CreateSeriesHint(const std::string& name) {
     return "create it with 'vantix-cli station-db series " + name + " --start N'";
 }
@@ -131,14 +145,40 @@ StationDbOutcome PgStationDb::Grant(const std::string& word, const std::string& 
     if (StationDbOutcome tables = CheckTables(); !tables.Ok()) {
         return tables;
     }
-    const PgReply reply = StationRoles(db_).Grant(word, login);
+    StationRoles roles(db_);
+    StationRoles::LoginState state;
+    PgReply reply = roles.Inspect(word, login, state);
+    if (reply.Done()) {
+        if (StationDbOutcome refused = GrantRefusal(login, state); !refused.Ok()) {
+            return refused;
+        }
+        reply = roles.Grant(word, login);
+    }
     if (reply.kind == PgReply::Kind::ServerError && reply.sqlState == "42704") {
-        return {kExitInputError, "the station database's server (" + Name() +
-                                     ") has no login " + Quoted(login) + "; create it first "
-                                     "(createuser " + login + ")"};
+        state.exists = false;
+        return GrantRefusal(login, state);
     }
     if (!reply.Done()) {
         return Failed("grant " + StationRoles::RoleOf(word) + " to " + Quoted(login), reply);
+    }
+    return {};
+}
+
+StationDbOutcome PgStationDb::GrantRefusal(const std::string& login,
+                                           const StationRoles::LoginState& state) const {
+    if (!state.exists) {
+        return {kExitInputError, "the station database's server (" + Name() + ") has no login " +
+                                     Quoted(login) + "; create it first (createuser " +
+                                     ShellWord(login) + ")"};
+    }
+    if (!state.canLogin) {
+        return {kExitInputError, "the role " + Quoted(login) + " of the station database's "
+                                 "server (" + Name() + ") cannot log in; a role of the line is "
+                                 "granted to a login"};
+    }
+    if (!state.otherRole.empty()) {
+        return {kExitInputError, "the login " + Quoted(login) + " holds the role " +
+                                     state.otherRole + " already; a login has one role"};
     }
     return {};
 }

@@ -51,6 +51,9 @@ public:
 private:
     // The reply's failure as the run's outcome: what the call was doing, and why it failed.
     StationDbOutcome Failed(const std::string& doing, const PgReply& reply) const;
+    // Why `login` may not be given a role of the line; nothing when it may.
+    StationDbOutcome GrantRefusal(const std::string& login,
+                                  const StationRoles::LoginState& state) const;
     StationDbOutcome NoSuchSeries(const std::string& name) const;
     // The tables, the series when one is named, and the table of released images there; with
     // a privilege, the login must hold it on that table (`doing` says what it would do).

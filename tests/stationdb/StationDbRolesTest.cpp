@@ -153,11 +153,22 @@ TEST_F(StationDbRoles, AReaderReportsAndAnAdministratorCreatesSeries) {
     ExpectRefused("adm", {"SELECT setval('vantix.series_2', 1)", "SELECT * FROM vantix.runs"});
     ExpectRefused("st1", {"SELECT vantix.create_series('line-9', 1, 1::smallint)"});
 
+    // Only a login may be given a role, and only one of the line's; nothing changes otherwise.
+    server.Query("CREATE ROLE nl NOLOGIN");
+    const std::string grant = "vantix-cli: 'station-db grant' grants ";
     const std::pair<Rows, std::string> refusals[] = {
-        {{"grant", "station", "nobody-here"},
-         "vantix-cli: the station database's server (" },
-        {{"grant", "owner", "st1"},
-         "vantix-cli: 'station-db grant' grants the role station, reader or admin, not 'owner'"},
+        {{"grant", "station", "st3; DROP TABLE vantix.runs"},
+         "; create it first (createuser 'st3; DROP TABLE vantix.runs')\n"},
+        {{"grant", "owner", "st1"}, grant + "the role station, reader or admin, not 'owner'\n"},
+        {{"grant", "station", ""}, grant + "a role to a login, and the login's name is empty\n"},
+        {{"grant", "station", "vantix_admin"},
+         grant + "a role to a login, and 'vantix_admin' is a role of the server or the line, "
+                 "not a login\n"},
+        {{"grant", "reader", "pg_read_all_data"}, "'pg_read_all_data' is a role of the server"},
+        {{"grant", "station", "nl"}, ") cannot log in; a role of the line is granted to a login\n"},
+        {{"grant", "station", "rd"},
+         "vantix-cli: the login 'rd' holds the role vantix_reader already; a login has one "
+         "role\n"},
     };
     for (const auto& [args, message] : refusals) {
         Rows command = {"station-db"};
@@ -165,8 +176,16 @@ TEST_F(StationDbRoles, AReaderReportsAndAnAdministratorCreatesSeries) {
         command.insert(command.end(), {"--station-db", url});
         const CliRun run = RunProgram(command);
         EXPECT_EQ(run.status, kExitInputError) << run.err;
-        EXPECT_EQ(run.err.rfind(message, 0), 0u) << run.err;
+        EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
     }
+    EXPECT_EQ(server.Query("SELECT r.rolname, m.rolname FROM pg_auth_members a JOIN pg_roles r "
+                           "ON r.oid = a.member JOIN pg_roles m ON m.oid = a.roleid WHERE "
+                           "m.rolname LIKE 'vantix\\_%' ORDER BY 1"),
+              (Rows{"adm\tvantix_admin", "rd\tvantix_reader", "st1\tvantix_station"}));
+    EXPECT_EQ(server.Query("SELECT count(*) FROM vantix.runs"), Rows{"1"});
+    // The same role again changes nothing and is no fault.
+    EXPECT_EQ(RunProgram({"station-db", "grant", "station", "st1", "--station-db", url}).status,
+              kExitSuccess);
 }
 
 TEST_F(StationDbRoles, FourStationLoginsTakeDistinctNumbers) {
