@@ -170,7 +170,10 @@ std::string PgConnection::CertificateReason(const std::string& reason) const {
     static const std::regex noRoot("root certificate file \"([^\"]*)\" does not exist");
     std::smatch match;
     if (reason.find("certificate verify failed") != std::string::npos) {
-        return "the server's certificate is not signed by the CA in " + rootCert_;
+        // libpq does not say which check failed: a foreign CA and a certificate out of its
+        // dates read the same.
+        return "the server's certificate is not signed by the CA in " + rootCert_ +
+               ", or is outside its dates (expired, or not yet valid by this host's clock)";
     }
     if (std::regex_search(reason, match, otherName)) {
         return "the server's certificate does not name host " + match[1].str();

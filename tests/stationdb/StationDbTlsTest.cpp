@@ -15,8 +15,8 @@ namespace {
 
 const char* const kPassword = "Sesame-8271";
 
-// A throw-away CA, and a server certificate it signs for db1.line and 127.0.0.1; beside them
-// another CA that signed nothing here.
+// A throw-away CA, and a server certificate it signs for db1.line and 127.0.0.1 (and one
+// that expired yesterday); beside them another CA that signed nothing here.
 void MakeCertificates(const ScratchDir& dir) {
     const std::string at = dir.File("");
     const std::string script =
@@ -29,7 +29,9 @@ void MakeCertificates(const ScratchDir& dir) {
         "server.csr && "
         "printf 'subjectAltName=DNS:db1.line,IP:127.0.0.1\\n' > names.cnf && "
         "openssl x509 -req -days 2 -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial "
-        "-extfile names.cnf -out server.crt";
+        "-extfile names.cnf -out server.crt && "
+        "openssl x509 -req -days -1 -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial "
+        "-extfile names.cnf -out expired.crt";
     ASSERT_EQ(std::system(("(" + script + ") >/dev/null 2>&1").c_str()), 0)
         << "openssl could not make the certificates";
 }
@@ -79,7 +81,8 @@ TEST_F(StationDbTls, AServerThatCannotBeVerifiedIsRefusedBeforeThePod) {
              "the server's certificate does not name host db2.line"},
         {Url("db2.line", "sslrootcert=" + dir.File("other-ca.crt")),
          "cannot connect to the station database " + name +
-             "the server's certificate is not signed by the CA in " + dir.File("other-ca.crt")},
+             "the server's certificate is not signed by the CA in " + dir.File("other-ca.crt") +
+             ", or is outside its dates (expired, or not yet valid by this host's clock)"},
     };
     for (const auto& [database, message] : refused) {
         const CliRun run = RunProgram(Board(database));
@@ -87,6 +90,15 @@ TEST_F(StationDbTls, AServerThatCannotBeVerifiedIsRefusedBeforeThePod) {
         EXPECT_EQ(run.err, "vantix-cli: " + message + "\n");
         EXPECT_EQ(run.err.find(kPassword), std::string::npos);
     }
+    // The right CA's certificate, out of its dates.
+    port = server.ListenWithTls(dir.File("expired.crt"), dir.File("server.key"));
+    const CliRun expired = RunProgram(Board(Url("db1.line", ca)));
+    EXPECT_EQ(expired.status, kExitUnreachable) << expired.err;
+    EXPECT_NE(expired.err.find("the server's certificate is not signed by the CA in " +
+                               dir.File("ca.crt") + ", or is outside its dates (expired, or "
+                               "not yet valid by this host's clock)\n"),
+              std::string::npos)
+        << expired.err;
     EXPECT_FALSE(std::filesystem::exists(trace)) << "the pod was touched";
 }
 
