@@ -118,6 +118,7 @@ StationDbOutcome PgStationDb::CheckTables() {
         // A station waits between boards: a server restarted meanwhile is reached again.
         reply = schema_.Version(version);
     }
+    tablesDenied_ = reply.kind == PgReply::Kind::ServerError && reply.sqlState == "42501";
     if (!reply.Done()) {
         return Failed("read the tables' version", reply);
     }
@@ -139,6 +140,25 @@ StationDbOutcome PgStationDb::CheckTables() {
                     std::to_string(StationSchema::kVersion) + " with 'vantix-cli station-db init'"};
     }
     return {};
+}
+
+StationDbOutcome PgStationDb::CheckStationTables() {
+    StationDbOutcome tables = CheckTables();
+    if (!tablesDenied_) {
+        return tables;
+    }
+    // A login without any of the line's roles may not even see the tables.
+    const PgReply login = db_.Exec("SELECT current_user");
+    return login.Done() && login.Value() ? NoStationRole(*login.Value(), "store records")
+                                         : tables;
+}
+
+StationDbOutcome PgStationDb::NoStationRole(const std::string& login,
+                                            const std::string& what) const {
+    return {kExitUnreachable, "the login " + Quoted(login) + " may not " + what +
+                                  " in the station database (" + Name() +
+                                  "); the owner of its tables grants it the station's role "
+                                  "with 'vantix-cli station-db grant station " + login + "'"};
 }
 
 StationDbOutcome PgStationDb::Grant(const std::string& word, const std::string& login) {
@@ -246,15 +266,12 @@ StationDbOutcome PgStationDb::CheckWriting(const std::optional<std::string>& ser
                                       " (transaction_read_only is on): it can neither store "
                                       "records nor take numbers"};
     }
-    const std::string grant = "; the owner of its tables grants it the station's role with "
-                              "'vantix-cli station-db grant station " +
-                              row[3].value_or("") + "'";
     if (row[1] != "t") {
-        return {kExitUnreachable, login + "may not store records" + where + grant};
+        return NoStationRole(row[3].value_or(""), "store records");
     }
     if (row[2] != "t") {
-        return {kExitUnreachable, login + "may not take numbers of the serial series " +
-                                      Quoted(*series) + where + grant};
+        return NoStationRole(row[3].value_or(""),
+                             "take numbers of the serial series " + Quoted(*series));
     }
     return {};
 }

@@ -140,6 +140,17 @@ TEST_F(StationDbRoles, AReaderReportsAndAnAdministratorCreatesSeries) {
                                "'vantix-cli station-db grant station rd'\n"),
               std::string::npos)
         << station.err;
+    // So is a login with none of the line's roles, which may not even see the tables.
+    server.Query("CREATE ROLE nobody_here LOGIN");
+    const CliRun roleless = RunProgram(Board("nobody_here", "B3", {"--trace", trace}));
+    EXPECT_EQ(roleless.status, kExitUnreachable);
+    const std::string refusal =
+        "vantix-cli: the login 'nobody_here' may not store records in the station database (";
+    const std::string hint = " user=nobody_here); the owner of its tables grants it the "
+                             "station's role with 'vantix-cli station-db grant station "
+                             "nobody_here'\n";
+    EXPECT_EQ(roleless.err.rfind(refusal, 0), 0u) << roleless.err;
+    EXPECT_EQ(roleless.err.find(hint), roleless.err.size() - hint.size()) << roleless.err;
     EXPECT_FALSE(std::filesystem::exists(trace)) << "the pod was touched";
 
     const CliRun created = RunProgram({"station-db", "series", "line-8", "--start", "5",
