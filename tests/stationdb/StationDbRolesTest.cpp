@@ -84,6 +84,10 @@ TEST_F(StationDbRoles, AStationLoginDoesItsWorkAndNothingElse) {
               Rows{"B2\t1001\tunknown\tst1"});
     EXPECT_EQ(server.Query("SELECT count(*) FROM vantix.runs WHERE serial IS NOT NULL"),
               Rows{"3"});
+    // Each row names the login that wrote it, whatever the record says.
+    EXPECT_EQ(server.Query("SELECT (SELECT string_agg(DISTINCT taken_by, ',') FROM "
+                           "vantix.serials), string_agg(DISTINCT stored_by, ',') FROM vantix.runs"),
+              Rows{"st1\tst1"});
 
     const Rows forbidden = {
         "UPDATE vantix.runs SET exit_status = 0",
@@ -264,6 +268,12 @@ TEST_F(StationDbRoles, AnOlderDatabaseMovesOnWithItsNumbersRecordsAndSeries) {
               "line-7\tnext 1003\t2 words\nline-9\tnext 5\t1 word\n");
     ASSERT_EQ(RunProgram(Board("st1", "B4", {"--serial-words", "2"})).status, kExitSuccess);
     EXPECT_EQ(server.Query("SELECT number FROM vantix.serials WHERE board = 'B4'"), Rows{"1003"});
+    // Rows from before say no login; the new ones say theirs.
+    EXPECT_EQ(server.Query("SELECT (SELECT count(*) FILTER (WHERE taken_by IS NULL) || ' ' || "
+                           "string_agg(taken_by, ',') FROM vantix.serials), count(*) FILTER "
+                           "(WHERE stored_by IS NULL) || ' ' || string_agg(stored_by, ',') "
+                           "FROM vantix.runs"),
+              Rows{"3 st1\t2 st1"});
     ExpectRefused("st1", {"DELETE FROM vantix.runs", "SELECT setval('vantix.series_1', 1000)"});
 }
 
