@@ -66,8 +66,17 @@ std::string ReadGrant(const StationDbCommandTexts& given, CliOptions& options) {
         return "'station-db grant' grants the role station, reader or admin, not '" +
                *given.name + "'";
     }
+    const std::string& login = *given.login;
+    if (login.empty()) {
+        return "'station-db grant' grants a role to a login, and the login's name is empty";
+    }
+    // The server's own roles and the line's roles are no station's login.
+    if (login.rfind("pg_", 0) == 0 || login.rfind("vantix_", 0) == 0) {
+        return "'station-db grant' grants a role to a login, and '" + login +
+               "' is a role of the server or the line, not a login";
+    }
     options.grantRole = *given.name;
-    options.grantLogin = *given.login;
+    options.grantLogin = login;
     return {};
 }
 

@@ -67,7 +67,7 @@ int RunRecorder::OpenStationDb() {
         }
     }
     if (outcome.Ok()) {
-        outcome = database_->CheckTables();
+        outcome = database_->CheckStationTables();
     }
     if (outcome.Ok() && options_.serialSeries) {
         outcome = CheckSeries();

@@ -1,5 +1,7 @@
 #include "stationdb/PgConnection.h"
 
+#include "stationdb/LinkSettings.h"
+
 #include <libpq-fe.h>
 
 #include <atomic>
@@ -54,33 +56,6 @@ std::string SecondsText(int ms) {
         text += "." + fraction;
     }
     return text + " s";
-}
-
-// The settings of a multi-host URL, a comma between each host's.
-std::vector<std::string> EachHost(const std::string& list) {
-    std::vector<std::string> hosts;
-    for (std::size_t start = 0; start <= list.size();) {
-        const std::size_t end = std::min(list.find(',', start), list.size());
-        hosts.push_back(list.substr(start, end - start));
-        start = end + 1;
-    }
-    return hosts;
-}
-
-// A server on this host: a Unix socket's folder (or an abstract socket), or a loopback name.
-bool ThisHost(const std::string& host) {
-    return host.empty() || host[0] == '/' || host[0] == '@' || host == "localhost" ||
-           host == "127.0.0.1" || host == "::1";
-}
-
-std::string SettingOr(const std::map<std::string, std::string>& given, const char* key,
-                      const char* variable) {
-    const auto found = given.find(key);
-    if (found != given.end() && !found->second.empty()) {
-        return found->second;
-    }
-    const char* value = std::getenv(variable);
-    return value != nullptr ? value : "";
 }
 
 // What a weaker sslmode than verify-full leaves open, for a server on the network.
@@ -160,31 +135,34 @@ bool PgConnection::Parse(std::string& error) {
 }
 
 void PgConnection::ChooseLinkSecurity(const std::map<std::string, std::string>& given) {
-    const std::vector<std::string> hosts = EachHost(SettingOr(given, "host", "PGHOST"));
-    const std::vector<std::string> addresses = EachHost(SettingOr(given, "hostaddr", "PGHOSTADDR"));
-    std::string networkHost;
-    for (std::size_t i = 0; i < std::max(hosts.size(), addresses.size()) && networkHost.empty();
-         ++i) {
-        // libpq checks the certificate against the host's name, and reaches its address.
-        const std::string host = i < hosts.size() && !hosts[i].empty() ? hosts[i]
-                                 : i < addresses.size()                ? addresses[i]
-                                                                       : "";
-        networkHost = ThisHost(host) ? "" : host;
-    }
+    const LinkSettings link = EffectiveLinkSettings(given);
+    const std::string networkHost = NetworkHost(link);
     const char* home = std::getenv("HOME");
-    rootCert_ = SettingOr(given, "sslrootcert", "PGSSLROOTCERT");
+    rootCert_ = link.sslrootcert;
     if (rootCert_.empty()) {
         rootCert_ = std::string(home != nullptr ? home : "~") + "/.postgresql/root.crt";
     }
-    const std::string mode = SettingOr(given, "sslmode", "PGSSLMODE");
+    modeNamed_ = !link.sslmode.empty();
     if (networkHost.empty()) {
         return;
     }
-    if (mode.empty()) {
+    if (!modeNamed_) {
         sslMode_ = "verify-full";
-    } else if (mode != "verify-full" && notice_.say && !linkWarned.exchange(true)) {
-        notice_.say(WeakLinkWarning(mode, networkHost));
+    } else if (link.sslmode != "verify-full" && notice_.say && !linkWarned.exchange(true)) {
+        notice_.say(WeakLinkWarning(link.sslmode, networkHost));
     }
+}
+
+std::string PgConnection::UnverifiedPeer() const {
+    const char* peer = PQhostaddr(connection_);
+    const std::string address = peer != nullptr ? peer : "";
+    const bool verified = sslMode_ == "verify-full" && PQsslInUse(connection_) != 0;
+    if (modeNamed_ || verified || address.empty() || LoopbackAddress(address)) {
+        return "";
+    }
+    return "the server was reached over the network at " + address +
+           " without a verified link; name its host (host=) and the line's CA (sslrootcert) "
+           "in the URL, or the sslmode meant";
 }
 
 std::string PgConnection::CertificateReason(const std::string& reason) const {
@@ -192,7 +170,10 @@ std::string PgConnection::CertificateReason(const std::string& reason) const {
     static const std::regex noRoot("root certificate file \"([^\"]*)\" does not exist");
     std::smatch match;
     if (reason.find("certificate verify failed") != std::string::npos) {
-        return "the server's certificate is not signed by the CA in " + rootCert_;
+        // libpq does not say which check failed: a foreign CA and a certificate out of its
+        // dates read the same.
+        return "the server's certificate is not signed by the CA in " + rootCert_ +
+               ", or is outside its dates (expired, or not yet valid by this host's clock)";
     }
     if (std::regex_search(reason, match, otherName)) {
         return "the server's certificate does not name host " + match[1].str();
@@ -227,6 +208,11 @@ bool PgConnection::Connect(std::string& error) {
     if (connection_ != nullptr) {
         name_ = "dbname=" + text(PQdb(connection_)) + " host=" + text(PQhost(connection_)) +
                 " port=" + text(PQport(connection_)) + " user=" + text(PQuser(connection_));
+    }
+    if (connected && !(error = UnverifiedPeer()).empty()) {
+        // Nothing the settings showed put the server on the network, yet it is there.
+        Close();
+        return false;
     }
     if (connected) {
         // The server's notices and warnings are not for the station's console.

@@ -37,7 +37,7 @@ struct PgReply {
 // statement that runs too long, and the client gives up on one the server never answers.
 // The connection string or URI may hold a password; no message of this class shows it.
 // A server reached over the network (not a Unix socket, not this host) must prove who it is:
-// unless the URL (or PGSSLMODE) names another sslmode, the link is encrypted and the server's
+// unless the URL (its service file's section, or PGSSLMODE) names another sslmode, the link is encrypted and the server's
 // certificate checked against the CA in sslrootcert, host name and all (verify-full).
 class PgConnection {
 public:
@@ -80,8 +80,12 @@ private:
     // What a wait on the server says once it lasts: "the station database (NAME) to answer".
     std::string WaitingFor() const;
     PgReply Collect();
-    // Chooses the sslmode for the hosts the URL names (`given`: its settings).
+    // Chooses the sslmode for the hosts the URL, its service or the environment name
+    // (`given`: the URL's settings).
     void ChooseLinkSecurity(const std::map<std::string, std::string>& given);
+    // Why a connection made must not be used: a server on the network reached without a
+    // verified link while no sslmode was named; empty when it may.
+    std::string UnverifiedPeer() const;
     // libpq's reason for a refused certificate in this system's words.
     std::string CertificateReason(const std::string& reason) const;
     PgReply Failure(PgReply::Kind kind, std::string error);
@@ -95,6 +99,7 @@ private:
     int statementTimeoutMs_ = kDefaultStatementTimeoutMs;
     std::string name_;
     std::string sslMode_;   // set when the URL names none and the server is on the network
+    bool modeNamed_ = false;  // the URL, its service or PGSSLMODE named an sslmode
     std::string rootCert_;  // the CA a server's certificate is checked against
     pg_conn* connection_ = nullptr;
     WaitNotice notice_;

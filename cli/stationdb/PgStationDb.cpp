@@ -19,6 +19,20 @@ std::string Quoted(const std::string& name) {
     return "'" + name + "'";
 }
 
+// A name as a shell's word: quoted unless it is plainly one.
+std::string ShellWord(const std::string& name) {
+    if (!name.empty() && name.find_first_not_of("abcdefghijklmnopqrstuvwxyz"
+                                                "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_.-") ==
+                             std::string::npos) {
+        return name;
+    }
+    std::string word = "'";
+    for (const char c : name) {
+        word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return word + "'";
+}
+
 std::string CreateSeriesHint(const std::string& name) {
     return "create it with 'vantix-cli station-db series " + name + " --start N'";
 }
@@ -99,7 +113,12 @@ StationDbOutcome PgStationDb::CreateTables(int& found) {
 
 StationDbOutcome PgStationDb::CheckTables() {
     int version = 0;
-    const PgReply reply = schema_.Version(version);
+    PgReply reply = schema_.Version(version);
+    if (std::string reason; OutOfReach(reply) && Reconnect(reason)) {
+        // A station waits between boards: a server restarted meanwhile is reached again.
+        reply = schema_.Version(version);
+    }
+    tablesDenied_ = reply.kind == PgReply::Kind::ServerError && reply.sqlState == "42501";
     if (!reply.Done()) {
         return Failed("read the tables' version", reply);
     }
@@ -123,18 +142,63 @@ StationDbOutcome PgStationDb::CheckTables() {
     return {};
 }
 
+StationDbOutcome PgStationDb::CheckStationTables() {
+    StationDbOutcome tables = CheckTables();
+    if (!tablesDenied_) {
+        return tables;
+    }
+    // A login without any of the line's roles may not even see the tables.
+    const PgReply login = db_.Exec("SELECT current_user");
+    return login.Done() && login.Value() ? NoStationRole(*login.Value(), "store records")
+                                         : tables;
+}
+
+StationDbOutcome PgStationDb::NoStationRole(const std::string& login,
+                                            const std::string& what) const {
+    return {kExitUnreachable, "the login " + Quoted(login) + " may not " + what +
+                                  " in the station database (" + Name() +
+                                  "); the owner of its tables grants it the station's role "
+                                  "with 'vantix-cli station-db grant station " + login + "'"};
+}
+
 StationDbOutcome PgStationDb::Grant(const std::string& word, const std::string& login) {
     if (StationDbOutcome tables = CheckTables(); !tables.Ok()) {
         return tables;
     }
-    const PgReply reply = StationRoles(db_).Grant(word, login);
+    StationRoles roles(db_);
+    StationRoles::LoginState state;
+    PgReply reply = roles.Inspect(word, login, state);
+    if (reply.Done()) {
+        if (StationDbOutcome refused = GrantRefusal(login, state); !refused.Ok()) {
+            return refused;
+        }
+        reply = roles.Grant(word, login);
+    }
     if (reply.kind == PgReply::Kind::ServerError && reply.sqlState == "42704") {
-        return {kExitInputError, "the station database's server (" + Name() +
-                                     ") has no login " + Quoted(login) + "; create it first "
-                                     "(createuser " + login + ")"};
+        state.exists = false;
+        return GrantRefusal(login, state);
     }
     if (!reply.Done()) {
         return Failed("grant " + StationRoles::RoleOf(word) + " to " + Quoted(login), reply);
+    }
+    return {};
+}
+
+StationDbOutcome PgStationDb::GrantRefusal(const std::string& login,
+                                           const StationRoles::LoginState& state) const {
+    if (!state.exists) {
+        return {kExitInputError, "the station database's server (" + Name() + ") has no login " +
+                                     Quoted(login) + "; create it first (createuser " +
+                                     ShellWord(login) + ")"};
+    }
+    if (!state.canLogin) {
+        return {kExitInputError, "the role " + Quoted(login) + " of the station database's "
+                                 "server (" + Name() + ") cannot log in; a role of the line is "
+                                 "granted to a login"};
+    }
+    if (!state.otherRole.empty()) {
+        return {kExitInputError, "the login " + Quoted(login) + " holds the role " +
+                                     state.otherRole + " already; a login has one role"};
     }
     return {};
 }
@@ -202,15 +266,12 @@ StationDbOutcome PgStationDb::CheckWriting(const std::optional<std::string>& ser
                                       " (transaction_read_only is on): it can neither store "
                                       "records nor take numbers"};
     }
-    const std::string grant = "; the owner of its tables grants it the station's role with "
-                              "'vantix-cli station-db grant station " +
-                              row[3].value_or("") + "'";
     if (row[1] != "t") {
-        return {kExitUnreachable, login + "may not store records" + where + grant};
+        return NoStationRole(row[3].value_or(""), "store records");
     }
     if (row[2] != "t") {
-        return {kExitUnreachable, login + "may not take numbers of the serial series " +
-                                      Quoted(*series) + where + grant};
+        return NoStationRole(row[3].value_or(""),
+                             "take numbers of the serial series " + Quoted(*series));
     }
     return {};
 }

@@ -26,6 +26,7 @@ public:
     std::vector<std::string> SpoolFiles() const override;
     StationDbOutcome CreateTables(int& found) override;
     StationDbOutcome CheckTables() override;
+    StationDbOutcome CheckStationTables() override;
     StationDbOutcome Grant(const std::string& word, const std::string& login) override;
     StationDbOutcome CreateSeries(const std::string& name, std::uint64_t first, int words,
                                   bool& created, SeriesInfo& series) override;
@@ -51,7 +52,12 @@ public:
 private:
     // The reply's failure as the run's outcome: what the call was doing, and why it failed.
     StationDbOutcome Failed(const std::string& doing, const PgReply& reply) const;
+    // Why `login` may not be given a role of the line; nothing when it may.
+    StationDbOutcome GrantRefusal(const std::string& login,
+                                  const StationRoles::LoginState& state) const;
     StationDbOutcome NoSuchSeries(const std::string& name) const;
+    // That `login` may not do `what` (store records, say) and how it gets the station's role.
+    StationDbOutcome NoStationRole(const std::string& login, const std::string& what) const;
     // The tables, the series when one is named, and the table of released images there; with
     // a privilege, the login must hold it on that table (`doing` says what it would do).
     StationDbOutcome ReleasesReady(const std::optional<std::string>& series,
@@ -82,4 +88,5 @@ private:
     WaitNotice notice_;
     std::optional<RunJournal> journal_;  // beside the spool
     std::string noted_;                  // the record line the journal holds last
+    bool tablesDenied_ = false;  // the last CheckTables was refused the tables by the server
 };

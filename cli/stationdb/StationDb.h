@@ -52,6 +52,9 @@ public:
     virtual StationDbOutcome CreateTables(int& found) = 0;
     // Tables there, of this program's version: else 2, naming what creates or moves them.
     virtual StationDbOutcome CheckTables() = 0;
+    // CheckTables for a station's run: a login the server keeps out of the tables is told
+    // that it may not store records and how it is given the station's role (3).
+    virtual StationDbOutcome CheckStationTables() = 0;
     // Grants `login` the role of `word`: station, reader or admin (station-db grant). 2 for
     // a login the server does not know.
     virtual StationDbOutcome Grant(const std::string& word, const std::string& login) = 0;

@@ -1,6 +1,5 @@
 #include "stationdb/StationRoles.h"
 
-
 namespace {
 
 // A role made by another line's init in the meantime is as good as one made here.
@@ -41,6 +40,24 @@ const char* const kGrants[] = {
 PgReply StationRoles::SetUp() {
     PgReply reply = db_.ExecAll(kRoles);
     return reply.Done() ? db_.ExecAll(kGrants) : reply;
+}
+
+PgReply StationRoles::Inspect(std::string_view word, const std::string& login,
+                              LoginState& state) {
+    PgReply reply = db_.Exec(
+        "SELECT r.rolcanlogin, (SELECT min(m.rolname) FROM pg_auth_members a JOIN pg_roles m "
+        "ON m.oid = a.roleid WHERE a.member = r.oid AND m.rolname <> $2 AND m.rolname IN "
+        "('vantix_station', 'vantix_reader', 'vantix_admin')) FROM pg_roles r "
+        "WHERE r.rolname = $1",
+        {login, RoleOf(word)});
+    state = {};
+    if (reply.Done() && !reply.rows.empty()) {
+        const auto& row = reply.rows.front();
+        state.exists = true;
+        state.canLogin = row.at(0) == "t";
+        state.otherRole = row.at(1).value_or("");
+    }
+    return reply;
 }
 
 PgReply StationRoles::Grant(std::string_view word, const std::string& login) {

@@ -21,6 +21,14 @@ public:
     // same moment) and gives each its rights on the tables and functions, and nobody else
     // any. Within the set-up's transaction.
     PgReply SetUp();
+    // What the server knows of `login`: whether it exists and may log in, and which of the
+    // line's roles other than vantix_WORD it holds already (empty: none).
+    struct LoginState {
+        bool exists = false;
+        bool canLogin = false;
+        std::string otherRole;
+    };
+    PgReply Inspect(std::string_view word, const std::string& login, LoginState& state);
     // Grants `login` the role of `word` (station, reader or admin).
     PgReply Grant(std::string_view word, const std::string& login);
 

@@ -12,12 +12,13 @@ static_assert(std::string_view(StationSchema::kSetUpLock) == VANTIX_SET_UP_LOCK)
 
 const char* const kRoutines[] = {
     // The number and its claim go in one statement: a run that does not learn the outcome
-    // looks its number up by the run instead of taking another.
+    // looks its number up by the run instead of taking another. The login that took it is
+    // the session's, which the claim cannot name.
     "CREATE FUNCTION vantix.take_number(series_name text, claim jsonb) RETURNS bigint "
     "LANGUAGE sql " VANTIX_DEFINER "AS $$ "
-    "INSERT INTO vantix.serials (series, number, run, station, board) "
+    "INSERT INTO vantix.serials (series, number, run, station, board, taken_by) "
     "SELECT s.name, nextval(s.numbers), (claim->>'run')::uuid, claim->>'station', "
-    "claim->>'board' FROM vantix.series AS s WHERE s.name = series_name "
+    "claim->>'board', session_user FROM vantix.series AS s WHERE s.name = series_name "
     "ON CONFLICT (run) DO NOTHING RETURNING number $$",
 
     "CREATE FUNCTION vantix.run_number(run_id uuid) RETURNS bigint "
@@ -27,10 +28,10 @@ const char* const kRoutines[] = {
     "CREATE FUNCTION vantix.store_record(given jsonb) RETURNS boolean "
     "LANGUAGE plpgsql " VANTIX_DEFINER "AS $$ BEGIN "
     "INSERT INTO vantix.runs "
-    "(run, station, host, time, command, board, serial, exit_status, record) "
+    "(run, station, host, time, command, board, serial, exit_status, record, stored_by) "
     "VALUES ((given->>'run')::uuid, given->>'station', given->>'host', "
     "(given->>'time')::timestamptz, given->>'command', given->>'board', "
-    "(given->>'serial')::bigint, (given->>'exit')::integer, given) "
+    "(given->>'serial')::bigint, (given->>'exit')::integer, given, session_user) "
     "ON CONFLICT (run) DO NOTHING; "
     "RETURN FOUND; END $$",
 

@@ -34,6 +34,13 @@ const char* const kTables[] = {
     "CREATE INDEX runs_serial ON vantix.runs (serial)",
 };
 
+// Version 2: who stored each record and took each number, as the server knows the login;
+// rows from before it say nobody (NULL).
+const char* const kLogins[] = {
+    "ALTER TABLE vantix.serials ADD COLUMN taken_by text",
+    "ALTER TABLE vantix.runs ADD COLUMN stored_by text",
+};
+
 }  // namespace
 
 PgReply StationSchema::Version(int& version) {
@@ -81,6 +88,9 @@ PgReply StationSchema::Upgrade(int version) {
     reply.kind = PgReply::Kind::Done;
     if (version < 1) {
         reply = db_.ExecAll(kTables);
+    }
+    if (reply.Done() && version < 2) {
+        reply = db_.ExecAll(kLogins);
     }
     if (reply.Done() && version < 2) {
         reply = db_.ExecAll(StationRoutines());

@@ -169,6 +169,25 @@ TEST_F(StationDb, AGangRunTakesANumberPerBoardAndStoresEachWithItsRun) {
                     "D\t1003\tVSIM0004"}));
 }
 
+TEST_F(StationDb, AStationWaitingBetweenBoardsReachesARestartedServerAgain) {
+    SetUpLine();
+    // The station's connection ends while it waits, as a server's restart would end it.
+    OperatorInput answers({"B2"}, {{0, [this] {
+                                        server.Query("SELECT pg_terminate_backend(pid) FROM "
+                                                     "pg_stat_activity WHERE pid <> "
+                                                     "pg_backend_pid() AND datname IS NOT NULL");
+                                    }}});
+    std::istream input(&answers);
+    CliEnvironment environment;
+    environment.input = &input;
+    const CliRun run = RunInProcess(
+        Station("S1", {"--station-db", url, "--repeat", "-q", "--board-id", "B1"}), environment);
+    EXPECT_EQ(run.status, kExitSuccess) << run.err;
+    EXPECT_EQ(server.Query("SELECT r.board, s.number FROM vantix.runs r JOIN vantix.serials s "
+                           "USING (run) ORDER BY r.board"),
+              (Rows{"B1\t1000", "B2\t1001"}));
+}
+
 TEST_F(StationDb, HostileNamesComeBackVerbatim) {
     const std::string drop = "'); DROP TABLE runs; --";
     const std::string script = "<script>alert(\"x\")</script>";

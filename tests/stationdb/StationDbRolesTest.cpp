@@ -84,6 +84,10 @@ TEST_F(StationDbRoles, AStationLoginDoesItsWorkAndNothingElse) {
               Rows{"B2\t1001\tunknown\tst1"});
     EXPECT_EQ(server.Query("SELECT count(*) FROM vantix.runs WHERE serial IS NOT NULL"),
               Rows{"3"});
+    // Each row names the login that wrote it, whatever the record says.
+    EXPECT_EQ(server.Query("SELECT (SELECT string_agg(DISTINCT taken_by, ',') FROM "
+                           "vantix.serials), string_agg(DISTINCT stored_by, ',') FROM vantix.runs"),
+              Rows{"st1\tst1"});
 
     const Rows forbidden = {
         "UPDATE vantix.runs SET exit_status = 0",
@@ -140,6 +144,17 @@ TEST_F(StationDbRoles, AReaderReportsAndAnAdministratorCreatesSeries) {
                                "'vantix-cli station-db grant station rd'\n"),
               std::string::npos)
         << station.err;
+    // So is a login with none of the line's roles, which may not even see the tables.
+    server.Query("CREATE ROLE nobody_here LOGIN");
+    const CliRun roleless = RunProgram(Board("nobody_here", "B3", {"--trace", trace}));
+    EXPECT_EQ(roleless.status, kExitUnreachable);
+    const std::string refusal =
+        "vantix-cli: the login 'nobody_here' may not store records in the station database (";
+    const std::string hint = " user=nobody_here); the owner of its tables grants it the "
+                             "station's role with 'vantix-cli station-db grant station "
+                             "nobody_here'\n";
+    EXPECT_EQ(roleless.err.rfind(refusal, 0), 0u) << roleless.err;
+    EXPECT_EQ(roleless.err.find(hint), roleless.err.size() - hint.size()) << roleless.err;
     EXPECT_FALSE(std::filesystem::exists(trace)) << "the pod was touched";
 
     const CliRun created = RunProgram({"station-db", "series", "line-8", "--start", "5",
@@ -153,11 +168,22 @@ TEST_F(StationDbRoles, AReaderReportsAndAnAdministratorCreatesSeries) {
     ExpectRefused("adm", {"SELECT setval('vantix.series_2', 1)", "SELECT * FROM vantix.runs"});
     ExpectRefused("st1", {"SELECT vantix.create_series('line-9', 1, 1::smallint)"});
 
+    // Only a login may be given a role, and only one of the line's; nothing changes otherwise.
+    server.Query("CREATE ROLE nl NOLOGIN");
+    const std::string grant = "vantix-cli: 'station-db grant' grants ";
     const std::pair<Rows, std::string> refusals[] = {
-        {{"grant", "station", "nobody-here"},
-         "vantix-cli: the station database's server (" },
-        {{"grant", "owner", "st1"},
-         "vantix-cli: 'station-db grant' grants the role station, reader or admin, not 'owner'"},
+        {{"grant", "station", "st3; DROP TABLE vantix.runs"},
+         "; create it first (createuser 'st3; DROP TABLE vantix.runs')\n"},
+        {{"grant", "owner", "st1"}, grant + "the role station, reader or admin, not 'owner'\n"},
+        {{"grant", "station", ""}, grant + "a role to a login, and the login's name is empty\n"},
+        {{"grant", "station", "vantix_admin"},
+         grant + "a role to a login, and 'vantix_admin' is a role of the server or the line, "
+                 "not a login\n"},
+        {{"grant", "reader", "pg_read_all_data"}, "'pg_read_all_data' is a role of the server"},
+        {{"grant", "station", "nl"}, ") cannot log in; a role of the line is granted to a login\n"},
+        {{"grant", "station", "rd"},
+         "vantix-cli: the login 'rd' holds the role vantix_reader already; a login has one "
+         "role\n"},
     };
     for (const auto& [args, message] : refusals) {
         Rows command = {"station-db"};
@@ -165,8 +191,16 @@ TEST_F(StationDbRoles, AReaderReportsAndAnAdministratorCreatesSeries) {
         command.insert(command.end(), {"--station-db", url});
         const CliRun run = RunProgram(command);
         EXPECT_EQ(run.status, kExitInputError) << run.err;
-        EXPECT_EQ(run.err.rfind(message, 0), 0u) << run.err;
+        EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
     }
+    EXPECT_EQ(server.Query("SELECT r.rolname, m.rolname FROM pg_auth_members a JOIN pg_roles r "
+                           "ON r.oid = a.member JOIN pg_roles m ON m.oid = a.roleid WHERE "
+                           "m.rolname LIKE 'vantix\\_%' ORDER BY 1"),
+              (Rows{"adm\tvantix_admin", "rd\tvantix_reader", "st1\tvantix_station"}));
+    EXPECT_EQ(server.Query("SELECT count(*) FROM vantix.runs"), Rows{"1"});
+    // The same role again changes nothing and is no fault.
+    EXPECT_EQ(RunProgram({"station-db", "grant", "station", "st1", "--station-db", url}).status,
+              kExitSuccess);
 }
 
 TEST_F(StationDbRoles, FourStationLoginsTakeDistinctNumbers) {
@@ -234,6 +268,12 @@ TEST_F(StationDbRoles, AnOlderDatabaseMovesOnWithItsNumbersRecordsAndSeries) {
               "line-7\tnext 1003\t2 words\nline-9\tnext 5\t1 word\n");
     ASSERT_EQ(RunProgram(Board("st1", "B4", {"--serial-words", "2"})).status, kExitSuccess);
     EXPECT_EQ(server.Query("SELECT number FROM vantix.serials WHERE board = 'B4'"), Rows{"1003"});
+    // Rows from before say no login; the new ones say theirs.
+    EXPECT_EQ(server.Query("SELECT (SELECT count(*) FILTER (WHERE taken_by IS NULL) || ' ' || "
+                           "string_agg(taken_by, ',') FROM vantix.serials), count(*) FILTER "
+                           "(WHERE stored_by IS NULL) || ' ' || string_agg(stored_by, ',') "
+                           "FROM vantix.runs"),
+              Rows{"3 st1\t2 st1"});
     ExpectRefused("st1", {"DELETE FROM vantix.runs", "SELECT setval('vantix.series_1', 1000)"});
 }
 
