@@ -141,8 +141,10 @@ int StationDbCommand::Release(StationDb& database) {
     SFileImage image;
     std::vector<RegionRow> rows;
     ReleaseInfo release;
-    int status =
-        LoadImageFile(*options_.file, *options_.cpu, false, image, rows, ui_, &release.sha256);
+    // Stations program what is released without asking again: an image the reader finds
+    // fault with is never released.
+    int status = LoadImageFile(*options_.file, *options_.cpu, true, image, rows, ui_,
+                               &release.sha256, " is not released: the reader found faults in it");
     if (status == kExitSuccess && rows.empty()) {
         ui_.Error("vantix-cli: " + *options_.file + " fills no flash region of the " +
                   CpuName(*options_.cpu) + "; nothing to release");
