@@ -173,8 +173,10 @@ int StationDbCommand::Release(StationDb& database) {
 int StationDbCommand::Withdraw(StationDb& database) {
     const std::string& series = *options_.seriesName;
     const std::string& sha256 = *options_.releaseSha256;
+    const std::optional<std::string> cpu =
+        options_.cpu ? std::optional<std::string>(CpuName(*options_.cpu)) : std::nullopt;
     std::vector<ReleaseInfo> withdrawn;
-    if (const StationDbOutcome outcome = database.Withdraw(series, sha256, withdrawn);
+    if (const StationDbOutcome outcome = database.Withdraw(series, sha256, cpu, withdrawn);
         !outcome.Ok()) {
         return Fail(outcome);
     }
@@ -192,7 +194,7 @@ int StationDbCommand::Withdraw(StationDb& database) {
         return Fail(outcome);
     }
     for (const ReleaseInfo& release : all) {
-        if (release.sha256 == sha256) {
+        if (release.sha256 == sha256 && (!cpu || release.cpu == *cpu)) {
             ui_.Info(image + " is withdrawn from the serial series '" + series + "' already");
             return kExitSuccess;
         }
