@@ -8,6 +8,7 @@
 #include "SFileImage.h"
 #include "Utf8Path.h"
 #include "records/ImageDigests.h"
+#include "records/JsonText.h"
 
 namespace {
 
@@ -156,7 +157,7 @@ int StationDbCommand::Release(StationDb& database) {
     release.series = *options_.seriesName;
     release.cpu = CpuName(*options_.cpu);
     const std::u8string name = Utf8Path(*options_.file).filename().u8string();
-    release.fileName.assign(name.begin(), name.end());
+    release.fileName = ValidUtf8(std::string(name.begin(), name.end()));
     bool added = false;
     ReleaseInfo found;
     if (const StationDbOutcome outcome = database.Release(release, added, found); !outcome.Ok()) {

@@ -158,6 +158,12 @@ TEST_F(ReleasedImage, AnImageWithReaderFindingsOrNoDataIsNotReleased) {
                                " is not released: the reader found faults in it\n"),
               std::string::npos)
         << refused.err;
+    // A name that is not UTF-8 is kept as records keep it.
+    const std::string oddName = dir.Write("b\xFF.s", ReadText(f807));
+    const CliRun odd = Db({"station-db", "release", "line-8", oddName, "--cpu", "807"});
+    EXPECT_EQ(odd.status, kExitSuccess) << odd.err;
+    EXPECT_EQ(server.Query("SELECT file_name FROM vantix.releases"), Rows{"b\uFFFD.s"});
+    server.Query("DELETE FROM vantix.releases");
     const std::string empty = dir.Write("empty.s", "S0030000FC\nS70500000000FA\n");
     const CliRun nothing = Db({"station-db", "release", "line-7", empty, "--cpu", "807"});
     EXPECT_EQ(nothing.status, kExitInputError) << nothing.err;
