@@ -1,4 +1,5 @@
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
@@ -10,6 +11,7 @@
 #include <windows.h>
 #define VANTIX_ISATTY(fd) _isatty(fd)
 #else
+#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 #define VANTIX_ISATTY(fd) isatty(fd)
@@ -48,9 +50,34 @@ bool OutputClosed() {
 #endif
 }
 
+// Opens /dev/null on any of the three standard descriptors that the caller left closed, so
+// that no file or socket the program opens later lands on one of them and receives what was
+// meant for the terminal. Returns whether the standard output was closed.
+bool FillClosedStandardDescriptors() {
+#ifdef _WIN32
+    return false;
+#else
+    bool stdoutClosed = false;
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) {
+            continue;
+        }
+        stdoutClosed = stdoutClosed || fd == 1;
+        // The lowest free descriptor is this one, as the ones below it are open.
+        if (open("/dev/null", O_RDWR) != fd) {
+            static const char message[] = "vantix-cli: cannot open /dev/null\n";
+            [[maybe_unused]] const ssize_t ignored = write(2, message, sizeof message - 1);
+            std::_Exit(2);
+        }
+    }
+    return stdoutClosed;
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool stdoutClosed = FillClosedStandardDescriptors();
 #ifdef _WIN32
     // Messages may carry UTF-8 file names (the manifest makes UTF-8 the code page); the
     // console gets its own code page back afterwards.
@@ -79,7 +106,7 @@ int main(int argc, char** argv) {
     }
     const std::vector<std::string> args(argv + 1, argv + argc);
     // Data goes out through a buffer that remembers why a write failed, for the message.
-    StdoutBuffer stdoutBuffer;
+    StdoutBuffer stdoutBuffer(stdoutClosed);
     std::ostream out(&stdoutBuffer);
     const int status = RunCli(args, out, std::cerr, environment);
     out.flush();

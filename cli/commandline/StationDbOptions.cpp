@@ -39,9 +39,15 @@ std::string ReadReleaseOptions(const StationDbCommandTexts& given, CliOptions& o
     }
     if (action == "withdraw") {
         options.releaseSha256 = ReadSha256(*given.image);
-        return options.releaseSha256 ? std::string()
-                                     : command + " wants the 64 hex digits of a SHA-256, not '" +
-                                           *given.image + "'";
+        if (!options.releaseSha256) {
+            return command + " wants the 64 hex digits of a SHA-256, not '" + *given.image + "'";
+        }
+        // Without --cpu, the image is withdrawn for every CPU it is released for.
+        if (given.cpu) {
+            options.cpu = CpuFromName(*given.cpu);
+            return options.cpu ? std::string() : Refusal(*FindCliOption("cpu"), *given.cpu);
+        }
+        return {};
     }
     options.file = given.image;
     if (!given.cpu) {
@@ -92,7 +98,7 @@ std::string ReadStationDbOptions(const StationDbCommandTexts& given, CliOptions&
     if (std::find(known.begin(), known.end(), *given.action) == known.end()) {
         return "'station-db' does " + actions + ", not '" + *given.action + "'";
     }
-    if (given.cpu && *given.action != "release") {
+    if (given.cpu && *given.action != "release" && *given.action != "withdraw") {
         return "--cpu belongs to 'station-db release SERIES FILE --cpu CPU'";
     }
     if (IsReleaseAction(*given.action) && (given.start || given.words)) {

@@ -10,7 +10,8 @@
 #include "records/SystemReason.h"
 
 int LoadImageFile(const std::string& path, CpuType cpu, bool strict, SFileImage& image,
-                  std::vector<RegionRow>& rows, ConsoleUi& ui, std::string* sha256) {
+                  std::vector<RegionRow>& rows, ConsoleUi& ui, std::string* sha256,
+                  const std::string& refusal) {
     rows.clear();
     if (sha256 != nullptr) {
         sha256->clear();
@@ -43,7 +44,7 @@ int LoadImageFile(const std::string& path, CpuType cpu, bool strict, SFileImage&
     if (image.diagnostics.Any()) {
         if (strict) {
             ui.Error(image.diagnostics.Summary());
-            ui.Error("vantix-cli: " + path + " refused (--strict)");
+            ui.Error("vantix-cli: " + path + refusal);
             return kExitInputError;
         }
         ui.Warning(image.diagnostics.Summary());

@@ -18,7 +18,7 @@ std::string OutputFailure(std::ostream& out) {
                          ? stdoutBuffer->Failure()
                      : errno != 0 ? errno
                                   : EIO;
-    const std::string name = stdoutBuffer != nullptr ? StdoutBuffer::Name() : std::string();
+    const std::string name = stdoutBuffer != nullptr ? stdoutBuffer->Name() : std::string();
     return "cannot write the standard output" + (name.empty() ? "" : " (" + name + ")") + ": " +
            std::strerror(code);
 }

@@ -18,8 +18,20 @@ StationDbOutcome ReleaseCheck(StationDb& database, const std::string& series,
         released += (released.empty() ? "" : ", ") + ShortSha256(image.sha256) +
                     (image.cpu == cpu ? "" : " (" + image.cpu + ")");
     }
-    const std::string what = file + " is not released for the serial series '" + series +
-                             "' and the " + cpu + ": its SHA-256 is " + ShortSha256(sha256);
+    std::string what = file + " is not released for the serial series '" + series +
+                       "' and the " + cpu + ": its SHA-256 is " + ShortSha256(sha256);
+    // An image taken off the line is named as such, with who did it and when.
+    std::vector<ReleaseInfo> all;
+    if (StationDbOutcome listed = database.ListReleases(series, false, all); !listed.Ok()) {
+        return listed;
+    }
+    for (auto image = all.rbegin(); image != all.rend(); ++image) {
+        if (image->sha256 == sha256 && image->cpu == cpu && image->withdrawnAt) {
+            what += "; it was withdrawn from the series '" + series + "' on " +
+                    *image->withdrawnAt + " by " + image->withdrawnBy.value_or("");
+            return {kExitInputError, what + (released.empty() ? "" : "; released: " + released)};
+        }
+    }
     if (released.empty()) {
         return {kExitInputError, what +
                                      "; the series has no released image (release one with "

@@ -8,6 +8,7 @@
 #include "SFileImage.h"
 #include "Utf8Path.h"
 #include "records/ImageDigests.h"
+#include "records/JsonText.h"
 
 namespace {
 
@@ -141,8 +142,10 @@ int StationDbCommand::Release(StationDb& database) {
     SFileImage image;
     std::vector<RegionRow> rows;
     ReleaseInfo release;
-    int status =
-        LoadImageFile(*options_.file, *options_.cpu, false, image, rows, ui_, &release.sha256);
+    // Stations program what is released without asking again: an image the reader finds
+    // fault with is never released.
+    int status = LoadImageFile(*options_.file, *options_.cpu, true, image, rows, ui_,
+                               &release.sha256, " is not released: the reader found faults in it");
     if (status == kExitSuccess && rows.empty()) {
         ui_.Error("vantix-cli: " + *options_.file + " fills no flash region of the " +
                   CpuName(*options_.cpu) + "; nothing to release");
@@ -154,7 +157,7 @@ int StationDbCommand::Release(StationDb& database) {
     release.series = *options_.seriesName;
     release.cpu = CpuName(*options_.cpu);
     const std::u8string name = Utf8Path(*options_.file).filename().u8string();
-    release.fileName.assign(name.begin(), name.end());
+    release.fileName = ValidUtf8(std::string(name.begin(), name.end()));
     bool added = false;
     ReleaseInfo found;
     if (const StationDbOutcome outcome = database.Release(release, added, found); !outcome.Ok()) {
@@ -171,8 +174,10 @@ int StationDbCommand::Release(StationDb& database) {
 int StationDbCommand::Withdraw(StationDb& database) {
     const std::string& series = *options_.seriesName;
     const std::string& sha256 = *options_.releaseSha256;
+    const std::optional<std::string> cpu =
+        options_.cpu ? std::optional<std::string>(CpuName(*options_.cpu)) : std::nullopt;
     std::vector<ReleaseInfo> withdrawn;
-    if (const StationDbOutcome outcome = database.Withdraw(series, sha256, withdrawn);
+    if (const StationDbOutcome outcome = database.Withdraw(series, sha256, cpu, withdrawn);
         !outcome.Ok()) {
         return Fail(outcome);
     }
@@ -190,7 +195,7 @@ int StationDbCommand::Withdraw(StationDb& database) {
         return Fail(outcome);
     }
     for (const ReleaseInfo& release : all) {
-        if (release.sha256 == sha256) {
+        if (release.sha256 == sha256 && (!cpu || release.cpu == *cpu)) {
             ui_.Info(image + " is withdrawn from the serial series '" + series + "' already");
             return kExitSuccess;
         }

@@ -22,6 +22,9 @@ long WriteOut(const char* bytes, std::size_t count) {
 
 bool StdoutBuffer::Drain() {
     const char* at = pbase();
+    if (closed_ && at < pptr() && failure_ == 0) {
+        failure_ = EBADF;
+    }
     while (at < pptr() && failure_ == 0) {
         const long written = WriteOut(at, static_cast<std::size_t>(pptr() - at));
         if (written < 0 && errno == EINTR) {
@@ -52,10 +55,13 @@ int StdoutBuffer::sync() {
     return Drain() ? 0 : -1;
 }
 
-std::string StdoutBuffer::Name() {
+std::string StdoutBuffer::Name() const {
 #ifdef _WIN32
     return {};
 #else
+    if (closed_) {
+        return {};
+    }
     char target[4096];
     const ssize_t length = readlink("/proc/self/fd/1", target, sizeof target - 1);
     if (length <= 0 || target[0] != '/') {

@@ -52,6 +52,16 @@ bool IsUtf8(std::string_view text) {
     return true;
 }
 
+std::string ValidUtf8(std::string_view text) {
+    std::string valid;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = Utf8SequenceAt(text, at);
+        valid.append(length == 0 ? std::string_view("\xEF\xBF\xBD") : text.substr(at, length));
+        at += length == 0 ? 1 : length;
+    }
+    return valid;
+}
+
 std::string HexBytes(std::string_view bytes) {
     static const char kDigits[] = "0123456789abcdef";
     std::string hex;

@@ -28,5 +28,8 @@ private:
 std::string JsonQuoted(std::string_view value);
 // Whether the text is well-formed UTF-8 (no overlong forms, no surrogates, at most U+10FFFF).
 bool IsUtf8(std::string_view text);
+// The text with each byte that is not part of well-formed UTF-8 made U+FFFD, as records
+// write it.
+std::string ValidUtf8(std::string_view text);
 // The bytes as lower-case hex digits, two a byte.
 std::string HexBytes(std::string_view bytes);

@@ -22,6 +22,8 @@ enum class RecordLineParser::Field : std::uint8_t {
     SerialAt,
     Result,
     Run,
+    Cpu,
+    Release,
     Unused,   // a field of the record the report does not need
     Unknown,  // a field this program does not know, from a newer one
 };
@@ -42,8 +44,8 @@ constexpr std::array<FieldName, 24> kFields = {{
     {"time", 0},       {"host", 1},         {"station", 2},    {"command", 3},   {"status", 4},
     {"seconds", 5},    {"exit", 6},         {"file", 7},       {"sha256", 8},    {"pod", 9},
     {"board", 10},     {"serial", 11},      {"serial_at", 12}, {"result", 13},   {"run", 14},
-    {"warnings", 15},  {"cpu", 15},         {"regions", 15},   {"info", 15},     {"file_hex", 15},
-    {"pod_hex", 15},   {"board_hex", 15},   {"station_hex", 15}, {"release", 15},
+    {"warnings", 17},  {"cpu", 15},         {"regions", 17},   {"info", 17},     {"file_hex", 17},
+    {"pod_hex", 17},   {"board_hex", 17},   {"station_hex", 17}, {"release", 16},
 }};
 
 const char* const kNames[] = {"time", "host", "station", "command", "status", "seconds", "exit"};
@@ -123,6 +125,8 @@ bool RecordLineParser::Null() {
         case Field::SerialAt:
         case Field::Result:
         case Field::Run:
+        case Field::Cpu:
+        case Field::Release:
             return true;  // none, as the record's optional already says
         default:
             return Wrong("is null");
@@ -210,6 +214,12 @@ bool RecordLineParser::Text(string_t& value) {
             return true;
         case Field::Run:
             r.run = std::move(value);
+            return true;
+        case Field::Cpu:
+            r.cpu = std::move(value);
+            return true;
+        case Field::Release:
+            r.release = std::move(value);
             return true;
         default:
             return Wrong("is text");

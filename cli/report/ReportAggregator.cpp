@@ -1,6 +1,7 @@
 #include "report/ReportAggregator.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -46,12 +47,20 @@ void ReportAggregator::SetReleases(std::vector<ReleaseInfo> releases) {
 }
 
 bool ReportAggregator::Unreleased(const ReportRecord& record) const {
-    if (!releases_ || !record.sha256 || !record.Programs() || !record.Started()) {
+    // A run whose image a check admitted was released when it started, whatever happened
+    // to the release while its board was programmed.
+    if (!releases_ || !record.sha256 || !record.Programs() || !record.Started() ||
+        record.release) {
         return false;
     }
-    const std::int64_t at = record.time * 1000000 + record.microseconds;
+    // The release in force when the board began: a withdrawal during the board does not
+    // make it unreleased, nor does a release during it make it released.
+    const std::int64_t ended = record.time * 1000000 + record.microseconds;
+    const std::int64_t at = ended - std::llround(record.seconds * 1e6);
     return std::none_of(releases_->begin(), releases_->end(), [&](const ReleaseInfo& release) {
-        return release.sha256 == *record.sha256 && release.releasedMicros <= at &&
+        return release.sha256 == *record.sha256 && (!record.cpu || release.cpu == *record.cpu) &&
+               (!record.series || release.series == *record.series) &&
+               release.releasedMicros <= at &&
                (!release.withdrawnMicros || at < *release.withdrawnMicros);
     });
 }

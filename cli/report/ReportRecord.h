@@ -19,6 +19,10 @@ struct ReportRecord {
     std::optional<std::uint64_t> serial;
     std::optional<std::string> serialAt;  // "PFLASH:0x7FF0"
     std::optional<std::string> series;    // the serial series, where the database tells
+    std::optional<std::string> cpu;       // "DSP56F807"
+    // The check that admitted the image ("expected-sha256", "series line-7"); none where the
+    // run asked for none, or its program was older than the check.
+    std::optional<std::string> release;
     std::string status;
     double seconds = 0.0;
     int exit = 0;

@@ -525,12 +525,13 @@ StationDbOutcome PgStationDb::Release(const ReleaseInfo& image, bool& added, Rel
 }
 
 StationDbOutcome PgStationDb::Withdraw(const std::string& series, const std::string& sha256,
+                                       const std::optional<std::string>& cpu,
                                        std::vector<ReleaseInfo>& withdrawn) {
     if (StationDbOutcome ready = ReleasesReady(series, "UPDATE", "withdraw images");
         !ready.Ok()) {
         return ready;
     }
-    const PgReply reply = releases_.Withdraw(series, sha256, withdrawn);
+    const PgReply reply = releases_.Withdraw(series, sha256, cpu, withdrawn);
     return reply.Done() ? StationDbOutcome{} : Failed("withdraw the image", reply);
 }
 

@@ -35,6 +35,7 @@ public:
     StationDbOutcome CheckWriting(const std::optional<std::string>& series) override;
     StationDbOutcome Release(const ReleaseInfo& image, bool& added, ReleaseInfo& found) override;
     StationDbOutcome Withdraw(const std::string& series, const std::string& sha256,
+                              const std::optional<std::string>& cpu,
                               std::vector<ReleaseInfo>& withdrawn) override;
     StationDbOutcome ListReleases(const std::optional<std::string>& series, bool openOnly,
                                   std::vector<ReleaseInfo>& all) override;

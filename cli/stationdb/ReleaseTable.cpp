@@ -2,42 +2,53 @@
 
 namespace {
 
-// The table, its indexes and its grants. Each part only where it is missing, so that a
-// station login that may not create anything still runs init on a set-up database; grants
-// only by the table's owner, and only to the line's roles that exist.
-const char* const kCreate = R"sql(
-DO $release$
-BEGIN
-  IF to_regclass('vantix.releases') IS NULL THEN
-    CREATE TABLE IF NOT EXISTS vantix.releases (
-      series text NOT NULL REFERENCES vantix.series (name),
-      sha256 text NOT NULL CHECK (sha256 ~ '^[0-9a-f]{64}$'),
-      cpu text NOT NULL CHECK (cpu <> ''),
-      file_name text NOT NULL,
-      released_by text NOT NULL DEFAULT current_user,
-      released_at timestamptz NOT NULL DEFAULT now(),
-      withdrawn_by text,
-      withdrawn_at timestamptz,
-      CHECK ((withdrawn_at IS NULL) = (withdrawn_by IS NULL)));
-    -- One open release of an image per series and CPU: a second host's release finds it.
-    CREATE UNIQUE INDEX IF NOT EXISTS releases_open ON vantix.releases (series, sha256, cpu)
-      WHERE withdrawn_at IS NULL;
-    CREATE INDEX IF NOT EXISTS releases_sha256 ON vantix.releases (sha256);
-  END IF;
-  IF pg_has_role((SELECT relowner FROM pg_class WHERE oid = 'vantix.releases'::regclass),
-                 'USAGE') THEN
-    IF EXISTS (SELECT FROM pg_roles WHERE rolname = 'vantix_admin') THEN
-      GRANT SELECT, INSERT, UPDATE ON vantix.releases TO vantix_admin;
-    END IF;
-    IF EXISTS (SELECT FROM pg_roles WHERE rolname = 'vantix_station') THEN
-      GRANT SELECT ON vantix.releases TO vantix_station;
-    END IF;
-    IF EXISTS (SELECT FROM pg_roles WHERE rolname = 'vantix_reader') THEN
-      GRANT SELECT ON vantix.releases TO vantix_reader;
-    END IF;
-  END IF;
-END
-$release$)sql";
+#define VANTIX_DEFINER "SECURITY DEFINER SET search_path = pg_catalog, pg_temp "
+
+// The releases are history: the admin releases and withdraws only through these, which
+// record the login and the server's time themselves, and no row changes otherwise.
+const char* const kGuards[] = {
+    // The table and its indexes, where missing: a database of the roles' version may hold
+    // it already, with the rights it had then.
+    "CREATE TABLE IF NOT EXISTS vantix.releases ("
+    "series text NOT NULL REFERENCES vantix.series (name), "
+    "sha256 text NOT NULL CHECK (sha256 ~ '^[0-9a-f]{64}$'), "
+    "cpu text NOT NULL CHECK (cpu <> ''), file_name text NOT NULL, "
+    "released_by text NOT NULL DEFAULT current_user, "
+    "released_at timestamptz NOT NULL DEFAULT now(), withdrawn_by text, "
+    "withdrawn_at timestamptz, CHECK ((withdrawn_at IS NULL) = (withdrawn_by IS NULL)))",
+    // One open release of an image per series and CPU: a second host's release finds it.
+    "CREATE UNIQUE INDEX IF NOT EXISTS releases_open ON vantix.releases (series, sha256, cpu) "
+    "WHERE withdrawn_at IS NULL",
+    "CREATE INDEX IF NOT EXISTS releases_sha256 ON vantix.releases (sha256)",
+    "CREATE FUNCTION vantix.release_image(series_name text, image_sha256 text, "
+    "image_cpu text, image_file text) RETURNS boolean LANGUAGE plpgsql " VANTIX_DEFINER
+    "AS $$ BEGIN "
+    "IF image_cpu IS NULL OR image_cpu NOT IN ('DSP56F801', 'DSP56F803', 'DSP56F805', "
+    "'DSP56F807') THEN RAISE EXCEPTION 'no CPU is named %', image_cpu "
+    "USING ERRCODE = 'check_violation'; END IF; "
+    "INSERT INTO vantix.releases (series, sha256, cpu, file_name, released_by, released_at) "
+    "VALUES (series_name, image_sha256, image_cpu, image_file, session_user, now()) "
+    "ON CONFLICT (series, sha256, cpu) WHERE withdrawn_at IS NULL DO NOTHING; "
+    "RETURN FOUND; END $$",
+    // Every CPU's open release of the image when no CPU is named.
+    "CREATE FUNCTION vantix.withdraw_image(series_name text, image_sha256 text, image_cpu text) "
+    "RETURNS SETOF vantix.releases LANGUAGE sql " VANTIX_DEFINER "AS $$ "
+    "UPDATE vantix.releases SET withdrawn_at = now(), withdrawn_by = session_user "
+    "WHERE series = series_name AND sha256 = image_sha256 "
+    "AND (image_cpu IS NULL OR cpu = image_cpu) AND withdrawn_at IS NULL RETURNING * $$",
+    "CREATE TRIGGER keep_history BEFORE UPDATE OR DELETE ON vantix.releases "
+    "FOR EACH ROW EXECUTE FUNCTION vantix.keep_history()",
+    "CREATE TRIGGER keep_history_whole BEFORE TRUNCATE ON vantix.releases "
+    "FOR EACH STATEMENT EXECUTE FUNCTION vantix.keep_history()",
+    "REVOKE ALL ON vantix.releases FROM PUBLIC, vantix_station, vantix_reader, vantix_admin",
+    "GRANT SELECT ON vantix.releases TO vantix_station, vantix_reader, vantix_admin",
+    "REVOKE ALL ON FUNCTION vantix.release_image(text, text, text, text), "
+    "vantix.withdraw_image(text, text, text) FROM PUBLIC",
+    "GRANT EXECUTE ON FUNCTION vantix.release_image(text, text, text, text), "
+    "vantix.withdraw_image(text, text, text) TO vantix_admin",
+};
+
+#undef VANTIX_DEFINER
 
 const char* const kColumns =
     "SELECT series, sha256, cpu, file_name, released_by, "
@@ -73,7 +84,7 @@ std::vector<ReleaseInfo> ReleasesOf(const PgReply& reply) {
 }  // namespace
 
 PgReply ReleaseTable::Create() {
-    return db_.Exec(kCreate);
+    return db_.ExecAll(kGuards);
 }
 
 PgReply ReleaseTable::Exists(bool& exists) {
@@ -83,11 +94,14 @@ PgReply ReleaseTable::Exists(bool& exists) {
 }
 
 PgReply ReleaseTable::MayWrite(const char* privilege, bool& may, std::string& login) {
+    const std::string routine = std::string_view(privilege) == "INSERT"
+                                    ? "vantix.release_image(text, text, text, text)"
+                                    : "vantix.withdraw_image(text, text, text)";
     PgReply reply = db_.Exec(
         "SELECT NOT current_setting('transaction_read_only')::boolean AND "
-        "has_table_privilege('vantix.releases', $1) AND "
+        "has_function_privilege($1, 'EXECUTE') AND "
         "has_table_privilege('vantix.releases', 'SELECT'), current_user",
-        {std::string(privilege)});
+        {routine});
     may = reply.Done() && reply.Value() == "t";
     login = reply.Done() && !reply.rows.empty() && reply.rows[0].size() == 2
                 ? reply.rows[0][1].value_or("")
@@ -96,12 +110,9 @@ PgReply ReleaseTable::MayWrite(const char* privilege, bool& may, std::string& lo
 }
 
 PgReply ReleaseTable::Add(const ReleaseInfo& image, bool& added, ReleaseInfo& found) {
-    PgReply reply = db_.Exec(
-        "INSERT INTO vantix.releases (series, sha256, cpu, file_name) VALUES ($1, $2, $3, $4) "
-        "ON CONFLICT (series, sha256, cpu) WHERE withdrawn_at IS NULL DO NOTHING "
-        "RETURNING series",
-        {image.series, image.sha256, image.cpu, image.fileName});
-    added = reply.Done() && !reply.rows.empty();
+    PgReply reply = db_.Exec("SELECT vantix.release_image($1, $2, $3, $4)",
+                             {image.series, image.sha256, image.cpu, image.fileName});
+    added = reply.Done() && reply.Value() == "t";
     if (!reply.Done()) {
         return reply;
     }
@@ -116,13 +127,11 @@ PgReply ReleaseTable::Add(const ReleaseInfo& image, bool& added, ReleaseInfo& fo
 }
 
 PgReply ReleaseTable::Withdraw(const std::string& series, const std::string& sha256,
+                               const std::optional<std::string>& cpu,
                                std::vector<ReleaseInfo>& withdrawn) {
-    const std::string sql = std::string(
-                                "WITH closed AS (UPDATE vantix.releases SET withdrawn_at = now(), "
-                                "withdrawn_by = current_user WHERE series = $1 AND sha256 = $2 "
-                                "AND withdrawn_at IS NULL RETURNING *) ") +
-                            kColumns + "FROM closed ORDER BY cpu";
-    const PgReply reply = db_.Exec(sql.c_str(), {series, sha256});
+    const std::string sql = std::string(kColumns) +
+                            "FROM vantix.withdraw_image($1, $2, $3) ORDER BY cpu";
+    const PgReply reply = db_.Exec(sql.c_str(), {series, sha256, cpu});
     withdrawn = ReleasesOf(reply);
     return reply;
 }

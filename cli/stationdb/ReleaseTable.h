@@ -30,8 +30,9 @@ class ReleaseTable {
 public:
     explicit ReleaseTable(PgConnection& db) : db_(db) {}
 
-    // Creates the table, its indexes and its grants unless they are there; a step of its own
-    // after the other tables' set-up, in its transaction.
+    // Creates the table unless it is there, the routines through which alone the admin
+    // releases and withdraws, the guard that keeps its rows, and its grants: a step of the
+    // tables' set-up, in its transaction, after the roles are made.
     PgReply Create();
     // Whether the table exists.
     PgReply Exists(bool& exists);
@@ -40,9 +41,10 @@ public:
 
     // Releases the image; `added` is false when it was released already (`found` holds it).
     PgReply Add(const ReleaseInfo& image, bool& added, ReleaseInfo& found);
-    // Withdraws the series' open releases of the image; `withdrawn` holds what it closed.
+    // Withdraws the series' open releases of the image, for that CPU alone when one is named;
+    // `withdrawn` holds what it closed.
     PgReply Withdraw(const std::string& series, const std::string& sha256,
-                     std::vector<ReleaseInfo>& withdrawn);
+                     const std::optional<std::string>& cpu, std::vector<ReleaseInfo>& withdrawn);
     // The releases of a series (all series when none), oldest first; withdrawn ones too
     // unless `openOnly`. With `sha256`, that image's alone.
     PgReply List(const std::optional<std::string>& series, bool openOnly,

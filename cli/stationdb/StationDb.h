@@ -27,7 +27,7 @@ struct StationDbOutcome {
 class StationDb {
 public:
     // The version of the tables this program sets up and works with.
-    static constexpr int kTablesVersion = 2;
+    static constexpr int kTablesVersion = 3;
 
     virtual ~StationDb() = default;
 
@@ -72,8 +72,10 @@ public:
     // released already; `found` holds the release as the database keeps it.
     virtual StationDbOutcome Release(const ReleaseInfo& image, bool& added,
                                      ReleaseInfo& found) = 0;
-    // Withdraws the image from the series, for every CPU: `withdrawn` holds what was open.
+    // Withdraws the image from the series, for the CPU named ("DSP56F807") or else for
+    // every CPU: `withdrawn` holds what was open.
     virtual StationDbOutcome Withdraw(const std::string& series, const std::string& sha256,
+                                      const std::optional<std::string>& cpu,
                                       std::vector<ReleaseInfo>& withdrawn) = 0;
     // The releases of a series (every series without one), oldest first; only those not
     // withdrawn with `openOnly`. 2 for a series or table that does not exist.

@@ -69,10 +69,6 @@ PgReply StationSchema::Create(int& found, int& version) {
     if (reply.Done() && found < kVersion) {
         reply = Upgrade(found);
     }
-    if (reply.Done() && version <= kVersion) {
-        // The released images: a step of its own, also for tables made before it existed.
-        reply = ReleaseTable(db_).Create();
-    }
     if (!reply.Done()) {
         version = found;
         db_.Exec("ROLLBACK");
@@ -97,6 +93,9 @@ PgReply StationSchema::Upgrade(int version) {
         if (reply.Done()) {
             reply = StationRoles(db_).SetUp();
         }
+    }
+    if (reply.Done() && version < 3) {
+        reply = ReleaseTable(db_).Create();
     }
     if (reply.Done()) {
         reply = db_.Exec("INSERT INTO vantix.schema_version (version) VALUES ($1::integer)",

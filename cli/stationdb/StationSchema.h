@@ -10,12 +10,13 @@
 //   releases        the images released for each series (ReleaseTable)
 // From version 2 on, the stations, readers and administrators of a line log in with roles of
 // their own, which reach the tables only as far as their work needs (StationRoles), and no
-// row of the history is ever changed or removed but by the owner.
+// row of the history is ever changed or removed but by the owner. From version 3 on, the
+// releases are such history too: the admin adds and closes them only through routines.
 // Setting them up takes an advisory lock, so hosts that start at the same time create them
 // once; a database whose tables are newer than this program knows is left alone.
 class StationSchema {
 public:
-    static constexpr int kVersion = 2;
+    static constexpr int kVersion = 3;
     // The oldest version a reader of the runs understands: the tables are the same.
     static constexpr int kReadableVersion = 1;
     // The advisory lock that serialises setting up tables and series among a line's hosts.

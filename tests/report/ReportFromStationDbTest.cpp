@@ -138,6 +138,60 @@ TEST(ReportFromStationDb, MarksTheImagesThatWereNotReleasedWhenTheyWereProgramme
     unsetenv("XDG_STATE_HOME");
 }
 
+// A run's verdict rests on the release in force when its board began, for its CPU; a run that
+// a check admitted was released whatever happened during its board.
+TEST(ReportFromStationDb, ARunIsJudgedByItsCheckItsCpuAndItsStart) {
+    ScratchDir dir;
+    setenv("XDG_STATE_HOME", dir.File("state").c_str(), 1);
+    TestPostgres server;
+    const std::string url = server.Url();
+    const std::string f807 = Example("dsp56f807.s");
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"station-db", "init"},
+          std::vector<std::string>{"station-db", "series", "line-7", "--start", "1"},
+          std::vector<std::string>{"station-db", "release", "line-7", f807, "--cpu", "807"}}) {
+        std::vector<std::string> args = command;
+        args.insert(args.end(), {"--station-db", url});
+        ASSERT_EQ(RunProgram(args).status, 0);
+    }
+    const std::string sha256 = server.Query("SELECT sha256 FROM vantix.releases").front();
+    ASSERT_EQ(RunProgram({"station-db", "withdraw", "line-7", sha256, "--station-db", url}).status,
+              0);
+    // Times inside and after the release's window, as records write them.
+    const auto at = [&](const std::string& when) {
+        const std::string sql = "SELECT to_char((" + when +
+                                ") AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.US\"Z\"') "
+                                "FROM vantix.releases";
+        return server.Query(sql.c_str()).front();
+    };
+    const std::string inside = at("released_at + (withdrawn_at - released_at) / 2");
+    const std::string after = at("withdrawn_at + interval '10 seconds'");
+    const std::string sinceInside =
+        server
+            .Query("SELECT extract(epoch FROM withdrawn_at + interval '10 seconds' - "
+                   "(released_at + (withdrawn_at - released_at) / 2))::numeric(20,6) FROM "
+                   "vantix.releases")
+            .front();
+    const auto record = [&](const std::string& time, const std::string& seconds,
+                            const std::string& cpu, const std::string& release) {
+        return "{\"time\":\"" + time +
+               "\",\"host\":\"st\",\"command\":\"write-verify\",\"file\":\"dsp56f807.s\","
+               "\"sha256\":\"" + sha256 + "\",\"cpu\":\"" + cpu + "\",\"status\":\"OK\","
+               "\"seconds\":" + seconds + ",\"exit\":0,\"release\":" + release + "}\n";
+    };
+    const std::string log = dir.Write(
+        "boards.jsonl",
+        record(after, "5", "DSP56F807", "\"series line-7\"") +    // admitted by the check
+            record(after, sinceInside, "DSP56F807", "null") +      // began inside the window
+            record(inside, "0", "DSP56F805", "null") +             // released for another CPU
+            record(inside, "0", "DSP56F807", "null"));
+    const std::string html = dir.File("yield.html");
+    const CliRun run = RunProgram({"report", "--station-db", url, "--log", log, "--html", html});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Figure(ReadText(html), "unreleased-runs"), "1");
+    unsetenv("XDG_STATE_HOME");
+}
+
 TEST(ReportFromStationDb, ADatabaseOutOfReachWritesNoReport) {
     ScratchDir dir;
     const std::string html = dir.Write("yield.html", "the last report");

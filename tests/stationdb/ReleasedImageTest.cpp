@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <regex>
+
 #include "CliProcess.h"
 #include "TestPostgres.h"
 #include "commandline/CliExit.h"
@@ -12,6 +14,17 @@
 namespace {
 
 using Rows = std::vector<std::string>;
+
+// vantix-cli started with its standard output closed, as `>&-` leaves it.
+CliRun RunWithStdoutClosed(const Rows& args) {
+    Rows argv{VANTIX_CLI_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ChildSetup setup;
+    setup.inputFrom = ChildSetup::Input::Text;
+    setup.outputTo = ChildSetup::Output::Pipes;
+    setup.beforeExec = [] { close(1); };
+    return Finish(StartChild(argv, setup));
+}
 
 std::string Sha256Of(const std::string& path) {
     const std::string bytes = ReadText(path);
@@ -99,8 +112,9 @@ TEST_F(ReleasedImage, AnImageWithdrawnDuringARepeatRunIsRefusedAtTheNextBoard) {
     EXPECT_EQ(refused["release"], nullptr);
     EXPECT_EQ(refused["exit"], kExitInputError);
     EXPECT_FALSE(refused.contains("serial")) << "the last board's number";
-    EXPECT_NE(refused["status"].get<std::string>().find("; the series has no released image"),
-              std::string::npos)
+    EXPECT_TRUE(std::regex_search(
+        refused["status"].get<std::string>(),
+        std::regex("; it was withdrawn from the series 'line-7' on 20[0-9-]+T[0-9:]+Z by vantix$")))
         << refused;
     // The refused board took no number, and its pod was not touched.
     EXPECT_EQ(server.Query("SELECT number FROM vantix.serials"), Rows{"1000"});
@@ -128,6 +142,32 @@ TEST_F(ReleasedImage, AnImageWithdrawnDuringARepeatRunIsRefusedAtTheNextBoard) {
     EXPECT_EQ(Db({"station-db", "withdraw", "line-7", Sha256Of(f807)}).status, kExitSuccess);
     EXPECT_EQ(server.Query("SELECT count(*) FROM vantix.releases WHERE withdrawn_at IS NOT NULL"),
               Rows{"2"});
+}
+
+// What stations program unasked is what the reader took without a finding, and has data.
+TEST_F(ReleasedImage, AnImageWithReaderFindingsOrNoDataIsNotReleased) {
+    std::string text = ReadText(f807);
+    const std::string record = "S30D0000000084E900F884E902F826";
+    ASSERT_NE(text.find(record), std::string::npos);
+    text.replace(text.find(record), record.size(), "S30D0000000084E900F884E902F827");
+    const std::string faulty = dir.Write("faulty.s", text);
+    const CliRun refused = Db({"station-db", "release", "line-7", faulty, "--cpu", "807"});
+    EXPECT_EQ(refused.status, kExitInputError);
+    EXPECT_NE(refused.err.find("1 record with a bad checksum"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("vantix-cli: " + faulty +
+                               " is not released: the reader found faults in it\n"),
+              std::string::npos)
+        << refused.err;
+    // A name that is not UTF-8 is kept as records keep it.
+    const std::string oddName = dir.Write("b\xFF.s", ReadText(f807));
+    const CliRun odd = Db({"station-db", "release", "line-8", oddName, "--cpu", "807"});
+    EXPECT_EQ(odd.status, kExitSuccess) << odd.err;
+    EXPECT_EQ(server.Query("SELECT file_name FROM vantix.releases"), Rows{"b\uFFFD.s"});
+    server.Query("DELETE FROM vantix.releases");
+    const std::string empty = dir.Write("empty.s", "S0030000FC\nS70500000000FA\n");
+    const CliRun nothing = Db({"station-db", "release", "line-7", empty, "--cpu", "807"});
+    EXPECT_EQ(nothing.status, kExitInputError) << nothing.err;
+    EXPECT_EQ(server.Query("SELECT count(*) FROM vantix.releases"), Rows{"0"});
 }
 
 TEST_F(ReleasedImage, AStationLoginCannotRelease) {
@@ -161,6 +201,20 @@ TEST_F(ReleasedImage, TwoHostsReleasingTheSameImageAtOnceRecordItOnce) {
     EXPECT_EQ(server.Query("SELECT series, sha256, cpu, file_name, released_by FROM "
                            "vantix.releases"),
               Rows{"line-7\t" + Sha256Of(f807) + "\tDSP56F807\tdsp56f807.s\tvantix"});
+}
+
+// A closed standard output is not the database's link: a listing or a record meant for it
+// fails as it does without a database, and nothing reaches the server in its place.
+TEST_F(ReleasedImage, AClosedStandardOutputIsAnOutputFailure) {
+    ASSERT_EQ(Db({"station-db", "release", "line-7", f807, "--cpu", "807"}).status, kExitSuccess);
+    const std::string failure = "vantix-cli: cannot write the standard output: Bad file descriptor\n";
+    const CliRun listing = RunWithStdoutClosed({"station-db", "releases", "--station-db", url});
+    EXPECT_EQ(listing.status, kExitInputError) << listing.err;
+    EXPECT_NE(listing.err.find(failure), std::string::npos) << listing.err;
+    const CliRun board = RunWithStdoutClosed(Station(f807, "807"));
+    EXPECT_EQ(board.status, kExitRecordLost) << board.err;
+    EXPECT_NE(board.err.find(failure), std::string::npos) << board.err;
+    EXPECT_EQ(server.Query("SELECT count(*) FROM vantix.runs"), Rows{"1"});
 }
 
 }  // namespace

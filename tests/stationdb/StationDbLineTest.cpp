@@ -222,7 +222,7 @@ TEST_F(StationDb, FourHostsSettingUpAtOnceCreateEverythingOnce) {
             EXPECT_EQ(run.status, kExitSuccess) << run.err;
         }
     }
-    EXPECT_EQ(server.Query("SELECT version FROM vantix.schema_version"), Rows{"2"});
+    EXPECT_EQ(server.Query("SELECT version FROM vantix.schema_version"), Rows{"3"});
     EXPECT_EQ(server.Query("SELECT name, first_number FROM vantix.series"), Rows{"line-7\t1000"});
     EXPECT_EQ(server.Query("SELECT count(*) FROM pg_sequences WHERE schemaname = 'vantix'"),
               Rows{"2"});
@@ -255,10 +255,10 @@ TEST_F(StationDb, FailsClosedBeforeThePod) {
             << refused.err;
         EXPECT_EQ(refused.err.find("Tr0ub4dor"), std::string::npos) << refused.err;
     }
-    server.Query("INSERT INTO vantix.schema_version (version) VALUES (3)");
+    server.Query("INSERT INTO vantix.schema_version (version) VALUES (4)");
     const CliRun newer = program(url);
     EXPECT_EQ(newer.status, kExitInputError);
-    EXPECT_NE(newer.err.find("has tables of version 3, newer than this vantix-cli knows (2)"),
+    EXPECT_NE(newer.err.find("has tables of version 4, newer than this vantix-cli knows (3)"),
               std::string::npos)
         << newer.err;
     EXPECT_FALSE(std::filesystem::exists(trace));  // the pod was never reached

@@ -227,6 +227,49 @@ TEST_F(StationDbRoles, FourStationLoginsTakeDistinctNumbers) {
               Rows{"100"});
 }
 
+// The releases are the line's history too: an admin adds and closes them only through the
+// routines, which write who and when themselves; nobody but the owner changes a row.
+TEST_F(StationDbRoles, AnAdminReleasesAndWithdrawsOnlyThroughTheRoutines) {
+    SetUpLine();
+    Login("adm", "admin");
+    Login("st1", "station");
+    Login("rd", "reader");
+    const std::string f805 = Example("dsp56f805.s");
+    for (const char* cpu : {"803", "805"}) {
+        const CliRun released =
+            RunProgram({"station-db", "release", "line-7", f805, "--cpu", cpu, "--station-db",
+                        As("adm")});
+        ASSERT_EQ(released.status, kExitSuccess) << released.err;
+    }
+    const std::string sha256 =
+        server.Query("SELECT sha256 FROM vantix.releases WHERE cpu = 'DSP56F805'").front();
+    // Withdrawn for one CPU: the other's release stays.
+    const CliRun withdrawn = RunProgram({"station-db", "withdraw", "line-7", sha256, "--cpu",
+                                         "805", "--station-db", As("adm")});
+    ASSERT_EQ(withdrawn.status, kExitSuccess) << withdrawn.err;
+    EXPECT_EQ(server.Query("SELECT cpu, released_by, withdrawn_by FROM vantix.releases WHERE "
+                           "sha256 = $1 ORDER BY cpu",
+                           {sha256}),
+              (Rows{"DSP56F803\tadm\tNULL", "DSP56F805\tadm\tadm"}));
+    const Rows before = server.Query("SELECT * FROM vantix.releases ORDER BY released_at, cpu");
+    const std::string forged = "INSERT INTO vantix.releases (series, sha256, cpu, file_name, "
+                               "released_by, released_at) VALUES ('line-7', '" + sha256 +
+                               "', 'Z80', 'x.s', 'st1', '2020-01-01')";
+    ExpectRefused("adm", {"UPDATE vantix.releases SET released_by = 'st1'",
+                          "UPDATE vantix.releases SET withdrawn_at = NULL, withdrawn_by = NULL",
+                          forged, "DELETE FROM vantix.releases", "TRUNCATE vantix.releases"});
+    ExpectRefused("st1", {"SELECT vantix.release_image('line-7', '" + sha256 +
+                              "', 'DSP56F807', 'x.s')",
+                          "SELECT * FROM vantix.withdraw_image('line-7', '" + sha256 + "', NULL)"});
+    const PgReply unknownCpu = server.ExecAs(
+        "adm", ("SELECT vantix.release_image('line-7', '" + sha256 + "', 'Z80', 'x.s')").c_str());
+    EXPECT_EQ(unknownCpu.sqlState, "23514") << unknownCpu.error;
+    EXPECT_EQ(server.Query("SELECT * FROM vantix.releases ORDER BY released_at, cpu"), before);
+    for (const char* login : {"st1", "rd"}) {
+        EXPECT_TRUE(server.ExecAs(login, "SELECT count(*) FROM vantix.releases").Done()) << login;
+    }
+}
+
 // A database of the first version: the owner's init moves it on, all of it in one
 // transaction, however many hosts run init at once.
 TEST_F(StationDbRoles, AnOlderDatabaseMovesOnWithItsNumbersRecordsAndSeries) {
@@ -242,7 +285,7 @@ TEST_F(StationDbRoles, AnOlderDatabaseMovesOnWithItsNumbersRecordsAndSeries) {
     // Before it moves on, a station is told who moves it.
     const CliRun old = RunProgram(Board("vantix", "B4"));
     EXPECT_EQ(old.status, kExitInputError);
-    EXPECT_NE(old.err.find("has tables of version 1; its owner moves them to version 2 with "
+    EXPECT_NE(old.err.find("has tables of version 1; its owner moves them to version 3 with "
                            "'vantix-cli station-db init'"),
               std::string::npos)
         << old.err;
@@ -255,11 +298,11 @@ TEST_F(StationDbRoles, AnOlderDatabaseMovesOnWithItsNumbersRecordsAndSeries) {
     for (const ChildProcess& host : hosts) {
         const CliRun run = Finish(host);
         EXPECT_EQ(run.status, kExitSuccess) << run.err;
-        moved += run.err.find(") from version 1 to 2\n") != std::string::npos ? 1 : 0;
+        moved += run.err.find(") from version 1 to 3\n") != std::string::npos ? 1 : 0;
     }
     EXPECT_EQ(moved, 1);
     EXPECT_EQ(server.Query("SELECT version FROM vantix.schema_version ORDER BY version"),
-              (Rows{"1", "2"}));
+              (Rows{"1", "3"}));
     EXPECT_EQ(server.Query(serials), numbersBefore);
     EXPECT_EQ(server.Query(runs), recordsBefore);
     Login("st1", "station");
