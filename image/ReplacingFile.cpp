@@ -174,14 +174,18 @@ bool ReplacingFile::Commit(std::string& reason) {
     }
     committed_ = true;
     // The rename itself must reach the disk.
-    const int folder = open(FolderOf(path_).c_str(), O_RDONLY | O_CLOEXEC);
-    const bool synced = folder >= 0 && fsync(folder) == 0;
+    return SyncFolder(FolderOf(path_)) || Fail(reason);
+}
+
+bool SyncFolder(const std::string& folder) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool synced = fd >= 0 && fsync(fd) == 0;
     const int code = errno;
-    if (folder >= 0) {
-        close(folder);
+    if (fd >= 0) {
+        close(fd);
     }
     errno = code;
-    return synced || Fail(reason);
+    return synced;
 }
 
 #endif

@@ -37,5 +37,11 @@ private:
     bool committed_ = false;
 };
 
+#ifndef _WIN32
+// Brings a folder's entries (a file made, renamed or removed in it) to the disk; errno says
+// why when it cannot.
+bool SyncFolder(const std::string& folder);
+#endif
+
 // Create, Write and Commit in one.
 bool ReplaceWholeFile(const std::string& path, std::string_view contents, std::string& reason);

@@ -60,33 +60,16 @@ std::string WhatCounterHolds(const std::string& text) {
     return "holds no number";
 }
 
-}  // namespace
-
-bool TakeSerialNumber(const std::string& path, std::uint64_t largest, std::uint64_t& number,
-                      std::string& error, const WaitNotice& notice, bool& interrupted,
-                      const std::function<bool(std::uint64_t)>& beforeMoving) {
-    interrupted = false;
-    // A FIFO or a device would be waited on, or read as nothing, and cannot be replaced.
-    std::error_code ec;
-    const std::filesystem::file_status kind = std::filesystem::status(Utf8Path(path), ec);
-    if (std::filesystem::exists(kind) && !std::filesystem::is_regular_file(kind)) {
-        error = "the serial counter " + path + " is not a regular file";
-        return false;
-    }
-    // The lock, the new file and the rename all lie beside the file the name finally leads
-    // to: every spelling of one counter (a link, a relative path) shares one lock, and a link
-    // to the counter stays a link.
-    FileLock lock;
+// Locks the counter beside the file its name finally leads to, so that every spelling of one
+// counter (a link, a relative path) shares one lock; `resolved` is that file. A counter moved
+// or relinked while we waited has its lock elsewhere, so the lock is taken again there.
+bool LockCounter(const std::string& path, const WaitNotice& notice, FileLock& lock,
+                 std::string& resolved, std::string& error, bool& interrupted) {
     FileLock::Way way;
     way.wait = true;
     way.notice = &notice;
     way.waitingFor = "the serial counter " + path + " (locked by another process)";
-    std::string resolved;
-    for (int tries = 0;; ++tries) {
-        if (tries == 100) {
-            error = "cannot lock the serial counter " + path + ": it keeps being moved";
-            return false;
-        }
+    for (int tries = 0; tries < 100; ++tries) {
         resolved = ResolvedPath(path);
         const FileLock::Result locked = lock.Acquire(Utf8Path(resolved + ".lock"), way);
         if (locked == FileLock::Result::Interrupted) {
@@ -97,12 +80,18 @@ bool TakeSerialNumber(const std::string& path, std::uint64_t largest, std::uint6
             error = "cannot lock the serial counter " + resolved + ".lock: " + lock.SystemReason();
             return false;
         }
-        // A counter that was moved or relinked while we waited has its lock elsewhere now.
         if (ResolvedPath(path) == resolved) {
-            break;
+            return true;
         }
         lock.Release();
     }
+    error = "cannot lock the serial counter " + path + ": it keeps being moved";
+    return false;
+}
+
+// The number the locked counter holds, no larger than `largest`.
+bool ReadCounter(const std::string& path, const std::string& resolved, std::uint64_t largest,
+                 std::uint64_t& number, std::string& error) {
     std::ifstream file(Utf8Path(resolved), std::ios::binary);
     if (!file) {
         error = "cannot read the serial counter " + path + ": " + SystemError();
@@ -117,6 +106,30 @@ bool TakeSerialNumber(const std::string& path, std::uint64_t largest, std::uint6
     if (number > largest) {
         error = "the serial counter " + path + " is at " + std::to_string(number) +
                 ", beyond the largest serial number " + std::to_string(largest);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool TakeSerialNumber(const std::string& path, std::uint64_t largest, std::uint64_t& number,
+                      std::string& error, const WaitNotice& notice, bool& interrupted,
+                      const std::function<bool(std::uint64_t)>& beforeMoving) {
+    interrupted = false;
+    // A FIFO or a device would be waited on, or read as nothing, and cannot be replaced.
+    std::error_code ec;
+    const std::filesystem::file_status kind = std::filesystem::status(Utf8Path(path), ec);
+    if (std::filesystem::exists(kind) && !std::filesystem::is_regular_file(kind)) {
+        error = "the serial counter " + path + " is not a regular file";
+        return false;
+    }
+    // The lock, the new file and the rename all lie beside the file the name leads to, so a
+    // link to the counter stays a link.
+    FileLock lock;
+    std::string resolved;
+    if (!LockCounter(path, notice, lock, resolved, error, interrupted) ||
+        !ReadCounter(path, resolved, largest, number, error)) {
         return false;
     }
     if (beforeMoving && !beforeMoving(number)) {

@@ -39,15 +39,6 @@ std::string HashText(const std::string& text) {
     return hex;
 }
 
-bool SyncFolder(const std::string& folder) {
-    const int fd = open(folder.c_str(), O_RDONLY | O_CLOEXEC);
-    const bool synced = fd >= 0 && fsync(fd) == 0;
-    if (fd >= 0) {
-        close(fd);
-    }
-    return synced;
-}
-
 // The spool's lock, held while it lives; waited for as the notice says.
 class SpoolLock {
 public:

@@ -18,6 +18,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ReplacingFile.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -33,15 +35,6 @@ std::string RandomName() {
     char name[17];
     std::snprintf(name, sizeof name, "%08x%08x", random(), random());
     return name;
-}
-
-bool SyncFolder(const std::string& folder) {
-    const int fd = open(folder.c_str(), O_RDONLY | O_CLOEXEC);
-    const bool synced = fd >= 0 && fsync(fd) == 0;
-    if (fd >= 0) {
-        close(fd);
-    }
-    return synced;
 }
 
 // Whether the open file is still the one at the path: another run may have taken it over
