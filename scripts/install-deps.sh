@@ -10,7 +10,7 @@ packages=(
   libcli11-dev
   libftdi1-dev libusb-1.0-0-dev
   umockdev libumockdev-dev
-  libssl-dev zlib1g-dev nlohmann-json3-dev libtomlplusplus-dev
+  libssl-dev openssl zlib1g-dev nlohmann-json3-dev libtomlplusplus-dev
   fonts-liberation2 fonts-dejavu-core
   srecord
   locales
