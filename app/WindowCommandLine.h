@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "commandline/OptionTable.h"
+#include "OptionTable.h"
 
 // The window's command line: the program registers its options from the option table's rows
 // for the window, and --help, the manual page and the shell completion are written from the

@@ -1,7 +1,7 @@
 #include "RunCli.h"
 
+#include "CliExit.h"
 #include "SFileImage.h"
-#include "commandline/CliExit.h"
 #include "commandline/CommandLineParser.h"
 #include "commandline/CommandTable.h"
 #include "commands/ConsoleUi.h"
@@ -9,11 +9,11 @@
 #include "commands/ImageReports.h"
 #include "commands/OutputFailure.h"
 #include "commands/PodCommandRunner.h"
+#include "commands/ReportCommand.h"
 #include "commands/StationDbCommand.h"
 #include "gang/GangRun.h"
 #include "records/ImageDigests.h"
 #include "records/RunRecord.h"
-#include "report/ReportCommand.h"
 
 namespace {
 

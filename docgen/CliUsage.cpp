@@ -1,8 +1,8 @@
 // vantix-cli as its option and command tables describe it; only the files, the environment
 // and the examples are told here.
+#include "OptionTable.h"
 #include "ProgramUsage.h"
 #include "commandline/CommandTable.h"
-#include "commandline/OptionTable.h"
 #include "commandline/ToolHelpText.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "commandline/OptionTable.h"
+#include "OptionTable.h"
 
 // What a program's manual page and shell completion say about it, gathered from the tables
 // its --help is made from. Texts keep the line breaks --help shows; lines indented by two

@@ -5,12 +5,12 @@
 
 #include <CLI/CLI.hpp>
 
+#include "OptionTable.h"
 #include "Utf8Path.h"
 #include "commandline/CliHelpFormatter.h"
 #include "commandline/CommandTable.h"
 #include "commandline/GangOptions.h"
 #include "commandline/JobFiles.h"
-#include "commandline/OptionTable.h"
 #include "commandline/OptionValues.h"
 #include "commandline/ReportOptions.h"
 #include "commandline/SerialOptions.h"

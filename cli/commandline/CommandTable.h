@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "OptionTable.h"
 #include "commandline/CliOptions.h"
-#include "commandline/OptionTable.h"
 
 // One command: what it is called, what it takes and how its help explains it.
 struct CommandInfo {

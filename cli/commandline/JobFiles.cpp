@@ -5,9 +5,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include "OptionTable.h"
 #include "commandline/CommandTable.h"
 #include "commandline/IniJobFile.h"
-#include "commandline/OptionTable.h"
 #include "commandline/TomlJobFile.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "OptionTable.h"
 #include "commandline/CliOptions.h"
-#include "commandline/OptionTable.h"
 
 // Each typed value as a user writes it, read once while the command line is parsed. A reader
 // returns nothing for a value that is not one; Refusal says so in the option's words.

@@ -1,6 +1,6 @@
 #include "commandline/ReportOptions.h"
 
-#include "commandline/OptionTable.h"
+#include "OptionTable.h"
 #include "commandline/OptionValues.h"
 #include "records/IsoTime.h"
 

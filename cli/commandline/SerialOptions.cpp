@@ -1,6 +1,6 @@
 #include "commandline/SerialOptions.h"
 
-#include "commandline/OptionTable.h"
+#include "OptionTable.h"
 #include "commandline/OptionValues.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "OptionTable.h"
 #include "commandline/CommandTable.h"
-#include "commandline/OptionTable.h"
 #include "commandline/OptionValues.h"
 #include "commandline/SerialOptions.h"
 

@@ -1,6 +1,6 @@
 #include "commandline/ToolHelpText.h"
 
-#include "commandline/OptionTable.h"
+#include "OptionTable.h"
 
 std::string ToolFooter() {
     // "  130  meaning", continuation lines under the meaning.

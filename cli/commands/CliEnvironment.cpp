@@ -1,6 +1,6 @@
 #include "commands/CliEnvironment.h"
 
-#include "commandline/CliExit.h"
+#include "CliExit.h"
 
 std::string ChosenStationDb(const std::string& option, const CliEnvironment& environment,
                             std::string& refusal) {

@@ -1,8 +1,8 @@
 #include "commands/FileCommand.h"
 
+#include "CliExit.h"
 #include "ResolvedPath.h"
 #include "SFileImage.h"
-#include "commandline/CliExit.h"
 #include "commandline/CliOptions.h"
 #include "commands/CliEnvironment.h"
 #include "commands/ConsoleUi.h"

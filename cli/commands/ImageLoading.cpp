@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
+#include "CliExit.h"
 #include "SFileImage.h"
 #include "Utf8Path.h"
-#include "commandline/CliExit.h"
 #include "commands/ConsoleUi.h"
 #include "records/ImageDigests.h"
 #include "records/SystemReason.h"

@@ -3,18 +3,18 @@
 #include <sstream>
 
 #include "AttachedDevices.h"
+#include "CliExit.h"
 #include "PodInfoRecord.h"
 #include "SFileImage.h"
-#include "commandline/CliExit.h"
 #include "commandline/CliOptions.h"
 #include "commands/ConsoleUi.h"
 #include "commands/FileCommand.h"
 #include "commands/OutputFailure.h"
 #include "commands/PodInfoPrinter.h"
 #include "commands/PodRun.h"
+#include "commands/RunFilesOf.h"
 #include "commands/WholeRegionCommand.h"
 #include "records/JsonText.h"
-#include "station/StationFiles.h"
 
 namespace {
 
@@ -73,7 +73,8 @@ int PodCommandRunner::Run() {
     // Every refusal of a command that keeps records is a record too (--json, and the log
     // once it is open).
     const bool records = RunRecorder::KeepsRecords(options_.command);
-    for (const std::string& problem : {FileClash(options_), StateFolderProblem(options_)}) {
+    const RunFiles files = RunFilesOf(options_);
+    for (const std::string& problem : {FileClash(files), StateFolderProblem(files)}) {
         if (!problem.empty()) {
             ui_.Error("vantix-cli: " + problem);
             return records ? recorder_.KeepRefusal(kExitInputError) : kExitInputError;

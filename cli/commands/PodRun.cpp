@@ -1,6 +1,6 @@
 #include "commands/PodRun.h"
 
-#include "commandline/CliExit.h"
+#include "CliExit.h"
 #include "commandline/CliOptions.h"
 #include "commandline/CommandTable.h"
 #include "commands/CliEnvironment.h"

@@ -4,9 +4,9 @@
 #include <system_error>
 
 #include "AttachedDevices.h"
+#include "CliExit.h"
 #include "FtdiPort.h"
 #include "WritableNode.h"
-#include "commandline/CliExit.h"
 #include "commandline/CliOptions.h"
 #include "commands/CliEnvironment.h"
 #include "commands/ConsoleUi.h"

@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
+#include "CliExit.h"
 #include "ResolvedPath.h"
-#include "commandline/CliExit.h"
 #include "commandline/CliOptions.h"
 #include "commandline/CommandTable.h"
 #include "commands/CliEnvironment.h"
 #include "commands/ConsoleUi.h"
 #include "commands/OutputFailure.h"
-#include "station/StationFiles.h"
+#include "commands/RunFilesOf.h"
 
 RunRecorder::RunRecorder(const CliOptions& options, const CliEnvironment& environment,
                          ConsoleUi& ui, std::ostream& out)
@@ -59,7 +59,7 @@ int RunRecorder::OpenStationDb() {
         for (const std::string& path : database_->SpoolFiles()) {
             spool.push_back({"the station database's spool", path});
         }
-        if (const std::string clash = FileClash(options_, spool); !clash.empty()) {
+        if (const std::string clash = FileClash(RunFilesOf(options_), spool); !clash.empty()) {
             // A refusal written into the file it clashes with would spoil that file for
             // good: this run writes nothing at all.
             log_.Abandon();

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "CliExit.h"
 #include "SFileImage.h"
-#include "commandline/CliExit.h"
 #include "commandline/CliOptions.h"
 #include "commandline/SerialOptions.h"
 #include "commands/ConsoleUi.h"

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
+#include "CliExit.h"
 #include "SFileImage.h"
-#include "commandline/CliExit.h"
 #include "commandline/CliOptions.h"
 #include "commands/ConsoleUi.h"
 #include "commands/PodRun.h"

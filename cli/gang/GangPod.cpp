@@ -1,9 +1,9 @@
 #include "gang/GangPod.h"
 
-#include "commandline/CliExit.h"
+#include "CliExit.h"
 #include "commands/CliEnvironment.h"
+#include "commands/RunFilesOf.h"
 #include "commands/SerialPatch.h"
-#include "station/StationFiles.h"
 
 namespace {
 
@@ -49,7 +49,8 @@ GangPod::GangPod(const CliOptions& options, const std::string& serial, const std
 }
 
 int GangPod::CheckFiles() {
-    for (const std::string& problem : {FileClash(options_), StateFolderProblem(options_)}) {
+    const RunFiles files = RunFilesOf(options_);
+    for (const std::string& problem : {FileClash(files), StateFolderProblem(files)}) {
         if (!problem.empty()) {
             ui_.Error("vantix-cli: " + problem);
             return kExitInputError;

@@ -5,7 +5,7 @@
 
 #include "AttachedDevices.h"
 #include "CUsbPod.h"
-#include "commandline/CliExit.h"
+#include "CliExit.h"
 #include "commandline/CliOptions.h"
 #include "commands/CliEnvironment.h"
 #include "commands/OutputFailure.h"

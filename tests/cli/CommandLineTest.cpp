@@ -4,10 +4,10 @@
 #include <cctype>
 #include <nlohmann/json.hpp>
 
+#include "CliExit.h"
 #include "CliTestSupport.h"
-#include "commandline/CliExit.h"
-#include "commandline/CommandLineParser.h"
 #include "TestPaths.h"
+#include "commandline/CommandLineParser.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "CliExit.h"
 #include "CliProcess.h"
-#include "commandline/CliExit.h"
 #include "records/ImageDigests.h"
 
 namespace {

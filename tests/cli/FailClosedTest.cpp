@@ -10,12 +10,12 @@
 #include <cstdlib>
 #include <thread>
 
+#include "CliExit.h"
 #include "CliProcess.h"
 #include "SRecordText.h"
-#include "commandline/CliExit.h"
+#include "TestPaths.h"
 #include "commandline/CommandLineParser.h"
 #include "station/PodLock.h"
-#include "TestPaths.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <set>
 #include <sstream>
 
+#include "CliExit.h"
 #include "CliTestSupport.h"
-#include "commandline/CliExit.h"
 #include "station/PodLock.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "CliExit.h"
 #include "CliTestSupport.h"
 #include "SRecordText.h"
-#include "commandline/CliExit.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // line's own small refusals.
 #include <gtest/gtest.h>
 
+#include "CliExit.h"
 #include "CliTestSupport.h"
-#include "commandline/CliExit.h"
 #include "commandline/CommandLineParser.h"
 
 namespace {

@@ -7,9 +7,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "CliExit.h"
 #include "CliProcess.h"
 #include "SRecordText.h"
-#include "commandline/CliExit.h"
 #include "commandline/CommandLineParser.h"
 #include "records/ImageDigests.h"
 #include "records/JsonText.h"

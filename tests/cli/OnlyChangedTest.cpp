@@ -11,12 +11,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include "CliExit.h"
 #include "CliTestSupport.h"
 #include "PagePieces.h"
 #include "RegionProtocol.h"
 #include "RegionRows.h"
 #include "SFileImage.h"
-#include "commandline/CliExit.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include <filesystem>
 #include <set>
 
+#include "CliExit.h"
 #include "CliProcess.h"
-#include "commandline/CliExit.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "CliExit.h"
 #include "CliTestSupport.h"
-#include "commandline/CliExit.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "CliExit.h"
 #include "CliProcess.h"
-#include "commandline/CliExit.h"
 #include "station/PodLock.h"
 
 namespace {

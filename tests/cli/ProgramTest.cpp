@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "CliExit.h"
 #include "CliProcess.h"
-#include "commandline/CliExit.h"
 
 namespace {
 

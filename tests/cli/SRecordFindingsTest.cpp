@@ -2,9 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "CliExit.h"
 #include "CliTestSupport.h"
 #include "SRecordText.h"
-#include "commandline/CliExit.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <set>
 #include <thread>
 
+#include "CliExit.h"
 #include "CliProcess.h"
 #include "SFileImage.h"
 #include "SRecordText.h"
-#include "commandline/CliExit.h"
 #include "records/ImageDigests.h"
 
 namespace {

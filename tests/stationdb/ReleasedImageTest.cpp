@@ -6,9 +6,9 @@
 
 #include <regex>
 
+#include "CliExit.h"
 #include "CliProcess.h"
 #include "TestPostgres.h"
-#include "commandline/CliExit.h"
 #include "records/ImageDigests.h"
 
 namespace {

@@ -17,10 +17,10 @@
 #include <set>
 #include <sstream>
 
+#include "CliExit.h"
 #include "CliProcess.h"
 #include "HookedPod.h"
 #include "TestPostgres.h"
-#include "commandline/CliExit.h"
 #include "stationdb/PgConnection.h"
 #include "stationdb/StationDb.h"
 

@@ -8,8 +8,8 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 
+#include "CliExit.h"
 #include "CliProcess.h"
-#include "commandline/CliExit.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 
 #include <filesystem>
 
+#include "CliExit.h"
 #include "CliProcess.h"
 #include "TestPostgres.h"
-#include "commandline/CliExit.h"
 
 namespace {
 

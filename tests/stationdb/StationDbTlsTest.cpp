@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "CliExit.h"
 #include "CliProcess.h"
 #include "TestPostgres.h"
-#include "commandline/CliExit.h"
 #include "stationdb/LinkSettings.h"
 
 namespace {

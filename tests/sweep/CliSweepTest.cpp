@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "CliExit.h"
 #include "CliTestSupport.h"
 #include "CommandPositions.h"
 #include "SweepRun.h"
 #include "SweepScenarios.h"
-#include "commandline/CliExit.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include "station/StationFiles.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -7,7 +8,6 @@
 #include "BackendSelection.h"
 #include "ResolvedPath.h"
 #include "Utf8Path.h"
-#include "commandline/CliOptions.h"
 #include "sim/SimulatedPodRack.h"
 
 #ifndef _WIN32
@@ -31,20 +31,15 @@ bool SameFile(const std::string& a, const std::string& b) {
     return !fs::exists(first) && !fs::exists(second) && ResolvedPath(a) == ResolvedPath(b);
 }
 
-bool WritesSerialCounter(const CliOptions& options) {
-    return options.serialCounter && options.serialAt &&
-           (options.command == CliCommand::Write || options.command == CliCommand::WriteVerify);
-}
-
-std::vector<std::string> StatePaths(const CliOptions& options) {
-    if (!options.simulate || options.simStatePath.empty()) {
+std::vector<std::string> StatePaths(const RunFiles& files) {
+    if (files.simState.empty()) {
         return {};
     }
     BackendOptions backend;
-    backend.simStatePath = options.simStatePath;
-    backend.simPods = options.simPods;
+    backend.simStatePath = files.simState;
+    backend.simPods = files.simPods;
     std::vector<std::string> paths;
-    for (int n = 1; n <= std::max(options.simPods, 1); ++n) {
+    for (int n = 1; n <= std::max(files.simPods, 1); ++n) {
         paths.push_back(SimulatedStatePath(backend, SimulatedPodRack::SerialOf(n)));
     }
     return paths;
@@ -52,29 +47,29 @@ std::vector<std::string> StatePaths(const CliOptions& options) {
 
 }  // namespace
 
-std::string FileClash(const CliOptions& options, const std::vector<NamedFile>& alsoWritten) {
+std::string FileClash(const RunFiles& files, const std::vector<NamedFile>& alsoWritten) {
     std::vector<NamedFile> read;
-    if (options.file) {
-        read.push_back({"the S-record file", *options.file});
+    if (files.imageFile) {
+        read.push_back({"the S-record file", *files.imageFile});
     }
-    for (const std::string& jobFile : options.jobFilePaths) {
+    for (const std::string& jobFile : files.jobFiles) {
         read.push_back({"the job file", jobFile});
     }
     std::vector<NamedFile> written;
-    if (!options.tracePath.empty()) {
-        written.push_back({"--trace", options.tracePath});
+    if (!files.trace.empty()) {
+        written.push_back({"--trace", files.trace});
     }
-    if (!options.logPath.empty() && options.command != CliCommand::List) {
-        written.push_back({"--log", options.logPath});
+    if (!files.log.empty()) {
+        written.push_back({"--log", files.log});
     }
-    for (const std::string& path : StatePaths(options)) {
+    for (const std::string& path : StatePaths(files)) {
         written.push_back({"--sim-state", path});
     }
-    if (WritesSerialCounter(options)) {
-        written.push_back({"--serial-counter", *options.serialCounter});
+    if (files.serialCounter) {
+        written.push_back({"--serial-counter", *files.serialCounter});
         // Every station locks the same file beside the counter: it is nobody's output.
         written.push_back(
-            {"the serial counter's lock", ResolvedPath(*options.serialCounter) + ".lock"});
+            {"the serial counter's lock", ResolvedPath(*files.serialCounter) + ".lock"});
     }
     written.insert(written.end(), alsoWritten.begin(), alsoWritten.end());
     for (std::size_t i = 0; i < written.size(); ++i) {
@@ -95,9 +90,9 @@ std::string FileClash(const CliOptions& options, const std::vector<NamedFile>& a
     return {};
 }
 
-std::string StateFolderProblem(const CliOptions& options) {
+std::string StateFolderProblem(const RunFiles& files) {
     namespace fs = std::filesystem;
-    for (const std::string& path : StatePaths(options)) {
+    for (const std::string& path : StatePaths(files)) {
         const fs::path folder = fs::path(Utf8Path(ResolvedPath(path))).parent_path();
         std::error_code ec;
         if (!fs::is_directory(folder, ec)) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "commandline/CliExit.h"
+#include "CliExit.h"
 #include "station/WaitNotice.h"
 #include "stationdb/ReleaseTable.h"
 #include "stationdb/SerialSeries.h"

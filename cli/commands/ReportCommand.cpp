@@ -1,12 +1,12 @@
-#include "report/ReportCommand.h"
+#include "commands/ReportCommand.h"
 
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
+#include "CliExit.h"
 #include "Utf8Path.h"
-#include "commandline/CliExit.h"
 #include "commandline/CliOptions.h"
 #include "commands/CliEnvironment.h"
 #include "commands/ConsoleUi.h"

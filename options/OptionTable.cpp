@@ -1,4 +1,4 @@
-#include "commandline/OptionTable.h"
+#include "OptionTable.h"
 
 #include <algorithm>
 #include <array>

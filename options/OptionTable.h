@@ -4,7 +4,7 @@
 #include <span>
 #include <string_view>
 
-#include "commandline/CliExit.h"
+#include "CliExit.h"
 
 // The options and exit statuses of both programs, vantix-cli and the window, in one table.
 // The command line reads its options from it, and --help, the manual pages and the shell

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "commandline/CliExit.h"
+#include "CliExit.h"
 #include "records/RunRecord.h"
 
 std::string ReportRecord::Identity() const {
