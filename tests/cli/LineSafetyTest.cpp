@@ -113,6 +113,14 @@ TEST_F(LineSafety, AnOutputNeverOverwritesAnInput) {
     EXPECT_FALSE(fs::exists(out));
 }
 
+// Only what the command writes can clash: list writes no log.
+TEST_F(LineSafety, AFileTheCommandDoesNotWriteIsNoClash) {
+    const std::string shared = dir.File("shared");
+    const CliRun list = RunInProcess({"--simulate", "--trace", shared, "--log", shared, "list"});
+    EXPECT_EQ(list.status, kExitSuccess) << list.err;
+    EXPECT_EQ(list.out, "0\tVSIM0001\tUSB POD\tpod\n");
+}
+
 // The files the program writes beside the named ones: a lock that every station shares is
 // refused as an output; a file replaced through a temporary one never takes a user's file
 // for that temporary.
