@@ -10,7 +10,7 @@ FT_STATUS CountingD2xxApi::FT_Write(FT_HANDLE handle, const void* buffer, std::u
                                     std::uint32_t* written) {
     const std::uint64_t before = NowUs();
     std::uint32_t sent = 0;
-    const FT_STATUS status = device_.FT_Write(handle, buffer, count, &sent);
+    const FT_STATUS status = Inner().FT_Write(handle, buffer, count, &sent);
     counts_.writeUs += NowUs() - before;
     if (written != nullptr) {
         *written = sent;
@@ -32,7 +32,7 @@ FT_STATUS CountingD2xxApi::FT_Write(FT_HANDLE handle, const void* buffer, std::u
 FT_STATUS CountingD2xxApi::FT_Read(FT_HANDLE handle, void* buffer, std::uint32_t count,
                                    std::uint32_t* received) {
     const std::uint64_t before = NowUs();
-    const FT_STATUS status = device_.FT_Read(handle, buffer, count, received);
+    const FT_STATUS status = Inner().FT_Read(handle, buffer, count, received);
     counts_.readUs += NowUs() - before;
     if (status == FT_OK && received != nullptr) {
         counts_.bytesRead += *received;

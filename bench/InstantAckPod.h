@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "D2xxApi.h"
+#include "D2xxDouble.h"
 #include "FrameScanner.h"
 
 class SFileImage;
@@ -11,26 +11,14 @@ class SFileImage;
 // A pod that costs nothing: every frame that waits for a reply is acknowledged the moment it
 // is written, O returns the info record of the loaded image, nothing takes wire or working
 // time and no call ever waits. What a run against it costs is the host's own work.
-class InstantAckPod final : public D2xxApi {
+class InstantAckPod final : public D2xxDouble {
 public:
     explicit InstantAckPod(const SFileImage& image) : image_(image) {}
 
     FT_STATUS FT_ListDevices(void* arg1, void* arg2, std::uint32_t flags) override;
     FT_STATUS FT_OpenEx(void* arg, std::uint32_t flags, FT_HANDLE* handle) override;
-    FT_STATUS FT_ResetDevice(FT_HANDLE) override { return FT_OK; }
     FT_STATUS FT_GetLatencyTimer(FT_HANDLE, std::uint8_t* timerMs) override;
-    FT_STATUS FT_SetLatencyTimer(FT_HANDLE, std::uint8_t) override { return FT_OK; }
-    FT_STATUS FT_SetBaudRate(FT_HANDLE, std::uint32_t) override { return FT_OK; }
-    FT_STATUS FT_SetDataCharacteristics(FT_HANDLE, std::uint8_t, std::uint8_t,
-                                        std::uint8_t) override {
-        return FT_OK;
-    }
-    FT_STATUS FT_SetFlowControl(FT_HANDLE, std::uint16_t, std::uint8_t, std::uint8_t) override {
-        return FT_OK;
-    }
-    FT_STATUS FT_SetTimeouts(FT_HANDLE, std::uint32_t, std::uint32_t) override { return FT_OK; }
     FT_STATUS FT_Purge(FT_HANDLE, std::uint32_t mask) override;
-    FT_STATUS FT_Close(FT_HANDLE) override { return FT_OK; }
     FT_STATUS FT_Write(FT_HANDLE, const void* buffer, std::uint32_t count,
                        std::uint32_t* written) override;
     FT_STATUS FT_Read(FT_HANDLE, void* buffer, std::uint32_t count,

@@ -9,7 +9,6 @@ constexpr std::uint32_t kFrameWriteMs = 200;
 constexpr std::uint32_t kBatchWriteMs = 1000;
 constexpr std::uint32_t kSilenceGraceMs = 1000;
 constexpr std::uint32_t kSettleMs = 10;
-constexpr std::uint8_t kLatencyAtPowerUp = 16;
 
 struct ReplyRule {
     std::uint32_t bytes;

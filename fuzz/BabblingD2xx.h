@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "Clock.h"
-#include "D2xxApi.h"
+#include "D2xxDouble.h"
 #include "sim/SimFrame.h"
 #include "sim/SimFrameParser.h"
 
@@ -22,7 +22,7 @@
 // It keeps what the host can know for sure: which command frames had "!" as the first byte
 // the host read back, which T batches the host saw an empty receive queue after, and the
 // words collected since the last S for each W, P, V, N and Q frame.
-class BabblingD2xx final : public D2xxApi {
+class BabblingD2xx final : public D2xxDouble {
 public:
     struct Frame {
         SimFrame frame;

@@ -2,13 +2,13 @@
 
 #include <atomic>
 
-#include "D2xxApi.h"
+#include "ForwardingD2xxApi.h"
 
 // Lets Ctrl+C end a running sequence promptly. The D2XX calls block, and the driver loops
 // over them, so once the flag is up every call reports an I/O error: the sequence fails at
 // its next call, and the driver's own failure path runs. Purge and close still pass through,
 // so the pod is closed and its queues emptied on the way out.
-class InterruptibleD2xxApi final : public D2xxApi {
+class InterruptibleD2xxApi final : public ForwardingD2xxApi {
 public:
     InterruptibleD2xxApi(D2xxApi& inner, const std::atomic<bool>& interrupted);
 
@@ -24,8 +24,6 @@ public:
                                 std::uint8_t xoff) override;
     FT_STATUS FT_SetTimeouts(FT_HANDLE handle, std::uint32_t readMs,
                              std::uint32_t writeMs) override;
-    FT_STATUS FT_Purge(FT_HANDLE handle, std::uint32_t mask) override;
-    FT_STATUS FT_Close(FT_HANDLE handle) override;
     FT_STATUS FT_Write(FT_HANDLE handle, const void* buffer, std::uint32_t count,
                        std::uint32_t* written) override;
     FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, std::uint32_t count,
@@ -33,12 +31,8 @@ public:
     FT_STATUS FT_GetStatus(FT_HANDLE handle, std::uint32_t* rxQueue, std::uint32_t* txQueue,
                            std::uint32_t* eventStatus) override;
     FT_STATUS FT_GetQueueStatus(FT_HANDLE handle, std::uint32_t* rxQueue) override;
-    std::uint32_t ReceivedBytesPurged(FT_HANDLE handle) override {
-        return inner_.ReceivedBytesPurged(handle);
-    }
     bool Interrupted() const override { return interrupted_.load(std::memory_order_relaxed); }
 
 private:
-    D2xxApi& inner_;
     const std::atomic<bool>& interrupted_;
 };

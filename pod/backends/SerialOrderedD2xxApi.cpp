@@ -15,7 +15,7 @@ void* IndexArgument(std::uint32_t index) {
 FT_STATUS SerialOrderedD2xxApi::Sort(std::uint32_t& count) {
     order_.clear();
     sorted_ = false;
-    const FT_STATUS status = inner_.FT_ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY);
+    const FT_STATUS status = Inner().FT_ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY);
     if (status != FT_OK) {
         return status;
     }
@@ -24,8 +24,8 @@ FT_STATUS SerialOrderedD2xxApi::Sort(std::uint32_t& count) {
     for (std::uint32_t index = 0; index < count; ++index) {
         char serial[kFtDescriptionSize + 1] = {};
         const bool read =
-            inner_.FT_ListDevices(IndexArgument(index), serial,
-                                  FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER) == FT_OK;
+            Inner().FT_ListDevices(IndexArgument(index), serial,
+                                   FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER) == FT_OK;
         serial[kFtDescriptionSize] = '\0';
         keys.push_back({{!read || serial[0] == '\0', read ? serial : ""}, index});
     }
@@ -44,8 +44,8 @@ std::string SerialOrderedD2xxApi::FirstSerialDescribed(const char* description) 
     }
     for (const std::uint32_t index : order_) {
         char text[kFtDescriptionSize + 1] = {};
-        if (inner_.FT_ListDevices(IndexArgument(index), text,
-                                  FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION) != FT_OK) {
+        if (Inner().FT_ListDevices(IndexArgument(index), text,
+                                   FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION) != FT_OK) {
             continue;
         }
         text[kFtDescriptionSize] = '\0';
@@ -53,8 +53,8 @@ std::string SerialOrderedD2xxApi::FirstSerialDescribed(const char* description) 
             continue;
         }
         char serial[kFtDescriptionSize + 1] = {};
-        const FT_STATUS read = inner_.FT_ListDevices(IndexArgument(index), serial,
-                                                     FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER);
+        const FT_STATUS read = Inner().FT_ListDevices(IndexArgument(index), serial,
+                                                      FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER);
         serial[kFtDescriptionSize] = '\0';
         return read == FT_OK ? serial : "";
     }
@@ -65,10 +65,10 @@ FT_STATUS SerialOrderedD2xxApi::FT_OpenEx(void* arg, std::uint32_t flags, FT_HAN
     if (arg != nullptr && flags == FT_OPEN_BY_DESCRIPTION) {
         std::string serial = FirstSerialDescribed(static_cast<const char*>(arg));
         if (!serial.empty()) {
-            return inner_.FT_OpenEx(serial.data(), FT_OPEN_BY_SERIAL_NUMBER, handle);
+            return Inner().FT_OpenEx(serial.data(), FT_OPEN_BY_SERIAL_NUMBER, handle);
         }
     }
-    return inner_.FT_OpenEx(arg, flags, handle);
+    return Inner().FT_OpenEx(arg, flags, handle);
 }
 
 FT_STATUS SerialOrderedD2xxApi::FT_ListDevices(void* arg1, void* arg2, std::uint32_t flags) {
@@ -92,7 +92,7 @@ FT_STATUS SerialOrderedD2xxApi::FT_ListDevices(void* arg1, void* arg2, std::uint
         }
         const auto index = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(arg1));
         const std::uint32_t inner = index < order_.size() ? order_[index] : index;
-        return inner_.FT_ListDevices(IndexArgument(inner), arg2, flags);
+        return Inner().FT_ListDevices(IndexArgument(inner), arg2, flags);
     }
-    return inner_.FT_ListDevices(arg1, arg2, flags);
+    return Inner().FT_ListDevices(arg1, arg2, flags);
 }

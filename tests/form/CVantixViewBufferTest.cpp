@@ -276,4 +276,4 @@ std::unique_ptr<QObject> MakeFileLoadTest() {
     return std::make_unique<FileLoadTest>();
 }
 
-#include "FileLoadTest.moc"
+#include "CVantixViewBufferTest.moc"

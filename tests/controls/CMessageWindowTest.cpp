@@ -130,4 +130,4 @@ std::unique_ptr<QObject> MakeMessageWindowTest() {
     return std::make_unique<MessageWindowTest>();
 }
 
-#include "MessageWindowTest.moc"
+#include "CMessageWindowTest.moc"

@@ -156,4 +156,4 @@ std::unique_ptr<QObject> MakeStatusLabelTest() {
     return std::make_unique<StatusLabelTest>();
 }
 
-#include "StatusLabelTest.moc"
+#include "CStatusLabelTest.moc"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Clock.h"
-#include "D2xxApi.h"
+#include "D2xxDouble.h"
 
 // A D2XX device whose answers are scripted per written frame, for driving CUsbPod byte by
 // byte in virtual time. It records every call and every write, answers each command frame
@@ -17,7 +17,7 @@
 //
 // Frames are matched by their text after STX ("I", "W05...", "T1234" for a batch that starts
 // with that word), so a script can name "the X frame of page 0x78" as "X0A0078".
-class ScriptedD2xx : public D2xxApi {
+class ScriptedD2xx : public D2xxDouble {
 public:
     explicit ScriptedD2xx(VirtualClock& clock) : clock_(clock) {}
 

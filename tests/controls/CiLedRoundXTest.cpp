@@ -85,4 +85,4 @@ std::unique_ptr<QObject> MakeLedTest() {
     return std::make_unique<LedTest>();
 }
 
-#include "LedTest.moc"
+#include "CiLedRoundXTest.moc"

@@ -169,4 +169,4 @@ std::unique_ptr<QObject> MakeInputDuringOperationTest() {
     return std::make_unique<InputDuringOperationTest>();
 }
 
-#include "InputDuringOperationTest.moc"
+#include "InputGateTest.moc"

@@ -326,4 +326,4 @@ std::unique_ptr<QObject> MakeSettingsTest() {
     return std::make_unique<SettingsTest>();
 }
 
-#include "SettingsTest.moc"
+#include "FormSettingsTest.moc"

@@ -341,4 +341,4 @@ std::unique_ptr<QObject> MakeHexViewTest() {
     return std::make_unique<HexViewTest>();
 }
 
-#include "HexViewTest.moc"
+#include "CHexEditBaseTest.moc"

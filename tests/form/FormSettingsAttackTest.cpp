@@ -210,4 +210,4 @@ std::unique_ptr<QObject> MakeSettingsAttackTest() {
     return std::make_unique<SettingsAttackTest>();
 }
 
-#include "SettingsAttackTest.moc"
+#include "FormSettingsAttackTest.moc"

@@ -166,4 +166,4 @@ std::unique_ptr<QObject> MakeProgressTest() {
     return std::make_unique<ProgressTest>();
 }
 
-#include "ProgressTest.moc"
+#include "CPercentProgressCtrlTest.moc"

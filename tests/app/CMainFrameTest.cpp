@@ -138,4 +138,4 @@ private slots:
 
 QTEST_MAIN(ScaledScreenTest)
 
-#include "ScaledScreenTest.moc"
+#include "CMainFrameTest.moc"

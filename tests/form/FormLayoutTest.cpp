@@ -177,4 +177,4 @@ std::unique_ptr<QObject> MakeLayoutTest() {
     return std::make_unique<LayoutTest>();
 }
 
-#include "LayoutTest.moc"
+#include "FormLayoutTest.moc"

@@ -166,4 +166,4 @@ std::unique_ptr<QObject> MakeKeysAndFocusTest() {
     return std::make_unique<KeysAndFocusTest>();
 }
 
-#include "KeysAndFocusTest.moc"
+#include "DialogButtonTest.moc"

@@ -340,4 +340,4 @@ std::unique_ptr<QObject> MakeCommandsTest() {
     return std::make_unique<CommandsTest>();
 }
 
-#include "CommandsTest.moc"
+#include "CVantixViewCommandsTest.moc"

@@ -121,4 +121,4 @@ std::unique_ptr<QObject> MakeSectionLabelTest() {
     return std::make_unique<SectionLabelTest>();
 }
 
-#include "SectionLabelTest.moc"
+#include "CSectionLabelTest.moc"

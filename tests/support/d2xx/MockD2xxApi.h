@@ -2,10 +2,10 @@
 
 #include <gmock/gmock.h>
 
-#include "D2xxApi.h"
+#include "D2xxDouble.h"
 
 // Records the D2XX calls that reach a device, to check what a layer passes through.
-class MockD2xxApi : public D2xxApi {
+class MockD2xxApi : public D2xxDouble {
 public:
     MOCK_METHOD(FT_STATUS, FT_ListDevices, (void*, void*, std::uint32_t), (override));
     MOCK_METHOD(FT_STATUS, FT_OpenEx, (void*, std::uint32_t, FT_HANDLE*), (override));

@@ -328,4 +328,4 @@ private slots:
 
 QTEST_MAIN(AppTest)
 
-#include "AppTest.moc"
+#include "CVantixAppTest.moc"

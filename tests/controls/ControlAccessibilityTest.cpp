@@ -123,4 +123,4 @@ std::unique_ptr<QObject> MakeAccessibilityTest() {
     return std::make_unique<AccessibilityTest>();
 }
 
-#include "AccessibilityTest.moc"
+#include "ControlAccessibilityTest.moc"

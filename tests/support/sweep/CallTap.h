@@ -5,13 +5,13 @@
 #include <vector>
 
 #include "Clock.h"
-#include "D2xxApi.h"
 #include "D2xxLibrary.h"
+#include "ForwardingD2xxApi.h"
 
 // Sits between the driver and the simulated pod and writes down every D2XX call: its number
 // (from 1, as the pod counts them for UnplugAtCall), name, status, virtual time, the bytes of
 // each write and the mask of each purge.
-class CallTap final : public D2xxApi, public D2xxLibrary {
+class CallTap final : public ForwardingD2xxApi, public D2xxLibrary {
 public:
     struct Call {
         int number = 0;
@@ -22,7 +22,7 @@ public:
         std::uint32_t mask = 0;  // FT_Purge
     };
 
-    CallTap(D2xxApi& device, VirtualClock& clock) : device_(device), clock_(clock) {}
+    CallTap(D2xxApi& device, VirtualClock& clock) : ForwardingD2xxApi(device), clock_(clock) {}
 
     const std::vector<Call>& Calls() const { return calls_; }
 
@@ -58,7 +58,6 @@ private:
     FT_STATUS Note(const char* name, FT_STATUS status, std::string bytes = {},
                    std::uint32_t mask = 0);
 
-    D2xxApi& device_;
     VirtualClock& clock_;
     std::vector<Call> calls_;
 };
