@@ -12,7 +12,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-# The simulated line, as the README shows it.
+# The simulated line, as docs/yield-report.md shows it.
 echo 1000 > serial.txt
 line=(--sim-pods 3 --sim-state line.state --log line.jsonl)
 image=(write-verify "$root/examples/dsp56f807.s" --cpu 807 --serial-at PFLASH:7FF0
