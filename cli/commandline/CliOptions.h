@@ -7,35 +7,10 @@
 
 #include "CpuType.h"
 #include "MemoryRegion.h"
+#include "commandline/CliCommand.h"
+#include "commandline/OptionValues.h"
+#include "commandline/Verbosity.h"
 #include "sim/SimFill.h"
-
-enum class CliCommand {
-    None,
-    Info,
-    Dump,
-    Write,
-    WriteVerify,
-    Verify,
-    Reset,
-    PodWrite,
-    PodVerify,
-    PodInfo,
-    List,
-    Erase,
-    BlankCheck,
-    StationDb,
-    Report,
-    Help,
-};
-
-enum class CliVerbosity { Quiet, Normal, Verbose };
-
-// Where a board's serial number goes (--serial-at REGION:ADDRESS).
-struct SerialAddress {
-    MemoryRegion region = MemoryRegion::PFLASH;
-    std::uint32_t address = 0;
-    std::string text;  // as given, for the messages that quote it
-};
 
 // Everything the command line asked for.
 struct CliOptions {

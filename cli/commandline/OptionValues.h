@@ -5,8 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "MemoryRegion.h"
 #include "OptionTable.h"
-#include "commandline/CliOptions.h"
+
+// Where a board's serial number goes (--serial-at REGION:ADDRESS).
+struct SerialAddress {
+    MemoryRegion region = MemoryRegion::PFLASH;
+    std::uint32_t address = 0;
+    std::string text;  // as given, for the messages that quote it
+};
 
 // Each typed value as a user writes it, read once while the command line is parsed. A reader
 // returns nothing for a value that is not one; Refusal says so in the option's words.

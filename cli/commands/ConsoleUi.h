@@ -9,7 +9,7 @@
 #include "NullDisplay.h"
 #include "PodDisplays.h"
 #include "ProgrammerCommands.h"
-#include "commandline/CliOptions.h"
+#include "commandline/Verbosity.h"
 
 // The command line's displays: everything for people goes to stderr through here.
 //
