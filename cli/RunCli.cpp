@@ -134,7 +134,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
 
     if (options.verbosity == CliVerbosity::Verbose) {
-        for (const std::string& source : options.jobFileSources) {
+        for (const std::string& source : options.jobFiles.sources) {
             err << source << '\n';
         }
     }

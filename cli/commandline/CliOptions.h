@@ -8,40 +8,11 @@
 #include "CpuType.h"
 #include "MemoryRegion.h"
 #include "commandline/CliCommand.h"
+#include "commandline/GlobalOptions.h"
 #include "commandline/OptionValues.h"
-#include "commandline/Verbosity.h"
-#include "sim/SimFill.h"
 
 // Everything the command line asked for.
-struct CliOptions {
-    // Global options, accepted before or after the command.
-    bool simulate = false;
-    bool simRealtime = false;
-    std::string simStatePath;
-    // --sim-fill: what a new simulated target holds (a state file read wins).
-    SimFill simFill;
-    bool simFillGiven = false;
-    std::string tracePath;
-    // The pod with this serial number ("--pod"); empty: the first pod.
-    std::string podSerial;
-    // Several simulated pods ("--sim-pods N"); 0: the one pod of --simulate.
-    int simPods = 0;
-    // One JSON Lines record per board appended here ("--log"); empty: none.
-    std::string logPath;
-    // The board's identifier for its record ("--board-id"); with --repeat the first board's.
-    // Empty: none (an empty value is refused).
-    std::string boardId;
-    // The line's station database ("--station-db URL"); empty: VANTIX_STATION_DB, or none.
-    std::string stationDb;
-    // This station's name in the database's records ("--station"); empty: the host name.
-    std::string station;
-    CliVerbosity verbosity = CliVerbosity::Normal;
-    // The job files of --config, in the order given; relative paths in each are from its
-    // folder.
-    std::vector<std::string> jobFilePaths;
-    // Each option a job file set and where ("--log: from the job file F, line 3"), for
-    // --verbose.
-    std::vector<std::string> jobFileSources;
+struct CliOptions : GlobalOptions {
     bool help = false;  // help for `command` (the tool when None)
     bool version = false;
     bool udevRule = false;

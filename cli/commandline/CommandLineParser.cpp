@@ -352,54 +352,55 @@ std::string CommandLineParser::ReadGlobals() {
         return option->count() > 0 ? option->as<std::string>() : std::string();
     };
     if (const CLI::Option* config = app_->get_option("--config"); config->count() > 0) {
-        o.jobFilePaths = config->results();
+        o.jobFiles.paths = config->results();
     }
     for (const JobFiles::Applied& applied : jobSettings_) {
-        o.jobFileSources.push_back(SourceText(applied));
+        o.jobFiles.sources.push_back(SourceText(applied));
     }
-    o.simulate = Flag("--simulate");
-    o.simRealtime = Flag("--sim-realtime");
-    o.simStatePath = text("--sim-state");
-    o.tracePath = text("--trace");
-    o.podSerial = text("--pod");
-    o.boardId = text("--board-id");
-    o.logPath = text("--log");
-    o.stationDb = text("--station-db");
-    o.station = text("--station");
+    o.pod.sim.simulate = Flag("--simulate");
+    o.pod.sim.realtime = Flag("--sim-realtime");
+    o.pod.sim.statePath = text("--sim-state");
+    o.pod.tracePath = text("--trace");
+    o.pod.serial = text("--pod");
+    o.records.boardId = text("--board-id");
+    o.records.logPath = text("--log");
+    o.records.stationDb = text("--station-db");
+    o.records.station = text("--station");
     std::string simFill = text("--sim-fill");
     std::string simPods = text("--sim-pods");
     // A path the job file gives is a path from the job file's folder, wherever the station
     // was started.
-    for (auto [name, path] : {std::pair{"--trace", &o.tracePath}, {"--sim-state", &o.simStatePath},
-                              {"--log", &o.logPath}}) {
+    for (auto [name, path] : {std::pair{"--trace", &o.pod.tracePath},
+                              {"--sim-state", &o.pod.sim.statePath},
+                              {"--log", &o.records.logPath}}) {
         const CLI::Option* option = app_->get_option(name);
         *path = FromJobFileFolder(*path, option);
     }
     // --no-simulate means the real pod, whatever else the job file or the command line says
     // about the simulation; otherwise anything about the simulation means the simulated pod.
-    if (app_->get_option("--simulate")->count() > 0 && !o.simulate) {
-        o.simRealtime = false;
-        o.simStatePath.clear();
+    if (app_->get_option("--simulate")->count() > 0 && !o.pod.sim.simulate) {
+        o.pod.sim.realtime = false;
+        o.pod.sim.statePath.clear();
         simFill.clear();
         simPods.clear();
     }
-    o.simulate = o.simulate || o.simRealtime || !o.simStatePath.empty() || !simFill.empty() ||
-                 !simPods.empty();
+    o.pod.sim.simulate = o.pod.sim.simulate || o.pod.sim.realtime || !o.pod.sim.statePath.empty() ||
+                         !simFill.empty() || !simPods.empty();
     ReadVerbosity();
     if (!simFill.empty()) {
         const std::optional<SimFill> fill = SimFill::Parse(simFill);
         if (!fill) {
             return Refusal(Row("sim-fill"), simFill);
         }
-        o.simFill = *fill;
-        o.simFillGiven = true;
+        o.pod.sim.fill = *fill;
+        o.pod.sim.fillGiven = true;
     }
     if (!simPods.empty()) {
         const std::optional<std::uint64_t> count = ReadCount(Row("sim-pods"), simPods);
         if (!count) {
             return Refusal(Row("sim-pods"), simPods);
         }
-        o.simPods = static_cast<int>(*count);
+        o.pod.sim.pods = static_cast<int>(*count);
     }
     return {};
 }
@@ -582,8 +583,8 @@ CliParseResult CommandLineParser::ReadReportCommand(const CLI::App& command) {
     // Every --log of the command line is a log to read; a job file names one, from its folder.
     if (const CLI::Option* log = app_->get_option("--log"); OnCommandLine(*app_, log)) {
         given.logs = log->results();
-    } else if (!result_.options.logPath.empty()) {
-        given.logs.push_back(result_.options.logPath);
+    } else if (!result_.options.records.logPath.empty()) {
+        given.logs.push_back(result_.options.records.logPath);
     }
     if (const std::string refusal = ReadReportOptions(given, result_.options); !refusal.empty()) {
         return Fail(refusal);

@@ -28,7 +28,7 @@ std::string ReadPodsOption(const std::optional<std::string>& given, CliOptions& 
     if (!given) {
         return {};
     }
-    if (!options.podSerial.empty()) {
+    if (!options.pod.serial.empty()) {
         return "--pod and --pods do not go together: --pods names every pod the command "
                "works on";
     }

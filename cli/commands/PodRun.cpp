@@ -15,8 +15,8 @@ PodRun::PodRun(const CliOptions& options, const CliEnvironment& environment, Con
                       options.command == CliCommand::List),
       ui_(ui),
       recorder_(recorder),
-      session_(options, environment, ui),
-      tracePath_(options.tracePath) {
+      session_(options.pod, environment, ui),
+      tracePath_(options.pod.tracePath) {
     record_.command = CommandOf(options.command).name;
 }
 

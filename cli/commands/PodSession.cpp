@@ -7,13 +7,13 @@
 #include "CliExit.h"
 #include "FtdiPort.h"
 #include "WritableNode.h"
-#include "commandline/CliOptions.h"
+#include "commandline/GlobalOptions.h"
 #include "commands/CliEnvironment.h"
 #include "commands/ConsoleUi.h"
 #include "sim/SimulatedPod.h"
 
-PodSession::PodSession(const CliOptions& options, const CliEnvironment& environment, ConsoleUi& ui)
-    : options_(options),
+PodSession::PodSession(const PodChoice& choice, const CliEnvironment& environment, ConsoleUi& ui)
+    : choice_(choice),
       environment_(environment),
       ui_(ui),
       interrupted_(environment.interrupted != nullptr ? *environment.interrupted
@@ -29,47 +29,47 @@ PodSession::~PodSession() {
 int PodSession::Start(const SFileImage& image) {
     // The trace is made (or emptied) only once the pod is reached: a refused run leaves the
     // last one as it was.
-    if (!options_.tracePath.empty()) {
-        if (const std::string reason = TraceLog::WhyNotWritable(options_.tracePath);
+    if (!choice_.tracePath.empty()) {
+        if (const std::string reason = TraceLog::WhyNotWritable(choice_.tracePath);
             !reason.empty()) {
-            ui_.Error("vantix-cli: cannot write the trace file " + options_.tracePath + " (" +
+            ui_.Error("vantix-cli: cannot write the trace file " + choice_.tracePath + " (" +
                       reason + ")");
             return kExitInputError;
         }
         // A device or FIFO has no last trace to keep: it is opened now, so that one nobody
         // reads is refused before the pod is touched.
         if (std::string reason;
-            IsDeviceOrFifo(options_.tracePath) && !trace_.OpenFile(options_.tracePath, reason)) {
-            ui_.Error("vantix-cli: cannot write the trace file " + options_.tracePath + " (" +
+            IsDeviceOrFifo(choice_.tracePath) && !trace_.OpenFile(choice_.tracePath, reason)) {
+            ui_.Error("vantix-cli: cannot write the trace file " + choice_.tracePath + " (" +
                       reason + ")");
             return kExitInputError;
         }
     }
     // The instant simulated pod runs in virtual time, so its time-outs and working times
     // cost nothing and the elapsed time shown is the time a real pod would take.
-    if (options_.simulate && !options_.simRealtime) {
+    if (choice_.sim.simulate && !choice_.sim.realtime) {
         clock_ = std::make_unique<VirtualClock>();
     } else {
         clock_ = std::make_unique<SteadyClock>();
     }
     startMs_ = clock_->TickMs();
-    backendOptions_.simulate = options_.simulate;
-    backendOptions_.simRealtime = options_.simRealtime;
-    backendOptions_.simStatePath = options_.simStatePath;
-    backendOptions_.simFill = options_.simFill;
-    backendOptions_.simPods = options_.simPods;
+    backendOptions_.simulate = choice_.sim.simulate;
+    backendOptions_.simRealtime = choice_.sim.realtime;
+    backendOptions_.simStatePath = choice_.sim.statePath;
+    backendOptions_.simFill = choice_.sim.fill;
+    backendOptions_.simPods = choice_.sim.pods;
     backend_ = environment_.makeBackend ? environment_.makeBackend(backendOptions_, *clock_)
                                         : MakeD2xxBackend(backendOptions_, *clock_);
     if (!backend_.library) {
         ui_.Error("vantix-cli: " + backend_.error);
         return kExitInputError;
     }
-    if (options_.simulate) {
+    if (choice_.sim.simulate) {
         ui_.Info("simulated pod: no board is programmed");
     }
     library_.emplace(*backend_.library, interrupted_);
     pod_ = std::make_unique<CUsbPod>(*library_, *clock_, image);
-    if (!options_.tracePath.empty() || ui_.Verbose()) {
+    if (!choice_.tracePath.empty() || ui_.Verbose()) {
         pod_->SetWireTrace(&trace_);
     }
     operations_ = std::make_unique<ProgrammerCommands>(*pod_, image, *clock_, ui_);
@@ -173,7 +173,7 @@ int PodSession::FindPod(bool& found) {
     std::vector<AttachedDevice> devices;
     std::string error;
     const bool listed = ListAttachedDevices(*library_, devices, error);
-    const std::string& wanted = options_.podSerial;
+    const std::string& wanted = choice_.serial;
     found = false;
     for (std::size_t i = 0; listed && !found && i < devices.size(); ++i) {
         if (devices[i].description == CUsbPod::kPodDescription &&
@@ -209,13 +209,13 @@ int PodSession::TryClaimPod() {
         return status;  // no pod: the command says so in its own words
     }
     std::string error;
-    const std::string& wanted = options_.podSerial;
+    const std::string& wanted = choice_.serial;
     // A library that lists no serial numbers still has one pod to lock.
     const std::string key = podSerial_.empty() ? CUsbPod::kPodDescription : podSerial_;
     // A simulated pod without a state file belongs to this process alone.
-    if (!options_.simulate || !options_.simStatePath.empty()) {
+    if (!choice_.sim.simulate || !choice_.sim.statePath.empty()) {
         switch (lock_.Acquire(
-            PodLock::KeyFor(key, options_.simulate ? &options_.simStatePath : nullptr), error)) {
+            PodLock::KeyFor(key, choice_.sim.simulate ? &choice_.sim.statePath : nullptr), error)) {
             case PodLock::Result::Locked:
                 break;
             case PodLock::Result::InUse:
@@ -226,10 +226,10 @@ int PodSession::TryClaimPod() {
                 return kExitUnreachable;
         }
     }
-    if (std::string reason; !options_.tracePath.empty() && !trace_.IsOpen() &&
-                            !trace_.OpenFile(options_.tracePath, reason)) {
-        ui_.Error("vantix-cli: cannot write the trace file " + options_.tracePath + " (" +
-                  reason + ")");
+    if (std::string reason; !choice_.tracePath.empty() && !trace_.IsOpen() &&
+                            !trace_.OpenFile(choice_.tracePath, reason)) {
+        ui_.Error("vantix-cli: cannot write the trace file " + choice_.tracePath + " (" + reason +
+                  ")");
         return kExitInputError;
     }
     pod_->SetWantedSerial(wanted);

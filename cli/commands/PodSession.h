@@ -15,14 +15,14 @@
 class ConsoleUi;
 class SFileImage;
 struct CliEnvironment;
-struct CliOptions;
+struct PodChoice;
 
 // One run's pod: the clock, the backend the options choose, the driver over it with Ctrl+C
 // wired in, the wire trace and the shared operation commands. The simulated pod's state is
 // saved when the session ends.
 class PodSession {
 public:
-    PodSession(const CliOptions& options, const CliEnvironment& environment, ConsoleUi& ui);
+    PodSession(const PodChoice& choice, const CliEnvironment& environment, ConsoleUi& ui);
     ~PodSession();
     PodSession(const PodSession&) = delete;
     PodSession& operator=(const PodSession&) = delete;
@@ -78,7 +78,7 @@ private:
     // reporting.
     int FindPod(bool& found);
 
-    const CliOptions& options_;
+    const PodChoice& choice_;
     const CliEnvironment& environment_;
     ConsoleUi& ui_;
     std::atomic<bool> neverInterrupted_{false};

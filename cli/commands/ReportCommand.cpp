@@ -60,10 +60,10 @@ bool ReportCommand::Interrupted() const {
 
 std::string ReportCommand::DatabaseUrl(std::string& refusal) const {
     refusal.clear();
-    if (!options_.stationDb.empty() || !options_.reportLogs.empty()) {
-        return options_.stationDb;
+    if (!options_.records.stationDb.empty() || !options_.reportLogs.empty()) {
+        return options_.records.stationDb;
     }
-    return ChosenStationDb(options_.stationDb, environment_, refusal);
+    return ChosenStationDb(options_.records.stationDb, environment_, refusal);
 }
 
 std::string ReportCommand::CheckFiles() const {

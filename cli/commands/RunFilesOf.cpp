@@ -5,14 +5,14 @@
 RunFiles RunFilesOf(const CliOptions& options) {
     RunFiles files;
     files.imageFile = options.file;
-    files.jobFiles = options.jobFilePaths;
-    files.trace = options.tracePath;
+    files.jobFiles = options.jobFiles.paths;
+    files.trace = options.pod.tracePath;
     if (options.command != CliCommand::List) {
-        files.log = options.logPath;
+        files.log = options.records.logPath;
     }
-    if (options.simulate) {
-        files.simState = options.simStatePath;
-        files.simPods = options.simPods;
+    if (options.pod.sim.simulate) {
+        files.simState = options.pod.sim.statePath;
+        files.simPods = options.pod.sim.pods;
     }
     const bool numbersBoards =
         options.command == CliCommand::Write || options.command == CliCommand::WriteVerify;

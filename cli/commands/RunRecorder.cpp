@@ -17,9 +17,9 @@ RunRecorder::RunRecorder(const CliOptions& options, const CliEnvironment& enviro
       environment_(environment),
       ui_(ui),
       out_(out),
-      boardId_(options.boardId),
+      boardId_(options.records.boardId),
       runId_(StationDb::NewRunId()),
-      station_(options.station.empty() ? RunLog::HostName() : options.station) {
+      station_(options.records.station.empty() ? RunLog::HostName() : options.records.station) {
     waiting_.interrupted = environment.interrupted;
     waiting_.signal = environment.interruptSignal;
     waiting_.say = [&ui](const std::string& text) { ui.Notice(text); };
@@ -27,7 +27,7 @@ RunRecorder::RunRecorder(const CliOptions& options, const CliEnvironment& enviro
 
 bool RunRecorder::OpenLog() {
     std::string error;
-    if (!options_.logPath.empty() && !log_.Open(options_.logPath, error)) {
+    if (!options_.records.logPath.empty() && !log_.Open(options_.records.logPath, error)) {
         ui_.Error("vantix-cli: " + error);
         return false;
     }
@@ -36,15 +36,15 @@ bool RunRecorder::OpenLog() {
 
 int RunRecorder::OpenStationDb() {
     std::string refusal;
-    const std::string url = ChosenStationDb(options_.stationDb, environment_, refusal);
+    const std::string url = ChosenStationDb(options_.records.stationDb, environment_, refusal);
     if (url.empty()) {
         // A station name or a series without a database would record nothing of either.
-        refusal = !refusal.empty()           ? refusal
-                  : options_.serialSeries    ? "--serial-series needs --station-db URL (or "
-                                               "VANTIX_STATION_DB)"
-                  : !options_.station.empty() ? "--station needs --station-db URL (or "
-                                                "VANTIX_STATION_DB), whose records name it"
-                                              : "";
+        refusal = !refusal.empty()        ? refusal
+                  : options_.serialSeries ? "--serial-series needs --station-db URL (or "
+                                            "VANTIX_STATION_DB)"
+                  : !options_.records.station.empty() ? "--station needs --station-db URL (or "
+                                                        "VANTIX_STATION_DB), whose records name it"
+                                                      : "";
         if (!refusal.empty()) {
             Report(refusal);
             return kExitInputError;
@@ -133,8 +133,8 @@ int RunRecorder::Store(const std::string& line, bool logged, int status, std::st
     fate_ = std::max(fate_, spooled.Ok() ? RecordFate::Spooled : RecordFate::Lost);
     lost = stored.message + "\n" + spooled.message;
     if (!spooled.Ok()) {
-        lost += logged ? "\nthe record of this board is only in the log " + options_.logPath +
-                             ", not in the station database; stopping"
+        lost += logged ? "\nthe record of this board is only in the log " +
+                             options_.records.logPath + ", not in the station database; stopping"
                        : "\nthe record of this board is lost; stopping";
     }
     return status;
@@ -167,8 +167,8 @@ RunRecord RunRecorder::RefusalRecord(const CliOptions& options, const std::strin
     if (options.cpu) {
         record.cpu = CpuName(*options.cpu);
     }
-    if (!options.boardId.empty()) {
-        record.board = options.boardId;
+    if (!options.records.boardId.empty()) {
+        record.board = options.records.boardId;
     }
     record.status = status;
     record.exitCode = exitCode;
@@ -190,8 +190,8 @@ bool RunRecorder::Started(const RunRecord& record) {
     }
     RunRecord entry = record;
     entry.board = boardId_.empty() ? std::nullopt : std::optional<std::string>(boardId_);
-    if (!options_.podSerial.empty()) {
-        entry.pod = options_.podSerial;
+    if (!options_.pod.serial.empty()) {
+        entry.pod = options_.pod.serial;
     }
     entry.result.reset();
     entry.status = kStartedStatus;
@@ -264,7 +264,7 @@ int RunRecorder::Keep(RunRecord& record, int status) {
         ui_.Finish();
         ui_.Error("vantix-cli: " + error);
         ui_.Error("vantix-cli: the record of this board is missing from the log " +
-                  options_.logPath + "; stopping");
+                  options_.records.logPath + "; stopping");
     }
     runId_ = StationDb::NewRunId();
     return status;

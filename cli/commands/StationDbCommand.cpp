@@ -28,7 +28,7 @@ StationDbCommand::StationDbCommand(const CliOptions& options, const CliEnvironme
 
 int StationDbCommand::Run() {
     std::string refusal;
-    const std::string url = ChosenStationDb(options_.stationDb, environment_, refusal);
+    const std::string url = ChosenStationDb(options_.records.stationDb, environment_, refusal);
     if (!refusal.empty()) {
         return Fail({kExitInputError, refusal});
     }

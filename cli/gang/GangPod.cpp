@@ -12,15 +12,15 @@ namespace {
 // pod's own run prints none (and blank-check's lines go to the pod's data).
 CliOptions OptionsOnPod(const CliOptions& options, const std::string& serial,
                         const std::string& boardId) {
-    CliOptions pod = options;
-    pod.pods.reset();
-    pod.podSerial = serial;
-    pod.tracePath = serial.empty() || options.tracePath.empty()
-                        ? std::string()
-                        : options.tracePath + "." + serial;
-    pod.boardId = boardId;
-    pod.json = false;
-    return pod;
+    CliOptions onPod = options;
+    onPod.pods.reset();
+    onPod.pod.serial = serial;
+    onPod.pod.tracePath = serial.empty() || options.pod.tracePath.empty()
+                              ? std::string()
+                              : options.pod.tracePath + "." + serial;
+    onPod.records.boardId = boardId;
+    onPod.json = false;
+    return onPod;
 }
 
 }  // namespace

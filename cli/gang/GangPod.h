@@ -34,7 +34,7 @@ public:
     GangPod(const GangPod&) = delete;
     GangPod& operator=(const GangPod&) = delete;
 
-    const std::string& Serial() const { return options_.podSerial; }
+    const std::string& Serial() const { return options_.pod.serial; }
 
     // Before any pod is touched, as a single run does it: the files the run writes and the
     // log and the station database, the command's checks of the file and the options, and

@@ -117,7 +117,7 @@ int GangRun::FindPods(std::vector<std::string>& serials) {
 
 bool GangRun::SplitBoardIds(std::size_t pods, std::vector<std::string>& ids) {
     ids.assign(pods, std::string());
-    const std::string& given = options_.boardId;
+    const std::string& given = options_.records.boardId;
     if (given.empty()) {
         return true;
     }

@@ -19,16 +19,16 @@ TEST(CommandLineParser, GlobalOptionsStandBeforeOrAfterTheCommand) {
     const CliParseResult before =
         Parse({"--simulate", "-q", "--trace", "t.log", "write", "f.s", "--cpu", "807"});
     ASSERT_EQ(before.error, "");
-    EXPECT_TRUE(before.options.simulate);
+    EXPECT_TRUE(before.options.pod.sim.simulate);
     EXPECT_EQ(before.options.verbosity, CliVerbosity::Quiet);
-    EXPECT_EQ(before.options.tracePath, "t.log");
+    EXPECT_EQ(before.options.pod.tracePath, "t.log");
     EXPECT_EQ(before.options.command, CliCommand::Write);
 
     const CliParseResult after =
         Parse({"write", "f.s", "--cpu=dsp56f807", "--sim-state=s.bin", "--verbose"});
     ASSERT_EQ(after.error, "");
-    EXPECT_TRUE(after.options.simulate) << "a state file means the simulated pod";
-    EXPECT_EQ(after.options.simStatePath, "s.bin");
+    EXPECT_TRUE(after.options.pod.sim.simulate) << "a state file means the simulated pod";
+    EXPECT_EQ(after.options.pod.sim.statePath, "s.bin");
     EXPECT_EQ(after.options.verbosity, CliVerbosity::Verbose);
     EXPECT_EQ(after.options.cpu, CpuType::DSP56F807);
     EXPECT_EQ(after.options.file, "f.s");
@@ -91,7 +91,7 @@ TEST(CommandLineParser, JobFileOptionsYieldToTheCommandLine) {
     const CliParseResult file = Parse({"--config", job, "write-verify", "f.s"});
     ASSERT_EQ(file.error, "");
     EXPECT_EQ(file.options.cpu, CpuType::DSP56F807) << "the command's section beats the top";
-    EXPECT_EQ(file.options.tracePath, dir.File("wire log.txt")) << "from the job file's folder";
+    EXPECT_EQ(file.options.pod.tracePath, dir.File("wire log.txt")) << "from the job file's folder";
     EXPECT_EQ(file.options.regions,
               (std::vector<MemoryRegion>{MemoryRegion::PFLASH, MemoryRegion::BFLASH}));
     EXPECT_FALSE(file.options.eraseAllBoot);

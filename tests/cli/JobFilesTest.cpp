@@ -46,7 +46,7 @@ TEST_F(JobFiles, AValueWithABlankOrAStrayCommaIsRefusedNamingTheKey) {
         EXPECT_EQ(parsed.options.pods, (std::vector<std::string>{"VSIM0001", "VSIM0002"})) << text;
     }
     const CliParseResult quoted = Parse("q.ini", "log = \"my boards.jsonl\"\n", info);
-    EXPECT_EQ(quoted.options.logPath, dir.File("my boards.jsonl"));
+    EXPECT_EQ(quoted.options.records.logPath, dir.File("my boards.jsonl"));
     // ';' starts a comment after a value as '#' does, but not inside quotes or a word.
     const CliParseResult noted = Parse("c.ini",
                                        "cpu = 805 ; line 3\nlog = \"a ;b.jsonl\" ; c\n"
@@ -54,8 +54,8 @@ TEST_F(JobFiles, AValueWithABlankOrAStrayCommaIsRefusedNamingTheKey) {
                                        info);
     ASSERT_EQ(noted.error, "");
     EXPECT_EQ(noted.options.cpu, CpuType::DSP56F805);
-    EXPECT_EQ(noted.options.logPath, dir.File("a ;b.jsonl"));
-    EXPECT_EQ(noted.options.tracePath, dir.File("w;1.log"));
+    EXPECT_EQ(noted.options.records.logPath, dir.File("a ;b.jsonl"));
+    EXPECT_EQ(noted.options.pod.tracePath, dir.File("w;1.log"));
 }
 
 TEST_F(JobFiles, ValidTomlMeansWhatTomlSays) {
@@ -67,8 +67,8 @@ TEST_F(JobFiles, ValidTomlMeansWhatTomlSays) {
               {"write", "f.s"});
     ASSERT_EQ(parsed.error, "");
     EXPECT_EQ(parsed.options.cpu, CpuType::DSP56F807);
-    EXPECT_EQ(parsed.options.tracePath, dir.File("a\\b.log"));
-    EXPECT_EQ(parsed.options.boardId, "a\"b");
+    EXPECT_EQ(parsed.options.pod.tracePath, dir.File("a\\b.log"));
+    EXPECT_EQ(parsed.options.records.boardId, "a\"b");
     EXPECT_EQ(parsed.options.regions,
               (std::vector<MemoryRegion>{MemoryRegion::PFLASH, MemoryRegion::BFLASH}));
     EXPECT_TRUE(Parse("i.toml", "[info] # c\njson = true\n", {"info", "f.s", "--cpu", "807"})
@@ -104,13 +104,14 @@ TEST_F(JobFiles, OptionsOfEveryCommandStandUnderACommandsSection) {
     const std::string text = "cpu = \"805\"\n[write-verify]\nlog = \"w.jsonl\"\npod = \"A1\"\n";
     const CliParseResult own = Parse("s.toml", text, {"write-verify", "f.s"});
     ASSERT_EQ(own.error, "");
-    EXPECT_EQ(own.options.logPath, dir.File("w.jsonl"));
-    EXPECT_EQ(own.options.podSerial, "A1");
+    EXPECT_EQ(own.options.records.logPath, dir.File("w.jsonl"));
+    EXPECT_EQ(own.options.pod.serial, "A1");
     const CliParseResult other = Parse("s.toml", text, {"verify", "f.s"});
     ASSERT_EQ(other.error, "");
-    EXPECT_EQ(other.options.logPath, "");
-    EXPECT_EQ(Parse("s.toml", text, {"--log", "x.jsonl", "write-verify", "f.s"}).options.logPath,
-              "x.jsonl");
+    EXPECT_EQ(other.options.records.logPath, "");
+    EXPECT_EQ(
+        Parse("s.toml", text, {"--log", "x.jsonl", "write-verify", "f.s"}).options.records.logPath,
+        "x.jsonl");
 }
 
 TEST_F(JobFiles, SeveralJobFilesAreReadInOrderTheLaterOverriding) {
@@ -123,9 +124,9 @@ TEST_F(JobFiles, SeveralJobFilesAreReadInOrderTheLaterOverriding) {
     const CliParseResult parsed = CommandLineParser().Parse(
         {"--config", station, "--config", release, "write-verify", "f.s"});
     ASSERT_EQ(parsed.error, "");
-    EXPECT_EQ(parsed.options.logPath, dir.File("boards.jsonl"));
-    EXPECT_EQ(parsed.options.simStatePath, dir.File("pod.state"));
-    EXPECT_TRUE(parsed.options.simulate);
+    EXPECT_EQ(parsed.options.records.logPath, dir.File("boards.jsonl"));
+    EXPECT_EQ(parsed.options.pod.sim.statePath, dir.File("pod.state"));
+    EXPECT_TRUE(parsed.options.pod.sim.simulate);
     EXPECT_EQ(parsed.options.cpu, CpuType::DSP56F807);
     EXPECT_EQ(parsed.options.regions, (std::vector<MemoryRegion>{MemoryRegion::PFLASH}));
 
@@ -147,16 +148,16 @@ TEST_F(JobFiles, VerboseNamesWhereTheValueInUseCameFrom) {
     ASSERT_EQ(late.error, "");
     EXPECT_EQ(late.options.cpu, CpuType::DSP56F805);
     EXPECT_EQ(late.options.regions, std::vector<MemoryRegion>{MemoryRegion::BFLASH});
-    EXPECT_EQ(late.options.jobFileSources, std::vector<std::string>{});
+    EXPECT_EQ(late.options.jobFiles.sources, std::vector<std::string>{});
 
     const std::string sections = dir.Write("s.toml", "cpu = 805\n[info]\ncpu = 807\n");
     const CliParseResult early =
         CommandLineParser().Parse({"--config", sections, "--cpu", "803", "info", "f.s"});
     EXPECT_EQ(early.options.cpu, CpuType::DSP56F803);
-    EXPECT_EQ(early.options.jobFileSources, std::vector<std::string>{});
+    EXPECT_EQ(early.options.jobFiles.sources, std::vector<std::string>{});
     const CliParseResult section = CommandLineParser().Parse({"--config", sections, "info", "f.s"});
     EXPECT_EQ(section.options.cpu, CpuType::DSP56F807);
-    EXPECT_EQ(section.options.jobFileSources,
+    EXPECT_EQ(section.options.jobFiles.sources,
               std::vector<std::string>{"--cpu: from the job file " + sections + ", line 3 [info]"});
 }
 
@@ -173,7 +174,7 @@ TEST(CommandLineRefusals, SayWhatWasMeant) {
 
     const CliParseResult fill = CommandLineParser().Parse({"--sim-fill", "ERASED", "reset"});
     EXPECT_EQ(fill.error, "");
-    EXPECT_EQ(fill.options.simFill.kind, SimFill::Kind::Erased);
+    EXPECT_EQ(fill.options.pod.sim.fill.kind, SimFill::Kind::Erased);
 }
 
 }  // namespace
