@@ -2,7 +2,9 @@
 // and the examples are told here.
 #include "OptionTable.h"
 #include "ProgramUsage.h"
+#include "commandline/CliOptionRows.h"
 #include "commandline/CommandTable.h"
+#include "commandline/GlobalOptions.h"
 #include "commandline/ToolHelpText.h"
 
 namespace {
@@ -102,9 +104,9 @@ UsageCommand CommandUsage(const std::string& program, const CommandInfo& info) {
     if (info.command == CliCommand::StationDb) {
         command.actions.assign(StationDbActions().begin(), StationDbActions().end());
     }
-    for (const OptionInfo& option : OptionsOf(Program::Cli)) {
-        if ((info.options & option.takenBy) != 0) {
-            command.options.push_back(UsageOf(option, DescriptionFor(option, info.name)));
+    for (const OptionInfo* option : CliCommandRows()) {
+        if ((info.options & option->takenBy) != 0) {
+            command.options.push_back(UsageOf(*option, DescriptionFor(*option, info.name)));
         }
     }
     return command;
@@ -119,10 +121,8 @@ ProgramUsage CliUsage() {
     usage.synopsis = "[OPTIONS] COMMAND [ARGS]";
     usage.description = {kToolDescription, kToolNotes, kToolSerialRun};
     usage.optionsHeading = "OPTIONS";
-    for (const OptionInfo& option : OptionsOf(Program::Cli)) {
-        if (option.takenBy == 0) {
-            usage.options.push_back(UsageOf(option, option.description));
-        }
+    for (const OptionInfo* option : GlobalOptionRows()) {
+        usage.options.push_back(UsageOf(*option, option->description));
     }
     for (const CommandInfo& info : AllCommands()) {
         usage.commands.push_back(CommandUsage(usage.name, info));

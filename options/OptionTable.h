@@ -6,10 +6,11 @@
 
 #include "CliExit.h"
 
-// The options and exit statuses of both programs, vantix-cli and the window, in one table.
-// The command line reads its options from it, and --help, the manual pages and the shell
-// completions are written from it, so none of them can name an option the others lack.
-// Plain data: the window and the manual's generator use it without CLI11.
+// The rows that describe an option of either program, vantix-cli or the window, with the
+// window's options and the exit statuses of both. vantix-cli's rows stand beside its command
+// line, in this form. Each program reads its options from its rows, and --help, the manual
+// pages and the shell completions are written from them, so none of them can name an option
+// the others lack. Plain data: the window and the manual's generator use it without CLI11.
 
 enum class Program { Cli, Window };
 
@@ -82,11 +83,10 @@ enum WindowExit : int {
     kWindowCannotStart = 2,     // command line, or a pod library that cannot be used
 };
 
-// A program's options, in the order --help lists them.
+// A program's options kept here, in the order --help lists them: the window's (vantix-cli's
+// are its command line's).
 std::span<const OptionInfo> OptionsOf(Program program);
 // A program's exit statuses, in the order --help lists them.
 std::span<const ExitStatusInfo> ExitStatusesOf(Program program);
-// The vantix-cli option of that long name, or null.
-const OptionInfo* FindCliOption(std::string_view longName);
 // The option's text under a command's help: a few commands say it in their own words.
 const char* DescriptionFor(const OptionInfo& option, std::string_view command);

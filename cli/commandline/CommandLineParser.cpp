@@ -8,8 +8,10 @@
 #include "OptionTable.h"
 #include "Utf8Path.h"
 #include "commandline/CliHelpFormatter.h"
+#include "commandline/CliOptionRows.h"
 #include "commandline/CommandTable.h"
 #include "commandline/GangOptions.h"
+#include "commandline/GlobalOptions.h"
 #include "commandline/JobFiles.h"
 #include "commandline/OptionValues.h"
 #include "commandline/ReportOptions.h"
@@ -66,9 +68,9 @@ void AddCommand(CLI::App& app, const CommandInfo& info) {
     if (info.command == CliCommand::Report) {
         command->add_option("LOG", CLI::callback_t{}, "further logs, after --log")->expected(-1);
     }
-    for (const OptionInfo& row : OptionsOf(Program::Cli)) {
-        if ((info.options & row.takenBy) != 0) {
-            AddOption(*command, row, DescriptionFor(row, info.name));
+    for (const OptionInfo* row : CliCommandRows()) {
+        if ((info.options & row->takenBy) != 0) {
+            AddOption(*command, *row, DescriptionFor(*row, info.name));
         }
     }
 }
@@ -150,15 +152,11 @@ CommandLineParser::CommandLineParser()
     app.require_subcommand(0, 1);
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     app.footer(ToolFooter());
-    for (const OptionInfo& row : OptionsOf(Program::Cli)) {
-        if (row.takenBy == 0) {
-            AddOption(app, row, row.description)->group(kGlobalGroup);
-        }
+    for (const OptionInfo* row : GlobalOptionRows()) {
+        AddOption(app, *row, row->description)->group(kGlobalGroup);
     }
-    for (const OptionInfo& row : OptionsOf(Program::Cli)) {
-        if (row.takenBy != 0) {
-            AddOption(app, row, row.description)->group("");
-        }
+    for (const OptionInfo* row : CliCommandRows()) {
+        AddOption(app, *row, row->description)->group("");
     }
     for (const CommandInfo& info : AllCommands()) {
         AddCommand(app, info);

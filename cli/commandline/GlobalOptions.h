@@ -1,10 +1,13 @@
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
 #include "commandline/Verbosity.h"
 #include "sim/SimFill.h"
+
+struct OptionInfo;
 
 // The simulated pod instead of a real one (--simulate, --sim-*).
 struct SimulationOptions {
@@ -53,3 +56,6 @@ struct GlobalOptions {
     CliVerbosity verbosity = CliVerbosity::Normal;
     JobFileUse jobFiles;
 };
+
+// The rows of the global options, in the order the tool's --help lists them.
+std::span<const OptionInfo* const> GlobalOptionRows();

@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 
 #include "OptionTable.h"
+#include "commandline/CliOptionRows.h"
 #include "commandline/CommandTable.h"
 #include "commandline/IniJobFile.h"
 #include "commandline/TomlJobFile.h"

@@ -1,6 +1,7 @@
 #include "commandline/ReportOptions.h"
 
 #include "OptionTable.h"
+#include "commandline/CliOptionRows.h"
 #include "commandline/OptionValues.h"
 #include "records/IsoTime.h"
 

@@ -1,6 +1,7 @@
 #include "commandline/SerialOptions.h"
 
 #include "OptionTable.h"
+#include "commandline/CliOptionRows.h"
 #include "commandline/OptionValues.h"
 
 namespace {

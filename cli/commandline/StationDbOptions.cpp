@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "OptionTable.h"
+#include "commandline/CliOptionRows.h"
 #include "commandline/CommandTable.h"
 #include "commandline/OptionValues.h"
 #include "commandline/SerialOptions.h"
