@@ -2,7 +2,6 @@
 // and the examples are told here.
 #include "OptionTable.h"
 #include "ProgramUsage.h"
-#include "commandline/CliOptionRows.h"
 #include "commandline/CommandTable.h"
 #include "commandline/GlobalOptions.h"
 #include "commandline/ToolHelpText.h"
@@ -104,10 +103,8 @@ UsageCommand CommandUsage(const std::string& program, const CommandInfo& info) {
     if (info.command == CliCommand::StationDb) {
         command.actions.assign(StationDbActions().begin(), StationDbActions().end());
     }
-    for (const OptionInfo* option : CliCommandRows()) {
-        if ((info.options & option->takenBy) != 0) {
-            command.options.push_back(UsageOf(*option, DescriptionFor(*option, info.name)));
-        }
+    for (const OptionUse& use : info.optionUses) {
+        command.options.push_back(UsageOf(*use.row, DescriptionOf(use)));
     }
     return command;
 }

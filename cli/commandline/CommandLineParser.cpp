@@ -68,10 +68,8 @@ void AddCommand(CLI::App& app, const CommandInfo& info) {
     if (info.command == CliCommand::Report) {
         command->add_option("LOG", CLI::callback_t{}, "further logs, after --log")->expected(-1);
     }
-    for (const OptionInfo* row : CliCommandRows()) {
-        if ((info.options & row->takenBy) != 0) {
-            AddOption(*command, *row, DescriptionFor(*row, info.name));
-        }
+    for (const OptionUse& use : info.optionUses) {
+        AddOption(*command, *use.row, DescriptionOf(use));
     }
 }
 

@@ -3,12 +3,54 @@
 #include <algorithm>
 #include <array>
 
+#include "commandline/CliOptionRows.h"
+
 namespace {
 
-constexpr unsigned kTargetWriteOptions = kTakesCpu | kTakesStrict | kTakesRegions |
-                                         kTakesEraseAllBoot | kTakesResetAfter | kTakesJson |
-                                         kTakesRepeat | kTakesSerialAt | kTakesSerialSource |
-                                         kTakesOnlyChanged | kTakesPods | kTakesExpectSha256;
+constexpr unsigned kTargetWriteMask = kTakesCpu | kTakesStrict | kTakesRegions |
+                                      kTakesEraseAllBoot | kTakesResetAfter | kTakesJson |
+                                      kTakesRepeat | kTakesSerialAt | kTakesSerialSource |
+                                      kTakesOnlyChanged | kTakesPods | kTakesExpectSha256;
+
+constexpr const char* kListJsonText = "print the listing as one JSON array on stdout";
+constexpr const char* kReleaseCpuText =
+    "release: the CPU of the boards the image is for, DSP56F803,\n"
+    "DSP56F805, DSP56F807 or 803, 805, 807, in any letter case";
+constexpr const char* kSeriesWordsText =
+    "width of a new series' numbers: 1 word (up to 65535, the\n"
+    "default) or 2 (up to 4294967295)";
+
+constexpr std::array<OptionUse, 3> kInfoOptions = {{{&kCpuRow}, {&kJsonRow}, {&kStrictRow}}};
+constexpr std::array<OptionUse, 2> kDumpOptions = {{{&kCpuRow}, {&kRegionRow}}};
+// write and write-verify.
+constexpr std::array<OptionUse, 16> kTargetWriteOptions = {{
+    {&kCpuRow}, {&kRegionsRow}, {&kEraseAllBootRow}, {&kResetAfterRow}, {&kOnlyChangedRow},
+    {&kJsonRow}, {&kRepeatRow}, {&kPodsRow}, {&kSerialAtRow}, {&kSerialWordsRow},
+    {&kSerialOverwriteRow}, {&kSerialCounterRow}, {&kSerialSeriesRow}, {&kSerialStartRow},
+    {&kExpectSha256Row}, {&kStrictRow},
+}};
+constexpr std::array<OptionUse, 12> kVerifyOptions = {{
+    {&kCpuRow}, {&kRegionsRow}, {&kResetAfterRow}, {&kJsonRow}, {&kRepeatRow}, {&kPodsRow},
+    {&kSerialAtRow}, {&kSerialWordsRow}, {&kSerialOverwriteRow}, {&kSerialValueRow},
+    {&kExpectSha256Row}, {&kStrictRow},
+}};
+constexpr std::array<OptionUse, 2> kResetOptions = {{{&kJsonRow}, {&kPodsRow}}};
+constexpr std::array<OptionUse, 6> kPodWriteOptions = {{
+    {&kCpuRow}, {&kEraseAllBootRow}, {&kResetAfterRow}, {&kJsonRow}, {&kExpectSha256Row},
+    {&kStrictRow},
+}};
+constexpr std::array<OptionUse, 4> kPodVerifyOptions = {
+    {{&kCpuRow}, {&kJsonRow}, {&kExpectSha256Row}, {&kStrictRow}}};
+constexpr std::array<OptionUse, 1> kPodInfoOptions = {{{&kJsonRow}}};
+constexpr std::array<OptionUse, 1> kListOptions = {{{&kJsonRow, kListJsonText}}};
+constexpr std::array<OptionUse, 5> kEraseOptions = {
+    {{&kCpuRow}, {&kRegionsRow}, {&kEraseAllBootRow}, {&kJsonRow}, {&kPodsRow}}};
+constexpr std::array<OptionUse, 4> kBlankCheckOptions = {
+    {{&kCpuRow}, {&kRegionsRow}, {&kJsonRow}, {&kPodsRow}}};
+constexpr std::array<OptionUse, 3> kStationDbOptions = {
+    {{&kCpuRow, kReleaseCpuText}, {&kSerialWordsRow, kSeriesWordsText}, {&kStartRow}}};
+constexpr std::array<OptionUse, 5> kReportOptions = {
+    {{&kHtmlRow}, {&kCsvRow}, {&kSinceRow}, {&kUntilRow}, {&kImageRow}}};
 
 constexpr std::array<std::string_view, 6> kStationDbActions = {"init",    "series",   "grant",
                                                                "release", "withdraw", "releases"};
@@ -32,18 +74,19 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "junkLines), words (droppedWords, rewrittenWords, conflictingWords: each word once),\n"
      "the records used (dataRecords, otherRecords), noS3Records, and warnings, their sum as\n"
      "the pod commands' records carry it (words rewritten with the same value are none).",
-     "vantix-cli info examples/dsp56f807.s --cpu DSP56F807 --json"},
+     "vantix-cli info examples/dsp56f807.s --cpu DSP56F807 --json", kInfoOptions},
     {CliCommand::Dump, "dump", true, kTakesCpu | kTakesRegion,
      "print one region's words as the hex view shows them",
      "Prints one region of FILE as the hex view shows it: all of it as the CPU's memory map\n"
      "lays it out, unloaded words as FFFF, in rows \"AAAA: wwww wwww ...\" of 8 words in\n"
      "upper-case hexadecimal (AAAA the first word's address, data-space for DFLASH).",
-     "vantix-cli dump examples/dsp56f805.s --cpu 805 --region DFLASH"},
-    {CliCommand::Write, "write", true, kTargetWriteOptions,
+     "vantix-cli dump examples/dsp56f805.s --cpu 805 --region DFLASH", kDumpOptions},
+    {CliCommand::Write, "write", true, kTargetWriteMask,
      "Target Write: erase and program the regions",
      "Erases and programs the regions of FILE on the target board (\"Target Write\").",
-     "vantix-cli write firmware.s --cpu 807 --regions PFLASH,BFLASH --reset-after"},
-    {CliCommand::WriteVerify, "write-verify", true, kTargetWriteOptions,
+     "vantix-cli write firmware.s --cpu 807 --regions PFLASH,BFLASH --reset-after",
+     kTargetWriteOptions},
+    {CliCommand::WriteVerify, "write-verify", true, kTargetWriteMask,
      "Target Write & Verify: program, then compare each piece",
      "Erases, programs and compares the regions of FILE on the target board\n"
      "(\"Target Write & Verify\").\n\n"
@@ -58,18 +101,18 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "  echo 1000 > /srv/line/serial.txt\n"
      "  vantix-cli write-verify firmware.s --cpu 807 --serial-at PFLASH:7FF0 \\\n"
      "    --serial-counter /srv/line/serial.txt --repeat --log /srv/line/boards.jsonl",
-     "vantix-cli write-verify firmware.s --cpu 805 --no-erase-all-boot"},
+     "vantix-cli write-verify firmware.s --cpu 805 --no-erase-all-boot", kTargetWriteOptions},
     {CliCommand::Verify, "verify", true,
      kTakesCpu | kTakesStrict | kTakesRegions | kTakesResetAfter | kTakesJson | kTakesRepeat |
          kTakesSerialAt | kTakesSerialValue | kTakesPods | kTakesExpectSha256,
      "Target Verify: compare the regions with the target",
      "Compares the regions of FILE with the target board's flash (\"Target Verify\").\n"
      "--serial-at with --serial-value N checks a board that was given serial number N.",
-     "vantix-cli verify firmware.s --cpu 803"},
+     "vantix-cli verify firmware.s --cpu 803", kVerifyOptions},
     {CliCommand::Reset, "reset", false, kTakesJson | kTakesPods, "Target Reset: reset the target board",
      "Resets the target board through the pod (\"Target Reset\"). Exits with 1 when the pod\n"
      "does not acknowledge the reset.",
-     "vantix-cli reset"},
+     "vantix-cli reset", kResetOptions},
     {CliCommand::PodWrite, "pod-write", true,
      kTakesCpu | kTakesStrict | kTakesEraseAllBoot | kTakesResetAfter | kTakesJson |
          kTakesExpectSha256,
@@ -77,19 +120,19 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "Stores the whole image of FILE in the pod's serial EEPROM (\"POD Write\"), with the CPU\n"
      "and the two options, so that the pod can later program boards on its own. Every\n"
      "region the file fills is stored.",
-     "vantix-cli pod-write firmware.s --cpu 805 --reset-after"},
+     "vantix-cli pod-write firmware.s --cpu 805 --reset-after", kPodWriteOptions},
     {CliCommand::PodVerify, "pod-verify", true,
      kTakesCpu | kTakesStrict | kTakesJson | kTakesExpectSha256,
      "POD Verify: compare the pod's stored image with the file",
      "Reads the pod's record of its stored image, prints it, and has the pod compare every\n"
      "stored block with FILE (\"POD Verify\").",
-     "vantix-cli pod-verify firmware.s --cpu 805"},
+     "vantix-cli pod-verify firmware.s --cpu 805", kPodVerifyOptions},
     {CliCommand::PodInfo, "pod-info", false, kTakesJson,
      "print the pod's record of its stored image",
      "Reads the pod's record of the image stored in its EEPROM and prints it on stdout as\n"
      "POD Verify does (\"[CPU] : ...\", \"[Option] : ...\", one \"[... Info]\" line per "
      "region),\nwithout comparing anything. Exits with 1 when the pod holds no image.",
-     "vantix-cli pod-info"},
+     "vantix-cli pod-info", kPodInfoOptions},
     {CliCommand::List, "list", false, kTakesJson, "list the attached FTDI devices",
      "Lists the attached FTDI devices on stdout in the order of their serial numbers,\n"
      "one line each: index, serial number, description and \"pod\" or \"not a pod\" (a\n"
@@ -98,14 +141,14 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "--udev-rule). --json prints the same as an array:\n"
      "  [{\"index\":0,\"serial\":\"VSIM0001\",\"description\":\"USB POD\",\"pod\":true}]\n"
      "With --simulate (or --sim-pods N), the simulated pods are listed.",
-     "vantix-cli list --json"},
+     "vantix-cli list --json", kListOptions},
     {CliCommand::Erase, "erase", false,
      kTakesCpu | kTakesRegions | kTakesEraseAllBoot | kTakesJson | kTakesPods,
      "erase every page of the regions of the CPU's memory map",
      "Erases every page of each region of the CPU's memory map on the target board (default:\n"
      "all of them; P2FLASH on the DSP56F807 only), with Target Write's frames, texts and\n"
      "lamps. BFLASH is erased whole with one frame unless --no-erase-all-boot. No FILE.",
-     "vantix-cli erase --cpu 807 --regions PFLASH,DFLASH"},
+     "vantix-cli erase --cpu 807 --regions PFLASH,DFLASH", kEraseOptions},
     {CliCommand::BlankCheck, "blank-check", false,
      kTakesCpu | kTakesRegions | kTakesJson | kTakesPods,
      "check that the regions of the CPU's memory map are erased",
@@ -114,7 +157,7 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "\"PFLASH blank\", or \"PFLASH not blank: 0x0100-0x01FF differs\", the first page piece\n"
      "that differs (the pod compares a whole piece at once). Exits with 0 when every region\n"
      "is blank, 1 when one is not. No FILE.",
-     "vantix-cli blank-check --cpu 805 --json"},
+     "vantix-cli blank-check --cpu 805 --json", kBlankCheckOptions},
     {CliCommand::StationDb, "station-db", false, kTakesSeries | kTakesCpu,
      "set up the line's station database and its serial series",
      "Sets up the PostgreSQL database that the stations of a line share (--station-db URL,\n"
@@ -145,7 +188,8 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "command stores its record there too, with --station (default: the host name) and\n"
      "the run's UUID. A record that cannot be stored ends the run with 4 and waits in a\n"
      "spool file under ~/.local/state/vantix until the next run with that database sends it.",
-     "vantix-cli station-db grant station station3 --station-db postgresql://line_owner@db1/line"},
+     "vantix-cli station-db grant station station3 --station-db postgresql://line_owner@db1/line",
+     kStationDbOptions},
     {CliCommand::Report, "report", false, kTakesReport,
      "write the line's yield report from its records",
      "Reads the boards' records from JSON Lines logs (--log FILE..., as --log writes them;\n"
@@ -160,9 +204,10 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "A line that is no record is named on stderr, skipped and counted on the page. A log\n"
      "that cannot be read exits with 2 and a database out of reach with 3, leaving any\n"
      "earlier report as it was.",
-     "vantix-cli report --log /srv/line/boards.jsonl --html yield.html --csv boards.csv"},
+     "vantix-cli report --log /srv/line/boards.jsonl --html yield.html --csv boards.csv",
+     kReportOptions},
     {CliCommand::Help, "help", false, 0, "this text, or the text of COMMAND",
-     "Shows the tool's usage, or the usage of COMMAND.", "vantix-cli help write"},
+     "Shows the tool's usage, or the usage of COMMAND.", "vantix-cli help write", {}},
 }};
 
 }  // namespace
@@ -195,6 +240,10 @@ const CommandInfo& CommandOf(CliCommand command) {
         }
     }
     return kCommandInfos.back();
+}
+
+const char* DescriptionOf(const OptionUse& use) {
+    return use.description != nullptr ? use.description : use.row->description;
 }
 
 std::string UsageArguments(const CommandInfo& command) {

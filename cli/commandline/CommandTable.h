@@ -7,6 +7,16 @@
 #include "OptionTable.h"
 #include "commandline/CliOptions.h"
 
+// An option a command takes: its row, and the command's own text for it where the row's
+// general text does not fit (null: the row's).
+struct OptionUse {
+    const OptionInfo* row;
+    const char* description = nullptr;
+};
+
+// The text a command's help and manual page give the option.
+const char* DescriptionOf(const OptionUse& use);
+
 // One command: what it is called, what it takes and how its help explains it.
 struct CommandInfo {
     CliCommand command;
@@ -16,6 +26,9 @@ struct CommandInfo {
     const char* summary;      // its line in the tool's list of commands
     const char* description;  // the text under its usage line
     const char* example;
+    // Its options, in the order its help lists them: a new option goes where the help should
+    // show it.
+    std::span<const OptionUse> optionUses;
 };
 
 // Every command, in the order the tool's help lists them.
