@@ -103,7 +103,7 @@ UsageCommand CommandUsage(const std::string& program, const CommandInfo& info) {
     if (info.command == CliCommand::StationDb) {
         command.actions.assign(StationDbActions().begin(), StationDbActions().end());
     }
-    for (const OptionUse& use : info.optionUses) {
+    for (const OptionUse& use : info.options) {
         command.options.push_back(UsageOf(*use.row, DescriptionOf(use)));
     }
     return command;

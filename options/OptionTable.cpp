@@ -10,16 +10,16 @@ using enum Program;
 
 // The window's options; vantix-cli's stand beside its command line.
 constexpr std::array<OptionInfo, 4> kOptions = {{
-    {Window, nullptr, "simulate", false, Flag, nullptr, 0,
+    {Window, nullptr, "simulate", false, Flag, nullptr,
      "work with the simulated pod instead of USB hardware; it takes the\n"
      "time a real pod would, and the message window says so in blue",
      0, 0, nullptr},
-    {Window, nullptr, "pod", false, PodSerial, "SERIAL", 0,
+    {Window, nullptr, "pod", false, PodSerial, "SERIAL",
      "use the pod with this serial number (vantix-cli list shows them);\n"
      "default: the first pod by serial number",
      0, 0, nullptr},
-    {Window, "h", "help", false, Flag, nullptr, 0, "print the options and exit", 0, 0, nullptr},
-    {Window, nullptr, "version", false, Flag, nullptr, 0, "print the version and exit", 0, 0,
+    {Window, "h", "help", false, Flag, nullptr, "print the options and exit", 0, 0, nullptr},
+    {Window, nullptr, "version", false, Flag, nullptr, "print the version and exit", 0, 0,
      nullptr},
 }};
 
@@ -71,19 +71,4 @@ std::span<const OptionInfo> OptionsOf(Program program) {
 
 std::span<const ExitStatusInfo> ExitStatusesOf(Program program) {
     return RowsOf(kExitStatuses, program);
-}
-
-const char* DescriptionFor(const OptionInfo& option, std::string_view command) {
-    if (command == "list" && std::string_view(option.longName) == "json") {
-        return "print the listing as one JSON array on stdout";
-    }
-    if (command == "station-db" && std::string_view(option.longName) == "cpu") {
-        return "release: the CPU of the boards the image is for, DSP56F803,\n"
-               "DSP56F805, DSP56F807 or 803, 805, 807, in any letter case";
-    }
-    if (command == "station-db" && std::string_view(option.longName) == "serial-words") {
-        return "width of a new series' numbers: 1 word (up to 65535, the\n"
-               "default) or 2 (up to 4294967295)";
-    }
-    return option.description;
 }

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <span>
-#include <string_view>
 
 #include "CliExit.h"
 
@@ -30,27 +29,6 @@ enum class ValueKind {
     Fill,           // what a new simulated target holds
 };
 
-// The vantix-cli commands that take an option besides the global ones; the parser registers
-// each on the commands that name it and refuses it on the others.
-enum CommandOption : unsigned {
-    kTakesCpu = 1u << 0,
-    kTakesJson = 1u << 1,
-    kTakesStrict = 1u << 2,
-    kTakesRegions = 1u << 3,
-    kTakesRegion = 1u << 4,
-    kTakesEraseAllBoot = 1u << 5,  // --erase-all-boot and --no-erase-all-boot
-    kTakesResetAfter = 1u << 6,
-    kTakesRepeat = 1u << 7,
-    kTakesSerialAt = 1u << 8,      // --serial-at, --serial-words, --serial-overwrite
-    kTakesSerialSource = 1u << 9,  // --serial-counter, --serial-start, --serial-series
-    kTakesSerialValue = 1u << 10,  // --serial-value
-    kTakesSeries = 1u << 11,       // station-db: --start, --serial-words
-    kTakesReport = 1u << 12,       // report: --html, --csv, --since, --until, --image
-    kTakesOnlyChanged = 1u << 13,  // --only-changed
-    kTakesPods = 1u << 14,         // --pods: one board on each of several pods at once
-    kTakesExpectSha256 = 1u << 15, // --expect-sha256: the file commands
-};
-
 struct OptionInfo {
     Program program;
     const char* shortName;  // without the dash, or null
@@ -58,9 +36,6 @@ struct OptionInfo {
     bool negatable;         // a flag that "--no-NAME" switches off
     ValueKind kind;
     const char* valueName;  // what --help calls the value ("CPU", "PATH"); null for a flag
-    // 0: an option of the program itself (vantix-cli: before or after the command);
-    // otherwise the CommandOption bit of the commands that take it.
-    unsigned takenBy;
     const char* description;
     // Count: the values taken.
     std::uint64_t least;
@@ -88,5 +63,3 @@ enum WindowExit : int {
 std::span<const OptionInfo> OptionsOf(Program program);
 // A program's exit statuses, in the order --help lists them.
 std::span<const ExitStatusInfo> ExitStatusesOf(Program program);
-// The option's text under a command's help: a few commands say it in their own words.
-const char* DescriptionFor(const OptionInfo& option, std::string_view command);

@@ -2,14 +2,14 @@
 
 #include "commandline/CommandTable.h"
 
-CliHelpFormatter::CliHelpFormatter() {
+CliHelpFormatter::CliHelpFormatter(const CommandSet& commands) : commands_(commands) {
     column_width(26);  // option names, then their text
 }
 
 std::string CliHelpFormatter::make_help(const CLI::App* app, std::string name,
                                         CLI::AppFormatMode mode) const {
     // A command's own help explains it at length; the tool's list shows the summary only.
-    const CommandInfo* command = app->get_parent() ? FindCommand(app->get_name()) : nullptr;
+    const CommandInfo* command = app->get_parent() ? commands_.Find(app->get_name()) : nullptr;
     std::string text = make_usage(app, name) + "\n" +
                        (command ? command->description : app->get_description()) + "\n";
     text += make_groups(app, mode);
@@ -23,7 +23,7 @@ std::string CliHelpFormatter::make_help(const CLI::App* app, std::string name,
 }
 
 std::string CliHelpFormatter::make_usage(const CLI::App* app, std::string name) const {
-    const CommandInfo* command = FindCommand(app->get_name());
+    const CommandInfo* command = commands_.Find(app->get_name());
     if (app->get_parent() == nullptr || command == nullptr) {
         return "Usage: " + name + " [OPTIONS] COMMAND [ARGS]\n";
     }

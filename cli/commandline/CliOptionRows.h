@@ -1,12 +1,9 @@
 #pragma once
 
-#include <span>
-#include <string_view>
-
 #include "OptionTable.h"
 
-// The rows of the options that commands take, beside the global ones; each names the
-// commands that take it.
+// The rows of the options that commands take, beside the global ones; each command lists
+// those it takes.
 extern const OptionInfo kCpuRow;
 extern const OptionInfo kRegionRow;
 extern const OptionInfo kRegionsRow;
@@ -31,8 +28,3 @@ extern const OptionInfo kUntilRow;
 extern const OptionInfo kImageRow;
 extern const OptionInfo kExpectSha256Row;
 extern const OptionInfo kStrictRow;
-
-// Every command's option, in the table's order.
-std::span<const OptionInfo* const> CliCommandRows();
-// The vantix-cli option of that long name, global or a command's, or null.
-const OptionInfo* FindCliOption(std::string_view longName);

@@ -68,7 +68,7 @@ void AddCommand(CLI::App& app, const CommandInfo& info) {
     if (info.command == CliCommand::Report) {
         command->add_option("LOG", CLI::callback_t{}, "further logs, after --log")->expected(-1);
     }
-    for (const OptionUse& use : info.optionUses) {
+    for (const OptionUse& use : info.options) {
         AddOption(*command, *use.row, DescriptionOf(use));
     }
 }
@@ -121,10 +121,6 @@ std::string EmptyValue(const std::string& name) {
     return "option '" + name + "' has an empty value";
 }
 
-const OptionInfo& Row(const char* longName) {
-    return *FindCliOption(longName);
-}
-
 // For --verbose: where an option's value came from, without the value, which may hold a
 // password ("--station-db: from the job file /etc/line/station.toml, line 4").
 std::string SourceText(const JobFiles::Applied& applied) {
@@ -139,10 +135,10 @@ std::string SourceText(const JobFiles::Applied& applied) {
 }  // namespace
 
 CommandLineParser::CommandLineParser()
-    : app_(std::make_unique<CLI::App>(kToolDescription, "vantix-cli")) {
+    : commands_(AllCommands()), app_(std::make_unique<CLI::App>(kToolDescription, "vantix-cli")) {
     CLI::App& app = *app_;
     // Set before the commands are added, which inherit them.
-    app.formatter(std::make_shared<CliHelpFormatter>());
+    app.formatter(std::make_shared<CliHelpFormatter>(commands_));
     app.set_help_flag();  // help is an ordinary flag here: it must win over every error
     app.allow_extras();   // leftovers are reported in this tool's words
     app.allow_windows_style_options(false);  // "/path" is a file on every system
@@ -153,10 +149,10 @@ CommandLineParser::CommandLineParser()
     for (const OptionInfo* row : GlobalOptionRows()) {
         AddOption(app, *row, row->description)->group(kGlobalGroup);
     }
-    for (const OptionInfo* row : CliCommandRows()) {
+    for (const OptionInfo* row : commands_.CommandRows()) {
         AddOption(app, *row, row->description)->group("");
     }
-    for (const CommandInfo& info : AllCommands()) {
+    for (const CommandInfo& info : commands_.All()) {
         AddCommand(app, info);
     }
 }
@@ -190,7 +186,7 @@ CliParseResult CommandLineParser::Parse(const std::vector<std::string>& args) {
         return ReadHelpTopic(*command);
     }
     if (o.help) {
-        o.helpTopic = command ? FindCommand(command->get_name())->command : CliCommand::None;
+        o.helpTopic = command ? commands_.Find(command->get_name())->command : CliCommand::None;
         return result_;
     }
     o.version = Flag("--version");
@@ -204,14 +200,14 @@ CliParseResult CommandLineParser::Parse(const std::vector<std::string>& args) {
     if (const std::string refusal = ReadGlobals(); !refusal.empty()) {
         return Fail(refusal);
     }
-    o.command = FindCommand(command->get_name())->command;
+    o.command = commands_.Find(command->get_name())->command;
     return ReadCommand(*command, args);
 }
 
 std::string CommandLineParser::ReadArguments(const std::vector<std::string>& args) {
     const PreparedArguments prepared = Prepare(args);
     std::string finding = prepared.finding;
-    JobFiles jobFiles;
+    JobFiles jobFiles(commands_);
     const std::string jobFault = jobFiles.Read(*app_, JobFilePaths(prepared.args));
     Note(finding, jobFault);
     Note(finding, prepared.missingValue);
@@ -332,7 +328,7 @@ CliParseResult CommandLineParser::ReadHelpTopic(const CLI::App& help) {
     o.helpTopic = o.help ? CliCommand::Help : CliCommand::None;
     o.help = true;
     if (const CLI::Option* topic = help.get_option("COMMAND"); topic->count() > 0) {
-        const CommandInfo* info = FindCommand(topic->as<std::string>());
+        const CommandInfo* info = commands_.Find(topic->as<std::string>());
         if (info == nullptr) {
             return Fail("unknown command '" + topic->as<std::string>() + "'");
         }
@@ -386,15 +382,16 @@ std::string CommandLineParser::ReadGlobals() {
     if (!simFill.empty()) {
         const std::optional<SimFill> fill = SimFill::Parse(simFill);
         if (!fill) {
-            return Refusal(Row("sim-fill"), simFill);
+            return Refusal(*commands_.FindRow("sim-fill"), simFill);
         }
         o.pod.sim.fill = *fill;
         o.pod.sim.fillGiven = true;
     }
     if (!simPods.empty()) {
-        const std::optional<std::uint64_t> count = ReadCount(Row("sim-pods"), simPods);
+        const OptionInfo& row = *commands_.FindRow("sim-pods");
+        const std::optional<std::uint64_t> count = ReadCount(row, simPods);
         if (!count) {
-            return Refusal(Row("sim-pods"), simPods);
+            return Refusal(row, simPods);
         }
         o.pod.sim.pods = static_cast<int>(*count);
     }
@@ -472,9 +469,9 @@ std::string CommandLineParser::RefuseForeignOptions(const CLI::App& command,
 
 std::string CommandLineParser::ReadFileAndCpu(const CLI::App& command) {
     CliOptions& o = result_.options;
-    const CommandInfo& info = CommandOf(o.command);
+    const CommandInfo& info = commands_.Of(o.command);
     const std::string& name = command.get_name();
-    if (!info.needsFile && (info.options & kTakesCpu) == 0) {
+    if (!info.needsFile && !info.needsCpu) {
         return {};
     }
     if (info.needsFile) {
@@ -489,7 +486,7 @@ std::string CommandLineParser::ReadFileAndCpu(const CLI::App& command) {
         return "'" + name + "' needs --cpu CPU (" + kCpuChoices + ")";
     }
     o.cpu = CpuFromName(*cpu);
-    return o.cpu ? std::string() : Refusal(Row("cpu"), *cpu);
+    return o.cpu ? std::string() : Refusal(kCpuRow, *cpu);
 }
 
 std::string CommandLineParser::ReadRegions(const CLI::App& command) {
@@ -498,13 +495,13 @@ std::string CommandLineParser::ReadRegions(const CLI::App& command) {
         std::string unknown;
         o.regions = ReadRegionList(regions->as<std::vector<std::string>>(), unknown);
         if (!o.regions) {
-            return Refusal(Row("regions"), unknown);
+            return Refusal(kRegionsRow, unknown);
         }
     }
     if (const std::optional<std::string> region = CommandText(command, "--region")) {
         o.dumpRegion = RegionFromUserName(*region);
         if (!o.dumpRegion) {
-            return Refusal(Row("region"), *region);
+            return Refusal(kRegionRow, *region);
         }
     }
     return {};
@@ -536,7 +533,7 @@ std::string CommandLineParser::ReadExpectedImage(const CLI::App& command) {
     const std::string given = option->as<std::string>();
     const std::optional<std::string> sha256 = ReadSha256(given);
     if (!sha256) {
-        return Refusal(Row("expect-sha256"), given);
+        return Refusal(kExpectSha256Row, given);
     }
     CliOptions& o = result_.options;
     o.expectSha256 = sha256;
@@ -612,7 +609,8 @@ CliParseResult CommandLineParser::Fail(std::string message) {
     result_.error = std::move(message);
     // A refused command line is still a run of its command: with --json it gets a record.
     const std::vector<CLI::App*> chosen = app_->get_subcommands();
-    if (const CommandInfo* info = chosen.empty() ? nullptr : FindCommand(chosen.front()->get_name())) {
+    if (const CommandInfo* info =
+            chosen.empty() ? nullptr : commands_.Find(chosen.front()->get_name())) {
         result_.refusedCommand = info->command;
         try {
             result_.refusedJson = EffectiveFlag(*app_, *chosen.front(), "--json", false);
@@ -628,5 +626,5 @@ std::string CommandLineParser::Help(CliCommand topic) const {
     if (topic == CliCommand::None) {
         return app_->help();
     }
-    return app_->get_subcommand(CommandOf(topic).name)->help("vantix-cli");
+    return app_->get_subcommand(commands_.Of(topic).name)->help("vantix-cli");
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "commandline/CliOptions.h"
+#include "commandline/CommandTable.h"
 #include "commandline/JobFiles.h"
 
 namespace CLI {
@@ -77,6 +78,7 @@ private:
     std::string FromJobFileFolder(const std::string& path, const CLI::Option* option) const;
     CliParseResult Fail(std::string message);
 
+    CommandSet commands_;  // before app_, whose help formatter looks commands up in it
     std::unique_ptr<CLI::App> app_;
     CliParseResult result_;
     std::string stray_;           // the first argument that is neither option nor operand

@@ -4,13 +4,9 @@
 #include <array>
 
 #include "commandline/CliOptionRows.h"
+#include "commandline/GlobalOptions.h"
 
 namespace {
-
-constexpr unsigned kTargetWriteMask = kTakesCpu | kTakesStrict | kTakesRegions |
-                                      kTakesEraseAllBoot | kTakesResetAfter | kTakesJson |
-                                      kTakesRepeat | kTakesSerialAt | kTakesSerialSource |
-                                      kTakesOnlyChanged | kTakesPods | kTakesExpectSha256;
 
 constexpr const char* kListJsonText = "print the listing as one JSON array on stdout";
 constexpr const char* kReleaseCpuText =
@@ -57,8 +53,7 @@ constexpr std::array<std::string_view, 6> kStationDbActions = {"init",    "serie
 constexpr std::array<std::string_view, 3> kStationDbRoleWords = {"station", "reader", "admin"};
 
 constexpr std::array<CommandInfo, 15> kCommandInfos = {{
-    {CliCommand::Info, "info", true, kTakesCpu | kTakesJson | kTakesStrict,
-     "list the flash regions the file fills",
+    {CliCommand::Info, "info", true, true, "list the flash regions the file fills",
      "Reads FILE for CPU and lists the flash regions it fills, as the buffer window does:\n"
      "name, start address (\"0x%04X\") and size (\"0x%X Words\"), in the order PFLASH, "
      "P2FLASH\n(DSP56F807 only), BFLASH, DFLASH. Warnings about the file go to stderr. A file "
@@ -75,18 +70,16 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "the records used (dataRecords, otherRecords), noS3Records, and warnings, their sum as\n"
      "the pod commands' records carry it (words rewritten with the same value are none).",
      "vantix-cli info examples/dsp56f807.s --cpu DSP56F807 --json", kInfoOptions},
-    {CliCommand::Dump, "dump", true, kTakesCpu | kTakesRegion,
-     "print one region's words as the hex view shows them",
+    {CliCommand::Dump, "dump", true, true, "print one region's words as the hex view shows them",
      "Prints one region of FILE as the hex view shows it: all of it as the CPU's memory map\n"
      "lays it out, unloaded words as FFFF, in rows \"AAAA: wwww wwww ...\" of 8 words in\n"
      "upper-case hexadecimal (AAAA the first word's address, data-space for DFLASH).",
      "vantix-cli dump examples/dsp56f805.s --cpu 805 --region DFLASH", kDumpOptions},
-    {CliCommand::Write, "write", true, kTargetWriteMask,
-     "Target Write: erase and program the regions",
+    {CliCommand::Write, "write", true, true, "Target Write: erase and program the regions",
      "Erases and programs the regions of FILE on the target board (\"Target Write\").",
      "vantix-cli write firmware.s --cpu 807 --regions PFLASH,BFLASH --reset-after",
      kTargetWriteOptions},
-    {CliCommand::WriteVerify, "write-verify", true, kTargetWriteMask,
+    {CliCommand::WriteVerify, "write-verify", true, true,
      "Target Write & Verify: program, then compare each piece",
      "Erases, programs and compares the regions of FILE on the target board\n"
      "(\"Target Write & Verify\").\n\n"
@@ -102,38 +95,31 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "  vantix-cli write-verify firmware.s --cpu 807 --serial-at PFLASH:7FF0 \\\n"
      "    --serial-counter /srv/line/serial.txt --repeat --log /srv/line/boards.jsonl",
      "vantix-cli write-verify firmware.s --cpu 805 --no-erase-all-boot", kTargetWriteOptions},
-    {CliCommand::Verify, "verify", true,
-     kTakesCpu | kTakesStrict | kTakesRegions | kTakesResetAfter | kTakesJson | kTakesRepeat |
-         kTakesSerialAt | kTakesSerialValue | kTakesPods | kTakesExpectSha256,
-     "Target Verify: compare the regions with the target",
+    {CliCommand::Verify, "verify", true, true, "Target Verify: compare the regions with the target",
      "Compares the regions of FILE with the target board's flash (\"Target Verify\").\n"
      "--serial-at with --serial-value N checks a board that was given serial number N.",
      "vantix-cli verify firmware.s --cpu 803", kVerifyOptions},
-    {CliCommand::Reset, "reset", false, kTakesJson | kTakesPods, "Target Reset: reset the target board",
+    {CliCommand::Reset, "reset", false, false, "Target Reset: reset the target board",
      "Resets the target board through the pod (\"Target Reset\"). Exits with 1 when the pod\n"
      "does not acknowledge the reset.",
      "vantix-cli reset", kResetOptions},
-    {CliCommand::PodWrite, "pod-write", true,
-     kTakesCpu | kTakesStrict | kTakesEraseAllBoot | kTakesResetAfter | kTakesJson |
-         kTakesExpectSha256,
+    {CliCommand::PodWrite, "pod-write", true, true,
      "POD Write: store the whole image in the pod's EEPROM",
      "Stores the whole image of FILE in the pod's serial EEPROM (\"POD Write\"), with the CPU\n"
      "and the two options, so that the pod can later program boards on its own. Every\n"
      "region the file fills is stored.",
      "vantix-cli pod-write firmware.s --cpu 805 --reset-after", kPodWriteOptions},
-    {CliCommand::PodVerify, "pod-verify", true,
-     kTakesCpu | kTakesStrict | kTakesJson | kTakesExpectSha256,
+    {CliCommand::PodVerify, "pod-verify", true, true,
      "POD Verify: compare the pod's stored image with the file",
      "Reads the pod's record of its stored image, prints it, and has the pod compare every\n"
      "stored block with FILE (\"POD Verify\").",
      "vantix-cli pod-verify firmware.s --cpu 805", kPodVerifyOptions},
-    {CliCommand::PodInfo, "pod-info", false, kTakesJson,
-     "print the pod's record of its stored image",
+    {CliCommand::PodInfo, "pod-info", false, false, "print the pod's record of its stored image",
      "Reads the pod's record of the image stored in its EEPROM and prints it on stdout as\n"
      "POD Verify does (\"[CPU] : ...\", \"[Option] : ...\", one \"[... Info]\" line per "
      "region),\nwithout comparing anything. Exits with 1 when the pod holds no image.",
      "vantix-cli pod-info", kPodInfoOptions},
-    {CliCommand::List, "list", false, kTakesJson, "list the attached FTDI devices",
+    {CliCommand::List, "list", false, false, "list the attached FTDI devices",
      "Lists the attached FTDI devices on stdout in the order of their serial numbers,\n"
      "one line each: index, serial number, description and \"pod\" or \"not a pod\" (a\n"
      "pod is described \"USB POD\"), separated by tabs, and a fifth field saying why\n"
@@ -142,15 +128,13 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "  [{\"index\":0,\"serial\":\"VSIM0001\",\"description\":\"USB POD\",\"pod\":true}]\n"
      "With --simulate (or --sim-pods N), the simulated pods are listed.",
      "vantix-cli list --json", kListOptions},
-    {CliCommand::Erase, "erase", false,
-     kTakesCpu | kTakesRegions | kTakesEraseAllBoot | kTakesJson | kTakesPods,
+    {CliCommand::Erase, "erase", false, true,
      "erase every page of the regions of the CPU's memory map",
      "Erases every page of each region of the CPU's memory map on the target board (default:\n"
      "all of them; P2FLASH on the DSP56F807 only), with Target Write's frames, texts and\n"
      "lamps. BFLASH is erased whole with one frame unless --no-erase-all-boot. No FILE.",
      "vantix-cli erase --cpu 807 --regions PFLASH,DFLASH", kEraseOptions},
-    {CliCommand::BlankCheck, "blank-check", false,
-     kTakesCpu | kTakesRegions | kTakesJson | kTakesPods,
+    {CliCommand::BlankCheck, "blank-check", false, true,
      "check that the regions of the CPU's memory map are erased",
      "Has the pod compare every word of each region of the CPU's memory map with FFFF\n"
      "(default: all regions), one page at a time, and prints a line per region on stdout:\n"
@@ -158,7 +142,7 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "that differs (the pod compares a whole piece at once). Exits with 0 when every region\n"
      "is blank, 1 when one is not. No FILE.",
      "vantix-cli blank-check --cpu 805 --json", kBlankCheckOptions},
-    {CliCommand::StationDb, "station-db", false, kTakesSeries | kTakesCpu,
+    {CliCommand::StationDb, "station-db", false, false,
      "set up the line's station database and its serial series",
      "Sets up the PostgreSQL database that the stations of a line share (--station-db URL,\n"
      "or VANTIX_STATION_DB); ACTION is one of:\n"
@@ -190,8 +174,7 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "spool file under ~/.local/state/vantix until the next run with that database sends it.",
      "vantix-cli station-db grant station station3 --station-db postgresql://line_owner@db1/line",
      kStationDbOptions},
-    {CliCommand::Report, "report", false, kTakesReport,
-     "write the line's yield report from its records",
+    {CliCommand::Report, "report", false, false, "write the line's yield report from its records",
      "Reads the boards' records from JSON Lines logs (--log FILE..., as --log writes them;\n"
      "several files after one --log) and/or the station database (--station-db URL, or\n"
      "VANTIX_STATION_DB when no log is named), and writes the line's yield report: --html OUT,\n"
@@ -206,8 +189,14 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "earlier report as it was.",
      "vantix-cli report --log /srv/line/boards.jsonl --html yield.html --csv boards.csv",
      kReportOptions},
-    {CliCommand::Help, "help", false, 0, "this text, or the text of COMMAND",
-     "Shows the tool's usage, or the usage of COMMAND.", "vantix-cli help write", {}},
+    {CliCommand::Help,
+     "help",
+     false,
+     false,
+     "this text, or the text of COMMAND",
+     "Shows the tool's usage, or the usage of COMMAND.",
+     "vantix-cli help write",
+     {}},
 }};
 
 }  // namespace
@@ -242,19 +231,59 @@ const CommandInfo& CommandOf(CliCommand command) {
     return kCommandInfos.back();
 }
 
+CommandSet::CommandSet(std::span<const CommandInfo> commands) : commands_(commands) {
+    for (const CommandInfo& command : commands_) {
+        for (const OptionUse& use : command.options) {
+            if (std::find(commandRows_.begin(), commandRows_.end(), use.row) ==
+                commandRows_.end()) {
+                commandRows_.push_back(use.row);
+            }
+        }
+    }
+}
+
+const CommandInfo* CommandSet::Find(std::string_view name) const {
+    for (const CommandInfo& command : commands_) {
+        if (name == command.name) {
+            return &command;
+        }
+    }
+    return nullptr;
+}
+
+const CommandInfo& CommandSet::Of(CliCommand command) const {
+    for (const CommandInfo& info : commands_) {
+        if (info.command == command) {
+            return info;
+        }
+    }
+    return commands_.back();
+}
+
+const OptionInfo* CommandSet::FindRow(std::string_view longName) const {
+    for (const std::span<const OptionInfo* const> rows : {GlobalOptionRows(), CommandRows()}) {
+        for (const OptionInfo* row : rows) {
+            if (longName == row->longName) {
+                return row;
+            }
+        }
+    }
+    return nullptr;
+}
+
 const char* DescriptionOf(const OptionUse& use) {
     return use.description != nullptr ? use.description : use.row->description;
 }
 
 std::string UsageArguments(const CommandInfo& command) {
-    // station-db takes --cpu for one action alone, which its text explains.
-    const bool cpuOnly = !command.needsFile && (command.options & kTakesCpu) != 0 &&
-                         command.command != CliCommand::StationDb;
+    const bool cpuOnly = !command.needsFile && command.needsCpu;
+    const bool more = std::any_of(command.options.begin(), command.options.end(),
+                                  [](const OptionUse& use) { return use.row != &kCpuRow; });
     return std::string(command.needsFile ? " FILE --cpu CPU" : "") + (cpuOnly ? " --cpu CPU" : "") +
            (command.command == CliCommand::Help ? " [COMMAND]" : "") +
            (command.command == CliCommand::StationDb ? " ACTION [ARGS]" : "") +
            (command.command == CliCommand::Report ? " [--log FILE...]" : "") +
-           ((command.options & ~kTakesCpu) != 0 ? " [OPTIONS]" : "");
+           (more ? " [OPTIONS]" : "");
 }
 
 std::string PodSerialRefusal(std::string_view command, std::string_view option) {

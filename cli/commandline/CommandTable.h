@@ -3,6 +3,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "OptionTable.h"
 #include "commandline/CliOptions.h"
@@ -21,14 +22,14 @@ const char* DescriptionOf(const OptionUse& use);
 struct CommandInfo {
     CliCommand command;
     const char* name;
-    bool needsFile;  // FILE and --cpu (without FILE, kTakesCpu makes --cpu required)
-    unsigned options;
+    bool needsFile;           // FILE and --cpu
+    bool needsCpu;            // --cpu, also without FILE
     const char* summary;      // its line in the tool's list of commands
     const char* description;  // the text under its usage line
     const char* example;
     // Its options, in the order its help lists them: a new option goes where the help should
     // show it.
-    std::span<const OptionUse> optionUses;
+    std::span<const OptionUse> options;
 };
 
 // Every command, in the order the tool's help lists them.
@@ -36,6 +37,28 @@ std::span<const CommandInfo> AllCommands();
 // The command of that name, or null.
 const CommandInfo* FindCommand(std::string_view name);
 const CommandInfo& CommandOf(CliCommand command);
+
+// The commands of the tool, with the rows of the options they take, as the parser, the help
+// and the job files look them up.
+class CommandSet {
+public:
+    explicit CommandSet(std::span<const CommandInfo> commands);
+
+    // In the order the tool's help lists them.
+    std::span<const CommandInfo> All() const { return commands_; }
+    // The command of that name, or null.
+    const CommandInfo* Find(std::string_view name) const;
+    const CommandInfo& Of(CliCommand command) const;
+    // The row of that long name, a global option's or a command's, or null.
+    const OptionInfo* FindRow(std::string_view longName) const;
+    // Each row that some command takes, once, in the order the commands first list them.
+    std::span<const OptionInfo* const> CommandRows() const { return commandRows_; }
+
+private:
+    std::span<const CommandInfo> commands_;
+    std::vector<const OptionInfo*> commandRows_;
+};
+
 // What the usage line shows after the command's name: " FILE --cpu CPU [OPTIONS]".
 std::string UsageArguments(const CommandInfo& command);
 // What station-db does (its first operand), in the order its help lists them.

@@ -6,7 +6,6 @@
 #include <CLI/CLI.hpp>
 
 #include "OptionTable.h"
-#include "commandline/CliOptionRows.h"
 #include "commandline/CommandTable.h"
 #include "commandline/IniJobFile.h"
 #include "commandline/TomlJobFile.h"
@@ -37,12 +36,12 @@ std::string FullName(const JobFileSetting& setting) {
 }
 
 // The tool, or the command a section names; null for a section that is no command.
-template <typename App>
-App* ScopeOf(App& tool, const std::string& section) {
+const CLI::App* ScopeOf(const CommandSet& commands, const CLI::App& tool,
+                        const std::string& section) {
     if (section.empty()) {
         return &tool;
     }
-    return FindCommand(section) != nullptr ? tool.get_subcommand(section) : nullptr;
+    return commands.Find(section) != nullptr ? tool.get_subcommand(section) : nullptr;
 }
 
 // A key finds its option as CLI11 looks it up: the long name, a one-letter short name, or an
@@ -70,9 +69,9 @@ auto* OptionOfKey(App& tool, App& scope, const std::string& key) {
     return option;
 }
 
-const OptionInfo* InfoOf(const CLI::Option& option) {
+const OptionInfo* InfoOf(const CommandSet& commands, const CLI::Option& option) {
     const std::vector<std::string>& names = option.get_lnames();
-    return names.empty() ? nullptr : FindCliOption(names.front());
+    return names.empty() ? nullptr : commands.FindRow(names.front());
 }
 
 // Options whose value is a list, in a job file a string with commas or an array.
@@ -122,14 +121,15 @@ std::string CheckUnquoted(const JobFileSetting& s, bool list) {
     return {};
 }
 
-std::string CheckValue(const CLI::Option& option, const JobFileSetting& s) {
+std::string CheckValue(const CommandSet& commands, const CLI::Option& option,
+                       const JobFileSetting& s) {
     if (option.get_expected_max() == 0) {
         return CheckFlag(s);
     }
     if (s.type == Type::Bare) {
         return At(s) + "option '" + s.key + "' has no value";
     }
-    const OptionInfo* info = InfoOf(option);
+    const OptionInfo* info = InfoOf(commands, option);
     const bool list = TakesList(info);
     const bool fits = s.type == Type::Text || (s.type == Type::Integer && TakesInteger(info)) ||
                       (s.type == Type::Array && list && s.allStrings);
@@ -177,10 +177,10 @@ std::string UnknownKeyText(const JobFileSetting& s) {
 }
 
 // What is wrong with one setting, or empty; `option` is its option when it has one.
-std::string CheckSetting(const CLI::App& tool, const JobFileSetting& s,
+std::string CheckSetting(const CommandSet& commands, const CLI::App& tool, const JobFileSetting& s,
                          const CLI::Option*& option) {
     option = nullptr;
-    const CLI::App* scope = ScopeOf(tool, s.section);
+    const CLI::App* scope = ScopeOf(commands, tool, s.section);
     if (scope == nullptr) {
         return Place(s) + "unknown section [" + s.section + "]";
     }
@@ -194,7 +194,7 @@ std::string CheckSetting(const CLI::App& tool, const JobFileSetting& s,
     if (!option->get_configurable()) {
         return Place(s) + FullName(s) + ": This option is not allowed in a configuration file";
     }
-    return CheckValue(*option, s);
+    return CheckValue(commands, *option, s);
 }
 
 JobFileReading ReadOne(const std::string& path) {
@@ -213,7 +213,8 @@ std::string JobFiles::Read(const CLI::App& tool, const std::vector<std::string>&
         }
         for (JobFileSetting& setting : reading.settings) {
             const CLI::Option* option = nullptr;
-            if (std::string fault = CheckSetting(tool, setting, option); !fault.empty()) {
+            if (std::string fault = CheckSetting(commands_, tool, setting, option);
+                !fault.empty()) {
                 return fault;
             }
             // A later file's value for the same option of the same section replaces it.

@@ -10,12 +10,16 @@ namespace CLI {
 class App;
 class Option;
 }  // namespace CLI
+class CommandSet;
 
 // The job files of one command line, read in the order given and checked against the
 // options before any is used. A file whose name ends in ".toml" is read as TOML, any other
 // as INI. A later file's key replaces the same option of the same section in an earlier one.
 class JobFiles {
 public:
+    // `commands` outlives the job files.
+    explicit JobFiles(const CommandSet& commands) : commands_(commands) {}
+
     // An option and the setting it took.
     using Applied = std::pair<const CLI::Option*, JobFileSetting>;
 
@@ -30,6 +34,7 @@ public:
     std::vector<Applied> Apply(CLI::App& tool, CLI::App* command) const;
 
 private:
+    const CommandSet& commands_;            // the sections and the rows the keys name
     std::vector<JobFileSetting> settings_;  // in effect, in the order read
 };
 

@@ -8,14 +8,14 @@
 namespace {
 
 // A time option's value, into `time`; the refusal when it is none.
-std::string ReadTime(const char* name, const std::optional<std::string>& text,
+std::string ReadTime(const OptionInfo& row, const std::optional<std::string>& text,
                      std::optional<std::int64_t>& time) {
     if (!text) {
         return {};
     }
     // Compared with the records' times to the microsecond.
     time = ParseIsoTimeMicros(*text, FractionTo::Later);
-    return time ? std::string() : Refusal(*FindCliOption(name), *text);
+    return time ? std::string() : Refusal(row, *text);
 }
 
 }  // namespace
@@ -33,8 +33,8 @@ std::string ReadReportOptions(const ReportCommandTexts& given, CliOptions& optio
     }
     options.reportHtml = given.html.value_or("");
     options.reportCsv = given.csv.value_or("");
-    for (const std::string& refusal : {ReadTime("since", given.since, options.since),
-                                       ReadTime("until", given.until, options.until)}) {
+    for (const std::string& refusal : {ReadTime(kSinceRow, given.since, options.since),
+                                       ReadTime(kUntilRow, given.until, options.until)}) {
         if (!refusal.empty()) {
             return refusal;
         }
@@ -45,7 +45,7 @@ std::string ReadReportOptions(const ReportCommandTexts& given, CliOptions& optio
     if (given.image) {
         options.imageSha256 = ReadSha256(*given.image);
         if (!options.imageSha256) {
-            return Refusal(*FindCliOption("image"), *given.image);
+            return Refusal(kImageRow, *given.image);
         }
     }
     return {};

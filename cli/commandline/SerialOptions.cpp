@@ -22,10 +22,6 @@ std::string NeedsSerialAt(const SerialOptionTexts& given) {
     return given.overwrite ? "--serial-overwrite needs --serial-at REGION:ADDRESS" : "";
 }
 
-std::string Refused(const char* name, const std::string& value) {
-    return Refusal(*FindCliOption(name), value);
-}
-
 }  // namespace
 
 std::uint64_t LargestSerial(int words) {
@@ -44,12 +40,12 @@ std::string ReadSerialOptions(const SerialOptionTexts& given, CliOptions& option
     }
     options.serialAt = ReadSerialAddress(*given.at);
     if (!options.serialAt) {
-        return Refused("serial-at", *given.at);
+        return Refusal(kSerialAtRow, *given.at);
     }
     if (given.words) {
-        const std::optional<std::uint64_t> words = ReadCount(*FindCliOption("serial-words"), *given.words);
+        const std::optional<std::uint64_t> words = ReadCount(kSerialWordsRow, *given.words);
         if (!words) {
-            return Refused("serial-words", *given.words);
+            return Refusal(kSerialWordsRow, *given.words);
         }
         options.serialWords = static_cast<int>(*words);
     }
@@ -77,10 +73,10 @@ std::string ReadSerialOptions(const SerialOptionTexts& given, CliOptions& option
     if (!number) {
         return {};
     }
-    const char* name = verify ? "serial-value" : "serial-start";
-    const std::optional<std::uint64_t> read = ReadCount(*FindCliOption(name), *number);
+    const OptionInfo& row = verify ? kSerialValueRow : kSerialStartRow;
+    const std::optional<std::uint64_t> read = ReadCount(row, *number);
     if (!read) {
-        return Refused(name, *number);
+        return Refusal(row, *number);
     }
     if (*read > LargestSerial(options.serialWords)) {
         return SerialTooLargeText(*read, options.serialWords);

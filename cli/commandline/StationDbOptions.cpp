@@ -11,8 +11,7 @@
 namespace {
 
 // A count option's value, into `number`; the refusal when it is none.
-std::string ReadNumber(const char* name, const std::string& text, std::uint64_t& number) {
-    const OptionInfo& row = *FindCliOption(name);
+std::string ReadNumber(const OptionInfo& row, const std::string& text, std::uint64_t& number) {
     const std::optional<std::uint64_t> read = ReadCount(row, text);
     if (!read) {
         return Refusal(row, text);
@@ -46,7 +45,7 @@ std::string ReadReleaseOptions(const StationDbCommandTexts& given, CliOptions& o
         // Without --cpu, the image is withdrawn for every CPU it is released for.
         if (given.cpu) {
             options.cpu = CpuFromName(*given.cpu);
-            return options.cpu ? std::string() : Refusal(*FindCliOption("cpu"), *given.cpu);
+            return options.cpu ? std::string() : Refusal(kCpuRow, *given.cpu);
         }
         return {};
     }
@@ -56,7 +55,7 @@ std::string ReadReleaseOptions(const StationDbCommandTexts& given, CliOptions& o
     }
     options.cpu = CpuFromName(*given.cpu);
     if (!options.cpu) {
-        return Refusal(*FindCliOption("cpu"), *given.cpu);
+        return Refusal(kCpuRow, *given.cpu);
     }
     return *options.cpu == CpuType::DSP56F801
                ? "a DSP56F801 image is never programmed, so it is not released"
@@ -136,8 +135,8 @@ std::string ReadStationDbOptions(const StationDbCommandTexts& given, CliOptions&
     std::uint64_t words = 1;
     std::uint64_t start = 0;
     for (const std::string& refusal :
-         {given.words ? ReadNumber("serial-words", *given.words, words) : std::string(),
-          ReadNumber("start", *given.start, start)}) {
+         {given.words ? ReadNumber(kSerialWordsRow, *given.words, words) : std::string(),
+          ReadNumber(kStartRow, *given.start, start)}) {
         if (!refusal.empty()) {
             return refusal;
         }
