@@ -1,22 +1,17 @@
 #include "commandline/CommandLineParser.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include <CLI/CLI.hpp>
 
 #include "OptionTable.h"
-#include "Utf8Path.h"
 #include "commandline/CliHelpFormatter.h"
 #include "commandline/CliOptionRows.h"
 #include "commandline/CommandTable.h"
-#include "commandline/GangOptions.h"
 #include "commandline/GlobalOptions.h"
 #include "commandline/JobFiles.h"
+#include "commandline/OptionReader.h"
 #include "commandline/OptionValues.h"
-#include "commandline/ReportOptions.h"
-#include "commandline/SerialOptions.h"
-#include "commandline/StationDbOptions.h"
 #include "commandline/ToolHelpText.h"
 #include "records/SystemReason.h"
 
@@ -80,35 +75,6 @@ bool IsOption(const std::string& arg) {
 
 std::string NameOf(const std::string& arg) {
     return arg.substr(0, arg.find('='));
-}
-
-bool OnCommandLine(const CLI::App& app, const CLI::Option* option) {
-    const auto& order = app.parse_order();
-    return option != nullptr && std::find(order.begin(), order.end(), option) != order.end();
-}
-
-// Where a command option's value comes from: the command line beats the job file, and the
-// command's own option (after it, or under its [section]) the tool-wide one.
-const CLI::Option* Effective(const CLI::App& tool, const CLI::App& command,
-                             const std::string& name) {
-    const CLI::Option* own = command.get_option_no_throw(name);
-    if (own == nullptr) {
-        return nullptr;  // the command does not take it: a job file's top level is for others
-    }
-    const CLI::Option* wide = tool.get_option_no_throw(name);
-    for (const CLI::Option* option : {OnCommandLine(command, own) ? own : nullptr,
-                                      OnCommandLine(tool, wide) ? wide : nullptr, own, wide}) {
-        if (option != nullptr && option->count() > 0) {
-            return option;
-        }
-    }
-    return nullptr;
-}
-
-bool EffectiveFlag(const CLI::App& tool, const CLI::App& command, const char* name,
-                   bool fallback) {
-    const CLI::Option* option = Effective(tool, command, name);
-    return option != nullptr ? option->as<bool>() : fallback;
 }
 
 void Note(std::string& finding, const std::string& message) {
@@ -366,7 +332,7 @@ std::string CommandLineParser::ReadGlobals() {
                               {"--sim-state", &o.pod.sim.statePath},
                               {"--log", &o.records.logPath}}) {
         const CLI::Option* option = app_->get_option(name);
-        *path = FromJobFileFolder(*path, option);
+        *path = FromJobFileFolder(*path, option, jobSettings_);
     }
     // --no-simulate means the real pod, whatever else the job file or the command line says
     // about the simulation; otherwise anything about the simulation means the simulated pod.
@@ -382,16 +348,15 @@ std::string CommandLineParser::ReadGlobals() {
     if (!simFill.empty()) {
         const std::optional<SimFill> fill = SimFill::Parse(simFill);
         if (!fill) {
-            return Refusal(*commands_.FindRow("sim-fill"), simFill);
+            return Refusal(kSimFillRow, simFill);
         }
         o.pod.sim.fill = *fill;
         o.pod.sim.fillGiven = true;
     }
     if (!simPods.empty()) {
-        const OptionInfo& row = *commands_.FindRow("sim-pods");
-        const std::optional<std::uint64_t> count = ReadCount(row, simPods);
+        const std::optional<std::uint64_t> count = ReadCount(kSimPodsRow, simPods);
         if (!count) {
-            return Refusal(row, simPods);
+            return Refusal(kSimPodsRow, simPods);
         }
         o.pod.sim.pods = static_cast<int>(*count);
     }
@@ -420,189 +385,39 @@ void CommandLineParser::ReadVerbosity() {
 
 CliParseResult CommandLineParser::ReadCommand(const CLI::App& command,
                                               const std::vector<std::string>& args) {
-    CliOptions& o = result_.options;
-    if (const std::string refusal = RefuseForeignOptions(command, args); !refusal.empty()) {
+    const CommandInfo& info = commands_.Of(result_.options.command);
+    if (const std::string refusal = RefuseForeignOptions(info, args); !refusal.empty()) {
         return Fail(refusal);
     }
     if (!stray_.empty()) {
         return Fail("unexpected argument '" + stray_ + "' for '" + command.get_name() + "'");
     }
-    o.json = EffectiveFlag(*app_, command, "--json", false);
-    o.strict = EffectiveFlag(*app_, command, "--strict", false);
-    o.eraseAllBoot = EffectiveFlag(*app_, command, "--erase-all-boot", true);
-    o.resetAfter = EffectiveFlag(*app_, command, "--reset-after", false);
-    o.repeat = EffectiveFlag(*app_, command, "--repeat", false);
-    o.onlyChanged = EffectiveFlag(*app_, command, "--only-changed", false);
-    if (o.command == CliCommand::StationDb) {
-        return ReadStationDbCommand(command);
-    }
-    if (o.command == CliCommand::Report) {
-        return ReadReportCommand(command);
-    }
-    for (const auto read : {&CommandLineParser::ReadFileAndCpu, &CommandLineParser::ReadRegions,
-                            &CommandLineParser::ReadSerial, &CommandLineParser::ReadPods,
-                            &CommandLineParser::ReadExpectedImage}) {
-        if (const std::string refusal = (this->*read)(command); !refusal.empty()) {
-            return Fail(refusal);
-        }
+    const OptionReader reader(*app_, command, jobSettings_, result_.options);
+    const std::string refusal = info.read ? info.read(reader, result_.options) : std::string();
+    if (!refusal.empty()) {
+        return Fail(refusal);
     }
     return result_;
 }
 
-std::string CommandLineParser::RefuseForeignOptions(const CLI::App& command,
+std::string CommandLineParser::RefuseForeignOptions(const CommandInfo& command,
                                                     const std::vector<std::string>& args) const {
     // A command option the command does not take, given on the command line, is refused in
     // the words it was typed in.
-    const std::string& name = command.get_name();
+    const CLI::App& own = *app_->get_subcommand(command.name);
     for (const std::string& arg : args) {
         const CLI::Option* option =
             IsOption(arg) ? app_->get_option_no_throw(NameOf(arg)) : nullptr;
         if (option != nullptr && option->get_group().empty() && OnCommandLine(*app_, option) &&
-            command.get_option_no_throw(NameOf(arg)) == nullptr) {
-            const std::string refusal = PodSerialRefusal(name, NameOf(arg));
-            return !refusal.empty() ? refusal
-                                    : "unknown option '" + NameOf(arg) + "' for '" + name + "'";
+            own.get_option_no_throw(NameOf(arg)) == nullptr) {
+            const std::string refusal =
+                command.refuseForeign ? command.refuseForeign(NameOf(arg)) : std::string();
+            return !refusal.empty()
+                       ? refusal
+                       : "unknown option '" + NameOf(arg) + "' for '" + command.name + "'";
         }
     }
     return {};
-}
-
-std::string CommandLineParser::ReadFileAndCpu(const CLI::App& command) {
-    CliOptions& o = result_.options;
-    const CommandInfo& info = commands_.Of(o.command);
-    const std::string& name = command.get_name();
-    if (!info.needsFile && !info.needsCpu) {
-        return {};
-    }
-    if (info.needsFile) {
-        const CLI::Option* file = command.get_option("FILE");
-        if (file->count() == 0) {
-            return "'" + name + "' needs FILE, the S-record file";
-        }
-        o.file = file->as<std::string>();
-    }
-    const std::optional<std::string> cpu = CommandText(command, "--cpu");
-    if (!cpu) {
-        return "'" + name + "' needs --cpu CPU (" + kCpuChoices + ")";
-    }
-    o.cpu = CpuFromName(*cpu);
-    return o.cpu ? std::string() : Refusal(kCpuRow, *cpu);
-}
-
-std::string CommandLineParser::ReadRegions(const CLI::App& command) {
-    CliOptions& o = result_.options;
-    if (const CLI::Option* regions = Effective(*app_, command, "--regions")) {
-        std::string unknown;
-        o.regions = ReadRegionList(regions->as<std::vector<std::string>>(), unknown);
-        if (!o.regions) {
-            return Refusal(kRegionsRow, unknown);
-        }
-    }
-    if (const std::optional<std::string> region = CommandText(command, "--region")) {
-        o.dumpRegion = RegionFromUserName(*region);
-        if (!o.dumpRegion) {
-            return Refusal(kRegionRow, *region);
-        }
-    }
-    return {};
-}
-
-std::string CommandLineParser::ReadSerial(const CLI::App& command) {
-    SerialOptionTexts given{CommandText(command, "--serial-at"),
-                            CommandText(command, "--serial-words"),
-                            CommandText(command, "--serial-counter"),
-                            CommandText(command, "--serial-start"),
-                            CommandText(command, "--serial-value"),
-                            EffectiveFlag(*app_, command, "--serial-overwrite", false),
-                            CommandText(command, "--serial-series")};
-    if (const CLI::Option* counter = Effective(*app_, command, "--serial-counter")) {
-        given.counter = FromJobFileFolder(*given.counter, counter);
-    }
-    return ReadSerialOptions(given, result_.options);
-}
-
-std::string CommandLineParser::ReadPods(const CLI::App& command) {
-    return ReadPodsOption(CommandText(command, "--pods"), result_.options);
-}
-
-std::string CommandLineParser::ReadExpectedImage(const CLI::App& command) {
-    const CLI::Option* option = Effective(*app_, command, "--expect-sha256");
-    if (option == nullptr) {
-        return {};
-    }
-    const std::string given = option->as<std::string>();
-    const std::optional<std::string> sha256 = ReadSha256(given);
-    if (!sha256) {
-        return Refusal(kExpectSha256Row, given);
-    }
-    CliOptions& o = result_.options;
-    o.expectSha256 = sha256;
-    o.expectFromJobFile = std::any_of(
-        jobSettings_.begin(), jobSettings_.end(),
-        [option](const JobFiles::Applied& applied) { return applied.first == option; });
-    return {};
-}
-
-CliParseResult CommandLineParser::ReadStationDbCommand(const CLI::App& command) {
-    const auto operand = [&command](const char* name) {
-        const CLI::Option* option = command.get_option(name);
-        return option->count() > 0 ? std::optional(option->as<std::string>()) : std::nullopt;
-    };
-    // The third operand is grant's login, or release's file and withdraw's SHA-256.
-    const std::optional<std::string> action = operand("ACTION");
-    const bool grant = action && *action == "grant";
-    const StationDbCommandTexts given{action,
-                                      operand("NAME"),
-                                      grant ? operand("THIRD") : std::nullopt,
-                                      CommandText(command, "--start"),
-                                      CommandText(command, "--serial-words"),
-                                      grant ? std::nullopt : operand("THIRD"),
-                                      CommandText(command, "--cpu")};
-    if (const std::string refusal = ReadStationDbOptions(given, result_.options);
-        !refusal.empty()) {
-        return Fail(refusal);
-    }
-    return result_;
-}
-
-CliParseResult CommandLineParser::ReadReportCommand(const CLI::App& command) {
-    ReportCommandTexts given{{},
-                             command.get_option("LOG")->results(),
-                             CommandText(command, "--html"),
-                             CommandText(command, "--csv"),
-                             CommandText(command, "--since"),
-                             CommandText(command, "--until"),
-                             CommandText(command, "--image")};
-    // Every --log of the command line is a log to read; a job file names one, from its folder.
-    if (const CLI::Option* log = app_->get_option("--log"); OnCommandLine(*app_, log)) {
-        given.logs = log->results();
-    } else if (!result_.options.records.logPath.empty()) {
-        given.logs.push_back(result_.options.records.logPath);
-    }
-    if (const std::string refusal = ReadReportOptions(given, result_.options); !refusal.empty()) {
-        return Fail(refusal);
-    }
-    return result_;
-}
-
-std::optional<std::string> CommandLineParser::CommandText(const CLI::App& command,
-                                                          const char* name) const {
-    const CLI::Option* option = Effective(*app_, command, name);
-    return option != nullptr ? std::optional(option->as<std::string>()) : std::nullopt;
-}
-
-std::string CommandLineParser::FromJobFileFolder(const std::string& path,
-                                                 const CLI::Option* option) const {
-    const auto from = std::find_if(jobSettings_.begin(), jobSettings_.end(),
-                                   [option](const JobFiles::Applied& applied) {
-                                       return applied.first == option;
-                                   });
-    const std::filesystem::path named = Utf8Path(path);
-    if (from == jobSettings_.end() || named.is_absolute() || named.has_root_name()) {
-        return path;
-    }
-    const std::u8string joined = (Utf8Path(from->second.file).parent_path() / named).u8string();
-    return std::string(joined.begin(), joined.end());
 }
 
 CliParseResult CommandLineParser::Fail(std::string message) {
@@ -613,8 +428,9 @@ CliParseResult CommandLineParser::Fail(std::string message) {
             chosen.empty() ? nullptr : commands_.Find(chosen.front()->get_name())) {
         result_.refusedCommand = info->command;
         try {
-            result_.refusedJson = EffectiveFlag(*app_, *chosen.front(), "--json", false);
-            result_.manyPods = CommandText(*chosen.front(), "--pods").has_value();
+            const OptionReader reader(*app_, *chosen.front(), jobSettings_, result_.options);
+            result_.refusedJson = reader.Flag(kJsonRow, false);
+            result_.manyPods = reader.Text(kPodsRow).has_value();
         } catch (const CLI::Error&) {
             // A flag whose value cannot be read is the error being reported.
         }

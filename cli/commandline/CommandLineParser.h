@@ -62,20 +62,8 @@ private:
     std::string ReadGlobals();
     void ReadVerbosity();
     CliParseResult ReadCommand(const CLI::App& command, const std::vector<std::string>& args);
-    std::string RefuseForeignOptions(const CLI::App& command,
+    std::string RefuseForeignOptions(const CommandInfo& command,
                                      const std::vector<std::string>& args) const;
-    std::string ReadFileAndCpu(const CLI::App& command);
-    std::string ReadRegions(const CLI::App& command);
-    std::string ReadSerial(const CLI::App& command);
-    std::string ReadPods(const CLI::App& command);
-    // --expect-sha256, and whether a job file pinned it.
-    std::string ReadExpectedImage(const CLI::App& command);
-    CliParseResult ReadStationDbCommand(const CLI::App& command);
-    CliParseResult ReadReportCommand(const CLI::App& command);
-    // The value of a command option that reaches the command, as given.
-    std::optional<std::string> CommandText(const CLI::App& command, const char* name) const;
-    // A relative path that a job file gave `option`, as seen from that file's folder.
-    std::string FromJobFileFolder(const std::string& path, const CLI::Option* option) const;
     CliParseResult Fail(std::string message);
 
     CommandSet commands_;  // before app_, whose help formatter looks commands up in it

@@ -4,9 +4,21 @@
 #include <array>
 
 #include "commandline/CliOptionRows.h"
+#include "commandline/CommandReads.h"
 #include "commandline/GlobalOptions.h"
+#include "commandline/ReportOptions.h"
+#include "commandline/StationDbOptions.h"
 
 namespace {
+
+// The pod programs boards on its own, with one image: its commands take no serial option.
+std::string PodWriteRefusal(std::string_view option) {
+    return PodSerialRefusal("pod-write", option);
+}
+
+std::string PodVerifyRefusal(std::string_view option) {
+    return PodSerialRefusal("pod-verify", option);
+}
 
 constexpr const char* kListJsonText = "print the listing as one JSON array on stdout";
 constexpr const char* kReleaseCpuText =
@@ -69,16 +81,18 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "junkLines), words (droppedWords, rewrittenWords, conflictingWords: each word once),\n"
      "the records used (dataRecords, otherRecords), noS3Records, and warnings, their sum as\n"
      "the pod commands' records carry it (words rewritten with the same value are none).",
-     "vantix-cli info examples/dsp56f807.s --cpu DSP56F807 --json", kInfoOptions},
+     "vantix-cli info examples/dsp56f807.s --cpu DSP56F807 --json", kInfoOptions, ReadInfoOptions,
+     nullptr},
     {CliCommand::Dump, "dump", true, true, "print one region's words as the hex view shows them",
      "Prints one region of FILE as the hex view shows it: all of it as the CPU's memory map\n"
      "lays it out, unloaded words as FFFF, in rows \"AAAA: wwww wwww ...\" of 8 words in\n"
      "upper-case hexadecimal (AAAA the first word's address, data-space for DFLASH).",
-     "vantix-cli dump examples/dsp56f805.s --cpu 805 --region DFLASH", kDumpOptions},
+     "vantix-cli dump examples/dsp56f805.s --cpu 805 --region DFLASH", kDumpOptions,
+     ReadDumpOptions, nullptr},
     {CliCommand::Write, "write", true, true, "Target Write: erase and program the regions",
      "Erases and programs the regions of FILE on the target board (\"Target Write\").",
      "vantix-cli write firmware.s --cpu 807 --regions PFLASH,BFLASH --reset-after",
-     kTargetWriteOptions},
+     kTargetWriteOptions, ReadTargetWriteOptions, nullptr},
     {CliCommand::WriteVerify, "write-verify", true, true,
      "Target Write & Verify: program, then compare each piece",
      "Erases, programs and compares the regions of FILE on the target board\n"
@@ -94,31 +108,34 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "  echo 1000 > /srv/line/serial.txt\n"
      "  vantix-cli write-verify firmware.s --cpu 807 --serial-at PFLASH:7FF0 \\\n"
      "    --serial-counter /srv/line/serial.txt --repeat --log /srv/line/boards.jsonl",
-     "vantix-cli write-verify firmware.s --cpu 805 --no-erase-all-boot", kTargetWriteOptions},
+     "vantix-cli write-verify firmware.s --cpu 805 --no-erase-all-boot", kTargetWriteOptions,
+     ReadTargetWriteOptions, nullptr},
     {CliCommand::Verify, "verify", true, true, "Target Verify: compare the regions with the target",
      "Compares the regions of FILE with the target board's flash (\"Target Verify\").\n"
      "--serial-at with --serial-value N checks a board that was given serial number N.",
-     "vantix-cli verify firmware.s --cpu 803", kVerifyOptions},
+     "vantix-cli verify firmware.s --cpu 803", kVerifyOptions, ReadVerifyOptions, nullptr},
     {CliCommand::Reset, "reset", false, false, "Target Reset: reset the target board",
      "Resets the target board through the pod (\"Target Reset\"). Exits with 1 when the pod\n"
      "does not acknowledge the reset.",
-     "vantix-cli reset", kResetOptions},
+     "vantix-cli reset", kResetOptions, ReadResetOptions, nullptr},
     {CliCommand::PodWrite, "pod-write", true, true,
      "POD Write: store the whole image in the pod's EEPROM",
      "Stores the whole image of FILE in the pod's serial EEPROM (\"POD Write\"), with the CPU\n"
      "and the two options, so that the pod can later program boards on its own. Every\n"
      "region the file fills is stored.",
-     "vantix-cli pod-write firmware.s --cpu 805 --reset-after", kPodWriteOptions},
+     "vantix-cli pod-write firmware.s --cpu 805 --reset-after", kPodWriteOptions,
+     ReadPodWriteOptions, PodWriteRefusal},
     {CliCommand::PodVerify, "pod-verify", true, true,
      "POD Verify: compare the pod's stored image with the file",
      "Reads the pod's record of its stored image, prints it, and has the pod compare every\n"
      "stored block with FILE (\"POD Verify\").",
-     "vantix-cli pod-verify firmware.s --cpu 805", kPodVerifyOptions},
+     "vantix-cli pod-verify firmware.s --cpu 805", kPodVerifyOptions, ReadPodVerifyOptions,
+     PodVerifyRefusal},
     {CliCommand::PodInfo, "pod-info", false, false, "print the pod's record of its stored image",
      "Reads the pod's record of the image stored in its EEPROM and prints it on stdout as\n"
      "POD Verify does (\"[CPU] : ...\", \"[Option] : ...\", one \"[... Info]\" line per "
      "region),\nwithout comparing anything. Exits with 1 when the pod holds no image.",
-     "vantix-cli pod-info", kPodInfoOptions},
+     "vantix-cli pod-info", kPodInfoOptions, ReadJsonOnly, nullptr},
     {CliCommand::List, "list", false, false, "list the attached FTDI devices",
      "Lists the attached FTDI devices on stdout in the order of their serial numbers,\n"
      "one line each: index, serial number, description and \"pod\" or \"not a pod\" (a\n"
@@ -127,13 +144,14 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "--udev-rule). --json prints the same as an array:\n"
      "  [{\"index\":0,\"serial\":\"VSIM0001\",\"description\":\"USB POD\",\"pod\":true}]\n"
      "With --simulate (or --sim-pods N), the simulated pods are listed.",
-     "vantix-cli list --json", kListOptions},
+     "vantix-cli list --json", kListOptions, ReadJsonOnly, nullptr},
     {CliCommand::Erase, "erase", false, true,
      "erase every page of the regions of the CPU's memory map",
      "Erases every page of each region of the CPU's memory map on the target board (default:\n"
      "all of them; P2FLASH on the DSP56F807 only), with Target Write's frames, texts and\n"
      "lamps. BFLASH is erased whole with one frame unless --no-erase-all-boot. No FILE.",
-     "vantix-cli erase --cpu 807 --regions PFLASH,DFLASH", kEraseOptions},
+     "vantix-cli erase --cpu 807 --regions PFLASH,DFLASH", kEraseOptions, ReadEraseOptions,
+     nullptr},
     {CliCommand::BlankCheck, "blank-check", false, true,
      "check that the regions of the CPU's memory map are erased",
      "Has the pod compare every word of each region of the CPU's memory map with FFFF\n"
@@ -141,7 +159,7 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "\"PFLASH blank\", or \"PFLASH not blank: 0x0100-0x01FF differs\", the first page piece\n"
      "that differs (the pod compares a whole piece at once). Exits with 0 when every region\n"
      "is blank, 1 when one is not. No FILE.",
-     "vantix-cli blank-check --cpu 805 --json", kBlankCheckOptions},
+     "vantix-cli blank-check --cpu 805 --json", kBlankCheckOptions, ReadBlankCheckOptions, nullptr},
     {CliCommand::StationDb, "station-db", false, false,
      "set up the line's station database and its serial series",
      "Sets up the PostgreSQL database that the stations of a line share (--station-db URL,\n"
@@ -173,7 +191,7 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "the run's UUID. A record that cannot be stored ends the run with 4 and waits in a\n"
      "spool file under ~/.local/state/vantix until the next run with that database sends it.",
      "vantix-cli station-db grant station station3 --station-db postgresql://line_owner@db1/line",
-     kStationDbOptions},
+     kStationDbOptions, ReadStationDbOptions, nullptr},
     {CliCommand::Report, "report", false, false, "write the line's yield report from its records",
      "Reads the boards' records from JSON Lines logs (--log FILE..., as --log writes them;\n"
      "several files after one --log) and/or the station database (--station-db URL, or\n"
@@ -188,7 +206,7 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "that cannot be read exits with 2 and a database out of reach with 3, leaving any\n"
      "earlier report as it was.",
      "vantix-cli report --log /srv/line/boards.jsonl --html yield.html --csv boards.csv",
-     kReportOptions},
+     kReportOptions, ReadReportOptions, nullptr},
     {CliCommand::Help,
      "help",
      false,
@@ -196,7 +214,9 @@ constexpr std::array<CommandInfo, 15> kCommandInfos = {{
      "this text, or the text of COMMAND",
      "Shows the tool's usage, or the usage of COMMAND.",
      "vantix-cli help write",
-     {}},
+     {},
+     nullptr,
+     nullptr},
 }};
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include "OptionTable.h"
 #include "commandline/CliOptions.h"
 
+class OptionReader;
+
 // An option a command takes: its row, and the command's own text for it where the row's
 // general text does not fit (null: the row's).
 struct OptionUse {
@@ -30,6 +32,11 @@ struct CommandInfo {
     // Its options, in the order its help lists them: a new option goes where the help should
     // show it.
     std::span<const OptionUse> options;
+    // Reads them: the first refusal, or empty (null for help, which the parser reads itself).
+    std::string (*read)(const OptionReader& reader, CliOptions& options);
+    // The refusal of another command's option given to it, in its own words; null, or empty,
+    // for the usual "unknown option".
+    std::string (*refuseForeign)(std::string_view option);
 };
 
 // Every command, in the order the tool's help lists them.

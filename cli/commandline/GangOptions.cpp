@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <sstream>
 
+#include "commandline/CliOptionRows.h"
+#include "commandline/CliOptions.h"
+#include "commandline/OptionReader.h"
+
 namespace {
 
 constexpr const char* kBlanks = " \t\n\v\f\r";
@@ -24,11 +28,12 @@ bool IsAll(const std::string& text) {
 
 }  // namespace
 
-std::string ReadPodsOption(const std::optional<std::string>& given, CliOptions& options) {
+std::string ReadPodsOption(const OptionReader& reader, CliOptions& options) {
+    const std::optional<std::string> given = reader.Text(kPodsRow);
     if (!given) {
         return {};
     }
-    if (!options.pod.serial.empty()) {
+    if (!reader.Globals().pod.serial.empty()) {
         return "--pod and --pods do not go together: --pods names every pod the command "
                "works on";
     }

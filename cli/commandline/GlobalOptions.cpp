@@ -4,8 +4,6 @@
 
 #include "OptionTable.h"
 
-namespace {
-
 using enum ValueKind;
 using enum Program;
 
@@ -116,6 +114,8 @@ constexpr OptionInfo kVersionRow = {
 constexpr OptionInfo kUdevRuleRow = {
     Cli, nullptr, "udev-rule", false, Flag, nullptr,
     "print the udev rule that gives users access to the pod", 0, 0, nullptr};
+
+namespace {
 
 // In the order the tool's --help lists them.
 constexpr std::array<const OptionInfo*, 17> kGlobalRows = {

@@ -57,5 +57,22 @@ struct GlobalOptions {
     JobFileUse jobFiles;
 };
 
-// The rows of the global options, in the order the tool's --help lists them.
+// The rows of the global options, and all of them in the order the tool's --help lists them.
+extern const OptionInfo kSimulateRow;
+extern const OptionInfo kSimRealtimeRow;
+extern const OptionInfo kSimStateRow;
+extern const OptionInfo kSimFillRow;
+extern const OptionInfo kTraceRow;
+extern const OptionInfo kPodRow;
+extern const OptionInfo kSimPodsRow;
+extern const OptionInfo kBoardIdRow;
+extern const OptionInfo kLogRow;
+extern const OptionInfo kStationDbRow;
+extern const OptionInfo kStationRow;
+extern const OptionInfo kConfigRow;
+extern const OptionInfo kQuietRow;
+extern const OptionInfo kVerboseRow;
+extern const OptionInfo kHelpRow;
+extern const OptionInfo kVersionRow;
+extern const OptionInfo kUdevRuleRow;
 std::span<const OptionInfo* const> GlobalOptionRows();

@@ -171,8 +171,10 @@ bool SaidElsewhere(const CLI::App& tool, const CLI::App* command, const CLI::Opt
     return false;
 }
 
-std::string UnknownKeyText(const JobFileSetting& s) {
-    const std::string refusal = PodSerialRefusal(s.section, s.key);
+std::string UnknownKeyText(const CommandSet& commands, const JobFileSetting& s) {
+    const CommandInfo* command = commands.Find(s.section);
+    const std::string refusal =
+        command != nullptr && command->refuseForeign ? command->refuseForeign(s.key) : "";
     return !refusal.empty() ? refusal : "unknown option '" + FullName(s) + "'";
 }
 
@@ -189,7 +191,7 @@ std::string CheckSetting(const CommandSet& commands, const CLI::App& tool, const
     }
     option = OptionOfKey(tool, *scope, s.key);
     if (option == nullptr) {
-        return Place(s) + UnknownKeyText(s);
+        return Place(s) + UnknownKeyText(commands, s);
     }
     if (!option->get_configurable()) {
         return Place(s) + FullName(s) + ": This option is not allowed in a configuration file";

@@ -2,10 +2,24 @@
 
 #include "OptionTable.h"
 #include "commandline/CliOptionRows.h"
+#include "commandline/CliOptions.h"
+#include "commandline/GlobalOptions.h"
+#include "commandline/OptionReader.h"
 #include "commandline/OptionValues.h"
 #include "records/IsoTime.h"
 
 namespace {
+
+// The report command's arguments as given, before they are read into their types.
+struct ReportCommandTexts {
+    std::vector<std::string> logs;      // the values of --log, in the order given
+    std::vector<std::string> operands;  // the further files after --log
+    std::optional<std::string> html;
+    std::optional<std::string> csv;
+    std::optional<std::string> since;
+    std::optional<std::string> until;
+    std::optional<std::string> image;
+};
 
 // A time option's value, into `time`; the refusal when it is none.
 std::string ReadTime(const OptionInfo& row, const std::optional<std::string>& text,
@@ -20,7 +34,9 @@ std::string ReadTime(const OptionInfo& row, const std::optional<std::string>& te
 
 }  // namespace
 
-std::string ReadReportOptions(const ReportCommandTexts& given, CliOptions& options) {
+namespace {
+
+std::string ReadGiven(const ReportCommandTexts& given, CliOptions& options) {
     if (!given.operands.empty() && given.logs.empty()) {
         return "unexpected argument '" + given.operands.front() +
                "' for 'report' (logs follow --log)";
@@ -49,4 +65,17 @@ std::string ReadReportOptions(const ReportCommandTexts& given, CliOptions& optio
         }
     }
     return {};
+}
+
+}  // namespace
+
+std::string ReadReportOptions(const OptionReader& reader, CliOptions& options) {
+    // Every --log of the command line is a log to read; a job file names one, from its folder.
+    std::vector<std::string> logs = reader.CommandLineValues(kLogRow);
+    if (logs.empty() && !reader.Globals().records.logPath.empty()) {
+        logs.push_back(reader.Globals().records.logPath);
+    }
+    return ReadGiven({logs, reader.Operands("LOG"), reader.Text(kHtmlRow), reader.Text(kCsvRow),
+                      reader.Text(kSinceRow), reader.Text(kUntilRow), reader.Text(kImageRow)},
+                     options);
 }

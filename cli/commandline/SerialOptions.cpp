@@ -2,9 +2,22 @@
 
 #include "OptionTable.h"
 #include "commandline/CliOptionRows.h"
+#include "commandline/CliOptions.h"
+#include "commandline/OptionReader.h"
 #include "commandline/OptionValues.h"
 
 namespace {
+
+// The serial options that reach a command, as given.
+struct SerialOptionTexts {
+    std::optional<std::string> at;
+    std::optional<std::string> words;
+    std::optional<std::string> counter;
+    std::optional<std::string> start;
+    std::optional<std::string> value;
+    bool overwrite = false;
+    std::optional<std::string> series;
+};
 
 // Each option with its value, when it is given but has no --serial-at to go with.
 std::string NeedsSerialAt(const SerialOptionTexts& given) {
@@ -33,7 +46,9 @@ std::string SerialTooLargeText(std::uint64_t number, int words) {
            std::to_string(16 * words) + " bits (--serial-words " + std::to_string(words) + ")";
 }
 
-std::string ReadSerialOptions(const SerialOptionTexts& given, CliOptions& options) {
+namespace {
+
+std::string ReadGiven(const SerialOptionTexts& given, CliOptions& options) {
     options.serialOverwrite = given.overwrite;
     if (!given.at) {
         return NeedsSerialAt(given);
@@ -83,4 +98,14 @@ std::string ReadSerialOptions(const SerialOptionTexts& given, CliOptions& option
     }
     (verify ? options.serialValue : options.serialStart) = read;
     return {};
+}
+
+}  // namespace
+
+std::string ReadSerialOptions(const OptionReader& reader, CliOptions& options) {
+    return ReadGiven(
+        {reader.Text(kSerialAtRow), reader.Text(kSerialWordsRow), reader.Path(kSerialCounterRow),
+         reader.Text(kSerialStartRow), reader.Text(kSerialValueRow),
+         reader.Flag(kSerialOverwriteRow, false), reader.Text(kSerialSeriesRow)},
+        options);
 }

@@ -1,20 +1,10 @@
 #pragma once
 
-#include <optional>
+#include <cstdint>
 #include <string>
 
-#include "commandline/CliOptions.h"
-
-// The serial options that reach a command, as given.
-struct SerialOptionTexts {
-    std::optional<std::string> at;
-    std::optional<std::string> words;
-    std::optional<std::string> counter;
-    std::optional<std::string> start;
-    std::optional<std::string> value;
-    bool overwrite = false;
-    std::optional<std::string> series;
-};
+class OptionReader;
+struct CliOptions;
 
 // Reads the serial options into `options` (whose command is known) and checks that they go
 // together: each needs --serial-at, verify checks one --serial-value, the others take their
@@ -22,7 +12,7 @@ struct SerialOptionTexts {
 // serial's width.
 // The first refusal, or empty when they are sound. What needs the image (where the address
 // lies, which words the file fills) is checked once the file is loaded.
-std::string ReadSerialOptions(const SerialOptionTexts& given, CliOptions& options);
+std::string ReadSerialOptions(const OptionReader& reader, CliOptions& options);
 
 // "serial number 65536 does not fit 16 bits (--serial-words 1)"
 std::string SerialTooLargeText(std::uint64_t number, int words);

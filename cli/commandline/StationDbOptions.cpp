@@ -4,11 +4,24 @@
 
 #include "OptionTable.h"
 #include "commandline/CliOptionRows.h"
+#include "commandline/CliOptions.h"
 #include "commandline/CommandTable.h"
+#include "commandline/OptionReader.h"
 #include "commandline/OptionValues.h"
 #include "commandline/SerialOptions.h"
 
 namespace {
+
+// What "station-db" was given, as typed.
+struct StationDbCommandTexts {
+    std::optional<std::string> action;  // init, series, grant, release, withdraw, releases
+    std::optional<std::string> name;    // the series, or the role grant gives
+    std::optional<std::string> login;   // the login grant gives it to
+    std::optional<std::string> start;
+    std::optional<std::string> words;
+    std::optional<std::string> image;  // release: the file; withdraw: its SHA-256
+    std::optional<std::string> cpu;    // release
+};
 
 // A count option's value, into `number`; the refusal when it is none.
 std::string ReadNumber(const OptionInfo& row, const std::string& text, std::uint64_t& number) {
@@ -88,7 +101,9 @@ std::string ReadGrant(const StationDbCommandTexts& given, CliOptions& options) {
 
 }  // namespace
 
-std::string ReadStationDbOptions(const StationDbCommandTexts& given, CliOptions& options) {
+namespace {
+
+std::string ReadGiven(const StationDbCommandTexts& given, CliOptions& options) {
     const std::string actions = "init, series, grant, release, withdraw or releases";
     if (!given.action) {
         return "'station-db' needs " + actions;
@@ -147,4 +162,17 @@ std::string ReadStationDbOptions(const StationDbCommandTexts& given, CliOptions&
     }
     options.seriesStart = start;
     return {};
+}
+
+}  // namespace
+
+std::string ReadStationDbOptions(const OptionReader& reader, CliOptions& options) {
+    // The third operand is grant's login, or release's file and withdraw's SHA-256.
+    const std::optional<std::string> action = reader.Operand("ACTION");
+    const bool grant = action && *action == "grant";
+    return ReadGiven(
+        {action, reader.Operand("NAME"), grant ? reader.Operand("THIRD") : std::nullopt,
+         reader.Text(kStartRow), reader.Text(kSerialWordsRow),
+         grant ? std::nullopt : reader.Operand("THIRD"), reader.Text(kCpuRow)},
+        options);
 }

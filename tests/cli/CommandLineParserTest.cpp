@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <nlohmann/json.hpp>
+#include <tuple>
 
 #include "CliExit.h"
 #include "CliTestSupport.h"
 #include "TestPaths.h"
 #include "commandline/CommandLineParser.h"
+#include "commandline/CommandTable.h"
 
 namespace {
 
@@ -116,6 +119,181 @@ TEST(CommandLineParser, JobFileOptionsYieldToTheCommandLine) {
     EXPECT_EQ(missing.err.rfind("vantix-cli: cannot read the job file " + dir.File("none.ini"), 0),
               0u)
         << missing.err;
+}
+
+// Each command reads every option its help lists: an option its reading left out would be
+// accepted and then silently ignored. Every listed option appears in a case of its command.
+TEST(CommandLineParser, EachCommandReadsEveryOptionItLists) {
+    using Args = std::vector<std::string>;
+    const std::string sha(64, 'a');
+    const auto pods = [](const CliOptions& o) { return o.pods && o.pods->empty(); };
+    const auto serial = [](const CliOptions& o, std::uint32_t address, int words) {
+        return o.serialAt && o.serialAt->address == address && o.serialWords == words &&
+               o.serialOverwrite;
+    };
+    std::vector<std::pair<Args, std::function<bool(const CliOptions&)>>> cases = {
+        {{"info", "f.s", "--cpu", "807", "--json", "--strict"},
+         [](const CliOptions& o) { return o.json && o.strict; }},
+        {{"dump", "f.s", "--cpu", "805", "--region", "dflash"},
+         [](const CliOptions& o) { return o.dumpRegion == MemoryRegion::DFLASH; }},
+        {{"write",
+          "f.s",
+          "--cpu",
+          "807",
+          "--regions",
+          "PFLASH",
+          "--no-erase-all-boot",
+          "--reset-after",
+          "--only-changed",
+          "--json",
+          "--repeat",
+          "--pods",
+          "all",
+          "--serial-at",
+          "PFLASH:7FF0",
+          "--serial-words",
+          "2",
+          "--serial-overwrite",
+          "--serial-start",
+          "7",
+          "--expect-sha256",
+          sha,
+          "--strict"},
+         [&](const CliOptions& o) {
+             return o.regions == std::vector{MemoryRegion::PFLASH} && !o.eraseAllBoot &&
+                    o.resetAfter && o.onlyChanged && o.json && o.repeat && pods(o) &&
+                    serial(o, 0x7FF0, 2) && o.serialStart == 7u && o.expectSha256 == sha &&
+                    o.strict;
+         }},
+        {{"write-verify",
+          "f.s",
+          "--cpu",
+          "807",
+          "--regions",
+          "PFLASH",
+          "--no-erase-all-boot",
+          "--reset-after",
+          "--only-changed",
+          "--json",
+          "--repeat",
+          "--pods",
+          "all",
+          "--serial-at",
+          "PFLASH:7FF0",
+          "--serial-words",
+          "2",
+          "--serial-overwrite",
+          "--serial-counter",
+          "c.txt",
+          "--expect-sha256",
+          sha,
+          "--strict"},
+         [&](const CliOptions& o) {
+             return o.regions && !o.eraseAllBoot && o.resetAfter && o.onlyChanged && o.json &&
+                    o.repeat && pods(o) && serial(o, 0x7FF0, 2) && o.serialCounter == "c.txt" &&
+                    o.expectSha256 == sha && o.strict;
+         }},
+        {{"verify",
+          "f.s",
+          "--cpu",
+          "803",
+          "--regions",
+          "DFLASH",
+          "--reset-after",
+          "--json",
+          "--repeat",
+          "--pods",
+          "all",
+          "--serial-at",
+          "PFLASH:10",
+          "--serial-words",
+          "2",
+          "--serial-overwrite",
+          "--serial-value",
+          "9",
+          "--expect-sha256",
+          sha,
+          "--strict"},
+         [&](const CliOptions& o) {
+             return o.regions && o.resetAfter && o.json && o.repeat && pods(o) &&
+                    serial(o, 0x10, 2) && o.serialValue == 9u && o.expectSha256 == sha && o.strict;
+         }},
+        {{"reset", "--json", "--pods", "all"},
+         [&](const CliOptions& o) { return o.json && pods(o); }},
+        {{"pod-write", "f.s", "--cpu", "805", "--no-erase-all-boot", "--reset-after", "--json",
+          "--expect-sha256", sha, "--strict"},
+         [&](const CliOptions& o) {
+             return !o.eraseAllBoot && o.resetAfter && o.json && o.expectSha256 == sha && o.strict;
+         }},
+        {{"pod-verify", "f.s", "--cpu", "805", "--json", "--expect-sha256", sha, "--strict"},
+         [&](const CliOptions& o) { return o.json && o.expectSha256 == sha && o.strict; }},
+        {{"pod-info", "--json"}, [](const CliOptions& o) { return o.json; }},
+        {{"list", "--json"}, [](const CliOptions& o) { return o.json; }},
+        {{"erase", "--cpu", "807", "--regions", "BFLASH", "--no-erase-all-boot", "--json", "--pods",
+          "all"},
+         [&](const CliOptions& o) {
+             return o.cpu == CpuType::DSP56F807 && o.regions && !o.eraseAllBoot && o.json &&
+                    pods(o);
+         }},
+        {{"blank-check", "--cpu", "805", "--regions", "PFLASH", "--json", "--pods", "all"},
+         [&](const CliOptions& o) { return o.cpu == CpuType::DSP56F805 && o.json && pods(o); }},
+        {{"station-db", "series", "s1", "--start", "5", "--serial-words", "2"},
+         [](const CliOptions& o) { return o.seriesStart == 5u && o.serialWords == 2; }},
+        {{"station-db", "release", "s1", "f.s", "--cpu", "807"},
+         [](const CliOptions& o) { return o.cpu == CpuType::DSP56F807 && o.file == "f.s"; }},
+        {{"report", "--log", "a.jsonl", "--html", "h.html", "--csv", "c.csv", "--since",
+          "2026-12-07", "--until", "2026-12-08", "--image", sha},
+         [&](const CliOptions& o) {
+             return o.reportHtml == "h.html" && o.reportCsv == "c.csv" && o.since && o.until &&
+                    o.imageSha256 == sha;
+         }},
+    };
+    // Where the serial numbers come from, for both commands that number boards.
+    const std::tuple<const char*, const char*, std::function<bool(const CliOptions&)>> sources[] = {
+        {"--serial-counter", "c.txt",
+         [](const CliOptions& o) { return o.serialCounter == "c.txt"; }},
+        {"--serial-series", "s1", [](const CliOptions& o) { return o.serialSeries == "s1"; }},
+        {"--serial-start", "12", [](const CliOptions& o) { return o.serialStart == 12u; }}};
+    for (const char* command : {"write", "write-verify"}) {
+        for (const auto& [source, value, read] : sources) {
+            cases.push_back(
+                {{command, "f.s", "--cpu", "807", "--serial-at", "PFLASH:7FF0", source, value},
+                 read});
+        }
+    }
+    for (const auto& [args, read] : cases) {
+        const CliParseResult parsed = Parse(args);
+        EXPECT_EQ(parsed.error, "") << args[0];
+        EXPECT_TRUE(read(parsed.options)) << args[0] << " " << args[1];
+    }
+    for (const CommandInfo& command : AllCommands()) {
+        for (const OptionUse& use : command.options) {
+            const std::string name = std::string("--") + use.row->longName;
+            const std::string negated = std::string("--no-") + use.row->longName;
+            EXPECT_TRUE(std::any_of(cases.begin(), cases.end(),
+                                    [&](const auto& c) {
+                                        const Args& a = c.first;
+                                        return a[0] == command.name &&
+                                               (std::find(a.begin(), a.end(), name) != a.end() ||
+                                                std::find(a.begin(), a.end(), negated) != a.end());
+                                    }))
+                << command.name << " " << name << " has no case";
+        }
+    }
+}
+
+// report reads the log a job file names, from the job file's folder, unless the command line
+// names its own logs.
+TEST(CommandLineParser, ReportReadsTheJobFilesLogUnlessTheCommandLineNamesLogs) {
+    ScratchDir dir;
+    const std::string job = dir.Write("line.toml", "log = \"boards.jsonl\"\n");
+    const CliParseResult fromJob = Parse({"--config", job, "report", "--csv", "b.csv"});
+    ASSERT_EQ(fromJob.error, "");
+    EXPECT_EQ(fromJob.options.reportLogs, std::vector<std::string>{dir.File("boards.jsonl")});
+    const CliParseResult given =
+        Parse({"--config", job, "report", "--log", "a.jsonl", "b.jsonl", "--csv", "b.csv"});
+    ASSERT_EQ(given.error, "");
+    EXPECT_EQ(given.options.reportLogs, (std::vector<std::string>{"a.jsonl", "b.jsonl"}));
 }
 
 struct BadCommandLine {

@@ -1,0 +1,94 @@
+#include "commandline/CommandReads.h"
+
+#include <initializer_list>
+
+#include "commandline/CliOptionRows.h"
+#include "commandline/CliOptions.h"
+#include "commandline/GangOptions.h"
+#include "commandline/ImageFileOptions.h"
+#include "commandline/OptionReader.h"
+#include "commandline/SerialOptions.h"
+#include "commandline/TargetOptions.h"
+
+namespace {
+
+using Reader = std::string (*)(const OptionReader&, CliOptions&);
+
+std::string FirstRefusal(const OptionReader& reader, CliOptions& options,
+                         std::initializer_list<Reader> readers) {
+    for (const Reader read : readers) {
+        if (std::string refusal = read(reader, options); !refusal.empty()) {
+            return refusal;
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string ReadInfoOptions(const OptionReader& reader, CliOptions& options) {
+    options.json = reader.Flag(kJsonRow, false);
+    options.strict = reader.Flag(kStrictRow, false);
+    return ReadImageFile(reader, options);
+}
+
+std::string ReadDumpOptions(const OptionReader& reader, CliOptions& options) {
+    return FirstRefusal(reader, options, {ReadImageFile, ReadRegion});
+}
+
+std::string ReadTargetWriteOptions(const OptionReader& reader, CliOptions& options) {
+    options.json = reader.Flag(kJsonRow, false);
+    options.strict = reader.Flag(kStrictRow, false);
+    options.eraseAllBoot = reader.Flag(kEraseAllBootRow, true);
+    options.resetAfter = reader.Flag(kResetAfterRow, false);
+    options.repeat = reader.Flag(kRepeatRow, false);
+    options.onlyChanged = reader.Flag(kOnlyChangedRow, false);
+    return FirstRefusal(
+        reader, options,
+        {ReadImageFile, ReadRegionList, ReadSerialOptions, ReadPodsOption, ReadExpectedImage});
+}
+
+std::string ReadVerifyOptions(const OptionReader& reader, CliOptions& options) {
+    options.json = reader.Flag(kJsonRow, false);
+    options.strict = reader.Flag(kStrictRow, false);
+    options.resetAfter = reader.Flag(kResetAfterRow, false);
+    options.repeat = reader.Flag(kRepeatRow, false);
+    return FirstRefusal(
+        reader, options,
+        {ReadImageFile, ReadRegionList, ReadSerialOptions, ReadPodsOption, ReadExpectedImage});
+}
+
+std::string ReadResetOptions(const OptionReader& reader, CliOptions& options) {
+    options.json = reader.Flag(kJsonRow, false);
+    return ReadPodsOption(reader, options);
+}
+
+std::string ReadPodWriteOptions(const OptionReader& reader, CliOptions& options) {
+    options.json = reader.Flag(kJsonRow, false);
+    options.strict = reader.Flag(kStrictRow, false);
+    options.eraseAllBoot = reader.Flag(kEraseAllBootRow, true);
+    options.resetAfter = reader.Flag(kResetAfterRow, false);
+    return FirstRefusal(reader, options, {ReadImageFile, ReadExpectedImage});
+}
+
+std::string ReadPodVerifyOptions(const OptionReader& reader, CliOptions& options) {
+    options.json = reader.Flag(kJsonRow, false);
+    options.strict = reader.Flag(kStrictRow, false);
+    return FirstRefusal(reader, options, {ReadImageFile, ReadExpectedImage});
+}
+
+std::string ReadJsonOnly(const OptionReader& reader, CliOptions& options) {
+    options.json = reader.Flag(kJsonRow, false);
+    return {};
+}
+
+std::string ReadEraseOptions(const OptionReader& reader, CliOptions& options) {
+    options.json = reader.Flag(kJsonRow, false);
+    options.eraseAllBoot = reader.Flag(kEraseAllBootRow, true);
+    return FirstRefusal(reader, options, {ReadCpu, ReadRegionList, ReadPodsOption});
+}
+
+std::string ReadBlankCheckOptions(const OptionReader& reader, CliOptions& options) {
+    options.json = reader.Flag(kJsonRow, false);
+    return FirstRefusal(reader, options, {ReadCpu, ReadRegionList, ReadPodsOption});
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+class OptionReader;
+struct CliOptions;
+
+// Each command's reading of its options: the first refusal, or empty when they are sound.
+// Every one reads in the order the refusals have always come: the command's flags, then FILE
+// and --cpu, the regions, the serial options, --pods and --expect-sha256.
+std::string ReadInfoOptions(const OptionReader& reader, CliOptions& options);
+std::string ReadDumpOptions(const OptionReader& reader, CliOptions& options);
+// write and write-verify.
+std::string ReadTargetWriteOptions(const OptionReader& reader, CliOptions& options);
+std::string ReadVerifyOptions(const OptionReader& reader, CliOptions& options);
+std::string ReadResetOptions(const OptionReader& reader, CliOptions& options);
+std::string ReadPodWriteOptions(const OptionReader& reader, CliOptions& options);
+std::string ReadPodVerifyOptions(const OptionReader& reader, CliOptions& options);
+// pod-info and list.
+std::string ReadJsonOnly(const OptionReader& reader, CliOptions& options);
+std::string ReadEraseOptions(const OptionReader& reader, CliOptions& options);
+std::string ReadBlankCheckOptions(const OptionReader& reader, CliOptions& options);

@@ -1,0 +1,25 @@
+#include "commandline/TargetOptions.h"
+
+#include "commandline/CliOptionRows.h"
+#include "commandline/CliOptions.h"
+#include "commandline/OptionReader.h"
+#include "commandline/OptionValues.h"
+
+std::string ReadRegionList(const OptionReader& reader, CliOptions& options) {
+    const std::optional<std::vector<std::string>> given = reader.List(kRegionsRow);
+    if (!given) {
+        return {};
+    }
+    std::string unknown;
+    options.regions = ReadRegionList(*given, unknown);
+    return options.regions ? std::string() : Refusal(kRegionsRow, unknown);
+}
+
+std::string ReadRegion(const OptionReader& reader, CliOptions& options) {
+    const std::optional<std::string> given = reader.Text(kRegionRow);
+    if (!given) {
+        return {};
+    }
+    options.dumpRegion = RegionFromUserName(*given);
+    return options.dumpRegion ? std::string() : Refusal(kRegionRow, *given);
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+class OptionReader;
+struct CliOptions;
+
+// The regions of the target a command works on. Each reader returns the refusal, or empty
+// when what it reads is sound.
+
+// --regions: absent means every region the file fills (or the CPU's map has).
+std::string ReadRegionList(const OptionReader& reader, CliOptions& options);
+// --region: the one region dump prints.
+std::string ReadRegion(const OptionReader& reader, CliOptions& options);
