@@ -6,12 +6,16 @@
 StationDbOutcome ReleaseCheck(StationDb& database, const std::string& series,
                               const std::string& file, const std::string& sha256,
                               const std::string& cpu) {
-    std::vector<ReleaseInfo> open;
-    if (StationDbOutcome listed = database.ListReleases(series, true, open); !listed.Ok()) {
+    // Withdrawn releases too: an image taken off the line is named as such.
+    std::vector<ReleaseInfo> all;
+    if (StationDbOutcome listed = database.ListReleases(series, false, all); !listed.Ok()) {
         return listed;
     }
     std::string released;
-    for (const ReleaseInfo& image : open) {
+    for (const ReleaseInfo& image : all) {
+        if (image.withdrawnAt) {
+            continue;
+        }
         if (image.sha256 == sha256 && image.cpu == cpu) {
             return {};
         }
@@ -20,11 +24,7 @@ StationDbOutcome ReleaseCheck(StationDb& database, const std::string& series,
     }
     std::string what = file + " is not released for the serial series '" + series +
                        "' and the " + cpu + ": its SHA-256 is " + ShortSha256(sha256);
-    // An image taken off the line is named as such, with who did it and when.
-    std::vector<ReleaseInfo> all;
-    if (StationDbOutcome listed = database.ListReleases(series, false, all); !listed.Ok()) {
-        return listed;
-    }
+    // The latest withdrawal of the image, with who did it and when.
     for (auto image = all.rbegin(); image != all.rend(); ++image) {
         if (image->sha256 == sha256 && image->cpu == cpu && image->withdrawnAt) {
             what += "; it was withdrawn from the series '" + series + "' on " +

@@ -52,6 +52,15 @@ protected:
         return args;
     }
 
+    // Waits until the state file no longer holds `before`; false only after ten minutes,
+    // a guard against a hang, not a budget.
+    bool StateChangesFrom(const std::string& before) const {
+        for (int i = 0; i < 60000 && ReadText(state) == before; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return ReadText(state) != before;
+    }
+
     ScratchDir dir;
     const std::string state = dir.File("line.state");
     const std::string a = Example("dsp56f805.s");
@@ -61,13 +70,22 @@ TEST_F(FailClosed, AKilledWriteNeverLeavesTheOldImageVerifying) {
     const std::string b = ImageB();
     for (const char* point : {"DFLASH Erasing...", "PFLASH Writing...", "BFLASH Verifying..."}) {
         ASSERT_EQ(RunProgram(On({"write-verify", b, "--cpu", "805"})).status, kExitSuccess);
+        const std::string before = ReadText(state);
         const ChildProcess run =
             StartProgram(On({"--sim-realtime", "write-verify", a, "--cpu", "805"}));
         std::string err;
         ASSERT_TRUE(ReadUntil(run.err, err, point)) << err;
+        // The status text comes before the frames that change the board: on a busy host they
+        // may not have reached the pod yet. Kill once the state file shows the first change.
+        ASSERT_TRUE(StateChangesFrom(before)) << point;
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         kill(run.pid, SIGKILL);
-        Finish(run);
+        // During the erase the run must still be going: a change seen only at its end would
+        // be the final save, not one made as the board changed.
+        const int killed = Finish(run).status;
+        if (point == std::string("DFLASH Erasing...")) {
+            EXPECT_EQ(killed, -1) << "the run ended before it was killed";
+        }
         const CliRun verify = RunProgram(On({"verify", b, "--cpu", "805"}));
         EXPECT_EQ(verify.status, kExitFailed) << point << ": " << verify.err;
     }

@@ -116,7 +116,8 @@ TEST_F(SerialAndBlank, ANumberTakenIsNeverHandedOutAgain) {
     std::vector<std::string> slow = Write({"--serial-counter", counter});
     slow.insert(slow.begin(), "--sim-realtime");
     const ChildProcess killed = StartProgram(slow);
-    for (int i = 0; i < 500 && ReadText(counter) == "1000\n"; ++i) {
+    // Ten minutes: a guard against a hang; a busy host may take long to reach the counter.
+    for (int i = 0; i < 60000 && ReadText(counter) == "1000\n"; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     kill(killed.pid, SIGKILL);
