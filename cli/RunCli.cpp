@@ -4,16 +4,16 @@
 #include "SFileImage.h"
 #include "commandline/CommandLineParser.h"
 #include "commandline/CommandTable.h"
-#include "commands/ConsoleUi.h"
-#include "commands/ImageLoading.h"
-#include "commands/ImageReports.h"
-#include "commands/OutputFailure.h"
-#include "commands/PodCommandRunner.h"
-#include "commands/ReportCommand.h"
-#include "commands/StationDbCommand.h"
 #include "gang/GangRun.h"
 #include "records/ImageDigests.h"
 #include "records/RunRecord.h"
+#include "run/ConsoleUi.h"
+#include "run/ImageLoading.h"
+#include "run/ImageReports.h"
+#include "run/OutputFailure.h"
+#include "run/PodCommandRunner.h"
+#include "run/ReportCommand.h"
+#include "run/StationDbCommand.h"
 
 namespace {
 

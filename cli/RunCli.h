@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "commands/CliEnvironment.h"
+#include "run/CliEnvironment.h"
 
 // The whole command line: args without the program name; data on out, messages on err.
 // Returns the exit status (CliExit.h).

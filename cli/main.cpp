@@ -18,7 +18,7 @@
 #endif
 
 #include "RunCli.h"
-#include "commands/StdoutBuffer.h"
+#include "run/StdoutBuffer.h"
 
 namespace {
 

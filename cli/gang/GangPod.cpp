@@ -1,9 +1,9 @@
 #include "gang/GangPod.h"
 
 #include "CliExit.h"
-#include "commands/CliEnvironment.h"
-#include "commands/RunFilesOf.h"
-#include "commands/SerialPatch.h"
+#include "run/CliEnvironment.h"
+#include "run/RunFilesOf.h"
+#include "run/SerialPatch.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 
 #include "ProgrammerCommands.h"
 #include "commandline/CliOptions.h"
-#include "commands/ConsoleUi.h"
-#include "commands/FileCommand.h"
-#include "commands/PodRun.h"
-#include "commands/RunRecorder.h"
-#include "commands/WholeRegionCommand.h"
 #include "gang/GangConsoleOutput.h"
+#include "run/ConsoleUi.h"
+#include "run/FileCommand.h"
+#include "run/PodRun.h"
+#include "run/RunRecorder.h"
+#include "run/WholeRegionCommand.h"
 
 class GangDisplay;
 class SerialPatch;

@@ -7,10 +7,10 @@
 #include "CUsbPod.h"
 #include "CliExit.h"
 #include "commandline/CliOptions.h"
-#include "commands/CliEnvironment.h"
-#include "commands/OutputFailure.h"
 #include "gang/GangPrompt.h"
 #include "records/RunRecord.h"
+#include "run/CliEnvironment.h"
+#include "run/OutputFailure.h"
 
 GangRun::GangRun(const CliOptions& options, const CliEnvironment& environment, std::ostream& err,
                  std::ostream& out)

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "Clock.h"
-#include "commands/LineTally.h"
 #include "gang/GangDisplay.h"
 #include "gang/GangPod.h"
+#include "run/LineTally.h"
 
 struct CliEnvironment;
 struct CliOptions;

@@ -2,8 +2,8 @@
 
 #include <sstream>
 
-#include "commands/ConsoleUi.h"
-#include "commands/ProgressLine.h"
+#include "run/ConsoleUi.h"
+#include "run/ProgressLine.h"
 
 namespace {
 

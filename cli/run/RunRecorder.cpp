@@ -1,4 +1,4 @@
-#include "commands/RunRecorder.h"
+#include "run/RunRecorder.h"
 
 #include <algorithm>
 
@@ -6,10 +6,10 @@
 #include "ResolvedPath.h"
 #include "commandline/CliOptions.h"
 #include "commandline/CommandTable.h"
-#include "commands/CliEnvironment.h"
-#include "commands/ConsoleUi.h"
-#include "commands/OutputFailure.h"
-#include "commands/RunFilesOf.h"
+#include "run/CliEnvironment.h"
+#include "run/ConsoleUi.h"
+#include "run/OutputFailure.h"
+#include "run/RunFilesOf.h"
 
 RunRecorder::RunRecorder(const CliOptions& options, const CliEnvironment& environment,
                          ConsoleUi& ui, std::ostream& out)

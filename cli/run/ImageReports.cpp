@@ -1,4 +1,4 @@
-#include "commands/ImageReports.h"
+#include "run/ImageReports.h"
 
 #include <algorithm>
 #include <cstdio>

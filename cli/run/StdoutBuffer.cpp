@@ -1,4 +1,4 @@
-#include "commands/StdoutBuffer.h"
+#include "run/StdoutBuffer.h"
 
 #include <cerrno>
 

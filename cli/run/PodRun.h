@@ -4,8 +4,8 @@
 
 #include "ProgrammerCommands.h"
 #include "SFileImage.h"
-#include "commands/PodSession.h"
 #include "records/RunRecord.h"
+#include "run/PodSession.h"
 
 class ConsoleUi;
 class RunRecorder;

@@ -1,4 +1,4 @@
-#include "commands/PodSession.h"
+#include "run/PodSession.h"
 
 #include <cerrno>
 #include <system_error>
@@ -8,8 +8,8 @@
 #include "FtdiPort.h"
 #include "WritableNode.h"
 #include "commandline/GlobalOptions.h"
-#include "commands/CliEnvironment.h"
-#include "commands/ConsoleUi.h"
+#include "run/CliEnvironment.h"
+#include "run/ConsoleUi.h"
 #include "sim/SimulatedPod.h"
 
 PodSession::PodSession(const PodChoice& choice, const CliEnvironment& environment, ConsoleUi& ui)

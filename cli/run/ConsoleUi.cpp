@@ -1,6 +1,6 @@
-#include "commands/ConsoleUi.h"
+#include "run/ConsoleUi.h"
 
-#include "commands/ProgressLine.h"
+#include "run/ProgressLine.h"
 
 namespace {
 

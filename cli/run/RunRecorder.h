@@ -5,9 +5,9 @@
 #include <string>
 
 #include "commandline/CliOptions.h"
-#include "commands/LineTally.h"
 #include "records/RunLog.h"
 #include "records/RunRecord.h"
+#include "run/LineTally.h"
 #include "station/WaitNotice.h"
 #include "stationdb/StationDb.h"
 

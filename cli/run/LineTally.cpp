@@ -1,4 +1,4 @@
-#include "commands/LineTally.h"
+#include "run/LineTally.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "commands/RunFilesOf.h"
+#include "run/RunFilesOf.h"
 
 #include "commandline/CliOptions.h"
 

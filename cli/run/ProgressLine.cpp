@@ -1,4 +1,4 @@
-#include "commands/ProgressLine.h"
+#include "run/ProgressLine.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "commands/InterruptibleD2xxLibrary.h"
+#include "run/InterruptibleD2xxLibrary.h"
 
 InterruptibleD2xxLibrary::InterruptibleD2xxLibrary(D2xxLibrary& inner,
                                                    const std::atomic<bool>& interrupted)

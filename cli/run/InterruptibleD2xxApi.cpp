@@ -1,4 +1,4 @@
-#include "commands/InterruptibleD2xxApi.h"
+#include "run/InterruptibleD2xxApi.h"
 
 InterruptibleD2xxApi::InterruptibleD2xxApi(D2xxApi& inner, const std::atomic<bool>& interrupted)
     : ForwardingD2xxApi(inner), interrupted_(interrupted) {}

@@ -4,7 +4,7 @@
 
 #include "ProgrammerCommands.h"
 #include "RegionRows.h"
-#include "commands/SerialPatch.h"
+#include "run/SerialPatch.h"
 
 class ConsoleUi;
 class PodRun;

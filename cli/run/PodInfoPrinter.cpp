@@ -1,6 +1,6 @@
-#include "commands/PodInfoPrinter.h"
+#include "run/PodInfoPrinter.h"
 
-#include "commands/ConsoleUi.h"
+#include "run/ConsoleUi.h"
 
 void PodInfoPrinter::AddMessage(const char* text, std::uint32_t colour) {
     const std::string line = text != nullptr ? text : "";

@@ -1,4 +1,4 @@
-#include "commands/PodCommandRunner.h"
+#include "run/PodCommandRunner.h"
 
 #include <sstream>
 
@@ -7,14 +7,14 @@
 #include "PodInfoRecord.h"
 #include "SFileImage.h"
 #include "commandline/CliOptions.h"
-#include "commands/ConsoleUi.h"
-#include "commands/FileCommand.h"
-#include "commands/OutputFailure.h"
-#include "commands/PodInfoPrinter.h"
-#include "commands/PodRun.h"
-#include "commands/RunFilesOf.h"
-#include "commands/WholeRegionCommand.h"
 #include "records/JsonText.h"
+#include "run/ConsoleUi.h"
+#include "run/FileCommand.h"
+#include "run/OutputFailure.h"
+#include "run/PodInfoPrinter.h"
+#include "run/PodRun.h"
+#include "run/RunFilesOf.h"
+#include "run/WholeRegionCommand.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "commands/WholeRegionCommand.h"
+#include "run/WholeRegionCommand.h"
 
 #include <cstdio>
 
 #include "CliExit.h"
 #include "SFileImage.h"
 #include "commandline/CliOptions.h"
-#include "commands/ConsoleUi.h"
-#include "commands/PodRun.h"
+#include "run/ConsoleUi.h"
+#include "run/PodRun.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "commands/ReportCommand.h"
+#include "run/ReportCommand.h"
 
 #include <ctime>
 #include <filesystem>
@@ -8,8 +8,6 @@
 #include "CliExit.h"
 #include "Utf8Path.h"
 #include "commandline/CliOptions.h"
-#include "commands/CliEnvironment.h"
-#include "commands/ConsoleUi.h"
 #include "records/IsoTime.h"
 #include "records/RunLog.h"
 #include "records/SystemReason.h"
@@ -20,6 +18,8 @@
 #include "report/ReportOutput.h"
 #include "report/SeenRuns.h"
 #include "report/StationDbRunReader.h"
+#include "run/CliEnvironment.h"
+#include "run/ConsoleUi.h"
 
 namespace {
 

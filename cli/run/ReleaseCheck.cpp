@@ -1,4 +1,4 @@
-#include "commands/ReleaseCheck.h"
+#include "run/ReleaseCheck.h"
 
 #include "records/ImageDigests.h"
 #include "records/RunRecord.h"

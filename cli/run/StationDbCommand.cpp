@@ -1,14 +1,14 @@
-#include "commands/StationDbCommand.h"
+#include "run/StationDbCommand.h"
 
-#include "commandline/CliOptions.h"
-#include "commands/CliEnvironment.h"
-#include "commands/ConsoleUi.h"
-#include "commands/ImageLoading.h"
-#include "commands/OutputFailure.h"
 #include "SFileImage.h"
 #include "Utf8Path.h"
+#include "commandline/CliOptions.h"
 #include "records/ImageDigests.h"
 #include "records/JsonText.h"
+#include "run/CliEnvironment.h"
+#include "run/ConsoleUi.h"
+#include "run/ImageLoading.h"
+#include "run/OutputFailure.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "commands/RunRecorder.h"
+#include "run/RunRecorder.h"
 
 class ConsoleUi;
 struct CliEnvironment;

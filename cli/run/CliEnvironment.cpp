@@ -1,4 +1,4 @@
-#include "commands/CliEnvironment.h"
+#include "run/CliEnvironment.h"
 
 #include "CliExit.h"
 

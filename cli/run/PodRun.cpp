@@ -1,11 +1,11 @@
-#include "commands/PodRun.h"
+#include "run/PodRun.h"
 
 #include "CliExit.h"
 #include "commandline/CliOptions.h"
 #include "commandline/CommandTable.h"
-#include "commands/CliEnvironment.h"
-#include "commands/ConsoleUi.h"
-#include "commands/RunRecorder.h"
+#include "run/CliEnvironment.h"
+#include "run/ConsoleUi.h"
+#include "run/RunRecorder.h"
 
 PodRun::PodRun(const CliOptions& options, const CliEnvironment& environment, ConsoleUi& ui,
                RunRecorder& recorder)

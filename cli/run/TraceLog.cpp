@@ -1,11 +1,11 @@
-#include "commands/TraceLog.h"
+#include "run/TraceLog.h"
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 
 #include "Utf8Path.h"
-#include "commands/ConsoleUi.h"
+#include "run/ConsoleUi.h"
 
 #ifndef _WIN32
 #include <fcntl.h>

@@ -1,9 +1,9 @@
-#include "commands/OutputFailure.h"
+#include "run/OutputFailure.h"
 
 #include <cerrno>
 #include <cstring>
 
-#include "commands/StdoutBuffer.h"
+#include "run/StdoutBuffer.h"
 
 std::string OutputFailure(std::ostream& out) {
     errno = 0;

@@ -1,13 +1,13 @@
-#include "commands/ImageLoading.h"
+#include "run/ImageLoading.h"
 
 #include <filesystem>
 
 #include "CliExit.h"
 #include "SFileImage.h"
 #include "Utf8Path.h"
-#include "commands/ConsoleUi.h"
 #include "records/ImageDigests.h"
 #include "records/SystemReason.h"
+#include "run/ConsoleUi.h"
 
 int LoadImageFile(const std::string& path, CpuType cpu, bool strict, SFileImage& image,
                   std::vector<RegionRow>& rows, ConsoleUi& ui, std::string* sha256,

@@ -8,8 +8,8 @@
 #include "CUsbPod.h"
 #include "Clock.h"
 #include "ProgrammerCommands.h"
-#include "commands/InterruptibleD2xxLibrary.h"
-#include "commands/TraceLog.h"
+#include "run/InterruptibleD2xxLibrary.h"
+#include "run/TraceLog.h"
 #include "station/PodLock.h"
 
 class ConsoleUi;

@@ -1,4 +1,4 @@
-#include "commands/SerialPatch.h"
+#include "run/SerialPatch.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,9 +7,9 @@
 #include "SFileImage.h"
 #include "commandline/CliOptions.h"
 #include "commandline/SerialOptions.h"
-#include "commands/ConsoleUi.h"
-#include "commands/ImageLoading.h"
-#include "commands/RunRecorder.h"
+#include "run/ConsoleUi.h"
+#include "run/ImageLoading.h"
+#include "run/RunRecorder.h"
 #include "station/SerialCounter.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "D2xxLibrary.h"
-#include "commands/InterruptibleD2xxApi.h"
+#include "run/InterruptibleD2xxApi.h"
 
 // Hands the driver the calls of another library, wrapped so that Ctrl+C fails them.
 class InterruptibleD2xxLibrary final : public D2xxLibrary {
