@@ -7,6 +7,7 @@
 #include "gang/GangRun.h"
 #include "records/ImageDigests.h"
 #include "records/RunRecord.h"
+#include "run/BoardCommandOf.h"
 #include "run/ConsoleUi.h"
 #include "run/ImageLoading.h"
 #include "run/ImageReports.h"
@@ -94,13 +95,14 @@ int Printed(std::ostream& out, std::ostream& err, const std::string& text) {
 // A command line refused for a command that keeps records: with --json, its record (in an
 // array with --pods), as every other refusal has one.
 void PrintRefusedRecord(const CliParseResult& parsed, std::ostream& out) {
-    if (!parsed.refusedJson || !RunRecorder::KeepsRecords(parsed.refusedCommand)) {
-        return;
-    }
     CliOptions options = parsed.options;
     options.command = parsed.refusedCommand;
-    const std::string record =
-        RunRecordJson(RunRecorder::RefusalRecord(options, parsed.error, kExitInputError));
+    const BoardCommand board = BoardCommandOf(options);
+    if (!parsed.refusedJson || !board.keepsRecords) {
+        return;
+    }
+    const std::string record = RunRecordJson(RunRecorder::RefusalRecord(
+        board.name, board.facts, options.records.boardId, parsed.error, kExitInputError));
     out << (parsed.manyPods ? "[" + record + "]" : record) << '\n';
     OutputFailure(out);  // the refusal is reported already
 }

@@ -1,6 +1,7 @@
 #include "gang/GangPod.h"
 
 #include "CliExit.h"
+#include "run/BoardCommandOf.h"
 #include "run/CliEnvironment.h"
 #include "run/RunFilesOf.h"
 #include "run/SerialPatch.h"
@@ -28,12 +29,13 @@ CliOptions OptionsOnPod(const CliOptions& options, const std::string& serial,
 GangPod::GangPod(const CliOptions& options, const std::string& serial, const std::string& boardId,
                  std::size_t console, const CliEnvironment& environment, GangDisplay& display)
     : options_(OptionsOnPod(options, serial, boardId)),
+      board_(BoardCommandOf(options_)),
       environment_(environment),
       output_(display, console),
       err_(&output_),
       ui_(err_, options_.verbosity, environment.stderrIsTerminal),
-      recorder_(options_, environment, ui_, data_),
-      run_(options_, environment, ui_, recorder_) {
+      recorder_(board_, options_, environment, ui_, data_),
+      run_(board_, options_.pod, environment, ui_, recorder_) {
     ui_.WatchInterruption(environment.interrupted);
     switch (options_.command) {
         case CliCommand::Reset:
@@ -49,7 +51,7 @@ GangPod::GangPod(const CliOptions& options, const std::string& serial, const std
 }
 
 int GangPod::CheckFiles() {
-    const RunFiles files = RunFilesOf(options_);
+    const RunFiles files = RunFilesOf(options_, board_);
     for (const std::string& problem : {FileClash(files), StateFolderProblem(files)}) {
         if (!problem.empty()) {
             ui_.Error("vantix-cli: " + problem);

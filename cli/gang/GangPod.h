@@ -9,6 +9,7 @@
 #include "ProgrammerCommands.h"
 #include "commandline/CliOptions.h"
 #include "gang/GangConsoleOutput.h"
+#include "run/BoardCommand.h"
 #include "run/ConsoleUi.h"
 #include "run/FileCommand.h"
 #include "run/PodRun.h"
@@ -78,6 +79,7 @@ private:
     CommandOutcome Work();
 
     CliOptions options_;
+    BoardCommand board_;
     const CliEnvironment& environment_;
     GangConsoleOutput output_;
     std::ostream err_;

@@ -5,6 +5,7 @@
 #include "SFileImage.h"
 #include "commandline/CliOptions.h"
 #include "records/ImageDigests.h"
+#include "run/BoardCommandOf.h"
 #include "run/CliEnvironment.h"
 #include "run/ConsoleUi.h"
 #include "run/ImageLoading.h"
@@ -19,7 +20,7 @@ FileCommand::FileCommand(const CliOptions& options, const CliEnvironment& enviro
     : options_(options), environment_(environment), ui_(ui), recorder_(recorder) {}
 
 int FileCommand::Run() {
-    PodRun run(options_, environment_, ui_, recorder_);
+    PodRun run(BoardCommandOf(options_), options_.pod, environment_, ui_, recorder_);
     if (const int status = Prepare(run); status != kExitSuccess) {
         return run.Refuse(status);
     }

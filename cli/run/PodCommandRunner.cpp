@@ -8,6 +8,7 @@
 #include "SFileImage.h"
 #include "commandline/CliOptions.h"
 #include "records/JsonText.h"
+#include "run/BoardCommandOf.h"
 #include "run/ConsoleUi.h"
 #include "run/FileCommand.h"
 #include "run/OutputFailure.h"
@@ -65,15 +66,16 @@ PodCommandRunner::PodCommandRunner(const CliOptions& options, const CliEnvironme
       environment_(environment),
       ui_(ui),
       out_(out),
-      recorder_(options, environment, ui, out) {}
+      board_(BoardCommandOf(options)),
+      recorder_(board_, options, environment, ui, out) {}
 
 int PodCommandRunner::Run() {
     // Nothing is written before every file the run writes is known to be apart from the
     // files it reads, and the simulated pods' state has somewhere to go.
     // Every refusal of a command that keeps records is a record too (--json, and the log
     // once it is open).
-    const bool records = RunRecorder::KeepsRecords(options_.command);
-    const RunFiles files = RunFilesOf(options_);
+    const bool records = board_.keepsRecords;
+    const RunFiles files = RunFilesOf(options_, board_);
     for (const std::string& problem : {FileClash(files), StateFolderProblem(files)}) {
         if (!problem.empty()) {
             ui_.Error("vantix-cli: " + problem);
@@ -104,7 +106,7 @@ int PodCommandRunner::Run() {
 }
 
 int PodCommandRunner::RunReset() {
-    PodRun run(options_, environment_, ui_, recorder_);
+    PodRun run(board_, options_.pod, environment_, ui_, recorder_);
     if (const int status = run.Start(); status != kExitSuccess) {
         return run.Refuse(status);
     }
@@ -114,7 +116,7 @@ int PodCommandRunner::RunReset() {
 
 int PodCommandRunner::RunPodInfo() {
     // The record is printed, not compared, so no file is needed.
-    PodRun run(options_, environment_, ui_, recorder_);
+    PodRun run(board_, options_.pod, environment_, ui_, recorder_);
     if (const int status = run.Start(); status != kExitSuccess) {
         return run.Refuse(status);
     }
@@ -149,7 +151,7 @@ int PodCommandRunner::RunPodInfo() {
 
 int PodCommandRunner::RunList() {
     // The list is no board's work: it keeps no record.
-    PodRun run(options_, environment_, ui_, recorder_);
+    PodRun run(board_, options_.pod, environment_, ui_, recorder_);
     PodSession& session = run.Session();
     if (const int status = run.Start(); status != kExitSuccess) {
         return status;

@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "run/BoardCommand.h"
 #include "run/RunRecorder.h"
 
 class ConsoleUi;
@@ -28,5 +29,6 @@ private:
     const CliEnvironment& environment_;
     ConsoleUi& ui_;
     std::ostream& out_;
+    const BoardCommand board_;
     RunRecorder recorder_;
 };

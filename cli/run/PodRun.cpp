@@ -1,23 +1,20 @@
 #include "run/PodRun.h"
 
 #include "CliExit.h"
-#include "commandline/CliOptions.h"
-#include "commandline/CommandTable.h"
+#include "run/BoardCommand.h"
 #include "run/CliEnvironment.h"
 #include "run/ConsoleUi.h"
 #include "run/RunRecorder.h"
 
-PodRun::PodRun(const CliOptions& options, const CliEnvironment& environment, ConsoleUi& ui,
-               RunRecorder& recorder)
+PodRun::PodRun(const BoardCommand& board, const PodChoice& pod,
+               const CliEnvironment& environment, ConsoleUi& ui, RunRecorder& recorder)
     : environment_(environment),
-      printsOnStdout_(options.json || options.command == CliCommand::BlankCheck ||
-                      options.command == CliCommand::PodInfo ||
-                      options.command == CliCommand::List),
+      printsOnStdout_(board.PrintsOnStdout()),
       ui_(ui),
       recorder_(recorder),
-      session_(options.pod, environment, ui),
-      tracePath_(options.pod.tracePath) {
-    record_.command = CommandOf(options.command).name;
+      session_(pod, environment, ui),
+      tracePath_(pod.tracePath) {
+    record_.command = board.name;
 }
 
 int PodRun::Start() {

@@ -9,8 +9,8 @@
 
 class ConsoleUi;
 class RunRecorder;
+struct BoardCommand;
 struct CliEnvironment;
-struct CliOptions;
 
 // One pod command from start to end, the same for every command: its record, the image it
 // works with, the session on the pod, and the way each ending (refused before the pod, the
@@ -18,8 +18,8 @@ struct CliOptions;
 // board.
 class PodRun {
 public:
-    PodRun(const CliOptions& options, const CliEnvironment& environment, ConsoleUi& ui,
-           RunRecorder& recorder);
+    PodRun(const BoardCommand& board, const PodChoice& pod, const CliEnvironment& environment,
+           ConsoleUi& ui, RunRecorder& recorder);
 
     RunRecord& Record() { return record_; }
     SFileImage& Image() { return image_; }

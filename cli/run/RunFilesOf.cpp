@@ -1,23 +1,20 @@
 #include "run/RunFilesOf.h"
 
-#include "commandline/CliOptions.h"
+#include "commandline/GlobalOptions.h"
+#include "run/BoardCommand.h"
 
-RunFiles RunFilesOf(const CliOptions& options) {
+RunFiles RunFilesOf(const GlobalOptions& globals, const BoardCommand& board) {
     RunFiles files;
-    files.imageFile = options.file;
-    files.jobFiles = options.jobFiles.paths;
-    files.trace = options.pod.tracePath;
-    if (options.command != CliCommand::List) {
-        files.log = options.records.logPath;
+    files.imageFile = board.facts.file;
+    files.jobFiles = globals.jobFiles.paths;
+    files.trace = globals.pod.tracePath;
+    if (board.keepsRecords) {
+        files.log = globals.records.logPath;
     }
-    if (options.pod.sim.simulate) {
-        files.simState = options.pod.sim.statePath;
-        files.simPods = options.pod.sim.pods;
+    if (globals.pod.sim.simulate) {
+        files.simState = globals.pod.sim.statePath;
+        files.simPods = globals.pod.sim.pods;
     }
-    const bool numbersBoards =
-        options.command == CliCommand::Write || options.command == CliCommand::WriteVerify;
-    if (options.serialAt && numbersBoards) {
-        files.serialCounter = options.serialCounter;
-    }
+    files.serialCounter = board.counter;
     return files;
 }

@@ -2,9 +2,10 @@
 
 #include "station/StationFiles.h"
 
-struct CliOptions;
+struct BoardCommand;
+struct GlobalOptions;
 
 // The files the command line has the command read and write: the simulated pods' state only
-// when they are simulated, the log unless the command is list (which writes none), the
-// serial counter only when write or write-verify puts a number into the image.
-RunFiles RunFilesOf(const CliOptions& options);
+// when they are simulated, the log only for a command that keeps records (list writes none),
+// the serial counter only when the command takes numbers from it.
+RunFiles RunFilesOf(const GlobalOptions& globals, const BoardCommand& board);

@@ -4,22 +4,21 @@
 
 #include "CliExit.h"
 #include "ResolvedPath.h"
-#include "commandline/CliOptions.h"
-#include "commandline/CommandTable.h"
 #include "run/CliEnvironment.h"
 #include "run/ConsoleUi.h"
 #include "run/OutputFailure.h"
 #include "run/RunFilesOf.h"
 
-RunRecorder::RunRecorder(const CliOptions& options, const CliEnvironment& environment,
-                         ConsoleUi& ui, std::ostream& out)
-    : options_(options),
+RunRecorder::RunRecorder(const BoardCommand& board, const GlobalOptions& globals,
+                         const CliEnvironment& environment, ConsoleUi& ui, std::ostream& out)
+    : board_(board),
+      globals_(globals),
       environment_(environment),
       ui_(ui),
       out_(out),
-      boardId_(options.records.boardId),
+      boardId_(globals.records.boardId),
       runId_(StationDb::NewRunId()),
-      station_(options.records.station.empty() ? RunLog::HostName() : options.records.station) {
+      station_(globals.records.station.empty() ? RunLog::HostName() : globals.records.station) {
     waiting_.interrupted = environment.interrupted;
     waiting_.signal = environment.interruptSignal;
     waiting_.say = [&ui](const std::string& text) { ui.Notice(text); };
@@ -27,7 +26,7 @@ RunRecorder::RunRecorder(const CliOptions& options, const CliEnvironment& enviro
 
 bool RunRecorder::OpenLog() {
     std::string error;
-    if (!options_.records.logPath.empty() && !log_.Open(options_.records.logPath, error)) {
+    if (!globals_.records.logPath.empty() && !log_.Open(globals_.records.logPath, error)) {
         ui_.Error("vantix-cli: " + error);
         return false;
     }
@@ -36,13 +35,13 @@ bool RunRecorder::OpenLog() {
 
 int RunRecorder::OpenStationDb() {
     std::string refusal;
-    const std::string url = ChosenStationDb(options_.records.stationDb, environment_, refusal);
+    const std::string url = ChosenStationDb(globals_.records.stationDb, environment_, refusal);
     if (url.empty()) {
         // A station name or a series without a database would record nothing of either.
-        refusal = !refusal.empty()        ? refusal
-                  : options_.serialSeries ? "--serial-series needs --station-db URL (or "
-                                            "VANTIX_STATION_DB)"
-                  : !options_.records.station.empty() ? "--station needs --station-db URL (or "
+        refusal = !refusal.empty() ? refusal
+                  : board_.series  ? "--serial-series needs --station-db URL (or "
+                                     "VANTIX_STATION_DB)"
+                  : !globals_.records.station.empty() ? "--station needs --station-db URL (or "
                                                         "VANTIX_STATION_DB), whose records name it"
                                                       : "";
         if (!refusal.empty()) {
@@ -59,7 +58,7 @@ int RunRecorder::OpenStationDb() {
         for (const std::string& path : database_->SpoolFiles()) {
             spool.push_back({"the station database's spool", path});
         }
-        if (const std::string clash = FileClash(RunFilesOf(options_), spool); !clash.empty()) {
+        if (const std::string clash = FileClash(RunFilesOf(globals_, board_), spool); !clash.empty()) {
             // A refusal written into the file it clashes with would spoil that file for
             // good: this run writes nothing at all.
             log_.Abandon();
@@ -69,12 +68,13 @@ int RunRecorder::OpenStationDb() {
     if (outcome.Ok()) {
         outcome = database_->CheckStationTables();
     }
-    if (outcome.Ok() && options_.serialSeries) {
+    if (outcome.Ok() && board_.series) {
         outcome = CheckSeries();
     }
     if (outcome.Ok()) {
         // A login that may only read is found out now, before any board.
-        outcome = database_->CheckWriting(options_.serialSeries);
+        outcome = database_->CheckWriting(board_.series ? std::optional(board_.series->name)
+                                                        : std::nullopt);
     }
     if (outcome.Ok()) {
         outcome = SendSpool();
@@ -89,11 +89,11 @@ int RunRecorder::OpenStationDb() {
 
 StationDbOutcome RunRecorder::CheckSeries() {
     SeriesInfo series;
-    StationDbOutcome outcome = database_->FindSeries(*options_.serialSeries, series);
+    StationDbOutcome outcome = database_->FindSeries(board_.series->name, series);
     const std::string name = "the serial series '" + series.name + "'";
-    if (outcome.Ok() && series.words > options_.serialWords) {
+    if (outcome.Ok() && series.words > board_.series->words) {
         outcome = {kExitInputError, name + " hands out numbers of 2 words, which --serial-words " +
-                                        std::to_string(options_.serialWords) + " cannot hold"};
+                                        std::to_string(board_.series->words) + " cannot hold"};
     } else if (outcome.Ok() && !series.next) {
         outcome = {kExitInputError, name + " is used up"};
     }
@@ -134,41 +134,25 @@ int RunRecorder::Store(const std::string& line, bool logged, int status, std::st
     lost = stored.message + "\n" + spooled.message;
     if (!spooled.Ok()) {
         lost += logged ? "\nthe record of this board is only in the log " +
-                             options_.records.logPath + ", not in the station database; stopping"
+                             globals_.records.logPath + ", not in the station database; stopping"
                        : "\nthe record of this board is lost; stopping";
     }
     return status;
 }
 
-bool RunRecorder::KeepsRecords(CliCommand command) {
-    switch (command) {
-        case CliCommand::PodInfo:
-        case CliCommand::Write:
-        case CliCommand::WriteVerify:
-        case CliCommand::Verify:
-        case CliCommand::PodWrite:
-        case CliCommand::PodVerify:
-        case CliCommand::Reset:
-        case CliCommand::Erase:
-        case CliCommand::BlankCheck:
-            return true;
-        default:
-            return false;
-    }
-}
-
-RunRecord RunRecorder::RefusalRecord(const CliOptions& options, const std::string& status,
+RunRecord RunRecorder::RefusalRecord(const char* command, const RecordFacts& facts,
+                                     const std::string& boardId, const std::string& status,
                                      int exitCode) {
     RunRecord record;
-    record.command = CommandOf(options.command).name;
-    if (options.file) {
-        record.file = AbsolutePath(*options.file);
+    record.command = command;
+    if (facts.file) {
+        record.file = AbsolutePath(*facts.file);
     }
-    if (options.cpu) {
-        record.cpu = CpuName(*options.cpu);
+    if (facts.cpu) {
+        record.cpu = CpuName(*facts.cpu);
     }
-    if (!options.records.boardId.empty()) {
-        record.board = options.records.boardId;
+    if (!boardId.empty()) {
+        record.board = boardId;
     }
     record.status = status;
     record.exitCode = exitCode;
@@ -176,7 +160,8 @@ RunRecord RunRecorder::RefusalRecord(const CliOptions& options, const std::strin
 }
 
 int RunRecorder::KeepRefusal(int status) {
-    RunRecord record = RefusalRecord(options_, ui_.LastMessage(), status);
+    RunRecord record = RefusalRecord(board_.name, board_.facts, globals_.records.boardId,
+                                     ui_.LastMessage(), status);
     return Keep(record, status);
 }
 
@@ -190,8 +175,8 @@ bool RunRecorder::Started(const RunRecord& record) {
     }
     RunRecord entry = record;
     entry.board = boardId_.empty() ? std::nullopt : std::optional<std::string>(boardId_);
-    if (!options_.pod.serial.empty()) {
-        entry.pod = options_.pod.serial;
+    if (!globals_.pod.serial.empty()) {
+        entry.pod = globals_.pod.serial;
     }
     entry.result.reset();
     entry.status = kStartedStatus;
@@ -264,14 +249,14 @@ int RunRecorder::Keep(RunRecord& record, int status) {
         ui_.Finish();
         ui_.Error("vantix-cli: " + error);
         ui_.Error("vantix-cli: the record of this board is missing from the log " +
-                  options_.records.logPath + "; stopping");
+                  globals_.records.logPath + "; stopping");
     }
     runId_ = StationDb::NewRunId();
     return status;
 }
 
 int RunRecorder::Print(const RunRecord& record, int status) {
-    if (options_.json) {
+    if (board_.json) {
         out_ << RunRecordJson(record) << '\n';
     }
     // The record on stdout, or what the command printed there (pod-info's lines), that did

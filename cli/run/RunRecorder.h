@@ -4,23 +4,24 @@
 #include <ostream>
 #include <string>
 
-#include "commandline/CliOptions.h"
+#include "commandline/GlobalOptions.h"
 #include "records/RunLog.h"
 #include "records/RunRecord.h"
+#include "run/BoardCommand.h"
 #include "run/LineTally.h"
 #include "station/WaitNotice.h"
 #include "stationdb/StationDb.h"
 
 class ConsoleUi;
 struct CliEnvironment;
-struct CliOptions;
 
 // Keeps the record of each board a pod command works on: --json prints it, --log appends it,
 // the station database stores it. A record that cannot be logged or stored stops the line.
 class RunRecorder {
 public:
-    RunRecorder(const CliOptions& options, const CliEnvironment& environment, ConsoleUi& ui,
-                std::ostream& out);
+    // Both outlive the recorder.
+    RunRecorder(const BoardCommand& board, const GlobalOptions& globals,
+                const CliEnvironment& environment, ConsoleUi& ui, std::ostream& out);
 
     // Opens the --log file, when one is named; false after reporting.
     bool OpenLog();
@@ -38,11 +39,10 @@ public:
     // How the run waits for what another process holds: it says so after a second on the
     // console, and stops at Ctrl+C.
     const WaitNotice& Waiting() const { return waiting_; }
-    // Whether the command keeps a record of each run (the pod commands but list).
-    static bool KeepsRecords(CliCommand command);
-    // The record of a run refused before anything of it was done: what the options say of
-    // the command, its file and board, with the refusal as its status.
-    static RunRecord RefusalRecord(const CliOptions& options, const std::string& status,
+    // The record of a run refused before anything of it was done: the command, its file and
+    // CPU as far as they were read, its board, with the refusal as its status.
+    static RunRecord RefusalRecord(const char* command, const RecordFacts& facts,
+                                   const std::string& boardId, const std::string& status,
                                    int exitCode);
     // Keeps the record of a run refused before its pod was chosen (the files it would write,
     // the log, the station database); returns the status.
@@ -78,7 +78,8 @@ private:
     // Returns the status, and what went wrong in `lost`; `logged`: the log holds the line.
     int Store(const std::string& line, bool logged, int status, std::string& lost);
 
-    const CliOptions& options_;
+    const BoardCommand& board_;
+    const GlobalOptions& globals_;
     const CliEnvironment& environment_;
     ConsoleUi& ui_;
     std::ostream& out_;

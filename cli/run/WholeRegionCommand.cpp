@@ -5,6 +5,7 @@
 #include "CliExit.h"
 #include "SFileImage.h"
 #include "commandline/CliOptions.h"
+#include "run/BoardCommandOf.h"
 #include "run/ConsoleUi.h"
 #include "run/PodRun.h"
 
@@ -37,7 +38,7 @@ WholeRegionCommand::WholeRegionCommand(const CliOptions& options,
     : options_(options), environment_(environment), ui_(ui), recorder_(recorder), out_(out) {}
 
 int WholeRegionCommand::Run() {
-    PodRun run(options_, environment_, ui_, recorder_);
+    PodRun run(BoardCommandOf(options_), options_.pod, environment_, ui_, recorder_);
     if (const int status = Prepare(run); status != kExitSuccess) {
         return run.Refuse(status);
     }
