@@ -156,7 +156,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             return ReportCommand(options, environment, ui).Run();
         default:
             if (options.pods) {
-                return GangRun(options, environment, err, out).Run();
+                const BoardCommand board = BoardCommandOf(options);
+                return GangRun(options, board, *options.pods, environment, err, out).Run();
             }
             return PodCommandRunner(options, environment, ui, out).Run();
     }

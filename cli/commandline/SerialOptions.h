@@ -1,10 +1,36 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "commandline/OptionValues.h"
 
 class OptionReader;
 struct CliOptions;
+
+// Where each board's serial number goes in the image (--serial-at, --serial-words), and
+// whether it may replace words the file fills (--serial-overwrite).
+struct SerialPlace {
+    SerialAddress at;
+    int words = 1;
+    bool overwrite = false;
+};
+
+// A number for each board (write, write-verify): from a counter file shared by the stations,
+// from this run's count, or from the station database's series; exactly one of them.
+struct SerialNumbering {
+    SerialPlace place;
+    std::optional<std::string> counter;  // --serial-counter FILE
+    std::optional<std::uint64_t> start;  // --serial-start N
+    std::optional<std::string> series;   // --serial-series NAME
+};
+
+// The number the board holds (verify --serial-value).
+struct SerialCheck {
+    SerialPlace place;
+    std::uint64_t value = 0;
+};
 
 // Reads the serial options into `options` (whose command is known) and checks that they go
 // together: each needs --serial-at, verify checks one --serial-value, the others take their

@@ -1,9 +1,15 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "MemoryRegion.h"
 
 class OptionReader;
 struct CliOptions;
+
+// --regions: the regions named, in the order given.
+using RegionList = std::vector<MemoryRegion>;
 
 // The regions of the target a command works on. Each reader returns the refusal, or empty
 // when what it reads is sound.

@@ -1,57 +1,51 @@
 #include "gang/GangPod.h"
 
 #include "CliExit.h"
-#include "run/BoardCommandOf.h"
 #include "run/CliEnvironment.h"
 #include "run/RunFilesOf.h"
 #include "run/SerialPatch.h"
 
 namespace {
 
-// A single run's options on one pod: --pod names it, its trace is PATH.SERIAL and its board
-// is the one named for it. The pod's record is printed by the run on several pods, so the
-// pod's own run prints none (and blank-check's lines go to the pod's data).
-CliOptions OptionsOnPod(const CliOptions& options, const std::string& serial,
-                        const std::string& boardId) {
-    CliOptions onPod = options;
-    onPod.pods.reset();
+// A single run's global options on one pod: --pod names it, its trace is PATH.SERIAL and its
+// board is the one named for it.
+GlobalOptions OnPod(const GlobalOptions& globals, const std::string& serial,
+                    const std::string& boardId) {
+    GlobalOptions onPod = globals;
     onPod.pod.serial = serial;
-    onPod.pod.tracePath = serial.empty() || options.pod.tracePath.empty()
+    onPod.pod.tracePath = serial.empty() || globals.pod.tracePath.empty()
                               ? std::string()
-                              : options.pod.tracePath + "." + serial;
+                              : globals.pod.tracePath + "." + serial;
     onPod.records.boardId = boardId;
-    onPod.json = false;
     return onPod;
+}
+
+// The pod's record is printed by the run on several pods, so the pod's own run prints none
+// (and blank-check's lines go to the pod's data).
+BoardCommand PrintingNoRecord(BoardCommand board) {
+    board.json = false;
+    return board;
 }
 
 }  // namespace
 
-GangPod::GangPod(const CliOptions& options, const std::string& serial, const std::string& boardId,
-                 std::size_t console, const CliEnvironment& environment, GangDisplay& display)
-    : options_(OptionsOnPod(options, serial, boardId)),
-      board_(BoardCommandOf(options_)),
+GangPod::GangPod(const GlobalOptions& globals, const BoardCommand& board,
+                 const std::string& serial, const std::string& boardId, std::size_t console,
+                 const CliEnvironment& environment, GangDisplay& display)
+    : globals_(OnPod(globals, serial, boardId)),
+      board_(PrintingNoRecord(board)),
       environment_(environment),
       output_(display, console),
       err_(&output_),
-      ui_(err_, options_.verbosity, environment.stderrIsTerminal),
-      recorder_(board_, options_, environment, ui_, data_),
-      run_(board_, options_.pod, environment, ui_, recorder_) {
+      ui_(err_, globals_.verbosity, environment.stderrIsTerminal),
+      recorder_(board_, globals_, environment, ui_, data_),
+      work_(board_.makeWork({environment, ui_, recorder_, data_, board_.json})),
+      run_(board_, globals_.pod, environment, ui_, recorder_) {
     ui_.WatchInterruption(environment.interrupted);
-    switch (options_.command) {
-        case CliCommand::Reset:
-            break;
-        case CliCommand::Erase:
-        case CliCommand::BlankCheck:
-            regions_.emplace(options_, environment, ui_, recorder_, data_);
-            break;
-        default:
-            file_.emplace(options_, environment, ui_, recorder_);
-            break;
-    }
 }
 
 int GangPod::CheckFiles() {
-    const RunFiles files = RunFilesOf(options_, board_);
+    const RunFiles files = RunFilesOf(globals_, board_);
     for (const std::string& problem : {FileClash(files), StateFolderProblem(files)}) {
         if (!problem.empty()) {
             ui_.Error("vantix-cli: " + problem);
@@ -67,10 +61,7 @@ int GangPod::CheckFiles() {
 }
 
 int GangPod::Prepare() {
-    if (file_) {
-        return file_->Prepare(run_);
-    }
-    return regions_ ? regions_->Prepare(run_) : kExitSuccess;
+    return work_->Prepare(run_);
 }
 
 int GangPod::Start() {
@@ -86,12 +77,12 @@ bool GangPod::BeginBoard(const std::string& boardId, SerialPatch* numbers) {
     run_.BeginBoard();
     recorder_.BoardId() = boardId;
     unreached_ = false;
-    if (!file_ || numbers == nullptr || file_->TakeSerial(run_, *numbers)) {
+    if (numbers == nullptr || work_->TakeSerial(run_, *numbers)) {
         return true;
     }
     // As a single run: no number (or its image no longer released), the board is not touched.
     boardStatus_ = numbers->FailureStatus();
-    if (options_.repeat) {
+    if (board_.repeat) {
         run_.Conclude(nullptr);
         status_ = run_.Keep(boardStatus_);
     } else {
@@ -101,15 +92,9 @@ bool GangPod::BeginBoard(const std::string& boardId, SerialPatch* numbers) {
 }
 
 CommandOutcome GangPod::Work() {
-    if (file_) {
-        const CommandOutcome outcome = file_->RunOnce(run_.Operations());
-        file_->ReportChangedPages(run_);
-        return outcome;
-    }
-    if (regions_) {
-        return regions_->RunOnce(run_);
-    }
-    return run_.Operations().TargetReset();
+    const CommandOutcome outcome = work_->RunOnce(run_);
+    work_->AfterBoard(run_);
+    return outcome;
 }
 
 void GangPod::RunBoard() {
@@ -119,8 +104,8 @@ void GangPod::RunBoard() {
     unreached_ = (outcome.kind == CommandOutcome::Kind::Unreachable || run_.PodGone()) &&
                  !session.Interrupted();
     // A reset's record says what the console showed, as a single reset's does.
-    const CommandOutcome* recorded = file_ || regions_ ? &outcome : nullptr;
-    if (!options_.repeat) {
+    const CommandOutcome* recorded = work_->RecordsOutcome() ? &outcome : nullptr;
+    if (!board_.repeat) {
         // The board's own status, as the session's end gives it (a state that cannot be
         // saved fails the board), before its record's fate.
         boardStatus_ = run_.Session().Finish(status);

@@ -1,20 +1,19 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
+#include <memory>
 #include <ostream>
 #include <sstream>
 #include <string>
 
 #include "ProgrammerCommands.h"
-#include "commandline/CliOptions.h"
+#include "commandline/GlobalOptions.h"
 #include "gang/GangConsoleOutput.h"
 #include "run/BoardCommand.h"
+#include "run/BoardWork.h"
 #include "run/ConsoleUi.h"
-#include "run/FileCommand.h"
 #include "run/PodRun.h"
 #include "run/RunRecorder.h"
-#include "run/WholeRegionCommand.h"
 
 class GangDisplay;
 class SerialPatch;
@@ -30,12 +29,13 @@ struct CliEnvironment;
 // options, made once, and the session that lists the pods for --pods all.
 class GangPod {
 public:
-    GangPod(const CliOptions& options, const std::string& serial, const std::string& boardId,
-            std::size_t console, const CliEnvironment& environment, GangDisplay& display);
+    GangPod(const GlobalOptions& globals, const BoardCommand& board, const std::string& serial,
+            const std::string& boardId, std::size_t console, const CliEnvironment& environment,
+            GangDisplay& display);
     GangPod(const GangPod&) = delete;
     GangPod& operator=(const GangPod&) = delete;
 
-    const std::string& Serial() const { return options_.pod.serial; }
+    const std::string& Serial() const { return globals_.pod.serial; }
 
     // Before any pod is touched, as a single run does it: the files the run writes and the
     // log and the station database, the command's checks of the file and the options, and
@@ -73,21 +73,20 @@ public:
     PodSession& Session() { return run_.Session(); }
     ConsoleUi& Console() { return ui_; }
     // The command's series of serial numbers; null for commands without a file.
-    SerialPatch* Numbers() { return file_ ? &file_->Numbers() : nullptr; }
+    SerialPatch* Numbers() { return work_->Numbers(); }
 
 private:
     CommandOutcome Work();
 
-    CliOptions options_;
-    BoardCommand board_;
+    const GlobalOptions globals_;
+    const BoardCommand board_;
     const CliEnvironment& environment_;
     GangConsoleOutput output_;
     std::ostream err_;
     ConsoleUi ui_;
     std::ostringstream data_;
     RunRecorder recorder_;
-    std::optional<FileCommand> file_;
-    std::optional<WholeRegionCommand> regions_;
+    std::unique_ptr<BoardWork> work_;
     PodRun run_;
     int status_ = 0;
     int boardStatus_ = 0;

@@ -6,15 +6,19 @@
 #include "AttachedDevices.h"
 #include "CUsbPod.h"
 #include "CliExit.h"
-#include "commandline/CliOptions.h"
+#include "commandline/GlobalOptions.h"
 #include "gang/GangPrompt.h"
 #include "records/RunRecord.h"
+#include "run/BoardCommand.h"
 #include "run/CliEnvironment.h"
 #include "run/OutputFailure.h"
 
-GangRun::GangRun(const CliOptions& options, const CliEnvironment& environment, std::ostream& err,
-                 std::ostream& out)
-    : options_(options),
+GangRun::GangRun(const GlobalOptions& globals, const BoardCommand& board,
+                 const std::vector<std::string>& pods, const CliEnvironment& environment,
+                 std::ostream& err, std::ostream& out)
+    : globals_(globals),
+      board_(board),
+      named_(pods),
       environment_(environment),
       out_(out),
       display_(err, environment.stderrIsTerminal, clock_) {}
@@ -27,10 +31,10 @@ int GangRun::Run() {
     }
     std::vector<bool> inRound(pods_.size(), true);
     GangPrompt prompt(environment_.input, environment_.interrupted, display_,
-                      options_.verbosity == CliVerbosity::Quiet);
+                      globals_.verbosity == CliVerbosity::Quiet);
     for (;;) {
         RunRound(inRound);
-        if (!options_.repeat || Interrupted() || noNumber_ != kExitSuccess || recordLost_) {
+        if (!board_.repeat || Interrupted() || noNumber_ != kExitSuccess || recordLost_) {
             break;
         }
         // A pod that has gone (or is in use) takes no further board; the others go on.
@@ -41,8 +45,7 @@ int GangRun::Run() {
             break;
         }
         // Records that would go nowhere: no further round starts.
-        const bool prints = options_.json || options_.command == CliCommand::BlankCheck;
-        if (prints && environment_.outputClosed && environment_.outputClosed()) {
+        if (board_.PrintsOnStdout() && environment_.outputClosed && environment_.outputClosed()) {
             display_.Say(
                 "vantix-cli: the standard output is closed (its reader has gone); no "
                 "board starts");
@@ -55,7 +58,7 @@ int GangRun::Run() {
 
 int GangRun::SetUp() {
     // The command's checks of the file and the options, once, as a single run makes them.
-    setUp_ = std::make_unique<GangPod>(options_, "", "", GangDisplay::kRun, environment_,
+    setUp_ = std::make_unique<GangPod>(globals_, board_, "", "", GangDisplay::kRun, environment_,
                                        display_);
     if (const int status = setUp_->CheckFiles(); status != kExitSuccess) {
         return Refused(*setUp_, status);
@@ -73,8 +76,8 @@ int GangRun::SetUp() {
     // the display says once.
     display_.SetPods(serials_);
     for (std::size_t i = 0; i < serials_.size(); ++i) {
-        pods_.push_back(
-            std::make_unique<GangPod>(options_, serials_[i], ids_[i], i, environment_, display_));
+        pods_.push_back(std::make_unique<GangPod>(globals_, board_, serials_[i], ids_[i], i,
+                                                  environment_, display_));
         GangPod& pod = *pods_.back();
         if (const int status = pod.CheckFiles(); status != kExitSuccess) {
             return Refused(pod, status);
@@ -91,8 +94,8 @@ int GangRun::SetUp() {
 }
 
 int GangRun::FindPods(std::vector<std::string>& serials) {
-    if (!options_.pods->empty()) {
-        serials = *options_.pods;
+    if (!named_.empty()) {
+        serials = named_;
         return kExitSuccess;
     }
     // All: the pods list marks "pod".
@@ -117,7 +120,7 @@ int GangRun::FindPods(std::vector<std::string>& serials) {
 
 bool GangRun::SplitBoardIds(std::size_t pods, std::vector<std::string>& ids) {
     ids.assign(pods, std::string());
-    const std::string& given = options_.records.boardId;
+    const std::string& given = globals_.records.boardId;
     if (given.empty()) {
         return true;
     }
@@ -188,7 +191,7 @@ void GangRun::RunRound(const std::vector<bool>& inRound) {
 }
 
 void GangRun::PrintBoards(const std::vector<GangPod*>& pods) {
-    if (options_.json) {
+    if (board_.json) {
         std::string array;
         for (GangPod* pod : pods) {
             array += (array.empty() ? "" : ",") + RunRecordJson(pod->Record());
@@ -213,7 +216,7 @@ void GangRun::PrintBoards(const std::vector<GangPod*>& pods) {
 
 int GangRun::Finish() {
     int ended = kExitSuccess;
-    if (options_.repeat) {
+    if (board_.repeat) {
         for (const std::unique_ptr<GangPod>& pod : pods_) {
             if (const int status = pod->End(); status != kExitSuccess) {
                 ended = status;

@@ -11,8 +11,9 @@
 #include "gang/GangPod.h"
 #include "run/LineTally.h"
 
+struct BoardCommand;
 struct CliEnvironment;
-struct CliOptions;
+struct GlobalOptions;
 
 // A pod command on several pods at once (--pods): each pod runs the command as a single run
 // on it would, on a thread of its own, a board on each.
@@ -30,8 +31,10 @@ struct CliOptions;
 // SIGTERM or SIGHUP, as on a single pod.
 class GangRun {
 public:
-    GangRun(const CliOptions& options, const CliEnvironment& environment, std::ostream& err,
-            std::ostream& out);
+    // The pods by serial number (none: every attached pod); all of them outlive the run.
+    GangRun(const GlobalOptions& globals, const BoardCommand& board,
+            const std::vector<std::string>& pods, const CliEnvironment& environment,
+            std::ostream& err, std::ostream& out);
     ~GangRun();
 
     int Run();
@@ -54,7 +57,9 @@ private:
     int Finish();
     bool Interrupted() const;
 
-    const CliOptions& options_;
+    const GlobalOptions& globals_;
+    const BoardCommand& board_;
+    const std::vector<std::string>& named_;  // --pods; empty: all
     const CliEnvironment& environment_;
     std::ostream& out_;
     SteadyClock clock_;

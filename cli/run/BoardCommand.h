@@ -1,10 +1,15 @@
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "CpuType.h"
 #include "commandline/CliCommand.h"
+
+class BoardWork;
+struct BoardParts;
 
 // What the record of a run refused before its pod was chosen says of the command's file and
 // CPU: as far as they were read.
@@ -37,6 +42,9 @@ struct BoardCommand {
     std::optional<RecordedSeries> series;
     // The serial counter file the run takes numbers from, and so writes.
     std::optional<std::string> counter;
+    // The command's own work on a board, made for each pod's run; null for the commands that
+    // are no board's work (pod-info, list).
+    std::function<std::unique_ptr<BoardWork>(const BoardParts& parts)> makeWork;
 
     // Whether stdout holds what the run is for: a run that has nobody left to read it stops.
     bool PrintsOnStdout() const { return json || printsFindings; }

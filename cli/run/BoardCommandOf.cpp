@@ -1,7 +1,15 @@
 #include "run/BoardCommandOf.h"
 
+#include <string>
+#include <vector>
+
 #include "commandline/CliOptions.h"
 #include "commandline/CommandTable.h"
+#include "records/RunRecord.h"
+#include "run/ConsoleUi.h"
+#include "run/FileBoard.h"
+#include "run/PodRun.h"
+#include "run/WholeRegionRun.h"
 
 namespace {
 
@@ -19,6 +27,153 @@ bool KeepsRecords(CliCommand command) {
             return true;
         default:
             return false;
+    }
+}
+
+// write and write-verify: with --only-changed, the pages of each region the run reached
+// go into the board's record and onto the console.
+class TargetWriteWork : public FileBoard {
+public:
+    TargetWriteWork(const CliOptions& options, const BoardParts& parts)
+        : FileBoard(LoadOf(options), options.regions, NumberingOf(options), std::nullopt, parts),
+          command_(options.command == CliCommand::Write ? TargetCommand::Write
+                                                        : TargetCommand::WriteVerify),
+          eraseAllBoot_(options.eraseAllBoot),
+          resetAfter_(options.resetAfter),
+          onlyChanged_(options.onlyChanged) {}
+
+    CommandOutcome RunOnce(PodRun& run) override {
+        changedPages_.clear();
+        return run.Operations().RunTarget(command_, Items(), eraseAllBoot_, resetAfter_,
+                                          onlyChanged_ ? &changedPages_ : nullptr);
+    }
+
+    // "PFLASH: 3 of 120 pages written"; a region the run did not reach compared nothing
+    // and wrote nothing.
+    void AfterBoard(PodRun& run) override {
+        if (!onlyChanged_) {
+            return;
+        }
+        for (RunRecord::Region& region : run.Record().regions) {
+            region.pages.emplace();
+            for (const ChangedPages& counts : changedPages_) {
+                if (region.name != RegionName(counts.region)) {
+                    continue;
+                }
+                region.pages = {counts.compared, counts.differed, counts.written};
+                Console().Info(region.name + ": " + std::to_string(counts.written) + " of " +
+                               std::to_string(counts.pages) + " pages written");
+            }
+        }
+    }
+
+    static FileLoad LoadOf(const CliOptions& options) {
+        FileLoad load{{*options.file, *options.cpu}, options.strict, std::nullopt};
+        if (options.expectSha256) {
+            load.expected = ExpectedImage{*options.expectSha256, options.expectFromJobFile};
+        }
+        return load;
+    }
+
+private:
+    static std::optional<SerialNumbering> NumberingOf(const CliOptions& options) {
+        if (!options.serialAt) {
+            return std::nullopt;
+        }
+        return SerialNumbering{{*options.serialAt, options.serialWords, options.serialOverwrite},
+                               options.serialCounter,
+                               options.serialStart,
+                               options.serialSeries};
+    }
+
+    const TargetCommand command_;
+    const bool eraseAllBoot_;
+    const bool resetAfter_;
+    const bool onlyChanged_;
+    std::vector<ChangedPages> changedPages_;
+};
+
+class VerifyWork : public FileBoard {
+public:
+    VerifyWork(const CliOptions& options, const BoardParts& parts)
+        : FileBoard(TargetWriteWork::LoadOf(options), options.regions, std::nullopt,
+                    CheckOf(options), parts),
+          resetAfter_(options.resetAfter) {}
+
+    CommandOutcome RunOnce(PodRun& run) override {
+        return run.Operations().RunTarget(TargetCommand::Verify, Items(), false, resetAfter_);
+    }
+
+private:
+    static std::optional<SerialCheck> CheckOf(const CliOptions& options) {
+        if (!options.serialAt) {
+            return std::nullopt;
+        }
+        return SerialCheck{{*options.serialAt, options.serialWords, options.serialOverwrite},
+                           options.serialValue.value_or(0)};
+    }
+
+    const bool resetAfter_;
+};
+
+// pod-write and pod-verify: the image into the pod's EEPROM, or compared with it.
+class PodImageWork : public FileBoard {
+public:
+    PodImageWork(const CliOptions& options, const BoardParts& parts)
+        : FileBoard(TargetWriteWork::LoadOf(options), std::nullopt, std::nullopt, std::nullopt,
+                    parts),
+          write_(options.command == CliCommand::PodWrite),
+          eraseAllBoot_(options.eraseAllBoot),
+          resetAfter_(options.resetAfter) {}
+
+    CommandOutcome RunOnce(PodRun& run) override {
+        return write_ ? run.Operations().RunPod(PodCommand::Write, RowCount(), eraseAllBoot_,
+                                                resetAfter_)
+                      : run.Operations().RunPod(PodCommand::Verify, RowCount(), false, false);
+    }
+
+private:
+    const bool write_;
+    const bool eraseAllBoot_;
+    const bool resetAfter_;
+};
+
+// reset: its record says what the console showed.
+class ResetWork : public BoardWork {
+public:
+    CommandOutcome RunOnce(PodRun& run) override { return run.Operations().TargetReset(); }
+    bool RecordsOutcome() const override { return false; }
+};
+
+std::function<std::unique_ptr<BoardWork>(const BoardParts&)> WorkOf(const CliOptions& options) {
+    switch (options.command) {
+        case CliCommand::Write:
+        case CliCommand::WriteVerify:
+            return [options](const BoardParts& parts) {
+                return std::make_unique<TargetWriteWork>(options, parts);
+            };
+        case CliCommand::Verify:
+            return [options](const BoardParts& parts) {
+                return std::make_unique<VerifyWork>(options, parts);
+            };
+        case CliCommand::PodWrite:
+        case CliCommand::PodVerify:
+            return [options](const BoardParts& parts) {
+                return std::make_unique<PodImageWork>(options, parts);
+            };
+        case CliCommand::Reset:
+            return [](const BoardParts&) { return std::make_unique<ResetWork>(); };
+        case CliCommand::Erase:
+        case CliCommand::BlankCheck: {
+            const WholeRegionJob job{options.cpu.value_or(CpuType::DSP56F807), options.regions,
+                                     options.eraseAllBoot,
+                                     options.command == CliCommand::BlankCheck};
+            return [job](const BoardParts& parts) {
+                return std::make_unique<WholeRegionRun>(job, parts);
+            };
+        }
+        default:
+            return nullptr;
     }
 }
 
@@ -43,5 +198,6 @@ BoardCommand BoardCommandOf(const CliOptions& options) {
     if (options.serialAt && numbersBoards) {
         board.counter = options.serialCounter;
     }
+    board.makeWork = WorkOf(options);
     return board;
 }

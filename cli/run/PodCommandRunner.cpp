@@ -9,13 +9,11 @@
 #include "commandline/CliOptions.h"
 #include "records/JsonText.h"
 #include "run/BoardCommandOf.h"
+#include "run/BoardLoop.h"
 #include "run/ConsoleUi.h"
-#include "run/FileCommand.h"
 #include "run/OutputFailure.h"
 #include "run/PodInfoPrinter.h"
 #include "run/PodRun.h"
-#include "run/RunFilesOf.h"
-#include "run/WholeRegionCommand.h"
 
 namespace {
 
@@ -70,48 +68,13 @@ PodCommandRunner::PodCommandRunner(const CliOptions& options, const CliEnvironme
       recorder_(board_, options, environment, ui, out) {}
 
 int PodCommandRunner::Run() {
-    // Nothing is written before every file the run writes is known to be apart from the
-    // files it reads, and the simulated pods' state has somewhere to go.
-    // Every refusal of a command that keeps records is a record too (--json, and the log
-    // once it is open).
-    const bool records = board_.keepsRecords;
-    const RunFiles files = RunFilesOf(options_, board_);
-    for (const std::string& problem : {FileClash(files), StateFolderProblem(files)}) {
-        if (!problem.empty()) {
-            ui_.Error("vantix-cli: " + problem);
-            return records ? recorder_.KeepRefusal(kExitInputError) : kExitInputError;
-        }
+    if (options_.command != CliCommand::PodInfo && options_.command != CliCommand::List) {
+        return RunOnOnePod(options_, board_, environment_, ui_, out_);
     }
-    if (records && !recorder_.OpenLog()) {
-        return recorder_.KeepRefusal(kExitInputError);
+    if (const int status = OpenRun(options_, board_, recorder_, ui_); status != kExitSuccess) {
+        return status;
     }
-    if (records) {
-        if (const int status = recorder_.OpenStationDb(); status != kExitSuccess) {
-            return recorder_.KeepRefusal(status);
-        }
-    }
-    switch (options_.command) {
-        case CliCommand::Reset:
-            return RunReset();
-        case CliCommand::PodInfo:
-            return RunPodInfo();
-        case CliCommand::List:
-            return RunList();
-        case CliCommand::Erase:
-        case CliCommand::BlankCheck:
-            return WholeRegionCommand(options_, environment_, ui_, recorder_, out_).Run();
-        default:
-            return FileCommand(options_, environment_, ui_, recorder_).Run();
-    }
-}
-
-int PodCommandRunner::RunReset() {
-    PodRun run(board_, options_.pod, environment_, ui_, recorder_);
-    if (const int status = run.Start(); status != kExitSuccess) {
-        return run.Refuse(status);
-    }
-    const CommandOutcome outcome = run.Operations().TargetReset();
-    return run.Finish(run.ExitFor(outcome), nullptr);
+    return options_.command == CliCommand::PodInfo ? RunPodInfo() : RunList();
 }
 
 int PodCommandRunner::RunPodInfo() {

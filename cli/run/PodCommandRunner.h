@@ -9,8 +9,8 @@ class ConsoleUi;
 struct CliEnvironment;
 struct CliOptions;
 
-// The commands that reach the pod: the six operations of the window (FileCommand, and reset
-// here), pod-info, list, erase and blank-check (WholeRegionCommand). The checks, texts and
+// The commands that reach the pod: the six operations of the window, erase and blank-check
+// (each a BoardWork on the one pod, RunOnOnePod), pod-info and list. The checks, texts and
 // sequences are the shared ProgrammerCommands; each run goes through PodRun, which turns
 // outcomes into exit statuses and keeps the record of each board (--json, --log).
 class PodCommandRunner {
@@ -21,7 +21,6 @@ public:
     int Run();
 
 private:
-    int RunReset();
     int RunPodInfo();
     int RunList();
 

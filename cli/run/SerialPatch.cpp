@@ -5,7 +5,6 @@
 
 #include "CliExit.h"
 #include "SFileImage.h"
-#include "commandline/CliOptions.h"
 #include "commandline/SerialOptions.h"
 #include "run/ConsoleUi.h"
 #include "run/ImageLoading.h"
@@ -31,22 +30,29 @@ int SerialPatch::Refuse(ConsoleUi& ui, const std::string& message) const {
     return kExitInputError;
 }
 
-int SerialPatch::Prepare(const CliOptions& options, SFileImage& image, std::vector<RegionRow>& rows,
-                         ConsoleUi& ui) {
-    if (!options.serialAt) {
-        return kExitSuccess;
-    }
+int SerialPatch::Prepare(const SerialNumbering& numbering, SFileImage& image,
+                         std::vector<RegionRow>& rows, ConsoleUi& ui) {
+    next_ = numbering.start.value_or(0);
+    counterPath_ = numbering.counter.value_or("");
+    series_ = numbering.series;
+    counts_ = numbering.start.has_value();
+    takes_ = true;
+    return Place(numbering.place, image, rows, ui);
+}
+
+int SerialPatch::Prepare(const SerialCheck& check, SFileImage& image,
+                         std::vector<RegionRow>& rows, ConsoleUi& ui) {
+    next_ = check.value;
+    return Place(check.place, image, rows, ui);
+}
+
+int SerialPatch::Place(const SerialPlace& place, SFileImage& image, std::vector<RegionRow>& rows,
+                       ConsoleUi& ui) {
     // The options were read and checked together with the command line.
-    const MemoryRegion region = options.serialAt->region;
-    address_ = options.serialAt->address;
-    words_ = options.serialWords;
-    const bool verify = options.command == CliCommand::Verify;
-    next_ = (verify ? options.serialValue : options.serialStart).value_or(0);
-    counterPath_ = options.serialCounter.value_or("");
-    series_ = options.serialSeries;
-    counts_ = options.serialStart.has_value();
-    takes_ = !verify;
-    if (const std::string problem = CheckPlace(options, image); !problem.empty()) {
+    const MemoryRegion region = place.at.region;
+    address_ = place.at.address;
+    words_ = place.words;
+    if (const std::string problem = CheckPlace(place, image); !problem.empty()) {
         return Refuse(ui, problem);
     }
     region_ = region;
@@ -60,16 +66,16 @@ int SerialPatch::Prepare(const CliOptions& options, SFileImage& image, std::vect
     return kExitSuccess;
 }
 
-std::string SerialPatch::CheckPlace(const CliOptions& options, const SFileImage& image) const {
+std::string SerialPatch::CheckPlace(const SerialPlace& place, const SFileImage& image) const {
     // The words must lie in the region of the CPU's map; PFLASH's first four words are the
     // vectors, which the file's boot flash image holds.
-    const MemoryRegion region = options.serialAt->region;
+    const MemoryRegion region = place.at.region;
     const AddressArea& area = image.Area(region);
     // P:0000-0003 are kept in the first four words of BFLASH: no name may reach them there
     // either, whatever --serial-overwrite says.
     const AddressArea& boot = image.Area(MemoryRegion::BFLASH);
     if (region == MemoryRegion::BFLASH && address_ >= boot.start && address_ < boot.start + 4) {
-        return "serial address " + options.serialAt->text + " lies on the vectors (P:0000-0003), " +
+        return "serial address " + place.at.text + " lies on the vectors (P:0000-0003), " +
                "which BFLASH of the " + CpuName(image.cpu) + " holds at " + Hex4(boot.start) + "-" +
                Hex4(boot.start + 3);
     }
@@ -83,13 +89,13 @@ std::string SerialPatch::CheckPlace(const CliOptions& options, const SFileImage&
                "-" + Hex4(area.end) + ")";
     }
     if (!mapped || address_ < lowest || address_ + (words_ - 1) > area.end) {
-        return "serial address " + options.serialAt->text + " lies outside " +
+        return "serial address " + place.at.text + " lies outside " +
                RegionName(region) + " of the " + CpuName(image.cpu) +
                (mapped ? " (" + Hex4(lowest) + "-" + Hex4(area.end) + ")"
                        : std::string(", which has none"));
     }
     for (std::uint32_t a = address_; a < address_ + static_cast<std::uint32_t>(words_); ++a) {
-        if (image.IsFilled(region, a) && !options.serialOverwrite) {
+        if (image.IsFilled(region, a) && !place.overwrite) {
             return "serial address " + AtTextFor(region, a) +
                    " holds data of the file; --serial-overwrite replaces it";
         }

@@ -13,7 +13,9 @@
 class ConsoleUi;
 class RunRecorder;
 class SFileImage;
-struct CliOptions;
+struct SerialCheck;
+struct SerialNumbering;
+struct SerialPlace;
 
 // Each board's serial number (--serial-at and the options with it): where in the loaded image
 // it goes, which number comes next, and the checks made before the pod is touched. The number
@@ -21,10 +23,14 @@ struct CliOptions;
 // file is never changed.
 class SerialPatch {
 public:
-    // Checks the address against the CPU's memory map and the words the file fills. A word the file does not cover joins its region, whose extent grows to
-    // hold it, so its page is erased and written like any other; the rows are listed again.
-    // kExitSuccess (also without --serial-at), or kExitInputError after reporting.
-    int Prepare(const CliOptions& options, SFileImage& image, std::vector<RegionRow>& rows,
+    // Checks the address against the CPU's memory map and the words the file fills. A word
+    // the file does not cover joins its region, whose extent grows to hold it, so its page is
+    // erased and written like any other; the rows are listed again. kExitSuccess, or
+    // kExitInputError after reporting. Each board takes a number of `numbering`; or each
+    // board is checked to hold `check`'s.
+    int Prepare(const SerialNumbering& numbering, SFileImage& image,
+                std::vector<RegionRow>& rows, ConsoleUi& ui);
+    int Prepare(const SerialCheck& check, SFileImage& image, std::vector<RegionRow>& rows,
                 ConsoleUi& ui);
     bool Active() const { return region_.has_value(); }
     // The word's region must be one the command works on.
@@ -57,9 +63,12 @@ public:
 
 private:
     int Refuse(ConsoleUi& ui, const std::string& message) const;
+    // Makes room for the number where `place` says, once it is known to fit there.
+    int Place(const SerialPlace& place, SFileImage& image, std::vector<RegionRow>& rows,
+              ConsoleUi& ui);
     bool TakeFromSeries(ConsoleUi& ui, RunRecorder& recorder);
     // Why the serial number cannot go where --serial-at says; empty when it can.
-    std::string CheckPlace(const CliOptions& options, const SFileImage& image) const;
+    std::string CheckPlace(const SerialPlace& place, const SFileImage& image) const;
     // Writes number_ into the image, low word first.
     void Patch(SFileImage& image) const;
 

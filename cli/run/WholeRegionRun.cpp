@@ -1,11 +1,10 @@
-#include "run/WholeRegionCommand.h"
+#include "run/WholeRegionRun.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "CliExit.h"
 #include "SFileImage.h"
-#include "commandline/CliOptions.h"
-#include "run/BoardCommandOf.h"
 #include "run/ConsoleUi.h"
 #include "run/PodRun.h"
 
@@ -32,26 +31,12 @@ std::string Hex4(std::uint32_t value) {
 
 }  // namespace
 
-WholeRegionCommand::WholeRegionCommand(const CliOptions& options,
-                                       const CliEnvironment& environment, ConsoleUi& ui,
-                                       RunRecorder& recorder, std::ostream& out)
-    : options_(options), environment_(environment), ui_(ui), recorder_(recorder), out_(out) {}
+WholeRegionRun::WholeRegionRun(WholeRegionJob job, const BoardParts& parts)
+    : job_(std::move(job)), ui_(parts.ui), out_(parts.out), json_(parts.json) {}
 
-int WholeRegionCommand::Run() {
-    PodRun run(BoardCommandOf(options_), options_.pod, environment_, ui_, recorder_);
-    if (const int status = Prepare(run); status != kExitSuccess) {
-        return run.Refuse(status);
-    }
-    if (const int status = run.Start(); status != kExitSuccess) {
-        return run.Refuse(status);
-    }
-    const CommandOutcome outcome = RunOnce(run);
-    return run.Finish(run.ExitFor(outcome), &outcome);
-}
-
-int WholeRegionCommand::Prepare(PodRun& run) {
+int WholeRegionRun::Prepare(PodRun& run) {
     SFileImage& image = run.Image();  // erased words only: the CPU's map and its program RAM
-    image.cpu = *options_.cpu;
+    image.cpu = job_.cpu;
     image.ApplyCpuMemoryMap();
     run.Record().cpu = CpuName(image.cpu);
     if (std::string error; !SelectRegions(run, error)) {
@@ -61,12 +46,11 @@ int WholeRegionCommand::Prepare(PodRun& run) {
     return kExitSuccess;
 }
 
-CommandOutcome WholeRegionCommand::RunOnce(PodRun& run) {
-    const bool erase = options_.command == CliCommand::Erase;
+CommandOutcome WholeRegionRun::RunOnce(PodRun& run) {
+    const bool erase = !job_.blankCheck;
     std::vector<BlankRegion> report;
-    const CommandOutcome outcome = erase
-                                       ? run.Operations().RunErase(selection_, options_.eraseAllBoot)
-                                       : run.Operations().RunBlankCheck(selection_, report);
+    const CommandOutcome outcome = erase ? run.Operations().RunErase(selection_, job_.eraseAllBoot)
+                                         : run.Operations().RunBlankCheck(selection_, report);
     if (!erase && (outcome.kind == CommandOutcome::Kind::Succeeded ||
                    outcome.kind == CommandOutcome::Kind::Failed)) {
         ReportBlankCheck(run.Record().regions, report);
@@ -75,13 +59,13 @@ CommandOutcome WholeRegionCommand::RunOnce(PodRun& run) {
     return outcome;
 }
 
-bool WholeRegionCommand::SelectRegions(PodRun& run, std::string& error) {
+bool WholeRegionRun::SelectRegions(PodRun& run, std::string& error) {
     const SFileImage& image = run.Image();
     for (const MemoryRegion region : kAllRegions) {
         const bool mapped = CpuHasRegion(image.cpu, region);
-        selection_[RegionIndex(region)] = !options_.regions && mapped ? 1 : 0;
+        selection_[RegionIndex(region)] = !job_.regions && mapped ? 1 : 0;
     }
-    for (const MemoryRegion region : options_.regions.value_or(std::vector<MemoryRegion>{})) {
+    for (const MemoryRegion region : job_.regions.value_or(RegionList{})) {
         if (!CpuHasRegion(image.cpu, region)) {
             error = std::string("the ") + CpuName(image.cpu) + " has no " + RegionName(region);
             return false;
@@ -96,7 +80,7 @@ bool WholeRegionCommand::SelectRegions(PodRun& run, std::string& error) {
     return true;
 }
 
-void WholeRegionCommand::ReportBlankCheck(std::vector<RunRecord::Region>& regions,
+void WholeRegionRun::ReportBlankCheck(std::vector<RunRecord::Region>& regions,
                                           const std::vector<BlankRegion>& report) {
     for (RunRecord::Region& region : regions) {
         // A region the check did not reach, or the pod did not answer for, is neither.
@@ -112,7 +96,7 @@ void WholeRegionCommand::ReportBlankCheck(std::vector<RunRecord::Region>& region
             region.differsFirst = static_cast<std::uint16_t>(found.differsFirst);
             region.differsLast = static_cast<std::uint16_t>(found.differsLast);
         }
-        if (!options_.json) {
+        if (!json_) {
             out_ << region.name
                  << (!found.checked ? std::string(" not checked")
                      : found.blank  ? std::string(" blank")
