@@ -4,6 +4,7 @@
 #include "SFileImage.h"
 #include "commandline/CommandLineParser.h"
 #include "commandline/CommandTable.h"
+#include "commands/CommandList.h"
 #include "gang/GangRun.h"
 #include "records/ImageDigests.h"
 #include "records/RunRecord.h"
@@ -94,10 +95,14 @@ int Printed(std::ostream& out, std::ostream& err, const std::string& text) {
 
 // A command line refused for a command that keeps records: with --json, its record (in an
 // array with --pods), as every other refusal has one.
-void PrintRefusedRecord(const CliParseResult& parsed, std::ostream& out) {
+void PrintRefusedRecord(const CliParseResult& parsed, const CommandSet& commands,
+                        std::ostream& out) {
+    if (parsed.refusedCommand == CliCommand::None) {
+        return;
+    }
     CliOptions options = parsed.options;
     options.command = parsed.refusedCommand;
-    const BoardCommand board = BoardCommandOf(options);
+    const BoardCommand board = BoardCommandOf(options, commands.Of(options.command).name);
     if (!parsed.refusedJson || !board.keepsRecords) {
         return;
     }
@@ -111,15 +116,16 @@ void PrintRefusedRecord(const CliParseResult& parsed, std::ostream& out) {
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            const CliEnvironment& environment) {
-    CommandLineParser parser;
+    CommandLineParser parser(CliCommands());
+    const CommandSet& commands = parser.Commands();
     const CliParseResult parsed = parser.Parse(args);
     const CliOptions& options = parsed.options;
 
     if (!parsed.error.empty()) {
         err << "vantix-cli: " << parsed.error << '\n';
-        PrintRefusedRecord(parsed, out);
+        PrintRefusedRecord(parsed, commands, out);
         if (options.command != CliCommand::None && options.command != CliCommand::Help) {
-            err << "Try 'vantix-cli " << CommandOf(options.command).name << " --help'.\n";
+            err << "Try 'vantix-cli " << commands.Of(options.command).name << " --help'.\n";
         } else {
             err << "Try 'vantix-cli --help'.\n";
         }
@@ -154,12 +160,14 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             return StationDbCommand(options, environment, ui, out).Run();
         case CliCommand::Report:
             return ReportCommand(options, environment, ui).Run();
-        default:
+        default: {
+            const BoardCommand board =
+                BoardCommandOf(options, commands.Of(options.command).name);
             if (options.pods) {
-                const BoardCommand board = BoardCommandOf(options);
                 return GangRun(options, board, *options.pods, environment, err, out).Run();
             }
-            return PodCommandRunner(options, environment, ui, out).Run();
+            return PodCommandRunner(options, board, environment, ui, out).Run();
+        }
     }
     // Ctrl+C during a file command leaves its output incomplete: say so in the status.
     if (environment.interrupted != nullptr && environment.interrupted->load()) {

@@ -5,6 +5,7 @@
 #include "commandline/CommandTable.h"
 #include "commandline/GlobalOptions.h"
 #include "commandline/ToolHelpText.h"
+#include "commands/CommandList.h"
 
 namespace {
 
@@ -121,7 +122,7 @@ ProgramUsage CliUsage() {
     for (const OptionInfo* option : GlobalOptionRows()) {
         usage.options.push_back(UsageOf(*option, option->description));
     }
-    for (const CommandInfo& info : AllCommands()) {
+    for (const CommandInfo& info : CliCommands()) {
         usage.commands.push_back(CommandUsage(usage.name, info));
     }
     usage.exitStatuses = ExitStatusEntries(Program::Cli);

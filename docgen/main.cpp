@@ -9,6 +9,7 @@
 #include "ManPageWriter.h"
 #include "ProgramUsage.h"
 #include "commandline/CommandLineParser.h"
+#include "commands/CommandList.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ bool ExamplesParse(const ProgramUsage& usage) {
                 args.push_back(word);
             }
             args.erase(args.begin());
-            const CliParseResult parsed = CommandLineParser().Parse(args);
+            const CliParseResult parsed = CommandLineParser(CliCommands()).Parse(args);
             if (!parsed.error.empty()) {
                 std::fprintf(stderr, "vantix-docgen: example '%s': %s\n", line.c_str(),
                              parsed.error.c_str());

@@ -100,8 +100,8 @@ std::string SourceText(const JobFiles::Applied& applied) {
 
 }  // namespace
 
-CommandLineParser::CommandLineParser()
-    : commands_(AllCommands()), app_(std::make_unique<CLI::App>(kToolDescription, "vantix-cli")) {
+CommandLineParser::CommandLineParser(std::span<const CommandInfo> commands)
+    : commands_(commands), app_(std::make_unique<CLI::App>(kToolDescription, "vantix-cli")) {
     CLI::App& app = *app_;
     // Set before the commands are added, which inherit them.
     app.formatter(std::make_shared<CliHelpFormatter>(commands_));

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -31,12 +32,14 @@ struct CliParseResult {
 // FILE.
 class CommandLineParser {
 public:
-    CommandLineParser();
+    // The commands it knows, in the order its help lists them; they outlive the parser.
+    explicit CommandLineParser(std::span<const CommandInfo> commands);
     ~CommandLineParser();
     CommandLineParser(const CommandLineParser&) = delete;
     CommandLineParser& operator=(const CommandLineParser&) = delete;
 
     CliParseResult Parse(const std::vector<std::string>& args);
+    const CommandSet& Commands() const { return commands_; }
     // The usage text of the tool (None) or of a command, each with an example.
     std::string Help(CliCommand topic) const;
 

@@ -39,12 +39,6 @@ struct CommandInfo {
     std::string (*refuseForeign)(std::string_view option);
 };
 
-// Every command, in the order the tool's help lists them.
-std::span<const CommandInfo> AllCommands();
-// The command of that name, or null.
-const CommandInfo* FindCommand(std::string_view name);
-const CommandInfo& CommandOf(CliCommand command);
-
 // The commands of the tool, with the rows of the options they take, as the parser, the help
 // and the job files look them up.
 class CommandSet {

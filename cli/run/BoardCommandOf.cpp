@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "commandline/CliOptions.h"
-#include "commandline/CommandTable.h"
 #include "records/RunRecord.h"
 #include "run/ConsoleUi.h"
 #include "run/FileBoard.h"
@@ -179,10 +178,10 @@ std::function<std::unique_ptr<BoardWork>(const BoardParts&)> WorkOf(const CliOpt
 
 }  // namespace
 
-BoardCommand BoardCommandOf(const CliOptions& options) {
+BoardCommand BoardCommandOf(const CliOptions& options, const char* name) {
     BoardCommand board;
     board.command = options.command;
-    board.name = options.command == CliCommand::None ? "" : CommandOf(options.command).name;
+    board.name = name;
     board.json = options.json;
     board.repeat = options.repeat;
     board.printsFindings = options.command == CliCommand::BlankCheck ||

@@ -4,5 +4,5 @@
 
 struct CliOptions;
 
-// The board command of the options the command line gave.
-BoardCommand BoardCommandOf(const CliOptions& options);
+// The board command of the options the command line gave, by the command's name.
+BoardCommand BoardCommandOf(const CliOptions& options, const char* name);

@@ -8,7 +8,6 @@
 #include "SFileImage.h"
 #include "commandline/CliOptions.h"
 #include "records/JsonText.h"
-#include "run/BoardCommandOf.h"
 #include "run/BoardLoop.h"
 #include "run/ConsoleUi.h"
 #include "run/OutputFailure.h"
@@ -58,13 +57,14 @@ std::string DeviceJson(const AttachedDevice& device, bool pod) {
 
 }  // namespace
 
-PodCommandRunner::PodCommandRunner(const CliOptions& options, const CliEnvironment& environment,
-                                   ConsoleUi& ui, std::ostream& out)
+PodCommandRunner::PodCommandRunner(const CliOptions& options, const BoardCommand& board,
+                                   const CliEnvironment& environment, ConsoleUi& ui,
+                                   std::ostream& out)
     : options_(options),
       environment_(environment),
       ui_(ui),
       out_(out),
-      board_(BoardCommandOf(options)),
+      board_(board),
       recorder_(board_, options, environment, ui, out) {}
 
 int PodCommandRunner::Run() {

@@ -15,8 +15,8 @@ struct CliOptions;
 // outcomes into exit statuses and keeps the record of each board (--json, --log).
 class PodCommandRunner {
 public:
-    PodCommandRunner(const CliOptions& options, const CliEnvironment& environment, ConsoleUi& ui,
-                     std::ostream& out);
+    PodCommandRunner(const CliOptions& options, const BoardCommand& board,
+                     const CliEnvironment& environment, ConsoleUi& ui, std::ostream& out);
 
     int Run();
 

@@ -15,7 +15,7 @@
 namespace {
 
 CliParseResult Parse(const std::vector<std::string>& args) {
-    return CommandLineParser().Parse(args);
+    return ParseCommandLine(args);
 }
 
 TEST(CommandLineParser, GlobalOptionsStandBeforeOrAfterTheCommand) {
@@ -266,7 +266,7 @@ TEST(CommandLineParser, EachCommandReadsEveryOptionItLists) {
         EXPECT_EQ(parsed.error, "") << args[0];
         EXPECT_TRUE(read(parsed.options)) << args[0] << " " << args[1];
     }
-    for (const CommandInfo& command : AllCommands()) {
+    for (const CommandInfo& command : CliCommands()) {
         for (const OptionUse& use : command.options) {
             const std::string name = std::string("--") + use.row->longName;
             const std::string negated = std::string("--no-") + use.row->longName;

@@ -8,6 +8,7 @@
 #include "OptionTable.h"
 #include "commandline/CommandTable.h"
 #include "commandline/GlobalOptions.h"
+#include "commands/CommandList.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ namespace {
 // while the parser is built, and every run would fail. So a command names each option once,
 // each long name has one row, and no command's option shares a name with a global one.
 TEST(CommandTable, EachOptionNameHasOneRowAndEachCommandNamesItOnce) {
-    const CommandSet commands(AllCommands());
+    const CommandSet commands(CliCommands());
     for (const CommandInfo& info : commands.All()) {
         std::set<std::string_view> names;
         for (const OptionUse& use : info.options) {

@@ -178,14 +178,14 @@ TEST_F(FailClosed, EveryOptionRefusesAnEmptyValue) {
                                "--sim-fill", "--board-id", "--cpu", "--regions", "--region"}) {
         const std::string expected = std::string("option '") + option + "' has an empty value";
         const CliParseResult spaced =
-            CommandLineParser().Parse({"write", "f.s", "--cpu", "805", option, ""});
+            ParseCommandLine({"write", "f.s", "--cpu", "805", option, ""});
         EXPECT_EQ(spaced.error, expected);
         const CliParseResult joined =
-            CommandLineParser().Parse({"write", "f.s", "--cpu", "805", std::string(option) + "="});
+            ParseCommandLine({"write", "f.s", "--cpu", "805", std::string(option) + "="});
         EXPECT_EQ(joined.error, expected);
     }
     const std::string job = dir.Write("job.ini", "log = \"\"\n");
-    EXPECT_EQ(CommandLineParser().Parse({"--config", job, "write", "f.s", "--cpu", "805"}).error,
+    EXPECT_EQ(ParseCommandLine({"--config", job, "write", "f.s", "--cpu", "805"}).error,
               "in the job file " + job + ": option 'log' has an empty value");
     const CliRun run = RunProgram({"--simulate", "--pod", "", "write", a, "--cpu", "805"});
     EXPECT_EQ(run.status, kExitInputError);
@@ -355,7 +355,7 @@ TEST_F(FailClosed, JobFilesSayWhatIsWrong) {
         const std::string job = dir.Write("job.ini", text);
         std::vector<std::string> args = {"--config", job, "write", "f.s"};
         args.insert(args.end(), more.begin(), more.end());
-        const std::string error = CommandLineParser().Parse(args).error;
+        const std::string error = ParseCommandLine(args).error;
         const std::string where = "in the job file " + job + ": ";
         return error.rfind(where, 0) == 0 ? error.substr(where.size()) : error;
     };
@@ -369,7 +369,7 @@ TEST_F(FailClosed, JobFilesSayWhatIsWrong) {
     // The command line switches a flag of the file off.
     const std::string job = dir.Write("on.ini", "cpu = 805\n[write]\nreset-after = true\n");
     const CliParseResult off =
-        CommandLineParser().Parse({"--config", job, "write", "f.s", "--no-reset-after"});
+        ParseCommandLine({"--config", job, "write", "f.s", "--no-reset-after"});
     ASSERT_EQ(off.error, "");
     EXPECT_FALSE(off.options.resetAfter);
 }

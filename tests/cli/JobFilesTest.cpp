@@ -13,7 +13,7 @@ protected:
     CliParseResult Parse(const std::string& name, const std::string& text,
                          std::vector<std::string> args) {
         args.insert(args.begin(), {"--config", dir.Write(name, text)});
-        return CommandLineParser().Parse(args);
+        return ParseCommandLine(args);
     }
     ScratchDir dir;
 };
@@ -121,7 +121,7 @@ TEST_F(JobFiles, SeveralJobFilesAreReadInOrderTheLaterOverriding) {
                                   "cpu = \"805\"\n");
     const std::string release =
         product.Write("product.ini", "cpu = 807\n[write-verify]\nregions = PFLASH\n");
-    const CliParseResult parsed = CommandLineParser().Parse(
+    const CliParseResult parsed = ParseCommandLine(
         {"--config", station, "--config", release, "write-verify", "f.s"});
     ASSERT_EQ(parsed.error, "");
     EXPECT_EQ(parsed.options.records.logPath, dir.File("boards.jsonl"));
@@ -143,7 +143,7 @@ TEST_F(JobFiles, VerboseNamesWhereTheValueInUseCameFrom) {
     // The command line beats the job file whether an option stands before the command or
     // after it, and the command's section beats the top: only the value used is credited.
     const std::string file = dir.Write("c.toml", "cpu = 807\nregions = \"PFLASH\"\n");
-    const CliParseResult late = CommandLineParser().Parse(
+    const CliParseResult late = ParseCommandLine(
         {"--config", file, "verify", "f.s", "--cpu", "805", "--regions", "BFLASH"});
     ASSERT_EQ(late.error, "");
     EXPECT_EQ(late.options.cpu, CpuType::DSP56F805);
@@ -152,10 +152,10 @@ TEST_F(JobFiles, VerboseNamesWhereTheValueInUseCameFrom) {
 
     const std::string sections = dir.Write("s.toml", "cpu = 805\n[info]\ncpu = 807\n");
     const CliParseResult early =
-        CommandLineParser().Parse({"--config", sections, "--cpu", "803", "info", "f.s"});
+        ParseCommandLine({"--config", sections, "--cpu", "803", "info", "f.s"});
     EXPECT_EQ(early.options.cpu, CpuType::DSP56F803);
     EXPECT_EQ(early.options.jobFiles.sources, std::vector<std::string>{});
-    const CliParseResult section = CommandLineParser().Parse({"--config", sections, "info", "f.s"});
+    const CliParseResult section = ParseCommandLine({"--config", sections, "info", "f.s"});
     EXPECT_EQ(section.options.cpu, CpuType::DSP56F807);
     EXPECT_EQ(section.options.jobFiles.sources,
               std::vector<std::string>{"--cpu: from the job file " + sections + ", line 3 [info]"});
@@ -172,7 +172,7 @@ TEST(CommandLineRefusals, SayWhatWasMeant) {
     EXPECT_EQ(help.err.rfind("vantix-cli: unexpected argument 'extra' for 'help'\n", 0), 0u)
         << help.err;
 
-    const CliParseResult fill = CommandLineParser().Parse({"--sim-fill", "ERASED", "reset"});
+    const CliParseResult fill = ParseCommandLine({"--sim-fill", "ERASED", "reset"});
     EXPECT_EQ(fill.error, "");
     EXPECT_EQ(fill.options.pod.sim.fill.kind, SimFill::Kind::Erased);
 }

@@ -256,7 +256,7 @@ TEST_F(LineSafety, AnOptionNeverTakesAnotherOptionAsItsValue) {
         EXPECT_FALSE(fs::exists(dir.File(next)));
     }
     // Whoever really means it says so.
-    const CliParseResult meant = CommandLineParser().Parse({"--log=--json", "reset"});
+    const CliParseResult meant = ParseCommandLine({"--log=--json", "reset"});
     EXPECT_EQ(meant.error, "");
     EXPECT_EQ(meant.options.records.logPath, "--json");
 }

@@ -93,7 +93,7 @@ TEST(JobFileCorpus, TomllibAndTheProgramReadEveryFileAlike) {
         SCOPED_TRACE(fs::path(path).filename().string());
         const nlohmann::json& want = reference.at(path);
         EXPECT_EQ(OurReading(path), want);
-        const CliParseResult parsed = CommandLineParser().Parse({"--config", path, "list"});
+        const CliParseResult parsed = ParseCommandLine({"--config", path, "list"});
         if (want.is_null()) {
             ++refused;
             EXPECT_EQ(parsed.error.rfind("in the job file " + path + ", line ", 0), 0u)

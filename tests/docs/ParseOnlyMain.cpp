@@ -7,10 +7,11 @@
 #include <vector>
 
 #include "commandline/CommandLineParser.h"
+#include "commands/CommandList.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const CliParseResult parsed = CommandLineParser().Parse(args);
+    const CliParseResult parsed = CommandLineParser(CliCommands()).Parse(args);
     if (!parsed.error.empty()) {
         std::cout << parsed.error << '\n';
         return EXIT_FAILURE;

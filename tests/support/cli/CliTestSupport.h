@@ -15,6 +15,8 @@
 
 #include "Clock.h"
 #include "RunCli.h"
+#include "commandline/CommandLineParser.h"
+#include "commands/CommandList.h"
 #include "sim/SimulatedD2xxLibrary.h"
 #include "sim/SimulatedPod.h"
 #include "TestPaths.h"
@@ -35,6 +37,11 @@ inline CliRun RunInProcess(const std::vector<std::string>& args,
     run.out = out.str();
     run.err = err.str();
     return run;
+}
+
+// The command line read as vantix-cli reads it; nothing is run.
+inline CliParseResult ParseCommandLine(const std::vector<std::string>& args) {
+    return CommandLineParser(CliCommands()).Parse(args);
 }
 
 inline std::string Example(const std::string& name) {

@@ -1,0 +1,220 @@
+#include "commands/CommandList.h"
+
+#include <array>
+
+#include "commandline/CliOptionRows.h"
+#include "commandline/CommandReads.h"
+#include "commandline/ReportOptions.h"
+#include "commandline/StationDbOptions.h"
+
+namespace {
+
+// The pod programs boards on its own, with one image: its commands take no serial option.
+std::string PodWriteRefusal(std::string_view option) {
+    return PodSerialRefusal("pod-write", option);
+}
+
+std::string PodVerifyRefusal(std::string_view option) {
+    return PodSerialRefusal("pod-verify", option);
+}
+
+constexpr const char* kListJsonText = "print the listing as one JSON array on stdout";
+constexpr const char* kReleaseCpuText =
+    "release: the CPU of the boards the image is for, DSP56F803,\n"
+    "DSP56F805, DSP56F807 or 803, 805, 807, in any letter case";
+constexpr const char* kSeriesWordsText =
+    "width of a new series' numbers: 1 word (up to 65535, the\n"
+    "default) or 2 (up to 4294967295)";
+
+constexpr std::array<OptionUse, 3> kInfoOptions = {{{&kCpuRow}, {&kJsonRow}, {&kStrictRow}}};
+constexpr std::array<OptionUse, 2> kDumpOptions = {{{&kCpuRow}, {&kRegionRow}}};
+// write and write-verify.
+constexpr std::array<OptionUse, 16> kTargetWriteOptions = {{
+    {&kCpuRow}, {&kRegionsRow}, {&kEraseAllBootRow}, {&kResetAfterRow}, {&kOnlyChangedRow},
+    {&kJsonRow}, {&kRepeatRow}, {&kPodsRow}, {&kSerialAtRow}, {&kSerialWordsRow},
+    {&kSerialOverwriteRow}, {&kSerialCounterRow}, {&kSerialSeriesRow}, {&kSerialStartRow},
+    {&kExpectSha256Row}, {&kStrictRow},
+}};
+constexpr std::array<OptionUse, 12> kVerifyOptions = {{
+    {&kCpuRow}, {&kRegionsRow}, {&kResetAfterRow}, {&kJsonRow}, {&kRepeatRow}, {&kPodsRow},
+    {&kSerialAtRow}, {&kSerialWordsRow}, {&kSerialOverwriteRow}, {&kSerialValueRow},
+    {&kExpectSha256Row}, {&kStrictRow},
+}};
+constexpr std::array<OptionUse, 2> kResetOptions = {{{&kJsonRow}, {&kPodsRow}}};
+constexpr std::array<OptionUse, 6> kPodWriteOptions = {{
+    {&kCpuRow}, {&kEraseAllBootRow}, {&kResetAfterRow}, {&kJsonRow}, {&kExpectSha256Row},
+    {&kStrictRow},
+}};
+constexpr std::array<OptionUse, 4> kPodVerifyOptions = {
+    {{&kCpuRow}, {&kJsonRow}, {&kExpectSha256Row}, {&kStrictRow}}};
+constexpr std::array<OptionUse, 1> kPodInfoOptions = {{{&kJsonRow}}};
+constexpr std::array<OptionUse, 1> kListOptions = {{{&kJsonRow, kListJsonText}}};
+constexpr std::array<OptionUse, 5> kEraseOptions = {
+    {{&kCpuRow}, {&kRegionsRow}, {&kEraseAllBootRow}, {&kJsonRow}, {&kPodsRow}}};
+constexpr std::array<OptionUse, 4> kBlankCheckOptions = {
+    {{&kCpuRow}, {&kRegionsRow}, {&kJsonRow}, {&kPodsRow}}};
+constexpr std::array<OptionUse, 3> kStationDbOptions = {
+    {{&kCpuRow, kReleaseCpuText}, {&kSerialWordsRow, kSeriesWordsText}, {&kStartRow}}};
+constexpr std::array<OptionUse, 5> kReportOptions = {
+    {{&kHtmlRow}, {&kCsvRow}, {&kSinceRow}, {&kUntilRow}, {&kImageRow}}};
+
+constexpr std::array<CommandInfo, 15> kCommands = {{
+    {CliCommand::Info, "info", true, true, "list the flash regions the file fills",
+     "Reads FILE for CPU and lists the flash regions it fills, as the buffer window does:\n"
+     "name, start address (\"0x%04X\") and size (\"0x%X Words\"), in the order PFLASH, "
+     "P2FLASH\n(DSP56F807 only), BFLASH, DFLASH. Warnings about the file go to stderr. A file "
+     "that\nfills no region is listed empty and exits with 2.\n\n"
+     "--json prints one JSON object instead:\n"
+     "  {\"cpu\":\"DSP56F807\",\"regions\":[{\"name\":\"PFLASH\",\"start\":4,\"end\":2291,"
+     "\"words\":2288},...],\n"
+     "  \"badChecksums\":0,\"nonHexRecords\":0,\"truncatedRecords\":0,\"droppedWords\":0,...,\n"
+     "  \"warnings\":0}\n"
+     "start and end are the lowest and highest address loaded, words end - start + 1. Each\n"
+     "of the reader's counts follows: records (badChecksums, nonHexRecords, truncatedRecords,\n"
+     "trailingText, oddDataBytes, s1s2Records, recordsAfterEnd), lines (intelHexLines,\n"
+     "junkLines), words (droppedWords, rewrittenWords, conflictingWords: each word once),\n"
+     "the records used (dataRecords, otherRecords), noS3Records, and warnings, their sum as\n"
+     "the pod commands' records carry it (words rewritten with the same value are none).",
+     "vantix-cli info examples/dsp56f807.s --cpu DSP56F807 --json", kInfoOptions, ReadInfoOptions,
+     nullptr},
+    {CliCommand::Dump, "dump", true, true, "print one region's words as the hex view shows them",
+     "Prints one region of FILE as the hex view shows it: all of it as the CPU's memory map\n"
+     "lays it out, unloaded words as FFFF, in rows \"AAAA: wwww wwww ...\" of 8 words in\n"
+     "upper-case hexadecimal (AAAA the first word's address, data-space for DFLASH).",
+     "vantix-cli dump examples/dsp56f805.s --cpu 805 --region DFLASH", kDumpOptions,
+     ReadDumpOptions, nullptr},
+    {CliCommand::Write, "write", true, true, "Target Write: erase and program the regions",
+     "Erases and programs the regions of FILE on the target board (\"Target Write\").",
+     "vantix-cli write firmware.s --cpu 807 --regions PFLASH,BFLASH --reset-after",
+     kTargetWriteOptions, ReadTargetWriteOptions, nullptr},
+    {CliCommand::WriteVerify, "write-verify", true, true,
+     "Target Write & Verify: program, then compare each piece",
+     "Erases, programs and compares the regions of FILE on the target board\n"
+     "(\"Target Write & Verify\").\n\n"
+     "With --serial-at, each board gets the next serial number in that word (two words with\n"
+     "--serial-words 2, low word first), patched into the loaded image before the board is\n"
+     "touched; the file is never changed. The numbers come from --serial-counter FILE, a\n"
+     "text file holding the next number that several stations may share, or count up from\n"
+     "--serial-start N within the run. A number once taken is never handed out again.\n"
+     "With --station-db, --serial-series NAME takes them from a series of the line's\n"
+     "database instead.\n\n"
+     "A serialised production run, stations sharing one counter and one log:\n"
+     "  echo 1000 > /srv/line/serial.txt\n"
+     "  vantix-cli write-verify firmware.s --cpu 807 --serial-at PFLASH:7FF0 \\\n"
+     "    --serial-counter /srv/line/serial.txt --repeat --log /srv/line/boards.jsonl",
+     "vantix-cli write-verify firmware.s --cpu 805 --no-erase-all-boot", kTargetWriteOptions,
+     ReadTargetWriteOptions, nullptr},
+    {CliCommand::Verify, "verify", true, true, "Target Verify: compare the regions with the target",
+     "Compares the regions of FILE with the target board's flash (\"Target Verify\").\n"
+     "--serial-at with --serial-value N checks a board that was given serial number N.",
+     "vantix-cli verify firmware.s --cpu 803", kVerifyOptions, ReadVerifyOptions, nullptr},
+    {CliCommand::Reset, "reset", false, false, "Target Reset: reset the target board",
+     "Resets the target board through the pod (\"Target Reset\"). Exits with 1 when the pod\n"
+     "does not acknowledge the reset.",
+     "vantix-cli reset", kResetOptions, ReadResetOptions, nullptr},
+    {CliCommand::PodWrite, "pod-write", true, true,
+     "POD Write: store the whole image in the pod's EEPROM",
+     "Stores the whole image of FILE in the pod's serial EEPROM (\"POD Write\"), with the CPU\n"
+     "and the two options, so that the pod can later program boards on its own. Every\n"
+     "region the file fills is stored.",
+     "vantix-cli pod-write firmware.s --cpu 805 --reset-after", kPodWriteOptions,
+     ReadPodWriteOptions, PodWriteRefusal},
+    {CliCommand::PodVerify, "pod-verify", true, true,
+     "POD Verify: compare the pod's stored image with the file",
+     "Reads the pod's record of its stored image, prints it, and has the pod compare every\n"
+     "stored block with FILE (\"POD Verify\").",
+     "vantix-cli pod-verify firmware.s --cpu 805", kPodVerifyOptions, ReadPodVerifyOptions,
+     PodVerifyRefusal},
+    {CliCommand::PodInfo, "pod-info", false, false, "print the pod's record of its stored image",
+     "Reads the pod's record of the image stored in its EEPROM and prints it on stdout as\n"
+     "POD Verify does (\"[CPU] : ...\", \"[Option] : ...\", one \"[... Info]\" line per "
+     "region),\nwithout comparing anything. Exits with 1 when the pod holds no image.",
+     "vantix-cli pod-info", kPodInfoOptions, ReadJsonOnly, nullptr},
+    {CliCommand::List, "list", false, false, "list the attached FTDI devices",
+     "Lists the attached FTDI devices on stdout in the order of their serial numbers,\n"
+     "one line each: index, serial number, description and \"pod\" or \"not a pod\" (a\n"
+     "pod is described \"USB POD\"), separated by tabs, and a fifth field saying why\n"
+     "when a device's strings could not be read (often a permission problem: see\n"
+     "--udev-rule). --json prints the same as an array:\n"
+     "  [{\"index\":0,\"serial\":\"VSIM0001\",\"description\":\"USB POD\",\"pod\":true}]\n"
+     "With --simulate (or --sim-pods N), the simulated pods are listed.",
+     "vantix-cli list --json", kListOptions, ReadJsonOnly, nullptr},
+    {CliCommand::Erase, "erase", false, true,
+     "erase every page of the regions of the CPU's memory map",
+     "Erases every page of each region of the CPU's memory map on the target board (default:\n"
+     "all of them; P2FLASH on the DSP56F807 only), with Target Write's frames, texts and\n"
+     "lamps. BFLASH is erased whole with one frame unless --no-erase-all-boot. No FILE.",
+     "vantix-cli erase --cpu 807 --regions PFLASH,DFLASH", kEraseOptions, ReadEraseOptions,
+     nullptr},
+    {CliCommand::BlankCheck, "blank-check", false, true,
+     "check that the regions of the CPU's memory map are erased",
+     "Has the pod compare every word of each region of the CPU's memory map with FFFF\n"
+     "(default: all regions), one page at a time, and prints a line per region on stdout:\n"
+     "\"PFLASH blank\", or \"PFLASH not blank: 0x0100-0x01FF differs\", the first page piece\n"
+     "that differs (the pod compares a whole piece at once). Exits with 0 when every region\n"
+     "is blank, 1 when one is not. No FILE.",
+     "vantix-cli blank-check --cpu 805 --json", kBlankCheckOptions, ReadBlankCheckOptions, nullptr},
+    {CliCommand::StationDb, "station-db", false, false,
+     "set up the line's station database and its serial series",
+     "Sets up the PostgreSQL database that the stations of a line share (--station-db URL,\n"
+     "or VANTIX_STATION_DB); ACTION is one of:\n"
+     "  init          creates its tables and the roles vantix_station, vantix_reader and\n"
+     "                vantix_admin, or moves older tables to this version; run once by\n"
+     "                the owner of the tables; safe when several hosts run it at once\n"
+     "  series NAME --start N [--serial-words 1|2]\n"
+     "                creates the serial series NAME, whose first number is N\n"
+     "  series        lists the series with their next numbers, a line each:\n"
+     "                name, \"next N\" (or \"used up\") and the width\n"
+     "  grant ROLE LOGIN\n"
+     "                gives LOGIN one role: station (takes numbers and stores records,\n"
+     "                reads none and changes none), reader (reads the records, for\n"
+     "                report) or admin (creates series, releases and withdraws images)\n"
+     "  release NAME FILE --cpu CPU\n"
+     "                releases the image FILE for the series NAME and that CPU: a run\n"
+     "                with --serial-series NAME programs only an image released so\n"
+     "                (the admin's act; a station login may not)\n"
+     "  withdraw NAME SHA256 [--cpu CPU]\n"
+     "                withdraws the image with that SHA-256 from the series, from the\n"
+     "                next board on; for that CPU alone with --cpu\n"
+     "  releases [NAME]\n"
+     "                lists the released images, a line each: series, SHA-256, CPU,\n"
+     "                file name, \"released TIME by LOGIN\" and, once withdrawn,\n"
+     "                \"withdrawn TIME by LOGIN\"\n"
+     "The stations then take each board's number with --serial-series NAME, and every pod\n"
+     "command stores its record there too, with --station (default: the host name) and\n"
+     "the run's UUID. A record that cannot be stored ends the run with 4 and waits in a\n"
+     "spool file under ~/.local/state/vantix until the next run with that database sends it.",
+     "vantix-cli station-db grant station station3 --station-db postgresql://line_owner@db1/line",
+     kStationDbOptions, ReadStationDbOptions, nullptr},
+    {CliCommand::Report, "report", false, false, "write the line's yield report from its records",
+     "Reads the boards' records from JSON Lines logs (--log FILE..., as --log writes them;\n"
+     "several files after one --log) and/or the station database (--station-db URL, or\n"
+     "VANTIX_STATION_DB when no log is named), and writes the line's yield report: --html OUT,\n"
+     "one HTML page that opens offline in any browser, and --csv OUT, one row per board.\n"
+     "The page shows the totals, the first-pass and final yield (a board is known by its\n"
+     "board id, else its serial number), boards per hour, each command's cycle time (median,\n"
+     "95th percentile, histogram), each station's and pod's runs and yield, the failures by\n"
+     "status text, the last 1000 failed runs and the serial numbers used per series; every\n"
+     "figure is in its text. --since and --until (ISO 8601) and --image SHA256 narrow it.\n"
+     "A line that is no record is named on stderr, skipped and counted on the page. A log\n"
+     "that cannot be read exits with 2 and a database out of reach with 3, leaving any\n"
+     "earlier report as it was.",
+     "vantix-cli report --log /srv/line/boards.jsonl --html yield.html --csv boards.csv",
+     kReportOptions, ReadReportOptions, nullptr},
+    {CliCommand::Help,
+     "help",
+     false,
+     false,
+     "this text, or the text of COMMAND",
+     "Shows the tool's usage, or the usage of COMMAND.",
+     "vantix-cli help write",
+     {},
+     nullptr,
+     nullptr},
+}};
+
+}  // namespace
+
+std::span<const CommandInfo> CliCommands() {
+    return kCommands;
+}
