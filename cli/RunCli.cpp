@@ -1,17 +1,14 @@
 #include "RunCli.h"
 
 #include "CliExit.h"
-#include "SFileImage.h"
 #include "commandline/CommandLineParser.h"
 #include "commandline/CommandTable.h"
 #include "commands/CommandList.h"
 #include "gang/GangRun.h"
-#include "records/ImageDigests.h"
 #include "records/RunRecord.h"
 #include "run/BoardCommandOf.h"
+#include "run/CliContext.h"
 #include "run/ConsoleUi.h"
-#include "run/ImageLoading.h"
-#include "run/ImageReports.h"
 #include "run/OutputFailure.h"
 #include "run/PodCommandRunner.h"
 #include "run/ReportCommand.h"
@@ -24,64 +21,6 @@ const char* const kUdevRule =
     "# Vantix: let the logged-in user open the USB programming pod.\n"
     "SUBSYSTEM==\"usb\", ATTRS{idVendor}==\"0403\", ATTRS{product}==\"USB POD\", "
     "MODE=\"0660\", TAG+=\"uaccess\"\n";
-
-int RunInfo(const CliOptions& options, std::ostream& out, ConsoleUi& ui) {
-    SFileImage image;
-    std::vector<RegionRow> rows;
-    std::string sha256;
-    const int status =
-        LoadImageFile(*options.file, *options.cpu, options.strict, image, rows, ui, &sha256);
-    if (status != kExitSuccess) {
-        return status;
-    }
-    if (sha256.empty()) {
-        ui.Warning("vantix-cli: cannot compute the SHA-256 of " + *options.file);
-    }
-    if (options.json) {
-        WriteInfoJson(out, image, rows, sha256);
-    } else {
-        WriteInfoTable(out, image, rows, sha256);
-    }
-    if (const std::string failure = OutputFailure(out); !failure.empty()) {
-        ui.Error("vantix-cli: " + failure);
-        return kExitInputError;
-    }
-    if (rows.empty()) {
-        ui.Error(std::string("vantix-cli: ") + *options.file + " holds no data for " +
-                 CpuName(image.cpu));
-        return kExitInputError;
-    }
-    return kExitSuccess;
-}
-
-int RunDump(const CliOptions& options, std::ostream& out, ConsoleUi& ui) {
-    SFileImage image;
-    std::vector<RegionRow> rows;
-    const int status = LoadImageFile(*options.file, *options.cpu, false, image, rows, ui);
-    if (status != kExitSuccess) {
-        return status;
-    }
-    if (rows.empty()) {
-        ui.Error(std::string("vantix-cli: ") + *options.file + " holds no data for " +
-                 CpuName(image.cpu));
-        return kExitInputError;
-    }
-    MemoryRegion region = rows.front().region;
-    if (options.dumpRegion) {
-        if (FindRow(rows, *options.dumpRegion) == nullptr) {
-            ui.Error(std::string("vantix-cli: region ") + RegionName(*options.dumpRegion) +
-                     " is not present in the file for this CPU");
-            return kExitInputError;
-        }
-        region = *options.dumpRegion;
-    }
-    WriteRegionDump(out, image, region);
-    if (const std::string failure = OutputFailure(out); !failure.empty()) {
-        ui.Error("vantix-cli: " + failure);
-        return kExitInputError;
-    }
-    return kExitSuccess;
-}
 
 // What --help, --version and --udev-rule print: all of it, or an error.
 int Printed(std::ostream& out, std::ostream& err, const std::string& text) {
@@ -148,14 +87,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     ConsoleUi ui(err, options.verbosity, environment.stderrIsTerminal);
     ui.WatchInterruption(environment.interrupted);
-    int status = kExitSuccess;
+    if (const CommandInfo& command = commands.Of(options.command); command.run != nullptr) {
+        return command.run(parsed, CliContext{environment, ui, out, err});
+    }
     switch (options.command) {
-        case CliCommand::Info:
-            status = RunInfo(options, out, ui);
-            break;
-        case CliCommand::Dump:
-            status = RunDump(options, out, ui);
-            break;
         case CliCommand::StationDb:
             return StationDbCommand(options, environment, ui, out).Run();
         case CliCommand::Report:
@@ -169,9 +104,4 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             return PodCommandRunner(options, board, environment, ui, out).Run();
         }
     }
-    // Ctrl+C during a file command leaves its output incomplete: say so in the status.
-    if (environment.interrupted != nullptr && environment.interrupted->load()) {
-        return InterruptedExit(environment);
-    }
-    return status;
 }

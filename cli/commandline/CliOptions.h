@@ -23,7 +23,6 @@ struct CliOptions : GlobalOptions {
     std::optional<CpuType> cpu;
     // --regions; absent means every listed region.
     std::optional<std::vector<MemoryRegion>> regions;
-    std::optional<MemoryRegion> dumpRegion;  // --region
     bool json = false;
     // Runs the command board after board, waiting for Enter in between ("--repeat").
     bool repeat = false;

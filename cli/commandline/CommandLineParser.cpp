@@ -393,11 +393,29 @@ CliParseResult CommandLineParser::ReadCommand(const CLI::App& command,
         return Fail("unexpected argument '" + stray_ + "' for '" + command.get_name() + "'");
     }
     const OptionReader reader(*app_, command, jobSettings_, result_.options);
-    const std::string refusal = info.read ? info.read(reader, result_.options) : std::string();
+    std::string refusal;
+    if (info.readOptions != nullptr) {
+        std::unique_ptr<CommandOptions> own;
+        refusal = info.readOptions(reader, own);
+        NoteFileAndCpu(info, reader);
+        result_.commandOptions = std::move(own);
+    } else if (info.read != nullptr) {
+        refusal = info.read(reader, result_.options);
+    }
     if (!refusal.empty()) {
         return Fail(refusal);
     }
     return result_;
+}
+
+void CommandLineParser::NoteFileAndCpu(const CommandInfo& info, const OptionReader& reader) {
+    // As a command reads them: FILE first, and --cpu only once there is a FILE.
+    CliOptions& o = result_.options;
+    o.file = info.needsFile ? reader.Operand("FILE") : std::nullopt;
+    const std::optional<std::string> cpu = reader.Text(kCpuRow);
+    if (info.needsCpu && cpu && (o.file || !info.needsFile)) {
+        o.cpu = CpuFromName(*cpu);
+    }
 }
 
 std::string CommandLineParser::RefuseForeignOptions(const CommandInfo& command,

@@ -10,6 +10,8 @@
 #include "commandline/CommandTable.h"
 #include "commandline/JobFiles.h"
 
+class OptionReader;
+
 namespace CLI {
 class App;
 class Option;
@@ -17,12 +19,22 @@ class Option;
 
 struct CliParseResult {
     CliOptions options;
+    // What the command itself takes, read into its own struct.
+    std::shared_ptr<const CommandOptions> commandOptions;
     std::string error;  // empty when the command line is sound
     // With an error: the command and --json as far as they could be made out, and whether
     // --pods was given, so that the refusal can be printed as a record.
     CliCommand refusedCommand = CliCommand::None;
     bool refusedJson = false;
     bool manyPods = false;
+
+    // The options of vantix-cli itself, whatever the command.
+    const GlobalOptions& Globals() const { return options; }
+    // The command's own options, when they are of that type.
+    template <class T>
+    const T* As() const {
+        return dynamic_cast<const T*>(commandOptions.get());
+    }
 };
 
 // Turns the arguments (without the program name) into options, with CLI11 set up from the
@@ -65,6 +77,8 @@ private:
     std::string ReadGlobals();
     void ReadVerbosity();
     CliParseResult ReadCommand(const CLI::App& command, const std::vector<std::string>& args);
+    // The command's FILE and CPU as far as they were read, for the record of a refused run.
+    void NoteFileAndCpu(const CommandInfo& info, const OptionReader& reader);
     std::string RefuseForeignOptions(const CommandInfo& command,
                                      const std::vector<std::string>& args) const;
     CliParseResult Fail(std::string message);

@@ -26,16 +26,6 @@ std::string FirstRefusal(const OptionReader& reader, CliOptions& options,
 
 }  // namespace
 
-std::string ReadInfoOptions(const OptionReader& reader, CliOptions& options) {
-    options.json = reader.Flag(kJsonRow, false);
-    options.strict = reader.Flag(kStrictRow, false);
-    return ReadImageFile(reader, options);
-}
-
-std::string ReadDumpOptions(const OptionReader& reader, CliOptions& options) {
-    return FirstRefusal(reader, options, {ReadImageFile, ReadRegion});
-}
-
 std::string ReadTargetWriteOptions(const OptionReader& reader, CliOptions& options) {
     options.json = reader.Flag(kJsonRow, false);
     options.strict = reader.Flag(kStrictRow, false);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -9,6 +10,8 @@
 #include "commandline/CliOptions.h"
 
 class OptionReader;
+struct CliContext;
+struct CliParseResult;
 
 // An option a command takes: its row, and the command's own text for it where the row's
 // general text does not fit (null: the row's).
@@ -19,6 +22,12 @@ struct OptionUse {
 
 // The text a command's help and manual page give the option.
 const char* DescriptionOf(const OptionUse& use);
+
+// The options one command takes, which it reads into a struct of its own, derived from
+// this one; the parser hands it on without knowing what it holds.
+struct CommandOptions {
+    virtual ~CommandOptions() = default;
+};
 
 // One command: what it is called, what it takes and how its help explains it.
 struct CommandInfo {
@@ -37,6 +46,11 @@ struct CommandInfo {
     // The refusal of another command's option given to it, in its own words; null, or empty,
     // for the usual "unknown option".
     std::string (*refuseForeign)(std::string_view option);
+    // Reads them into the command's own options: the first refusal, or empty.
+    std::string (*readOptions)(const OptionReader& reader,
+                               std::unique_ptr<CommandOptions>& options) = nullptr;
+    // Runs the command the command line asked for; the exit status.
+    int (*run)(const CliParseResult& parsed, const CliContext& context) = nullptr;
 };
 
 // The commands of the tool, with the rows of the options they take, as the parser, the help

@@ -32,6 +32,11 @@ struct FileLoad {
 // empty when what it reads is sound.
 
 // FILE and --cpu, which a command that reads a file needs.
+std::string ReadImageFile(const OptionReader& reader, ImageFile& image);
+// --cpu alone, for a command that works on the CPU's memory map without a file.
+std::string ReadCpu(const OptionReader& reader, CpuType& cpu);
+
+// The same, into the options of every command.
 std::string ReadImageFile(const OptionReader& reader, CliOptions& options);
 // --cpu alone, for a command that works on the CPU's memory map without a file.
 std::string ReadCpu(const OptionReader& reader, CliOptions& options);

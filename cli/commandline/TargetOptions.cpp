@@ -15,11 +15,11 @@ std::string ReadRegionList(const OptionReader& reader, CliOptions& options) {
     return options.regions ? std::string() : Refusal(kRegionsRow, unknown);
 }
 
-std::string ReadRegion(const OptionReader& reader, CliOptions& options) {
+std::string ReadRegion(const OptionReader& reader, std::optional<MemoryRegion>& region) {
     const std::optional<std::string> given = reader.Text(kRegionRow);
     if (!given) {
         return {};
     }
-    options.dumpRegion = RegionFromUserName(*given);
-    return options.dumpRegion ? std::string() : Refusal(kRegionRow, *given);
+    region = RegionFromUserName(*given);
+    return region ? std::string() : Refusal(kRegionRow, *given);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,4 +18,4 @@ using RegionList = std::vector<MemoryRegion>;
 // --regions: absent means every region the file fills (or the CPU's map has).
 std::string ReadRegionList(const OptionReader& reader, CliOptions& options);
 // --region: the one region dump prints.
-std::string ReadRegion(const OptionReader& reader, CliOptions& options);
+std::string ReadRegion(const OptionReader& reader, std::optional<MemoryRegion>& region);

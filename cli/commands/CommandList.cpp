@@ -6,6 +6,9 @@
 #include "commandline/CommandReads.h"
 #include "commandline/ReportOptions.h"
 #include "commandline/StationDbOptions.h"
+#include "commands/DumpCommand.h"
+#include "commands/HelpCommand.h"
+#include "commands/InfoCommand.h"
 
 namespace {
 
@@ -26,8 +29,6 @@ constexpr const char* kSeriesWordsText =
     "width of a new series' numbers: 1 word (up to 65535, the\n"
     "default) or 2 (up to 4294967295)";
 
-constexpr std::array<OptionUse, 3> kInfoOptions = {{{&kCpuRow}, {&kJsonRow}, {&kStrictRow}}};
-constexpr std::array<OptionUse, 2> kDumpOptions = {{{&kCpuRow}, {&kRegionRow}}};
 // write and write-verify.
 constexpr std::array<OptionUse, 16> kTargetWriteOptions = {{
     {&kCpuRow}, {&kRegionsRow}, {&kEraseAllBootRow}, {&kResetAfterRow}, {&kOnlyChangedRow},
@@ -58,31 +59,13 @@ constexpr std::array<OptionUse, 3> kStationDbOptions = {
 constexpr std::array<OptionUse, 5> kReportOptions = {
     {{&kHtmlRow}, {&kCsvRow}, {&kSinceRow}, {&kUntilRow}, {&kImageRow}}};
 
-constexpr std::array<CommandInfo, 15> kCommands = {{
-    {CliCommand::Info, "info", true, true, "list the flash regions the file fills",
-     "Reads FILE for CPU and lists the flash regions it fills, as the buffer window does:\n"
-     "name, start address (\"0x%04X\") and size (\"0x%X Words\"), in the order PFLASH, "
-     "P2FLASH\n(DSP56F807 only), BFLASH, DFLASH. Warnings about the file go to stderr. A file "
-     "that\nfills no region is listed empty and exits with 2.\n\n"
-     "--json prints one JSON object instead:\n"
-     "  {\"cpu\":\"DSP56F807\",\"regions\":[{\"name\":\"PFLASH\",\"start\":4,\"end\":2291,"
-     "\"words\":2288},...],\n"
-     "  \"badChecksums\":0,\"nonHexRecords\":0,\"truncatedRecords\":0,\"droppedWords\":0,...,\n"
-     "  \"warnings\":0}\n"
-     "start and end are the lowest and highest address loaded, words end - start + 1. Each\n"
-     "of the reader's counts follows: records (badChecksums, nonHexRecords, truncatedRecords,\n"
-     "trailingText, oddDataBytes, s1s2Records, recordsAfterEnd), lines (intelHexLines,\n"
-     "junkLines), words (droppedWords, rewrittenWords, conflictingWords: each word once),\n"
-     "the records used (dataRecords, otherRecords), noS3Records, and warnings, their sum as\n"
-     "the pod commands' records carry it (words rewritten with the same value are none).",
-     "vantix-cli info examples/dsp56f807.s --cpu DSP56F807 --json", kInfoOptions, ReadInfoOptions,
-     nullptr},
-    {CliCommand::Dump, "dump", true, true, "print one region's words as the hex view shows them",
-     "Prints one region of FILE as the hex view shows it: all of it as the CPU's memory map\n"
-     "lays it out, unloaded words as FFFF, in rows \"AAAA: wwww wwww ...\" of 8 words in\n"
-     "upper-case hexadecimal (AAAA the first word's address, data-space for DFLASH).",
-     "vantix-cli dump examples/dsp56f805.s --cpu 805 --region DFLASH", kDumpOptions,
-     ReadDumpOptions, nullptr},
+}  // namespace
+
+std::span<const CommandInfo> CliCommands() {
+    // Made at its first use, after every command's own entry.
+    static const std::array<CommandInfo, 15> commands = {{
+    InfoCommand(),
+    DumpCommand(),
     {CliCommand::Write, "write", true, true, "Target Write: erase and program the regions",
      "Erases and programs the regions of FILE on the target board (\"Target Write\").",
      "vantix-cli write firmware.s --cpu 807 --regions PFLASH,BFLASH --reset-after",
@@ -201,20 +184,7 @@ constexpr std::array<CommandInfo, 15> kCommands = {{
      "earlier report as it was.",
      "vantix-cli report --log /srv/line/boards.jsonl --html yield.html --csv boards.csv",
      kReportOptions, ReadReportOptions, nullptr},
-    {CliCommand::Help,
-     "help",
-     false,
-     false,
-     "this text, or the text of COMMAND",
-     "Shows the tool's usage, or the usage of COMMAND.",
-     "vantix-cli help write",
-     {},
-     nullptr,
-     nullptr},
-}};
-
-}  // namespace
-
-std::span<const CommandInfo> CliCommands() {
-    return kCommands;
+    HelpCommand(),
+    }};
+    return commands;
 }

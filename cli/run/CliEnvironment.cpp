@@ -19,3 +19,8 @@ int InterruptedExit(const CliEnvironment& environment) {
         environment.interruptSignal != nullptr ? environment.interruptSignal->load() : 0;
     return signal > 0 ? 128 + signal : kExitInterrupted;
 }
+
+int UnlessInterrupted(const CliEnvironment& environment, int status) {
+    const bool interrupted = environment.interrupted != nullptr && environment.interrupted->load();
+    return interrupted ? InterruptedExit(environment) : status;
+}

@@ -35,6 +35,8 @@ struct CliEnvironment {
 
 // The exit status of an interrupted run: 128 + the signal (130 for Ctrl+C).
 int InterruptedExit(const CliEnvironment& environment);
+// `status`, or when the run was interrupted (its output cut short) the status that says so.
+int UnlessInterrupted(const CliEnvironment& environment, int status);
 
 // The station database a command uses: --station-db (`option`), else VANTIX_STATION_DB;
 // empty when neither names one. An empty VANTIX_STATION_DB is refused, as an empty

@@ -11,6 +11,8 @@
 #include "TestPaths.h"
 #include "commandline/CommandLineParser.h"
 #include "commandline/CommandTable.h"
+#include "commands/DumpCommand.h"
+#include "commands/InfoCommand.h"
 
 namespace {
 
@@ -65,7 +67,7 @@ TEST(CommandLineParser, WriteOptionsAndTheirDefaults) {
 TEST(CommandLineParser, DoubleDashEndsTheOptions) {
     const CliParseResult parsed = Parse({"info", "--cpu", "803", "--", "-odd-name.s"});
     ASSERT_EQ(parsed.error, "");
-    EXPECT_EQ(parsed.options.file, "-odd-name.s");
+    EXPECT_EQ(parsed.As<InfoOptions>()->image.path, "-odd-name.s");
 }
 
 TEST(CommandLineParser, HelpWinsOverMissingArguments) {
@@ -109,7 +111,7 @@ TEST(CommandLineParser, JobFileOptionsYieldToTheCommandLine) {
     // The top serves every command; an option a command does not take is left unused.
     const CliParseResult info = Parse({"info", "f.s", "--config", job});
     ASSERT_EQ(info.error, "");
-    EXPECT_EQ(info.options.cpu, CpuType::DSP56F805);
+    EXPECT_EQ(info.As<InfoOptions>()->image.cpu, CpuType::DSP56F805);
 
     const CliRun typo = RunInProcess({"--config", dir.Write("typo.ini", "cpuu = 805\n"), "reset"});
     EXPECT_EQ(typo.status, kExitInputError);
@@ -131,11 +133,17 @@ TEST(CommandLineParser, EachCommandReadsEveryOptionItLists) {
         return o.serialAt && o.serialAt->address == address && o.serialWords == words &&
                o.serialOverwrite;
     };
-    std::vector<std::pair<Args, std::function<bool(const CliOptions&)>>> cases = {
+    std::vector<std::pair<Args, std::function<bool(const CliParseResult&)>>> cases = {
         {{"info", "f.s", "--cpu", "807", "--json", "--strict"},
-         [](const CliOptions& o) { return o.json && o.strict; }},
+         [](const CliParseResult& p) {
+             const auto* o = p.As<InfoOptions>();
+             return o && o->json && o->strict;
+         }},
         {{"dump", "f.s", "--cpu", "805", "--region", "dflash"},
-         [](const CliOptions& o) { return o.dumpRegion == MemoryRegion::DFLASH; }},
+         [](const CliParseResult& p) {
+             const auto* o = p.As<DumpOptions>();
+             return o && o->region == MemoryRegion::DFLASH;
+         }},
         {{"write",
           "f.s",
           "--cpu",
@@ -159,7 +167,8 @@ TEST(CommandLineParser, EachCommandReadsEveryOptionItLists) {
           "--expect-sha256",
           sha,
           "--strict"},
-         [&](const CliOptions& o) {
+         [&](const CliParseResult& p) {
+             const CliOptions& o = p.options;
              return o.regions == std::vector{MemoryRegion::PFLASH} && !o.eraseAllBoot &&
                     o.resetAfter && o.onlyChanged && o.json && o.repeat && pods(o) &&
                     serial(o, 0x7FF0, 2) && o.serialStart == 7u && o.expectSha256 == sha &&
@@ -188,7 +197,8 @@ TEST(CommandLineParser, EachCommandReadsEveryOptionItLists) {
           "--expect-sha256",
           sha,
           "--strict"},
-         [&](const CliOptions& o) {
+         [&](const CliParseResult& p) {
+             const CliOptions& o = p.options;
              return o.regions && !o.eraseAllBoot && o.resetAfter && o.onlyChanged && o.json &&
                     o.repeat && pods(o) && serial(o, 0x7FF0, 2) && o.serialCounter == "c.txt" &&
                     o.expectSha256 == sha && o.strict;
@@ -214,46 +224,83 @@ TEST(CommandLineParser, EachCommandReadsEveryOptionItLists) {
           "--expect-sha256",
           sha,
           "--strict"},
-         [&](const CliOptions& o) {
+         [&](const CliParseResult& p) {
+             const CliOptions& o = p.options;
              return o.regions && o.resetAfter && o.json && o.repeat && pods(o) &&
                     serial(o, 0x10, 2) && o.serialValue == 9u && o.expectSha256 == sha && o.strict;
          }},
         {{"reset", "--json", "--pods", "all"},
-         [&](const CliOptions& o) { return o.json && pods(o); }},
+         [&](const CliParseResult& p) {
+             const CliOptions& o = p.options;
+             return o.json && pods(o);
+         }},
         {{"pod-write", "f.s", "--cpu", "805", "--no-erase-all-boot", "--reset-after", "--json",
           "--expect-sha256", sha, "--strict"},
-         [&](const CliOptions& o) {
+         [&](const CliParseResult& p) {
+             const CliOptions& o = p.options;
              return !o.eraseAllBoot && o.resetAfter && o.json && o.expectSha256 == sha && o.strict;
          }},
         {{"pod-verify", "f.s", "--cpu", "805", "--json", "--expect-sha256", sha, "--strict"},
-         [&](const CliOptions& o) { return o.json && o.expectSha256 == sha && o.strict; }},
-        {{"pod-info", "--json"}, [](const CliOptions& o) { return o.json; }},
-        {{"list", "--json"}, [](const CliOptions& o) { return o.json; }},
+         [&](const CliParseResult& p) {
+             const CliOptions& o = p.options;
+             return o.json && o.expectSha256 == sha && o.strict;
+         }},
+        {{"pod-info", "--json"},
+         [](const CliParseResult& p) {
+             const CliOptions& o = p.options;
+             return o.json;
+         }},
+        {{"list", "--json"},
+         [](const CliParseResult& p) {
+             const CliOptions& o = p.options;
+             return o.json;
+         }},
         {{"erase", "--cpu", "807", "--regions", "BFLASH", "--no-erase-all-boot", "--json", "--pods",
           "all"},
-         [&](const CliOptions& o) {
+         [&](const CliParseResult& p) {
+             const CliOptions& o = p.options;
              return o.cpu == CpuType::DSP56F807 && o.regions && !o.eraseAllBoot && o.json &&
                     pods(o);
          }},
         {{"blank-check", "--cpu", "805", "--regions", "PFLASH", "--json", "--pods", "all"},
-         [&](const CliOptions& o) { return o.cpu == CpuType::DSP56F805 && o.json && pods(o); }},
+         [&](const CliParseResult& p) {
+             const CliOptions& o = p.options;
+             return o.cpu == CpuType::DSP56F805 && o.json && pods(o);
+         }},
         {{"station-db", "series", "s1", "--start", "5", "--serial-words", "2"},
-         [](const CliOptions& o) { return o.seriesStart == 5u && o.serialWords == 2; }},
+         [](const CliParseResult& p) {
+             const CliOptions& o = p.options;
+             return o.seriesStart == 5u && o.serialWords == 2;
+         }},
         {{"station-db", "release", "s1", "f.s", "--cpu", "807"},
-         [](const CliOptions& o) { return o.cpu == CpuType::DSP56F807 && o.file == "f.s"; }},
+         [](const CliParseResult& p) {
+             const CliOptions& o = p.options;
+             return o.cpu == CpuType::DSP56F807 && o.file == "f.s";
+         }},
         {{"report", "--log", "a.jsonl", "--html", "h.html", "--csv", "c.csv", "--since",
           "2026-12-07", "--until", "2026-12-08", "--image", sha},
-         [&](const CliOptions& o) {
+         [&](const CliParseResult& p) {
+             const CliOptions& o = p.options;
              return o.reportHtml == "h.html" && o.reportCsv == "c.csv" && o.since && o.until &&
                     o.imageSha256 == sha;
          }},
     };
     // Where the serial numbers come from, for both commands that number boards.
-    const std::tuple<const char*, const char*, std::function<bool(const CliOptions&)>> sources[] = {
-        {"--serial-counter", "c.txt",
-         [](const CliOptions& o) { return o.serialCounter == "c.txt"; }},
-        {"--serial-series", "s1", [](const CliOptions& o) { return o.serialSeries == "s1"; }},
-        {"--serial-start", "12", [](const CliOptions& o) { return o.serialStart == 12u; }}};
+    const std::tuple<const char*, const char*, std::function<bool(const CliParseResult&)>>
+        sources[] = {{"--serial-counter", "c.txt",
+                      [](const CliParseResult& p) {
+                          const CliOptions& o = p.options;
+                          return o.serialCounter == "c.txt";
+                      }},
+                     {"--serial-series", "s1",
+                      [](const CliParseResult& p) {
+                          const CliOptions& o = p.options;
+                          return o.serialSeries == "s1";
+                      }},
+                     {"--serial-start", "12", [](const CliParseResult& p) {
+                          const CliOptions& o = p.options;
+                          return o.serialStart == 12u;
+                      }}};
     for (const char* command : {"write", "write-verify"}) {
         for (const auto& [source, value, read] : sources) {
             cases.push_back(
@@ -264,7 +311,7 @@ TEST(CommandLineParser, EachCommandReadsEveryOptionItLists) {
     for (const auto& [args, read] : cases) {
         const CliParseResult parsed = Parse(args);
         EXPECT_EQ(parsed.error, "") << args[0];
-        EXPECT_TRUE(read(parsed.options)) << args[0] << " " << args[1];
+        EXPECT_TRUE(read(parsed)) << args[0] << " " << args[1];
     }
     for (const CommandInfo& command : CliCommands()) {
         for (const OptionUse& use : command.options) {

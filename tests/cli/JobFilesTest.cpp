@@ -5,6 +5,7 @@
 #include "CliExit.h"
 #include "CliTestSupport.h"
 #include "commandline/CommandLineParser.h"
+#include "commands/InfoCommand.h"
 
 namespace {
 
@@ -72,8 +73,10 @@ TEST_F(JobFiles, ValidTomlMeansWhatTomlSays) {
     EXPECT_EQ(parsed.options.regions,
               (std::vector<MemoryRegion>{MemoryRegion::PFLASH, MemoryRegion::BFLASH}));
     EXPECT_TRUE(Parse("i.toml", "[info] # c\njson = true\n", {"info", "f.s", "--cpu", "807"})
-                    .options.json);
-    EXPECT_EQ(Parse("n.toml", "cpu = 805\n", {"info", "f.s"}).options.cpu, CpuType::DSP56F805);
+                    .As<InfoOptions>()
+                    ->json);
+    EXPECT_EQ(Parse("n.toml", "cpu = 805\n", {"info", "f.s"}).As<InfoOptions>()->image.cpu,
+              CpuType::DSP56F805);
 }
 
 TEST_F(JobFiles, ATypeAnOptionCannotTakeIsRefusedNamingTheKey) {

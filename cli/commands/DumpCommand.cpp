@@ -1,0 +1,87 @@
+#include "commands/DumpCommand.h"
+
+#include <array>
+
+#include "CliExit.h"
+#include "SFileImage.h"
+#include "commandline/CliOptionRows.h"
+#include "commandline/CommandLineParser.h"
+#include "commandline/OptionReader.h"
+#include "commandline/TargetOptions.h"
+#include "run/CliContext.h"
+#include "run/CliEnvironment.h"
+#include "run/ConsoleUi.h"
+#include "run/ImageLoading.h"
+#include "run/ImageReports.h"
+#include "run/OutputFailure.h"
+
+namespace {
+
+constexpr std::array<OptionUse, 2> kOptions = {{{&kCpuRow}, {&kRegionRow}}};
+
+std::string Read(const OptionReader& reader, std::unique_ptr<CommandOptions>& options) {
+    auto dump = std::make_unique<DumpOptions>();
+    std::string refusal = ReadImageFile(reader, dump->image);
+    if (refusal.empty()) {
+        refusal = ReadRegion(reader, dump->region);
+    }
+    options = std::move(dump);
+    return refusal;
+}
+
+int Print(const DumpOptions& options, std::ostream& out, ConsoleUi& ui) {
+    SFileImage image;
+    std::vector<RegionRow> rows;
+    const int status = LoadImageFile(options.image.path, options.image.cpu, false, image, rows, ui);
+    if (status != kExitSuccess) {
+        return status;
+    }
+    if (rows.empty()) {
+        ui.Error("vantix-cli: " + options.image.path + " holds no data for " + CpuName(image.cpu));
+        return kExitInputError;
+    }
+    MemoryRegion region = rows.front().region;
+    if (options.region) {
+        if (FindRow(rows, *options.region) == nullptr) {
+            ui.Error(std::string("vantix-cli: region ") + RegionName(*options.region) +
+                     " is not present in the file for this CPU");
+            return kExitInputError;
+        }
+        region = *options.region;
+    }
+    WriteRegionDump(out, image, region);
+    if (const std::string failure = OutputFailure(out); !failure.empty()) {
+        ui.Error("vantix-cli: " + failure);
+        return kExitInputError;
+    }
+    return kExitSuccess;
+}
+
+int Run(const CliParseResult& parsed, const CliContext& context) {
+    return UnlessInterrupted(context.environment,
+                             Print(*parsed.As<DumpOptions>(), context.out, context.ui));
+}
+
+constexpr CommandInfo kDump = {
+    .command = CliCommand::Dump,
+    .name = "dump",
+    .needsFile = true,
+    .needsCpu = true,
+    .summary = "print one region's words as the hex view shows them",
+    .description =
+        "Prints one region of FILE as the hex view shows it: all of it as the CPU's memory map\n"
+        "lays it out, unloaded words as FFFF, in rows \"AAAA: wwww wwww ...\" of 8 words in\n"
+        "upper-case hexadecimal (AAAA the first word's address, data-space for DFLASH).",
+    .example = "vantix-cli dump examples/dsp56f805.s --cpu 805 --region DFLASH",
+    .options = kOptions,
+    .read = nullptr,
+    .refuseForeign = nullptr,
+    .readOptions = Read,
+    .run = Run,
+};
+
+}  // namespace
+
+const CommandInfo& DumpCommand() {
+    return kDump;
+}

@@ -1,0 +1,22 @@
+#include "commands/HelpCommand.h"
+
+namespace {
+
+constexpr CommandInfo kHelp = {
+    .command = CliCommand::Help,
+    .name = "help",
+    .needsFile = false,
+    .needsCpu = false,
+    .summary = "this text, or the text of COMMAND",
+    .description = "Shows the tool's usage, or the usage of COMMAND.",
+    .example = "vantix-cli help write",
+    .options = {},
+    .read = nullptr,
+    .refuseForeign = nullptr,
+};
+
+}  // namespace
+
+const CommandInfo& HelpCommand() {
+    return kHelp;
+}
