@@ -7,10 +7,10 @@
 #include "gang/GangRun.h"
 #include "records/RunRecord.h"
 #include "run/BoardCommandOf.h"
+#include "run/BoardLoop.h"
 #include "run/CliContext.h"
 #include "run/ConsoleUi.h"
 #include "run/OutputFailure.h"
-#include "run/PodCommandRunner.h"
 #include "run/ReportCommand.h"
 #include "run/StationDbCommand.h"
 
@@ -101,7 +101,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             if (options.pods) {
                 return GangRun(options, board, *options.pods, environment, err, out).Run();
             }
-            return PodCommandRunner(options, board, environment, ui, out).Run();
+            return RunOnOnePod(options, board, environment, ui, out);
         }
     }
 }

@@ -48,11 +48,6 @@ std::string ReadVerifyOptions(const OptionReader& reader, CliOptions& options) {
         {ReadImageFile, ReadRegionList, ReadSerialOptions, ReadPodsOption, ReadExpectedImage});
 }
 
-std::string ReadResetOptions(const OptionReader& reader, CliOptions& options) {
-    options.json = reader.Flag(kJsonRow, false);
-    return ReadPodsOption(reader, options);
-}
-
 std::string ReadPodWriteOptions(const OptionReader& reader, CliOptions& options) {
     options.json = reader.Flag(kJsonRow, false);
     options.strict = reader.Flag(kStrictRow, false);
@@ -65,11 +60,6 @@ std::string ReadPodVerifyOptions(const OptionReader& reader, CliOptions& options
     options.json = reader.Flag(kJsonRow, false);
     options.strict = reader.Flag(kStrictRow, false);
     return FirstRefusal(reader, options, {ReadImageFile, ReadExpectedImage});
-}
-
-std::string ReadJsonOnly(const OptionReader& reader, CliOptions& options) {
-    options.json = reader.Flag(kJsonRow, false);
-    return {};
 }
 
 std::string ReadEraseOptions(const OptionReader& reader, CliOptions& options) {

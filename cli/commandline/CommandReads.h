@@ -11,10 +11,7 @@ struct CliOptions;
 // write and write-verify.
 std::string ReadTargetWriteOptions(const OptionReader& reader, CliOptions& options);
 std::string ReadVerifyOptions(const OptionReader& reader, CliOptions& options);
-std::string ReadResetOptions(const OptionReader& reader, CliOptions& options);
 std::string ReadPodWriteOptions(const OptionReader& reader, CliOptions& options);
 std::string ReadPodVerifyOptions(const OptionReader& reader, CliOptions& options);
-// pod-info and list.
-std::string ReadJsonOnly(const OptionReader& reader, CliOptions& options);
 std::string ReadEraseOptions(const OptionReader& reader, CliOptions& options);
 std::string ReadBlankCheckOptions(const OptionReader& reader, CliOptions& options);

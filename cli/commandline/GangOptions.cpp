@@ -28,7 +28,7 @@ bool IsAll(const std::string& text) {
 
 }  // namespace
 
-std::string ReadPodsOption(const OptionReader& reader, CliOptions& options) {
+std::string ReadPodsOption(const OptionReader& reader, std::optional<PodList>& pods) {
     const std::optional<std::string> given = reader.Text(kPodsRow);
     if (!given) {
         return {};
@@ -40,7 +40,7 @@ std::string ReadPodsOption(const OptionReader& reader, CliOptions& options) {
     const std::string text = Trimmed(*given);
     std::vector<std::string> serials;
     if (IsAll(text)) {
-        options.pods = serials;
+        pods = serials;
         return {};
     }
     const std::string malformed =
@@ -59,6 +59,10 @@ std::string ReadPodsOption(const OptionReader& reader, CliOptions& options) {
         }
         serials.push_back(serial);
     }
-    options.pods = serials;
+    pods = serials;
     return {};
+}
+
+std::string ReadPodsOption(const OptionReader& reader, CliOptions& options) {
+    return ReadPodsOption(reader, options.pods);
 }

@@ -9,6 +9,9 @@
 #include "commands/DumpCommand.h"
 #include "commands/HelpCommand.h"
 #include "commands/InfoCommand.h"
+#include "commands/ListCommand.h"
+#include "commands/PodInfoCommand.h"
+#include "commands/ResetCommand.h"
 
 namespace {
 
@@ -21,7 +24,6 @@ std::string PodVerifyRefusal(std::string_view option) {
     return PodSerialRefusal("pod-verify", option);
 }
 
-constexpr const char* kListJsonText = "print the listing as one JSON array on stdout";
 constexpr const char* kReleaseCpuText =
     "release: the CPU of the boards the image is for, DSP56F803,\n"
     "DSP56F805, DSP56F807 or 803, 805, 807, in any letter case";
@@ -41,15 +43,12 @@ constexpr std::array<OptionUse, 12> kVerifyOptions = {{
     {&kSerialAtRow}, {&kSerialWordsRow}, {&kSerialOverwriteRow}, {&kSerialValueRow},
     {&kExpectSha256Row}, {&kStrictRow},
 }};
-constexpr std::array<OptionUse, 2> kResetOptions = {{{&kJsonRow}, {&kPodsRow}}};
 constexpr std::array<OptionUse, 6> kPodWriteOptions = {{
     {&kCpuRow}, {&kEraseAllBootRow}, {&kResetAfterRow}, {&kJsonRow}, {&kExpectSha256Row},
     {&kStrictRow},
 }};
 constexpr std::array<OptionUse, 4> kPodVerifyOptions = {
     {{&kCpuRow}, {&kJsonRow}, {&kExpectSha256Row}, {&kStrictRow}}};
-constexpr std::array<OptionUse, 1> kPodInfoOptions = {{{&kJsonRow}}};
-constexpr std::array<OptionUse, 1> kListOptions = {{{&kJsonRow, kListJsonText}}};
 constexpr std::array<OptionUse, 5> kEraseOptions = {
     {{&kCpuRow}, {&kRegionsRow}, {&kEraseAllBootRow}, {&kJsonRow}, {&kPodsRow}}};
 constexpr std::array<OptionUse, 4> kBlankCheckOptions = {
@@ -91,10 +90,7 @@ std::span<const CommandInfo> CliCommands() {
      "Compares the regions of FILE with the target board's flash (\"Target Verify\").\n"
      "--serial-at with --serial-value N checks a board that was given serial number N.",
      "vantix-cli verify firmware.s --cpu 803", kVerifyOptions, ReadVerifyOptions, nullptr},
-    {CliCommand::Reset, "reset", false, false, "Target Reset: reset the target board",
-     "Resets the target board through the pod (\"Target Reset\"). Exits with 1 when the pod\n"
-     "does not acknowledge the reset.",
-     "vantix-cli reset", kResetOptions, ReadResetOptions, nullptr},
+    ResetCommand(),
     {CliCommand::PodWrite, "pod-write", true, true,
      "POD Write: store the whole image in the pod's EEPROM",
      "Stores the whole image of FILE in the pod's serial EEPROM (\"POD Write\"), with the CPU\n"
@@ -108,20 +104,8 @@ std::span<const CommandInfo> CliCommands() {
      "stored block with FILE (\"POD Verify\").",
      "vantix-cli pod-verify firmware.s --cpu 805", kPodVerifyOptions, ReadPodVerifyOptions,
      PodVerifyRefusal},
-    {CliCommand::PodInfo, "pod-info", false, false, "print the pod's record of its stored image",
-     "Reads the pod's record of the image stored in its EEPROM and prints it on stdout as\n"
-     "POD Verify does (\"[CPU] : ...\", \"[Option] : ...\", one \"[... Info]\" line per "
-     "region),\nwithout comparing anything. Exits with 1 when the pod holds no image.",
-     "vantix-cli pod-info", kPodInfoOptions, ReadJsonOnly, nullptr},
-    {CliCommand::List, "list", false, false, "list the attached FTDI devices",
-     "Lists the attached FTDI devices on stdout in the order of their serial numbers,\n"
-     "one line each: index, serial number, description and \"pod\" or \"not a pod\" (a\n"
-     "pod is described \"USB POD\"), separated by tabs, and a fifth field saying why\n"
-     "when a device's strings could not be read (often a permission problem: see\n"
-     "--udev-rule). --json prints the same as an array:\n"
-     "  [{\"index\":0,\"serial\":\"VSIM0001\",\"description\":\"USB POD\",\"pod\":true}]\n"
-     "With --simulate (or --sim-pods N), the simulated pods are listed.",
-     "vantix-cli list --json", kListOptions, ReadJsonOnly, nullptr},
+    PodInfoCommand(),
+    ListCommand(),
     {CliCommand::Erase, "erase", false, true,
      "erase every page of the regions of the CPU's memory map",
      "Erases every page of each region of the CPU's memory map on the target board (default:\n"

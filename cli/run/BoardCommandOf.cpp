@@ -137,13 +137,6 @@ private:
     const bool resetAfter_;
 };
 
-// reset: its record says what the console showed.
-class ResetWork : public BoardWork {
-public:
-    CommandOutcome RunOnce(PodRun& run) override { return run.Operations().TargetReset(); }
-    bool RecordsOutcome() const override { return false; }
-};
-
 std::function<std::unique_ptr<BoardWork>(const BoardParts&)> WorkOf(const CliOptions& options) {
     switch (options.command) {
         case CliCommand::Write:
@@ -160,8 +153,6 @@ std::function<std::unique_ptr<BoardWork>(const BoardParts&)> WorkOf(const CliOpt
             return [options](const BoardParts& parts) {
                 return std::make_unique<PodImageWork>(options, parts);
             };
-        case CliCommand::Reset:
-            return [](const BoardParts&) { return std::make_unique<ResetWork>(); };
         case CliCommand::Erase:
         case CliCommand::BlankCheck: {
             const WholeRegionJob job{options.cpu.value_or(CpuType::DSP56F807), options.regions,

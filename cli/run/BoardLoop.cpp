@@ -185,3 +185,14 @@ int RunOnOnePod(const GlobalOptions& globals, const BoardCommand& board,
                 const CliEnvironment& environment, ConsoleUi& ui, std::ostream& out) {
     return BoardLoop(globals, board, environment, ui, out).Run(globals);
 }
+
+int RunOnPod(const GlobalOptions& globals, const BoardCommand& board,
+             const CliEnvironment& environment, ConsoleUi& ui, std::ostream& out,
+             const std::function<int(PodRun& run)>& work) {
+    RunRecorder recorder(board, globals, environment, ui, out);
+    if (const int status = OpenRun(globals, board, recorder, ui); status != kExitSuccess) {
+        return status;
+    }
+    PodRun run(board, globals.pod, environment, ui, recorder);
+    return work(run);
+}

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <functional>
 #include <ostream>
 
 class ConsoleUi;
+class PodRun;
 class RunRecorder;
 struct BoardCommand;
 struct CliEnvironment;
@@ -19,3 +21,9 @@ int OpenRun(const GlobalOptions& globals, const BoardCommand& board, RunRecorder
 // board after board until the operator stops. Returns the exit status.
 int RunOnOnePod(const GlobalOptions& globals, const BoardCommand& board,
                 const CliEnvironment& environment, ConsoleUi& ui, std::ostream& out);
+
+// A command that is no board's work (pod-info, list) on the one pod the global options
+// choose: OpenRun, then `work` with the pod's run. Returns the exit status.
+int RunOnPod(const GlobalOptions& globals, const BoardCommand& board,
+             const CliEnvironment& environment, ConsoleUi& ui, std::ostream& out,
+             const std::function<int(PodRun& run)>& work);

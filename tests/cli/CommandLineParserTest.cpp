@@ -13,6 +13,9 @@
 #include "commandline/CommandTable.h"
 #include "commands/DumpCommand.h"
 #include "commands/InfoCommand.h"
+#include "commands/ListCommand.h"
+#include "commands/PodInfoCommand.h"
+#include "commands/ResetCommand.h"
 
 namespace {
 
@@ -230,9 +233,9 @@ TEST(CommandLineParser, EachCommandReadsEveryOptionItLists) {
                     serial(o, 0x10, 2) && o.serialValue == 9u && o.expectSha256 == sha && o.strict;
          }},
         {{"reset", "--json", "--pods", "all"},
-         [&](const CliParseResult& p) {
-             const CliOptions& o = p.options;
-             return o.json && pods(o);
+         [](const CliParseResult& p) {
+             const auto* o = p.As<ResetOptions>();
+             return o && o->json && o->pods && o->pods->empty();
          }},
         {{"pod-write", "f.s", "--cpu", "805", "--no-erase-all-boot", "--reset-after", "--json",
           "--expect-sha256", sha, "--strict"},
@@ -247,13 +250,13 @@ TEST(CommandLineParser, EachCommandReadsEveryOptionItLists) {
          }},
         {{"pod-info", "--json"},
          [](const CliParseResult& p) {
-             const CliOptions& o = p.options;
-             return o.json;
+             const auto* o = p.As<PodInfoOptions>();
+             return o && o->json;
          }},
         {{"list", "--json"},
          [](const CliParseResult& p) {
-             const CliOptions& o = p.options;
-             return o.json;
+             const auto* o = p.As<ListOptions>();
+             return o && o->json;
          }},
         {{"erase", "--cpu", "807", "--regions", "BFLASH", "--no-erase-all-boot", "--json", "--pods",
           "all"},

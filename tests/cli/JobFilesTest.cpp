@@ -6,6 +6,7 @@
 #include "CliTestSupport.h"
 #include "commandline/CommandLineParser.h"
 #include "commands/InfoCommand.h"
+#include "commands/ResetCommand.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ TEST_F(JobFiles, AValueWithABlankOrAStrayCommaIsRefusedNamingTheKey) {
                                    "pods = [\"VSIM0001\", \"VSIM0002\"]\n"}) {
         const CliParseResult parsed = Parse("p.ini", "sim-pods = 2\n" + text, {"reset"});
         ASSERT_EQ(parsed.error, "") << text;
-        EXPECT_EQ(parsed.options.pods, (std::vector<std::string>{"VSIM0001", "VSIM0002"})) << text;
+        EXPECT_EQ(parsed.As<ResetOptions>()->pods, (PodList{"VSIM0001", "VSIM0002"})) << text;
     }
     const CliParseResult quoted = Parse("q.ini", "log = \"my boards.jsonl\"\n", info);
     EXPECT_EQ(quoted.options.records.logPath, dir.File("my boards.jsonl"));

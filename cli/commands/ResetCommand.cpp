@@ -1,0 +1,72 @@
+#include "commands/ResetCommand.h"
+
+#include <array>
+
+#include "commandline/CliOptionRows.h"
+#include "commandline/CommandLineParser.h"
+#include "commandline/OptionReader.h"
+#include "gang/GangRun.h"
+#include "run/BoardCommand.h"
+#include "run/BoardLoop.h"
+#include "run/BoardWork.h"
+#include "run/CliContext.h"
+#include "run/PodRun.h"
+
+namespace {
+
+constexpr std::array<OptionUse, 2> kOptions = {{{&kJsonRow}, {&kPodsRow}}};
+
+std::string Read(const OptionReader& reader, std::unique_ptr<CommandOptions>& options) {
+    auto reset = std::make_unique<ResetOptions>();
+    reset->json = reader.Flag(kJsonRow, false);
+    const std::string refusal = ReadPodsOption(reader, reset->pods);
+    options = std::move(reset);
+    return refusal;
+}
+
+// The board's record says what the console showed.
+class ResetWork : public BoardWork {
+public:
+    CommandOutcome RunOnce(PodRun& run) override { return run.Operations().TargetReset(); }
+    bool RecordsOutcome() const override { return false; }
+};
+
+int Run(const CliParseResult& parsed, const CliContext& context) {
+    const ResetOptions& options = *parsed.As<ResetOptions>();
+    BoardCommand board;
+    board.command = CliCommand::Reset;
+    board.name = ResetCommand().name;
+    board.json = options.json;
+    board.keepsRecords = true;
+    board.makeWork = [](const BoardParts&) { return std::make_unique<ResetWork>(); };
+    if (options.pods) {
+        return GangRun(parsed.Globals(), board, *options.pods, context.environment, context.err,
+                       context.out)
+            .Run();
+    }
+    return RunOnOnePod(parsed.Globals(), board, context.environment, context.ui, context.out);
+}
+
+constexpr CommandInfo kReset = {
+    .command = CliCommand::Reset,
+    .name = "reset",
+    .needsFile = false,
+    .needsCpu = false,
+    .summary = "Target Reset: reset the target board",
+    .description =
+        "Resets the target board through the pod (\"Target Reset\"). Exits with 1 when the pod\n"
+        "does not acknowledge the reset.",
+    .example = "vantix-cli reset",
+    .options = kOptions,
+    .read = nullptr,
+    .refuseForeign = nullptr,
+    .readOptions = Read,
+    .run = Run,
+};
+
+
+}  // namespace
+
+const CommandInfo& ResetCommand() {
+    return kReset;
+}
