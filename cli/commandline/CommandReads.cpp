@@ -61,14 +61,3 @@ std::string ReadPodVerifyOptions(const OptionReader& reader, CliOptions& options
     options.strict = reader.Flag(kStrictRow, false);
     return FirstRefusal(reader, options, {ReadImageFile, ReadExpectedImage});
 }
-
-std::string ReadEraseOptions(const OptionReader& reader, CliOptions& options) {
-    options.json = reader.Flag(kJsonRow, false);
-    options.eraseAllBoot = reader.Flag(kEraseAllBootRow, true);
-    return FirstRefusal(reader, options, {ReadCpu, ReadRegionList, ReadPodsOption});
-}
-
-std::string ReadBlankCheckOptions(const OptionReader& reader, CliOptions& options) {
-    options.json = reader.Flag(kJsonRow, false);
-    return FirstRefusal(reader, options, {ReadCpu, ReadRegionList, ReadPodsOption});
-}

@@ -13,5 +13,3 @@ std::string ReadTargetWriteOptions(const OptionReader& reader, CliOptions& optio
 std::string ReadVerifyOptions(const OptionReader& reader, CliOptions& options);
 std::string ReadPodWriteOptions(const OptionReader& reader, CliOptions& options);
 std::string ReadPodVerifyOptions(const OptionReader& reader, CliOptions& options);
-std::string ReadEraseOptions(const OptionReader& reader, CliOptions& options);
-std::string ReadBlankCheckOptions(const OptionReader& reader, CliOptions& options);

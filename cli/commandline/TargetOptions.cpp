@@ -5,14 +5,18 @@
 #include "commandline/OptionReader.h"
 #include "commandline/OptionValues.h"
 
-std::string ReadRegionList(const OptionReader& reader, CliOptions& options) {
+std::string ReadRegionList(const OptionReader& reader, std::optional<RegionList>& regions) {
     const std::optional<std::vector<std::string>> given = reader.List(kRegionsRow);
     if (!given) {
         return {};
     }
     std::string unknown;
-    options.regions = ReadRegionList(*given, unknown);
-    return options.regions ? std::string() : Refusal(kRegionsRow, unknown);
+    regions = ReadRegionList(*given, unknown);
+    return regions ? std::string() : Refusal(kRegionsRow, unknown);
+}
+
+std::string ReadRegionList(const OptionReader& reader, CliOptions& options) {
+    return ReadRegionList(reader, options.regions);
 }
 
 std::string ReadRegion(const OptionReader& reader, std::optional<MemoryRegion>& region) {

@@ -16,6 +16,8 @@ using RegionList = std::vector<MemoryRegion>;
 // when what it reads is sound.
 
 // --regions: absent means every region the file fills (or the CPU's map has).
+std::string ReadRegionList(const OptionReader& reader, std::optional<RegionList>& regions);
+// The same, into the options of every command.
 std::string ReadRegionList(const OptionReader& reader, CliOptions& options);
 // --region: the one region dump prints.
 std::string ReadRegion(const OptionReader& reader, std::optional<MemoryRegion>& region);

@@ -6,7 +6,9 @@
 #include "commandline/CommandReads.h"
 #include "commandline/ReportOptions.h"
 #include "commandline/StationDbOptions.h"
+#include "commands/BlankCheckCommand.h"
 #include "commands/DumpCommand.h"
+#include "commands/EraseCommand.h"
 #include "commands/HelpCommand.h"
 #include "commands/InfoCommand.h"
 #include "commands/ListCommand.h"
@@ -49,10 +51,6 @@ constexpr std::array<OptionUse, 6> kPodWriteOptions = {{
 }};
 constexpr std::array<OptionUse, 4> kPodVerifyOptions = {
     {{&kCpuRow}, {&kJsonRow}, {&kExpectSha256Row}, {&kStrictRow}}};
-constexpr std::array<OptionUse, 5> kEraseOptions = {
-    {{&kCpuRow}, {&kRegionsRow}, {&kEraseAllBootRow}, {&kJsonRow}, {&kPodsRow}}};
-constexpr std::array<OptionUse, 4> kBlankCheckOptions = {
-    {{&kCpuRow}, {&kRegionsRow}, {&kJsonRow}, {&kPodsRow}}};
 constexpr std::array<OptionUse, 3> kStationDbOptions = {
     {{&kCpuRow, kReleaseCpuText}, {&kSerialWordsRow, kSeriesWordsText}, {&kStartRow}}};
 constexpr std::array<OptionUse, 5> kReportOptions = {
@@ -106,21 +104,8 @@ std::span<const CommandInfo> CliCommands() {
      PodVerifyRefusal},
     PodInfoCommand(),
     ListCommand(),
-    {CliCommand::Erase, "erase", false, true,
-     "erase every page of the regions of the CPU's memory map",
-     "Erases every page of each region of the CPU's memory map on the target board (default:\n"
-     "all of them; P2FLASH on the DSP56F807 only), with Target Write's frames, texts and\n"
-     "lamps. BFLASH is erased whole with one frame unless --no-erase-all-boot. No FILE.",
-     "vantix-cli erase --cpu 807 --regions PFLASH,DFLASH", kEraseOptions, ReadEraseOptions,
-     nullptr},
-    {CliCommand::BlankCheck, "blank-check", false, true,
-     "check that the regions of the CPU's memory map are erased",
-     "Has the pod compare every word of each region of the CPU's memory map with FFFF\n"
-     "(default: all regions), one page at a time, and prints a line per region on stdout:\n"
-     "\"PFLASH blank\", or \"PFLASH not blank: 0x0100-0x01FF differs\", the first page piece\n"
-     "that differs (the pod compares a whole piece at once). Exits with 0 when every region\n"
-     "is blank, 1 when one is not. No FILE.",
-     "vantix-cli blank-check --cpu 805 --json", kBlankCheckOptions, ReadBlankCheckOptions, nullptr},
+    EraseCommand(),
+    BlankCheckCommand(),
     {CliCommand::StationDb, "station-db", false, false,
      "set up the line's station database and its serial series",
      "Sets up the PostgreSQL database that the stations of a line share (--station-db URL,\n"

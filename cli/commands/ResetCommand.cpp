@@ -7,7 +7,6 @@
 #include "commandline/OptionReader.h"
 #include "gang/GangRun.h"
 #include "run/BoardCommand.h"
-#include "run/BoardLoop.h"
 #include "run/BoardWork.h"
 #include "run/CliContext.h"
 #include "run/PodRun.h"
@@ -39,12 +38,7 @@ int Run(const CliParseResult& parsed, const CliContext& context) {
     board.json = options.json;
     board.keepsRecords = true;
     board.makeWork = [](const BoardParts&) { return std::make_unique<ResetWork>(); };
-    if (options.pods) {
-        return GangRun(parsed.Globals(), board, *options.pods, context.environment, context.err,
-                       context.out)
-            .Run();
-    }
-    return RunOnOnePod(parsed.Globals(), board, context.environment, context.ui, context.out);
+    return RunOnPods(parsed.Globals(), board, options.pods, context);
 }
 
 constexpr CommandInfo kReset = {

@@ -10,8 +10,18 @@
 #include "gang/GangPrompt.h"
 #include "records/RunRecord.h"
 #include "run/BoardCommand.h"
+#include "run/BoardLoop.h"
+#include "run/CliContext.h"
 #include "run/CliEnvironment.h"
 #include "run/OutputFailure.h"
+
+int RunOnPods(const GlobalOptions& globals, const BoardCommand& board,
+              const std::optional<PodList>& pods, const CliContext& context) {
+    if (pods) {
+        return GangRun(globals, board, *pods, context.environment, context.err, context.out).Run();
+    }
+    return RunOnOnePod(globals, board, context.environment, context.ui, context.out);
+}
 
 GangRun::GangRun(const GlobalOptions& globals, const BoardCommand& board,
                  const std::vector<std::string>& pods, const CliEnvironment& environment,

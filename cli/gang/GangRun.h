@@ -2,18 +2,26 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "Clock.h"
+#include "commandline/GangOptions.h"
 #include "gang/GangDisplay.h"
 #include "gang/GangPod.h"
 #include "run/LineTally.h"
 
 struct BoardCommand;
+struct CliContext;
 struct CliEnvironment;
 struct GlobalOptions;
+
+// A board command on the pods --pods names, all of them at once (GangRun), or without --pods
+// on the one pod the global options choose. Returns the exit status.
+int RunOnPods(const GlobalOptions& globals, const BoardCommand& board,
+              const std::optional<PodList>& pods, const CliContext& context);
 
 // A pod command on several pods at once (--pods): each pod runs the command as a single run
 // on it would, on a thread of its own, a board on each.

@@ -8,7 +8,6 @@
 #include "run/ConsoleUi.h"
 #include "run/FileBoard.h"
 #include "run/PodRun.h"
-#include "run/WholeRegionRun.h"
 
 namespace {
 
@@ -153,15 +152,6 @@ std::function<std::unique_ptr<BoardWork>(const BoardParts&)> WorkOf(const CliOpt
             return [options](const BoardParts& parts) {
                 return std::make_unique<PodImageWork>(options, parts);
             };
-        case CliCommand::Erase:
-        case CliCommand::BlankCheck: {
-            const WholeRegionJob job{options.cpu.value_or(CpuType::DSP56F807), options.regions,
-                                     options.eraseAllBoot,
-                                     options.command == CliCommand::BlankCheck};
-            return [job](const BoardParts& parts) {
-                return std::make_unique<WholeRegionRun>(job, parts);
-            };
-        }
         default:
             return nullptr;
     }

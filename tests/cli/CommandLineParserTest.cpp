@@ -11,7 +11,9 @@
 #include "TestPaths.h"
 #include "commandline/CommandLineParser.h"
 #include "commandline/CommandTable.h"
+#include "commands/BlankCheckCommand.h"
 #include "commands/DumpCommand.h"
+#include "commands/EraseCommand.h"
 #include "commands/InfoCommand.h"
 #include "commands/ListCommand.h"
 #include "commands/PodInfoCommand.h"
@@ -260,15 +262,16 @@ TEST(CommandLineParser, EachCommandReadsEveryOptionItLists) {
          }},
         {{"erase", "--cpu", "807", "--regions", "BFLASH", "--no-erase-all-boot", "--json", "--pods",
           "all"},
-         [&](const CliParseResult& p) {
-             const CliOptions& o = p.options;
-             return o.cpu == CpuType::DSP56F807 && o.regions && !o.eraseAllBoot && o.json &&
-                    pods(o);
+         [](const CliParseResult& p) {
+             const auto* o = p.As<EraseOptions>();
+             return o && o->cpu == CpuType::DSP56F807 && o->regions && !o->eraseAllBoot &&
+                    o->json && o->pods && o->pods->empty();
          }},
         {{"blank-check", "--cpu", "805", "--regions", "PFLASH", "--json", "--pods", "all"},
-         [&](const CliParseResult& p) {
-             const CliOptions& o = p.options;
-             return o.cpu == CpuType::DSP56F805 && o.json && pods(o);
+         [](const CliParseResult& p) {
+             const auto* o = p.As<BlankCheckOptions>();
+             return o && o->cpu == CpuType::DSP56F805 && o->regions && o->json && o->pods &&
+                    o->pods->empty();
          }},
         {{"station-db", "series", "s1", "--start", "5", "--serial-words", "2"},
          [](const CliParseResult& p) {

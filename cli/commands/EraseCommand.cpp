@@ -1,0 +1,72 @@
+#include "commands/EraseCommand.h"
+
+#include <array>
+
+#include "commandline/CliOptionRows.h"
+#include "commandline/CommandLineParser.h"
+#include "commandline/ImageFileOptions.h"
+#include "commandline/OptionReader.h"
+#include "gang/GangRun.h"
+#include "run/BoardCommand.h"
+#include "run/CliContext.h"
+#include "run/WholeRegionRun.h"
+
+namespace {
+
+constexpr std::array<OptionUse, 5> kOptions = {
+    {{&kCpuRow}, {&kRegionsRow}, {&kEraseAllBootRow}, {&kJsonRow}, {&kPodsRow}}};
+
+std::string Read(const OptionReader& reader, std::unique_ptr<CommandOptions>& options) {
+    auto erase = std::make_unique<EraseOptions>();
+    erase->json = reader.Flag(kJsonRow, false);
+    erase->eraseAllBoot = reader.Flag(kEraseAllBootRow, true);
+    std::string refusal = ReadCpu(reader, erase->cpu);
+    if (refusal.empty()) {
+        refusal = ReadRegionList(reader, erase->regions);
+    }
+    if (refusal.empty()) {
+        refusal = ReadPodsOption(reader, erase->pods);
+    }
+    options = std::move(erase);
+    return refusal;
+}
+
+int Run(const CliParseResult& parsed, const CliContext& context) {
+    const EraseOptions& options = *parsed.As<EraseOptions>();
+    BoardCommand board;
+    board.command = CliCommand::Erase;
+    board.name = EraseCommand().name;
+    board.json = options.json;
+    board.keepsRecords = true;
+    board.facts.cpu = options.cpu;
+    const WholeRegionJob job{options.cpu, options.regions, options.eraseAllBoot, false};
+    board.makeWork = [job](const BoardParts& parts) {
+        return std::make_unique<WholeRegionRun>(job, parts);
+    };
+    return RunOnPods(parsed.Globals(), board, options.pods, context);
+}
+
+constexpr CommandInfo kErase = {
+    .command = CliCommand::Erase,
+    .name = "erase",
+    .needsFile = false,
+    .needsCpu = true,
+    .summary = "erase every page of the regions of the CPU's memory map",
+    .description =
+        "Erases every page of each region of the CPU's memory map on the target board (default:\n"
+        "all of them; P2FLASH on the DSP56F807 only), with Target Write's frames, texts and\n"
+        "lamps. BFLASH is erased whole with one frame unless --no-erase-all-boot. No FILE.",
+    .example = "vantix-cli erase --cpu 807 --regions PFLASH,DFLASH",
+    .options = kOptions,
+    .read = nullptr,
+    .refuseForeign = nullptr,
+    .readOptions = Read,
+    .run = Run,
+};
+
+
+}  // namespace
+
+const CommandInfo& EraseCommand() {
+    return kErase;
+}
