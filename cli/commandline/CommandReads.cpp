@@ -47,17 +47,3 @@ std::string ReadVerifyOptions(const OptionReader& reader, CliOptions& options) {
         reader, options,
         {ReadImageFile, ReadRegionList, ReadSerialOptions, ReadPodsOption, ReadExpectedImage});
 }
-
-std::string ReadPodWriteOptions(const OptionReader& reader, CliOptions& options) {
-    options.json = reader.Flag(kJsonRow, false);
-    options.strict = reader.Flag(kStrictRow, false);
-    options.eraseAllBoot = reader.Flag(kEraseAllBootRow, true);
-    options.resetAfter = reader.Flag(kResetAfterRow, false);
-    return FirstRefusal(reader, options, {ReadImageFile, ReadExpectedImage});
-}
-
-std::string ReadPodVerifyOptions(const OptionReader& reader, CliOptions& options) {
-    options.json = reader.Flag(kJsonRow, false);
-    options.strict = reader.Flag(kStrictRow, false);
-    return FirstRefusal(reader, options, {ReadImageFile, ReadExpectedImage});
-}

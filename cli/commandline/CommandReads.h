@@ -11,5 +11,3 @@ struct CliOptions;
 // write and write-verify.
 std::string ReadTargetWriteOptions(const OptionReader& reader, CliOptions& options);
 std::string ReadVerifyOptions(const OptionReader& reader, CliOptions& options);
-std::string ReadPodWriteOptions(const OptionReader& reader, CliOptions& options);
-std::string ReadPodVerifyOptions(const OptionReader& reader, CliOptions& options);

@@ -27,6 +27,19 @@ std::string ReadCpu(const OptionReader& reader, CpuType& cpu) {
     return {};
 }
 
+std::string ReadExpectedImage(const OptionReader& reader, std::optional<ExpectedImage>& expected) {
+    const std::optional<std::string> given = reader.Text(kExpectSha256Row);
+    if (!given) {
+        return {};
+    }
+    const std::optional<std::string> sha256 = ReadSha256(*given);
+    if (!sha256) {
+        return Refusal(kExpectSha256Row, *given);
+    }
+    expected = ExpectedImage{*sha256, reader.FromJobFile(kExpectSha256Row)};
+    return {};
+}
+
 std::string ReadImageFile(const OptionReader& reader, CliOptions& options) {
     options.file = reader.Operand("FILE");
     if (!options.file) {

@@ -35,6 +35,8 @@ struct FileLoad {
 std::string ReadImageFile(const OptionReader& reader, ImageFile& image);
 // --cpu alone, for a command that works on the CPU's memory map without a file.
 std::string ReadCpu(const OptionReader& reader, CpuType& cpu);
+// --expect-sha256, and whether a job file pinned it.
+std::string ReadExpectedImage(const OptionReader& reader, std::optional<ExpectedImage>& expected);
 
 // The same, into the options of every command.
 std::string ReadImageFile(const OptionReader& reader, CliOptions& options);

@@ -66,7 +66,6 @@ constexpr CommandInfo kBlankCheck = {
     .run = Run,
 };
 
-
 }  // namespace
 
 const CommandInfo& BlankCheckCommand() {

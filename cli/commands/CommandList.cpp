@@ -13,18 +13,11 @@
 #include "commands/InfoCommand.h"
 #include "commands/ListCommand.h"
 #include "commands/PodInfoCommand.h"
+#include "commands/PodVerifyCommand.h"
+#include "commands/PodWriteCommand.h"
 #include "commands/ResetCommand.h"
 
 namespace {
-
-// The pod programs boards on its own, with one image: its commands take no serial option.
-std::string PodWriteRefusal(std::string_view option) {
-    return PodSerialRefusal("pod-write", option);
-}
-
-std::string PodVerifyRefusal(std::string_view option) {
-    return PodSerialRefusal("pod-verify", option);
-}
 
 constexpr const char* kReleaseCpuText =
     "release: the CPU of the boards the image is for, DSP56F803,\n"
@@ -45,12 +38,6 @@ constexpr std::array<OptionUse, 12> kVerifyOptions = {{
     {&kSerialAtRow}, {&kSerialWordsRow}, {&kSerialOverwriteRow}, {&kSerialValueRow},
     {&kExpectSha256Row}, {&kStrictRow},
 }};
-constexpr std::array<OptionUse, 6> kPodWriteOptions = {{
-    {&kCpuRow}, {&kEraseAllBootRow}, {&kResetAfterRow}, {&kJsonRow}, {&kExpectSha256Row},
-    {&kStrictRow},
-}};
-constexpr std::array<OptionUse, 4> kPodVerifyOptions = {
-    {{&kCpuRow}, {&kJsonRow}, {&kExpectSha256Row}, {&kStrictRow}}};
 constexpr std::array<OptionUse, 3> kStationDbOptions = {
     {{&kCpuRow, kReleaseCpuText}, {&kSerialWordsRow, kSeriesWordsText}, {&kStartRow}}};
 constexpr std::array<OptionUse, 5> kReportOptions = {
@@ -89,19 +76,8 @@ std::span<const CommandInfo> CliCommands() {
      "--serial-at with --serial-value N checks a board that was given serial number N.",
      "vantix-cli verify firmware.s --cpu 803", kVerifyOptions, ReadVerifyOptions, nullptr},
     ResetCommand(),
-    {CliCommand::PodWrite, "pod-write", true, true,
-     "POD Write: store the whole image in the pod's EEPROM",
-     "Stores the whole image of FILE in the pod's serial EEPROM (\"POD Write\"), with the CPU\n"
-     "and the two options, so that the pod can later program boards on its own. Every\n"
-     "region the file fills is stored.",
-     "vantix-cli pod-write firmware.s --cpu 805 --reset-after", kPodWriteOptions,
-     ReadPodWriteOptions, PodWriteRefusal},
-    {CliCommand::PodVerify, "pod-verify", true, true,
-     "POD Verify: compare the pod's stored image with the file",
-     "Reads the pod's record of its stored image, prints it, and has the pod compare every\n"
-     "stored block with FILE (\"POD Verify\").",
-     "vantix-cli pod-verify firmware.s --cpu 805", kPodVerifyOptions, ReadPodVerifyOptions,
-     PodVerifyRefusal},
+    PodWriteCommand(),
+    PodVerifyCommand(),
     PodInfoCommand(),
     ListCommand(),
     EraseCommand(),

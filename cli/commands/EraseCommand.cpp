@@ -64,7 +64,6 @@ constexpr CommandInfo kErase = {
     .run = Run,
 };
 
-
 }  // namespace
 
 const CommandInfo& EraseCommand() {

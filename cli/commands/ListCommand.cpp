@@ -119,7 +119,6 @@ constexpr CommandInfo kList = {
     .run = Run,
 };
 
-
 }  // namespace
 
 const CommandInfo& ListCommand() {

@@ -109,7 +109,6 @@ constexpr CommandInfo kPodInfo = {
     .run = Run,
 };
 
-
 }  // namespace
 
 const CommandInfo& PodInfoCommand() {

@@ -58,7 +58,6 @@ constexpr CommandInfo kReset = {
     .run = Run,
 };
 
-
 }  // namespace
 
 const CommandInfo& ResetCommand() {

@@ -114,28 +114,6 @@ private:
     const bool resetAfter_;
 };
 
-// pod-write and pod-verify: the image into the pod's EEPROM, or compared with it.
-class PodImageWork : public FileBoard {
-public:
-    PodImageWork(const CliOptions& options, const BoardParts& parts)
-        : FileBoard(TargetWriteWork::LoadOf(options), std::nullopt, std::nullopt, std::nullopt,
-                    parts),
-          write_(options.command == CliCommand::PodWrite),
-          eraseAllBoot_(options.eraseAllBoot),
-          resetAfter_(options.resetAfter) {}
-
-    CommandOutcome RunOnce(PodRun& run) override {
-        return write_ ? run.Operations().RunPod(PodCommand::Write, RowCount(), eraseAllBoot_,
-                                                resetAfter_)
-                      : run.Operations().RunPod(PodCommand::Verify, RowCount(), false, false);
-    }
-
-private:
-    const bool write_;
-    const bool eraseAllBoot_;
-    const bool resetAfter_;
-};
-
 std::function<std::unique_ptr<BoardWork>(const BoardParts&)> WorkOf(const CliOptions& options) {
     switch (options.command) {
         case CliCommand::Write:
@@ -146,11 +124,6 @@ std::function<std::unique_ptr<BoardWork>(const BoardParts&)> WorkOf(const CliOpt
         case CliCommand::Verify:
             return [options](const BoardParts& parts) {
                 return std::make_unique<VerifyWork>(options, parts);
-            };
-        case CliCommand::PodWrite:
-        case CliCommand::PodVerify:
-            return [options](const BoardParts& parts) {
-                return std::make_unique<PodImageWork>(options, parts);
             };
         default:
             return nullptr;

@@ -17,6 +17,8 @@
 #include "commands/InfoCommand.h"
 #include "commands/ListCommand.h"
 #include "commands/PodInfoCommand.h"
+#include "commands/PodVerifyCommand.h"
+#include "commands/PodWriteCommand.h"
 #include "commands/ResetCommand.h"
 
 namespace {
@@ -62,7 +64,7 @@ TEST(CommandLineParser, WriteOptionsAndTheirDefaults) {
 
     const CliParseResult last =
         Parse({"pod-write", "f.s", "--cpu", "803", "--no-erase-all-boot", "--erase-all-boot"});
-    EXPECT_TRUE(last.options.eraseAllBoot) << "the last of the pair wins";
+    EXPECT_TRUE(last.As<PodWriteOptions>()->eraseAllBoot) << "the last of the pair wins";
 
     const CliParseResult none = Parse({"write", "f.s", "--cpu", "805", "--regions= "});
     ASSERT_TRUE(none.options.regions.has_value());
@@ -242,13 +244,15 @@ TEST(CommandLineParser, EachCommandReadsEveryOptionItLists) {
         {{"pod-write", "f.s", "--cpu", "805", "--no-erase-all-boot", "--reset-after", "--json",
           "--expect-sha256", sha, "--strict"},
          [&](const CliParseResult& p) {
-             const CliOptions& o = p.options;
-             return !o.eraseAllBoot && o.resetAfter && o.json && o.expectSha256 == sha && o.strict;
+             const auto* o = p.As<PodWriteOptions>();
+             return o && !o->eraseAllBoot && o->resetAfter && o->json && o->load.expected &&
+                    o->load.expected->sha256 == sha && o->load.strict;
          }},
         {{"pod-verify", "f.s", "--cpu", "805", "--json", "--expect-sha256", sha, "--strict"},
          [&](const CliParseResult& p) {
-             const CliOptions& o = p.options;
-             return o.json && o.expectSha256 == sha && o.strict;
+             const auto* o = p.As<PodVerifyOptions>();
+             return o && o->json && o->load.expected && o->load.expected->sha256 == sha &&
+                    o->load.strict;
          }},
         {{"pod-info", "--json"},
          [](const CliParseResult& p) {
