@@ -4,15 +4,11 @@
 #include "commandline/CommandLineParser.h"
 #include "commandline/CommandTable.h"
 #include "commands/CommandList.h"
-#include "gang/GangRun.h"
 #include "records/RunRecord.h"
-#include "run/BoardCommandOf.h"
-#include "run/BoardLoop.h"
 #include "run/CliContext.h"
 #include "run/ConsoleUi.h"
 #include "run/OutputFailure.h"
-#include "run/ReportCommand.h"
-#include "run/StationDbCommand.h"
+#include "run/RunRecorder.h"
 
 namespace {
 
@@ -36,18 +32,15 @@ int Printed(std::ostream& out, std::ostream& err, const std::string& text) {
 // array with --pods), as every other refusal has one.
 void PrintRefusedRecord(const CliParseResult& parsed, const CommandSet& commands,
                         std::ostream& out) {
-    if (parsed.refusedCommand == CliCommand::None) {
+    const RefusedRun& refused = parsed.refused;
+    const CommandInfo& command = commands.Of(refused.command);
+    if (refused.command == CliCommand::None || !refused.json || !command.keepsRecords) {
         return;
     }
-    CliOptions options = parsed.options;
-    options.command = parsed.refusedCommand;
-    const BoardCommand board = BoardCommandOf(options, commands.Of(options.command).name);
-    if (!parsed.refusedJson || !board.keepsRecords) {
-        return;
-    }
-    const std::string record = RunRecordJson(RunRecorder::RefusalRecord(
-        board.name, board.facts, options.records.boardId, parsed.error, kExitInputError));
-    out << (parsed.manyPods ? "[" + record + "]" : record) << '\n';
+    const std::string record = RunRecordJson(
+        RunRecorder::RefusalRecord(command.name, {refused.file, refused.cpu},
+                                   parsed.global.records.boardId, parsed.error, kExitInputError));
+    out << (refused.manyPods ? "[" + record + "]" : record) << '\n';
     OutputFailure(out);  // the refusal is reported already
 }
 
@@ -58,50 +51,35 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     CommandLineParser parser(CliCommands());
     const CommandSet& commands = parser.Commands();
     const CliParseResult parsed = parser.Parse(args);
-    const CliOptions& options = parsed.options;
+    const ToolRequest& tool = parsed.tool;
 
     if (!parsed.error.empty()) {
         err << "vantix-cli: " << parsed.error << '\n';
         PrintRefusedRecord(parsed, commands, out);
-        if (options.command != CliCommand::None && options.command != CliCommand::Help) {
-            err << "Try 'vantix-cli " << commands.Of(options.command).name << " --help'.\n";
+        if (parsed.command != CliCommand::None && parsed.command != CliCommand::Help) {
+            err << "Try 'vantix-cli " << commands.Of(parsed.command).name << " --help'.\n";
         } else {
             err << "Try 'vantix-cli --help'.\n";
         }
         return kExitInputError;
     }
-    if (options.help) {
-        return Printed(out, err, parser.Help(options.helpTopic));
+    if (tool.help) {
+        return Printed(out, err, parser.Help(tool.helpTopic));
     }
-    if (options.version) {
+    if (tool.version) {
         return Printed(out, err, std::string("vantix-cli ") + VANTIX_VERSION + '\n');
     }
-    if (options.udevRule) {
+    if (tool.udevRule) {
         return Printed(out, err, kUdevRule);
     }
 
-    if (options.verbosity == CliVerbosity::Verbose) {
-        for (const std::string& source : options.jobFiles.sources) {
+    const GlobalOptions& global = parsed.global;
+    if (global.verbosity == CliVerbosity::Verbose) {
+        for (const std::string& source : global.jobFiles.sources) {
             err << source << '\n';
         }
     }
-    ConsoleUi ui(err, options.verbosity, environment.stderrIsTerminal);
+    ConsoleUi ui(err, global.verbosity, environment.stderrIsTerminal);
     ui.WatchInterruption(environment.interrupted);
-    if (const CommandInfo& command = commands.Of(options.command); command.run != nullptr) {
-        return command.run(parsed, CliContext{environment, ui, out, err});
-    }
-    switch (options.command) {
-        case CliCommand::StationDb:
-            return StationDbCommand(options, environment, ui, out).Run();
-        case CliCommand::Report:
-            return ReportCommand(options, environment, ui).Run();
-        default: {
-            const BoardCommand board =
-                BoardCommandOf(options, commands.Of(options.command).name);
-            if (options.pods) {
-                return GangRun(options, board, *options.pods, environment, err, out).Run();
-            }
-            return RunOnOnePod(options, board, environment, ui, out);
-        }
-    }
+    return commands.Of(parsed.command).run(parsed, CliContext{environment, ui, out, err});
 }

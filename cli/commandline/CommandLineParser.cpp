@@ -129,7 +129,7 @@ CliParseResult CommandLineParser::Parse(const std::vector<std::string>& args) {
     result_ = {};
     stray_.clear();
     const std::string finding = ReadArguments(args);
-    CliOptions& o = result_.options;
+    ToolRequest& o = result_.tool;
     const std::vector<CLI::App*> chosen = app_->get_subcommands();
     const CLI::App* command = chosen.empty() ? nullptr : chosen.front();
     // Arguments after an error were never read; help among them still counts.
@@ -166,7 +166,7 @@ CliParseResult CommandLineParser::Parse(const std::vector<std::string>& args) {
     if (const std::string refusal = ReadGlobals(); !refusal.empty()) {
         return Fail(refusal);
     }
-    o.command = commands_.Find(command->get_name())->command;
+    result_.command = commands_.Find(command->get_name())->command;
     return ReadCommand(*command, args);
 }
 
@@ -289,7 +289,7 @@ bool CommandLineParser::Flag(const char* name) const {
 }
 
 CliParseResult CommandLineParser::ReadHelpTopic(const CLI::App& help) {
-    CliOptions& o = result_.options;
+    ToolRequest& o = result_.tool;
     // "help --help" is about the help command itself.
     o.helpTopic = o.help ? CliCommand::Help : CliCommand::None;
     o.help = true;
@@ -304,7 +304,7 @@ CliParseResult CommandLineParser::ReadHelpTopic(const CLI::App& help) {
 }
 
 std::string CommandLineParser::ReadGlobals() {
-    CliOptions& o = result_.options;
+    GlobalOptions& o = result_.global;
     const auto text = [this](const char* name) {
         const CLI::Option* option = app_->get_option(name);
         return option->count() > 0 ? option->as<std::string>() : std::string();
@@ -364,7 +364,7 @@ std::string CommandLineParser::ReadGlobals() {
 }
 
 void CommandLineParser::ReadVerbosity() {
-    CliOptions& o = result_.options;
+    GlobalOptions& o = result_.global;
     const bool quiet = Flag("--quiet");
     const bool verbose = Flag("--verbose");
     // Of --quiet and --verbose the later one wins.
@@ -385,24 +385,19 @@ void CommandLineParser::ReadVerbosity() {
 
 CliParseResult CommandLineParser::ReadCommand(const CLI::App& command,
                                               const std::vector<std::string>& args) {
-    const CommandInfo& info = commands_.Of(result_.options.command);
+    const CommandInfo& info = commands_.Of(result_.command);
     if (const std::string refusal = RefuseForeignOptions(info, args); !refusal.empty()) {
         return Fail(refusal);
     }
     if (!stray_.empty()) {
         return Fail("unexpected argument '" + stray_ + "' for '" + command.get_name() + "'");
     }
-    const OptionReader reader(*app_, command, jobSettings_, result_.options);
-    std::string refusal;
-    if (info.readOptions != nullptr) {
-        std::unique_ptr<CommandOptions> own;
-        refusal = info.readOptions(reader, own);
-        NoteFileAndCpu(info, reader);
-        result_.commandOptions = std::move(own);
-    } else if (info.read != nullptr) {
-        refusal = info.read(reader, result_.options);
-    }
+    const OptionReader reader(*app_, command, jobSettings_, result_.global);
+    std::unique_ptr<CommandOptions> own;
+    const std::string refusal = info.read != nullptr ? info.read(reader, own) : std::string();
+    result_.options = std::move(own);
     if (!refusal.empty()) {
+        NoteFileAndCpu(info, reader);
         return Fail(refusal);
     }
     return result_;
@@ -410,11 +405,11 @@ CliParseResult CommandLineParser::ReadCommand(const CLI::App& command,
 
 void CommandLineParser::NoteFileAndCpu(const CommandInfo& info, const OptionReader& reader) {
     // As a command reads them: FILE first, and --cpu only once there is a FILE.
-    CliOptions& o = result_.options;
-    o.file = info.needsFile ? reader.Operand("FILE") : std::nullopt;
+    RefusedRun& refused = result_.refused;
+    refused.file = info.needsFile ? reader.Operand("FILE") : std::nullopt;
     const std::optional<std::string> cpu = reader.Text(kCpuRow);
-    if (info.needsCpu && cpu && (o.file || !info.needsFile)) {
-        o.cpu = CpuFromName(*cpu);
+    if (info.needsCpu && cpu && (refused.file || !info.needsFile)) {
+        refused.cpu = CpuFromName(*cpu);
     }
 }
 
@@ -444,11 +439,11 @@ CliParseResult CommandLineParser::Fail(std::string message) {
     const std::vector<CLI::App*> chosen = app_->get_subcommands();
     if (const CommandInfo* info =
             chosen.empty() ? nullptr : commands_.Find(chosen.front()->get_name())) {
-        result_.refusedCommand = info->command;
+        result_.refused.command = info->command;
         try {
-            const OptionReader reader(*app_, *chosen.front(), jobSettings_, result_.options);
-            result_.refusedJson = reader.Flag(kJsonRow, false);
-            result_.manyPods = reader.Text(kPodsRow).has_value();
+            const OptionReader reader(*app_, *chosen.front(), jobSettings_, result_.global);
+            result_.refused.json = reader.Flag(kJsonRow, false);
+            result_.refused.manyPods = reader.Text(kPodsRow).has_value();
         } catch (const CLI::Error&) {
             // A flag whose value cannot be read is the error being reported.
         }

@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "commandline/CliOptions.h"
+#include "CpuType.h"
+#include "commandline/CliCommand.h"
 #include "commandline/CommandTable.h"
+#include "commandline/GlobalOptions.h"
 #include "commandline/JobFiles.h"
 
 class OptionReader;
@@ -17,23 +19,40 @@ class App;
 class Option;
 }  // namespace CLI
 
-struct CliParseResult {
-    CliOptions options;
-    // What the command itself takes, read into its own struct.
-    std::shared_ptr<const CommandOptions> commandOptions;
-    std::string error;  // empty when the command line is sound
-    // With an error: the command and --json as far as they could be made out, and whether
-    // --pods was given, so that the refusal can be printed as a record.
-    CliCommand refusedCommand = CliCommand::None;
-    bool refusedJson = false;
-    bool manyPods = false;
+// What the tool itself is asked for rather than a command: its help (or a command's), its
+// version, the udev rule.
+struct ToolRequest {
+    bool help = false;
+    CliCommand helpTopic = CliCommand::None;  // help COMMAND; None: the tool's
+    bool version = false;
+    bool udevRule = false;
+};
 
-    // The options of vantix-cli itself, whatever the command.
-    const GlobalOptions& Globals() const { return options; }
+// A command line refused for a command: the command and --json as far as they could be made
+// out, whether --pods was given, and FILE and --cpu as far as they were read, so that the
+// refusal can be printed as the run's record.
+struct RefusedRun {
+    CliCommand command = CliCommand::None;
+    bool json = false;
+    bool manyPods = false;
+    std::optional<std::string> file;
+    std::optional<CpuType> cpu;
+};
+
+// Everything the command line asked for.
+struct CliParseResult {
+    GlobalOptions global;
+    ToolRequest tool;
+    CliCommand command = CliCommand::None;
+    // What the command itself takes, read into its own struct.
+    std::shared_ptr<const CommandOptions> options;
+    std::string error;  // empty when the command line is sound
+    RefusedRun refused;
+
     // The command's own options, when they are of that type.
     template <class T>
     const T* As() const {
-        return dynamic_cast<const T*>(commandOptions.get());
+        return dynamic_cast<const T*>(options.get());
     }
 };
 

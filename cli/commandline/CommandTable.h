@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "OptionTable.h"
-#include "commandline/CliOptions.h"
+#include "commandline/CliCommand.h"
 
 class OptionReader;
 struct CliContext;
@@ -41,16 +41,17 @@ struct CommandInfo {
     // Its options, in the order its help lists them: a new option goes where the help should
     // show it.
     std::span<const OptionUse> options;
-    // Reads them: the first refusal, or empty (null for help, which the parser reads itself).
-    std::string (*read)(const OptionReader& reader, CliOptions& options);
     // The refusal of another command's option given to it, in its own words; null, or empty,
     // for the usual "unknown option".
     std::string (*refuseForeign)(std::string_view option);
-    // Reads them into the command's own options: the first refusal, or empty.
-    std::string (*readOptions)(const OptionReader& reader,
-                               std::unique_ptr<CommandOptions>& options) = nullptr;
+    // Reads them into the command's own options: the first refusal, or empty (null for help,
+    // which the parser reads itself).
+    std::string (*read)(const OptionReader& reader,
+                        std::unique_ptr<CommandOptions>& options) = nullptr;
     // Runs the command the command line asked for; the exit status.
     int (*run)(const CliParseResult& parsed, const CliContext& context) = nullptr;
+    // Keeps a record of each run, also of one whose command line is refused (--json, --log).
+    bool keepsRecords = false;
 };
 
 // The commands of the tool, with the rows of the options they take, as the parser, the help

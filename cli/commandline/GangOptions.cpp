@@ -4,7 +4,6 @@
 #include <sstream>
 
 #include "commandline/CliOptionRows.h"
-#include "commandline/CliOptions.h"
 #include "commandline/OptionReader.h"
 
 namespace {
@@ -61,8 +60,4 @@ std::string ReadPodsOption(const OptionReader& reader, std::optional<PodList>& p
     }
     pods = serials;
     return {};
-}
-
-std::string ReadPodsOption(const OptionReader& reader, CliOptions& options) {
-    return ReadPodsOption(reader, options.pods);
 }

@@ -5,7 +5,6 @@
 #include <vector>
 
 class OptionReader;
-struct CliOptions;
 
 // --pods: the pods by serial number; empty: every attached pod ("--pods all").
 using PodList = std::vector<std::string>;
@@ -13,6 +12,3 @@ using PodList = std::vector<std::string>;
 // Reads --pods ("all", or serial numbers separated by commas); --pod, a global option, does
 // not go with it. The refusal, or empty when the value is sound.
 std::string ReadPodsOption(const OptionReader& reader, std::optional<PodList>& pods);
-
-// The same, into the options of every command.
-std::string ReadPodsOption(const OptionReader& reader, CliOptions& options);

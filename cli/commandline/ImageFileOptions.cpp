@@ -1,7 +1,6 @@
 #include "commandline/ImageFileOptions.h"
 
 #include "commandline/CliOptionRows.h"
-#include "commandline/CliOptions.h"
 #include "commandline/OptionReader.h"
 #include "commandline/OptionValues.h"
 
@@ -37,35 +36,5 @@ std::string ReadExpectedImage(const OptionReader& reader, std::optional<Expected
         return Refusal(kExpectSha256Row, *given);
     }
     expected = ExpectedImage{*sha256, reader.FromJobFile(kExpectSha256Row)};
-    return {};
-}
-
-std::string ReadImageFile(const OptionReader& reader, CliOptions& options) {
-    options.file = reader.Operand("FILE");
-    if (!options.file) {
-        return "'" + reader.CommandName() + "' needs FILE, the S-record file";
-    }
-    return ReadCpu(reader, options);
-}
-
-std::string ReadCpu(const OptionReader& reader, CliOptions& options) {
-    const std::optional<std::string> cpu = reader.Text(kCpuRow);
-    if (!cpu) {
-        return "'" + reader.CommandName() + "' needs --cpu CPU (" + kCpuChoices + ")";
-    }
-    options.cpu = CpuFromName(*cpu);
-    return options.cpu ? std::string() : Refusal(kCpuRow, *cpu);
-}
-
-std::string ReadExpectedImage(const OptionReader& reader, CliOptions& options) {
-    const std::optional<std::string> given = reader.Text(kExpectSha256Row);
-    if (!given) {
-        return {};
-    }
-    options.expectSha256 = ReadSha256(*given);
-    if (!options.expectSha256) {
-        return Refusal(kExpectSha256Row, *given);
-    }
-    options.expectFromJobFile = reader.FromJobFile(kExpectSha256Row);
     return {};
 }

@@ -6,7 +6,6 @@
 #include "CpuType.h"
 
 class OptionReader;
-struct CliOptions;
 
 // FILE and the CPU it is for.
 struct ImageFile {
@@ -37,11 +36,3 @@ std::string ReadImageFile(const OptionReader& reader, ImageFile& image);
 std::string ReadCpu(const OptionReader& reader, CpuType& cpu);
 // --expect-sha256, and whether a job file pinned it.
 std::string ReadExpectedImage(const OptionReader& reader, std::optional<ExpectedImage>& expected);
-
-// The same, into the options of every command.
-std::string ReadImageFile(const OptionReader& reader, CliOptions& options);
-// --cpu alone, for a command that works on the CPU's memory map without a file.
-std::string ReadCpu(const OptionReader& reader, CliOptions& options);
-// --expect-sha256, and whether a job file pinned it (the refusal of another image names where
-// the expectation came from).
-std::string ReadExpectedImage(const OptionReader& reader, CliOptions& options);

@@ -54,6 +54,14 @@ private:
     const GlobalOptions& globals_;
 };
 
+// The first refusal of the reading steps, taken in order; the steps after it are not taken.
+template <class... Steps>
+std::string FirstRefusal(Steps&&... steps) {
+    std::string refusal;
+    ((refusal = refusal.empty() ? steps() : refusal), ...);
+    return refusal;
+}
+
 // Whether the arguments themselves gave the option (not a job file).
 bool OnCommandLine(const CLI::App& app, const CLI::Option* option);
 // A relative path that a job file gave `option`, as seen from that file's folder; any other

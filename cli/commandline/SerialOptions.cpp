@@ -2,7 +2,6 @@
 
 #include "OptionTable.h"
 #include "commandline/CliOptionRows.h"
-#include "commandline/CliOptions.h"
 #include "commandline/OptionReader.h"
 #include "commandline/OptionValues.h"
 
@@ -48,64 +47,109 @@ std::string SerialTooLargeText(std::uint64_t number, int words) {
 
 namespace {
 
-std::string ReadGiven(const SerialOptionTexts& given, CliOptions& options) {
-    options.serialOverwrite = given.overwrite;
+SerialOptionTexts TextsOf(const OptionReader& reader) {
+    return {reader.Text(kSerialAtRow),     reader.Text(kSerialWordsRow),
+            reader.Path(kSerialCounterRow), reader.Text(kSerialStartRow),
+            reader.Text(kSerialValueRow),   reader.Flag(kSerialOverwriteRow, false),
+            reader.Text(kSerialSeriesRow)};
+}
+
+// Where the number goes; none without --serial-at, which every other serial option needs.
+std::string ReadPlace(const SerialOptionTexts& given, std::optional<SerialPlace>& place) {
     if (!given.at) {
         return NeedsSerialAt(given);
     }
-    options.serialAt = ReadSerialAddress(*given.at);
-    if (!options.serialAt) {
+    SerialPlace read;
+    read.overwrite = given.overwrite;
+    const std::optional<SerialAddress> at = ReadSerialAddress(*given.at);
+    if (!at) {
         return Refusal(kSerialAtRow, *given.at);
     }
+    read.at = *at;
     if (given.words) {
         const std::optional<std::uint64_t> words = ReadCount(kSerialWordsRow, *given.words);
         if (!words) {
             return Refusal(kSerialWordsRow, *given.words);
         }
-        options.serialWords = static_cast<int>(*words);
+        read.words = static_cast<int>(*words);
     }
-    // Where the numbers come from: a check of one board, a shared counter or this run's count.
-    const bool verify = options.command == CliCommand::Verify;
-    const std::optional<std::string>& number = verify ? given.value : given.start;
-    if (verify && !number) {
-        return "--serial-at needs --serial-value N, the number the board holds";
+    place = read;
+    return {};
+}
+
+// A number given for the place, which must fit its words.
+std::string ReadNumber(const OptionInfo& row, const std::string& text, int words,
+                       std::uint64_t& number) {
+    const std::optional<std::uint64_t> read = ReadCount(row, text);
+    if (!read) {
+        return Refusal(row, text);
     }
-    if (!verify && given.series) {
+    if (*read > LargestSerial(words)) {
+        return SerialTooLargeText(*read, words);
+    }
+    number = *read;
+    return {};
+}
+
+// Where the numbers come from: the station database's series, a shared counter or this
+// run's count, one of them.
+std::string ReadSource(const SerialOptionTexts& given, SerialNumbering& numbering) {
+    if (given.series) {
         // The station database's series: it checks the width against its own when opened.
-        if (given.counter || number) {
+        if (given.counter || given.start) {
             return given.counter ? "--serial-counter and --serial-series exclude each other"
                                  : "--serial-series and --serial-start exclude each other";
         }
-        options.serialSeries = given.series;
+        numbering.series = given.series;
         return {};
     }
-    if (!verify && given.counter.has_value() == number.has_value()) {
-        return number ? "--serial-counter and --serial-start exclude each other"
-                      : "--serial-at needs --serial-counter FILE or --serial-start N";
+    if (given.counter.has_value() == given.start.has_value()) {
+        return given.start ? "--serial-counter and --serial-start exclude each other"
+                           : "--serial-at needs --serial-counter FILE or --serial-start N";
     }
-    // verify checks the number it is given; it never takes one.
-    options.serialCounter = verify ? std::nullopt : given.counter;
-    if (!number) {
+    numbering.counter = given.counter;
+    if (!given.start) {
         return {};
     }
-    const OptionInfo& row = verify ? kSerialValueRow : kSerialStartRow;
-    const std::optional<std::uint64_t> read = ReadCount(row, *number);
-    if (!read) {
-        return Refusal(row, *number);
-    }
-    if (*read > LargestSerial(options.serialWords)) {
-        return SerialTooLargeText(*read, options.serialWords);
-    }
-    (verify ? options.serialValue : options.serialStart) = read;
-    return {};
+    std::uint64_t start = 0;
+    const std::string refusal =
+        ReadNumber(kSerialStartRow, *given.start, numbering.place.words, start);
+    numbering.start = start;
+    return refusal;
 }
 
 }  // namespace
 
-std::string ReadSerialOptions(const OptionReader& reader, CliOptions& options) {
-    return ReadGiven(
-        {reader.Text(kSerialAtRow), reader.Text(kSerialWordsRow), reader.Path(kSerialCounterRow),
-         reader.Text(kSerialStartRow), reader.Text(kSerialValueRow),
-         reader.Flag(kSerialOverwriteRow, false), reader.Text(kSerialSeriesRow)},
-        options);
+std::string ReadSerialNumbering(const OptionReader& reader,
+                                std::optional<SerialNumbering>& numbering) {
+    const SerialOptionTexts given = TextsOf(reader);
+    std::optional<SerialPlace> place;
+    if (std::string refusal = ReadPlace(given, place); !refusal.empty() || !place) {
+        return refusal;
+    }
+    SerialNumbering read{*place, std::nullopt, std::nullopt, std::nullopt};
+    if (std::string refusal = ReadSource(given, read); !refusal.empty()) {
+        return refusal;
+    }
+    numbering = read;
+    return {};
+}
+
+std::string ReadSerialCheck(const OptionReader& reader, std::optional<SerialCheck>& check) {
+    const SerialOptionTexts given = TextsOf(reader);
+    std::optional<SerialPlace> place;
+    if (std::string refusal = ReadPlace(given, place); !refusal.empty() || !place) {
+        return refusal;
+    }
+    // verify checks the number it is given; it never takes one.
+    if (!given.value) {
+        return "--serial-at needs --serial-value N, the number the board holds";
+    }
+    SerialCheck read{*place, 0};
+    if (std::string refusal = ReadNumber(kSerialValueRow, *given.value, place->words, read.value);
+        !refusal.empty()) {
+        return refusal;
+    }
+    check = read;
+    return {};
 }

@@ -7,7 +7,6 @@
 #include "commandline/OptionValues.h"
 
 class OptionReader;
-struct CliOptions;
 
 // Where each board's serial number goes in the image (--serial-at, --serial-words), and
 // whether it may replace words the file fills (--serial-overwrite).
@@ -32,13 +31,15 @@ struct SerialCheck {
     std::uint64_t value = 0;
 };
 
-// Reads the serial options into `options` (whose command is known) and checks that they go
-// together: each needs --serial-at, verify checks one --serial-value, the others take their
-// numbers from --serial-counter, --serial-series or --serial-start, and the number fits the
-// serial's width.
-// The first refusal, or empty when they are sound. What needs the image (where the address
-// lies, which words the file fills) is checked once the file is loaded.
-std::string ReadSerialOptions(const OptionReader& reader, CliOptions& options);
+// Reads the serial options and checks that they go together: each needs --serial-at; a
+// number for each board comes from --serial-counter, --serial-series or --serial-start, one
+// of them; verify checks one --serial-value; a number fits the serial's width. The first
+// refusal, or empty when they are sound (and `numbering` or `check` empty without
+// --serial-at). What needs the image (where the address lies, which words the file fills) is
+// checked once the file is loaded.
+std::string ReadSerialNumbering(const OptionReader& reader,
+                                std::optional<SerialNumbering>& numbering);
+std::string ReadSerialCheck(const OptionReader& reader, std::optional<SerialCheck>& check);
 
 // "serial number 65536 does not fit 16 bits (--serial-words 1)"
 std::string SerialTooLargeText(std::uint64_t number, int words);

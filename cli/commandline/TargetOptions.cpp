@@ -1,7 +1,6 @@
 #include "commandline/TargetOptions.h"
 
 #include "commandline/CliOptionRows.h"
-#include "commandline/CliOptions.h"
 #include "commandline/OptionReader.h"
 #include "commandline/OptionValues.h"
 
@@ -13,10 +12,6 @@ std::string ReadRegionList(const OptionReader& reader, std::optional<RegionList>
     std::string unknown;
     regions = ReadRegionList(*given, unknown);
     return regions ? std::string() : Refusal(kRegionsRow, unknown);
-}
-
-std::string ReadRegionList(const OptionReader& reader, CliOptions& options) {
-    return ReadRegionList(reader, options.regions);
 }
 
 std::string ReadRegion(const OptionReader& reader, std::optional<MemoryRegion>& region) {

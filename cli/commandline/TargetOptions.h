@@ -7,7 +7,6 @@
 #include "MemoryRegion.h"
 
 class OptionReader;
-struct CliOptions;
 
 // --regions: the regions named, in the order given.
 using RegionList = std::vector<MemoryRegion>;
@@ -17,7 +16,5 @@ using RegionList = std::vector<MemoryRegion>;
 
 // --regions: absent means every region the file fills (or the CPU's map has).
 std::string ReadRegionList(const OptionReader& reader, std::optional<RegionList>& regions);
-// The same, into the options of every command.
-std::string ReadRegionList(const OptionReader& reader, CliOptions& options);
 // --region: the one region dump prints.
 std::string ReadRegion(const OptionReader& reader, std::optional<MemoryRegion>& region);

@@ -32,18 +32,15 @@ std::string Read(const OptionReader& reader, std::unique_ptr<CommandOptions>& op
 
 int Run(const CliParseResult& parsed, const CliContext& context) {
     const BlankCheckOptions& options = *parsed.As<BlankCheckOptions>();
-    BoardCommand board;
-    board.command = CliCommand::BlankCheck;
-    board.name = BlankCheckCommand().name;
+    BoardCommand board = BoardCommandFor(BlankCheckCommand());
     board.json = options.json;
     board.printsFindings = true;
-    board.keepsRecords = true;
     board.facts.cpu = options.cpu;
     const WholeRegionJob job{options.cpu, options.regions, true, true};
     board.makeWork = [job](const BoardParts& parts) {
         return std::make_unique<WholeRegionRun>(job, parts);
     };
-    return RunOnPods(parsed.Globals(), board, options.pods, context);
+    return RunOnPods(parsed.global, board, options.pods, context);
 }
 
 constexpr CommandInfo kBlankCheck = {
@@ -60,10 +57,10 @@ constexpr CommandInfo kBlankCheck = {
         "is blank, 1 when one is not. No FILE.",
     .example = "vantix-cli blank-check --cpu 805 --json",
     .options = kOptions,
-    .read = nullptr,
     .refuseForeign = nullptr,
-    .readOptions = Read,
+    .read = Read,
     .run = Run,
+    .keepsRecords = true,
 };
 
 }  // namespace

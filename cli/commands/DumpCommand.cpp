@@ -74,9 +74,8 @@ constexpr CommandInfo kDump = {
         "upper-case hexadecimal (AAAA the first word's address, data-space for DFLASH).",
     .example = "vantix-cli dump examples/dsp56f805.s --cpu 805 --region DFLASH",
     .options = kOptions,
-    .read = nullptr,
     .refuseForeign = nullptr,
-    .readOptions = Read,
+    .read = Read,
     .run = Run,
 };
 

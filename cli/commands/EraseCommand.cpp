@@ -33,17 +33,14 @@ std::string Read(const OptionReader& reader, std::unique_ptr<CommandOptions>& op
 
 int Run(const CliParseResult& parsed, const CliContext& context) {
     const EraseOptions& options = *parsed.As<EraseOptions>();
-    BoardCommand board;
-    board.command = CliCommand::Erase;
-    board.name = EraseCommand().name;
+    BoardCommand board = BoardCommandFor(EraseCommand());
     board.json = options.json;
-    board.keepsRecords = true;
     board.facts.cpu = options.cpu;
     const WholeRegionJob job{options.cpu, options.regions, options.eraseAllBoot, false};
     board.makeWork = [job](const BoardParts& parts) {
         return std::make_unique<WholeRegionRun>(job, parts);
     };
-    return RunOnPods(parsed.Globals(), board, options.pods, context);
+    return RunOnPods(parsed.global, board, options.pods, context);
 }
 
 constexpr CommandInfo kErase = {
@@ -58,10 +55,10 @@ constexpr CommandInfo kErase = {
         "lamps. BFLASH is erased whole with one frame unless --no-erase-all-boot. No FILE.",
     .example = "vantix-cli erase --cpu 807 --regions PFLASH,DFLASH",
     .options = kOptions,
-    .read = nullptr,
     .refuseForeign = nullptr,
-    .readOptions = Read,
+    .read = Read,
     .run = Run,
+    .keepsRecords = true,
 };
 
 }  // namespace

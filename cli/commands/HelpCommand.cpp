@@ -11,7 +11,6 @@ constexpr CommandInfo kHelp = {
     .description = "Shows the tool's usage, or the usage of COMMAND.",
     .example = "vantix-cli help write",
     .options = {},
-    .read = nullptr,
     .refuseForeign = nullptr,
 };
 

@@ -85,9 +85,8 @@ constexpr CommandInfo kInfo = {
         "same value are none).",
     .example = "vantix-cli info examples/dsp56f807.s --cpu DSP56F807 --json",
     .options = kOptions,
-    .read = nullptr,
     .refuseForeign = nullptr,
-    .readOptions = Read,
+    .read = Read,
     .run = Run,
 };
 

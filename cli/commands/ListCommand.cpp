@@ -88,12 +88,10 @@ int List(PodRun& run, bool json, const CliContext& context) {
 
 int Run(const CliParseResult& parsed, const CliContext& context) {
     const bool json = parsed.As<ListOptions>()->json;
-    BoardCommand board;
-    board.command = CliCommand::List;
-    board.name = ListCommand().name;
+    BoardCommand board = BoardCommandFor(ListCommand());
     board.json = json;
     board.printsFindings = true;
-    return RunOnPod(parsed.Globals(), board, context.environment, context.ui, context.out,
+    return RunOnPod(parsed.global, board, context.environment, context.ui, context.out,
                     [&](PodRun& run) { return List(run, json, context); });
 }
 
@@ -113,9 +111,8 @@ constexpr CommandInfo kList = {
         "With --simulate (or --sim-pods N), the simulated pods are listed.",
     .example = "vantix-cli list --json",
     .options = kOptions,
-    .read = nullptr,
     .refuseForeign = nullptr,
-    .readOptions = Read,
+    .read = Read,
     .run = Run,
 };
 

@@ -81,13 +81,10 @@ int PrintPodInfo(PodRun& run, bool json, const CliContext& context) {
 
 int Run(const CliParseResult& parsed, const CliContext& context) {
     const bool json = parsed.As<PodInfoOptions>()->json;
-    BoardCommand board;
-    board.command = CliCommand::PodInfo;
-    board.name = PodInfoCommand().name;
+    BoardCommand board = BoardCommandFor(PodInfoCommand());
     board.json = json;
     board.printsFindings = true;
-    board.keepsRecords = true;
-    return RunOnPod(parsed.Globals(), board, context.environment, context.ui, context.out,
+    return RunOnPod(parsed.global, board, context.environment, context.ui, context.out,
                     [&](PodRun& run) { return PrintPodInfo(run, json, context); });
 }
 
@@ -103,10 +100,10 @@ constexpr CommandInfo kPodInfo = {
         "region),\nwithout comparing anything. Exits with 1 when the pod holds no image.",
     .example = "vantix-cli pod-info",
     .options = kOptions,
-    .read = nullptr,
     .refuseForeign = nullptr,
-    .readOptions = Read,
+    .read = Read,
     .run = Run,
+    .keepsRecords = true,
 };
 
 }  // namespace

@@ -46,16 +46,13 @@ public:
 
 int Run(const CliParseResult& parsed, const CliContext& context) {
     const PodVerifyOptions& options = *parsed.As<PodVerifyOptions>();
-    BoardCommand board;
-    board.command = CliCommand::PodVerify;
-    board.name = PodVerifyCommand().name;
+    BoardCommand board = BoardCommandFor(PodVerifyCommand());
     board.json = options.json;
-    board.keepsRecords = true;
     board.facts = {options.load.image.path, options.load.image.cpu};
     board.makeWork = [options](const BoardParts& parts) {
         return std::make_unique<PodVerifyWork>(options, parts);
     };
-    return RunOnOnePod(parsed.Globals(), board, context.environment, context.ui, context.out);
+    return RunOnOnePod(parsed.global, board, context.environment, context.ui, context.out);
 }
 
 constexpr CommandInfo kPodVerify = {
@@ -69,10 +66,10 @@ constexpr CommandInfo kPodVerify = {
         "stored block with FILE (\"POD Verify\").",
     .example = "vantix-cli pod-verify firmware.s --cpu 805",
     .options = kOptions,
-    .read = nullptr,
     .refuseForeign = RefuseForeign,
-    .readOptions = Read,
+    .read = Read,
     .run = Run,
+    .keepsRecords = true,
 };
 
 }  // namespace

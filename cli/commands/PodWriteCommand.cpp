@@ -46,8 +46,7 @@ public:
           resetAfter_(options.resetAfter) {}
 
     CommandOutcome RunOnce(PodRun& run) override {
-        return run.Operations().RunPod(PodCommand::Write, RowCount(), eraseAllBoot_,
-                                       resetAfter_);
+        return run.Operations().RunPod(PodCommand::Write, RowCount(), eraseAllBoot_, resetAfter_);
     }
 
 private:
@@ -57,16 +56,13 @@ private:
 
 int Run(const CliParseResult& parsed, const CliContext& context) {
     const PodWriteOptions& options = *parsed.As<PodWriteOptions>();
-    BoardCommand board;
-    board.command = CliCommand::PodWrite;
-    board.name = PodWriteCommand().name;
+    BoardCommand board = BoardCommandFor(PodWriteCommand());
     board.json = options.json;
-    board.keepsRecords = true;
     board.facts = {options.load.image.path, options.load.image.cpu};
     board.makeWork = [options](const BoardParts& parts) {
         return std::make_unique<PodWriteWork>(options, parts);
     };
-    return RunOnOnePod(parsed.Globals(), board, context.environment, context.ui, context.out);
+    return RunOnOnePod(parsed.global, board, context.environment, context.ui, context.out);
 }
 
 constexpr CommandInfo kPodWrite = {
@@ -81,10 +77,10 @@ constexpr CommandInfo kPodWrite = {
         "region the file fills is stored.",
     .example = "vantix-cli pod-write firmware.s --cpu 805 --reset-after",
     .options = kOptions,
-    .read = nullptr,
     .refuseForeign = RefuseForeign,
-    .readOptions = Read,
+    .read = Read,
     .run = Run,
+    .keepsRecords = true,
 };
 
 }  // namespace

@@ -32,13 +32,10 @@ public:
 
 int Run(const CliParseResult& parsed, const CliContext& context) {
     const ResetOptions& options = *parsed.As<ResetOptions>();
-    BoardCommand board;
-    board.command = CliCommand::Reset;
-    board.name = ResetCommand().name;
+    BoardCommand board = BoardCommandFor(ResetCommand());
     board.json = options.json;
-    board.keepsRecords = true;
     board.makeWork = [](const BoardParts&) { return std::make_unique<ResetWork>(); };
-    return RunOnPods(parsed.Globals(), board, options.pods, context);
+    return RunOnPods(parsed.global, board, options.pods, context);
 }
 
 constexpr CommandInfo kReset = {
@@ -52,10 +49,10 @@ constexpr CommandInfo kReset = {
         "does not acknowledge the reset.",
     .example = "vantix-cli reset",
     .options = kOptions,
-    .read = nullptr,
     .refuseForeign = nullptr,
-    .readOptions = Read,
+    .read = Read,
     .run = Run,
+    .keepsRecords = true,
 };
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "CpuType.h"
-#include "commandline/CliCommand.h"
+#include "commandline/CommandTable.h"
 
 class BoardWork;
 struct BoardParts;
@@ -29,7 +29,6 @@ struct RecordedSeries {
 // records, what it prints, and the files and the series its run touches. Each command fills
 // one in from its own options.
 struct BoardCommand {
-    CliCommand command = CliCommand::None;
     const char* name = "";
     bool json = false;
     // Board after board, with a prompt in between.
@@ -49,3 +48,11 @@ struct BoardCommand {
     // Whether stdout holds what the run is for: a run that has nobody left to read it stops.
     bool PrintsOnStdout() const { return json || printsFindings; }
 };
+
+// The board command of a command, as its entry in the list names it.
+inline BoardCommand BoardCommandFor(const CommandInfo& info) {
+    BoardCommand board;
+    board.name = info.name;
+    board.keepsRecords = info.keepsRecords;
+    return board;
+}

@@ -19,7 +19,11 @@
 #include "commands/PodInfoCommand.h"
 #include "commands/PodVerifyCommand.h"
 #include "commands/PodWriteCommand.h"
+#include "commands/ReportCommand.h"
 #include "commands/ResetCommand.h"
+#include "commands/StationDbCommand.h"
+#include "commands/VerifyCommand.h"
+#include "commands/WriteCommand.h"
 
 namespace {
 
@@ -27,39 +31,47 @@ CliParseResult Parse(const std::vector<std::string>& args) {
     return ParseCommandLine(args);
 }
 
+// What write or write-verify read; a parse that read none fails the test.
+const WriteOptions& Write(const CliParseResult& parsed) {
+    static const WriteOptions none;
+    const WriteOptions* write = parsed.As<WriteOptions>();
+    EXPECT_NE(write, nullptr) << "not write's options";
+    return write != nullptr ? *write : none;
+}
+
 TEST(CommandLineParser, GlobalOptionsStandBeforeOrAfterTheCommand) {
     const CliParseResult before =
         Parse({"--simulate", "-q", "--trace", "t.log", "write", "f.s", "--cpu", "807"});
     ASSERT_EQ(before.error, "");
-    EXPECT_TRUE(before.options.pod.sim.simulate);
-    EXPECT_EQ(before.options.verbosity, CliVerbosity::Quiet);
-    EXPECT_EQ(before.options.pod.tracePath, "t.log");
-    EXPECT_EQ(before.options.command, CliCommand::Write);
+    EXPECT_TRUE(before.global.pod.sim.simulate);
+    EXPECT_EQ(before.global.verbosity, CliVerbosity::Quiet);
+    EXPECT_EQ(before.global.pod.tracePath, "t.log");
+    EXPECT_EQ(before.command, CliCommand::Write);
 
     const CliParseResult after =
         Parse({"write", "f.s", "--cpu=dsp56f807", "--sim-state=s.bin", "--verbose"});
     ASSERT_EQ(after.error, "");
-    EXPECT_TRUE(after.options.pod.sim.simulate) << "a state file means the simulated pod";
-    EXPECT_EQ(after.options.pod.sim.statePath, "s.bin");
-    EXPECT_EQ(after.options.verbosity, CliVerbosity::Verbose);
-    EXPECT_EQ(after.options.cpu, CpuType::DSP56F807);
-    EXPECT_EQ(after.options.file, "f.s");
+    EXPECT_TRUE(after.global.pod.sim.simulate) << "a state file means the simulated pod";
+    EXPECT_EQ(after.global.pod.sim.statePath, "s.bin");
+    EXPECT_EQ(after.global.verbosity, CliVerbosity::Verbose);
+    EXPECT_EQ(Write(after).load.image.cpu, CpuType::DSP56F807);
+    EXPECT_EQ(Write(after).load.image.path, "f.s");
 }
 
 TEST(CommandLineParser, WriteOptionsAndTheirDefaults) {
     const CliParseResult plain = Parse({"write", "f.s", "--cpu", "805"});
     ASSERT_EQ(plain.error, "");
-    EXPECT_TRUE(plain.options.eraseAllBoot);
-    EXPECT_FALSE(plain.options.resetAfter);
-    EXPECT_FALSE(plain.options.regions.has_value());
+    EXPECT_TRUE(Write(plain).eraseAllBoot);
+    EXPECT_FALSE(Write(plain).resetAfter);
+    EXPECT_FALSE(Write(plain).regions.has_value());
 
     const CliParseResult set = Parse({"write-verify", "f.s", "--cpu", "805", "--no-erase-all-boot",
                                       "--reset-after", "--regions", " PFLASH, dflash,,"});
     ASSERT_EQ(set.error, "");
-    EXPECT_FALSE(set.options.eraseAllBoot);
-    EXPECT_TRUE(set.options.resetAfter);
-    ASSERT_TRUE(set.options.regions.has_value());
-    EXPECT_EQ(*set.options.regions,
+    EXPECT_FALSE(Write(set).eraseAllBoot);
+    EXPECT_TRUE(Write(set).resetAfter);
+    ASSERT_TRUE(Write(set).regions.has_value());
+    EXPECT_EQ(*Write(set).regions,
               (std::vector<MemoryRegion>{MemoryRegion::PFLASH, MemoryRegion::DFLASH}));
 
     const CliParseResult last =
@@ -67,8 +79,8 @@ TEST(CommandLineParser, WriteOptionsAndTheirDefaults) {
     EXPECT_TRUE(last.As<PodWriteOptions>()->eraseAllBoot) << "the last of the pair wins";
 
     const CliParseResult none = Parse({"write", "f.s", "--cpu", "805", "--regions= "});
-    ASSERT_TRUE(none.options.regions.has_value());
-    EXPECT_TRUE(none.options.regions->empty());
+    ASSERT_TRUE(Write(none).regions.has_value());
+    EXPECT_TRUE(Write(none).regions->empty());
 }
 
 TEST(CommandLineParser, DoubleDashEndsTheOptions) {
@@ -80,12 +92,12 @@ TEST(CommandLineParser, DoubleDashEndsTheOptions) {
 TEST(CommandLineParser, HelpWinsOverMissingArguments) {
     const CliParseResult write = Parse({"write", "--help"});
     EXPECT_EQ(write.error, "");
-    EXPECT_TRUE(write.options.help);
-    EXPECT_EQ(write.options.helpTopic, CliCommand::Write);
+    EXPECT_TRUE(write.tool.help);
+    EXPECT_EQ(write.tool.helpTopic, CliCommand::Write);
 
     const CliParseResult topic = Parse({"help", "pod-info"});
     EXPECT_EQ(topic.error, "");
-    EXPECT_EQ(topic.options.helpTopic, CliCommand::PodInfo);
+    EXPECT_EQ(topic.tool.helpTopic, CliCommand::PodInfo);
 
     EXPECT_EQ(Parse({"--bogus", "dump", "-h"}).error, "");
 }
@@ -102,18 +114,19 @@ TEST(CommandLineParser, JobFileOptionsYieldToTheCommandLine) {
                                       "erase-all-boot = false\r\n");
     const CliParseResult file = Parse({"--config", job, "write-verify", "f.s"});
     ASSERT_EQ(file.error, "");
-    EXPECT_EQ(file.options.cpu, CpuType::DSP56F807) << "the command's section beats the top";
-    EXPECT_EQ(file.options.pod.tracePath, dir.File("wire log.txt")) << "from the job file's folder";
-    EXPECT_EQ(file.options.regions,
+    EXPECT_EQ(Write(file).load.image.cpu, CpuType::DSP56F807)
+        << "the command's section beats the top";
+    EXPECT_EQ(file.global.pod.tracePath, dir.File("wire log.txt")) << "from the job file's folder";
+    EXPECT_EQ(Write(file).regions,
               (std::vector<MemoryRegion>{MemoryRegion::PFLASH, MemoryRegion::BFLASH}));
-    EXPECT_FALSE(file.options.eraseAllBoot);
+    EXPECT_FALSE(Write(file).eraseAllBoot);
 
     const CliParseResult line = Parse({"--cpu", "803", "write-verify", "f.s", "--erase-all-boot",
                                        "--regions", "DFLASH", "--config", job});
     ASSERT_EQ(line.error, "");
-    EXPECT_EQ(line.options.cpu, CpuType::DSP56F803);
-    EXPECT_TRUE(line.options.eraseAllBoot);
-    EXPECT_EQ(line.options.regions, (std::vector<MemoryRegion>{MemoryRegion::DFLASH}));
+    EXPECT_EQ(Write(line).load.image.cpu, CpuType::DSP56F803);
+    EXPECT_TRUE(Write(line).eraseAllBoot);
+    EXPECT_EQ(Write(line).regions, (std::vector<MemoryRegion>{MemoryRegion::DFLASH}));
 
     // The top serves every command; an option a command does not take is left unused.
     const CliParseResult info = Parse({"info", "f.s", "--config", job});
@@ -135,10 +148,11 @@ TEST(CommandLineParser, JobFileOptionsYieldToTheCommandLine) {
 TEST(CommandLineParser, EachCommandReadsEveryOptionItLists) {
     using Args = std::vector<std::string>;
     const std::string sha(64, 'a');
-    const auto pods = [](const CliOptions& o) { return o.pods && o.pods->empty(); };
-    const auto serial = [](const CliOptions& o, std::uint32_t address, int words) {
-        return o.serialAt && o.serialAt->address == address && o.serialWords == words &&
-               o.serialOverwrite;
+    const auto place = [](const SerialPlace& at, std::uint32_t address, int words) {
+        return at.at.address == address && at.words == words && at.overwrite;
+    };
+    const auto sha256 = [&](const FileLoad& load) {
+        return load.expected && load.expected->sha256 == sha && load.strict;
     };
     std::vector<std::pair<Args, std::function<bool(const CliParseResult&)>>> cases = {
         {{"info", "f.s", "--cpu", "807", "--json", "--strict"},
@@ -175,11 +189,11 @@ TEST(CommandLineParser, EachCommandReadsEveryOptionItLists) {
           sha,
           "--strict"},
          [&](const CliParseResult& p) {
-             const CliOptions& o = p.options;
-             return o.regions == std::vector{MemoryRegion::PFLASH} && !o.eraseAllBoot &&
-                    o.resetAfter && o.onlyChanged && o.json && o.repeat && pods(o) &&
-                    serial(o, 0x7FF0, 2) && o.serialStart == 7u && o.expectSha256 == sha &&
-                    o.strict;
+             const WriteOptions& o = Write(p);
+             return !o.verify && o.regions == RegionList{MemoryRegion::PFLASH} && !o.eraseAllBoot &&
+                    o.resetAfter && o.onlyChanged && o.json && o.repeat && o.pods &&
+                    o.pods->empty() && o.serial && place(o.serial->place, 0x7FF0, 2) &&
+                    o.serial->start == 7u && sha256(o.load);
          }},
         {{"write-verify",
           "f.s",
@@ -205,10 +219,11 @@ TEST(CommandLineParser, EachCommandReadsEveryOptionItLists) {
           sha,
           "--strict"},
          [&](const CliParseResult& p) {
-             const CliOptions& o = p.options;
-             return o.regions && !o.eraseAllBoot && o.resetAfter && o.onlyChanged && o.json &&
-                    o.repeat && pods(o) && serial(o, 0x7FF0, 2) && o.serialCounter == "c.txt" &&
-                    o.expectSha256 == sha && o.strict;
+             const WriteOptions& o = Write(p);
+             return o.verify && o.regions && !o.eraseAllBoot && o.resetAfter && o.onlyChanged &&
+                    o.json && o.repeat && o.pods && o.pods->empty() && o.serial &&
+                    place(o.serial->place, 0x7FF0, 2) && o.serial->counter == "c.txt" &&
+                    sha256(o.load);
          }},
         {{"verify",
           "f.s",
@@ -232,9 +247,10 @@ TEST(CommandLineParser, EachCommandReadsEveryOptionItLists) {
           sha,
           "--strict"},
          [&](const CliParseResult& p) {
-             const CliOptions& o = p.options;
-             return o.regions && o.resetAfter && o.json && o.repeat && pods(o) &&
-                    serial(o, 0x10, 2) && o.serialValue == 9u && o.expectSha256 == sha && o.strict;
+             const auto* o = p.As<VerifyOptions>();
+             return o && o->regions && o->resetAfter && o->json && o->repeat && o->pods &&
+                    o->pods->empty() && o->serial && place(o->serial->place, 0x10, 2) &&
+                    o->serial->value == 9u && sha256(o->load);
          }},
         {{"reset", "--json", "--pods", "all"},
          [](const CliParseResult& p) {
@@ -279,37 +295,34 @@ TEST(CommandLineParser, EachCommandReadsEveryOptionItLists) {
          }},
         {{"station-db", "series", "s1", "--start", "5", "--serial-words", "2"},
          [](const CliParseResult& p) {
-             const CliOptions& o = p.options;
-             return o.seriesStart == 5u && o.serialWords == 2;
+             const auto* o = p.As<StationDbOptions>();
+             return o && o->seriesStart == 5u && o->serialWords == 2;
          }},
         {{"station-db", "release", "s1", "f.s", "--cpu", "807"},
          [](const CliParseResult& p) {
-             const CliOptions& o = p.options;
-             return o.cpu == CpuType::DSP56F807 && o.file == "f.s";
+             const auto* o = p.As<StationDbOptions>();
+             return o && o->cpu == CpuType::DSP56F807 && o->file == "f.s";
          }},
         {{"report", "--log", "a.jsonl", "--html", "h.html", "--csv", "c.csv", "--since",
           "2026-12-07", "--until", "2026-12-08", "--image", sha},
          [&](const CliParseResult& p) {
-             const CliOptions& o = p.options;
-             return o.reportHtml == "h.html" && o.reportCsv == "c.csv" && o.since && o.until &&
-                    o.imageSha256 == sha;
+             const auto* o = p.As<ReportOptions>();
+             return o && o->html == "h.html" && o->csv == "c.csv" && o->since && o->until &&
+                    o->imageSha256 == sha;
          }},
     };
     // Where the serial numbers come from, for both commands that number boards.
     const std::tuple<const char*, const char*, std::function<bool(const CliParseResult&)>>
         sources[] = {{"--serial-counter", "c.txt",
                       [](const CliParseResult& p) {
-                          const CliOptions& o = p.options;
-                          return o.serialCounter == "c.txt";
+                          return Write(p).serial && Write(p).serial->counter == "c.txt";
                       }},
                      {"--serial-series", "s1",
                       [](const CliParseResult& p) {
-                          const CliOptions& o = p.options;
-                          return o.serialSeries == "s1";
+                          return Write(p).serial && Write(p).serial->series == "s1";
                       }},
                      {"--serial-start", "12", [](const CliParseResult& p) {
-                          const CliOptions& o = p.options;
-                          return o.serialStart == 12u;
+                          return Write(p).serial && Write(p).serial->start == 12u;
                       }}};
     for (const char* command : {"write", "write-verify"}) {
         for (const auto& [source, value, read] : sources) {
@@ -346,11 +359,12 @@ TEST(CommandLineParser, ReportReadsTheJobFilesLogUnlessTheCommandLineNamesLogs) 
     const std::string job = dir.Write("line.toml", "log = \"boards.jsonl\"\n");
     const CliParseResult fromJob = Parse({"--config", job, "report", "--csv", "b.csv"});
     ASSERT_EQ(fromJob.error, "");
-    EXPECT_EQ(fromJob.options.reportLogs, std::vector<std::string>{dir.File("boards.jsonl")});
+    EXPECT_EQ(fromJob.As<ReportOptions>()->logs,
+              std::vector<std::string>{dir.File("boards.jsonl")});
     const CliParseResult given =
         Parse({"--config", job, "report", "--log", "a.jsonl", "b.jsonl", "--csv", "b.csv"});
     ASSERT_EQ(given.error, "");
-    EXPECT_EQ(given.options.reportLogs, (std::vector<std::string>{"a.jsonl", "b.jsonl"}));
+    EXPECT_EQ(given.As<ReportOptions>()->logs, (std::vector<std::string>{"a.jsonl", "b.jsonl"}));
 }
 
 struct BadCommandLine {

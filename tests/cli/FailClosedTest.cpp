@@ -15,6 +15,7 @@
 #include "SRecordText.h"
 #include "TestPaths.h"
 #include "commandline/CommandLineParser.h"
+#include "commands/WriteCommand.h"
 #include "station/PodLock.h"
 
 namespace {
@@ -371,7 +372,7 @@ TEST_F(FailClosed, JobFilesSayWhatIsWrong) {
     const CliParseResult off =
         ParseCommandLine({"--config", job, "write", "f.s", "--no-reset-after"});
     ASSERT_EQ(off.error, "");
-    EXPECT_FALSE(off.options.resetAfter);
+    EXPECT_FALSE(off.As<WriteOptions>()->resetAfter);
 }
 
 TEST_F(FailClosed, RecordsAgreeWithWhatWasShown) {

@@ -7,6 +7,8 @@
 #include "commandline/CommandLineParser.h"
 #include "commands/InfoCommand.h"
 #include "commands/ResetCommand.h"
+#include "commands/VerifyCommand.h"
+#include "commands/WriteCommand.h"
 
 namespace {
 
@@ -48,16 +50,16 @@ TEST_F(JobFiles, AValueWithABlankOrAStrayCommaIsRefusedNamingTheKey) {
         EXPECT_EQ(parsed.As<ResetOptions>()->pods, (PodList{"VSIM0001", "VSIM0002"})) << text;
     }
     const CliParseResult quoted = Parse("q.ini", "log = \"my boards.jsonl\"\n", info);
-    EXPECT_EQ(quoted.options.records.logPath, dir.File("my boards.jsonl"));
+    EXPECT_EQ(quoted.global.records.logPath, dir.File("my boards.jsonl"));
     // ';' starts a comment after a value as '#' does, but not inside quotes or a word.
     const CliParseResult noted = Parse("c.ini",
                                        "cpu = 805 ; line 3\nlog = \"a ;b.jsonl\" ; c\n"
                                        "trace = w;1.log\n; a whole line\n",
                                        info);
     ASSERT_EQ(noted.error, "");
-    EXPECT_EQ(noted.options.cpu, CpuType::DSP56F805);
-    EXPECT_EQ(noted.options.records.logPath, dir.File("a ;b.jsonl"));
-    EXPECT_EQ(noted.options.pod.tracePath, dir.File("w;1.log"));
+    EXPECT_EQ(noted.As<InfoOptions>()->image.cpu, CpuType::DSP56F805);
+    EXPECT_EQ(noted.global.records.logPath, dir.File("a ;b.jsonl"));
+    EXPECT_EQ(noted.global.pod.tracePath, dir.File("w;1.log"));
 }
 
 TEST_F(JobFiles, ValidTomlMeansWhatTomlSays) {
@@ -68,10 +70,10 @@ TEST_F(JobFiles, ValidTomlMeansWhatTomlSays) {
               "regions = [ \"PFLASH\" , \"BFLASH\" ]\n",
               {"write", "f.s"});
     ASSERT_EQ(parsed.error, "");
-    EXPECT_EQ(parsed.options.cpu, CpuType::DSP56F807);
-    EXPECT_EQ(parsed.options.pod.tracePath, dir.File("a\\b.log"));
-    EXPECT_EQ(parsed.options.records.boardId, "a\"b");
-    EXPECT_EQ(parsed.options.regions,
+    EXPECT_EQ(parsed.As<WriteOptions>()->load.image.cpu, CpuType::DSP56F807);
+    EXPECT_EQ(parsed.global.pod.tracePath, dir.File("a\\b.log"));
+    EXPECT_EQ(parsed.global.records.boardId, "a\"b");
+    EXPECT_EQ(parsed.As<WriteOptions>()->regions,
               (std::vector<MemoryRegion>{MemoryRegion::PFLASH, MemoryRegion::BFLASH}));
     EXPECT_TRUE(Parse("i.toml", "[info] # c\njson = true\n", {"info", "f.s", "--cpu", "807"})
                     .As<InfoOptions>()
@@ -108,13 +110,13 @@ TEST_F(JobFiles, OptionsOfEveryCommandStandUnderACommandsSection) {
     const std::string text = "cpu = \"805\"\n[write-verify]\nlog = \"w.jsonl\"\npod = \"A1\"\n";
     const CliParseResult own = Parse("s.toml", text, {"write-verify", "f.s"});
     ASSERT_EQ(own.error, "");
-    EXPECT_EQ(own.options.records.logPath, dir.File("w.jsonl"));
-    EXPECT_EQ(own.options.pod.serial, "A1");
+    EXPECT_EQ(own.global.records.logPath, dir.File("w.jsonl"));
+    EXPECT_EQ(own.global.pod.serial, "A1");
     const CliParseResult other = Parse("s.toml", text, {"verify", "f.s"});
     ASSERT_EQ(other.error, "");
-    EXPECT_EQ(other.options.records.logPath, "");
+    EXPECT_EQ(other.global.records.logPath, "");
     EXPECT_EQ(
-        Parse("s.toml", text, {"--log", "x.jsonl", "write-verify", "f.s"}).options.records.logPath,
+        Parse("s.toml", text, {"--log", "x.jsonl", "write-verify", "f.s"}).global.records.logPath,
         "x.jsonl");
 }
 
@@ -128,11 +130,11 @@ TEST_F(JobFiles, SeveralJobFilesAreReadInOrderTheLaterOverriding) {
     const CliParseResult parsed = ParseCommandLine(
         {"--config", station, "--config", release, "write-verify", "f.s"});
     ASSERT_EQ(parsed.error, "");
-    EXPECT_EQ(parsed.options.records.logPath, dir.File("boards.jsonl"));
-    EXPECT_EQ(parsed.options.pod.sim.statePath, dir.File("pod.state"));
-    EXPECT_TRUE(parsed.options.pod.sim.simulate);
-    EXPECT_EQ(parsed.options.cpu, CpuType::DSP56F807);
-    EXPECT_EQ(parsed.options.regions, (std::vector<MemoryRegion>{MemoryRegion::PFLASH}));
+    EXPECT_EQ(parsed.global.records.logPath, dir.File("boards.jsonl"));
+    EXPECT_EQ(parsed.global.pod.sim.statePath, dir.File("pod.state"));
+    EXPECT_TRUE(parsed.global.pod.sim.simulate);
+    EXPECT_EQ(parsed.As<WriteOptions>()->load.image.cpu, CpuType::DSP56F807);
+    EXPECT_EQ(parsed.As<WriteOptions>()->regions, (RegionList{MemoryRegion::PFLASH}));
 
     const CliRun verbose = RunInProcess({"--config", station, "--config", release, "-v", "info",
                                          Example("dsp56f807.s"), "--json"});
@@ -150,18 +152,18 @@ TEST_F(JobFiles, VerboseNamesWhereTheValueInUseCameFrom) {
     const CliParseResult late = ParseCommandLine(
         {"--config", file, "verify", "f.s", "--cpu", "805", "--regions", "BFLASH"});
     ASSERT_EQ(late.error, "");
-    EXPECT_EQ(late.options.cpu, CpuType::DSP56F805);
-    EXPECT_EQ(late.options.regions, std::vector<MemoryRegion>{MemoryRegion::BFLASH});
-    EXPECT_EQ(late.options.jobFiles.sources, std::vector<std::string>{});
+    EXPECT_EQ(late.As<VerifyOptions>()->load.image.cpu, CpuType::DSP56F805);
+    EXPECT_EQ(late.As<VerifyOptions>()->regions, RegionList{MemoryRegion::BFLASH});
+    EXPECT_EQ(late.global.jobFiles.sources, std::vector<std::string>{});
 
     const std::string sections = dir.Write("s.toml", "cpu = 805\n[info]\ncpu = 807\n");
     const CliParseResult early =
         ParseCommandLine({"--config", sections, "--cpu", "803", "info", "f.s"});
-    EXPECT_EQ(early.options.cpu, CpuType::DSP56F803);
-    EXPECT_EQ(early.options.jobFiles.sources, std::vector<std::string>{});
+    EXPECT_EQ(early.As<InfoOptions>()->image.cpu, CpuType::DSP56F803);
+    EXPECT_EQ(early.global.jobFiles.sources, std::vector<std::string>{});
     const CliParseResult section = ParseCommandLine({"--config", sections, "info", "f.s"});
-    EXPECT_EQ(section.options.cpu, CpuType::DSP56F807);
-    EXPECT_EQ(section.options.jobFiles.sources,
+    EXPECT_EQ(section.As<InfoOptions>()->image.cpu, CpuType::DSP56F807);
+    EXPECT_EQ(section.global.jobFiles.sources,
               std::vector<std::string>{"--cpu: from the job file " + sections + ", line 3 [info]"});
 }
 
@@ -178,7 +180,7 @@ TEST(CommandLineRefusals, SayWhatWasMeant) {
 
     const CliParseResult fill = ParseCommandLine({"--sim-fill", "ERASED", "reset"});
     EXPECT_EQ(fill.error, "");
-    EXPECT_EQ(fill.options.pod.sim.fill.kind, SimFill::Kind::Erased);
+    EXPECT_EQ(fill.global.pod.sim.fill.kind, SimFill::Kind::Erased);
 }
 
 }  // namespace

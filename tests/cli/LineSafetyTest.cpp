@@ -258,7 +258,7 @@ TEST_F(LineSafety, AnOptionNeverTakesAnotherOptionAsItsValue) {
     // Whoever really means it says so.
     const CliParseResult meant = ParseCommandLine({"--log=--json", "reset"});
     EXPECT_EQ(meant.error, "");
-    EXPECT_EQ(meant.options.records.logPath, "--json");
+    EXPECT_EQ(meant.global.records.logPath, "--json");
 }
 
 TEST_F(LineSafety, TheDigestIsOfTheBytesLoaded) {

@@ -1,10 +1,9 @@
-#include "commandline/StationDbOptions.h"
+#include "commands/StationDbOptions.h"
 
 #include <algorithm>
 
 #include "OptionTable.h"
 #include "commandline/CliOptionRows.h"
-#include "commandline/CliOptions.h"
 #include "commandline/CommandTable.h"
 #include "commandline/OptionReader.h"
 #include "commandline/OptionValues.h"
@@ -38,7 +37,7 @@ bool IsReleaseAction(const std::string& action) {
 }
 
 // release SERIES FILE --cpu CPU, withdraw SERIES SHA256, releases [SERIES].
-std::string ReadReleaseOptions(const StationDbCommandTexts& given, CliOptions& options) {
+std::string ReadReleaseOptions(const StationDbCommandTexts& given, StationDbOptions& options) {
     const std::string& action = *given.action;
     const std::string command = "'station-db " + action + "'";
     options.seriesName = given.name;
@@ -76,7 +75,7 @@ std::string ReadReleaseOptions(const StationDbCommandTexts& given, CliOptions& o
 }
 
 // grant's role and login, into `options`.
-std::string ReadGrant(const StationDbCommandTexts& given, CliOptions& options) {
+std::string ReadGrant(const StationDbCommandTexts& given, StationDbOptions& options) {
     if (!given.name || !given.login) {
         return "'station-db grant' needs a role (station, reader or admin) and a login";
     }
@@ -103,12 +102,12 @@ std::string ReadGrant(const StationDbCommandTexts& given, CliOptions& options) {
 
 namespace {
 
-std::string ReadGiven(const StationDbCommandTexts& given, CliOptions& options) {
+std::string ReadGiven(const StationDbCommandTexts& given, StationDbOptions& options) {
     const std::string actions = "init, series, grant, release, withdraw or releases";
     if (!given.action) {
         return "'station-db' needs " + actions;
     }
-    options.stationDbAction = *given.action;
+    options.action = *given.action;
     const auto& known = StationDbActions();
     if (std::find(known.begin(), known.end(), *given.action) == known.end()) {
         return "'station-db' does " + actions + ", not '" + *given.action + "'";
@@ -166,7 +165,7 @@ std::string ReadGiven(const StationDbCommandTexts& given, CliOptions& options) {
 
 }  // namespace
 
-std::string ReadStationDbOptions(const OptionReader& reader, CliOptions& options) {
+std::string ReadStationDbOptions(const OptionReader& reader, StationDbOptions& options) {
     // The third operand is grant's login, or release's file and withdraw's SHA-256.
     const std::optional<std::string> action = reader.Operand("ACTION");
     const bool grant = action && *action == "grant";

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "commandline/CommandTable.h"
+#include "commands/ReportOptions.h"
 #include "report/ReportAggregator.h"
 #include "report/ReportFilter.h"
 #include "station/WaitNotice.h"
@@ -9,16 +11,17 @@
 class ConsoleUi;
 class ReportOutput;
 struct CliEnvironment;
-struct CliOptions;
 
 // report: reads the boards' records from JSON Lines logs (--log FILE...) and the station
 // database (--station-db URL), and writes the line's yield report as one HTML page (--html)
 // and a CSV file with one row per board (--csv). A run counts once, however many of the
 // sources hold it; the database's copy first. A log that cannot be read (2) or a database out of reach (3) stops it before
 // any report is written; a report is replaced only once it is complete.
-class ReportCommand {
+class ReportRun {
 public:
-    ReportCommand(const CliOptions& options, const CliEnvironment& environment, ConsoleUi& ui);
+    // The database --station-db names (`stationDb`), else VANTIX_STATION_DB.
+    ReportRun(const ReportOptions& options, const std::string& stationDb,
+              const CliEnvironment& environment, ConsoleUi& ui);
 
     int Run();
 
@@ -38,8 +41,11 @@ private:
     // How a slow station database is waited for.
     WaitNotice Waiting() const;
 
-    const CliOptions& options_;
+    const ReportOptions& options_;
+    const std::string& stationDb_;
     const CliEnvironment& environment_;
     ConsoleUi& ui_;
     ReportFilter filter_;
 };
+
+const CommandInfo& ReportCommand();

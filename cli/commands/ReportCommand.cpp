@@ -1,5 +1,6 @@
-#include "run/ReportCommand.h"
+#include "commands/ReportCommand.h"
 
+#include <array>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -7,7 +8,9 @@
 
 #include "CliExit.h"
 #include "Utf8Path.h"
-#include "commandline/CliOptions.h"
+#include "commandline/CliOptionRows.h"
+#include "commandline/CommandLineParser.h"
+#include "commandline/OptionReader.h"
 #include "records/IsoTime.h"
 #include "records/RunLog.h"
 #include "records/SystemReason.h"
@@ -18,6 +21,7 @@
 #include "report/ReportOutput.h"
 #include "report/SeenRuns.h"
 #include "report/StationDbRunReader.h"
+#include "run/CliContext.h"
 #include "run/CliEnvironment.h"
 #include "run/ConsoleUi.h"
 
@@ -39,14 +43,15 @@ void Add(LineCounts& total, const LineCounts& more) {
 
 }  // namespace
 
-ReportCommand::ReportCommand(const CliOptions& options, const CliEnvironment& environment,
-                             ConsoleUi& ui)
+ReportRun::ReportRun(const ReportOptions& options, const std::string& stationDb,
+                     const CliEnvironment& environment, ConsoleUi& ui)
     : options_(options),
+      stationDb_(stationDb),
       environment_(environment),
       ui_(ui),
       filter_{options.since, options.until, options.imageSha256} {}
 
-WaitNotice ReportCommand::Waiting() const {
+WaitNotice ReportRun::Waiting() const {
     WaitNotice notice;
     notice.interrupted = environment_.interrupted;
     notice.signal = environment_.interruptSignal;
@@ -54,45 +59,44 @@ WaitNotice ReportCommand::Waiting() const {
     return notice;
 }
 
-bool ReportCommand::Interrupted() const {
+bool ReportRun::Interrupted() const {
     return environment_.interrupted != nullptr && environment_.interrupted->load();
 }
 
-std::string ReportCommand::DatabaseUrl(std::string& refusal) const {
+std::string ReportRun::DatabaseUrl(std::string& refusal) const {
     refusal.clear();
-    if (!options_.records.stationDb.empty() || !options_.reportLogs.empty()) {
-        return options_.records.stationDb;
+    if (!stationDb_.empty() || !options_.logs.empty()) {
+        return stationDb_;
     }
-    return ChosenStationDb(options_.records.stationDb, environment_, refusal);
+    return ChosenStationDb(stationDb_, environment_, refusal);
 }
 
-std::string ReportCommand::CheckFiles() const {
+std::string ReportRun::CheckFiles() const {
     std::string refusal;
     const std::string database = DatabaseUrl(refusal);
     if (!refusal.empty()) {
         return refusal;
     }
-    if (options_.reportLogs.empty() && database.empty()) {
+    if (options_.logs.empty() && database.empty()) {
         return "'report' needs --log FILE... or --station-db URL (or VANTIX_STATION_DB)";
     }
-    for (const std::string& log : options_.reportLogs) {
+    for (const std::string& log : options_.logs) {
         if (!std::ifstream(Utf8Path(log), std::ios::binary)) {
             return "cannot read the log " + log + SystemReason(log);
         }
-        for (const std::string* out : {&options_.reportHtml, &options_.reportCsv}) {
+        for (const std::string* out : {&options_.html, &options_.csv}) {
             if (!out->empty() && SameFile(*out, log)) {
                 return "the report " + *out + " would overwrite the log it reads";
             }
         }
     }
-    if (!options_.reportHtml.empty() && !options_.reportCsv.empty() &&
-        SameFile(options_.reportHtml, options_.reportCsv)) {
-        return "--html and --csv name the same file: " + options_.reportCsv;
+    if (!options_.html.empty() && !options_.csv.empty() && SameFile(options_.html, options_.csv)) {
+        return "--html and --csv name the same file: " + options_.csv;
     }
     return {};
 }
 
-int ReportCommand::Run() {
+int ReportRun::Run() {
     if (const std::string refusal = CheckFiles(); !refusal.empty()) {
         ui_.Error("vantix-cli: " + refusal);
         return kExitInputError;
@@ -100,7 +104,7 @@ int ReportCommand::Run() {
     // The reports' files are made first: one that cannot be written stops the run before a
     // long read.
     std::vector<std::unique_ptr<ReportOutput>> outputs;
-    for (const std::string* path : {&options_.reportHtml, &options_.reportCsv}) {
+    for (const std::string* path : {&options_.html, &options_.csv}) {
         std::string error;
         outputs.push_back(path->empty() ? nullptr : std::make_unique<ReportOutput>(*path));
         if (outputs.back() && !outputs.back()->Open(error)) {
@@ -120,8 +124,7 @@ int ReportCommand::Run() {
     if (!database.empty()) {
         figures.sources.push_back("the station database (" + database + ")");
     }
-    figures.sources.insert(figures.sources.end(), options_.reportLogs.begin(),
-                           options_.reportLogs.end());
+    figures.sources.insert(figures.sources.end(), options_.logs.begin(), options_.logs.end());
     if (const int status = Write(figures, outputs[0].get(), outputs[1].get());
         status != kExitSuccess) {
         return status;
@@ -137,8 +140,7 @@ int ReportCommand::Run() {
     return kExitSuccess;
 }
 
-int ReportCommand::ReadSources(ReportAggregator& aggregator, LineCounts& lines,
-                               std::string& database) {
+int ReportRun::ReadSources(ReportAggregator& aggregator, LineCounts& lines, std::string& database) {
     const auto warn = [this](const std::string& text) { ui_.Warning("vantix-cli: " + text); };
     // The database first: of a run that a log holds too, its copy counts.
     SeenRuns seen;
@@ -166,7 +168,7 @@ int ReportCommand::ReadSources(ReportAggregator& aggregator, LineCounts& lines,
         Add(lines, reader.Counts());
     }
     LogReader reader(take, warn, environment_.interrupted);
-    for (const std::string& log : options_.reportLogs) {
+    for (const std::string& log : options_.logs) {
         std::string error;
         if (!reader.Read(log, error)) {
             ui_.Error("vantix-cli: " + error);
@@ -179,7 +181,7 @@ int ReportCommand::ReadSources(ReportAggregator& aggregator, LineCounts& lines,
     return Interrupted() ? InterruptedExit(environment_) : kExitSuccess;
 }
 
-int ReportCommand::Write(const ReportFigures& figures, ReportOutput* html, ReportOutput* csv) {
+int ReportRun::Write(const ReportFigures& figures, ReportOutput* html, ReportOutput* csv) {
     if (html != nullptr) {
         std::string lookedAt;
         std::optional<std::string> library = ChartLibrary::Load(lookedAt);
@@ -203,7 +205,7 @@ int ReportCommand::Write(const ReportFigures& figures, ReportOutput* html, Repor
     return kExitSuccess;
 }
 
-void ReportCommand::Summary(const ReportFigures& figures) const {
+void ReportRun::Summary(const ReportFigures& figures) const {
     const auto count = [](std::uint64_t n, const char* one, const char* many) {
         return std::to_string(n) + " " + (n == 1 ? one : many);
     };
@@ -219,8 +221,58 @@ void ReportCommand::Summary(const ReportFigures& figures) const {
         text += ", " + std::to_string(again) + (again == 1 ? " copy" : " copies") +
                 " of runs read before left out";
     }
-    for (const std::string* path : {&options_.reportHtml, &options_.reportCsv}) {
+    for (const std::string* path : {&options_.html, &options_.csv}) {
         text += path->empty() ? "" : "; wrote " + *path;
     }
     ui_.Info(text);
+}
+
+namespace {
+
+constexpr std::array<OptionUse, 5> kOptions = {
+    {{&kHtmlRow}, {&kCsvRow}, {&kSinceRow}, {&kUntilRow}, {&kImageRow}}};
+
+std::string Read(const OptionReader& reader, std::unique_ptr<CommandOptions>& options) {
+    auto report = std::make_unique<ReportOptions>();
+    const std::string refusal = ReadReportOptions(reader, *report);
+    options = std::move(report);
+    return refusal;
+}
+
+int Run(const CliParseResult& parsed, const CliContext& context) {
+    return ReportRun(*parsed.As<ReportOptions>(), parsed.global.records.stationDb,
+                     context.environment, context.ui)
+        .Run();
+}
+
+constexpr CommandInfo kReport = {
+    .command = CliCommand::Report,
+    .name = "report",
+    .needsFile = false,
+    .needsCpu = false,
+    .summary = "write the line's yield report from its records",
+    .description =
+        "Reads the boards' records from JSON Lines logs (--log FILE..., as --log writes them;\n"
+        "several files after one --log) and/or the station database (--station-db URL, or\n"
+        "VANTIX_STATION_DB when no log is named), and writes the line's yield report: --html OUT,\n"
+        "one HTML page that opens offline in any browser, and --csv OUT, one row per board.\n"
+        "The page shows the totals, the first-pass and final yield (a board is known by its\n"
+        "board id, else its serial number), boards per hour, each command's cycle time (median,\n"
+        "95th percentile, histogram), each station's and pod's runs and yield, the failures by\n"
+        "status text, the last 1000 failed runs and the serial numbers used per series; every\n"
+        "figure is in its text. --since and --until (ISO 8601) and --image SHA256 narrow it.\n"
+        "A line that is no record is named on stderr, skipped and counted on the page. A log\n"
+        "that cannot be read exits with 2 and a database out of reach with 3, leaving any\n"
+        "earlier report as it was.",
+    .example = "vantix-cli report --log /srv/line/boards.jsonl --html yield.html --csv boards.csv",
+    .options = kOptions,
+    .refuseForeign = nullptr,
+    .read = Read,
+    .run = Run,
+};
+
+}  // namespace
+
+const CommandInfo& ReportCommand() {
+    return kReport;
 }

@@ -1,8 +1,7 @@
-#include "commandline/ReportOptions.h"
+#include "commands/ReportOptions.h"
 
 #include "OptionTable.h"
 #include "commandline/CliOptionRows.h"
-#include "commandline/CliOptions.h"
 #include "commandline/GlobalOptions.h"
 #include "commandline/OptionReader.h"
 #include "commandline/OptionValues.h"
@@ -36,19 +35,19 @@ std::string ReadTime(const OptionInfo& row, const std::optional<std::string>& te
 
 namespace {
 
-std::string ReadGiven(const ReportCommandTexts& given, CliOptions& options) {
+std::string ReadGiven(const ReportCommandTexts& given, ReportOptions& options) {
     if (!given.operands.empty() && given.logs.empty()) {
         return "unexpected argument '" + given.operands.front() +
                "' for 'report' (logs follow --log)";
     }
-    options.reportLogs = given.logs;
-    options.reportLogs.insert(options.reportLogs.end(), given.operands.begin(),
+    options.logs = given.logs;
+    options.logs.insert(options.logs.end(), given.operands.begin(),
                               given.operands.end());
     if (!given.html && !given.csv) {
         return "'report' needs --html OUT or --csv OUT (or both)";
     }
-    options.reportHtml = given.html.value_or("");
-    options.reportCsv = given.csv.value_or("");
+    options.html = given.html.value_or("");
+    options.csv = given.csv.value_or("");
     for (const std::string& refusal : {ReadTime(kSinceRow, given.since, options.since),
                                        ReadTime(kUntilRow, given.until, options.until)}) {
         if (!refusal.empty()) {
@@ -69,7 +68,7 @@ std::string ReadGiven(const ReportCommandTexts& given, CliOptions& options) {
 
 }  // namespace
 
-std::string ReadReportOptions(const OptionReader& reader, CliOptions& options) {
+std::string ReadReportOptions(const OptionReader& reader, ReportOptions& options) {
     // Every --log of the command line is a log to read; a job file names one, from its folder.
     std::vector<std::string> logs = reader.CommandLineValues(kLogRow);
     if (logs.empty() && !reader.Globals().records.logPath.empty()) {

@@ -1,10 +1,15 @@
-#include "run/StationDbCommand.h"
+#include "commands/StationDbCommand.h"
+
+#include <array>
 
 #include "SFileImage.h"
 #include "Utf8Path.h"
-#include "commandline/CliOptions.h"
+#include "commandline/CliOptionRows.h"
+#include "commandline/CommandLineParser.h"
+#include "commandline/OptionReader.h"
 #include "records/ImageDigests.h"
 #include "records/JsonText.h"
+#include "run/CliContext.h"
 #include "run/CliEnvironment.h"
 #include "run/ConsoleUi.h"
 #include "run/ImageLoading.h"
@@ -22,13 +27,13 @@ std::string Next(const SeriesInfo& series) {
 
 }  // namespace
 
-StationDbCommand::StationDbCommand(const CliOptions& options, const CliEnvironment& environment,
-                                   ConsoleUi& ui, std::ostream& out)
-    : options_(options), environment_(environment), ui_(ui), out_(out) {}
+StationDbRun::StationDbRun(const StationDbOptions& options, const std::string& stationDb,
+                           const CliEnvironment& environment, ConsoleUi& ui, std::ostream& out)
+    : options_(options), stationDb_(stationDb), environment_(environment), ui_(ui), out_(out) {}
 
-int StationDbCommand::Run() {
+int StationDbRun::Run() {
     std::string refusal;
-    const std::string url = ChosenStationDb(options_.records.stationDb, environment_, refusal);
+    const std::string url = ChosenStationDb(stationDb_, environment_, refusal);
     if (!refusal.empty()) {
         return Fail({kExitInputError, refusal});
     }
@@ -44,25 +49,25 @@ int StationDbCommand::Run() {
     if (!opened.Ok()) {
         return Fail(opened);
     }
-    if (options_.stationDbAction == "init") {
+    if (options_.action == "init") {
         return Init(*database);
     }
-    if (options_.stationDbAction == "grant") {
+    if (options_.action == "grant") {
         return Grant(*database);
     }
-    if (options_.stationDbAction == "release") {
+    if (options_.action == "release") {
         return Release(*database);
     }
-    if (options_.stationDbAction == "withdraw") {
+    if (options_.action == "withdraw") {
         return Withdraw(*database);
     }
-    if (options_.stationDbAction == "releases") {
+    if (options_.action == "releases") {
         return ListReleases(*database);
     }
     return options_.seriesName ? CreateSeries(*database) : ListSeries(*database);
 }
 
-int StationDbCommand::Init(StationDb& database) {
+int StationDbRun::Init(StationDb& database) {
     int found = 0;
     if (const StationDbOutcome outcome = database.CreateTables(found); !outcome.Ok()) {
         return Fail(outcome);
@@ -76,7 +81,7 @@ int StationDbCommand::Init(StationDb& database) {
     return kExitSuccess;
 }
 
-int StationDbCommand::Grant(StationDb& database) {
+int StationDbRun::Grant(StationDb& database) {
     const std::string& login = options_.grantLogin;
     const std::string& word = options_.grantRole;
     if (const StationDbOutcome outcome = database.Grant(word, login); !outcome.Ok()) {
@@ -87,7 +92,7 @@ int StationDbCommand::Grant(StationDb& database) {
     return kExitSuccess;
 }
 
-int StationDbCommand::CreateSeries(StationDb& database) {
+int StationDbRun::CreateSeries(StationDb& database) {
     const std::string& name = *options_.seriesName;
     bool created = false;
     SeriesInfo series;
@@ -112,7 +117,7 @@ int StationDbCommand::CreateSeries(StationDb& database) {
     return kExitSuccess;
 }
 
-int StationDbCommand::ListSeries(StationDb& database) {
+int StationDbRun::ListSeries(StationDb& database) {
     std::vector<SeriesInfo> all;
     if (const StationDbOutcome outcome = database.ListSeries(all); !outcome.Ok()) {
         return Fail(outcome);
@@ -131,14 +136,14 @@ int StationDbCommand::ListSeries(StationDb& database) {
     return kExitSuccess;
 }
 
-int StationDbCommand::Printed() {
+int StationDbRun::Printed() {
     if (const std::string failure = OutputFailure(out_); !failure.empty()) {
         return Fail({kExitInputError, failure});
     }
     return kExitSuccess;
 }
 
-int StationDbCommand::Release(StationDb& database) {
+int StationDbRun::Release(StationDb& database) {
     SFileImage image;
     std::vector<RegionRow> rows;
     ReleaseInfo release;
@@ -171,7 +176,7 @@ int StationDbCommand::Release(StationDb& database) {
     return kExitSuccess;
 }
 
-int StationDbCommand::Withdraw(StationDb& database) {
+int StationDbRun::Withdraw(StationDb& database) {
     const std::string& series = *options_.seriesName;
     const std::string& sha256 = *options_.releaseSha256;
     const std::optional<std::string> cpu =
@@ -204,7 +209,7 @@ int StationDbCommand::Withdraw(StationDb& database) {
                  image + " was never released for the serial series '" + series + "'"});
 }
 
-int StationDbCommand::ListReleases(StationDb& database) {
+int StationDbRun::ListReleases(StationDb& database) {
     std::vector<ReleaseInfo> all;
     if (const StationDbOutcome outcome = database.ListReleases(options_.seriesName, false, all);
         !outcome.Ok()) {
@@ -232,9 +237,84 @@ int StationDbCommand::ListReleases(StationDb& database) {
     return kExitSuccess;
 }
 
-int StationDbCommand::Fail(const StationDbOutcome& outcome) {
+int StationDbRun::Fail(const StationDbOutcome& outcome) {
     for (const std::string& line : outcome.Lines()) {
         ui_.Error("vantix-cli: " + line);
     }
     return outcome.status;
+}
+
+namespace {
+
+constexpr const char* kReleaseCpuText =
+    "release: the CPU of the boards the image is for, DSP56F803,\n"
+    "DSP56F805, DSP56F807 or 803, 805, 807, in any letter case";
+constexpr const char* kSeriesWordsText =
+    "width of a new series' numbers: 1 word (up to 65535, the\n"
+    "default) or 2 (up to 4294967295)";
+
+constexpr std::array<OptionUse, 3> kOptions = {
+    {{&kCpuRow, kReleaseCpuText}, {&kSerialWordsRow, kSeriesWordsText}, {&kStartRow}}};
+
+std::string Read(const OptionReader& reader, std::unique_ptr<CommandOptions>& options) {
+    auto stationDb = std::make_unique<StationDbOptions>();
+    const std::string refusal = ReadStationDbOptions(reader, *stationDb);
+    options = std::move(stationDb);
+    return refusal;
+}
+
+int Run(const CliParseResult& parsed, const CliContext& context) {
+    return StationDbRun(*parsed.As<StationDbOptions>(), parsed.global.records.stationDb,
+                        context.environment, context.ui, context.out)
+        .Run();
+}
+
+constexpr CommandInfo kStationDb = {
+    .command = CliCommand::StationDb,
+    .name = "station-db",
+    .needsFile = false,
+    .needsCpu = false,
+    .summary = "set up the line's station database and its serial series",
+    .description =
+        "Sets up the PostgreSQL database that the stations of a line share (--station-db URL,\n"
+        "or VANTIX_STATION_DB); ACTION is one of:\n"
+        "  init          creates its tables and the roles vantix_station, vantix_reader and\n"
+        "                vantix_admin, or moves older tables to this version; run once by\n"
+        "                the owner of the tables; safe when several hosts run it at once\n"
+        "  series NAME --start N [--serial-words 1|2]\n"
+        "                creates the serial series NAME, whose first number is N\n"
+        "  series        lists the series with their next numbers, a line each:\n"
+        "                name, \"next N\" (or \"used up\") and the width\n"
+        "  grant ROLE LOGIN\n"
+        "                gives LOGIN one role: station (takes numbers and stores records,\n"
+        "                reads none and changes none), reader (reads the records, for\n"
+        "                report) or admin (creates series, releases and withdraws images)\n"
+        "  release NAME FILE --cpu CPU\n"
+        "                releases the image FILE for the series NAME and that CPU: a run\n"
+        "                with --serial-series NAME programs only an image released so\n"
+        "                (the admin's act; a station login may not)\n"
+        "  withdraw NAME SHA256 [--cpu CPU]\n"
+        "                withdraws the image with that SHA-256 from the series, from the\n"
+        "                next board on; for that CPU alone with --cpu\n"
+        "  releases [NAME]\n"
+        "                lists the released images, a line each: series, SHA-256, CPU,\n"
+        "                file name, \"released TIME by LOGIN\" and, once withdrawn,\n"
+        "                \"withdrawn TIME by LOGIN\"\n"
+        "The stations then take each board's number with --serial-series NAME, and every pod\n"
+        "command stores its record there too, with --station (default: the host name) and\n"
+        "the run's UUID. A record that cannot be stored ends the run with 4 and waits in a\n"
+        "spool file under ~/.local/state/vantix until the next run with that database sends it.",
+    .example =
+        "vantix-cli station-db grant station station3 --station-db "
+        "postgresql://line_owner@db1/line",
+    .options = kOptions,
+    .refuseForeign = nullptr,
+    .read = Read,
+    .run = Run,
+};
+
+}  // namespace
+
+const CommandInfo& StationDbCommand() {
+    return kStationDb;
 }

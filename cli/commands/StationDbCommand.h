@@ -1,12 +1,14 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 
+#include "commandline/CommandTable.h"
+#include "commands/StationDbOptions.h"
 #include "stationdb/StationDb.h"
 
 class ConsoleUi;
 struct CliEnvironment;
-struct CliOptions;
 
 // station-db: sets up the line's station database. "init" creates its tables and the roles of
 // its logins, or moves older tables to this version; "series NAME --start N" creates a serial
@@ -14,10 +16,11 @@ struct CliOptions;
 // up") and the width; "grant ROLE LOGIN" gives a login the role of a station, a reader or an
 // administrator. "release", "withdraw" and "releases" keep the images each series may
 // program. Confirmations go to stderr.
-class StationDbCommand {
+class StationDbRun {
 public:
-    StationDbCommand(const CliOptions& options, const CliEnvironment& environment, ConsoleUi& ui,
-                     std::ostream& out);
+    // The database --station-db names (`stationDb`), else VANTIX_STATION_DB.
+    StationDbRun(const StationDbOptions& options, const std::string& stationDb,
+                 const CliEnvironment& environment, ConsoleUi& ui, std::ostream& out);
 
     int Run();
 
@@ -33,8 +36,11 @@ private:
     int Printed();
     int Fail(const StationDbOutcome& outcome);
 
-    const CliOptions& options_;
+    const StationDbOptions& options_;
+    const std::string& stationDb_;
     const CliEnvironment& environment_;
     ConsoleUi& ui_;
     std::ostream& out_;
 };
+
+const CommandInfo& StationDbCommand();
