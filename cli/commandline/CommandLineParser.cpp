@@ -6,12 +6,14 @@
 
 #include "OptionTable.h"
 #include "commandline/CliHelpFormatter.h"
-#include "commandline/CliOptionRows.h"
 #include "commandline/CommandTable.h"
+#include "commandline/GangOptions.h"
 #include "commandline/GlobalOptions.h"
+#include "commandline/ImageFileOptions.h"
 #include "commandline/JobFiles.h"
 #include "commandline/OptionReader.h"
 #include "commandline/OptionValues.h"
+#include "commandline/RunOutputOptions.h"
 #include "commandline/ToolHelpText.h"
 #include "records/SystemReason.h"
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 
-#include "commandline/CliOptionRows.h"
 #include "commandline/GlobalOptions.h"
+#include "commandline/ImageFileOptions.h"
 
 namespace {
 

@@ -3,8 +3,24 @@
 #include <algorithm>
 #include <sstream>
 
-#include "commandline/CliOptionRows.h"
 #include "commandline/OptionReader.h"
+
+constexpr OptionInfo kPodsRow = {
+    Program::Cli, nullptr, "pods", false, ValueKind::PodList, "all|SERIAL,...",
+    "run the command on several pods at once, a board on each: all\n"
+    "(every pod list marks \"pod\", in the order of their serial\n"
+    "numbers) or serial numbers separated by commas (in the order\n"
+    "given). Each pod works under its own lock; a pod in use or\n"
+    "missing is reported and the others go on. Each board has its\n"
+    "record (--json: one array; --log: a line each) and its own\n"
+    "serial number; --trace PATH writes PATH.SERIAL per pod and\n"
+    "--board-id takes one id per pod, in pod order (A,B,...).\n"
+    "stderr shows a line per pod, then one line per board and the\n"
+    "tally. Exit 0 when every board passed, 1 when any failed, 3\n"
+    "when no pod could be reached. With --repeat the prompt takes\n"
+    "one board id per pod, in pod order, or x to leave out the\n"
+    "pods whose board failed",
+    0, 0, nullptr};
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <vector>
+#include "OptionTable.h"
 
 class OptionReader;
 
@@ -12,3 +13,6 @@ using PodList = std::vector<std::string>;
 // Reads --pods ("all", or serial numbers separated by commas); --pod, a global option, does
 // not go with it. The refusal, or empty when the value is sound.
 std::string ReadPodsOption(const OptionReader& reader, std::optional<PodList>& pods);
+
+// The row of --pods.
+extern const OptionInfo kPodsRow;

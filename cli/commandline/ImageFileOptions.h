@@ -4,6 +4,7 @@
 #include <string>
 
 #include "CpuType.h"
+#include "OptionTable.h"
 
 class OptionReader;
 
@@ -36,3 +37,8 @@ std::string ReadImageFile(const OptionReader& reader, ImageFile& image);
 std::string ReadCpu(const OptionReader& reader, CpuType& cpu);
 // --expect-sha256, and whether a job file pinned it.
 std::string ReadExpectedImage(const OptionReader& reader, std::optional<ExpectedImage>& expected);
+
+// The rows of the options that say which image a command loads and how.
+extern const OptionInfo kCpuRow;
+extern const OptionInfo kExpectSha256Row;
+extern const OptionInfo kStrictRow;

@@ -1,9 +1,58 @@
 #include "commandline/SerialOptions.h"
 
+#include <limits>
+
 #include "OptionTable.h"
-#include "commandline/CliOptionRows.h"
 #include "commandline/OptionReader.h"
 #include "commandline/OptionValues.h"
+
+namespace {
+
+constexpr std::uint64_t kAny = std::numeric_limits<std::uint64_t>::max();
+
+}  // namespace
+
+constexpr OptionInfo kSerialAtRow = {
+    Program::Cli, nullptr, "serial-at", false, ValueKind::SerialAddress, "REGION:ADDRESS",
+    "write each board's serial number into the word at ADDRESS\n"
+    "(hex) of REGION, patched into the loaded image (the file is\n"
+    "not changed); refused when a record of the file fills it",
+    0, 0,
+    "--serial-at wants REGION:ADDRESS with the address in hex, for example PFLASH:7FF0, "
+    "not '%s'"};
+
+constexpr OptionInfo kSerialWordsRow = {
+    Program::Cli, nullptr, "serial-words", false, ValueKind::Count, "1|2",
+    "width of the serial number: 1 word (default) or 2, low word\nfirst", 1, 2,
+    "--serial-words takes 1 or 2, not '%s'"};
+
+constexpr OptionInfo kSerialOverwriteRow = {
+    Program::Cli, nullptr, "serial-overwrite", true, ValueKind::Flag, nullptr,
+    "let the serial number replace words the file fills", 0, 0, nullptr};
+
+constexpr OptionInfo kSerialCounterRow = {
+    Program::Cli, nullptr, "serial-counter", false, ValueKind::Path, "FILE",
+    "take each number from FILE, a text file holding the next\n"
+    "number, which stations may share; taken under a lock and\n"
+    "written back before the board is touched, never reused",
+    0, 0, nullptr};
+
+constexpr OptionInfo kSerialSeriesRow = {
+    Program::Cli, nullptr, "serial-series", false, ValueKind::Text, "NAME",
+    "take each number from the serial series NAME of --station-db\n"
+    "(see station-db series), committed there with the run's UUID\n"
+    "before the board is touched, never reused",
+    0, 0, nullptr};
+
+constexpr OptionInfo kSerialStartRow = {
+    Program::Cli, nullptr, "serial-start", false, ValueKind::Count, "N",
+    "number the boards of this run N, N+1, ... (--repeat)", 0, kAny,
+    "--serial-start takes a decimal number, not '%s'"};
+
+constexpr OptionInfo kSerialValueRow = {
+    Program::Cli, nullptr, "serial-value", false, ValueKind::Count, "N",
+    "the serial number the board should hold at --serial-at", 0, kAny,
+    "--serial-value takes a decimal number, not '%s'"};
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "OptionTable.h"
 #include "commandline/OptionValues.h"
 
 class OptionReader;
@@ -45,3 +46,12 @@ std::string ReadSerialCheck(const OptionReader& reader, std::optional<SerialChec
 std::string SerialTooLargeText(std::uint64_t number, int words);
 // The largest serial number of that many words.
 std::uint64_t LargestSerial(int words);
+
+// The rows of the serial options.
+extern const OptionInfo kSerialAtRow;
+extern const OptionInfo kSerialWordsRow;
+extern const OptionInfo kSerialOverwriteRow;
+extern const OptionInfo kSerialCounterRow;
+extern const OptionInfo kSerialSeriesRow;
+extern const OptionInfo kSerialStartRow;
+extern const OptionInfo kSerialValueRow;

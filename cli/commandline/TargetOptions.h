@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "MemoryRegion.h"
+#include "OptionTable.h"
 
 class OptionReader;
 
@@ -18,3 +19,9 @@ using RegionList = std::vector<MemoryRegion>;
 std::string ReadRegionList(const OptionReader& reader, std::optional<RegionList>& regions);
 // --region: the one region dump prints.
 std::string ReadRegion(const OptionReader& reader, std::optional<MemoryRegion>& region);
+
+// The rows of the options that say which regions of the target a command works on and how.
+extern const OptionInfo kRegionRow;
+extern const OptionInfo kRegionsRow;
+extern const OptionInfo kEraseAllBootRow;
+extern const OptionInfo kResetAfterRow;

@@ -4,8 +4,8 @@
 
 #include "CliExit.h"
 #include "SFileImage.h"
-#include "commandline/CliOptionRows.h"
 #include "commandline/CommandLineParser.h"
+#include "commandline/ImageFileOptions.h"
 #include "commandline/OptionReader.h"
 #include "commandline/TargetOptions.h"
 #include "run/CliContext.h"

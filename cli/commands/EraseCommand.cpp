@@ -2,10 +2,12 @@
 
 #include <array>
 
-#include "commandline/CliOptionRows.h"
 #include "commandline/CommandLineParser.h"
+#include "commandline/GangOptions.h"
 #include "commandline/ImageFileOptions.h"
 #include "commandline/OptionReader.h"
+#include "commandline/RunOutputOptions.h"
+#include "commandline/TargetOptions.h"
 #include "gang/GangRun.h"
 #include "run/BoardCommand.h"
 #include "run/CliContext.h"

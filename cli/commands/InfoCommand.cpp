@@ -4,9 +4,10 @@
 
 #include "CliExit.h"
 #include "SFileImage.h"
-#include "commandline/CliOptionRows.h"
 #include "commandline/CommandLineParser.h"
+#include "commandline/ImageFileOptions.h"
 #include "commandline/OptionReader.h"
+#include "commandline/RunOutputOptions.h"
 #include "run/CliContext.h"
 #include "run/CliEnvironment.h"
 #include "run/ConsoleUi.h"

@@ -5,9 +5,9 @@
 
 #include "CliExit.h"
 #include "PodInfoRecord.h"
-#include "commandline/CliOptionRows.h"
 #include "commandline/CommandLineParser.h"
 #include "commandline/OptionReader.h"
+#include "commandline/RunOutputOptions.h"
 #include "run/BoardCommand.h"
 #include "run/BoardLoop.h"
 #include "run/CliContext.h"

@@ -2,9 +2,10 @@
 
 #include <array>
 
-#include "commandline/CliOptionRows.h"
 #include "commandline/CommandLineParser.h"
+#include "commandline/ImageFileOptions.h"
 #include "commandline/OptionReader.h"
+#include "commandline/RunOutputOptions.h"
 #include "run/BoardCommand.h"
 #include "run/BoardLoop.h"
 #include "run/CliContext.h"

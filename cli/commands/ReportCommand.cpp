@@ -8,9 +8,9 @@
 
 #include "CliExit.h"
 #include "Utf8Path.h"
-#include "commandline/CliOptionRows.h"
 #include "commandline/CommandLineParser.h"
 #include "commandline/OptionReader.h"
+#include "commands/ReportOptions.h"
 #include "records/IsoTime.h"
 #include "records/RunLog.h"
 #include "records/SystemReason.h"

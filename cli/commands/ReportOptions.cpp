@@ -1,11 +1,38 @@
 #include "commands/ReportOptions.h"
 
 #include "OptionTable.h"
-#include "commandline/CliOptionRows.h"
 #include "commandline/GlobalOptions.h"
 #include "commandline/OptionReader.h"
 #include "commandline/OptionValues.h"
 #include "records/IsoTime.h"
+
+constexpr OptionInfo kHtmlRow = {
+    Program::Cli, nullptr, "html", false, ValueKind::Path, "OUT",
+    "write the yield report to OUT, one HTML page that opens offline\n"
+    "in any browser (its charts drawn by Chart.js, put inside it)",
+    0, 0, nullptr};
+
+constexpr OptionInfo kCsvRow = {
+    Program::Cli, nullptr, "csv", false, ValueKind::Path, "OUT",
+    "write one row per board to OUT, a CSV file: its runs, its first\n"
+    "and final outcome, and its last run's station, pod and status",
+    0, 0, nullptr};
+
+constexpr OptionInfo kSinceRow = {
+    Program::Cli, nullptr, "since", false, ValueKind::Text, "TIME",
+    "only runs from TIME on: an ISO 8601 date or time, such as\n"
+    "2026-12-07 or 2026-12-07T06:00+01:00 (UTC without a zone)",
+    0, 0, "--since wants an ISO 8601 time such as 2026-12-07T06:00Z, not '%s'"};
+
+constexpr OptionInfo kUntilRow = {
+    Program::Cli, nullptr, "until", false, ValueKind::Text, "TIME",
+    "only runs before TIME (ISO 8601, as --since)", 0, 0,
+    "--until wants an ISO 8601 time such as 2026-12-08T06:00Z, not '%s'"};
+
+constexpr OptionInfo kImageRow = {
+    Program::Cli, nullptr, "image", false, ValueKind::Text, "SHA256",
+    "only runs of the image file with this SHA-256 (info shows it)", 0, 0,
+    "--image wants the 64 hex digits of a SHA-256, not '%s'"};
 
 namespace {
 

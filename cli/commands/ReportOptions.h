@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "OptionTable.h"
 #include "commandline/CommandTable.h"
 
 class OptionReader;
@@ -23,3 +24,10 @@ struct ReportOptions : CommandOptions {
 
 // Reads the report's options; the refusal, or empty when they are sound.
 std::string ReadReportOptions(const OptionReader& reader, ReportOptions& options);
+
+// report's own rows.
+extern const OptionInfo kHtmlRow;
+extern const OptionInfo kCsvRow;
+extern const OptionInfo kSinceRow;
+extern const OptionInfo kUntilRow;
+extern const OptionInfo kImageRow;

@@ -2,9 +2,10 @@
 
 #include <array>
 
-#include "commandline/CliOptionRows.h"
 #include "commandline/CommandLineParser.h"
+#include "commandline/GangOptions.h"
 #include "commandline/OptionReader.h"
+#include "commandline/RunOutputOptions.h"
 #include "gang/GangRun.h"
 #include "run/BoardCommand.h"
 #include "run/BoardWork.h"

@@ -4,9 +4,11 @@
 
 #include "SFileImage.h"
 #include "Utf8Path.h"
-#include "commandline/CliOptionRows.h"
 #include "commandline/CommandLineParser.h"
+#include "commandline/ImageFileOptions.h"
 #include "commandline/OptionReader.h"
+#include "commandline/SerialOptions.h"
+#include "commands/StationDbOptions.h"
 #include "records/ImageDigests.h"
 #include "records/JsonText.h"
 #include "run/CliContext.h"

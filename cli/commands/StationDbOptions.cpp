@@ -1,13 +1,25 @@
 #include "commands/StationDbOptions.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "OptionTable.h"
-#include "commandline/CliOptionRows.h"
 #include "commandline/CommandTable.h"
+#include "commandline/ImageFileOptions.h"
 #include "commandline/OptionReader.h"
 #include "commandline/OptionValues.h"
 #include "commandline/SerialOptions.h"
+
+namespace {
+
+constexpr std::uint64_t kAny = std::numeric_limits<std::uint64_t>::max();
+
+}  // namespace
+
+constexpr OptionInfo kStartRow = {
+    Program::Cli, nullptr, "start", false, ValueKind::Count, "N",
+    "the first number of a new serial series", 0, kAny,
+    "--start takes a decimal number, not '%s'"};
 
 namespace {
 

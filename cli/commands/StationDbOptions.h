@@ -5,6 +5,7 @@
 #include <string>
 
 #include "CpuType.h"
+#include "OptionTable.h"
 #include "commandline/CommandTable.h"
 
 class OptionReader;
@@ -34,3 +35,6 @@ struct StationDbOptions : CommandOptions {
 // or admin) and a login; release takes a series, a file and --cpu; withdraw a series and a
 // SHA-256; releases a series or none. The first refusal, or empty when they are sound.
 std::string ReadStationDbOptions(const OptionReader& reader, StationDbOptions& options);
+
+// station-db's own row.
+extern const OptionInfo kStartRow;

@@ -2,9 +2,13 @@
 
 #include <array>
 
-#include "commandline/CliOptionRows.h"
 #include "commandline/CommandLineParser.h"
+#include "commandline/GangOptions.h"
+#include "commandline/ImageFileOptions.h"
 #include "commandline/OptionReader.h"
+#include "commandline/RunOutputOptions.h"
+#include "commandline/SerialOptions.h"
+#include "commandline/TargetOptions.h"
 #include "gang/GangRun.h"
 #include "run/BoardCommand.h"
 #include "run/CliContext.h"
