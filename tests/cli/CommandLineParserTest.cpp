@@ -367,6 +367,56 @@ TEST(CommandLineParser, ReportReadsTheJobFilesLogUnlessTheCommandLineNamesLogs) 
     EXPECT_EQ(given.As<ReportOptions>()->logs, (std::vector<std::string>{"a.jsonl", "b.jsonl"}));
 }
 
+// A refused command line is still a run of its command: its record says what the command was
+// given, FILE and --cpu as far as they were read before the refusal, and only a command that
+// keeps records prints one.
+TEST(CommandLineParser, ARefusedRunKeepsWhatWasReadOfItsFileAndCpu) {
+    const struct {
+        std::vector<std::string> args;
+        CliCommand command;
+        std::optional<std::string> file;
+        std::optional<CpuType> cpu;
+        bool manyPods;
+    } cases[] = {
+        {{"write", "f.s", "--cpu", "807", "--regions", "X"},
+         CliCommand::Write,
+         "f.s",
+         CpuType::DSP56F807,
+         false},
+        {{"write", "f.s", "--cpu", "999"}, CliCommand::Write, "f.s", std::nullopt, false},
+        {{"verify", "--cpu", "805"}, CliCommand::Verify, std::nullopt, std::nullopt, false},
+        {{"erase", "--cpu", "803", "--regions", "X", "--pods", "all"},
+         CliCommand::Erase,
+         std::nullopt,
+         CpuType::DSP56F803,
+         true},
+        {{"--pod", "A", "reset", "--pods", "all"},
+         CliCommand::Reset,
+         std::nullopt,
+         std::nullopt,
+         true},
+    };
+    for (const auto& c : cases) {
+        const CliParseResult parsed = Parse(c.args);
+        EXPECT_NE(parsed.error, "") << c.args[0];
+        EXPECT_EQ(parsed.refused.command, c.command) << c.args[0];
+        EXPECT_EQ(parsed.refused.file, c.file) << c.args[0];
+        EXPECT_EQ(parsed.refused.cpu, c.cpu) << c.args[0];
+        EXPECT_EQ(parsed.refused.manyPods, c.manyPods) << c.args[0];
+    }
+    const CliRun erase =
+        RunInProcess({"--json", "erase", "--cpu", "807", "--regions", "X", "--pods", "all"});
+    EXPECT_EQ(erase.status, kExitInputError);
+    const nlohmann::json records = nlohmann::json::parse(erase.out);
+    ASSERT_TRUE(records.is_array() && records.size() == 1u) << erase.out;
+    EXPECT_EQ(records[0]["command"], "erase");
+    EXPECT_EQ(records[0]["cpu"], "DSP56F807");
+    EXPECT_TRUE(records[0]["file"].is_null());
+    const CliRun list = RunInProcess({"--json", "list", "extra"});
+    EXPECT_EQ(list.status, kExitInputError);
+    EXPECT_EQ(list.out, "") << "list keeps no record";
+}
+
 struct BadCommandLine {
     std::vector<std::string> args;
     std::string message;
