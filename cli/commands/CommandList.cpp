@@ -19,7 +19,7 @@
 
 std::span<const CommandInfo> CliCommands() {
     // Made at its first use, after every command's own entry.
-    static const std::array<CommandInfo, 15> commands = {{
+    static const auto commands = std::to_array<CommandInfo>({
         InfoCommand(),
         DumpCommand(),
         WriteCommand(),
@@ -35,6 +35,6 @@ std::span<const CommandInfo> CliCommands() {
         StationDbCommand(),
         ReportCommand(),
         HelpCommand(),
-    }};
+    });
     return commands;
 }

@@ -147,7 +147,7 @@ def check_commands(page, blocks, parse_only):
 def main():
     source, parse_only = sys.argv[1], os.path.abspath(sys.argv[2])
     os.chdir(source)
-    pages = ["README.md"] + sorted(glob.glob("docs/*.md"))
+    pages = ["README.md"] + sorted(glob.glob("docs/*.md")) + ["tests/README.md"]
     linked_from_readme, command_count = set(), 0
     for page in pages:
         prose, blocks = read_page(page)
