@@ -98,12 +98,8 @@ UsageCommand CommandUsage(const std::string& program, const CommandInfo& info) {
     command.usage = program + " " + info.name + UsageArguments(info);
     command.description = info.description;
     command.example = info.example;
-    command.operand = info.needsFile                        ? "FILE"
-                      : info.command == CliCommand::Help ? "COMMAND"
-                                                         : "";
-    if (info.command == CliCommand::StationDb) {
-        command.actions.assign(StationDbActions().begin(), StationDbActions().end());
-    }
+    command.operand = info.needsFile ? "FILE" : info.manOperand;
+    command.actions.assign(info.actions.begin(), info.actions.end());
     for (const OptionUse& use : info.options) {
         command.options.push_back(UsageOf(*use.row, DescriptionOf(use)));
     }

@@ -52,18 +52,12 @@ void AddCommand(CLI::App& app, const CommandInfo& info) {
     if (info.needsFile) {
         command->add_option("FILE", CLI::callback_t{}, "the S-record file");
     }
-    if (info.command == CliCommand::Help) {
-        command->add_option("COMMAND", CLI::callback_t{}, "the command to explain");
-    }
-    if (info.command == CliCommand::StationDb) {
-        command->add_option("ACTION", CLI::callback_t{},
-                            "init, series, grant, release, withdraw or releases");
-        command->add_option("NAME", CLI::callback_t{}, "the serial series, or the role grant gives");
-        command->add_option("THIRD", CLI::callback_t{},
-                            "release: the S-record file; withdraw: its SHA-256; grant: the login");
-    }
-    if (info.command == CliCommand::Report) {
-        command->add_option("LOG", CLI::callback_t{}, "further logs, after --log")->expected(-1);
+    for (const OperandInfo& operand : info.operands) {
+        CLI::Option* option = command->add_option(operand.name, CLI::callback_t{},
+                                                  operand.description);
+        if (operand.many) {
+            option->expected(-1);
+        }
     }
     for (const OptionUse& use : info.options) {
         AddOption(*command, *use.row, DescriptionOf(use));

@@ -6,22 +6,6 @@
 #include "commandline/GlobalOptions.h"
 #include "commandline/ImageFileOptions.h"
 
-namespace {
-
-constexpr std::array<std::string_view, 6> kStationDbActions = {"init",    "series",   "grant",
-                                                               "release", "withdraw", "releases"};
-constexpr std::array<std::string_view, 3> kStationDbRoleWords = {"station", "reader", "admin"};
-
-}  // namespace
-
-std::span<const std::string_view> StationDbActions() {
-    return kStationDbActions;
-}
-
-std::span<const std::string_view> StationDbRoleWords() {
-    return kStationDbRoleWords;
-}
-
 CommandSet::CommandSet(std::span<const CommandInfo> commands) : commands_(commands) {
     for (const CommandInfo& command : commands_) {
         for (const OptionUse& use : command.options) {
@@ -71,10 +55,7 @@ std::string UsageArguments(const CommandInfo& command) {
     const bool more = std::any_of(command.options.begin(), command.options.end(),
                                   [](const OptionUse& use) { return use.row != &kCpuRow; });
     return std::string(command.needsFile ? " FILE --cpu CPU" : "") + (cpuOnly ? " --cpu CPU" : "") +
-           (command.command == CliCommand::Help ? " [COMMAND]" : "") +
-           (command.command == CliCommand::StationDb ? " ACTION [ARGS]" : "") +
-           (command.command == CliCommand::Report ? " [--log FILE...]" : "") +
-           (more ? " [OPTIONS]" : "");
+           command.usageTail + (more ? " [OPTIONS]" : "");
 }
 
 std::string PodSerialRefusal(std::string_view command, std::string_view option) {

@@ -23,6 +23,13 @@ struct OptionUse {
 // The text a command's help and manual page give the option.
 const char* DescriptionOf(const OptionUse& use);
 
+// An operand a command takes beside FILE, as its help names it.
+struct OperandInfo {
+    const char* name;
+    const char* description;
+    bool many = false;  // every further argument
+};
+
 // The options one command takes, which it reads into a struct of its own, derived from
 // this one; the parser hands it on without knowing what it holds.
 struct CommandOptions {
@@ -52,6 +59,13 @@ struct CommandInfo {
     int (*run)(const CliParseResult& parsed, const CliContext& context) = nullptr;
     // Keeps a record of each run, also of one whose command line is refused (--json, --log).
     bool keepsRecords = false;
+    // Its operands beside FILE, and how its usage line shows them (" ACTION [ARGS]").
+    std::span<const OperandInfo> operands = {};
+    const char* usageTail = "";
+    // The operand its manual page explains when it takes no FILE ("COMMAND"), or empty.
+    const char* manOperand = "";
+    // The words its first operand takes, for the manual page and the completions.
+    std::span<const std::string_view> actions = {};
 };
 
 // The commands of the tool, with the rows of the options they take, as the parser, the help
@@ -77,10 +91,6 @@ private:
 
 // What the usage line shows after the command's name: " FILE --cpu CPU [OPTIONS]".
 std::string UsageArguments(const CommandInfo& command);
-// What station-db does (its first operand), in the order its help lists them.
-std::span<const std::string_view> StationDbActions();
-// The roles station-db grant gives a login: vantix_station, vantix_reader, vantix_admin.
-std::span<const std::string_view> StationDbRoleWords();
 // The pod programs boards on its own with one stored image: pod-write and pod-verify refuse
 // every serial option. The refusal, or empty when the command takes the option as it may.
 std::string PodSerialRefusal(std::string_view command, std::string_view option);

@@ -2,6 +2,8 @@
 
 namespace {
 
+constexpr OperandInfo kOperands[] = {{"COMMAND", "the command to explain"}};
+
 constexpr CommandInfo kHelp = {
     .command = CliCommand::Help,
     .name = "help",
@@ -12,6 +14,9 @@ constexpr CommandInfo kHelp = {
     .example = "vantix-cli help write",
     .options = {},
     .refuseForeign = nullptr,
+    .operands = kOperands,
+    .usageTail = " [COMMAND]",
+    .manOperand = "COMMAND",
 };
 
 }  // namespace

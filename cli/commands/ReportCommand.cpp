@@ -245,6 +245,8 @@ int Run(const CliParseResult& parsed, const CliContext& context) {
         .Run();
 }
 
+constexpr OperandInfo kOperands[] = {{"LOG", "further logs, after --log", true}};
+
 constexpr CommandInfo kReport = {
     .command = CliCommand::Report,
     .name = "report",
@@ -269,6 +271,8 @@ constexpr CommandInfo kReport = {
     .refuseForeign = nullptr,
     .read = Read,
     .run = Run,
+    .operands = kOperands,
+    .usageTail = " [--log FILE...]",
 };
 
 }  // namespace

@@ -271,6 +271,12 @@ int Run(const CliParseResult& parsed, const CliContext& context) {
         .Run();
 }
 
+constexpr OperandInfo kOperands[] = {
+    {"ACTION", "init, series, grant, release, withdraw or releases"},
+    {"NAME", "the serial series, or the role grant gives"},
+    {"THIRD", "release: the S-record file; withdraw: its SHA-256; grant: the login"},
+};
+
 constexpr CommandInfo kStationDb = {
     .command = CliCommand::StationDb,
     .name = "station-db",
@@ -313,6 +319,9 @@ constexpr CommandInfo kStationDb = {
     .refuseForeign = nullptr,
     .read = Read,
     .run = Run,
+    .operands = kOperands,
+    .usageTail = " ACTION [ARGS]",
+    .actions = kStationDbActions,
 };
 
 }  // namespace

@@ -91,7 +91,7 @@ std::string ReadGrant(const StationDbCommandTexts& given, StationDbOptions& opti
     if (!given.name || !given.login) {
         return "'station-db grant' needs a role (station, reader or admin) and a login";
     }
-    const auto& words = StationDbRoleWords();
+    const auto& words = kStationDbRoleWords;
     if (std::find(words.begin(), words.end(), *given.name) == words.end()) {
         return "'station-db grant' grants the role station, reader or admin, not '" +
                *given.name + "'";
@@ -120,7 +120,7 @@ std::string ReadGiven(const StationDbCommandTexts& given, StationDbOptions& opti
         return "'station-db' needs " + actions;
     }
     options.action = *given.action;
-    const auto& known = StationDbActions();
+    const auto& known = kStationDbActions;
     if (std::find(known.begin(), known.end(), *given.action) == known.end()) {
         return "'station-db' does " + actions + ", not '" + *given.action + "'";
     }

@@ -1,12 +1,21 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "CpuType.h"
 #include "OptionTable.h"
 #include "commandline/CommandTable.h"
+
+// What station-db does (its first operand), in the order its help lists them.
+inline constexpr std::array<std::string_view, 6> kStationDbActions = {
+    "init", "series", "grant", "release", "withdraw", "releases"};
+// The roles station-db grant gives a login: vantix_station, vantix_reader, vantix_admin.
+inline constexpr std::array<std::string_view, 3> kStationDbRoleWords = {"station", "reader",
+                                                                        "admin"};
 
 class OptionReader;
 
