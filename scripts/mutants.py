@@ -113,10 +113,9 @@ MUTANTS = [
      "constexpr std::uint8_t kOverrunBit = 0x00;"),
 ]
 
-# The test programs the suite needs without the window: everything but the Qt layers.
-TARGETS = ["vantix_image_tests", "vantix_pod_tests", "vantix_backend_tests", "vantix_cli_tests",
-           "vantix_sweep_tests", "vantix_emulated_pod_tests", "vantix_stationdb_tests",
-           "vantix-docs"]
+# Everything the build without the window makes: each test program the suite runs (a list
+# here fell behind when a test program was added, and its placeholder test failed the suite).
+TARGETS = ["all"]
 
 
 def run(args, cwd=None, log=None):
