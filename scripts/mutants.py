@@ -126,6 +126,13 @@ def copy_tree(src):
     """The tracked files as they stand in the working tree, with uncommitted edits."""
     files = subprocess.run(["git", "ls-files", "-z"], cwd=TOP, check=True,
                            stdout=subprocess.PIPE).stdout.split(b"\0")
+    tracked = {name.decode() for name in files if name}
+    # A file renamed or deleted since the last copy goes too: the build globs some folders.
+    for folder, _, names in os.walk(src):
+        for name in names:
+            path = os.path.join(folder, name)
+            if os.path.relpath(path, src) not in tracked:
+                os.remove(path)
     for name in files:
         if not name:
             continue
