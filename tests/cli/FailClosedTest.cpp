@@ -53,15 +53,6 @@ protected:
         return args;
     }
 
-    // Waits until the state file no longer holds `before`; false only after ten minutes,
-    // a guard against a hang, not a budget.
-    bool StateChangesFrom(const std::string& before) const {
-        for (int i = 0; i < 60000 && ReadText(state) == before; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return ReadText(state) != before;
-    }
-
     ScratchDir dir;
     const std::string state = dir.File("line.state");
     const std::string a = Example("dsp56f805.s");
@@ -78,7 +69,7 @@ TEST_F(FailClosed, AKilledWriteNeverLeavesTheOldImageVerifying) {
         ASSERT_TRUE(ReadUntil(run.err, err, point)) << err;
         // The status text comes before the frames that change the board: on a busy host they
         // may not have reached the pod yet. Kill once the state file shows the first change.
-        ASSERT_TRUE(StateChangesFrom(before)) << point;
+        ASSERT_TRUE(WaitWhileFileHolds(state, before)) << point;
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         kill(run.pid, SIGKILL);
         // During the erase the run must still be going: a change seen only at its end would

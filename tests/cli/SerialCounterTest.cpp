@@ -116,10 +116,7 @@ TEST_F(SerialAndBlank, ANumberTakenIsNeverHandedOutAgain) {
     std::vector<std::string> slow = Write({"--serial-counter", counter});
     slow.insert(slow.begin(), "--sim-realtime");
     const ChildProcess killed = StartProgram(slow);
-    // Ten minutes: a guard against a hang; a busy host may take long to reach the counter.
-    for (int i = 0; i < 60000 && ReadText(counter) == "1000\n"; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    WaitWhileFileHolds(counter, "1000\n");
     kill(killed.pid, SIGKILL);
     Finish(killed);
     ASSERT_EQ(ReadText(counter), "1001\n");

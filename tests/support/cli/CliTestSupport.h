@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -9,6 +10,7 @@
 #include <sstream>
 #include <streambuf>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <unistd.h>
@@ -62,6 +64,15 @@ inline std::string ReadText(const std::filesystem::path& path) {
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
+}
+
+// Waits while the file holds `text`, as a run in another process gets to change it; false only
+// when it still does after ten minutes, a guard against a hang, not a budget.
+inline bool WaitWhileFileHolds(const std::filesystem::path& path, const std::string& text) {
+    for (int i = 0; i < 60000 && ReadText(path) == text; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return ReadText(path) != text;
 }
 
 // The operator's answers at the --repeat prompt, a line each; before the line of index k is
