@@ -58,11 +58,3 @@ std::string UsageArguments(const CommandInfo& command) {
            command.usageTail + (more ? " [OPTIONS]" : "");
 }
 
-std::string PodSerialRefusal(std::string_view command, std::string_view option) {
-    const std::string_view name = option.substr(std::min(option.find_first_not_of('-'), option.size()));
-    if ((command != "pod-write" && command != "pod-verify") || name.rfind("serial-", 0) != 0) {
-        return {};
-    }
-    return "'" + std::string(command) + "' takes no serial number (" + std::string(option) +
-           "): the pod programs boards on its own, with one image";
-}

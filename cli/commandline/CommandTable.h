@@ -91,6 +91,3 @@ private:
 
 // What the usage line shows after the command's name: " FILE --cpu CPU [OPTIONS]".
 std::string UsageArguments(const CommandInfo& command);
-// The pod programs boards on its own with one stored image: pod-write and pod-verify refuse
-// every serial option. The refusal, or empty when the command takes the option as it may.
-std::string PodSerialRefusal(std::string_view command, std::string_view option);

@@ -1,5 +1,6 @@
 #include "commandline/SerialOptions.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "OptionTable.h"
@@ -201,4 +202,13 @@ std::string ReadSerialCheck(const OptionReader& reader, std::optional<SerialChec
     }
     check = read;
     return {};
+}
+
+std::string PodSerialRefusal(std::string_view command, std::string_view option) {
+    const std::string_view name = option.substr(std::min(option.find_first_not_of('-'), option.size()));
+    if (name.rfind("serial-", 0) != 0) {
+        return {};
+    }
+    return "'" + std::string(command) + "' takes no serial number (" + std::string(option) +
+           "): the pod programs boards on its own, with one image";
 }

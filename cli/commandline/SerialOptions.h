@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "OptionTable.h"
 #include "commandline/OptionValues.h"
@@ -46,6 +47,10 @@ std::string ReadSerialCheck(const OptionReader& reader, std::optional<SerialChec
 std::string SerialTooLargeText(std::uint64_t number, int words);
 // The largest serial number of that many words.
 std::uint64_t LargestSerial(int words);
+
+// The refusal of a command that programs with the pod's one stored image (pod-write,
+// pod-verify) for a serial option given to it; empty for any other option.
+std::string PodSerialRefusal(std::string_view command, std::string_view option);
 
 // The rows of the serial options.
 extern const OptionInfo kSerialAtRow;

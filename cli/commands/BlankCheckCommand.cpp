@@ -1,7 +1,11 @@
 #include "commands/BlankCheckCommand.h"
 
 #include <array>
+#include <cstdio>
+#include <string>
+#include <vector>
 
+#include "BlankRegion.h"
 #include "commandline/CommandLineParser.h"
 #include "commandline/GangOptions.h"
 #include "commandline/ImageFileOptions.h"
@@ -10,7 +14,9 @@
 #include "commandline/TargetOptions.h"
 #include "gang/GangRun.h"
 #include "run/BoardCommand.h"
+#include "records/RunRecord.h"
 #include "run/CliContext.h"
+#include "run/PodRun.h"
 #include "run/WholeRegionRun.h"
 
 namespace {
@@ -32,15 +38,69 @@ std::string Read(const OptionReader& reader, std::unique_ptr<CommandOptions>& op
     return refusal;
 }
 
+std::string Hex4(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(value));
+    return text;
+}
+
+// Has the pod compare each region with FFFF; each checked region's finding goes into its
+// record and, unless --json, a line on stdout.
+class BlankCheckRun : public WholeRegionRun {
+public:
+    BlankCheckRun(const BlankCheckOptions& options, const BoardParts& parts)
+        : WholeRegionRun(options.cpu, options.regions, parts), out_(parts.out), json_(parts.json) {}
+
+    CommandOutcome RunOnce(PodRun& run) override {
+        std::vector<BlankRegion> report;
+        const CommandOutcome outcome = run.Operations().RunBlankCheck(Selection(), report);
+        if (outcome.kind == CommandOutcome::Kind::Succeeded ||
+            outcome.kind == CommandOutcome::Kind::Failed) {
+            Report(run.Record().regions, report);
+        }
+        out_.flush();
+        return outcome;
+    }
+
+private:
+    void Report(std::vector<RunRecord::Region>& regions, const std::vector<BlankRegion>& report) {
+        for (RunRecord::Region& region : regions) {
+            // A region the check did not reach, or the pod did not answer for, is neither.
+            BlankRegion found;
+            for (const BlankRegion& checked : report) {
+                found = region.name == RegionName(checked.region) ? checked : found;
+            }
+            region.blankChecked = true;
+            if (found.checked) {
+                region.blank = found.blank;
+            }
+            if (found.checked && !found.blank) {
+                region.differsFirst = static_cast<std::uint16_t>(found.differsFirst);
+                region.differsLast = static_cast<std::uint16_t>(found.differsLast);
+            }
+            if (!json_) {
+                out_ << region.name
+                     << (!found.checked ? std::string(" not checked")
+                         : found.blank  ? std::string(" blank")
+                                        : " not blank: " + Hex4(found.differsFirst) + "-" +
+                                             Hex4(found.differsLast) + " differs")
+                     << '\n';
+            }
+        }
+    }
+
+    std::ostream& out_;
+    const bool json_;
+};
+
 int Run(const CliParseResult& parsed, const CliContext& context) {
     const BlankCheckOptions& options = *parsed.As<BlankCheckOptions>();
     BoardCommand board = BoardCommandFor(BlankCheckCommand());
     board.json = options.json;
     board.printsFindings = true;
     board.facts.cpu = options.cpu;
-    const WholeRegionJob job{options.cpu, options.regions, true, true};
-    board.makeWork = [job](const BoardParts& parts) {
-        return std::make_unique<WholeRegionRun>(job, parts);
+    board.makeWork = [options](const BoardParts& parts) {
+        return std::make_unique<BlankCheckRun>(options, parts);
     };
     return RunOnPods(parsed.global, board, options.pods, context);
 }

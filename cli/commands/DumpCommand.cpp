@@ -1,6 +1,9 @@
 #include "commands/DumpCommand.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdio>
+#include <string>
 
 #include "CliExit.h"
 #include "SFileImage.h"
@@ -12,7 +15,6 @@
 #include "run/CliEnvironment.h"
 #include "run/ConsoleUi.h"
 #include "run/ImageLoading.h"
-#include "run/ImageReports.h"
 #include "run/OutputFailure.h"
 
 namespace {
@@ -27,6 +29,28 @@ std::string Read(const OptionReader& reader, std::unique_ptr<CommandOptions>& op
     }
     options = std::move(dump);
     return refusal;
+}
+
+constexpr int kWordsPerRow = 8;
+
+// The whole region as the hex view lays it out, from the region's map start for its map
+// size, 8 words a row: "AAAA: wwww wwww wwww wwww wwww wwww wwww wwww".
+void WriteRegionDump(std::ostream& out, const SFileImage& image, MemoryRegion region) {
+    const AddressArea& area = image.Area(region);
+    const RegionImage& loaded = image.Region(region);
+    const std::uint32_t size = std::min(area.size, loaded.capacity);
+    std::string row;
+    char text[8];
+    for (std::uint32_t i = 0; i < size; i += kWordsPerRow) {
+        std::snprintf(text, sizeof text, "%04X:", static_cast<unsigned>((area.start + i) & 0xFFFF));
+        row = text;
+        for (std::uint32_t k = i; k < i + kWordsPerRow && k < size; ++k) {
+            std::snprintf(text, sizeof text, " %04X", static_cast<unsigned>(loaded.words[k]));
+            row += text;
+        }
+        row += '\n';
+        out << row;
+    }
 }
 
 int Print(const DumpOptions& options, std::ostream& out, ConsoleUi& ui) {

@@ -11,6 +11,7 @@
 #include "gang/GangRun.h"
 #include "run/BoardCommand.h"
 #include "run/CliContext.h"
+#include "run/PodRun.h"
 #include "run/WholeRegionRun.h"
 
 namespace {
@@ -33,14 +34,32 @@ std::string Read(const OptionReader& reader, std::unique_ptr<CommandOptions>& op
     return refusal;
 }
 
+// Every page of the regions; BFLASH with one frame unless --no-erase-all-boot.
+class EraseRun : public WholeRegionRun {
+public:
+    EraseRun(const EraseOptions& options, const BoardParts& parts)
+        : WholeRegionRun(options.cpu, options.regions, parts),
+          eraseAllBoot_(options.eraseAllBoot),
+          out_(parts.out) {}
+
+    CommandOutcome RunOnce(PodRun& run) override {
+        const CommandOutcome outcome = run.Operations().RunErase(Selection(), eraseAllBoot_);
+        out_.flush();
+        return outcome;
+    }
+
+private:
+    const bool eraseAllBoot_;
+    std::ostream& out_;
+};
+
 int Run(const CliParseResult& parsed, const CliContext& context) {
     const EraseOptions& options = *parsed.As<EraseOptions>();
     BoardCommand board = BoardCommandFor(EraseCommand());
     board.json = options.json;
     board.facts.cpu = options.cpu;
-    const WholeRegionJob job{options.cpu, options.regions, options.eraseAllBoot, false};
-    board.makeWork = [job](const BoardParts& parts) {
-        return std::make_unique<WholeRegionRun>(job, parts);
+    board.makeWork = [options](const BoardParts& parts) {
+        return std::make_unique<EraseRun>(options, parts);
     };
     return RunOnPods(parsed.global, board, options.pods, context);
 }

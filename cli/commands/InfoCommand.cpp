@@ -1,6 +1,8 @@
 #include "commands/InfoCommand.h"
 
 #include <array>
+#include <string>
+#include <vector>
 
 #include "CliExit.h"
 #include "SFileImage.h"
@@ -8,11 +10,12 @@
 #include "commandline/ImageFileOptions.h"
 #include "commandline/OptionReader.h"
 #include "commandline/RunOutputOptions.h"
+#include "records/ImageDigests.h"
+#include "records/RunRecord.h"
 #include "run/CliContext.h"
 #include "run/CliEnvironment.h"
 #include "run/ConsoleUi.h"
 #include "run/ImageLoading.h"
-#include "run/ImageReports.h"
 #include "run/OutputFailure.h"
 
 namespace {
@@ -26,6 +29,53 @@ std::string Read(const OptionReader& reader, std::unique_ptr<CommandOptions>& op
     const std::string refusal = ReadImageFile(reader, info->image);
     options = std::move(info);
     return refusal;
+}
+
+std::string Padded(const std::string& text, std::size_t width) {
+    std::string cell = text;
+    if (cell.size() < width) {
+        cell.append(width - cell.size(), ' ');
+    }
+    return cell;
+}
+
+// The rows as the region list shows them, under its column headings, with each region's
+// CRC-32; then the file's SHA-256 (empty when it could not be read).
+void WriteInfoTable(std::ostream& out, const SFileImage& image, const std::vector<RegionRow>& rows,
+                    const std::string& sha256) {
+    out << "Memory Name  Start Address  Data Size      CRC-32\n";
+    for (const RegionRow& row : rows) {
+        out << Padded(row.name, 13) << Padded(row.startText, 15) << Padded(row.sizeText, 15)
+            << Crc32Text(RegionCrc32(image, row)) << '\n';
+    }
+    out << "SHA-256: " << sha256 << '\n';
+}
+
+// One line, keys in the order cpu, sha256, regions, the reader's counts.
+void WriteInfoJson(std::ostream& out, const SFileImage& image, const std::vector<RegionRow>& rows,
+                   const std::string& sha256) {
+    const SRecordDiagnostics& found = image.diagnostics;
+    std::vector<RunRecord::Region> regions;
+    for (const RegionRow& row : rows) {
+        regions.push_back(RegionRecord(image, row));
+    }
+    out << "{\"cpu\":\"" << CpuName(image.cpu) << "\",\"sha256\":\"" << sha256
+        << "\",\"regions\":" << RegionsJson(regions)
+        << ",\"badChecksums\":" << found.badChecksums.count
+        << ",\"nonHexRecords\":" << found.nonHexRecords.count
+        << ",\"truncatedRecords\":" << found.truncatedRecords.count
+        << ",\"droppedWords\":" << found.droppedWords.count
+        << ",\"trailingText\":" << found.trailingText.count
+        << ",\"oddDataBytes\":" << found.oddDataBytes.count
+        << ",\"s1s2Records\":" << found.s1s2Records.count
+        << ",\"recordsAfterEnd\":" << found.recordsAfterEnd.count
+        << ",\"intelHexLines\":" << found.intelHexLines.count
+        << ",\"junkLines\":" << found.junkLines.count
+        << ",\"rewrittenWords\":" << found.rewrittenWords
+        << ",\"conflictingWords\":" << found.conflictingWords.count
+        << ",\"dataRecords\":" << found.dataRecords << ",\"otherRecords\":" << found.otherRecords
+        << ",\"noS3Records\":" << (found.noS3Records ? "true" : "false")
+        << ",\"warnings\":" << found.Count() << "}\n";
 }
 
 int Print(const InfoOptions& options, std::ostream& out, ConsoleUi& ui) {

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "CliExit.h"
+#include "PodDisplays.h"
 #include "PodInfoRecord.h"
 #include "commandline/CommandLineParser.h"
 #include "commandline/OptionReader.h"
@@ -12,7 +13,6 @@
 #include "run/BoardLoop.h"
 #include "run/CliContext.h"
 #include "run/ConsoleUi.h"
-#include "run/PodInfoPrinter.h"
 #include "run/PodRun.h"
 
 namespace {
@@ -25,6 +25,26 @@ std::string Read(const OptionReader& reader, std::unique_ptr<CommandOptions>& op
     options = std::move(podInfo);
     return {};
 }
+
+// Takes the lines the driver prints about the pod's stored-image record: the record is
+// data (stdout); a red line is an error (stderr).
+class PodInfoPrinter final : public MessageDisplay {
+public:
+    PodInfoPrinter(std::ostream& out, ConsoleUi& ui) : out_(out), ui_(ui) {}
+
+    void AddMessage(const char* text, std::uint32_t colour) override {
+        const std::string line = text != nullptr ? text : "";
+        if (colour == kColourRed) {
+            ui_.Error(line);
+        } else {
+            out_ << line << '\n';
+        }
+    }
+
+private:
+    std::ostream& out_;
+    ConsoleUi& ui_;
+};
 
 // What the pod's record of its stored image says, as the record of the run.
 void RecordStoredImage(const PodInfoRecord& stored, RunRecord& record) {

@@ -6,6 +6,7 @@
 #include "commandline/ImageFileOptions.h"
 #include "commandline/OptionReader.h"
 #include "commandline/RunOutputOptions.h"
+#include "commandline/SerialOptions.h"
 #include "run/BoardCommand.h"
 #include "run/BoardLoop.h"
 #include "run/CliContext.h"

@@ -1,10 +1,10 @@
 #include "run/WholeRegionRun.h"
 
-#include <cstdio>
 #include <utility>
 
 #include "CliExit.h"
 #include "SFileImage.h"
+#include "records/RunRecord.h"
 #include "run/ConsoleUi.h"
 #include "run/PodRun.h"
 
@@ -23,20 +23,15 @@ RunRecord::Region MapRegionRecord(const SFileImage& image, MemoryRegion region) 
     return RegionRecord(image, row);
 }
 
-std::string Hex4(std::uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(value));
-    return text;
-}
-
 }  // namespace
 
-WholeRegionRun::WholeRegionRun(WholeRegionJob job, const BoardParts& parts)
-    : job_(std::move(job)), ui_(parts.ui), out_(parts.out), json_(parts.json) {}
+WholeRegionRun::WholeRegionRun(CpuType cpu, std::optional<RegionList> regions,
+                               const BoardParts& parts)
+    : cpu_(cpu), regions_(std::move(regions)), ui_(parts.ui) {}
 
 int WholeRegionRun::Prepare(PodRun& run) {
     SFileImage& image = run.Image();  // erased words only: the CPU's map and its program RAM
-    image.cpu = job_.cpu;
+    image.cpu = cpu_;
     image.ApplyCpuMemoryMap();
     run.Record().cpu = CpuName(image.cpu);
     if (std::string error; !SelectRegions(run, error)) {
@@ -46,26 +41,13 @@ int WholeRegionRun::Prepare(PodRun& run) {
     return kExitSuccess;
 }
 
-CommandOutcome WholeRegionRun::RunOnce(PodRun& run) {
-    const bool erase = !job_.blankCheck;
-    std::vector<BlankRegion> report;
-    const CommandOutcome outcome = erase ? run.Operations().RunErase(selection_, job_.eraseAllBoot)
-                                         : run.Operations().RunBlankCheck(selection_, report);
-    if (!erase && (outcome.kind == CommandOutcome::Kind::Succeeded ||
-                   outcome.kind == CommandOutcome::Kind::Failed)) {
-        ReportBlankCheck(run.Record().regions, report);
-    }
-    out_.flush();
-    return outcome;
-}
-
 bool WholeRegionRun::SelectRegions(PodRun& run, std::string& error) {
     const SFileImage& image = run.Image();
     for (const MemoryRegion region : kAllRegions) {
         const bool mapped = CpuHasRegion(image.cpu, region);
-        selection_[RegionIndex(region)] = !job_.regions && mapped ? 1 : 0;
+        selection_[RegionIndex(region)] = !regions_ && mapped ? 1 : 0;
     }
-    for (const MemoryRegion region : job_.regions.value_or(RegionList{})) {
+    for (const MemoryRegion region : regions_.value_or(RegionList{})) {
         if (!CpuHasRegion(image.cpu, region)) {
             error = std::string("the ") + CpuName(image.cpu) + " has no " + RegionName(region);
             return false;
@@ -78,31 +60,4 @@ bool WholeRegionRun::SelectRegions(PodRun& run, std::string& error) {
         }
     }
     return true;
-}
-
-void WholeRegionRun::ReportBlankCheck(std::vector<RunRecord::Region>& regions,
-                                          const std::vector<BlankRegion>& report) {
-    for (RunRecord::Region& region : regions) {
-        // A region the check did not reach, or the pod did not answer for, is neither.
-        BlankRegion found;
-        for (const BlankRegion& checked : report) {
-            found = region.name == RegionName(checked.region) ? checked : found;
-        }
-        region.blankChecked = true;
-        if (found.checked) {
-            region.blank = found.blank;
-        }
-        if (found.checked && !found.blank) {
-            region.differsFirst = static_cast<std::uint16_t>(found.differsFirst);
-            region.differsLast = static_cast<std::uint16_t>(found.differsLast);
-        }
-        if (!json_) {
-            out_ << region.name
-                 << (!found.checked ? std::string(" not checked")
-                     : found.blank  ? std::string(" blank")
-                                    : " not blank: " + Hex4(found.differsFirst) + "-" +
-                                         Hex4(found.differsLast) + " differs")
-                 << '\n';
-        }
-    }
 }
