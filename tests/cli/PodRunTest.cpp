@@ -21,7 +21,7 @@ bool AnyFrameStartsWith(const SimulatedPod& pod, const std::string& prefix) {
                        [&](const std::string& frame) { return frame.rfind(prefix, 0) == 0; });
 }
 
-class PodCommands : public ::testing::Test {
+class PodRunTest : public ::testing::Test {
 protected:
     CliRun Run(std::vector<std::string> args) {
         args.insert(args.begin(), "--simulate");
@@ -34,7 +34,7 @@ protected:
     const std::string f807 = Example("dsp56f807.s");
 };
 
-TEST_F(PodCommands, TraceOfOneWrite) {
+TEST_F(PodRunTest, TraceOfOneWrite) {
     const std::string trace = dir.File("write.trace");
     const CliRun run =
         RunInProcess({"--simulate", "--trace", trace, "write", f807, "--cpu", "DSP56F807"});
@@ -52,7 +52,7 @@ TEST_F(PodCommands, TraceOfOneWrite) {
     EXPECT_EQ(lines.back(), "< 21");
 }
 
-TEST_F(PodCommands, OutputOfASuccessfulWrite) {
+TEST_F(PodRunTest, OutputOfASuccessfulWrite) {
     const CliRun run = Run({"write", f807, "--cpu", "807"});
     ASSERT_EQ(run.status, kExitSuccess);
     EXPECT_EQ(run.out, "");
@@ -70,7 +70,7 @@ TEST_F(PodCommands, OutputOfASuccessfulWrite) {
     EXPECT_EQ(lines.back(), "Flash Writing is OK !!!");
 }
 
-TEST_F(PodCommands, WriteVerifyPrintsEachPhaseOnce) {
+TEST_F(PodRunTest, WriteVerifyPrintsEachPhaseOnce) {
     const CliRun run = Run({"write-verify", f805, "--cpu", "805"});
     ASSERT_EQ(run.status, kExitSuccess) << run.err;
     // The pieces alternate between writing and verifying; the log names each phase once.
@@ -80,7 +80,7 @@ TEST_F(PodCommands, WriteVerifyPrintsEachPhaseOnce) {
     EXPECT_NE(run.err.find("Flash Writing && Verifying is OK !!!\n"), std::string::npos);
 }
 
-TEST_F(PodCommands, WriteThenVerifyInALaterRunSharingTheStateFile) {
+TEST_F(PodRunTest, WriteThenVerifyInALaterRunSharingTheStateFile) {
     const std::string state = dir.File("pod.state");
     ASSERT_EQ(RunInProcess({"--sim-state", state, "write", f805, "--cpu", "805"}).status,
               kExitSuccess);
@@ -106,7 +106,7 @@ TEST_F(PodCommands, WriteThenVerifyInALaterRunSharingTheStateFile) {
     EXPECT_NE(mismatch.err.find("PFLASH Verify Error"), std::string::npos) << mismatch.err;
 }
 
-TEST_F(PodCommands, PodWriteThenPodVerifyInALaterRun) {
+TEST_F(PodRunTest, PodWriteThenPodVerifyInALaterRun) {
     const std::string state = dir.File("pod.state");
     const CliRun write =
         RunInProcess({"--sim-state", state, "pod-write", f805, "--cpu", "805", "--reset-after"});
@@ -137,7 +137,7 @@ TEST_F(PodCommands, PodWriteThenPodVerifyInALaterRun) {
     EXPECT_NE(empty.err.find("Fail to Get EEPROM Info.\n"), std::string::npos);
 }
 
-TEST_F(PodCommands, SimFillChoosesWhatANewSimulatedPodHoldsOnly) {
+TEST_F(PodRunTest, SimFillChoosesWhatANewSimulatedPodHoldsOnly) {
     // A new pod holds a stale image of another CPU unless it starts erased.
     const CliRun stale = RunInProcess({"--sim-state", dir.File("old.state"), "-q", "pod-info"});
     EXPECT_EQ(stale.status, kExitSuccess) << stale.err;
@@ -158,7 +158,7 @@ TEST_F(PodCommands, SimFillChoosesWhatANewSimulatedPodHoldsOnly) {
         << bad.err;
 }
 
-TEST_F(PodCommands, PodInfoPrintsTheStoredRecordAsData) {
+TEST_F(PodRunTest, PodInfoPrintsTheStoredRecordAsData) {
     const std::string state = dir.File("pod.state");
     const CliRun none = RunInProcess({"--sim-state", state, "--sim-fill", "erased", "pod-info"});
     EXPECT_EQ(none.status, kExitFailed);
@@ -189,7 +189,7 @@ TEST_F(PodCommands, PodInfoPrintsTheStoredRecordAsData) {
     EXPECT_FALSE(scripted.pod->IsOpen());
 }
 
-TEST_F(PodCommands, RegionsAndEraseOptionsReachThePod) {
+TEST_F(PodRunTest, RegionsAndEraseOptionsReachThePod) {
     ASSERT_EQ(Run({"write", f805, "--cpu", "805", "--regions", "pflash,BFLASH"}).status,
               kExitSuccess);
     EXPECT_TRUE(AnyFrameStartsWith(*scripted.pod, "X04"));
@@ -205,7 +205,7 @@ TEST_F(PodCommands, RegionsAndEraseOptionsReachThePod) {
     EXPECT_FALSE(AnyFrameStartsWith(*scripted.pod, "X04"));
 }
 
-TEST_F(PodCommands, FailedSequenceExitsWithOneAndItsStatusText) {
+TEST_F(PodRunTest, FailedSequenceExitsWithOneAndItsStatusText) {
     scripted.script = [](SimulatedPod& pod) { pod.Faults().WrongReply('W', 1, '#'); };
     const CliRun run = Run({"write", f805, "--cpu", "805", "--reset-after"});
     EXPECT_EQ(run.status, kExitFailed);
@@ -219,7 +219,7 @@ TEST_F(PodCommands, FailedSequenceExitsWithOneAndItsStatusText) {
     EXPECT_EQ(quiet.err, "DFLASH Write Error\n");
 }
 
-TEST_F(PodCommands, FailedResetAfterWritingExitsWithOne) {
+TEST_F(PodRunTest, FailedResetAfterWritingExitsWithOne) {
     scripted.script = [](SimulatedPod& pod) { pod.Faults().SilenceReply('R'); };
     const CliRun run = Run({"write", f805, "--cpu", "805", "--reset-after"});
     EXPECT_EQ(run.status, kExitFailed);
@@ -228,7 +228,7 @@ TEST_F(PodCommands, FailedResetAfterWritingExitsWithOne) {
     EXPECT_NE(run.err.find("Fail to reset target board\n", ok), std::string::npos);
 }
 
-TEST_F(PodCommands, TargetReset) {
+TEST_F(PodRunTest, TargetReset) {
     const CliRun ok = Run({"reset"});
     EXPECT_EQ(ok.status, kExitSuccess);
     EXPECT_EQ(ok.err, "simulated pod: no board is programmed\nTarget board reset is OK !!!\n");
@@ -240,7 +240,7 @@ TEST_F(PodCommands, TargetReset) {
     EXPECT_EQ(failed.err, "Fail to reset target board\n");
 }
 
-TEST_F(PodCommands, UnreachablePodExitsWithThree) {
+TEST_F(PodRunTest, UnreachablePodExitsWithThree) {
     scripted.script = [](SimulatedPod& pod) { pod.Faults().devices.clear(); };
     const CliRun none = Run({"write", f805, "--cpu", "805"});
     EXPECT_EQ(none.status, kExitUnreachable);
@@ -263,7 +263,7 @@ TEST_F(PodCommands, UnreachablePodExitsWithThree) {
         << noLibrary.err;
 }
 
-TEST_F(PodCommands, RefusalsExitWithTwoBeforeThePodIsTouched) {
+TEST_F(PodRunTest, RefusalsExitWithTwoBeforeThePodIsTouched) {
     const CliRun old = Run({"-q", "write", Example("dsp56f801.s"), "--cpu", "801"});
     EXPECT_EQ(old.status, kExitInputError);
     EXPECT_EQ(old.err, "Not currently support DSP56F801\n");
@@ -285,7 +285,7 @@ TEST_F(PodCommands, RefusalsExitWithTwoBeforeThePodIsTouched) {
               "no S3 records: nothing to program\nsimulated pod: no board is programmed\nThere is no S File data to write into EEPROM\n");
 }
 
-TEST_F(PodCommands, InputErrorsNeverCreateAPod) {
+TEST_F(PodRunTest, InputErrorsNeverCreateAPod) {
     const CliRun absent = Run({"write", f805, "--cpu", "805", "--regions", "PFLASH,P2FLASH"});
     EXPECT_EQ(absent.status, kExitInputError);
     EXPECT_EQ(absent.err, "vantix-cli: region P2FLASH is not present in the file for this CPU\n");
@@ -307,13 +307,13 @@ TEST_F(PodCommands, InputErrorsNeverCreateAPod) {
     EXPECT_EQ(ReadText(state), "not a state file") << "left as it was";
 }
 
-TEST_F(PodCommands, VerboseShowsTheFramesOnStderr) {
+TEST_F(PodRunTest, VerboseShowsTheFramesOnStderr) {
     const CliRun run = Run({"-v", "reset"});
     EXPECT_EQ(run.status, kExitSuccess);
     EXPECT_EQ(run.err, "simulated pod: no board is programmed\n> 02 49 03\n< 21\n> 02 52 03\n< 21\nTarget board reset is OK !!!\n");
 }
 
-TEST_F(PodCommands, ProgressBarOnATerminal) {
+TEST_F(PodRunTest, ProgressBarOnATerminal) {
     CliEnvironment environment = scripted.Environment();
     environment.stderrIsTerminal = true;
     const CliRun run = RunInProcess(
@@ -347,7 +347,7 @@ private:
     std::atomic<bool>& flag_;
 };
 
-TEST_F(PodCommands, InterruptStopsTheSequenceAndClosesThePod) {
+TEST_F(PodRunTest, InterruptStopsTheSequenceAndClosesThePod) {
     std::atomic<bool> interrupted{false};
     CliEnvironment environment = scripted.Environment();
     environment.interrupted = &interrupted;

@@ -29,7 +29,7 @@ std::string InfoRecord(char marker, std::uint8_t cpu, std::uint8_t options,
     return reply;
 }
 
-class EepromStoreTest : public UsbPodFixture {
+class PodImageStoreTest : public UsbPodFixture {
 protected:
     void SetUp() override { OpenPod(); }
 
@@ -49,7 +49,7 @@ protected:
 
 // An image that never went through the region listing: wordCount holds the words read, not
 // the extent. The pod still gets the extent, and POD Verify compares the record with it.
-TEST_F(EepromStoreTest, ExtentIsTheSpanWhateverWordCountHolds) {
+TEST_F(PodImageStoreTest, ExtentIsTheSpanWhateverWordCountHolds) {
     UseCpu(CpuType::DSP56F803);
     Fill(MemoryRegion::PFLASH, 0x0100, 0x0201);
     image.Region(MemoryRegion::PFLASH).wordCount = 4;
@@ -64,7 +64,7 @@ TEST_F(EepromStoreTest, ExtentIsTheSpanWhateverWordCountHolds) {
     EXPECT_EQ(pod.VerifyPodEeprom(), kEepromInfoMismatch);
 }
 
-TEST_F(EepromStoreTest, ThreeHundredWordsAreStoredInBlocksOf132) {
+TEST_F(PodImageStoreTest, ThreeHundredWordsAreStoredInBlocksOf132) {
     UseCpu(CpuType::DSP56F803);
     Fill(MemoryRegion::PFLASH, 0x0100, 0x0100 + 299);
     EXPECT_TRUE(pod.TransferRegionToEeprom(MemoryRegion::PFLASH, false));
@@ -78,7 +78,7 @@ TEST_F(EepromStoreTest, ThreeHundredWordsAreStoredInBlocksOf132) {
     EXPECT_EQ(displays.shownStatus, "PFLASH EEPROM Writing...");
 }
 
-TEST_F(EepromStoreTest, ComparingUsesQAndRecordsNothing) {
+TEST_F(PodImageStoreTest, ComparingUsesQAndRecordsNothing) {
     UseCpu(CpuType::DSP56F803);
     Fill(MemoryRegion::DFLASH, 0x1000, 0x1001);
     EXPECT_TRUE(pod.TransferRegionToEeprom(MemoryRegion::DFLASH, true));
@@ -86,14 +86,14 @@ TEST_F(EepromStoreTest, ComparingUsesQAndRecordsNothing) {
     EXPECT_EQ(displays.shownStatus, "DFLASH EEPROM Verifying...");
 }
 
-TEST_F(EepromStoreTest, EmptyRegionIsOnlyItsExtentWhenStoringAndNothingWhenComparing) {
+TEST_F(PodImageStoreTest, EmptyRegionIsOnlyItsExtentWhenStoringAndNothingWhenComparing) {
     UseCpu(CpuType::DSP56F803);
     EXPECT_TRUE(pod.TransferRegionToEeprom(MemoryRegion::P2FLASH, false));
     EXPECT_TRUE(pod.TransferRegionToEeprom(MemoryRegion::P2FLASH, true));
     EXPECT_EQ(device.WriteTexts(), Strings{"[Y1000000000000]"});
 }
 
-TEST_F(EepromStoreTest, PodWriteStoresEveryRegionThenTheCpuAndOptions) {
+TEST_F(PodImageStoreTest, PodWriteStoresEveryRegionThenTheCpuAndOptions) {
     Fill803();
     EXPECT_EQ(pod.WritePodEeprom(true, false), kPodOk);
     const Strings commands = device.Commands();
@@ -105,7 +105,7 @@ TEST_F(EepromStoreTest, PodWriteStoresEveryRegionThenTheCpuAndOptions) {
 }
 
 class EepromStoreFault
-    : public EepromStoreTest,
+    : public PodImageStoreTest,
       public ::testing::WithParamInterface<std::tuple<std::string, PodResult, std::string>> {};
 
 TEST_P(EepromStoreFault, AbortsAndMarksTheStep) {
@@ -125,20 +125,20 @@ INSTANTIATE_TEST_SUITE_P(EveryStoreError, EepromStoreFault,
                                            std::make_tuple("Z", 9, "1111")),
                          [](const auto& info) { return std::string(std::get<0>(info.param)); });
 
-TEST_F(EepromStoreTest, PodWriteThatCannotStartSendsNothingMore) {
+TEST_F(PodImageStoreTest, PodWriteThatCannotStartSendsNothingMore) {
     Fill803();
     device.FailWriteWhen("K");
     EXPECT_EQ(pod.WritePodEeprom(false, false), kEepromWriteError);
     EXPECT_EQ(device.writes.size(), 1u);
 }
 
-TEST_F(EepromStoreTest, ObjectionInsideABlockFailsTheRegion) {
+TEST_F(PodImageStoreTest, ObjectionInsideABlockFailsTheRegion) {
     Fill803();
     device.ReplyWhen("T", "E", 2);  // DFLASH is one batch; PFLASH's first batch objects
     EXPECT_EQ(pod.WritePodEeprom(false, false), kEepromPflashWriteError);
 }
 
-TEST_F(EepromStoreTest, PodVerifyPrintsTheRecordAndComparesEveryBlock) {
+TEST_F(PodImageStoreTest, PodVerifyPrintsTheRecordAndComparesEveryBlock) {
     Fill803();
     device.ReplyWhen("O", Record803(2));  // options differ from anything: not compared
     EXPECT_EQ(pod.VerifyPodEeprom(), kPodOk);
@@ -161,7 +161,7 @@ TEST_F(EepromStoreTest, PodVerifyPrintsTheRecordAndComparesEveryBlock) {
     EXPECT_EQ(displays.LedPattern(), "1111");
 }
 
-TEST_F(EepromStoreTest, RecordOfADsp56f807ShowsItsSecondProgramFlash) {
+TEST_F(PodImageStoreTest, RecordOfADsp56f807ShowsItsSecondProgramFlash) {
     UseCpu(CpuType::DSP56F807);
     Fill(MemoryRegion::P2FLASH, 0x8000, 0x8001);
     device.ReplyWhen("O",
@@ -175,7 +175,7 @@ TEST_F(EepromStoreTest, RecordOfADsp56f807ShowsItsSecondProgramFlash) {
     EXPECT_THAT(FramesOf('Q'), ElementsAre("Q100000002"));
 }
 
-TEST_F(EepromStoreTest, RecordForAnotherCpuIsPrintedAndRejected) {
+TEST_F(PodImageStoreTest, RecordForAnotherCpuIsPrintedAndRejected) {
     UseCpu(CpuType::DSP56F807);
     Fill(MemoryRegion::PFLASH, 0x0100, 0x0101);
     device.ReplyWhen("O",
@@ -188,7 +188,7 @@ TEST_F(EepromStoreTest, RecordForAnotherCpuIsPrintedAndRejected) {
     EXPECT_THAT(device.Commands(), ElementsAre("O"));
 }
 
-TEST_F(EepromStoreTest, RegionExtentThatDiffersIsAMismatch) {
+TEST_F(PodImageStoreTest, RegionExtentThatDiffersIsAMismatch) {
     Fill803();
     device.ReplyWhen(
         "O",
@@ -197,7 +197,7 @@ TEST_F(EepromStoreTest, RegionExtentThatDiffersIsAMismatch) {
     EXPECT_EQ(pod.VerifyPodEeprom(), kEepromInfoMismatch);
 }
 
-TEST_F(EepromStoreTest, RegionMissingFromTheImageIsNotCompared) {
+TEST_F(PodImageStoreTest, RegionMissingFromTheImageIsNotCompared) {
     UseCpu(CpuType::DSP56F803);
     Fill(MemoryRegion::PFLASH, 0x0100, 0x0101);
     device.ReplyWhen(
@@ -207,7 +207,7 @@ TEST_F(EepromStoreTest, RegionMissingFromTheImageIsNotCompared) {
     EXPECT_EQ(pod.VerifyPodEeprom(), kPodOk);
 }
 
-TEST_F(EepromStoreTest, PodWithoutAnImageSaysSoAndStops) {
+TEST_F(PodImageStoreTest, PodWithoutAnImageSaysSoAndStops) {
     Fill803();
     std::string reply = Record803();
     reply[1] = 'x';
@@ -219,7 +219,7 @@ TEST_F(EepromStoreTest, PodWithoutAnImageSaysSoAndStops) {
                     Message{"There is No SFile Info.", kColourRed}));
 }
 
-TEST_F(EepromStoreTest, MissingOrRefusedRecordFailsWithoutAMessage) {
+TEST_F(PodImageStoreTest, MissingOrRefusedRecordFailsWithoutAMessage) {
     Fill803();
     device.ReplyWhen("O", Record803().substr(0, 20));
     EXPECT_EQ(pod.VerifyPodEeprom(), kEepromInfoError);
@@ -231,7 +231,7 @@ TEST_F(EepromStoreTest, MissingOrRefusedRecordFailsWithoutAMessage) {
 }
 
 class EepromCompareFault
-    : public EepromStoreTest,
+    : public PodImageStoreTest,
       public ::testing::WithParamInterface<std::tuple<std::string, PodResult, std::string>> {};
 
 TEST_P(EepromCompareFault, ClosesWithLAndMarksTheStep) {
@@ -259,7 +259,7 @@ INSTANTIATE_TEST_SUITE_P(EveryCompareError, EepromCompareFault,
                                            std::make_tuple("Q2", 6, "111R")),
                          [](const auto& info) { return std::string(std::get<0>(info.param)); });
 
-TEST_F(EepromStoreTest, CompareThatCannotStartIsAVerifyError) {
+TEST_F(PodImageStoreTest, CompareThatCannotStartIsAVerifyError) {
     Fill803();
     device.ReplyWhen("O", Record803());
     device.FailWriteWhen("K");
@@ -267,7 +267,7 @@ TEST_F(EepromStoreTest, CompareThatCannotStartIsAVerifyError) {
     EXPECT_EQ(displays.LedPattern(), "0000");
 }
 
-TEST_F(EepromStoreTest, FailedClosingLIsAVerifyError) {
+TEST_F(PodImageStoreTest, FailedClosingLIsAVerifyError) {
     Fill803();
     device.ReplyWhen("O", Record803());
     device.FailWriteWhen("L");

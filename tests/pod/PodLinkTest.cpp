@@ -14,11 +14,11 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-class UsbPodTransportTest : public UsbPodFixture {};
+class PodLinkTest : public UsbPodFixture {};
 
 // --- library and discovery -----------------------------------------------------------------
 
-TEST_F(UsbPodTransportTest, MissingLibraryFailsFindAndOpenWithoutTouchingTheDevice) {
+TEST_F(PodLinkTest, MissingLibraryFailsFindAndOpenWithoutTouchingTheDevice) {
     library.present = false;
     EXPECT_FALSE(pod.LoadDriverLibrary());
     EXPECT_FALSE(pod.HasLibrary());
@@ -28,7 +28,7 @@ TEST_F(UsbPodTransportTest, MissingLibraryFailsFindAndOpenWithoutTouchingTheDevi
     EXPECT_EQ(pod.LastLibraryError(), "not installed");
 }
 
-TEST_F(UsbPodTransportTest, FindsThePodAmongOtherDevicesByExactDescription) {
+TEST_F(PodLinkTest, FindsThePodAmongOtherDevicesByExactDescription) {
     device.devices = {"USB POD2", "usb pod", "USB POD"};
     ASSERT_TRUE(pod.LoadDriverLibrary());
     EXPECT_TRUE(pod.FindPod());
@@ -36,7 +36,7 @@ TEST_F(UsbPodTransportTest, FindsThePodAmongOtherDevicesByExactDescription) {
     EXPECT_EQ(device.CallCount("FT_ListDevices"), 4u);  // the count, then three descriptions
 }
 
-TEST_F(UsbPodTransportTest, DescriptionsThatOnlyResembleThePodAreNotTaken) {
+TEST_F(PodLinkTest, DescriptionsThatOnlyResembleThePodAreNotTaken) {
     device.devices = {"USB POD ", "usb pod", "USB PO"};
     ASSERT_TRUE(pod.LoadDriverLibrary());
     EXPECT_FALSE(pod.FindPod());
@@ -44,7 +44,7 @@ TEST_F(UsbPodTransportTest, DescriptionsThatOnlyResembleThePodAreNotTaken) {
     EXPECT_STREQ(pod.Description(), "");
 }
 
-TEST_F(UsbPodTransportTest, DescriptionFillingAllSixtyFourBytesIsCutNotOverread) {
+TEST_F(PodLinkTest, DescriptionFillingAllSixtyFourBytesIsCutNotOverread) {
     device.devices = {"USB POD" + std::string(57, 'x'), "USB POD"};
     ASSERT_TRUE(pod.LoadDriverLibrary());
     EXPECT_TRUE(pod.FindPod());
@@ -52,7 +52,7 @@ TEST_F(UsbPodTransportTest, DescriptionFillingAllSixtyFourBytesIsCutNotOverread)
     EXPECT_LT(std::strlen(pod.Description()), CUsbPod::kDescriptionSize);
 }
 
-TEST_F(UsbPodTransportTest, FailedListingClearsTheFoundFlag) {
+TEST_F(PodLinkTest, FailedListingClearsTheFoundFlag) {
     ASSERT_TRUE(pod.LoadDriverLibrary());
     device.FailCall("FT_ListDevices", 2);  // the description of device 0
     EXPECT_FALSE(pod.FindPod());
@@ -61,7 +61,7 @@ TEST_F(UsbPodTransportTest, FailedListingClearsTheFoundFlag) {
     EXPECT_STREQ(pod.Description(), "");
 }
 
-TEST_F(UsbPodTransportTest, FoundPodIsNotListedAgainAndAPulledPodFailsAtOpen) {
+TEST_F(PodLinkTest, FoundPodIsNotListedAgainAndAPulledPodFailsAtOpen) {
     ASSERT_TRUE(pod.LoadDriverLibrary());
     ASSERT_TRUE(pod.FindPod());
     device.devices.clear();  // unplugged
@@ -73,7 +73,7 @@ TEST_F(UsbPodTransportTest, FoundPodIsNotListedAgainAndAPulledPodFailsAtOpen) {
     EXPECT_TRUE(pod.IsFound());
 }
 
-TEST_F(UsbPodTransportTest, LoadingTwiceKeepsOneReference) {
+TEST_F(PodLinkTest, LoadingTwiceKeepsOneReference) {
     EXPECT_TRUE(pod.LoadDriverLibrary());
     EXPECT_TRUE(pod.LoadDriverLibrary());
     pod.FreeDriverLibrary();
@@ -84,7 +84,7 @@ TEST_F(UsbPodTransportTest, LoadingTwiceKeepsOneReference) {
 
 // --- open and close ------------------------------------------------------------------------
 
-TEST_F(UsbPodTransportTest, OpenConfiguresTheLinkAndIdentifiesThePod) {
+TEST_F(PodLinkTest, OpenConfiguresTheLinkAndIdentifiesThePod) {
     ASSERT_TRUE(pod.LoadDriverLibrary());
     ASSERT_TRUE(pod.FindPod());
     device.ClearRecords();
@@ -109,7 +109,7 @@ TEST_F(UsbPodTransportTest, OpenConfiguresTheLinkAndIdentifiesThePod) {
     EXPECT_EQ(device.WriteTexts(), Strings{"[I]"});
 }
 
-TEST_F(UsbPodTransportTest, LatencyTimerAlreadyAtOneIsNotSetAgain) {
+TEST_F(PodLinkTest, LatencyTimerAlreadyAtOneIsNotSetAgain) {
     device.latencyMs = 1;
     OpenPod();
     pod.Close();
@@ -118,19 +118,19 @@ TEST_F(UsbPodTransportTest, LatencyTimerAlreadyAtOneIsNotSetAgain) {
     EXPECT_EQ(device.CallCount("FT_SetLatencyTimer"), 0u);
 }
 
-TEST_F(UsbPodTransportTest, OpenWhileOpenSendsNothing) {
+TEST_F(PodLinkTest, OpenWhileOpenSendsNothing) {
     OpenPod();
     EXPECT_EQ(pod.Open(), kPodOpenOk);
     EXPECT_TRUE(device.calls.empty());
 }
 
-TEST_F(UsbPodTransportTest, OpenWithoutFindingThePodIsAPortFailure) {
+TEST_F(PodLinkTest, OpenWithoutFindingThePodIsAPortFailure) {
     ASSERT_TRUE(pod.LoadDriverLibrary());
     EXPECT_EQ(pod.Open(), kPodOpenPortFailure);
     EXPECT_EQ(device.CallCount("FT_OpenEx"), 0u);
 }
 
-TEST_F(UsbPodTransportTest, SecondIdentifyTryOpensThePod) {
+TEST_F(PodLinkTest, SecondIdentifyTryOpensThePod) {
     device.ReplyWhen("I", "", 1);
     ASSERT_TRUE(pod.LoadDriverLibrary());
     ASSERT_TRUE(pod.FindPod());
@@ -138,7 +138,7 @@ TEST_F(UsbPodTransportTest, SecondIdentifyTryOpensThePod) {
     EXPECT_EQ(device.WriteTexts(), (Strings{"[I]", "[I]"}));
 }
 
-TEST_F(UsbPodTransportTest, SilentPodIsNotOpenedAndItsHandleIsClosed) {
+TEST_F(PodLinkTest, SilentPodIsNotOpenedAndItsHandleIsClosed) {
     device.ReplyWhen("I", "");
     ASSERT_TRUE(pod.LoadDriverLibrary());
     ASSERT_TRUE(pod.FindPod());
@@ -172,7 +172,7 @@ INSTANTIATE_TEST_SUITE_P(EveryConfigurationCall, OpenStepFailure,
                                            "FT_SetTimeouts", "FT_Purge"),
                          [](const auto& info) { return std::string(info.param); });
 
-TEST_F(UsbPodTransportTest, FailedOpenExLeavesNothingToClose) {
+TEST_F(PodLinkTest, FailedOpenExLeavesNothingToClose) {
     device.FailCall("FT_OpenEx");
     ASSERT_TRUE(pod.LoadDriverLibrary());
     ASSERT_TRUE(pod.FindPod());
@@ -181,13 +181,13 @@ TEST_F(UsbPodTransportTest, FailedOpenExLeavesNothingToClose) {
     EXPECT_TRUE(pod.Close());
 }
 
-TEST_F(UsbPodTransportTest, CloseWithNothingOpenSucceedsSilently) {
+TEST_F(PodLinkTest, CloseWithNothingOpenSucceedsSilently) {
     ASSERT_TRUE(pod.LoadDriverLibrary());
     EXPECT_TRUE(pod.Close());
     EXPECT_EQ(device.calls, Strings{"Load"});
 }
 
-TEST_F(UsbPodTransportTest, ClosePurgesBothQueuesAndKeepsTheFoundFlag) {
+TEST_F(PodLinkTest, ClosePurgesBothQueuesAndKeepsTheFoundFlag) {
     OpenPod();
     EXPECT_TRUE(pod.Close());
     EXPECT_EQ(device.calls, (Strings{"FT_Purge", "FT_Close"}));
@@ -196,7 +196,7 @@ TEST_F(UsbPodTransportTest, ClosePurgesBothQueuesAndKeepsTheFoundFlag) {
     EXPECT_TRUE(pod.IsFound());
 }
 
-TEST_F(UsbPodTransportTest, FailedCloseKeepsThePodOpen) {
+TEST_F(PodLinkTest, FailedCloseKeepsThePodOpen) {
     OpenPod();
     device.FailCall("FT_Close", 1);
     EXPECT_FALSE(pod.Close());
@@ -205,7 +205,7 @@ TEST_F(UsbPodTransportTest, FailedCloseKeepsThePodOpen) {
     EXPECT_FALSE(pod.IsOpen());
 }
 
-TEST_F(UsbPodTransportTest, DestructionClosesThePodBeforeReleasingTheLibrary) {
+TEST_F(PodLinkTest, DestructionClosesThePodBeforeReleasingTheLibrary) {
     auto owned = std::make_unique<CUsbPod>(library, clock, image);
     ASSERT_TRUE(owned->LoadDriverLibrary());
     ASSERT_TRUE(owned->FindPod());
@@ -215,7 +215,7 @@ TEST_F(UsbPodTransportTest, DestructionClosesThePodBeforeReleasingTheLibrary) {
     EXPECT_EQ(device.calls, (Strings{"FT_Purge", "FT_Close", "Free"}));
 }
 
-TEST_F(UsbPodTransportTest, ReleasingTheLibraryWhileOpenClosesFirst) {
+TEST_F(PodLinkTest, ReleasingTheLibraryWhileOpenClosesFirst) {
     OpenPod();
     pod.FreeDriverLibrary();
     EXPECT_EQ(device.calls, (Strings{"FT_Purge", "FT_Close", "Free"}));
@@ -224,7 +224,7 @@ TEST_F(UsbPodTransportTest, ReleasingTheLibraryWhileOpenClosesFirst) {
 
 // --- WriteFrame ----------------------------------------------------------------------------
 
-TEST_F(UsbPodTransportTest, WriteWaitsForTheTransmitQueueToDrain) {
+TEST_F(PodLinkTest, WriteWaitsForTheTransmitQueueToDrain) {
     OpenPod();
     device.txDrainPolls = 5;
     const char frame[] = "\x02I\x03";
@@ -232,7 +232,7 @@ TEST_F(UsbPodTransportTest, WriteWaitsForTheTransmitQueueToDrain) {
     EXPECT_EQ(device.CallCount("FT_GetStatus"), 6u);
 }
 
-TEST_F(UsbPodTransportTest, TransmitQueueThatNeverDrainsFailsAtTheDeadline) {
+TEST_F(PodLinkTest, TransmitQueueThatNeverDrainsFailsAtTheDeadline) {
     OpenPod();
     device.txDrainPolls = -1;
     const char frame[] = "\x02I\x03";
@@ -242,7 +242,7 @@ TEST_F(UsbPodTransportTest, TransmitQueueThatNeverDrainsFailsAtTheDeadline) {
     EXPECT_LE(NowMs() - begin, 202u);
 }
 
-TEST_F(UsbPodTransportTest, WriteFailuresOfEveryKindAreReported) {
+TEST_F(PodLinkTest, WriteFailuresOfEveryKindAreReported) {
     OpenPod();
     const char frame[] = "\x02I\x03";
     device.FailCall("FT_Write", 1);
@@ -259,7 +259,7 @@ TEST_F(UsbPodTransportTest, WriteFailuresOfEveryKindAreReported) {
 
 // --- ReadReply -----------------------------------------------------------------------------
 
-TEST_F(UsbPodTransportTest, SilentPodTimesOutAtTheFirstEmptyPollAfterTheTimeOut) {
+TEST_F(PodLinkTest, SilentPodTimesOutAtTheFirstEmptyPollAfterTheTimeOut) {
     OpenPod();
     std::uint8_t byte = 0;
     const std::uint64_t begin = NowMs();
@@ -270,7 +270,7 @@ TEST_F(UsbPodTransportTest, SilentPodTimesOutAtTheFirstEmptyPollAfterTheTimeOut)
     EXPECT_EQ(device.CallCount("FT_Read"), 2u);
 }
 
-TEST_F(UsbPodTransportTest, ReplyThatStopsEndsAfterAHundredMillisecondsOfSilence) {
+TEST_F(PodLinkTest, ReplyThatStopsEndsAfterAHundredMillisecondsOfSilence) {
     OpenPod();
     device.emptyReadMs = 5;
     device.Queue(std::string(10, 'a'));
@@ -283,7 +283,7 @@ TEST_F(UsbPodTransportTest, ReplyThatStopsEndsAfterAHundredMillisecondsOfSilence
               "< 61 61 61 61 61 61 61 61 61 61 (failed: time-out, 10 of 28 bytes)");
 }
 
-TEST_F(UsbPodTransportTest, SlowBytesWithinTheSilenceLimitComplete) {
+TEST_F(PodLinkTest, SlowBytesWithinTheSilenceLimitComplete) {
     OpenPod();
     device.Queue("!w0123456789", 150, 60);
     std::uint8_t buffer[12] = {};
@@ -291,7 +291,7 @@ TEST_F(UsbPodTransportTest, SlowBytesWithinTheSilenceLimitComplete) {
     EXPECT_EQ(std::string(buffer, buffer + 12), "!w0123456789");
 }
 
-TEST_F(UsbPodTransportTest, ReplyLongerThanWantedIsNotStoredPastTheCount) {
+TEST_F(PodLinkTest, ReplyLongerThanWantedIsNotStoredPastTheCount) {
     OpenPod();
     device.Queue("!!!!!!");
     std::uint8_t buffer[4] = {0xEE, 0xEE, 0xEE, 0xEE};
@@ -300,7 +300,7 @@ TEST_F(UsbPodTransportTest, ReplyLongerThanWantedIsNotStoredPastTheCount) {
     EXPECT_EQ(device.CallCount("FT_Read"), 2u);
 }
 
-TEST_F(UsbPodTransportTest, CountsBeyondTheReplyBufferAndZeroTouchNothing) {
+TEST_F(PodLinkTest, CountsBeyondTheReplyBufferAndZeroTouchNothing) {
     OpenPod();
     std::vector<std::uint8_t> big(1000);
     EXPECT_FALSE(pod.ReadReply(big.data(), CUsbPod::kReplyBufferSize + 1, 200));
@@ -308,7 +308,7 @@ TEST_F(UsbPodTransportTest, CountsBeyondTheReplyBufferAndZeroTouchNothing) {
     EXPECT_TRUE(device.calls.empty());
 }
 
-TEST_F(UsbPodTransportTest, ReadErrorsFailAtOnce) {
+TEST_F(PodLinkTest, ReadErrorsFailAtOnce) {
     OpenPod();
     std::uint8_t buffer[2] = {};
     const std::uint64_t begin = NowMs();
@@ -323,7 +323,7 @@ TEST_F(UsbPodTransportTest, ReadErrorsFailAtOnce) {
     EXPECT_EQ(NowMs(), begin);
 }
 
-TEST_F(UsbPodTransportTest, QueueReportingBytesThatNeverArriveCannotHoldTheRead) {
+TEST_F(PodLinkTest, QueueReportingBytesThatNeverArriveCannotHoldTheRead) {
     OpenPod();
     device.phantomQueued = 1;
     std::uint8_t byte = 0;
@@ -332,7 +332,7 @@ TEST_F(UsbPodTransportTest, QueueReportingBytesThatNeverArriveCannotHoldTheRead)
     EXPECT_LE(NowMs() - begin, 1500u);
 }
 
-TEST_F(UsbPodTransportTest, ReceiveQueueCountReportsWaitingBytes) {
+TEST_F(PodLinkTest, ReceiveQueueCountReportsWaitingBytes) {
     OpenPod();
     device.Queue("xyz");
     std::uint32_t waiting = 0;
@@ -342,7 +342,7 @@ TEST_F(UsbPodTransportTest, ReceiveQueueCountReportsWaitingBytes) {
     EXPECT_FALSE(pod.ReceiveQueueCount(waiting));
 }
 
-TEST_F(UsbPodTransportTest, TraceShowsEveryWriteAndEveryReply) {
+TEST_F(PodLinkTest, TraceShowsEveryWriteAndEveryReply) {
     OpenPod();
     EXPECT_TRUE(pod.Identify());
     device.ReplyWhen("R", "");

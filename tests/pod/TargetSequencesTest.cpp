@@ -23,7 +23,7 @@ RegionSelection Select(std::initializer_list<MemoryRegion> regions) {
 
 const RegionSelection kAll = {1, 1, 1, 1};
 
-class SequencesTest : public UsbPodFixture {
+class TargetSequencesTest : public UsbPodFixture {
 protected:
     void SetUp() override { OpenPod(); }
 
@@ -46,7 +46,7 @@ protected:
     }
 };
 
-TEST_F(SequencesTest, ProgrammingWorksDataFlashFirstAndBootFlashLast) {
+TEST_F(TargetSequencesTest, ProgrammingWorksDataFlashFirstAndBootFlashLast) {
     FillAll807();
     EXPECT_EQ(pod.ProgramTarget(kAll, false), kPodOk);
     const Strings commands = device.Commands();
@@ -59,7 +59,7 @@ TEST_F(SequencesTest, ProgrammingWorksDataFlashFirstAndBootFlashLast) {
     EXPECT_EQ(displays.LedPattern(), "1111");
 }
 
-TEST_F(SequencesTest, ProgramAndVerifyComparesEveryBlockAfterWritingIt) {
+TEST_F(TargetSequencesTest, ProgramAndVerifyComparesEveryBlockAfterWritingIt) {
     FillAll807();
     EXPECT_EQ(pod.ProgramAndVerifyTarget(kAll, true), kPodOk);
     EXPECT_THAT(FramesOf('V'), ElementsAre("V2000"));
@@ -67,7 +67,7 @@ TEST_F(SequencesTest, ProgramAndVerifyComparesEveryBlockAfterWritingIt) {
     EXPECT_THAT(EraseCodes(), ElementsAre("02", "04", "08", "06"));  // whole boot flash
 }
 
-TEST_F(SequencesTest, TwoRegionsOnADsp56f803LightTheRestAfterwards) {
+TEST_F(TargetSequencesTest, TwoRegionsOnADsp56f803LightTheRestAfterwards) {
     UseCpu(CpuType::DSP56F803);
     Fill(MemoryRegion::PFLASH, 0x0100, 0x0103);
     Fill(MemoryRegion::BFLASH, 0x8000, 0x8003);
@@ -81,7 +81,7 @@ TEST_F(SequencesTest, TwoRegionsOnADsp56f803LightTheRestAfterwards) {
     EXPECT_EQ(displays.LedPattern(), "1111");
 }
 
-TEST_F(SequencesTest, SecondProgramFlashIsIgnoredBelowTheDsp56f807) {
+TEST_F(TargetSequencesTest, SecondProgramFlashIsIgnoredBelowTheDsp56f807) {
     UseCpu(CpuType::DSP56F805);
     Fill(MemoryRegion::PFLASH, 0x0100, 0x0103);
     EXPECT_EQ(pod.ProgramTarget(Select({MemoryRegion::P2FLASH, MemoryRegion::PFLASH}), false),
@@ -91,7 +91,7 @@ TEST_F(SequencesTest, SecondProgramFlashIsIgnoredBelowTheDsp56f807) {
     EXPECT_THAT(displays.Only("led1 active"), ElementsAre("led1 active", "led1 active"));
 }
 
-TEST_F(SequencesTest, FailedCompareStopsTheSequenceWithARedLamp) {
+TEST_F(TargetSequencesTest, FailedCompareStopsTheSequenceWithARedLamp) {
     FillAll807();
     device.ReplyWhen("P0100", "?");
     const RegionSelection selection =
@@ -102,7 +102,7 @@ TEST_F(SequencesTest, FailedCompareStopsTheSequenceWithARedLamp) {
     EXPECT_THAT(EraseCodes(), ElementsAre("02", "04"));  // boot flash untouched
 }
 
-TEST_F(SequencesTest, VerifyTargetEntersDebugModeZeroAndNeverDownloadsFirmware) {
+TEST_F(TargetSequencesTest, VerifyTargetEntersDebugModeZeroAndNeverDownloadsFirmware) {
     FillAll807();
     EXPECT_EQ(pod.VerifyTarget(kAll), kPodOk);
     EXPECT_THAT(device.Commands(),
@@ -110,14 +110,14 @@ TEST_F(SequencesTest, VerifyTargetEntersDebugModeZeroAndNeverDownloadsFirmware) 
     EXPECT_EQ(displays.LedPattern(), "1111");
 }
 
-TEST_F(SequencesTest, EmptySelectionStillEntersDebugModeAndLightsAllLamps) {
+TEST_F(TargetSequencesTest, EmptySelectionStillEntersDebugModeAndLightsAllLamps) {
     FillAll807();
     EXPECT_EQ(pod.ProgramTarget(RegionSelection{}, false), kPodOk);
     EXPECT_THAT(device.Commands(), ElementsAre("G1", "M3F000"));
     EXPECT_EQ(displays.LedPattern(), "1111");
 }
 
-TEST_F(SequencesTest, DebugModeAndFirmwareFailuresLightNothing) {
+TEST_F(TargetSequencesTest, DebugModeAndFirmwareFailuresLightNothing) {
     FillAll807();
     device.ReplyWhen("G", "?", 1);
     EXPECT_EQ(pod.ProgramTarget(kAll, false), kTargetDebugModeError);
@@ -129,7 +129,7 @@ TEST_F(SequencesTest, DebugModeAndFirmwareFailuresLightNothing) {
     EXPECT_TRUE(FramesOf('X').empty());
 }
 
-TEST_F(SequencesTest, UpdateLedIgnoresStepsOutsideOneToFour) {
+TEST_F(TargetSequencesTest, UpdateLedIgnoresStepsOutsideOneToFour) {
     pod.UpdateLed(0, true);
     pod.UpdateLed(5, false);
     EXPECT_TRUE(displays.log.empty());
@@ -138,7 +138,7 @@ TEST_F(SequencesTest, UpdateLedIgnoresStepsOutsideOneToFour) {
     EXPECT_EQ(displays.leds[2].repaints, 1);
 }
 
-TEST_F(SequencesTest, SequencesWithoutDisplaysReportIntoNothing) {
+TEST_F(TargetSequencesTest, SequencesWithoutDisplaysReportIntoNothing) {
     FillAll807();
     CUsbPod bare(library, clock, image);
     ASSERT_TRUE(bare.LoadDriverLibrary());
@@ -159,7 +159,7 @@ void PrintTo(const TargetFault& f, std::ostream* out) {
     *out << f.prefix << (f.verifyOnly ? " in Target Verify" : " in Target Write && Verify");
 }
 
-class TargetFaults : public SequencesTest, public ::testing::WithParamInterface<TargetFault> {};
+class TargetFaults : public TargetSequencesTest, public ::testing::WithParamInterface<TargetFault> {};
 
 TEST_P(TargetFaults, ReturnTheirCodeAndMarkTheFailingStep) {
     FillAll807();
