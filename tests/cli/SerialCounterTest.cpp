@@ -1,5 +1,4 @@
-// Serial numbers per board, erase and blank-check, through the built vantix-cli on the
-// simulated pod.
+// Serial numbers per board through the built vantix-cli on the simulated pod.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -58,7 +57,7 @@ std::string PflashCrc(std::optional<std::uint32_t> serial, const std::string& st
     return Crc32Text(RegionCrc32(image, row));
 }
 
-class SerialAndBlank : public ::testing::Test {
+class SerialCounterTest : public ::testing::Test {
 protected:
     std::vector<std::string> Write(std::vector<std::string> more) const {
         std::vector<std::string> args = {"--sim-state",    state, "write-verify", f807,
@@ -73,7 +72,7 @@ protected:
     const std::string counter = dir.Write("serial.txt", "1000\n");
 };
 
-TEST_F(SerialAndBlank, TwoStationsShareOneCounter) {
+TEST_F(SerialCounterTest, TwoStationsShareOneCounter) {
     const auto station = [&](const char* pod) {
         return StartProgram({"--sim-pods", "2", "--pod", pod, "--sim-state", state, "write-verify",
                              f807, "--cpu", "807", "--serial-at", "PFLASH:7FF0", "--serial-words",
@@ -112,7 +111,7 @@ TEST_F(SerialAndBlank, TwoStationsShareOneCounter) {
     EXPECT_EQ(PflashCrc(std::nullopt, state + ".VSIM0002"), twos.back().second);
 }
 
-TEST_F(SerialAndBlank, ANumberTakenIsNeverHandedOutAgain) {
+TEST_F(SerialCounterTest, ANumberTakenIsNeverHandedOutAgain) {
     std::vector<std::string> slow = Write({"--serial-counter", counter});
     slow.insert(slow.begin(), "--sim-realtime");
     const ChildProcess killed = StartProgram(slow);
@@ -141,7 +140,7 @@ TEST_F(SerialAndBlank, ANumberTakenIsNeverHandedOutAgain) {
 
 // A counter and a state file reached through links: the links stay links, and the numbers
 // are the file's, whichever name a station gives it.
-TEST_F(SerialAndBlank, ALinkedCounterSharesItsNumbersWithTheFileItNames) {
+TEST_F(SerialCounterTest, ALinkedCounterSharesItsNumbersWithTheFileItNames) {
     std::filesystem::create_symlink(counter, dir.File("counter-link"));
     std::filesystem::create_symlink(state, dir.File("state-link"));
     const CliRun viaLink = RunProgram(Write({"--serial-counter", dir.File("counter-link"), "--json"}));
@@ -160,47 +159,7 @@ TEST_F(SerialAndBlank, ALinkedCounterSharesItsNumbersWithTheFileItNames) {
     EXPECT_EQ(PflashCrc(std::nullopt, dir.File("state-link")), Serials(direct.out).front().second);
 }
 
-TEST_F(SerialAndBlank, EraseThenBlankCheckThenWrite) {
-    const auto run = [&](std::vector<std::string> args) {
-        args.insert(args.begin(), {"--sim-state", state});
-        return RunProgram(args);
-    };
-    const CliRun used = run({"blank-check", "--cpu", "807", "--regions", "dflash"});
-    EXPECT_EQ(used.status, kExitFailed);
-    EXPECT_EQ(used.out, "DFLASH not blank: 0x2000-0x20FF differs\n");
-    const std::string trace = dir.File("erase.trace");
-    ASSERT_EQ(run({"--trace", trace, "erase", "--cpu", "807", "--no-erase-all-boot"}).status,
-              kExitSuccess);
-    // Every page once: 32 DFLASH, 128 PFLASH, 112 P2FLASH and 8 BFLASH pages (0x78 to 0x7F).
-    const std::string text = ReadText(trace);
-    std::size_t erases = 0;
-    for (const std::string& line : Lines(text)) {
-        erases += line.rfind("> 02 58 ", 0) == 0 ? 1 : 0;
-    }
-    EXPECT_EQ(erases, 280u);
-    EXPECT_NE(text.find("> 02 58 30 41 30 30 37 46 46 30 30 30 03"), std::string::npos);
-
-    const CliRun blank = run({"blank-check", "--cpu", "807"});
-    EXPECT_EQ(blank.status, kExitSuccess) << blank.err;
-    EXPECT_EQ(blank.out, "PFLASH blank\nP2FLASH blank\nBFLASH blank\nDFLASH blank\n");
-
-    ASSERT_EQ(run({"write", f807, "--cpu", "807", "--regions", "DFLASH"}).status, kExitSuccess);
-    const std::string log = dir.File("boards.jsonl");
-    const CliRun written = run({"blank-check", "--cpu", "807", "--json", "--log", log});
-    EXPECT_EQ(written.status, kExitFailed);
-    const std::regex record(
-        "\\{\"command\":\"blank-check\",\"file\":null,\"sha256\":null,\"warnings\":0,\"cpu\":\"DSP56F807\","
-        "\"regions\":\\[\\{\"name\":\"PFLASH\",\"start\":0,\"end\":32767,\"words\":32768,"
-        "\"crc32\":\"[0-9a-f]{8}\",\"blank\":true,\"differs\":null\\},.*"
-        "\\{\"name\":\"DFLASH\",\"start\":8192,\"end\":16383,\"words\":8192,"
-        "\"crc32\":\"[0-9a-f]{8}\",\"blank\":false,\"differs\":\\[8192,8447\\]\\}\\],"
-        "\"pod\":\"VSIM0001\",\"board\":null,\"result\":14,\"status\":\"Flash is not "
-        "blank\",.*\"exit\":1,\"release\":null\\}\n");
-    EXPECT_TRUE(std::regex_match(written.out, record)) << written.out;
-    EXPECT_EQ(Lines(ReadText(log)).size(), 1u);
-}
-
-TEST_F(SerialAndBlank, RefusalsComeBeforeThePod) {
+TEST_F(SerialCounterTest, RefusalsComeBeforeThePod) {
     const std::string trace = dir.File("refused.trace");
     const auto refused = [&](std::vector<std::string> args, const std::string& message) {
         args.insert(args.begin(), {"--trace", trace});
@@ -250,7 +209,7 @@ TEST_F(SerialAndBlank, RefusalsComeBeforeThePod) {
 
 // The vectors, P:0000-0003, are kept at the start of BFLASH: whichever name reaches them, a
 // serial number never replaces them, not even with --serial-overwrite.
-TEST_F(SerialAndBlank, TheVectorsAreRefusedUnderEveryName) {
+TEST_F(SerialCounterTest, TheVectorsAreRefusedUnderEveryName) {
     const std::string noVectors =
         dir.Write("no-vectors.s", S3Record(0x0100, std::vector<std::uint16_t>(8, 0x1111)) + "\n");
     const std::string vectors805 =

@@ -21,6 +21,8 @@ import sys
 import tempfile
 
 FENCE = re.compile(r"^\s*(```|~~~)")
+INDENTED = re.compile(r"^(    |\t)")
+LIST_ITEM = re.compile(r"^\s*(?:[-*+]|\d+[.)])\s")
 INLINE_CODE = re.compile(r"`[^`]*`")
 LINK = re.compile(r"!?\[[^\]]*\]\(\s*<?([^)\s>]+)>?[^)]*\)")
 REFERENCE = re.compile(r"^ {0,3}\[[^\]]+\]:\s*(\S+)", re.MULTILINE)
@@ -38,12 +40,21 @@ def fail(where, message):
 
 
 def read_page(path):
-    """The page's prose, its fenced lines blanked so that offsets keep their line numbers, and
-    its fenced blocks as (first line number, lines)."""
+    """The page's prose, its fenced and indented code lines blanked so that offsets keep their
+    line numbers, and its fenced blocks as (first line number, lines)."""
     prose, blocks, block = [], [], None
+    indented, after_blank, in_list = False, True, False
     with open(path, encoding="utf-8") as page:
         for number, line in enumerate(page.read().split("\n"), 1):
-            if FENCE.match(line):
+            # An indented code block starts after a blank line, outside a list's item.
+            code = block is None and INDENTED.match(line) is not None
+            indented = code and (indented or (after_blank and not in_list))
+            if block is None and line.strip() and not indented:
+                in_list = LIST_ITEM.match(line) is not None or (in_list and line[:1] == " ")
+            after_blank = not line.strip()
+            if indented:
+                prose.append("")
+            elif FENCE.match(line):
                 if block is None:
                     block = (number + 1, [])
                 else:

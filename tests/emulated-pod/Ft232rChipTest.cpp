@@ -51,7 +51,7 @@ struct InstantChip {
 // instant pace the chip's first look brings the programmer's clock to its first reply, by when
 // all replies but the last have arrived: the buffer keeps 256 of them, and the last comes once
 // the host has read.
-TEST(EmulatedFt232r, TheReceiveBufferHoldsWhatTheChipHolds) {
+TEST(Ft232rChipTest, TheReceiveBufferHoldsWhatTheChipHolds) {
     InstantChip link;
     std::string frames;
     for (int i = 0; i < 400; ++i) {
@@ -70,7 +70,7 @@ TEST(EmulatedFt232r, TheReceiveBufferHoldsWhatTheChipHolds) {
 
 // A transfer stays open while full packets go into it and ends with the short packet the
 // latency timer sends, at a frame's start; a purge empties the chip's buffer, not the transfer.
-TEST(EmulatedFt232r, ATransferSpansFullPacketsAndKeepsThemThroughAPurge) {
+TEST(Ft232rChipTest, ATransferSpansFullPacketsAndKeepsThemThroughAPurge) {
     Ft232rInEndpoint in(true);  // the latency timer at its 16 ms
     in.Submit(1, 4096, 0);
     std::uint64_t at = 100;
@@ -94,7 +94,7 @@ TEST(EmulatedFt232r, ATransferSpansFullPacketsAndKeepsThemThroughAPurge) {
 
 // Bytes that find the buffer full are lost and the next packet says so, as it says that a
 // frame could not be read; a cancelled transfer comes back with the packets already in it.
-TEST(EmulatedFt232r, LossesAreFlaggedAndACancelKeepsWhatArrived) {
+TEST(Ft232rChipTest, LossesAreFlaggedAndACancelKeepsWhatArrived) {
     Ft232rInEndpoint in(true);
     for (std::uint64_t i = 0; i < 300; ++i) {
         in.Arrive('x', 100 + i);
@@ -114,7 +114,7 @@ TEST(EmulatedFt232r, LossesAreFlaggedAndACancelKeepsWhatArrived) {
 // A bit mode, which another program may have left on, keeps the UART off the line; so does
 // hardware flow control (the pod drives no CTS), until the serial engine's reset ends it and
 // drops DTR and RTS.
-TEST(EmulatedFt232r, BitModesAndTheSerialEngineResetActOnTheLine) {
+TEST(Ft232rChipTest, BitModesAndTheSerialEngineResetActOnTheLine) {
     InstantChip link;
     const std::string path =
         (std::filesystem::temp_directory_path() / ("ft232r-" + std::to_string(getpid()))).string();

@@ -1,3 +1,4 @@
+// info: the regions a file fills, as a table or one JSON line; a file it cannot use.
 #include <gtest/gtest.h>
 
 #include "CliExit.h"
@@ -6,34 +7,12 @@
 
 namespace {
 
-std::vector<std::uint16_t> Ramp(std::uint16_t first, std::size_t count) {
-    std::vector<std::uint16_t> words(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        words[i] = static_cast<std::uint16_t>(first + i);
-    }
-    return words;
-}
-
-// PFLASH 0x0004-0x0100 (253 words) and two DFLASH words at 0x1000 on a DSP56F805.
-std::string SmallImage() {
-    std::string text;
-    const std::vector<std::uint16_t> words = Ramp(0x1000, 253);
-    for (std::size_t i = 0; i < words.size(); i += 16) {
-        const std::size_t n = std::min<std::size_t>(16, words.size() - i);
-        text += S3Record(static_cast<std::uint32_t>(4 + i),
-                         std::vector<std::uint16_t>(words.begin() + i, words.begin() + i + n)) +
-                "\n";
-    }
-    text += S3Record(0x201000, {0xAAAA, 0xBBBB}) + "\n";
-    return text;
-}
-
-class ImageCommands : public ::testing::Test {
+class InfoCommandTest : public ::testing::Test {
 protected:
     ScratchDir dir;
 };
 
-TEST_F(ImageCommands, InfoListsTheRowsAsTheBufferWindowDoes) {
+TEST_F(InfoCommandTest, InfoListsTheRowsAsTheBufferWindowDoes) {
     const CliRun run = RunInProcess({"info", Example("dsp56f807.s"), "--cpu", "DSP56F807"});
     EXPECT_EQ(run.status, kExitSuccess);
     EXPECT_EQ(run.out,
@@ -46,8 +25,8 @@ TEST_F(ImageCommands, InfoListsTheRowsAsTheBufferWindowDoes) {
     EXPECT_EQ(run.err, "");
 }
 
-TEST_F(ImageCommands, InfoJsonHasItsKeysInOrder) {
-    const std::string file = dir.Write("small.s", SmallImage());
+TEST_F(InfoCommandTest, InfoJsonHasItsKeysInOrder) {
+    const std::string file = dir.Write("small.s", SmallDsp56f805Image());
     const CliRun run = RunInProcess({"info", file, "--cpu", "805", "--json"});
     EXPECT_EQ(run.status, kExitSuccess);
     EXPECT_EQ(run.out,
@@ -65,7 +44,7 @@ TEST_F(ImageCommands, InfoJsonHasItsKeysInOrder) {
               "\"noS3Records\":false,\"warnings\":0}\n");
 }
 
-TEST_F(ImageCommands, P2flashIsListedOnlyForTheDsp56f807) {
+TEST_F(InfoCommandTest, P2flashIsListedOnlyForTheDsp56f807) {
     const CliRun run = RunInProcess({"info", Example("dsp56f807.s"), "--cpu", "805", "--json"});
     EXPECT_EQ(run.status, kExitSuccess);
     EXPECT_EQ(run.out.find("P2FLASH"), std::string::npos);
@@ -73,7 +52,7 @@ TEST_F(ImageCommands, P2flashIsListedOnlyForTheDsp56f807) {
         << "the 807's boot and data flash lie outside the 805's";
 }
 
-TEST_F(ImageCommands, ReaderFindingsWarnOrWithStrictRefuse) {
+TEST_F(InfoCommandTest, ReaderFindingsWarnOrWithStrictRefuse) {
     std::string bad = S3Record(4, {0x1111, 0x2222});
     bad.back() = bad.back() == '0' ? '1' : '0';  // spoil the checksum
     const std::string file = dir.Write("bad.s", bad + "\n" + S3Record(0x7E00, {0x3333}) + "\n");
@@ -98,7 +77,7 @@ TEST_F(ImageCommands, ReaderFindingsWarnOrWithStrictRefuse) {
     EXPECT_EQ(quiet.err, "") << "warnings are not errors";
 }
 
-TEST_F(ImageCommands, FileProblemsAreInputErrors) {
+TEST_F(InfoCommandTest, FileProblemsAreInputErrors) {
     const CliRun missing = RunInProcess({"info", dir.File("none.s"), "--cpu", "807"});
     EXPECT_EQ(missing.status, kExitInputError);
     EXPECT_EQ(missing.err, "The specified S File path is wrong: " + dir.File("none.s") +
@@ -118,40 +97,6 @@ TEST_F(ImageCommands, FileProblemsAreInputErrors) {
     EXPECT_NE(nothing.out.find("\"regions\":[]"), std::string::npos);
     EXPECT_NE(nothing.err.find("holds no data for DSP56F807"), std::string::npos);
     EXPECT_EQ(RunInProcess({"dump", noData, "--cpu", "807"}).status, kExitInputError);
-}
-
-TEST_F(ImageCommands, DumpShowsTheFirstListedRegionByDefault) {
-    const std::string file = dir.Write("small.s", SmallImage());
-    const CliRun run = RunInProcess({"dump", file, "--cpu", "805"});
-    EXPECT_EQ(run.status, kExitSuccess);
-    const std::vector<std::string> lines = Lines(run.out);
-    ASSERT_EQ(lines.size(), 0x7E00u / 8) << "the whole PFLASH of the DSP56F805";
-    EXPECT_EQ(lines[0], "0000: FFFF FFFF FFFF FFFF 1000 1001 1002 1003");
-    EXPECT_EQ(lines[1], "0008: 1004 1005 1006 1007 1008 1009 100A 100B");
-    EXPECT_EQ(lines[32], "0100: 10FC FFFF FFFF FFFF FFFF FFFF FFFF FFFF");
-    EXPECT_EQ(lines.back(), "7DF8: FFFF FFFF FFFF FFFF FFFF FFFF FFFF FFFF");
-}
-
-TEST_F(ImageCommands, DumpOfDataFlashUsesDataSpaceAddresses) {
-    const std::string file = dir.Write("small.s", SmallImage());
-    const CliRun run = RunInProcess({"dump", file, "--cpu", "805", "--region", "dflash"});
-    EXPECT_EQ(run.status, kExitSuccess);
-    const std::vector<std::string> lines = Lines(run.out);
-    ASSERT_EQ(lines.size(), 0x1000u / 8);
-    EXPECT_EQ(lines[0], "1000: AAAA BBBB FFFF FFFF FFFF FFFF FFFF FFFF");
-    EXPECT_EQ(lines.back(), "1FF8: FFFF FFFF FFFF FFFF FFFF FFFF FFFF FFFF");
-}
-
-TEST_F(ImageCommands, DumpRefusesRegionsTheFileDoesNotFill) {
-    const std::string file = dir.Write("small.s", SmallImage());
-    const CliRun absent = RunInProcess({"dump", file, "--cpu", "805", "--region", "BFLASH"});
-    EXPECT_EQ(absent.status, kExitInputError);
-    EXPECT_EQ(absent.out, "");
-    EXPECT_EQ(absent.err, "vantix-cli: region BFLASH is not present in the file for this CPU\n");
-
-    const CliRun unknown = RunInProcess({"dump", file, "--cpu", "805", "--region", "XFLASH"});
-    EXPECT_EQ(unknown.status, kExitInputError);
-    EXPECT_NE(unknown.err.find("unknown region 'XFLASH'"), std::string::npos);
 }
 
 }  // namespace
