@@ -211,8 +211,11 @@ std::string ManPage(const ProgramUsage& usage, const std::string& date, const st
     out += ".SH SYNOPSIS\n.B " + Escape(usage.name) + "\n" + Placeholders(usage.synopsis) + "\n";
     for (const UsageCommand& command : usage.commands) {
         const std::string invocation = usage.name + " " + command.name;
-        out += ".br\n.B " + Escape(invocation) + "\n" +
-               Placeholders(command.usage.substr(invocation.size() + 1)) + "\n";
+        out += ".br\n.B " + Escape(invocation) + "\n";
+        // A command with no operand and no option has nothing after its name.
+        if (command.usage.size() > invocation.size() + 1) {
+            out += Placeholders(command.usage.substr(invocation.size() + 1)) + "\n";
+        }
     }
     out += ".SH DESCRIPTION\n";
     for (std::size_t i = 0; i < usage.description.size(); ++i) {
