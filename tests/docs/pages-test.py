@@ -8,7 +8,9 @@ A command is joined across trailing backslashes; a "$ " prompt before it and a "
 after it are not part of it. It is read as a POSIX shell reads its words, then parsed in a
 scratch folder holding the job files that its page shows: a fenced block whose first line is
 "# NAME.toml" (or .ini) is that file. vantix-cli.exe commands are written for cmd.exe and
-the Windows build, and are left out.
+the Windows build, and are left out. Links in code are not links: fenced blocks, inline code,
+and indented code blocks that start after a blank line outside a list (one nested in a list
+item is read as prose, which errs on the side of checking).
 
 Usage: pages-test.py SOURCE-FOLDER PARSE-ONLY-PROGRAM
 """

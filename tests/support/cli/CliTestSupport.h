@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <streambuf>
 #include <string>
 #include <thread>
@@ -138,7 +139,11 @@ public:
     CliEnvironment Environment() {
         CliEnvironment environment;
         environment.makeBackend = [this](const BackendOptions& options, Clock& clock) {
-            auto simulated = std::make_unique<SimulatedPod>(dynamic_cast<VirtualClock&>(clock));
+            auto* virtualClock = dynamic_cast<VirtualClock*>(&clock);
+            if (virtualClock == nullptr) {
+                throw std::logic_error("ScriptedPod needs --simulate: its pod runs in virtual time");
+            }
+            auto simulated = std::make_unique<SimulatedPod>(*virtualClock);
             D2xxBackend backend;
             if (!options.simStatePath.empty() && std::filesystem::exists(options.simStatePath)) {
                 simulated->LoadState(options.simStatePath, &backend.error);
