@@ -39,18 +39,14 @@ class EraseRun : public WholeRegionRun {
 public:
     EraseRun(const EraseOptions& options, const BoardParts& parts)
         : WholeRegionRun(options.cpu, options.regions, parts),
-          eraseAllBoot_(options.eraseAllBoot),
-          out_(parts.out) {}
+          eraseAllBoot_(options.eraseAllBoot) {}
 
     CommandOutcome RunOnce(PodRun& run) override {
-        const CommandOutcome outcome = run.Operations().RunErase(Selection(), eraseAllBoot_);
-        out_.flush();
-        return outcome;
+        return run.Operations().RunErase(Selection(), eraseAllBoot_);
     }
 
 private:
     const bool eraseAllBoot_;
-    std::ostream& out_;
 };
 
 int Run(const CliParseResult& parsed, const CliContext& context) {

@@ -91,8 +91,8 @@ std::string ReadGrant(const StationDbCommandTexts& given, StationDbOptions& opti
     if (!given.name || !given.login) {
         return "'station-db grant' needs a role (station, reader or admin) and a login";
     }
-    const auto& words = kStationDbRoleWords;
-    if (std::find(words.begin(), words.end(), *given.name) == words.end()) {
+    if (std::find(kStationDbRoleWords.begin(), kStationDbRoleWords.end(), *given.name) ==
+        kStationDbRoleWords.end()) {
         return "'station-db grant' grants the role station, reader or admin, not '" +
                *given.name + "'";
     }
@@ -120,8 +120,8 @@ std::string ReadGiven(const StationDbCommandTexts& given, StationDbOptions& opti
         return "'station-db' needs " + actions;
     }
     options.action = *given.action;
-    const auto& known = kStationDbActions;
-    if (std::find(known.begin(), known.end(), *given.action) == known.end()) {
+    if (std::find(kStationDbActions.begin(), kStationDbActions.end(), *given.action) ==
+        kStationDbActions.end()) {
         return "'station-db' does " + actions + ", not '" + *given.action + "'";
     }
     if (given.cpu && *given.action != "release" && *given.action != "withdraw") {
